@@ -1,0 +1,46 @@
+#pragma once
+// Operating-system services behind one header. Implementations differ per OS
+// (uHVUtils_unix.cpp / uHVUtils_win.cpp); everything here is QtCore only.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// Well-known folders, without a trailing separator ("" when unknown).
+QString GetDocumentsDir();
+QString GetDesktopDir();
+QString GetLocalAppDataDir();
+// The same folders followed by a separator.
+QString GetDesktopPath();
+QString GetLocalAppDataPath();
+
+// Four dot-separated numbers of the running program's file version, or "".
+QString GetAppVersion();
+
+// True when the user's locale is Japanese (Japan). Evaluated at every call.
+bool IsJapaneseLocale();
+
+// Creates Folder and every missing parent; true when it exists afterwards.
+bool ForcePath(const QString& Folder);
+
+// Name of the legacy 8-bit code page used for INI-family files without a
+// byte-order mark: the system code page on Windows; elsewhere windows-1252,
+// or Shift_JIS under a Japanese locale. Usable with QStringDecoder/Encoder.
+QString LegacyCodePageName();
+
+// Creation time of a file as local time; the modification time where the file
+// system keeps no creation time. Invalid when the file does not exist.
+QDateTime FileCreationTime(const QString& FileName);
+
+// Moves a file to the recycle bin / trash. False when that failed.
+bool MoveFileToTrash(const QString& FileName);
+
+// Program Files folders (Windows only; "" elsewhere), without trailing separator.
+QString GetProgramFilesDir();
+QString GetProgramFilesX86Dir();
+
+// The operating system version as major * 10 + minor (Windows 7 gives 61); 0 when unknown.
+int GetOSVersionNumber();
+
+// The Chrome path registered by its installer (Windows registry), or "".
+QString ReadChromeAppPath();
