@@ -23,3 +23,10 @@ QDateTime FileCreationTime(const QString& FileName)
         t = info.lastModified();
     return t.toLocalTime();
 }
+
+bool ForcePath(const QString& Folder)
+{
+    if (Folder.isEmpty())
+        return false;
+    return QDir().mkpath(Folder) && QFileInfo(Folder).isDir();
+}

@@ -1,0 +1,49 @@
+#include <platform/uHVUtils.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+TEST(ForcePath, CreatesEveryMissingParent)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString deep = tmp.filePath(QStringLiteral("a/b/c"));
+    EXPECT_TRUE(ForcePath(deep));
+    EXPECT_TRUE(QFileInfo(deep).isDir());
+}
+
+TEST(ForcePath, ExistingFolderIsTrueAndUntouched)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    QFile f(tmp.filePath(QStringLiteral("keep.txt")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x");
+    f.close();
+    EXPECT_TRUE(ForcePath(tmp.path()));
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.txt")});
+}
+
+TEST(ForcePath, FailsWhereAFileBlocksThePathOrTheNameIsEmpty)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    QFile f(tmp.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_FALSE(ForcePath(tmp.filePath(QStringLiteral("file"))));
+    EXPECT_FALSE(ForcePath(tmp.filePath(QStringLiteral("file/sub"))));
+    EXPECT_FALSE(ForcePath(QString()));
+}
+
+TEST(GetAppVersion, FourNumbersFromTheBuild)
+{
+    const QString v = GetAppVersion();
+    static const QRegularExpression fourNumbers(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$"));
+    EXPECT_TRUE(fourNumbers.match(v).hasMatch()) << v.toStdString();
+    EXPECT_TRUE(v.startsWith(QStringLiteral("%1.%2.").arg(ZORVEL_VERSION_MAJOR).arg(ZORVEL_VERSION_MINOR)));
+}
