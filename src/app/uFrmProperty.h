@@ -1,0 +1,53 @@
+#pragma once
+// The Property dialog: edits one or many bookmarks at once. Shows the values the
+// selected, visible entries share ("(Various Values)" where they differ) and on OK
+// writes back only the fields whose check box is ticked.
+
+#include <model/uWebSiteShortcut.h>
+
+#include <QDialog>
+
+#include <memory>
+
+class QResizeEvent;
+
+namespace Ui {
+class TFrmProperty;
+}
+
+class TFrmProperty : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFrmProperty(QWidget* parent = nullptr);
+    ~TFrmProperty() override;
+
+    // Shows the dialog modally for the entries of AWebSites that are Selected and
+    // Visible; on OK applies the ticked fields to them. True when closed with OK.
+    bool Execute(TWebSiteList& AWebSites);
+
+protected:
+    void resizeEvent(QResizeEvent* Event) override;
+
+private:
+    void FormCreate();
+    void ApplyJapaneseCaptions();
+    void ShowWebSite();
+    // The date-time the picker stands for: its date with the shown entry's time of day.
+    TDateTime PickerDateTime() const;
+
+    void Button1Click();
+    void Edit1Change();
+    void Edit2Change();
+    void Edit3Change();
+    void Edit4Change();
+    void DateTimePicker1Change();
+    void Memo1Change();
+
+    std::unique_ptr<Ui::TFrmProperty> ui;
+    // The values shown; after OK the values applied. Selected: exactly one entry.
+    TWebSite DWebSite;
+};
+
+extern TFrmProperty* FrmProperty;
