@@ -69,8 +69,12 @@ public:
         return FItems;
     }
 
-    void Append(const TWebSite& site);
+    void Append(TWebSite site);
     void Clear();
+
+    // Mutable access for edits that leave the URL as it is (merges, comments);
+    // keeps the URL index valid. Changing the URL through it is not allowed.
+    TWebSite& EditKeepURL(qsizetype i) { return FItems[size_t(i)]; }
 
     // First index whose URL equals url exactly, or -1.
     qsizetype IndexOfURL(const QString& url) const;

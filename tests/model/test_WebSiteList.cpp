@@ -1,0 +1,361 @@
+#include <model/uWebSiteShortcut.h>
+
+#include "PrintQt.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+QString S(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+TWebSite Site(const char* url, const char* comment = "", const char* category = "",
+              double date = 45000.0, const char* title = "t")
+{
+    TWebSite s;
+    s.Title = S(title);
+    s.URL = S(url);
+    s.Comment = S(comment);
+    s.Category = S(category);
+    s.AddDate = TDateTime(date);
+    return s;
+}
+
+QStringList URLs(const TWebSiteList& list)
+{
+    QStringList r;
+    for (const auto& s : list)
+        r << s.URL;
+    return r;
+}
+
+TEST(WebSitesAdd, NewEntryIsVisibleAndUnselected)
+{
+    TWebSiteList list;
+    TWebSite s = Site("https://a.example/");
+    s.Selected = true;
+    s.Visible = false;
+    EXPECT_EQ(WebSitesAdd(list, s), TAddResult::Added);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_FALSE(list[0].Selected);
+    EXPECT_TRUE(list[0].Visible);
+    EXPECT_EQ(list.Stats.Added, 1);
+}
+
+TEST(WebSitesAdd, NonHttpURLsAreDropped)
+{
+    TWebSiteList list;
+    for (const char* url : {"ftp://x/", "file:///tmp/a", "javascript:alert(1)", "HTTP://x/",
+                            "", " http://x/", "htt"})
+        EXPECT_EQ(WebSitesAdd(list, Site(url)), TAddResult::Skipped) << url;
+    EXPECT_TRUE(list.isEmpty());
+    EXPECT_EQ(list.Stats.Skipped, 7);
+}
+
+TEST(WebSitesAdd, CommentMergeRule)
+{
+    TWebSiteList list;
+    WebSitesAdd(list, Site("http://a/", "x"));
+    EXPECT_EQ(WebSitesAdd(list, Site("http://a/", "y")), TAddResult::Merged);
+    EXPECT_EQ(list[0].Comment, S("x\r\ny"));
+    // Compared against the whole accumulated text, so x is appended again.
+    WebSitesAdd(list, Site("http://a/", "x"));
+    EXPECT_EQ(list[0].Comment, S("x\r\ny\r\nx"));
+    WebSitesAdd(list, Site("http://a/", "x\r\ny\r\nx"));
+    WebSitesAdd(list, Site("http://a/", ""));
+    EXPECT_EQ(list[0].Comment, S("x\r\ny\r\nx"));
+
+    WebSitesAdd(list, Site("http://b/", ""));
+    WebSitesAdd(list, Site("http://b/", "set"));
+    EXPECT_EQ(list[1].Comment, S("set"));
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Stats.Merged, 5);
+}
+
+TEST(WebSitesAdd, MergeKeepsTitleIconPositionFlagsAndTakesEarlierDate)
+{
+    TWebSiteList list;
+    TWebSite first = Site("http://a/", "", "", 45000.5, "First");
+    first.IconURL = S("http://a/i.ico");
+    WebSitesAdd(list, Site("http://z/"));
+    WebSitesAdd(list, first);
+    list[1].Selected = true;
+    list[1].Visible = false;
+
+    TWebSite later = Site("http://a/", "", "Cat", 45001.0, "Second");
+    later.IconURL = S("http://other/i.ico");
+    WebSitesAdd(list, later);
+    EXPECT_EQ(list[1].Title, S("First"));
+    EXPECT_EQ(list[1].IconURL, S("http://a/i.ico"));
+    EXPECT_TRUE(list[1].Selected);
+    EXPECT_FALSE(list[1].Visible);
+    EXPECT_EQ(list[1].Category, S("Cat")); // was empty
+    EXPECT_EQ(list[1].AddDate.Value, 45000.5); // later date does not replace
+
+    WebSitesAdd(list, Site("http://a/", "", "Other", 44000.0));
+    EXPECT_EQ(list[1].Category, S("Cat"));
+    EXPECT_EQ(list[1].AddDate.Value, 44000.0);
+    EXPECT_EQ(URLs(list), (QStringList{S("http://z/"), S("http://a/")}));
+}
+
+TEST(WebSitesAdd, IdentityIsExactURL)
+{
+    TWebSiteList list;
+    WebSitesAdd(list, Site("http://a.example/Page"));
+    WebSitesAdd(list, Site("http://a.example/page"));
+    WebSitesAdd(list, Site("http://a.example/page "));
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(WebSitesIndexOfURL(list, S("http://a.example/page")), 1);
+    EXPECT_EQ(WebSitesIndexOfURL(list, S("http://A.example/page")), -1);
+    EXPECT_EQ(WebSitesIndexOfURL(TWebSiteList(), S("http://a/")), -1);
+}
+
+TEST(WebSitesAddURL, DroppedURL)
+{
+    TWebSiteList list;
+    WebSitesAddURL(list, S("ftp://x/"), S("x"));
+    EXPECT_TRUE(list.isEmpty());
+    const TDateTime before = TDateTime::Now();
+    WebSitesAddURL(list, S("https://a/"), S("A"));
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list[0].Title, S("A"));
+    EXPECT_GE(list[0].AddDate, before);
+    EXPECT_LE(list[0].AddDate, TDateTime::Now());
+
+    list.EditKeepURL(0).Comment = S("c");
+    list.EditKeepURL(0).Category = S("k");
+    const TWebSite kept = list[0];
+    WebSitesAddURL(list, S("https://a/"), S("B"));
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(list[0], kept);
+}
+
+// The hash index must answer exactly like the first-match scan, whatever
+// happened to the list in between.
+TEST(WebSiteListIndex, AgreesWithLinearScanAfterAnyOperation)
+{
+    std::mt19937 rng(7);
+    TWebSiteList list;
+    const auto url = [&](int n) { return QStringLiteral("http://h/%1").arg(n); };
+    const auto linear = [&](const QString& u) -> qsizetype {
+        for (qsizetype i = 0; i < list.Count(); ++i)
+            if (list.at(i).URL == u)
+                return i;
+        return -1;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const int op = int(rng() % 20);
+        if (op < 10) {
+            TWebSite s;
+            s.URL = url(int(rng() % 60));
+            s.Title = QString::number(rng() % 5);
+            WebSitesAdd(list, s);
+        } else if (op < 12 && !list.isEmpty()) {
+            // An in-place edit may create duplicates; the first one must win.
+            list[qsizetype(rng() % size_t(list.Count()))].URL = url(int(rng() % 60));
+        } else if (op < 14) {
+            WebSitesSort(list, int(rng() % 9) - 4);
+        } else if (op < 16 && !list.isEmpty()) {
+            for (qsizetype i = 0; i < list.Count(); ++i) {
+                list[i].Selected = rng() % 4 == 0;
+                list[i].Visible = rng() % 3 != 0;
+            }
+            WebSitesDeleteSelected(list);
+        } else if (op == 16 && rng() % 10 == 0) {
+            list.Clear();
+        } else if (!list.isEmpty()) {
+            list.EditKeepURL(qsizetype(rng() % size_t(list.Count()))).Comment = S("c");
+        }
+        for (int n = 0; n < 60; n += 7)
+            ASSERT_EQ(WebSitesIndexOfURL(list, url(n)), linear(url(n))) << "step " << step;
+    }
+}
+
+TEST(WebSitesSort, OrdinalWithVisibleFirstInBothDirections)
+{
+    TWebSiteList list;
+    for (const char* u : {"http://b", "http://a", "http://B", "http://ab", "http://c",
+                          "http://\xef\xbd\x81", "http://\xf0\x9f\x98\x80"})
+        WebSitesAdd(list, Site(u));
+    list[4].Visible = false; // http://c
+    list[1].Visible = false; // http://a
+    WebSitesSort(list, 2);
+    EXPECT_EQ(URLs(list),
+              (QStringList{S("http://B"), S("http://ab"), S("http://b"),
+                           S("http://\xf0\x9f\x98\x80"), // surrogate D83D sorts before FF41
+                           S("http://\xef\xbd\x81"), S("http://a"), S("http://c")}));
+    WebSitesSort(list, -2);
+    EXPECT_EQ(URLs(list),
+              (QStringList{S("http://\xef\xbd\x81"), S("http://\xf0\x9f\x98\x80"),
+                           S("http://b"), S("http://ab"), S("http://B"), S("http://c"),
+                           S("http://a")}));
+}
+
+TEST(WebSitesSort, ColumnsAndOutOfRangeIndex)
+{
+    TWebSiteList list;
+    WebSitesAdd(list, Site("http://1", "c2", "k3", 0, "t1"));
+    WebSitesAdd(list, Site("http://2", "c3", "k1", 0, "t2"));
+    WebSitesAdd(list, Site("http://3", "c1", "k2", 0, "t3"));
+    const QStringList original = URLs(list);
+    for (int index : {0, 5, -5, 100, INT_MIN}) {
+        WebSitesSort(list, index);
+        EXPECT_EQ(URLs(list), original) << index;
+    }
+    struct
+    {
+        int Index;
+        QStringList Order;
+    } const cases[] = {
+        {1, {S("http://1"), S("http://2"), S("http://3")}},
+        {-1, {S("http://3"), S("http://2"), S("http://1")}},
+        {3, {S("http://2"), S("http://3"), S("http://1")}},
+        {4, {S("http://3"), S("http://1"), S("http://2")}},
+        {-4, {S("http://2"), S("http://1"), S("http://3")}},
+    };
+    for (const auto& c : cases) {
+        WebSitesSort(list, c.Index);
+        EXPECT_EQ(URLs(list), c.Order) << c.Index;
+    }
+}
+
+TEST(SplitSearchKeywords, Rules)
+{
+    struct
+    {
+        const char* Text;
+        QStringList Words;
+    } const cases[] = {
+        {"foo bar", {S("foo"), S("bar")}},
+        {"foo\xe3\x80\x80" "bar", {S("foo"), S("bar")}},
+        {"  \t foo \x01\x1f bar \r\n", {S("foo"), S("bar")}},
+        {"\"foo bar\" baz", {S("foo bar"), S("baz")}},
+        {"\"say \"\"hi\"\"\"", {S("say \"hi\"")}},
+        {"\"open ended", {S("open ended")}},
+        {"\"\" x", {QString(), S("x")}},
+        {"a\"b c", {S("a\"b"), S("c")}},
+        {"\"ab\"cd", {S("ab"), S("cd")}},
+        {"   ", {}},
+        {"", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitSearchKeywords(S(c.Text)), c.Words) << c.Text;
+}
+
+TEST(WebSitesSearch, KeywordsAndFields)
+{
+    TWebSiteList list;
+    TWebSite a = Site("http://x/Foo/", "", "", 0, "nothing");
+    TWebSite b = Site("http://b/", "", "", 0, "FOOBAR");
+    TWebSite c = Site("http://c/", "", "", 0, "none");
+    c.IconURL = S("http://foo/icon");
+    TWebSite d = Site("http://d/", "bar here", "Foo", 0, "d");
+    TWebSite e = Site("http://e/", "", "", 0, "Stra\xc3\x9f" "e foo");
+    for (const auto& s : {a, b, c, d, e})
+        WebSitesAdd(list, s);
+    const auto visible = [&] {
+        QString r;
+        for (const auto& s : list)
+            r += s.Visible ? u'1' : u'0';
+        return r;
+    };
+    WebSitesSearch(list, S("foo"));
+    EXPECT_EQ(visible(), S("11011"));
+    WebSitesSearch(list, S("foo bar"));
+    EXPECT_EQ(visible(), S("01010"));
+    WebSitesSearch(list, S("foo\xe3\x80\x80" "bar"));
+    EXPECT_EQ(visible(), S("01010"));
+    WebSitesSearch(list, S("\"r h\""));
+    EXPECT_EQ(visible(), S("00010"));
+    WebSitesSearch(list, S("   "));
+    EXPECT_EQ(visible(), S("11111"));
+    WebSitesSearch(list, S("\"\" zzz"));
+    EXPECT_EQ(visible(), S("00000"));
+    WebSitesSearch(list, S("\"\""));
+    EXPECT_EQ(visible(), S("11111"));
+    // Unicode upper-casing: sharp s upper-cases to SS; dotless i to I.
+    WebSitesSearch(list, S("strasse"));
+    EXPECT_EQ(visible(), S("00001"));
+    WebSitesSearch(list, S("noth\xc4\xb1ng"));
+    EXPECT_EQ(visible(), S("10000"));
+    WebSitesSearch(list, S("\xc3\xa9"));
+    EXPECT_EQ(visible(), S("00000"));
+}
+
+TEST(WebSitesVisibleCount, CountsTheLeadingRun)
+{
+    TWebSiteList list;
+    EXPECT_EQ(WebSitesVisibleCount(list), 0);
+    WebSitesAdd(list, Site("http://a/", "", "", 0, "x"));
+    WebSitesAdd(list, Site("http://b/", "", "", 0, "keep"));
+    WebSitesAdd(list, Site("http://c/", "", "", 0, "y"));
+    WebSitesSearch(list, S("keep"));
+    EXPECT_EQ(WebSitesVisibleCount(list), 0);
+    WebSitesSort(list, 1);
+    EXPECT_EQ(WebSitesVisibleCount(list), 1);
+    EXPECT_EQ(list[0].URL, S("http://b/"));
+}
+
+TEST(WebSitesDeleteSelected, RemovesSelectedVisibleKeepsOrder)
+{
+    TWebSiteList list;
+    for (const char* u : {"http://1", "http://2", "http://3", "http://4", "http://5"})
+        WebSitesAdd(list, Site(u));
+    list[0].Selected = true;
+    list[2].Selected = true;
+    list[2].Visible = false; // hidden: kept
+    list[4].Selected = true;
+    WebSitesDeleteSelected(list);
+    EXPECT_EQ(URLs(list), (QStringList{S("http://2"), S("http://3"), S("http://4")}));
+    EXPECT_EQ(WebSitesIndexOfURL(list, S("http://4")), 2);
+    EXPECT_EQ(WebSitesIndexOfURL(list, S("http://1")), -1);
+    list.Clear();
+    EXPECT_TRUE(list.isEmpty());
+    EXPECT_EQ(WebSitesIndexOfURL(list, S("http://2")), -1);
+}
+
+TEST(HttpURL, Tests)
+{
+    EXPECT_TRUE(IsHttpURL(S("http")));
+    EXPECT_TRUE(IsHttpURL(S("https://x")));
+    EXPECT_TRUE(IsHttpURL(S("httpfoo")));
+    EXPECT_FALSE(IsHttpURL(S("Http://x")));
+    EXPECT_FALSE(IsHttpURL(QString()));
+    EXPECT_EQ(HttpURLOrEmpty(S("https://x")), S("https://x"));
+    EXPECT_EQ(HttpURLOrEmpty(S("C:\\icon.ico")), QString());
+}
+
+TEST(ShortenAmazonURL, Rule)
+{
+    struct
+    {
+        const char* In;
+        const char* Out;
+    } const cases[] = {
+        {"https://www.amazon.co.jp/Some-Book/dp/4101010013/ref=sr_1_1?k=x",
+         "https://amzn.asia/dp/4101010013/"},
+        {"https://www.amazon.com/gp/x/dp/B000000001", "https://amzn.to/dp/B000000001/"},
+        {"https://www.amazon.com/dp/B00000000", "https://www.amazon.com/dp/B00000000"},
+        {"https://www.amazon.com/gp/B000000001", "https://www.amazon.com/gp/B000000001"},
+        {"http://www.amazon.com/dp/B000000001", "http://www.amazon.com/dp/B000000001"},
+        {"https://www.Amazon.com/dp/B000000001", "https://www.Amazon.com/dp/B000000001"},
+        {"https://www.amazon.de/dp/B000000001", "https://www.amazon.de/dp/B000000001"},
+        {"https://www.amazon.community/dp/B000000001",
+         "https://www.amazon.community/dp/B000000001"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShortenAmazonURL(S(c.In)), S(c.Out)) << c.In;
+
+    TWebSiteList list;
+    WebSitesAdd(list, Site("https://www.amazon.com/dp/B000000001"));
+    list.ShortenURLs = true;
+    WebSitesAdd(list, Site("https://www.amazon.com/x/dp/B000000002"));
+    EXPECT_EQ(URLs(list), (QStringList{S("https://www.amazon.com/dp/B000000001"),
+                                       S("https://amzn.to/dp/B000000002/")}));
+}
+
+} // namespace
