@@ -14,8 +14,13 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <vector>
+
+// Text without the characters of code 0 to 32 at both ends (QString::trimmed also
+// removes Unicode spaces such as U+3000, which these files keep).
+QString TrimControlChars(QStringView Text);
 
 class TIniFile
 {
@@ -38,6 +43,8 @@ public:
     // Updates the key in place, or appends it to its section (the section to the file).
     void WriteString(const QString& Section, const QString& Key, const QString& Value);
     void WriteBool(const QString& Section, const QString& Key, bool Value);
+    // Removes the first entry of that name from the section (no-op when missing).
+    void DeleteKey(const QString& Section, const QString& Key);
 
     QStringList Sections() const;
     QStringList Keys(const QString& Section) const;

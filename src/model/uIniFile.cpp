@@ -1,0 +1,344 @@
+#include <model/uIniFile.h>
+
+#include <platform/EFileError.h>
+#include <platform/uHVUtils.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <limits>
+
+namespace {
+
+constexpr bool IsControlOrSpace(QChar c)
+{
+    return c.unicode() <= 32;
+}
+
+QStringView TrimView(QStringView Text)
+{
+    qsizetype b = 0;
+    qsizetype e = Text.size();
+    while (b < e && IsControlOrSpace(Text[b]))
+        ++b;
+    while (e > b && IsControlOrSpace(Text[e - 1]))
+        --e;
+    return Text.mid(b, e - b);
+}
+
+QString DecodeLegacy(QByteArrayView Data)
+{
+    const QString name = LegacyCodePageName();
+    QStringDecoder decoder(name.toLatin1().constData());
+    if (!decoder.isValid())
+        return QString::fromLatin1(Data);
+    return decoder.decode(Data);
+}
+
+// Text in the legacy code page; false when a character would not survive
+// (not representable, or mapped to a look-alike).
+bool EncodeLegacy(const QString& Text, QByteArray& Out)
+{
+    const QString name = LegacyCodePageName();
+    QStringEncoder encoder(name.toLatin1().constData());
+    if (!encoder.isValid()) {
+        Out = Text.toLatin1();
+        return QString::fromLatin1(Out) == Text;
+    }
+    Out = encoder.encode(Text);
+    if (encoder.hasError())
+        return false;
+    QStringDecoder decoder(name.toLatin1().constData());
+    const QString back = decoder.decode(Out);
+    return !decoder.hasError() && back == Text;
+}
+
+QByteArray EncodeUtf16(const QString& Text, bool BigEndian)
+{
+    QByteArray out;
+    out.reserve(2 + Text.size() * 2);
+    out.append(BigEndian ? "\xFE\xFF" : "\xFF\xFE", 2);
+    for (const QChar c : Text) {
+        const char16_t u = c.unicode();
+        const char lo = char(u & 0xFF);
+        const char hi = char(u >> 8);
+        if (BigEndian) {
+            out.append(hi);
+            out.append(lo);
+        } else {
+            out.append(lo);
+            out.append(hi);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString TrimControlChars(QStringView Text)
+{
+    return TrimView(Text).toString();
+}
+
+void TIniFile::LoadFromFile(const QString& FileName)
+{
+    QFile file(FileName);
+    if (!file.exists()) {
+        FSections.clear();
+        FEncoding = TEncoding::Legacy;
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(FileName, QStringLiteral("Cannot open file"));
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFileError(FileName, QStringLiteral("Cannot read file"));
+    LoadFromData(data);
+}
+
+void TIniFile::LoadFromData(const QByteArray& Data)
+{
+    FSections.clear();
+
+    QString text;
+    if (Data.startsWith("\xEF\xBB\xBF")) {
+        FEncoding = TEncoding::UTF8;
+        text = QString::fromUtf8(QByteArrayView(Data).sliced(3));
+    } else if (Data.startsWith("\xFF\xFE")) {
+        FEncoding = TEncoding::UTF16LE;
+        QStringDecoder decoder(QStringConverter::Utf16LE);
+        text = decoder.decode(QByteArrayView(Data).sliced(2));
+    } else if (Data.startsWith("\xFE\xFF")) {
+        FEncoding = TEncoding::UTF16BE;
+        QStringDecoder decoder(QStringConverter::Utf16BE);
+        text = decoder.decode(QByteArrayView(Data).sliced(2));
+    } else {
+        FEncoding = TEncoding::Legacy;
+        text = DecodeLegacy(Data);
+    }
+
+    const QStringView all(text);
+    TSection* current = nullptr;
+    qsizetype pos = 0;
+    const qsizetype n = all.size();
+    while (pos < n) {
+        qsizetype end = pos;
+        while (end < n && all[end] != u'\r' && all[end] != u'\n')
+            ++end;
+        const QStringView line = TrimView(all.mid(pos, end - pos));
+        // CR LF counts as one line end; a lone CR or LF as one too.
+        pos = end;
+        if (pos < n && all[pos] == u'\r')
+            ++pos;
+        if (pos < n && all[pos] == u'\n')
+            ++pos;
+
+        if (line.isEmpty() || line.front() == u';')
+            continue;
+        if (line.front() == u'[' && line.back() == u']' && line.size() >= 2) {
+            FSections.push_back(TSection{TrimView(line.mid(1, line.size() - 2)).toString(), {}});
+            current = &FSections.back();
+            continue;
+        }
+        if (!current)
+            continue;
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0)
+            current->Entries.push_back(TEntry{line.toString(), QString()});
+        else
+            current->Entries.push_back(
+                TEntry{TrimView(line.left(eq)).toString(), TrimView(line.mid(eq + 1)).toString()});
+    }
+}
+
+const TIniFile::TSection* TIniFile::FindSection(const QString& Name) const
+{
+    for (const TSection& s : FSections)
+        if (s.Name.compare(Name, Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
+}
+
+TIniFile::TSection* TIniFile::FindSection(const QString& Name)
+{
+    for (TSection& s : FSections)
+        if (s.Name.compare(Name, Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
+}
+
+bool TIniFile::SectionExists(const QString& Section) const
+{
+    return FindSection(Section) != nullptr;
+}
+
+bool TIniFile::ValueExists(const QString& Section, const QString& Key) const
+{
+    const TSection* s = FindSection(Section);
+    if (!s)
+        return false;
+    for (const TEntry& e : s->Entries)
+        if (e.Name.compare(Key, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+QString TIniFile::ReadString(const QString& Section, const QString& Key,
+                             const QString& Default) const
+{
+    const TSection* s = FindSection(Section);
+    if (!s)
+        return Default;
+    for (const TEntry& e : s->Entries)
+        if (e.Name.compare(Key, Qt::CaseInsensitive) == 0)
+            return e.Value;
+    return Default;
+}
+
+long long TIniFile::ReadInteger(const QString& Section, const QString& Key,
+                                long long Default) const
+{
+    const QString text = ReadString(Section, Key, QString());
+    if (text.isEmpty())
+        return Default;
+    QStringView digits(text);
+    bool negative = false;
+    if (digits.startsWith(u'-') || digits.startsWith(u'+')) {
+        negative = digits.front() == u'-';
+        digits = digits.mid(1);
+    }
+    int base = 10;
+    if (digits.startsWith(u"0x", Qt::CaseInsensitive)) {
+        base = 16;
+        digits = digits.mid(2);
+    } else if (digits.startsWith(u'$')) {
+        base = 16;
+        digits = digits.mid(1);
+    }
+    // Only plain digits: toLongLong alone would accept blanks and its own prefixes.
+    if (digits.isEmpty() || digits.front() == u'+' || digits.front() == u'-')
+        return Default;
+    bool ok = false;
+    const qulonglong magnitude = digits.toULongLong(&ok, base);
+    if (!ok)
+        return Default;
+    if (negative) {
+        if (magnitude > qulonglong(std::numeric_limits<long long>::max()) + 1)
+            return Default;
+        return magnitude == qulonglong(std::numeric_limits<long long>::max()) + 1
+                   ? std::numeric_limits<long long>::min()
+                   : -static_cast<long long>(magnitude);
+    }
+    if (magnitude > qulonglong(std::numeric_limits<long long>::max()))
+        return Default;
+    return static_cast<long long>(magnitude);
+}
+
+bool TIniFile::ReadBool(const QString& Section, const QString& Key, bool Default) const
+{
+    const QString text = ReadString(Section, Key, QString());
+    if (text.compare(u"true", Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(u"false", Qt::CaseInsensitive) == 0)
+        return false;
+    return ReadInteger(Section, Key, Default ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const QString& Section, const QString& Key, const QString& Value)
+{
+    TSection* s = FindSection(Section);
+    if (!s) {
+        FSections.push_back(TSection{Section, {}});
+        s = &FSections.back();
+    }
+    for (TEntry& e : s->Entries) {
+        if (e.Name.compare(Key, Qt::CaseInsensitive) == 0) {
+            e.Value = Value;
+            return;
+        }
+    }
+    s->Entries.push_back(TEntry{Key, Value});
+}
+
+void TIniFile::WriteBool(const QString& Section, const QString& Key, bool Value)
+{
+    WriteString(Section, Key, Value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TIniFile::DeleteKey(const QString& Section, const QString& Key)
+{
+    TSection* s = FindSection(Section);
+    if (!s)
+        return;
+    for (auto it = s->Entries.begin(); it != s->Entries.end(); ++it) {
+        if (it->Name.compare(Key, Qt::CaseInsensitive) == 0) {
+            s->Entries.erase(it);
+            return;
+        }
+    }
+}
+
+QStringList TIniFile::Sections() const
+{
+    QStringList out;
+    out.reserve(qsizetype(FSections.size()));
+    for (const TSection& s : FSections)
+        out.append(s.Name);
+    return out;
+}
+
+QStringList TIniFile::Keys(const QString& Section) const
+{
+    QStringList out;
+    if (const TSection* s = FindSection(Section))
+        for (const TEntry& e : s->Entries)
+            out.append(e.Name);
+    return out;
+}
+
+QByteArray TIniFile::ToData() const
+{
+    QString text;
+    for (const TSection& s : FSections) {
+        text += u'[';
+        text += s.Name;
+        text += u"]\r\n";
+        for (const TEntry& e : s.Entries) {
+            text += e.Name;
+            text += u'=';
+            text += e.Value;
+            text += u"\r\n";
+        }
+        text += u"\r\n";
+    }
+
+    switch (FEncoding) {
+    case TEncoding::UTF8:
+        return QByteArray("\xEF\xBB\xBF", 3) + text.toUtf8();
+    case TEncoding::UTF16LE:
+        return EncodeUtf16(text, false);
+    case TEncoding::UTF16BE:
+        return EncodeUtf16(text, true);
+    case TEncoding::Legacy:
+        break;
+    }
+    QByteArray bytes;
+    if (EncodeLegacy(text, bytes))
+        return bytes;
+    // The 8-bit code page cannot hold every character: UTF-16LE keeps them all, and
+    // every reader of these files (the Windows profile functions too) honours its BOM.
+    return EncodeUtf16(text, false);
+}
+
+void TIniFile::SaveToFile(const QString& FileName) const
+{
+    const QByteArray data = ToData();
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFileError(FileName, QStringLiteral("Cannot create file"));
+    if (file.write(data) != data.size() || !file.commit())
+        throw EFileError(FileName, QStringLiteral("Cannot write file"));
+}
