@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PrintQt.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {

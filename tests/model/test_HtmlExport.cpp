@@ -1,0 +1,255 @@
+#include <model/uWebSiteShortcut.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "PrintQt.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TWebSite Site(const QString& title, const QString& url, const QString& category,
+              qint64 seconds = 0, const QString& comment = {}, const QString& icon = {})
+{
+    TWebSite s;
+    s.Title = title;
+    s.URL = url;
+    s.Category = category;
+    s.Comment = comment;
+    s.IconURL = icon;
+    s.AddDate = TDateTime::FromMilliseconds(UnixEpochDateTime.ToMilliseconds() + seconds * 1000);
+    return s;
+}
+
+TWebSiteList ListOf(std::initializer_list<TWebSite> sites)
+{
+    TWebSiteList list;
+    for (const TWebSite& s : sites)
+        list.Append(s);
+    return list;
+}
+
+// The file's lines without BOM and line ends; checks both on the way.
+QStringList Lines(const QByteArray& data)
+{
+    EXPECT_TRUE(data.startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(data.endsWith("\r\n"));
+    const QString text = QString::fromUtf8(data.mid(3));
+    EXPECT_FALSE(QString(text).remove(u"\r\n"_s).contains(u'\n'));
+    EXPECT_FALSE(QString(text).remove(u"\r\n"_s).contains(u'\r'));
+    QStringList lines = text.split(u"\r\n"_s);
+    lines.removeLast(); // after the last line end
+    return lines;
+}
+
+const QStringList Header = {
+    u"<!DOCTYPE NETSCAPE-Bookmark-file-1>"_s,
+    u"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">"_s,
+    u"<TITLE>Bookmarks</TITLE>"_s,
+    u"<H1>Bookmarks</H1>"_s,
+    u"<DL><p>"_s,
+};
+
+// The lines between the header and the final "</DL><p>".
+QStringList Body(const TWebSiteList& list)
+{
+    QStringList lines = Lines(WebSitesToHtmlData(list));
+    EXPECT_EQ(lines.mid(0, 5), Header);
+    EXPECT_EQ(lines.value(lines.size() - 1), u"</DL><p>"_s);
+    return lines.mid(5, lines.size() - 6);
+}
+
+} // namespace
+
+TEST(HtmlExport, EmptyListWritesSixLines)
+{
+    const QByteArray data = WebSitesToHtmlData(TWebSiteList());
+    EXPECT_EQ(data, QByteArray("\xEF\xBB\xBF"
+                               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+                               "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+                               "charset=UTF-8\">\r\n"
+                               "<TITLE>Bookmarks</TITLE>\r\n"
+                               "<H1>Bookmarks</H1>\r\n"
+                               "<DL><p>\r\n"
+                               "</DL><p>\r\n"));
+}
+
+TEST(HtmlExport, ExampleIsWrittenExactly)
+{
+    const TWebSiteList list = ListOf({Site(u"T2"_s, u"U2"_s, u"Work\\Dev"_s, 20),
+                                      Site(u"T1"_s, u"U1"_s, QString(), 10, u"C"_s)});
+    const QByteArray data = WebSitesToHtmlData(list);
+    const QByteArray expected = "  <DT><H3>Work</H3>\r\n"
+                                "  <DL><p>\r\n"
+                                "    <DT><H3>Dev</H3>\r\n"
+                                "    <DL><p>\r\n"
+                                "      <DT><A HREF=\"U2\" ADD_DATE=\"20\" ICON_URI=\"\">T2</A>\r\n"
+                                "    </DL><p>\r\n"
+                                "  </DL><p>\r\n"
+                                "  <DT><A HREF=\"U1\" ADD_DATE=\"10\" ICON_URI=\"\">T1</A>\r\n"
+                                "  <DD>C\r\n"
+                                "</DL><p>\r\n";
+    EXPECT_TRUE(data.endsWith(expected)) << data.constData();
+    EXPECT_EQ(Lines(data).size(), 15);
+}
+
+TEST(HtmlExport, FoldersSortedBeforeItems)
+{
+    const TWebSiteList list = ListOf({
+        Site(u"top"_s, u"http://t/"_s, QString()),
+        Site(u"b"_s, u"http://b/"_s, u"B"_s),
+        Site(u"ax"_s, u"http://ax/"_s, u"A\\X"_s),
+        Site(u"a"_s, u"http://a/"_s, u"a"_s, 0, {}, u"http://a/i.ico"_s),
+    });
+    EXPECT_EQ(Body(list), QStringList({
+                              u"  <DT><H3>a</H3>"_s,
+                              u"  <DL><p>"_s,
+                              u"    <DT><A HREF=\"http://a/\" ADD_DATE=\"0\" "
+                              u"ICON_URI=\"http://a/i.ico\">a</A>"_s,
+                              u"  </DL><p>"_s,
+                              u"  <DT><H3>A</H3>"_s,
+                              u"  <DL><p>"_s,
+                              u"    <DT><H3>X</H3>"_s,
+                              u"    <DL><p>"_s,
+                              u"      <DT><A HREF=\"http://ax/\" ADD_DATE=\"0\" ICON_URI=\"\">ax</A>"_s,
+                              u"    </DL><p>"_s,
+                              u"  </DL><p>"_s,
+                              u"  <DT><H3>B</H3>"_s,
+                              u"  <DL><p>"_s,
+                              u"    <DT><A HREF=\"http://b/\" ADD_DATE=\"0\" ICON_URI=\"\">b</A>"_s,
+                              u"  </DL><p>"_s,
+                              u"  <DT><A HREF=\"http://t/\" ADD_DATE=\"0\" ICON_URI=\"\">top</A>"_s,
+                          }));
+}
+
+TEST(HtmlExport, CollectCategoriesKeepsCaseVariantsInCollationOrder)
+{
+    const TWebSiteList list = ListOf({
+        Site({}, {}, u"work"_s),
+        Site({}, {}, u"b"_s),
+        Site({}, {}, u"Work"_s),
+        Site({}, {}, QString()),
+        Site({}, {}, u"work"_s),
+        Site({}, {}, u"WORK"_s),
+        Site({}, {}, u"\u00C9t\u00E9"_s),
+    });
+    QStringList categories;
+    CollectCategories(list, categories);
+    EXPECT_EQ(categories, QStringList({QString(), u"b"_s, u"\u00C9t\u00E9"_s, u"WORK"_s,
+                                       u"Work"_s, u"work"_s}));
+}
+
+// Every entry is written exactly once, in the folder whose path equals its category.
+TEST(HtmlExport, CaseVariantAndEmptyComponentCategories)
+{
+    const TWebSiteList list = ListOf({
+        Site(u"1"_s, u"http://1/"_s, u"Work"_s),
+        Site(u"2"_s, u"http://2/"_s, u"work"_s),
+        Site(u"3"_s, u"http://3/"_s, u"\\Lead"_s),
+        Site(u"4"_s, u"http://4/"_s, u"Work\\"_s),
+        Site(u"5"_s, u"http://5/"_s, u"Work\\\\X"_s),
+    });
+    const auto item = [](const char* n, int depth) {
+        return QString(depth * 2, u' ') + u"<DT><A HREF=\"http://"_s + QString::fromLatin1(n)
+               + u"/\" ADD_DATE=\"0\" ICON_URI=\"\">"_s + QString::fromLatin1(n) + u"</A>"_s;
+    };
+    EXPECT_EQ(Body(list), QStringList({
+                              u"  <DT><H3></H3>"_s,
+                              u"  <DL><p>"_s,
+                              u"    <DT><H3>Lead</H3>"_s,
+                              u"    <DL><p>"_s,
+                              item("3", 3),
+                              u"    </DL><p>"_s,
+                              u"  </DL><p>"_s,
+                              u"  <DT><H3>Work</H3>"_s,
+                              u"  <DL><p>"_s,
+                              u"    <DT><H3></H3>"_s,
+                              u"    <DL><p>"_s,
+                              u"      <DT><H3>X</H3>"_s,
+                              u"      <DL><p>"_s,
+                              item("5", 4),
+                              u"      </DL><p>"_s,
+                              item("4", 3),
+                              u"    </DL><p>"_s,
+                              item("1", 2),
+                              u"  </DL><p>"_s,
+                              u"  <DT><H3>work</H3>"_s,
+                              u"  <DL><p>"_s,
+                              item("2", 2),
+                              u"  </DL><p>"_s,
+                          }));
+}
+
+TEST(HtmlExport, TextsAreEscaped)
+{
+    const TWebSiteList list = ListOf({Site(
+        u"A & B <P> \"q\" 'a' </A> x>y\tz chrome://settings"_s,
+        u"https://e.com/?a=1&b=\"2\""_s, u"F<1>&\"2\""_s, 5,
+        u" first \r\n\t<DT>second\r\n\r\nthird\nsame line "_s, u"http://i/?a&b"_s)});
+    EXPECT_EQ(Body(list),
+              QStringList({
+                  u"  <DT><H3>F&lt;1&gt;&amp;&quot;2&quot;</H3>"_s,
+                  u"  <DL><p>"_s,
+                  u"    <DT><A HREF=\"https://e.com/?a=1&amp;b=&quot;2&quot;\" ADD_DATE=\"5\" "
+                  u"ICON_URI=\"http://i/?a&amp;b\">A &amp; B &lt;P&gt; &quot;q&quot; 'a' "
+                  u"&lt;/A&gt; x&gt;y&#9;z chrome&#58;//settings</A>"_s,
+                  u"    <DD>&#32;first&#32;"_s,
+                  u"&#9;&lt;DT&gt;second"_s,
+                  QString(),
+                  u"third&#10;same line&#32;"_s,
+                  u"  </DL><p>"_s,
+              }));
+}
+
+TEST(HtmlExport, PublicTreeHelpers)
+{
+    TBMNode root;
+    AddCategoryPath(root, u"A\\B"_s);
+    AddCategoryPath(root, u"A\\C"_s);
+    AddCategoryPath(root, u"A\\B"_s);
+    AddCategoryPath(root, QString());
+    ASSERT_EQ(root.Nodes.size(), 1u);
+    ASSERT_EQ(root.Nodes[0].Nodes.size(), 2u);
+    EXPECT_EQ(root.Nodes[0].Nodes[1].Name, u"C"_s);
+    EXPECT_EQ(FindOrAddNode(root, u"a"_s), 1); // exact comparison: a new node
+    EXPECT_EQ(FindOrAddNode(root, u"A"_s), 0);
+
+    const TWebSiteList list = ListOf({Site(u"x"_s, u"http://x/"_s, u"A\\B"_s)});
+    QStringList lines;
+    WriteCategoryNode(list, root.Nodes[0], lines, u"  "_s, QString());
+    EXPECT_EQ(lines, QStringList({
+                         u"  <DT><H3>A</H3>"_s,
+                         u"  <DL><p>"_s,
+                         u"    <DT><H3>B</H3>"_s,
+                         u"    <DL><p>"_s,
+                         u"      <DT><A HREF=\"http://x/\" ADD_DATE=\"0\" ICON_URI=\"\">x</A>"_s,
+                         u"    </DL><p>"_s,
+                         u"    <DT><H3>C</H3>"_s,
+                         u"    <DL><p>"_s,
+                         u"    </DL><p>"_s,
+                         u"  </DL><p>"_s,
+                     }));
+}
+
+TEST(HtmlExport, SaveWritesFileAndRaisesWithPath)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(u"b.html"_s);
+    const TWebSiteList list = ListOf({Site(u"\u65E5\u672C \U0001F600"_s, u"http://x/"_s, {})});
+    WebSitesSaveToHtml(list, path);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), WebSitesToHtmlData(list));
+
+    const QString bad = path + u"/sub.html"_s; // below a file
+    try {
+        WebSitesSaveToHtml(list, bad);
+        FAIL() << "no error raised";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(e.FileName(), bad);
+    }
+}
