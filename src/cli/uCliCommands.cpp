@@ -1,0 +1,404 @@
+#include "uCliCommands.h"
+
+#include "uCliImage.h"
+
+#include <model/uWebSiteShortcut.h>
+#include <platform/uHVUtils.h>
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <io.h>
+#define ZORVEL_ISATTY _isatty
+#define ZORVEL_FILENO _fileno
+#else
+#include <unistd.h>
+#define ZORVEL_ISATTY isatty
+#define ZORVEL_FILENO fileno
+#endif
+
+namespace {
+
+const char* const UsageText =
+    "usage: zorvel-cli list   [--search TEXT] [--sort N] [--format tsv|json] PATH...\n"
+    "       zorvel-cli merge  [--search TEXT] [--sort N] -o FILE.html PATH...\n"
+    "       zorvel-cli export-folder [--search TEXT] -o DIR PATH...\n"
+    "       zorvel-cli image  [--resize W H [--filter NAME]] [--flip h|v] [--quality Q]"
+    " [--level L] IN OUT\n"
+    "       zorvel-cli --help | --version\n";
+
+const char* const HelpText =
+    "\n"
+    "PATH is a .url, .website, .html or .htm file, or a folder read as a whole tree\n"
+    "(sub-folders become categories). Entries with the same URL are merged.\n"
+    "\n"
+    "  list            print the entries: Title, URL, Category, Comment, AddDate (TSV),\n"
+    "                  or a JSON array with --format json\n"
+    "  merge           write the entries as one bookmark HTML file\n"
+    "  export-folder   write the entries as a folder tree of .url files\n"
+    "  image           convert or resize a BMP, PNG, JPEG, TGA or PSD picture\n"
+    "\n"
+    "  --search TEXT   keep entries holding every keyword (\"quoted phrases\" allowed)\n"
+    "  --sort N        1 title, 2 URL, 3 category, 4 comment; negative for descending\n"
+    "  --filter NAME   none triangle hermite bell bspline lanczos3 mitchell nearest\n"
+    "                  linear fastlinear bilinear bicubic (default lanczos3)\n"
+    "  W or H of 0 or -1 keep the aspect ratio as the library's Resample does.\n";
+
+// Raised for a bad command line: exit status 2 with the usage text.
+struct EUsage : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+void WriteErr(const QString& text)
+{
+    const QByteArray b = text.toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+    std::fflush(stderr);
+}
+
+bool StdErrIsTerminal()
+{
+    return ZORVEL_ISATTY(ZORVEL_FILENO(stderr)) != 0;
+}
+
+struct TOptions
+{
+    QString Command;
+    std::optional<QString> Search;
+    std::optional<int> Sort;
+    QString Format = QStringLiteral("tsv");
+    QString Output;
+    QStringList Paths;
+    TImageOptions Image;
+};
+
+int ParseInt(const QString& name, const QString& text)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok)
+        throw EUsage("--" + name.toStdString() + " needs a whole number, not \"" +
+                     text.toStdString() + "\"");
+    return v;
+}
+
+TOptions ParseArguments(const QStringList& args)
+{
+    TOptions o;
+    if (args.size() < 2)
+        throw EUsage("no command given");
+    o.Command = args[1];
+    static const QStringList commands = {QStringLiteral("list"), QStringLiteral("merge"),
+                                         QStringLiteral("export-folder"),
+                                         QStringLiteral("image")};
+    if (!commands.contains(o.Command))
+        throw EUsage("unknown command \"" + o.Command.toStdString() + "\"");
+
+    const bool bookmarks = o.Command != QLatin1String("image");
+    bool optionsEnded = false;
+    for (qsizetype i = 2; i < args.size(); ++i) {
+        QString a = args[i];
+        if (optionsEnded || !a.startsWith(u'-') || a == QLatin1String("-")) {
+            o.Paths << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        // --name=value is accepted as well as --name value.
+        std::optional<QString> inlineValue;
+        if (a.startsWith(QLatin1String("--")) && a.contains(u'=')) {
+            inlineValue = a.mid(a.indexOf(u'=') + 1);
+            a = a.left(a.indexOf(u'='));
+        }
+        const QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+        auto value = [&]() -> QString {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= args.size())
+                throw EUsage(a.toStdString() + " needs a value");
+            return args[++i];
+        };
+        if (bookmarks && name == QLatin1String("search")) {
+            o.Search = value();
+        } else if (bookmarks && name == QLatin1String("sort") && o.Command != QLatin1String("export-folder")) {
+            const int n = ParseInt(name, value());
+            if (n == 0 || n < -4 || n > 4)
+                throw EUsage("--sort takes 1..4 or -1..-4");
+            o.Sort = n;
+        } else if (o.Command == QLatin1String("list") && name == QLatin1String("format")) {
+            o.Format = value().toLower();
+            if (o.Format != QLatin1String("tsv") && o.Format != QLatin1String("json"))
+                throw EUsage("--format takes tsv or json");
+        } else if ((o.Command == QLatin1String("merge") ||
+                    o.Command == QLatin1String("export-folder")) &&
+                   (name == QLatin1String("o") || name == QLatin1String("output"))) {
+            o.Output = value();
+        } else if (!bookmarks && name == QLatin1String("resize")) {
+            if (inlineValue)
+                throw EUsage("--resize takes two values: W H");
+            o.Image.Resize = true;
+            o.Image.Width = ParseInt(name, value());
+            o.Image.Height = ParseInt(name, value());
+        } else if (!bookmarks && name == QLatin1String("filter")) {
+            o.Image.FilterName = value();
+            o.Image.FilterGiven = true;
+        } else if (!bookmarks && name == QLatin1String("flip")) {
+            const QString f = value().toLower();
+            if (f != QLatin1String("h") && f != QLatin1String("v"))
+                throw EUsage("--flip takes h or v");
+            o.Image.Flip = f.at(0).toLatin1();
+        } else if (!bookmarks && name == QLatin1String("quality")) {
+            o.Image.Quality = ParseInt(name, value());
+            if (*o.Image.Quality < 1 || *o.Image.Quality > 100)
+                throw EUsage("--quality takes 1..100");
+        } else if (!bookmarks && name == QLatin1String("level")) {
+            o.Image.Level = ParseInt(name, value());
+            if (*o.Image.Level < 0 || *o.Image.Level > 9)
+                throw EUsage("--level takes 0..9");
+        } else {
+            throw EUsage("unknown option " + a.toStdString() + " for " + o.Command.toStdString());
+        }
+    }
+
+    if (bookmarks) {
+        if (o.Paths.isEmpty())
+            throw EUsage("no PATH given");
+        if (o.Command != QLatin1String("list") && o.Output.isEmpty())
+            throw EUsage("-o is required for " + o.Command.toStdString());
+    } else {
+        if (o.Paths.size() != 2)
+            throw EUsage("image takes IN and OUT");
+        if (o.Image.FilterGiven && !o.Image.Resize)
+            throw EUsage("--filter goes with --resize");
+    }
+    return o;
+}
+
+// Reads every path into one list, showing progress on a terminal for long inputs.
+void LoadPaths(TWebSiteList& list, const QStringList& paths)
+{
+    const bool terminal = StdErrIsTerminal();
+    QElapsedTimer timer;
+    timer.start();
+    bool shown = false;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        if (terminal && timer.elapsed() > 1000) {
+            WriteErr(QStringLiteral("\rreading %1/%2: %3 entries so far\x1b[K")
+                         .arg(i + 1)
+                         .arg(paths.size())
+                         .arg(list.Count()));
+            shown = true;
+        }
+        if (!QFileInfo::exists(paths[i]))
+            throw EFileError(paths[i], QStringLiteral("No such file or folder"));
+        WebSitesLoadFromPath(list, paths[i]);
+    }
+    if (shown)
+        WriteErr(QStringLiteral("\r\x1b[K"));
+}
+
+QString ReadSummary(const TWebSiteList& list)
+{
+    const TWebSitesStats& s = list.Stats;
+    return QStringLiteral("read %1 file%2: %3 added, %4 merged, %5 skipped")
+        .arg(s.Files)
+        .arg(s.Files == 1 ? "" : "s")
+        .arg(s.Added)
+        .arg(s.Merged)
+        .arg(s.Skipped);
+}
+
+// The entries a command works on: all, or those the search left visible, in list order.
+TWebSiteList VisibleEntries(const TWebSiteList& list)
+{
+    TWebSiteList out;
+    for (const TWebSite& site : list)
+        if (site.Visible)
+            out.Append(site);
+    return out;
+}
+
+QByteArray TsvField(const QString& s)
+{
+    QString out;
+    out.reserve(s.size());
+    for (const QChar c : s) {
+        switch (c.unicode()) {
+        case u'\\': out += QLatin1String("\\\\"); break;
+        case u'\t': out += QLatin1String("\\t"); break;
+        case u'\r': out += QLatin1String("\\r"); break;
+        case u'\n': out += QLatin1String("\\n"); break;
+        default: out += c;
+        }
+    }
+    return out.toUtf8();
+}
+
+void AppendJsonString(QByteArray& out, const QString& s)
+{
+    out += '"';
+    const QByteArray u = s.toUtf8();
+    for (const char ch : u) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    out += '"';
+}
+
+void WriteOut(const QByteArray& b)
+{
+    if (std::fwrite(b.constData(), 1, size_t(b.size()), stdout) != size_t(b.size()))
+        throw EFileError(QStringLiteral("<standard output>"), QStringLiteral("Cannot write"));
+}
+
+int RunList(const TOptions& o, TWebSiteList& list)
+{
+    const qsizetype n = list.Count();
+    QByteArray out;
+    out.reserve(qsizetype(n) * 160);
+    const bool json = o.Format == QLatin1String("json");
+    if (json)
+        out += '[';
+    qsizetype written = 0;
+    for (const TWebSite& s : list) {
+        if (!s.Visible)
+            continue;
+        if (json) {
+            out += written ? ",\n{" : "\n{";
+            out += "\"title\":";
+            AppendJsonString(out, s.Title);
+            out += ",\"url\":";
+            AppendJsonString(out, s.URL);
+            out += ",\"category\":";
+            AppendJsonString(out, s.Category);
+            out += ",\"comment\":";
+            AppendJsonString(out, s.Comment);
+            out += ",\"icon\":";
+            AppendJsonString(out, s.IconURL);
+            out += ",\"add_date\":";
+            AppendJsonString(out, DateToUnixText(s.AddDate));
+            out += '}';
+        } else {
+            out += TsvField(s.Title);
+            out += '\t';
+            out += TsvField(s.URL);
+            out += '\t';
+            out += TsvField(s.Category);
+            out += '\t';
+            out += TsvField(s.Comment);
+            out += '\t';
+            out += DateToUnixText(s.AddDate).toLatin1();
+            out += '\n';
+        }
+        ++written;
+        if (out.size() > (1 << 22)) {
+            WriteOut(out);
+            out.clear();
+        }
+    }
+    if (json)
+        out += written ? "\n]\n" : "]\n";
+    WriteOut(out);
+    std::fflush(stdout);
+    WriteErr(ReadSummary(list) + QStringLiteral("; listed %1 entr%2\n")
+                                     .arg(written)
+                                     .arg(written == 1 ? "y" : "ies"));
+    return 0;
+}
+
+int RunBookmarks(const TOptions& o)
+{
+    TWebSiteList list;
+    LoadPaths(list, o.Paths);
+    if (o.Search)
+        WebSitesSearch(list, *o.Search);
+    const int sort = o.Sort.value_or(o.Command == QLatin1String("list") ? 1 : 0);
+    if (sort != 0)
+        WebSitesSort(list, sort);
+
+    if (o.Command == QLatin1String("list"))
+        return RunList(o, list);
+
+    const TWebSiteList shown = VisibleEntries(list);
+    if (o.Command == QLatin1String("merge")) {
+        WebSitesSaveToHtml(shown, o.Output);
+        WriteErr(ReadSummary(list) + QStringLiteral("; wrote %1 entr%2 to %3\n")
+                                         .arg(shown.Count())
+                                         .arg(shown.Count() == 1 ? "y" : "ies")
+                                         .arg(o.Output));
+        return 0;
+    }
+    // export-folder: every visible entry counts as selected.
+    TWebSiteList selected = shown;
+    for (qsizetype i = 0; i < selected.Count(); ++i)
+        selected[i].Selected = true;
+    if (!ForcePath(o.Output))
+        throw EFileError(o.Output, QStringLiteral("Cannot create the folder"));
+    WebSitesSaveToFolder(selected, o.Output);
+    WriteErr(ReadSummary(list) + QStringLiteral("; exported %1 entr%2 to %3\n")
+                                     .arg(selected.Count())
+                                     .arg(selected.Count() == 1 ? "y" : "ies")
+                                     .arg(o.Output));
+    return 0;
+}
+
+} // namespace
+
+int RunCli(const QStringList& Arguments)
+{
+    if (Arguments.size() == 2 &&
+        (Arguments[1] == QLatin1String("--help") || Arguments[1] == QLatin1String("-h"))) {
+        std::fputs(UsageText, stdout);
+        std::fputs(HelpText, stdout);
+        return 0;
+    }
+    if (Arguments.size() == 2 && Arguments[1] == QLatin1String("--version")) {
+        const QByteArray v = GetAppVersion().toUtf8();
+        std::printf("zorvel-cli %s\n", v.constData());
+        return 0;
+    }
+    try {
+        const TOptions o = ParseArguments(Arguments);
+        if (o.Command == QLatin1String("image")) {
+            const QString summary = RunImage(o.Paths[0], o.Paths[1], o.Image);
+            WriteErr(summary + u'\n');
+            return 0;
+        }
+        return RunBookmarks(o);
+    } catch (const EUsage& e) {
+        WriteErr(QStringLiteral("zorvel-cli: %1\n").arg(QString::fromUtf8(e.what())));
+        std::fputs(UsageText, stderr);
+        return 2;
+    } catch (const EImageUsage& e) {
+        WriteErr(QStringLiteral("zorvel-cli: %1\n").arg(QString::fromUtf8(e.what())));
+        std::fputs(UsageText, stderr);
+        return 2;
+    } catch (const std::exception& e) {
+        WriteErr(QStringLiteral("zorvel-cli: %1\n").arg(QString::fromUtf8(e.what())));
+        return 1;
+    }
+}

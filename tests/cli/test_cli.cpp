@@ -1,0 +1,341 @@
+// zorvel-cli run as a process, the way scripts use it.
+
+#include <imaging/uHVBitmap.h>
+#include <model/uWebSiteShortcut.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TRun
+{
+    int Exit = -1;
+    QByteArray Out;
+    QString Err;
+};
+
+TRun RunCli(const QStringList& args)
+{
+    QProcess p;
+    p.setProgram(QStringLiteral(ZORVEL_CLI_PATH));
+    p.setArguments(args);
+    p.start();
+    EXPECT_TRUE(p.waitForFinished(60000));
+    TRun r;
+    r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out = p.readAllStandardOutput();
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+void WriteFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+// A Chrome-style export: a folder, a duplicate URL (merged), a non-http URL (skipped).
+const QByteArray ChromeExport =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+    "<!-- This is an automatically generated file.\r\n"
+    "     It will be read and overwritten.\r\n"
+    "     DO NOT EDIT! -->\r\n"
+    "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+    "<TITLE>Bookmarks</TITLE>\r\n"
+    "<H1>Bookmarks</H1>\r\n"
+    "<DL><p>\r\n"
+    "    <DT><H3 ADD_DATE=\"1700000000\" LAST_MODIFIED=\"1700000001\">Work</H3>\r\n"
+    "    <DL><p>\r\n"
+    "        <DT><A HREF=\"https://example.org/wiki\" ADD_DATE=\"1700000100\">Wiki &amp; docs</A>\r\n"
+    "        <DT><A HREF=\"javascript:void(0)\" ADD_DATE=\"1700000200\">Bookmarklet</A>\r\n"
+    "    </DL><p>\r\n"
+    "    <DT><A HREF=\"https://news.example.com/\" ADD_DATE=\"1700000300\">News</A>\r\n"
+    "    <DT><A HREF=\"https://example.org/wiki\" ADD_DATE=\"1600000000\">Wiki again</A>\r\n"
+    "</DL><p>\r\n";
+
+class CliTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Html = Dir.filePath(QStringLiteral("chrome.html"));
+        WriteFile(Html, ChromeExport);
+        Links = Dir.filePath(QStringLiteral("Links"));
+        WriteFile(Links + QStringLiteral("/Tools/Editor.url"),
+                  "[InternetShortcut]\r\nURL=https://editor.example.net/\r\n"
+                  "Comment=first\\nsecond\r\nAddDate=60\r\n");
+        WriteFile(Links + QStringLiteral("/Tabbed.url"),
+                  "[InternetShortcut]\r\nTitle=Tab\there \\ back\r\n"
+                  "URL=https://tab.example.net/\r\nAddDate=0\r\n");
+        WriteFile(Links + QStringLiteral("/readme.txt"), "not a bookmark");
+    }
+
+    QTemporaryDir Dir;
+    QString Html;
+    QString Links;
+};
+
+TEST_F(CliTest, ListTsvEscapesFieldsAndSortsByTitle)
+{
+    const TRun r = RunCli({QStringLiteral("list"), Links});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    const QList<QByteArray> lines = r.Out.split('\n');
+    ASSERT_EQ(lines.size(), 3); // two entries and the empty text after the last LF
+    EXPECT_EQ(lines[0], QByteArray("Editor\thttps://editor.example.net/\tTools\tfirst\\r\\nsecond\t60"));
+    EXPECT_EQ(lines[1], QByteArray("Tab\\there \\\\ back\thttps://tab.example.net/\t\t\t0"));
+    EXPECT_TRUE(lines[2].isEmpty());
+}
+
+TEST_F(CliTest, SummaryCountsFilesAddedMergedSkipped)
+{
+    const TRun r = RunCli({QStringLiteral("list"), Html, Links});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("read 3 files: 4 added, 1 merged, 1 skipped")))
+        << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("listed 4 entries"))) << r.Err.toStdString();
+}
+
+TEST_F(CliTest, JsonIsValidAndCarriesEveryField)
+{
+    const TRun r = RunCli({QStringLiteral("list"), QStringLiteral("--format"),
+                           QStringLiteral("json"), QStringLiteral("--sort"), QStringLiteral("-2"),
+                           Html, Links});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_FALSE(r.Out.startsWith("\xEF\xBB\xBF"));
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(r.Out, &err);
+    ASSERT_EQ(err.error, QJsonParseError::NoError) << err.errorString().toStdString();
+    const QJsonArray a = doc.array();
+    ASSERT_EQ(a.size(), 4);
+    // --sort -2: URL descending.
+    QStringList urls;
+    for (const auto& v : a)
+        urls << v.toObject().value(QStringLiteral("url")).toString();
+    EXPECT_EQ(urls, (QStringList{QStringLiteral("https://tab.example.net/"),
+                                 QStringLiteral("https://news.example.com/"),
+                                 QStringLiteral("https://example.org/wiki"),
+                                 QStringLiteral("https://editor.example.net/")}));
+    const QJsonObject wiki = a[2].toObject();
+    EXPECT_EQ(wiki.value(QStringLiteral("title")).toString(), QStringLiteral("Wiki & docs"));
+    EXPECT_EQ(wiki.value(QStringLiteral("category")).toString(), QStringLiteral("Work"));
+    EXPECT_EQ(wiki.value(QStringLiteral("add_date")).toString(), QStringLiteral("1600000000"));
+    EXPECT_TRUE(wiki.contains(QStringLiteral("icon")));
+    EXPECT_TRUE(wiki.contains(QStringLiteral("comment")));
+    EXPECT_EQ(a[3].toObject().value(QStringLiteral("comment")).toString(),
+              QStringLiteral("first\r\nsecond"));
+}
+
+TEST_F(CliTest, SearchKeepsOnlyMatchingEntries)
+{
+    const TRun r = RunCli({QStringLiteral("list"), QStringLiteral("--search"),
+                           QStringLiteral("\"example.org\" wiki"), Html, Links});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_EQ(r.Out.count('\n'), 1);
+    EXPECT_TRUE(r.Out.startsWith("Wiki & docs\thttps://example.org/wiki\tWork"));
+}
+
+TEST_F(CliTest, MergeHtmlAndShortcutTreeWritesOneFileThatReadsBack)
+{
+    const QString out = Dir.filePath(QStringLiteral("merged.html"));
+    const TRun r = RunCli({QStringLiteral("merge"), QStringLiteral("-o"), out, Html, Links});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("wrote 4 entries"))) << r.Err.toStdString();
+
+    TWebSiteList back;
+    WebSitesLoadFromHtml(back, out);
+    ASSERT_EQ(back.Count(), 4);
+    // merge keeps list order without --sort: the HTML file first, then the folder tree.
+    EXPECT_EQ(back[0].URL, QStringLiteral("https://example.org/wiki"));
+    EXPECT_EQ(back[0].Category, QStringLiteral("Work"));
+    const qsizetype editor = WebSitesIndexOfURL(back, QStringLiteral("https://editor.example.net/"));
+    ASSERT_GE(editor, 0);
+    EXPECT_EQ(back[editor].Category, QStringLiteral("Tools"));
+    EXPECT_EQ(back[editor].Comment, QStringLiteral("first\r\nsecond"));
+}
+
+TEST_F(CliTest, MergeWithSearchWritesOnlyVisibleEntries)
+{
+    const QString out = Dir.filePath(QStringLiteral("news.html"));
+    const TRun r = RunCli({QStringLiteral("merge"), QStringLiteral("--search=news"),
+                           QStringLiteral("-o"), out, Html});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    TWebSiteList back;
+    WebSitesLoadFromHtml(back, out);
+    ASSERT_EQ(back.Count(), 1);
+    EXPECT_EQ(back[0].Title, QStringLiteral("News"));
+}
+
+TEST_F(CliTest, ExportFolderWritesCategoryTree)
+{
+    const QString out = Dir.filePath(QStringLiteral("out"));
+    const TRun r = RunCli({QStringLiteral("export-folder"), QStringLiteral("-o"), out, Html});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_TRUE(QFile::exists(out + QStringLiteral("/Work/Wiki & docs.url")));
+    EXPECT_TRUE(QFile::exists(out + QStringLiteral("/News.url")));
+
+    TWebSiteList back;
+    WebSitesLoadFromPath(back, out);
+    EXPECT_EQ(back.Count(), 2);
+}
+
+TEST_F(CliTest, FileErrorsExitWithOneAndNameTheFile)
+{
+    const QString missing = Dir.filePath(QStringLiteral("nope.html"));
+    TRun r = RunCli({QStringLiteral("list"), missing});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("nope.html"))) << r.Err.toStdString();
+    EXPECT_EQ(r.Err.count(u'\n'), 1);
+
+    // The output path is an existing folder: the HTML file cannot be written.
+    r = RunCli({QStringLiteral("merge"), QStringLiteral("-o"), Links, Html});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Links"))) << r.Err.toStdString();
+}
+
+TEST(CliUsage, BadCommandLinesExitWithTwo)
+{
+    const QList<QStringList> cases = {
+        {},
+        {QStringLiteral("frobnicate")},
+        {QStringLiteral("list")},
+        {QStringLiteral("list"), QStringLiteral("--sort"), QStringLiteral("5"), QStringLiteral("x")},
+        {QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("xml"), QStringLiteral("x")},
+        {QStringLiteral("merge"), QStringLiteral("x.html")},
+        {QStringLiteral("list"), QStringLiteral("--bogus"), QStringLiteral("x")},
+        {QStringLiteral("image"), QStringLiteral("in.png")},
+        {QStringLiteral("image"), QStringLiteral("--quality"), QStringLiteral("0"),
+         QStringLiteral("a.png"), QStringLiteral("b.jpg")},
+        {QStringLiteral("image"), QStringLiteral("--resize"), QStringLiteral("10"),
+         QStringLiteral("a.png"), QStringLiteral("b.png")},
+    };
+    for (const QStringList& args : cases) {
+        const TRun r = RunCli(args);
+        EXPECT_EQ(r.Exit, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.Err.contains(QStringLiteral("usage:"))) << args.join(u' ').toStdString();
+    }
+}
+
+TEST(CliUsage, HelpAndVersion)
+{
+    TRun r = RunCli({QStringLiteral("--help")});
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_TRUE(r.Out.contains("export-folder"));
+    r = RunCli({QStringLiteral("--version")});
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_TRUE(QString::fromUtf8(r.Out).contains(
+        QRegularExpression(QStringLiteral("^zorvel-cli \\d+\\.\\d+\\.\\d+\\.\\d+\\n$"))))
+        << r.Out.toStdString();
+}
+
+// ---- image ---------------------------------------------------------------------------
+
+// A 7 x 5 picture with a gradient and a half-transparent corner, saved as PNG.
+void MakePicture(const QString& path)
+{
+    THVBitmap b;
+    b.SetPixelFormat(pf32bit);
+    b.SetSize(7, 5);
+    for (int y = 0; y < 5; ++y) {
+        std::uint8_t* p = b.ScanLine(y);
+        for (int x = 0; x < 7; ++x) {
+            p[4 * x + 0] = std::uint8_t(30 * x);
+            p[4 * x + 1] = std::uint8_t(50 * y);
+            p[4 * x + 2] = std::uint8_t(200 - 20 * x);
+            p[4 * x + 3] = (x == 0 && y == 0) ? 128 : 255;
+        }
+    }
+    b.SetAlphaFormat(afDefined);
+    b.SaveToFile(path);
+}
+
+TEST_F(CliTest, ImageRoundTripsThroughEveryLosslessFormat)
+{
+    const QString src = Dir.filePath(QStringLiteral("src.png"));
+    MakePicture(src);
+    THVBitmap original;
+    original.LoadFromFile(src);
+    ASSERT_EQ(original.Width(), 7);
+
+    for (const char* ext : {"png", "tga", "bmp", "psd"}) {
+        const QString mid = Dir.filePath(QStringLiteral("mid.") + QLatin1String(ext));
+        const QString back = Dir.filePath(QStringLiteral("back_") + QLatin1String(ext) +
+                                          QStringLiteral(".png"));
+        TRun r = RunCli({QStringLiteral("image"), src, mid});
+        ASSERT_EQ(r.Exit, 0) << ext << r.Err.toStdString();
+        EXPECT_TRUE(r.Err.contains(QStringLiteral("7x5"))) << r.Err.toStdString();
+        r = RunCli({QStringLiteral("image"), mid, back});
+        ASSERT_EQ(r.Exit, 0) << ext << r.Err.toStdString();
+        THVBitmap b;
+        b.LoadFromFile(back);
+        ASSERT_EQ(b.Width(), 7) << ext;
+        ASSERT_EQ(b.Height(), 5) << ext;
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x)
+                for (int c = 0; c < 3; ++c) // colour exact; alpha depends on the format
+                    ASSERT_EQ(b.ScanLine(y)[4 * x + c], original.ScanLine(y)[4 * x + c])
+                        << ext << " at " << x << "," << y;
+    }
+}
+
+TEST_F(CliTest, ImageJpegResizeAndFlip)
+{
+    const QString src = Dir.filePath(QStringLiteral("src.png"));
+    MakePicture(src);
+    const QString jpg = Dir.filePath(QStringLiteral("small.jpg"));
+    TRun r = RunCli({QStringLiteral("image"), QStringLiteral("--resize"), QStringLiteral("14"),
+                     QStringLiteral("-1"), QStringLiteral("--filter"), QStringLiteral("BiCubic"),
+                     QStringLiteral("--quality"), QStringLiteral("95"), src, jpg});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    THVBitmap b;
+    b.LoadFromFile(jpg);
+    EXPECT_EQ(b.Width(), 14);
+    EXPECT_EQ(b.Height(), 10); // -1 keeps the aspect ratio
+
+    const QString flipped = Dir.filePath(QStringLiteral("flipped.png"));
+    r = RunCli({QStringLiteral("image"), QStringLiteral("--flip"), QStringLiteral("h"), src,
+                flipped});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    THVBitmap o, f;
+    o.LoadFromFile(src);
+    f.LoadFromFile(flipped);
+    ASSERT_EQ(f.Width(), 7);
+    for (int x = 0; x < 7; ++x)
+        EXPECT_EQ(f.ScanLine(2)[4 * x], o.ScanLine(2)[4 * (6 - x)]);
+}
+
+TEST_F(CliTest, ImageErrors)
+{
+    const QString src = Dir.filePath(QStringLiteral("src.png"));
+    MakePicture(src);
+    // An unknown extension is an error here, not a silent no-op.
+    TRun r = RunCli({QStringLiteral("image"), src, Dir.filePath(QStringLiteral("out.gif"))});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("out.gif"))) << r.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(Dir.filePath(QStringLiteral("out.gif"))));
+
+    // Not a picture at all.
+    const QString bad = Dir.filePath(QStringLiteral("bad.png"));
+    WriteFile(bad, "this is not a PNG file");
+    r = RunCli({QStringLiteral("image"), bad, Dir.filePath(QStringLiteral("x.bmp"))});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("bad.png"))) << r.Err.toStdString();
+
+    r = RunCli({QStringLiteral("image"), QStringLiteral("--resize"), QStringLiteral("3"),
+                QStringLiteral("3"), QStringLiteral("--filter"), QStringLiteral("sinc"), src,
+                Dir.filePath(QStringLiteral("x.png"))});
+    EXPECT_EQ(r.Exit, 2);
+}
+
+} // namespace
