@@ -14,10 +14,30 @@ if(ZORVEL_APP_SOURCES MATCHES "\\.cpp")
       target_link_libraries(zorvel_app PUBLIC ${lib})
     endif()
   endforeach()
+  # The main window uses the owner-drawn tiles, the banner and the drop target when
+  # their libraries are part of the build, and plain stand-ins otherwise.
+  if(TARGET zorvel_controls)
+    target_compile_definitions(zorvel_app PUBLIC ZORVEL_HAVE_FLATBTN)
+  endif()
+  if(TARGET zorvel_banner)
+    target_compile_definitions(zorvel_app PUBLIC ZORVEL_HAVE_BANNER)
+  endif()
+  if(TARGET zorvel_platform)
+    target_compile_definitions(zorvel_app PUBLIC ZORVEL_HAVE_PLATFORM_GUI)
+  endif()
 
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
     add_executable(zorvel WIN32 main.cpp)
     target_link_libraries(zorvel PRIVATE zorvel_app)
     install(TARGETS zorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # Desktop integration: a menu entry and the icon in the hicolor theme.
+    if(UNIX AND NOT APPLE)
+      install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/zorvel.desktop
+              DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+      if(ZORVEL_APP_ICON AND EXISTS ${ZORVEL_APP_ICON})
+        install(FILES ${ZORVEL_APP_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
+                RENAME zorvel.png)
+      endif()
+    endif()
   endif()
 endif()

@@ -1,0 +1,87 @@
+#include "uWebSiteTableModel.h"
+
+#include <model/uWebSiteShortcut.h>
+
+TWebSiteTableModel::TWebSiteTableModel(TWebSiteList& List, QObject* Parent)
+    : QAbstractTableModel(Parent), FList(List),
+      FHeaders{QStringLiteral("Title"), QStringLiteral("URL"), QStringLiteral("Category"),
+               QStringLiteral("Comment")}
+{
+}
+
+int TWebSiteTableModel::rowCount(const QModelIndex& Parent) const
+{
+    return Parent.isValid() ? 0 : FRowCount;
+}
+
+int TWebSiteTableModel::columnCount(const QModelIndex& Parent) const
+{
+    return Parent.isValid() ? 0 : 4;
+}
+
+QStringList TWebSiteTableModel::RowTexts(int Row) const
+{
+    if (Row < 0 || Row >= FList.Count())
+        return {};
+    const TWebSite& Site = FList.at(Row);
+    if (!Site.Visible)
+        return {};
+    return {Site.Title, Site.URL, Site.Category, Site.Comment};
+}
+
+QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
+{
+    if (!Index.isValid() || Index.row() >= FRowCount || Index.column() < 0 || Index.column() > 3)
+        return {};
+    if (Role != Qt::DisplayRole && Role != Qt::ToolTipRole)
+        return {};
+    const int Row = Index.row();
+    if (Row >= FList.Count() || !FList.at(Row).Visible)
+        return QString();
+    const TWebSite& Site = FList.at(Row);
+    switch (Index.column()) {
+    case 0: return Site.Title;
+    case 1: return Site.URL;
+    case 2: return Site.Category;
+    default: return Site.Comment;
+    }
+}
+
+QVariant TWebSiteTableModel::headerData(int Section, Qt::Orientation Orientation, int Role) const
+{
+    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 && Section < 4)
+        return FHeaders.at(Section);
+    return QAbstractTableModel::headerData(Section, Orientation, Role);
+}
+
+bool TWebSiteTableModel::setHeaderData(int Section, Qt::Orientation Orientation,
+                                       const QVariant& Value, int Role)
+{
+    if (Orientation != Qt::Horizontal || Section < 0 || Section >= 4
+        || (Role != Qt::EditRole && Role != Qt::DisplayRole))
+        return false;
+    FHeaders[Section] = Value.toString();
+    Q_EMIT headerDataChanged(Orientation, Section, Section);
+    return true;
+}
+
+void TWebSiteTableModel::SetRowCount(int Count)
+{
+    Count = qMax(0, Count);
+    if (Count > FRowCount) {
+        beginInsertRows({}, FRowCount, Count - 1);
+        FRowCount = Count;
+        endInsertRows();
+    } else if (Count < FRowCount) {
+        beginRemoveRows({}, Count, FRowCount - 1);
+        FRowCount = Count;
+        endRemoveRows();
+    }
+    RowsChanged();
+}
+
+void TWebSiteTableModel::RowsChanged()
+{
+    if (FRowCount > 0)
+        Q_EMIT dataChanged(index(0, 0), index(FRowCount - 1, 3), {Qt::DisplayRole});
+}
