@@ -1,0 +1,88 @@
+#include <model/uWebSitesCommon.h>
+
+#include <platform/uHVUtils.h>
+
+namespace {
+
+bool Qualifies(const TWebSite& Site)
+{
+    return Site.Selected && Site.Visible;
+}
+
+void MergeText(QString& Common, const QString& Value)
+{
+    if (Common != Value)
+        Common = VariousValuesText();
+}
+
+} // namespace
+
+QString VariousValuesText()
+{
+    return IsJapaneseLocale() ? QStringLiteral(u"(様々な値)") : QStringLiteral(u"(Various Values)");
+}
+
+TWebSite WebSitesGetCommon(const TWebSiteList& List)
+{
+    const QString Empty = QString::fromUtf16(EmptyMarkerText);
+    TWebSite A;
+    A.Title = Empty;
+    A.URL = Empty;
+    A.Comment = Empty;
+    A.IconURL = Empty;
+    A.Category = Empty;
+    A.AddDate = EmptyMarkerDate;
+
+    int n = 0;
+    for (const TWebSite& E : List) {
+        if (!Qualifies(E))
+            continue;
+        // The first entry is taken by count, not by looking for the marker in the
+        // title: an entry may really be titled "@~null".
+        if (++n == 1) {
+            A = E;
+            continue;
+        }
+        MergeText(A.Title, E.Title);
+        MergeText(A.URL, E.URL);
+        MergeText(A.Comment, E.Comment);
+        MergeText(A.IconURL, E.IconURL);
+        MergeText(A.Category, E.Category);
+        if (A.AddDate != E.AddDate)
+            A.AddDate = UnixEpochDate;
+    }
+    A.Selected = (n == 1);
+    return A;
+}
+
+void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteFieldFlags& Flags)
+{
+    const QString Various = VariousValuesText();
+    const bool ApplyTitle = Flags.Title && Site.Title != Various;
+    const bool ApplyURL = Flags.URL && Site.URL != Various;
+    const bool ApplyComment = Flags.Comment && Site.Comment != Various;
+    const bool ApplyIconURL = Flags.IconURL && Site.IconURL != Various;
+    const bool ApplyCategory = Flags.Category && Site.Category != Various;
+    const bool ApplyAddDate = Flags.AddDate && Site.AddDate != UnixEpochDate;
+    if (!(ApplyTitle || ApplyURL || ApplyComment || ApplyIconURL || ApplyCategory || ApplyAddDate))
+        return;
+
+    for (qsizetype i = 0; i < List.Count(); ++i) {
+        if (!Qualifies(List.at(i)))
+            continue;
+        // Non-const access tells the list's URL index that this entry may have changed.
+        TWebSite& E = List[i];
+        if (ApplyTitle)
+            E.Title = Site.Title;
+        if (ApplyURL)
+            E.URL = Site.URL;
+        if (ApplyComment)
+            E.Comment = Site.Comment;
+        if (ApplyIconURL)
+            E.IconURL = Site.IconURL;
+        if (ApplyCategory)
+            E.Category = Site.Category;
+        if (ApplyAddDate)
+            E.AddDate = Site.AddDate;
+    }
+}

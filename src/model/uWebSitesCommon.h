@@ -1,0 +1,40 @@
+#pragma once
+// The values several bookmarks share, and writing chosen fields into all of them
+// (what the Property dialog edits). GUI-free.
+
+#include <model/uWebSiteShortcut.h>
+
+#include <array>
+
+// Stands for texts that differ between the entries: "(Various Values)", or the
+// Japanese text under a Japanese locale (chosen at every call).
+QString VariousValuesText();
+
+// Stands for dates that differ between the entries: 1970-01-01 00:00:00.
+inline constexpr TDateTime UnixEpochDate = UnixEpochDateTime;
+
+// What WebSitesGetCommon returns in every field when no entry qualifies.
+inline constexpr char16_t EmptyMarkerText[] = u"@~null";
+// 1965-01-01 00:00:00.
+inline constexpr TDateTime EmptyMarkerDate{23743.0};
+
+// Which fields WebSitesSetCommon writes, in the record's field order.
+struct TWebSiteFieldFlags
+{
+    bool Title = false;
+    bool URL = false;
+    bool Comment = false;
+    bool IconURL = false;
+    bool Category = false;
+    bool AddDate = false;
+};
+
+// The common values of the entries that are both Selected and Visible: a field that
+// differs between them holds VariousValuesText (UnixEpochDate for the date). The
+// result's Selected is true when exactly one entry qualified.
+TWebSite WebSitesGetCommon(const TWebSiteList& List);
+
+// Writes the flagged fields of Site into every entry that is both Selected and
+// Visible. A flagged text equal to VariousValuesText, or a flagged date equal to
+// UnixEpochDate, is not written.
+void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteFieldFlags& Flags);

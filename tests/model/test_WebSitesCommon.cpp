@@ -1,0 +1,187 @@
+#include <model/uWebSitesCommon.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string_view>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+TWebSite Site(const QString& Title, const QString& URL, const QString& Category, double Date,
+              bool Selected = true, bool Visible = true)
+{
+    TWebSite s;
+    s.Title = Title;
+    s.URL = URL;
+    s.Comment = Title + QStringLiteral(u" comment");
+    s.IconURL = URL + QStringLiteral(u"/favicon.ico");
+    s.Category = Category;
+    s.AddDate = TDateTime(Date);
+    s.Selected = Selected;
+    s.Visible = Visible;
+    return s;
+}
+
+TWebSiteList MakeList(std::initializer_list<TWebSite> Sites)
+{
+    TWebSiteList List;
+    for (const TWebSite& s : Sites)
+        List.Append(s);
+    return List;
+}
+
+} // namespace
+
+TEST(WebSitesGetCommon, NoQualifyingEntryGivesTheEmptyMarker)
+{
+    // Selected but hidden, and visible but not selected: neither qualifies.
+    const TWebSiteList List = MakeList({Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000, true, false),
+                                        Site(u"B"_s, u"http://b/"_s, u"X"_s, 40000, false, true)});
+    const TWebSite c = WebSitesGetCommon(List);
+    for (const QString* f : {&c.Title, &c.URL, &c.Comment, &c.IconURL, &c.Category})
+        EXPECT_EQ(*f, u"@~null"_s);
+    EXPECT_EQ(c.AddDate.ToQDateTime(), QDateTime(QDate(1965, 1, 1), QTime(0, 0)));
+    EXPECT_FALSE(c.Selected);
+}
+
+TEST(WebSitesGetCommon, OneEntryGivesItsValuesAndSelected)
+{
+    const TWebSite one = Site(u"Only"_s, u"https://only/"_s, u"A\\B"_s, 43000.25);
+    const TWebSiteList List = MakeList({Site(u"Hidden"_s, u"http://h/"_s, u""_s, 1, true, false), one,
+                                        Site(u"Other"_s, u"http://o/"_s, u""_s, 2, false, true)});
+    const TWebSite c = WebSitesGetCommon(List);
+    EXPECT_EQ(c.Title, one.Title);
+    EXPECT_EQ(c.URL, one.URL);
+    EXPECT_EQ(c.Comment, one.Comment);
+    EXPECT_EQ(c.IconURL, one.IconURL);
+    EXPECT_EQ(c.Category, one.Category);
+    EXPECT_EQ(c.AddDate, one.AddDate);
+    EXPECT_TRUE(c.Selected);
+}
+
+TEST(WebSitesGetCommon, DifferingFieldsBecomeVariousValues)
+{
+    TWebSiteList List = MakeList({Site(u"T1"_s, u"http://1/"_s, u"News"_s, 40000),
+                                  Site(u"T2"_s, u"http://2/"_s, u"News"_s, 40001),
+                                  Site(u"T3"_s, u"http://3/"_s, u"News"_s, 40002)});
+    // Same comment everywhere: it must stay as it is.
+    for (qsizetype i = 0; i < List.Count(); ++i)
+        List[i].Comment = u"shared"_s;
+    const TWebSite c = WebSitesGetCommon(List);
+    EXPECT_EQ(c.Title, VariousValuesText());
+    EXPECT_EQ(c.URL, VariousValuesText());
+    EXPECT_EQ(c.IconURL, VariousValuesText());
+    EXPECT_EQ(c.Category, u"News"_s);
+    EXPECT_EQ(c.Comment, u"shared"_s);
+    EXPECT_EQ(c.AddDate, UnixEpochDate);
+    EXPECT_EQ(c.AddDate.ToQDateTime(), QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
+    EXPECT_FALSE(c.Selected);
+}
+
+TEST(WebSitesGetCommon, EqualDatesAreKeptAndAMarkerLikeTitleIsStillTheFirstEntry)
+{
+    // The first entry's title looks like the empty marker; the second entry must not
+    // replace the whole record because of that.
+    const TWebSiteList List = MakeList({Site(u"@~null"_s, u"http://1/"_s, u"C"_s, 41000.5),
+                                        Site(u"Real"_s, u"http://2/"_s, u"C"_s, 41000.5)});
+    const TWebSite c = WebSitesGetCommon(List);
+    EXPECT_EQ(c.Title, VariousValuesText());
+    EXPECT_EQ(c.URL, VariousValuesText());
+    EXPECT_EQ(c.AddDate, TDateTime(41000.5));
+    EXPECT_FALSE(c.Selected);
+}
+
+TEST(WebSitesGetCommon, VariousValuesTextIsOneOfTheTwoTexts)
+{
+    const QString t = VariousValuesText();
+    EXPECT_TRUE(t == u"(Various Values)"_s || t == u"(様々な値)"_s) << t.toStdString();
+}
+
+// Each flag writes its own field and nothing else, into qualifying entries only.
+TEST(WebSitesSetCommon, EachFlagWritesOnlyItsField)
+{
+    struct Case
+    {
+        const char* Name;
+        std::function<void(TWebSiteFieldFlags&)> Set;
+    };
+    const TWebSite New = Site(u"NewT"_s, u"http://new/"_s, u"NewCat"_s, 45000.75);
+    auto sameExcept = [](const TWebSite& a, const TWebSite& b, const char* field) {
+        auto eq = [&](const char* f, bool same) { return std::string_view(field) == f ? !same : same; };
+        return eq("Title", a.Title == b.Title) && eq("URL", a.URL == b.URL) &&
+               eq("Comment", a.Comment == b.Comment) && eq("IconURL", a.IconURL == b.IconURL) &&
+               eq("Category", a.Category == b.Category) && eq("AddDate", a.AddDate == b.AddDate);
+    };
+    const Case cases[] = {
+        {"Title", [](TWebSiteFieldFlags& f) { f.Title = true; }},
+        {"URL", [](TWebSiteFieldFlags& f) { f.URL = true; }},
+        {"Comment", [](TWebSiteFieldFlags& f) { f.Comment = true; }},
+        {"IconURL", [](TWebSiteFieldFlags& f) { f.IconURL = true; }},
+        {"Category", [](TWebSiteFieldFlags& f) { f.Category = true; }},
+        {"AddDate", [](TWebSiteFieldFlags& f) { f.AddDate = true; }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.Name);
+        const TWebSiteList Before = MakeList({Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000),
+                                              Site(u"B"_s, u"http://b/"_s, u"Y"_s, 40001, true, false),
+                                              Site(u"C"_s, u"http://c/"_s, u"Z"_s, 40002, false, true),
+                                              Site(u"D"_s, u"http://d/"_s, u"X"_s, 40003)});
+        TWebSiteList List = Before;
+        TWebSiteFieldFlags Flags;
+        k.Set(Flags);
+        WebSitesSetCommon(List, New, Flags);
+        ASSERT_EQ(List.Count(), Before.Count());
+        for (qsizetype i = 0; i < List.Count(); ++i) {
+            const bool qualifies = Before[i].Selected && Before[i].Visible;
+            if (qualifies)
+                EXPECT_TRUE(sameExcept(List[i], Before[i], k.Name)) << "entry " << i;
+            else
+                EXPECT_EQ(List[i], Before[i]) << "entry " << i;
+            EXPECT_EQ(List[i].Selected, Before[i].Selected);
+            EXPECT_EQ(List[i].Visible, Before[i].Visible);
+        }
+    }
+}
+
+TEST(WebSitesSetCommon, PlaceholdersAreNeverWritten)
+{
+    const TWebSiteList Before = MakeList({Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000),
+                                          Site(u"B"_s, u"http://b/"_s, u"X"_s, 40001)});
+    TWebSiteList List = Before;
+    TWebSite s = WebSitesGetCommon(List);
+    ASSERT_EQ(s.Title, VariousValuesText());
+    ASSERT_EQ(s.AddDate, UnixEpochDate);
+    s.Comment = VariousValuesText();
+    const TWebSiteFieldFlags All{true, true, true, true, true, true};
+    WebSitesSetCommon(List, s, All);
+    // Only the shared category (written back unchanged) could be touched.
+    for (qsizetype i = 0; i < List.Count(); ++i)
+        EXPECT_EQ(List[i], Before[i]);
+
+    // A real date is written to all, even when the titles differ.
+    s.AddDate = TDateTime(44000.0);
+    WebSitesSetCommon(List, s, All);
+    for (qsizetype i = 0; i < List.Count(); ++i) {
+        EXPECT_EQ(List[i].AddDate, TDateTime(44000.0));
+        EXPECT_EQ(List[i].Title, Before[i].Title);
+    }
+}
+
+TEST(WebSitesSetCommon, EditedURLIsFoundByTheIndex)
+{
+    TWebSiteList List = MakeList({Site(u"A"_s, u"http://a/"_s, u""_s, 1, false, true),
+                                  Site(u"B"_s, u"http://b/"_s, u""_s, 1, true, true)});
+    ASSERT_EQ(WebSitesIndexOfURL(List, u"http://b/"_s), 1);
+    TWebSite s = WebSitesGetCommon(List);
+    s.URL = u"http://changed/"_s;
+    TWebSiteFieldFlags Flags;
+    Flags.URL = true;
+    WebSitesSetCommon(List, s, Flags);
+    EXPECT_EQ(WebSitesIndexOfURL(List, u"http://changed/"_s), 1);
+    EXPECT_EQ(WebSitesIndexOfURL(List, u"http://b/"_s), -1);
+    // Adding the old URL again now appends instead of merging into the edited entry.
+    WebSitesAdd(List, Site(u"B again"_s, u"http://b/"_s, u""_s, 1));
+    EXPECT_EQ(List.Count(), 3);
+}
