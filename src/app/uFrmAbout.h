@@ -2,6 +2,7 @@
 // The About dialog: logo, program name, version, maker and a link to the product page.
 
 #include <QDialog>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -12,10 +13,6 @@ class QEvent;
 namespace Ui {
 class TFrmAbout;
 }
-
-// The product page addresses shown by the About dialog's link.
-QString ProductPageURL();
-QString ProductPageURLJapanese();
 
 class TFrmAbout : public QDialog
 {
