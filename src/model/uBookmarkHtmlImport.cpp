@@ -1,0 +1,780 @@
+// Netscape bookmark HTML reader. Line-oriented on purpose: browsers write one
+// bookmark or folder per line, and the reader recognises fixed line prefixes and
+// pulls the attributes out with the five patterns below.
+//
+// The fast path scans the UTF-8 bytes: every pattern and marker is ASCII, so
+// positions found on bytes are the positions the patterns would find on the
+// decoded text, and only the captured fields are converted to UTF-16. Each
+// pattern's leading greedy ".*" means "the last place in the line where the rest
+// matches", so candidates are looked up from the end of the line.
+
+#include <model/uBookmarkHtmlImport.h>
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t UnixEpochMSecs = 25569LL * 86'400'000LL;
+
+const QByteArrayView DoctypeLine = "<!DOCTYPE NETSCAPE-Bookmark-file-1>";
+
+// ---- Byte scanning helpers ---------------------------------------------------------
+
+const char* FindByteBackward(const char* begin, const char* end, char c)
+{
+#if defined(__GLIBC__)
+    return static_cast<const char*>(memrchr(begin, c, size_t(end - begin)));
+#else
+    while (end > begin)
+        if (*--end == c)
+            return end;
+    return nullptr;
+#endif
+}
+
+// Position of byte c in [from, to), or -1.
+qsizetype IndexOfByte(QByteArrayView s, char c, qsizetype from, qsizetype to)
+{
+    if (from >= to)
+        return -1;
+    const void* p = std::memchr(s.data() + from, c, size_t(to - from));
+    return p ? static_cast<const char*>(p) - s.data() : -1;
+}
+
+qsizetype IndexOfByte(QByteArrayView s, char c, qsizetype from)
+{
+    return IndexOfByte(s, c, from, s.size());
+}
+
+// Last position of byte c in [from, to), or -1.
+qsizetype LastIndexOfByte(QByteArrayView s, char c, qsizetype from, qsizetype to)
+{
+    if (from >= to)
+        return -1;
+    const char* p = FindByteBackward(s.data() + from, s.data() + to, c);
+    return p ? p - s.data() : -1;
+}
+
+// Last occurrence of needle lying wholly inside [0, end), or -1. Looks for the
+// needle's last byte first: the markers end in '"' or '>', bytes that the long
+// embedded icon data never contains.
+qsizetype LastIndexOf(QByteArrayView s, QByteArrayView needle, qsizetype end)
+{
+    const qsizetype len = needle.size();
+    const char last = needle[len - 1];
+    qsizetype limit = end;
+    while (limit >= len) {
+        const qsizetype q = LastIndexOfByte(s, last, len - 1, limit);
+        if (q < 0)
+            return -1;
+        const qsizetype start = q - (len - 1);
+        if (std::memcmp(s.data() + start, needle.data(), size_t(len - 1)) == 0)
+            return start;
+        limit = q;
+    }
+    return -1;
+}
+
+// First occurrence of needle starting at or after from, or -1.
+qsizetype IndexOf(QByteArrayView s, QByteArrayView needle, qsizetype from)
+{
+    const qsizetype len = needle.size();
+    while (from + len <= s.size()) {
+        const qsizetype p = IndexOfByte(s, needle[0], from, s.size() - len + 1);
+        if (p < 0)
+            return -1;
+        if (std::memcmp(s.data() + p, needle.data(), size_t(len)) == 0)
+            return p;
+        from = p + 1;
+    }
+    return -1;
+}
+
+bool IsBlank(char c)
+{
+    return uchar(c) <= 32;
+}
+
+QByteArrayView TrimBytes(QByteArrayView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.sliced(b, e - b);
+}
+
+bool StartsWithCaseless(QByteArrayView s, QByteArrayView upperPrefix)
+{
+    if (s.size() < upperPrefix.size())
+        return false;
+    for (qsizetype i = 0; i < upperPrefix.size(); ++i) {
+        char c = s[i];
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 32);
+        if (c != upperPrefix[i])
+            return false;
+    }
+    return true;
+}
+
+// Firefox writes a separator as "<HR>" with the next item on the same line.
+QByteArrayView StripSeparators(QByteArrayView t)
+{
+    while (StartsWithCaseless(t, "<HR>")) {
+        qsizetype i = 4;
+        while (i < t.size() && IsBlank(t[i]))
+            ++i;
+        t = t.sliced(i);
+    }
+    return t;
+}
+
+QString StripSeparators(const QString& t)
+{
+    qsizetype i = 0;
+    while (t.mid(i, 4).compare(QStringLiteral("<HR>"), Qt::CaseInsensitive) == 0) {
+        i += 4;
+        while (i < t.size() && t[i].unicode() <= 32)
+            ++i;
+    }
+    return t.mid(i);
+}
+
+QString DecodeField(QByteArrayView bytes)
+{
+    QString s = QString::fromUtf8(bytes);
+    if (bytes.contains('&'))
+        s = DecodeHtmlReferences(s);
+    return s;
+}
+
+// ADD_DATE values are nearly always plain digits; anything else takes the
+// general rules of UnixTextToDate.
+TDateTime ParseUnixDate(QByteArrayView v)
+{
+    if (v.size() >= 1 && v.size() <= 15) {
+        std::int64_t n = 0;
+        bool digits = true;
+        for (char c : v) {
+            if (c < '0' || c > '9') {
+                digits = false;
+                break;
+            }
+            n = n * 10 + (c - '0');
+        }
+        if (digits)
+            return TDateTime::FromMilliseconds(UnixEpochMSecs + n * 1000);
+    }
+    return UnixTextToDate(QString::fromUtf8(v));
+}
+
+// The attribute patterns .*NAME="(.+?)".* and .*NAME="(.+?|)".*: the last NAME="
+// after which the rest matches. The value is [Begin, End).
+struct TSpan
+{
+    qsizetype Begin = -1;
+    qsizetype End = -1;
+};
+
+TSpan FindAttribute(QByteArrayView line, QByteArrayView name, bool emptyAllowed)
+{
+    qsizetype end = line.size();
+    for (;;) {
+        const qsizetype h = LastIndexOf(line, name, end);
+        if (h < 0)
+            return {};
+        const qsizetype v = h + name.size();
+        // .+? takes at least one character, then up to the first quote.
+        const qsizetype q = IndexOfByte(line, '"', v + 1);
+        if (q >= 0)
+            return {v, q};
+        if (emptyAllowed && v < line.size() && line[v] == '"')
+            return {v, v};
+        end = h + name.size() - 1;
+    }
+}
+
+// ---- Line splitting ----------------------------------------------------------------
+
+// Lines end at CR LF, CR or LF; a line break at the very end starts no further line.
+class TLineReader
+{
+public:
+    explicit TLineReader(QByteArrayView text) : FText(text) {}
+
+    bool Next(QByteArrayView& line)
+    {
+        const qsizetype n = FText.size();
+        if (FPos >= n)
+            return false;
+        if (FNextCR < FPos)
+            FNextCR = Find('\r');
+        if (FNextLF < FPos)
+            FNextLF = Find('\n');
+        const qsizetype e = std::min(FNextCR, FNextLF);
+        line = FText.sliced(FPos, e - FPos);
+        if (e < n && FText[e] == '\r' && e + 1 < n && FText[e + 1] == '\n')
+            FPos = e + 2;
+        else
+            FPos = e + 1;
+        return true;
+    }
+
+private:
+    qsizetype Find(char c) const
+    {
+        const qsizetype p = IndexOfByte(FText, c, FPos);
+        return p < 0 ? FText.size() : p;
+    }
+
+    QByteArrayView FText;
+    qsizetype FPos = 0;
+    qsizetype FNextCR = -1;
+    qsizetype FNextLF = -1;
+};
+
+QStringList SplitLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines.append(text.mid(start, i - start));
+            i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+bool HasMoreThanFiveLines(QByteArrayView text)
+{
+    TLineReader reader(text);
+    QByteArrayView line;
+    int count = 0;
+    while (count <= 5 && reader.Next(line))
+        ++count;
+    return count > 5;
+}
+
+bool IsHeadingLine(QByteArrayView line)
+{
+    const QByteArrayView t = TrimBytes(line);
+    return t.startsWith("<H1") && t.endsWith("</H1>");
+}
+
+QByteArrayView SkipBom(QByteArrayView data)
+{
+    if (data.startsWith("\xEF\xBB\xBF"))
+        return data.sliced(3);
+    return data;
+}
+
+// Where a <DD> comment goes: the entry the preceding bookmark line created or
+// merged into; -1 when there is none (dropped line, folder line, start of file).
+qsizetype CommentTarget(const TWebSiteList& List, TAddResult r, const QString& url)
+{
+    switch (r) {
+    case TAddResult::Added:
+        return List.Count() - 1;
+    case TAddResult::Merged:
+        return WebSitesIndexOfURL(List, List.ShortenURLs ? ShortenAmazonURL(url) : url);
+    case TAddResult::Skipped:
+        break;
+    }
+    return -1;
+}
+
+// The comment rule of a merge: empty takes it, a different text is appended.
+void AttachComment(TWebSiteList& List, qsizetype target, const QString& comment)
+{
+    if (target < 0 || target >= List.Count())
+        return;
+    TWebSite& e = List.EditKeepURL(target);
+    if (e.Comment.isEmpty())
+        e.Comment = comment;
+    else if (!comment.isEmpty() && comment != e.Comment)
+        e.Comment += QStringLiteral("\r\n") + comment;
+}
+
+} // namespace
+
+// ---- Character references ----------------------------------------------------------
+
+QString DecodeHtmlReferences(const QString& Text)
+{
+    if (!Text.contains(u'&'))
+        return Text;
+    struct TNamed
+    {
+        QStringView Name;
+        char16_t Char;
+    };
+    static constexpr TNamed named[] = {
+        {u"amp;", u'&'}, {u"lt;", u'<'},    {u"gt;", u'>'},
+        {u"quot;", u'"'}, {u"apos;", u'\''}, {u"nbsp;", u'\u00A0'},
+    };
+    QString out;
+    out.reserve(Text.size());
+    const qsizetype n = Text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = Text[i];
+        if (c != u'&') {
+            out.append(c);
+            ++i;
+            continue;
+        }
+        const QStringView rest = QStringView(Text).sliced(i + 1);
+        bool done = false;
+        for (const TNamed& ref : named) {
+            if (rest.startsWith(ref.Name)) {
+                out.append(QChar(ref.Char));
+                i += 1 + ref.Name.size();
+                done = true;
+                break;
+            }
+        }
+        if (!done && rest.startsWith(u'#')) {
+            qsizetype j = 1;
+            const bool hex = j < rest.size() && (rest[j] == u'x' || rest[j] == u'X');
+            if (hex)
+                ++j;
+            const qsizetype first = j;
+            char32_t value = 0;
+            bool tooBig = false;
+            while (j < rest.size()) {
+                const char16_t d = rest[j].unicode();
+                int digit = -1;
+                if (d >= u'0' && d <= u'9')
+                    digit = d - u'0';
+                else if (hex && d >= u'a' && d <= u'f')
+                    digit = d - u'a' + 10;
+                else if (hex && d >= u'A' && d <= u'F')
+                    digit = d - u'A' + 10;
+                if (digit < 0)
+                    break;
+                value = value * (hex ? 16 : 10) + char32_t(digit);
+                if (value > 0x10FFFF) {
+                    tooBig = true;
+                    value = 0x110000;
+                }
+                ++j;
+            }
+            if (j > first && j < rest.size() && rest[j] == u';') {
+                // Nothing that is not a character comes out of the reader.
+                if (tooBig || value == 0 || (value >= 0xD800 && value <= 0xDFFF))
+                    value = 0xFFFD;
+                const char32_t cp[1] = {value};
+                out.append(QString::fromUcs4(cp, 1));
+                i += 1 + j + 1;
+                done = true;
+            }
+        }
+        if (!done) {
+            out.append(c);
+            ++i;
+        }
+    }
+    return out;
+}
+
+// ---- Normalisation -----------------------------------------------------------------
+
+QString NormalizeBookmarkHtmlReference(QString Text)
+{
+    Text.remove(u'\t');
+    Text.remove(QStringLiteral("<P>"), Qt::CaseInsensitive);
+    Text.replace(QStringLiteral("/A>"), QStringLiteral("</A>"), Qt::CaseInsensitive);
+    Text.replace(QStringLiteral("<</A>"), QStringLiteral("</A>"), Qt::CaseInsensitive);
+    Text.replace(QStringLiteral("chrome://"), QStringLiteral("http://"), Qt::CaseInsensitive);
+    return Text;
+}
+
+// Gives exactly the five replacements done one after the other. None of the
+// searched texts can overlap itself, so each step replaces every occurrence in
+// its input; the passes below keep track of what each step's input was.
+QByteArray NormalizeBookmarkHtml(QByteArrayView Text)
+{
+    const qsizetype n = Text.size();
+    QByteArray buf;
+    // Room for the '<' that closing tags may gain; untouched capacity costs no memory.
+    buf.reserve(n + n / 3 + 16);
+    buf.resize(n);
+    char* out = buf.data();
+    const char* src = Text.data();
+
+    // Tabs go, then "<P>" in the tab-free text. A "<P>" counts only when it lies
+    // after the last deletion: what was on both sides of a deleted "<P>" was not
+    // adjacent in that step's input.
+    qsizetype w = 0;
+    qsizetype lastDelete = 0;
+    qsizetype nextTab = -1;
+    qsizetype nextGt = -1;
+    qsizetype r = 0;
+    while (r < n) {
+        if (nextTab < r) {
+            nextTab = IndexOfByte(Text, '\t', r);
+            if (nextTab < 0)
+                nextTab = n;
+        }
+        if (nextGt < r) {
+            nextGt = IndexOfByte(Text, '>', r);
+            if (nextGt < 0)
+                nextGt = n;
+        }
+        const qsizetype stop = std::min(nextTab, nextGt);
+        if (stop > r) {
+            std::memcpy(out + w, src + r, size_t(stop - r));
+            w += stop - r;
+            r = stop;
+        }
+        if (r >= n)
+            break;
+        if (src[r] == '\t') {
+            ++r;
+            continue;
+        }
+        out[w++] = '>';
+        ++r;
+        if (w - 3 >= lastDelete && out[w - 3] == '<' && (out[w - 2] | 0x20) == 'p') {
+            w -= 3;
+            lastDelete = w;
+        }
+    }
+
+    // "/A>" becomes "</A>" and then "<</A>" becomes "</A>": together, every "/A>"
+    // gets an upper-case A and a '<' in front unless one is there already.
+    std::vector<qsizetype> inserts;
+    {
+        const QByteArrayView v(out, w);
+        qsizetype p = IndexOfByte(v, '>', 2);
+        while (p >= 0) {
+            if (out[p - 2] == '/' && (out[p - 1] | 0x20) == 'a') {
+                out[p - 1] = 'A';
+                if (p < 3 || out[p - 3] != '<')
+                    inserts.push_back(p - 2);
+            }
+            p = IndexOfByte(v, '>', p + 1);
+        }
+    }
+    if (!inserts.empty()) {
+        const qsizetype k = qsizetype(inserts.size());
+        buf.resize(w + k);
+        out = buf.data();
+        qsizetype end = w; // the unmoved text ends here
+        qsizetype shift = k;
+        for (qsizetype i = k - 1; i >= 0; --i) {
+            const qsizetype at = inserts[size_t(i)];
+            std::memmove(out + at + shift, out + at, size_t(end - at));
+            out[at + shift - 1] = '<';
+            --shift;
+            end = at;
+        }
+        w += k;
+    }
+
+    // "chrome://" becomes "http://", in place (it only shrinks).
+    {
+        const QByteArrayView v(out, w);
+        qsizetype rd = 0;
+        qsizetype wr = 0;
+        qsizetype from = 0;
+        for (;;) {
+            const qsizetype c = IndexOf(v, "://", from);
+            if (c < 0)
+                break;
+            from = c + 1;
+            if (c < rd + 6 || !StartsWithCaseless(v.sliced(c - 6), "CHROME"))
+                continue;
+            const qsizetype start = c - 6;
+            std::memmove(out + wr, out + rd, size_t(start - rd));
+            wr += start - rd;
+            std::memcpy(out + wr, "http://", 7);
+            wr += 7;
+            rd = c + 3;
+            from = rd;
+        }
+        if (rd > 0) {
+            std::memmove(out + wr, out + rd, size_t(w - rd));
+            wr += w - rd;
+            w = wr;
+        }
+    }
+    buf.resize(w);
+    return buf;
+}
+
+// ---- Line parsers: the patterns ----------------------------------------------------
+
+namespace {
+
+const QRegularExpression& FolderPattern()
+{
+    static const QRegularExpression re(QStringLiteral(R"re(<DT><H3(.*|)>(.*)</H3>)re"));
+    return re;
+}
+const QRegularExpression& TitlePattern()
+{
+    static const QRegularExpression re(QStringLiteral(R"re(.*HREF=".*?"(.*|)?>(.*)?</A>)re"));
+    return re;
+}
+const QRegularExpression& URLPattern()
+{
+    static const QRegularExpression re(QStringLiteral(R"re(.*HREF="(.+?)".*)re"));
+    return re;
+}
+const QRegularExpression& IconPattern()
+{
+    static const QRegularExpression re(QStringLiteral(R"re(.*ICON_URI="(.+?|)".*)re"));
+    return re;
+}
+const QRegularExpression& DatePattern()
+{
+    static const QRegularExpression re(QStringLiteral(R"re(.*ADD_DATE="(.+?|)".*)re"));
+    return re;
+}
+
+} // namespace
+
+QString ParseBookmarkFolder(const QString& Line)
+{
+    // A failed match, a match-limit error included, gives no name.
+    const QRegularExpressionMatch m = FolderPattern().match(Line);
+    return m.hasMatch() ? DecodeHtmlReferences(m.captured(2)) : QString();
+}
+
+TWebSite ParseBookmarkItem(const QString& Line, const QString& Category)
+{
+    TWebSite site;
+    QRegularExpressionMatch m = TitlePattern().match(Line);
+    if (m.hasMatch())
+        site.Title = DecodeHtmlReferences(m.captured(2));
+    m = URLPattern().match(Line);
+    if (m.hasMatch())
+        site.URL = DecodeHtmlReferences(m.captured(1));
+    m = IconPattern().match(Line);
+    if (m.hasMatch())
+        site.IconURL = HttpURLOrEmpty(DecodeHtmlReferences(m.captured(1)));
+    m = DatePattern().match(Line);
+    site.AddDate = m.hasMatch() ? UnixTextToDate(m.captured(1)) : TDateTime::Now();
+    site.Category = Category;
+    return site;
+}
+
+QString JoinFolderPath(const QStringList& Stack)
+{
+    return Stack.join(u'\\');
+}
+
+// ---- Line parsers: byte scanning ---------------------------------------------------
+
+QString ParseBookmarkFolderFast(QByteArrayView Line)
+{
+    // <DT><H3(.*|)>(.*)</H3>: from the first "<DT><H3", the name runs from the last
+    // '>' before the last "</H3>" to that "</H3>".
+    const qsizetype s = IndexOf(Line, "<DT><H3", 0);
+    if (s < 0)
+        return {};
+    const qsizetype m = LastIndexOf(Line, "</H3>", Line.size());
+    if (m < s + 8)
+        return {};
+    const qsizetype e = LastIndexOfByte(Line, '>', s + 7, m);
+    if (e < 0)
+        return {};
+    return DecodeField(Line.sliced(e + 1, m - e - 1));
+}
+
+TWebSite ParseBookmarkItemFast(QByteArrayView Line, const QString& Category, TDateTime Now)
+{
+    TWebSite site;
+
+    // .*HREF=".*?"(.*|)?>(.*)?</A>: the title runs from the last '>' before the last
+    // "</A>" to it, provided that '>' lies after the quote that ends some HREF value;
+    // the first HREF=" gives the earliest such quote.
+    const qsizetype a = LastIndexOf(Line, "</A>", Line.size());
+    if (a >= 0) {
+        const qsizetype e = LastIndexOfByte(Line, '>', 0, a);
+        const qsizetype h = e >= 0 ? IndexOf(Line, "HREF=\"", 0) : -1;
+        const qsizetype q = h >= 0 ? IndexOfByte(Line, '"', h + 6) : -1;
+        if (q >= 0 && e >= q + 1)
+            site.Title = DecodeField(Line.sliced(e + 1, a - e - 1));
+    }
+
+    TSpan v = FindAttribute(Line, "HREF=\"", false);
+    if (v.Begin >= 0)
+        site.URL = DecodeField(Line.sliced(v.Begin, v.End - v.Begin));
+    v = FindAttribute(Line, "ICON_URI=\"", true);
+    if (v.Begin >= 0)
+        site.IconURL = HttpURLOrEmpty(DecodeField(Line.sliced(v.Begin, v.End - v.Begin)));
+    v = FindAttribute(Line, "ADD_DATE=\"", true);
+    site.AddDate = v.Begin >= 0 ? ParseUnixDate(Line.sliced(v.Begin, v.End - v.Begin)) : Now;
+    site.Category = Category;
+    return site;
+}
+
+// ---- The reader ----------------------------------------------------------------------
+
+void WebSitesLoadFromHtml(TWebSiteList& List, const QString& FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(FileName, QStringLiteral("Cannot open file"));
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFileError(FileName, QStringLiteral("Cannot read file"));
+    file.close();
+    WebSitesLoadFromHtmlData(List, data);
+}
+
+void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data)
+{
+    const QByteArrayView raw = SkipBom(Data);
+    if (!HasMoreThanFiveLines(raw))
+        return;
+    const QByteArray text = NormalizeBookmarkHtml(raw);
+    TLineReader reader(text);
+    QByteArrayView line;
+    if (!reader.Next(line) || line != DoctypeLine)
+        return;
+
+    enum class TState { SeekingHeading, Items, Comment };
+    TState state = TState::SeekingHeading;
+    QStringList stack;
+    QString category;
+    QByteArray comment;
+    qsizetype target = -1;
+    const TDateTime now = TDateTime::Now();
+
+    bool haveLine = reader.Next(line);
+    while (haveLine) {
+        switch (state) {
+        case TState::SeekingHeading:
+            if (IsHeadingLine(line))
+                state = TState::Items;
+            break;
+        case TState::Items: {
+            const QByteArrayView t = StripSeparators(TrimBytes(line));
+            if (t.startsWith("<DT><H3")) {
+                stack.append(ParseBookmarkFolderFast(t));
+                category = JoinFolderPath(stack);
+                target = -1;
+            } else if (t.startsWith("<DT><A HREF")) {
+                TWebSite site = ParseBookmarkItemFast(t, category, now);
+                const QString url = site.URL;
+                const TAddResult r = WebSitesAdd(List, std::move(site));
+                target = CommentTarget(List, r, url);
+            } else if (t.startsWith("</DL>")) {
+                if (!stack.isEmpty()) {
+                    stack.removeLast();
+                    category = JoinFolderPath(stack);
+                }
+                target = -1;
+            } else if (t.startsWith("<DD>")) {
+                comment = t.sliced(4).toByteArray();
+                state = TState::Comment;
+            }
+            break;
+        }
+        case TState::Comment: {
+            const QByteArrayView t = TrimBytes(line);
+            const QByteArrayView u = StripSeparators(t);
+            if (u.startsWith("<DT>") || u.startsWith("</DL>") || u.size() < t.size()) {
+                AttachComment(List, target, DecodeField(comment));
+                target = -1;
+                state = TState::Items;
+                continue; // the same line again, as an item line
+            }
+            comment.append("\r\n", 2);
+            comment.append(t.data(), t.size());
+            break;
+        }
+        }
+        haveLine = reader.Next(line);
+    }
+}
+
+// The same rules the straightforward way: QString replacements, line lists and
+// the five patterns.
+void WebSitesLoadFromHtmlDataReference(TWebSiteList& List, const QByteArray& Data)
+{
+    const QString raw = QString::fromUtf8(SkipBom(Data));
+    if (SplitLines(raw).size() <= 5)
+        return;
+    const QStringList lines = SplitLines(NormalizeBookmarkHtmlReference(raw));
+    if (lines.isEmpty() || lines[0] != QString::fromLatin1(DoctypeLine))
+        return;
+
+    enum class TState { SeekingHeading, Items, Comment };
+    TState state = TState::SeekingHeading;
+    QStringList stack;
+    QString comment;
+    qsizetype target = -1;
+    const auto trim = [](const QString& s) {
+        qsizetype b = 0;
+        qsizetype e = s.size();
+        while (b < e && s[b].unicode() <= 32)
+            ++b;
+        while (e > b && s[e - 1].unicode() <= 32)
+            --e;
+        return s.mid(b, e - b);
+    };
+
+    qsizetype i = 1;
+    while (i < lines.size()) {
+        const QString t = trim(lines[i]);
+        switch (state) {
+        case TState::SeekingHeading:
+            if (t.startsWith(QStringLiteral("<H1")) && t.endsWith(QStringLiteral("</H1>")))
+                state = TState::Items;
+            ++i;
+            break;
+        case TState::Items: {
+            const QString s = StripSeparators(t);
+            if (s.startsWith(QStringLiteral("<DT><H3"))) {
+                stack.append(ParseBookmarkFolder(s));
+                target = -1;
+            } else if (s.startsWith(QStringLiteral("<DT><A HREF"))) {
+                const TWebSite site = ParseBookmarkItem(s, JoinFolderPath(stack));
+                target = CommentTarget(List, WebSitesAdd(List, site), site.URL);
+            } else if (s.startsWith(QStringLiteral("</DL>"))) {
+                if (!stack.isEmpty())
+                    stack.removeLast();
+                target = -1;
+            } else if (s.startsWith(QStringLiteral("<DD>"))) {
+                comment = s.mid(4);
+                state = TState::Comment;
+            }
+            ++i;
+            break;
+        }
+        case TState::Comment: {
+            const QString s = StripSeparators(t);
+            if (s.startsWith(QStringLiteral("<DT>")) || s.startsWith(QStringLiteral("</DL>"))
+                || s.size() < t.size()) {
+                AttachComment(List, target, DecodeHtmlReferences(comment));
+                target = -1;
+                state = TState::Items;
+            } else {
+                comment += QStringLiteral("\r\n") + t;
+                ++i;
+            }
+            break;
+        }
+        }
+    }
+}
