@@ -1,0 +1,87 @@
+#include <banner/uBanner.h>
+
+#include <imaging/uHVBitmap.h>
+
+#include <QLabel>
+#include <QPixmap>
+
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+// The resource data is an object library that may sit inside a static library;
+// referencing its init function keeps it in the final program and registers it.
+static void InitZorvelResourcesOnce()
+{
+  static std::once_flag once;
+  std::call_once(once, [] { Q_INIT_RESOURCE(zorvel); });
+}
+
+int BannerIndex = -1;
+
+namespace {
+
+// THVBitmap keeps blue, green, red(, alpha) bytes with row 0 on top, which is
+// QImage's 32-bit layout on little- and big-endian alike once read as bytes.
+QImage ToQImage(const TBitmap& bmp)
+{
+  if (bmp.Empty()) return {};
+  const int w = bmp.Width();
+  const int h = bmp.Height();
+  if (bmp.PixelFormat() == pf24bit) {
+    QImage img(w, h, QImage::Format_BGR888);
+    for (int y = 0; y < h; ++y) std::memcpy(img.scanLine(y), bmp.ScanLine(y), bmp.RowBytes());
+    return img.convertToFormat(QImage::Format_RGB32);
+  }
+  const QImage::Format format = bmp.AlphaFormat() == afDefined        ? QImage::Format_ARGB32
+                                : bmp.AlphaFormat() == afPremultiplied ? QImage::Format_ARGB32_Premultiplied
+                                                                       : QImage::Format_RGB32;
+  QImage img(w, h, format);
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* src = bmp.ScanLine(y);
+    auto* dst = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < w; ++x, src += 4) {
+      const int a = format == QImage::Format_RGB32 ? 255 : src[3];
+      dst[x] = qRgba(src[2], src[1], src[0], a);
+    }
+  }
+  return img;
+}
+
+}  // namespace
+
+QImage BannerPicture(int index)
+{
+  InitZorvelResourcesOnce();
+  THVBitmap bmp;
+  // A failed load leaves the bitmap empty; that shows as an empty strip.
+  bmp.LoadFromResource(QStringLiteral("BANNER") + QString::number(index));
+  return ToQImage(bmp);
+}
+
+QImage NextBannerPicture()
+{
+  BannerIndex = BannerIndex + 1;
+  if (BannerIndex > BannerCount - 1 || BannerIndex < 0) BannerIndex = 0;
+  return BannerPicture(BannerIndex);
+}
+
+void ShowNextBanner(QLabel* Image)
+{
+  const QImage picture = NextBannerPicture();
+  if (!Image) return;
+  Image->setPixmap(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture));
+  Image->repaint();
+}
+
+QString BannerURL()
+{
+  if (BannerIndex < 0 || BannerIndex >= BannerCount) return {};
+  return BannerURLs[std::size_t(BannerIndex)];
+}
+
+int BannerLeft(int panelWidth, int imageWidth)
+{
+  // Exact halves go to the even neighbour (the default rounding mode).
+  return int(std::nearbyint((double(panelWidth) - double(imageWidth)) / 2.0));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+// uBanner: the rotating banner strip under the bookmark list.
+//
+// Four 600 x 64 pictures ("BANNER0".."BANNER3" in the program's resources) are
+// shown in the order 0, 1, 2, 3, 0, ... ; a click opens the address that belongs
+// to the picture shown. The main window owns the label (Image1), the 10-second
+// timer (TimerBanner) and the strip (Panel2) and drives them:
+//
+//   FormCreate / TimerBannerTimer:  ShowNextBanner(Image1);
+//   Image1Click:                    ShellOpen(BannerURL());
+//   Panel2Resize:                   Image1->move(BannerLeft(Panel2->width(), Image1->width()), 0);
+
+#include <QImage>
+#include <QString>
+
+#include <array>
+
+class QLabel;
+
+// The program's own web pages; change them here.
+inline const QString ProductPageURL = QStringLiteral("https://zorvel.example.org/");
+inline const QString ProductPageURLJapanese = QStringLiteral("https://zorvel.example.org/ja/");
+
+// The address opened by a click on banner picture i.
+inline const std::array<QString, 4> BannerURLs = {
+    QStringLiteral("https://zorvel.example.org/"),
+    QStringLiteral("https://zorvel.example.org/download/"),
+    QStringLiteral("https://zorvel.example.org/features/"),
+    QStringLiteral("https://zorvel.example.org/tools/"),
+};
+
+inline constexpr int BannerCount = 4;
+inline constexpr int BannerWidth = 600;
+inline constexpr int BannerHeight = 64;
+
+// Number of the picture shown, 0..3; -1 before the first one.
+extern int BannerIndex;
+
+// Picture `index` ("BANNER<index>") loaded through the image library; a null
+// image when the resource is missing or cannot be decoded.
+QImage BannerPicture(int index);
+
+// Advances BannerIndex (3 wraps to 0) and returns the new picture (null if it
+// could not be loaded).
+QImage NextBannerPicture();
+
+// Advances BannerIndex and shows the new picture in `Image` at once; a picture
+// that cannot be loaded leaves the label empty until the next one.
+void ShowNextBanner(QLabel* Image);
+
+// Address of the picture shown; empty before the first picture.
+QString BannerURL();
+
+// Left edge that centres an image of `imageWidth` in a strip of `panelWidth`:
+// the half of the difference, an exact half going to the even neighbour
+// (761 -> 80, 762 -> 81, 763 -> 82); negative when the strip is narrower.
+int BannerLeft(int panelWidth, int imageWidth = BannerWidth);

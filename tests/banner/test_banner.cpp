@@ -1,0 +1,98 @@
+#include <banner/uBanner.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class QtApp : public ::testing::Environment {
+ public:
+  void SetUp() override
+  {
+    static int argc = 1;
+    static char name[] = "test_banner";
+    static char* argv[] = {name, nullptr};
+    app_ = new QApplication(argc, argv);
+  }
+  void TearDown() override { delete app_; }
+
+ private:
+  QApplication* app_ = nullptr;
+};
+[[maybe_unused]] auto* const qtEnv = ::testing::AddGlobalTestEnvironment(new QtApp);
+
+// The same resource decoded by Qt's own PNG reader, as opaque RGB.
+QImage ReferencePicture(int index)
+{
+  // Loading through the banner library first registers the resources.
+  (void)BannerPicture(0);
+  QImage ref(u":/rcdata/BANNER"_s + QString::number(index), "PNG");
+  return ref.convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(Banner, PicturesMatchTheResourcesPixelForPixel)
+{
+  for (int i = 0; i < BannerCount; ++i) {
+    const QImage pic = BannerPicture(i);
+    ASSERT_EQ(pic.size(), QSize(BannerWidth, BannerHeight)) << i;
+    const QImage ref = ReferencePicture(i);
+    ASSERT_EQ(ref.size(), pic.size()) << i;
+    // BANNER3 is a palette picture, the others truecolour: both paths must agree with Qt.
+    EXPECT_EQ(pic.convertToFormat(QImage::Format_RGB32), ref) << i;
+  }
+  EXPECT_TRUE(BannerPicture(7).isNull());
+  EXPECT_TRUE(BannerPicture(-1).isNull());
+}
+
+TEST(Banner, RotatesInOrderAndWraps)
+{
+  BannerIndex = -1;
+  EXPECT_TRUE(BannerURL().isEmpty());  // nothing shown yet
+  QLabel image;
+  const int expected[] = {0, 1, 2, 3, 0, 1, 2, 3, 0};
+  for (int want : expected) {
+    ShowNextBanner(&image);
+    EXPECT_EQ(BannerIndex, want);
+    EXPECT_EQ(BannerURL(), BannerURLs[std::size_t(want)]);
+    const QImage shown = image.pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, ReferencePicture(want)) << "tick showing " << want;
+  }
+  // The picture alone advances too (for callers without a label).
+  BannerIndex = 3;
+  EXPECT_EQ(NextBannerPicture().convertToFormat(QImage::Format_RGB32), ReferencePicture(0));
+  EXPECT_EQ(BannerIndex, 0);
+}
+
+TEST(Banner, AddressesArePlainDistinctWebPages)
+{
+  std::set<QString> seen;
+  for (const QString& url : BannerURLs) {
+    const QUrl u(url, QUrl::StrictMode);
+    EXPECT_TRUE(u.isValid()) << url.toStdString();
+    EXPECT_EQ(u.scheme(), u"https"_s) << url.toStdString();
+    seen.insert(url);
+  }
+  EXPECT_EQ(seen.size(), BannerURLs.size());
+  EXPECT_NE(ProductPageURL, ProductPageURLJapanese);
+}
+
+TEST(Banner, CentringRoundsHalvesToEven)
+{
+  const struct {
+    int panel, left;
+  } cases[] = {{761, 80}, {762, 81}, {763, 82}, {600, 0}, {601, 0}, {603, 2},
+               {599, 0},  {598, -1}, {597, -2}, {500, -50}, {0, -300}};
+  for (const auto& c : cases) EXPECT_EQ(BannerLeft(c.panel), c.left) << c.panel;
+  EXPECT_EQ(BannerLeft(761, 601), 80);
+}
+
+}  // namespace
