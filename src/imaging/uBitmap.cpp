@@ -1,0 +1,425 @@
+#include <imaging/uBitmap.h>
+
+#include <QFile>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <new>
+
+using zorvel::imaging::MaxPixels;
+
+TBitmap::TBitmap() = default;
+TBitmap::~TBitmap() = default;
+
+void TBitmap::ClearBitmap()
+{
+    FData.reset();
+    FWidth = 0;
+    FHeight = 0;
+}
+
+void TBitmap::SetSize(int AWidth, int AHeight)
+{
+    AWidth = std::max(AWidth, 0);
+    AHeight = std::max(AHeight, 0);
+    if (AWidth == FWidth && AHeight == FHeight)
+        return;
+    if (std::int64_t(AWidth) * AHeight > MaxPixels)
+        throw EInvalidGraphic(QString(), QStringLiteral("Picture too large (%1 x %2 pixels)")
+                                             .arg(AWidth)
+                                             .arg(AHeight));
+    const std::size_t bytes = std::size_t(AWidth) * std::size_t(AHeight) * BytesPerPixel();
+    // Uninitialised on purpose: every decoder writes all rows, and a cleared
+    // gigabyte costs as much as decoding it.
+    std::unique_ptr<std::uint8_t[]> data;
+    if (bytes > 0)
+        data = std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
+    FData = std::move(data);
+    FWidth = AWidth;
+    FHeight = AHeight;
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat Value)
+{
+    if (Value == FPixelFormat)
+        return;
+    const std::size_t pixels = std::size_t(FWidth) * std::size_t(FHeight);
+    std::unique_ptr<std::uint8_t[]> data;
+    if (pixels > 0) {
+        data = std::make_unique_for_overwrite<std::uint8_t[]>(pixels * (Value == pf32bit ? 4 : 3));
+        const std::uint8_t* s = FData.get();
+        std::uint8_t* d = data.get();
+        if (Value == pf32bit) {
+            for (std::size_t i = 0; i < pixels; ++i, s += 3, d += 4) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+                d[3] = 255;
+            }
+        } else {
+            for (std::size_t i = 0; i < pixels; ++i, s += 4, d += 3) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+        }
+    }
+    FData = std::move(data);
+    FPixelFormat = Value;
+}
+
+void TBitmap::SetAlphaFormat(TAlphaFormat Value)
+{
+    if (Value == FAlphaFormat)
+        return;
+    const TAlphaFormat old = FAlphaFormat;
+    FAlphaFormat = Value;
+    if (FPixelFormat != pf32bit || Empty())
+        return;
+    const std::size_t pixels = std::size_t(FWidth) * std::size_t(FHeight);
+    std::uint8_t* p = FData.get();
+    if (old == afDefined && Value == afPremultiplied) {
+        for (std::size_t i = 0; i < pixels; ++i, p += 4) {
+            const unsigned a = p[3];
+            for (int c = 0; c < 3; ++c)
+                p[c] = std::uint8_t((p[c] * a + 127) / 255);
+        }
+    } else if (old == afPremultiplied && Value == afDefined) {
+        for (std::size_t i = 0; i < pixels; ++i, p += 4) {
+            const unsigned a = p[3];
+            if (a == 0 || a == 255)
+                continue;
+            for (int c = 0; c < 3; ++c)
+                p[c] = std::uint8_t(std::min(255u, (p[c] * 255u + a / 2) / a));
+        }
+    }
+}
+
+void TBitmap::TakeOver(TBitmap& Source)
+{
+    if (&Source == this)
+        return;
+    FData = std::move(Source.FData);
+    FWidth = Source.FWidth;
+    FHeight = Source.FHeight;
+    FPixelFormat = Source.FPixelFormat;
+    FAlphaFormat = Source.FAlphaFormat;
+    Source.ClearBitmap();
+}
+
+void TBitmap::Assign(const TBitmap& Source)
+{
+    if (&Source == this)
+        return;
+    std::unique_ptr<std::uint8_t[]> data;
+    const std::size_t bytes = Source.RowBytes() * std::size_t(Source.FHeight);
+    if (bytes > 0) {
+        data = std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
+        std::memcpy(data.get(), Source.FData.get(), bytes);
+    }
+    FData = std::move(data);
+    FWidth = Source.FWidth;
+    FHeight = Source.FHeight;
+    FPixelFormat = Source.FPixelFormat;
+    FAlphaFormat = Source.FAlphaFormat;
+}
+
+// ---------------------------------------------------------------------------------
+// BMP
+
+namespace {
+
+constexpr std::uint32_t BI_RGB = 0;
+constexpr std::uint32_t BI_BITFIELDS = 3;
+constexpr std::uint32_t BI_ALPHABITFIELDS = 6;
+
+std::uint16_t rd16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
+std::uint32_t rd32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
+         | (std::uint32_t(p[3]) << 24);
+}
+void wr16(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
+void wr32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
+}
+
+// One colour channel described by a bit mask, scaled to 8 bits.
+struct MaskChannel
+{
+    std::uint32_t mask = 0;
+    int shift = 0;
+    std::uint32_t max = 0;
+
+    explicit MaskChannel(std::uint32_t m) : mask(m)
+    {
+        if (m == 0)
+            return;
+        shift = std::countr_zero(m);
+        max = m >> shift;
+    }
+    std::uint8_t get(std::uint32_t v) const
+    {
+        if (max == 0)
+            return 0;
+        const std::uint32_t x = (v & mask) >> shift;
+        if (max == 255)
+            return std::uint8_t(x);
+        return std::uint8_t((std::uint64_t(x) * 255 + max / 2) / max);
+    }
+};
+
+[[noreturn]] void bad(const QString& name, const QString& reason)
+{
+    throw EInvalidGraphic(name, reason);
+}
+
+} // namespace
+
+void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const QString& Name)
+{
+    if (Size < 14 + 12 || Data[0] != 'B' || Data[1] != 'M')
+        bad(Name, QStringLiteral("Not a BMP picture"));
+    const std::uint32_t offBits = rd32(Data + 10);
+    const std::uint32_t hdrSize = rd32(Data + 14);
+    const std::uint8_t* h = Data + 14;
+    if (hdrSize != 12 && hdrSize < 40)
+        bad(Name, QStringLiteral("Unsupported BMP header"));
+    if (std::uint64_t(14) + hdrSize > Size)
+        bad(Name, QStringLiteral("Truncated BMP header"));
+
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    int bpp = 0;
+    std::uint32_t compression = BI_RGB;
+    std::uint32_t clrUsed = 0;
+    std::array<std::uint32_t, 4> masks{0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0};
+    bool haveMasks = false;
+    int paletteEntrySize = 4;
+    if (hdrSize == 12) {
+        width = rd16(h + 4);
+        height = std::int16_t(rd16(h + 6));
+        bpp = rd16(h + 10);
+        paletteEntrySize = 3;
+    } else {
+        width = std::int32_t(rd32(h + 4));
+        height = std::int32_t(rd32(h + 8));
+        bpp = rd16(h + 14);
+        compression = rd32(h + 16);
+        clrUsed = rd32(h + 32);
+        if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
+            const int count = compression == BI_ALPHABITFIELDS ? 4 : 3;
+            const std::uint8_t* m = h + 40; // inside V2+ headers, or right after a plain one
+            if (std::uint64_t(14) + 40 + 4 * count > Size)
+                bad(Name, QStringLiteral("Truncated BMP header"));
+            for (int i = 0; i < count; ++i)
+                masks[i] = rd32(m + 4 * i);
+            if (count == 3 && hdrSize >= 56)
+                masks[3] = rd32(h + 52);
+            haveMasks = true;
+            if (hdrSize == 40)
+                paletteEntrySize = 4; // masks stand where a palette would
+        }
+    }
+    const bool topDown = height < 0;
+    height = topDown ? -height : height;
+    if (width <= 0 || height <= 0)
+        bad(Name, QStringLiteral("Invalid BMP size"));
+    if (width * height > MaxPixels)
+        bad(Name, QStringLiteral("Picture too large (%1 x %2 pixels)").arg(width).arg(height));
+    if (compression != BI_RGB && !haveMasks)
+        bad(Name, QStringLiteral("Unsupported BMP compression"));
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        bad(Name, QStringLiteral("Unsupported BMP bit depth %1").arg(bpp));
+    if (haveMasks && bpp != 16 && bpp != 32)
+        bad(Name, QStringLiteral("Unsupported BMP bit fields"));
+
+    // Palette (only for up to 8 bits per pixel).
+    std::array<std::uint8_t, 256 * 3> palette{}; // b, g, r per entry; missing entries black
+    if (bpp <= 8) {
+        std::uint64_t palStart = 14 + std::uint64_t(hdrSize);
+        if (haveMasks && hdrSize == 40)
+            palStart += compression == BI_ALPHABITFIELDS ? 16 : 12;
+        std::uint64_t count = clrUsed ? clrUsed : (1u << bpp);
+        count = std::min<std::uint64_t>(count, 256);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint64_t at = palStart + i * paletteEntrySize;
+            if (at + 3 > Size || at + 3 > offBits)
+                break;
+            palette[i * 3 + 0] = Data[at + 0];
+            palette[i * 3 + 1] = Data[at + 1];
+            palette[i * 3 + 2] = Data[at + 2];
+        }
+    }
+
+    const std::uint64_t stride = ((std::uint64_t(width) * bpp + 31) / 32) * 4;
+    if (offBits > Size || stride * std::uint64_t(height) > Size - offBits)
+        bad(Name, QStringLiteral("Truncated BMP pixel data"));
+
+    // A 32-bit BMP carries alpha only when its header declares an alpha mask
+    // (BITMAPV3+ or BI_ALPHABITFIELDS). The fourth byte of a plain 32-bit BMP is
+    // "reserved" and often 0 in the wild, so it reads as opaque.
+    const bool alpha = bpp == 32 && haveMasks && masks[3] != 0;
+    const bool standard32 = bpp == 32
+                         && (!haveMasks
+                             || (masks[0] == 0x00FF0000u && masks[1] == 0x0000FF00u
+                                 && masks[2] == 0x000000FFu
+                                 && (masks[3] == 0 || masks[3] == 0xFF000000u)));
+
+    TBitmap tmp;
+    tmp.FPixelFormat = (bpp == 32 || bpp == 16) ? pf32bit : pf24bit;
+    tmp.SetSize(int(width), int(height));
+    const int w = int(width);
+    const MaskChannel mr(bpp == 16 && !haveMasks ? 0x7C00u : masks[0]);
+    const MaskChannel mg(bpp == 16 && !haveMasks ? 0x03E0u : masks[1]);
+    const MaskChannel mb(bpp == 16 && !haveMasks ? 0x001Fu : masks[2]);
+    const MaskChannel ma(masks[3]);
+    for (std::int64_t y = 0; y < height; ++y) {
+        const std::uint8_t* s = Data + offBits + stride * std::uint64_t(y);
+        std::uint8_t* d = tmp.ScanLine(int(topDown ? y : height - 1 - y));
+        switch (bpp) {
+        case 24:
+            std::memcpy(d, s, std::size_t(w) * 3);
+            break;
+        case 32:
+            if (standard32) {
+                std::memcpy(d, s, std::size_t(w) * 4);
+                if (!alpha)
+                    for (int x = 0; x < w; ++x)
+                        d[x * 4 + 3] = 255;
+            } else {
+                for (int x = 0; x < w; ++x, s += 4, d += 4) {
+                    const std::uint32_t v = rd32(s);
+                    d[0] = mb.get(v);
+                    d[1] = mg.get(v);
+                    d[2] = mr.get(v);
+                    d[3] = alpha ? ma.get(v) : 255;
+                }
+            }
+            break;
+        case 16:
+            for (int x = 0; x < w; ++x, s += 2, d += 4) {
+                const std::uint32_t v = rd16(s);
+                d[0] = mb.get(v);
+                d[1] = mg.get(v);
+                d[2] = mr.get(v);
+                d[3] = 255;
+            }
+            break;
+        default: { // 1, 4, 8 bits per pixel through the palette
+            const int perByte = 8 / bpp;
+            const unsigned maskBits = (1u << bpp) - 1;
+            for (int x = 0; x < w; ++x, d += 3) {
+                const unsigned byte = s[x / perByte];
+                const int shift = 8 - bpp * (x % perByte + 1);
+                const unsigned idx = (byte >> shift) & maskBits;
+                std::memcpy(d, &palette[idx * 3], 3);
+            }
+            break;
+        }
+        }
+    }
+    tmp.FAlphaFormat = alpha ? afDefined : afIgnored;
+    TakeOver(tmp);
+}
+
+void TBitmap::LoadFromStream(QIODevice& Stream)
+{
+    const QByteArray bytes = Stream.readAll();
+    QString name;
+    if (auto* file = qobject_cast<QFile*>(&Stream))
+        name = file->fileName();
+    LoadFromMemory(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                   std::size_t(bytes.size()), name);
+}
+
+void TBitmap::LoadFromFile(const QString& FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(FileName, QStringLiteral("Cannot open file (%1)").arg(file.errorString()));
+    LoadFromStream(file);
+}
+
+// The writer always stores 32 bits per pixel, bottom-up, with a BITMAPV5HEADER
+// whose alpha mask is set exactly when AlphaFormat is afDefined: so a picture's
+// alpha survives a round trip, and an opaque one does not read back as transparent.
+void TBitmap::SaveToStream(QIODevice& Stream)
+{
+    const std::uint32_t hdrSize = 124;
+    const std::uint32_t offBits = 14 + hdrSize;
+    const std::uint64_t imageBytes = std::uint64_t(FWidth) * FHeight * 4;
+    if (offBits + imageBytes > 0xFFFFFFFFu)
+        throw EFileError(QString(), QStringLiteral("Picture too large for BMP"));
+    std::array<std::uint8_t, 14 + 124> hdr{};
+    hdr[0] = 'B';
+    hdr[1] = 'M';
+    wr32(&hdr[2], std::uint32_t(offBits + imageBytes));
+    wr32(&hdr[10], offBits);
+    std::uint8_t* h = &hdr[14];
+    wr32(h + 0, hdrSize);
+    wr32(h + 4, std::uint32_t(FWidth));
+    wr32(h + 8, std::uint32_t(FHeight));
+    wr16(h + 12, 1);
+    wr16(h + 14, 32);
+    wr32(h + 16, BI_BITFIELDS);
+    wr32(h + 20, std::uint32_t(imageBytes));
+    wr32(h + 24, 2835); // 72 dpi
+    wr32(h + 28, 2835);
+    wr32(h + 40, 0x00FF0000u);
+    wr32(h + 44, 0x0000FF00u);
+    wr32(h + 48, 0x000000FFu);
+    wr32(h + 52, FAlphaFormat == afDefined ? 0xFF000000u : 0u);
+    wr32(h + 56, 0x73524742u); // LCS_sRGB
+    wr32(h + 108, 4);          // LCS_GM_IMAGES
+
+    bool failed = false;
+    SafeWrite(Stream, hdr.data(), qint64(hdr.size()), failed);
+    if (FPixelFormat == pf32bit) {
+        for (int y = FHeight - 1; y >= 0; --y)
+            SafeWrite(Stream, ScanLine(y), qint64(RowBytes()), failed);
+    } else {
+        std::unique_ptr<std::uint8_t[]> row(new std::uint8_t[std::size_t(FWidth) * 4 + 1]);
+        for (int y = FHeight - 1; y >= 0; --y) {
+            const std::uint8_t* s = ScanLine(y);
+            std::uint8_t* d = row.get();
+            for (int x = 0; x < FWidth; ++x, s += 3, d += 4) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+                d[3] = 255;
+            }
+            SafeWrite(Stream, row.get(), qint64(FWidth) * 4, failed);
+        }
+    }
+    if (failed)
+        throw EFileError(QString(), QStringLiteral("Cannot write file"));
+}
+
+void TBitmap::SaveToFile(const QString& FileName)
+{
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+    try {
+        SaveToStream(file);
+    } catch (const EFileError& e) {
+        file.cancelWriting();
+        throw EFileError(FileName, e.Reason());
+    }
+    if (!file.commit())
+        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+}

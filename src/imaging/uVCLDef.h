@@ -1,0 +1,54 @@
+#pragma once
+// Small pixel helpers shared by the codecs, and the image library's error type.
+
+#include <platform/EFileError.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+class QIODevice;
+
+// One pixel's colour bytes in memory order (the order of a 24-bit scan line).
+#pragma pack(push, 1)
+struct TRGB
+{
+    std::uint8_t b;
+    std::uint8_t g;
+    std::uint8_t r;
+};
+#pragma pack(pop)
+static_assert(sizeof(TRGB) == 3);
+
+TRGB CreateRGB(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+bool SameRGB(const TRGB& a, const TRGB& b);
+
+// Dest pixel i := blue, green, red of Color[i], then Alpha[i] (4 bytes per pixel).
+void MergeRGBAlpha(const TRGB* Color, const std::uint8_t* Alpha, std::uint8_t* Dest, int Count);
+
+// Writes Count bytes; sets Failed when the device took fewer. Never clears Failed,
+// so one flag can collect every write of a file.
+void SafeWrite(QIODevice& Stream, const void* Buffer, qint64 Count, bool& Failed);
+
+// A picture the library cannot decode (bad signature, damaged data, unsupported
+// variant, absurd size). Callers may catch EFileError or std::exception.
+class EInvalidGraphic : public EFileError
+{
+public:
+    using EFileError::EFileError;
+};
+
+// Text fields inside image files (PNG tEXt, TGA extension area) are in the system's
+// legacy ANSI code page: windows-1252, or Shift_JIS under a Japanese locale.
+QString AnsiToString(const QByteArray& Bytes);
+QByteArray StringToAnsi(const QString& Text);
+
+namespace zorvel::imaging {
+
+// Largest picture any reader accepts: a header announcing more is refused before
+// anything is allocated (decompression bombs).
+inline constexpr std::int64_t MaxPixels = std::int64_t(256) * 1024 * 1024;
+
+} // namespace zorvel::imaging

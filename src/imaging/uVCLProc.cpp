@@ -1,0 +1,587 @@
+#include <imaging/uVCLProc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <numbers>
+
+// ---------------------------------------------------------------------------------
+// Kernels
+
+double SinC(double x)
+{
+    if (x == 0.0)
+        return 1.0;
+    const double px = std::numbers::pi * x;
+    return std::sin(px) / px;
+}
+
+double TriangleFilter(double x)
+{
+    const double t = std::abs(x);
+    return t < 1.0 ? 1.0 - t : 0.0;
+}
+
+double HermiteFilter(double x)
+{
+    const double t = std::abs(x);
+    return t < 1.0 ? (2.0 * t - 3.0) * t * t + 1.0 : 0.0;
+}
+
+double BellFilter(double x)
+{
+    const double t = std::abs(x);
+    if (t < 0.5)
+        return 0.75 - t * t;
+    if (t < 1.5) {
+        const double d = t - 1.5;
+        return 0.5 * d * d;
+    }
+    return 0.0;
+}
+
+double SplineFilter(double x)
+{
+    const double t = std::abs(x);
+    if (t < 1.0)
+        return 0.5 * t * t * t - t * t + 2.0 / 3.0;
+    if (t < 2.0) {
+        const double d = 2.0 - t;
+        return d * d * d / 6.0;
+    }
+    return 0.0;
+}
+
+double Lanczos3Filter(double x)
+{
+    const double t = std::abs(x);
+    return t < 3.0 ? SinC(t) * SinC(t / 3.0) : 0.0;
+}
+
+double MitchellFilter(double x)
+{
+    const double t = std::abs(x);
+    const double tt = t * t;
+    if (t < 1.0)
+        return (7.0 * t * tt - 12.0 * tt + 16.0 / 3.0) / 6.0;
+    if (t < 2.0)
+        return (-(7.0 / 3.0) * t * tt + 12.0 * tt - 20.0 * t + 32.0 / 3.0) / 6.0;
+    return 0.0;
+}
+
+double BoxFilter(double x)
+{
+    return (x > -0.5 && x <= 0.5) ? 1.0 : 0.0;
+}
+
+double LinearFilter(double x)
+{
+    if (x >= -1.0 && x < 0.0)
+        return x + 1.0;
+    if (x >= 0.0 && x < 1.0)
+        return 1.0 - x;
+    return 0.0;
+}
+
+const TResampleFilterEntry ResampleFilters[9] = {
+    {nullptr, 0.0},       {TriangleFilter, 1.0}, {HermiteFilter, 1.0},
+    {BellFilter, 1.5},    {SplineFilter, 2.0},   {Lanczos3Filter, 3.0},
+    {MitchellFilter, 2.0}, {BoxFilter, 1.0},     {LinearFilter, 1.0},
+};
+
+double CubicInterpolate(double t, double a, double b, double c, double e)
+{
+    const double d0 = std::abs(t);
+    const double d1 = std::abs(t - 1.0);
+    const double d2 = std::abs(t - 2.0);
+    const double dm = std::abs(t + 1.0);
+    const double v = (d0 * d0 * d0 - 2.0 * d0 * d0 + 1.0) * b + (d1 * d1 * d1 - 2.0 * d1 * d1 + 1.0) * c
+                   + (-d2 * d2 * d2 + 5.0 * d2 * d2 - 8.0 * d2 + 4.0) * e
+                   + (-dm * dm * dm + 5.0 * dm * dm - 8.0 * dm + 4.0) * a;
+    return std::clamp(v, 0.0, 255.0);
+}
+
+// ---------------------------------------------------------------------------------
+// Threads
+
+TThread::~TThread()
+{
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TThread::Start()
+{
+    FThread = std::thread([this] { Execute(); });
+}
+
+void TThread::WaitFor()
+{
+    if (FThread.joinable())
+        FThread.join();
+}
+
+TIEThreadPool::~TIEThreadPool()
+{
+    Join();
+}
+
+void TIEThreadPool::Add(TThread* Thread)
+{
+    std::unique_ptr<TThread> owned(Thread);
+    fThreads.push_back(Thread);
+    owned.release();
+    Thread->Start();
+}
+
+void TIEThreadPool::Join()
+{
+    for (TThread* t : fThreads) {
+        t->WaitFor();
+        delete t;
+    }
+    fThreads.clear();
+}
+
+namespace {
+
+std::atomic<int> GThreadOverride{0};
+
+inline std::uint8_t clampByte(int v)
+{
+    return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// Runs Body(first, count) over Rows rows split the same way as the horizontal
+// pass: every worker gets Rows div N rows, the last one the remainder.
+class TRowsThread : public TThread
+{
+public:
+    TRowsThread(std::function<void(int, int)> body, int first, int count)
+        : FBody(std::move(body)), FFirst(first), FCount(count)
+    {
+    }
+
+protected:
+    void Execute() override
+    {
+        if (FCount > 0)
+            FBody(FFirst, FCount);
+    }
+
+private:
+    std::function<void(int, int)> FBody;
+    int FFirst;
+    int FCount;
+};
+
+void parallelRows(int Rows, const std::function<void(int, int)>& Body)
+{
+    const int n = ResampleThreadCount();
+    if (n <= 1 || Rows < 2) {
+        Body(0, Rows);
+        return;
+    }
+    const int each = Rows / n;
+    TIEThreadPool pool;
+    for (int k = 0; k < n; ++k) {
+        const int first = k * each;
+        const int count = k == n - 1 ? Rows - (n - 1) * each : each;
+        pool.Add(new TRowsThread(Body, first, count));
+    }
+    pool.Join();
+}
+
+} // namespace
+
+int ResampleThreadCount()
+{
+    const int o = GThreadOverride.load();
+    if (o > 0)
+        return o;
+    return std::max(1, int(std::thread::hardware_concurrency()));
+}
+
+void SetResampleThreadCount(int Count)
+{
+    GThreadOverride.store(std::max(0, Count));
+}
+
+// ---------------------------------------------------------------------------------
+// Entry points
+
+void ResampleBitmap(TBitmap& Bitmap, int AWidth, int AHeight, TResampleFilter Filter)
+{
+    if (Bitmap.PixelFormat() != pf32bit || Bitmap.Empty())
+        return;
+    if (AWidth == Bitmap.Width() && AHeight == Bitmap.Height())
+        return;
+    // Two negative sizes are a request for nothing: the bitmap stays as it is
+    // rather than being replaced by an empty result.
+    if (AWidth < 0 && AHeight < 0)
+        return;
+    TBitmap temp;
+    temp.SetPixelFormat(pf32bit);
+    temp.SetAlphaFormat(afIgnored);
+    ResampleTo(Bitmap, temp, AWidth, AHeight, Filter);
+    Bitmap.TakeOver(temp);
+}
+
+void ResampleTo(const TBitmap& Src, TBitmap& Dst, int AWidth, int AHeight, TResampleFilter Filter)
+{
+    if (Src.PixelFormat() != pf32bit || Src.Empty())
+        return;
+    if (AWidth < 0 && AHeight < 0)
+        return;
+    const std::int64_t w = Src.Width();
+    const std::int64_t h = Src.Height();
+    std::int64_t nw;
+    if (AWidth == -1)
+        nw = w * AHeight / h;
+    else if (AWidth == 0)
+        nw = w;
+    else
+        nw = std::abs(std::int64_t(AWidth));
+    nw = std::clamp<std::int64_t>(nw, 1, 0x7FFFFFFF);
+    std::int64_t nh;
+    if (AHeight == -1)
+        nh = h * nw / w;
+    else if (AHeight == 0)
+        nh = h;
+    else
+        nh = std::abs(std::int64_t(AHeight));
+    nh = std::clamp<std::int64_t>(nh, 1, 0x7FFFFFFF);
+    Dst.SetPixelFormat(pf32bit);
+    Dst.SetSize(int(nw), int(nh));
+    ResampleInto(Src, Dst, Filter);
+}
+
+void ResampleInto(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter)
+{
+    if (Src.Width() == Dst.Width() && Src.Height() == Dst.Height()) {
+        Dst.Assign(Src);
+        return;
+    }
+    if (Filter == rfNone)
+        ResampleNoFilter(Src, Dst);
+    else
+        ResampleFiltered(Src, Dst, Filter);
+}
+
+void ResampleFiltered(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter)
+{
+    if (Src.Empty())
+        return;
+    if (Src.Width() < 2 && Src.Height() < 2) {
+        // A single pixel has nothing to filter between; the result is that pixel
+        // everywhere instead of an unwritten picture.
+        ResampleNoFilter(Src, Dst);
+        return;
+    }
+    switch (Filter) {
+    case rfBilinear:
+        ResampleArea(Src, Dst, false);
+        return;
+    case rfBicubic:
+        ResampleArea(Src, Dst, true);
+        return;
+    case rfNone:
+        ResampleNoFilter(Src, Dst);
+        return;
+    default:
+        break;
+    }
+    // The engines below read a private copy, so Src may be Dst's own picture.
+    TBitmap copy;
+    copy.Assign(Src);
+    if (Filter == rfFastLinear)
+        ResampleFastLinear(copy, Dst);
+    else
+        ResampleConvolution(copy, Dst, Filter);
+}
+
+// ---------------------------------------------------------------------------------
+// Nearest pixel
+
+void ResampleNoFilter(const TBitmap& Src, TBitmap& Dst)
+{
+    const int w = Src.Width(), h = Src.Height();
+    const int nw = Dst.Width(), nh = Dst.Height();
+    if (w == 0 || h == 0 || nw == 0 || nh == 0 || Src.PixelFormat() != pf32bit
+        || Dst.PixelFormat() != pf32bit)
+        return;
+    const double rx = double(w) / nw;
+    const double ry = double(h) / nh;
+    std::vector<int> sx(std::size_t(nw), 0);
+    for (int x = 0; x < nw; ++x)
+        sx[std::size_t(x)] = std::min(int(x * rx), w - 1);
+    parallelRows(nh, [&](int first, int count) {
+        for (int y = first; y < first + count; ++y) {
+            const int syRow = std::min(int(y * ry), h - 1);
+            const std::uint8_t* s = Src.ScanLine(syRow);
+            std::uint8_t* d = Dst.ScanLine(y);
+            for (int x = 0; x < nw; ++x, d += 4)
+                std::memcpy(d, s + std::size_t(sx[std::size_t(x)]) * 4, 4);
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------------
+// Convolution engine
+
+namespace {
+
+// Contributor lists for one axis, all entries in one block.
+struct TContribTable
+{
+    TCListList lists;
+    std::vector<TContributor> pool;
+};
+
+void buildContributors(TContribTable& table, int srcLen, int dstLen, double scale,
+                       TFilterProc k, double radius)
+{
+    double width = radius;
+    double fscale = 1.0;
+    const bool shrinking = scale < 1.0;
+    if (shrinking) {
+        width = radius / scale;
+        fscale = 1.0 / scale;
+    }
+    const int capacity = int(2.0 * width + 1.0);
+    table.lists.assign(std::size_t(dstLen), TCList{});
+    table.pool.assign(std::size_t(dstLen) * std::size_t(capacity), TContributor{0, 0});
+    for (int i = 0; i < dstLen; ++i) {
+        TCList& list = table.lists[std::size_t(i)];
+        list.p = table.pool.data() + std::size_t(i) * std::size_t(capacity);
+        list.n = 0;
+        const double center = i / scale;
+        const int left = int(std::floor(center - width));
+        const int right = int(std::ceil(center + width));
+        for (int j = left; j <= right; ++j) {
+            const double wgt = shrinking ? std::nearbyint(k((center - j) / fscale) * 256.0 / fscale)
+                                         : std::nearbyint(k(center - j) * 256.0);
+            const int weight = int(wgt);
+            if (weight == 0)
+                continue;
+            int n = j;
+            if (j < 0)
+                n = -j;
+            else if (j >= srcLen)
+                n = 2 * srcLen - 1 - j;
+            n = std::clamp(n, 0, srcLen - 1);
+            if (list.n < capacity) // a kernel never yields more, but the block must hold
+                list.p[list.n++] = TContributor{n, weight};
+        }
+    }
+}
+
+double axisScale(int srcLen, int dstLen)
+{
+    if (srcLen == 1 || dstLen == 1)
+        return double(dstLen) / srcLen;
+    return double(dstLen - 1) / double(srcLen - 1);
+}
+
+} // namespace
+
+TResampleHorizThread::TResampleHorizThread(int startY_, int rowCount_,
+                                           const TResampleHorizSharedFields& sharedFields_,
+                                           int threadIndex_)
+    : sharedFields(sharedFields_), startY(startY_), rowCount(rowCount_), threadIndex(threadIndex_)
+{
+}
+
+void TResampleHorizThread::Execute()
+{
+    if (rowCount <= 0)
+        return;
+    const TBitmap& src = *sharedFields.Src;
+    TBitmap& work = *sharedFields.Work;
+    const int nw = sharedFields.DstWidth;
+    const TCList* contrib = sharedFields.contrib;
+    for (int y = startY; y < startY + rowCount; ++y) {
+        const std::uint8_t* s = src.ScanLine(y);
+        std::uint8_t* d = work.ScanLine(y);
+        for (int i = 0; i < nw; ++i, d += 4) {
+            const TCList& list = contrib[i];
+            int b = 0, g = 0, r = 0, a = 0, wsum = 0;
+            for (int e = 0; e < list.n; ++e) {
+                const int wgt = list.p[e].weight;
+                const std::uint8_t* px = s + std::size_t(list.p[e].pixel) * 4;
+                b += wgt * px[0];
+                g += wgt * px[1];
+                r += wgt * px[2];
+                a += wgt * px[3];
+                wsum += wgt;
+            }
+            if (wsum == 0)
+                wsum = 256;
+            d[0] = clampByte(b / wsum);
+            d[1] = clampByte(g / wsum);
+            d[2] = clampByte(r / wsum);
+            d[3] = clampByte(a / wsum);
+        }
+    }
+}
+
+void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter)
+{
+    if (Filter < rfTriangle || Filter > rfLinear)
+        return;
+    const int w = Src.Width(), h = Src.Height();
+    const int nw = Dst.Width(), nh = Dst.Height();
+    if (w == 0 || h == 0 || nw == 0 || nh == 0)
+        return;
+    const TFilterProc k = ResampleFilters[Filter].Filter;
+    const double radius = ResampleFilters[Filter].Radius;
+    const double xscale = axisScale(w, nw);
+    const double yscale = axisScale(h, nh);
+
+    TBitmap work;
+    work.SetPixelFormat(pf32bit);
+    work.SetSize(nw, h);
+
+    // Horizontal pass: rows split over the workers, each writing only its rows.
+    {
+        TContribTable horiz;
+        buildContributors(horiz, w, nw, xscale, k, radius);
+        TResampleHorizSharedFields shared;
+        shared.ThreadsCount = ResampleThreadCount();
+        shared.DstWidth = nw;
+        shared.contrib = horiz.lists.data();
+        shared.Src = &Src;
+        shared.Work = &work;
+        const int n = shared.ThreadsCount;
+        const int each = h / n;
+        TIEThreadPool pool;
+        for (int t = 0; t < n; ++t) {
+            const int count = t == n - 1 ? h - (n - 1) * each : each;
+            pool.Add(new TResampleHorizThread(t * each, count, shared, t));
+        }
+        pool.Join();
+    }
+
+    // Vertical pass: each target row is a weighted sum of whole work rows, which
+    // runs over contiguous memory; the rows are split over the workers as well.
+    TContribTable vert;
+    buildContributors(vert, h, nh, yscale, k, radius);
+    const std::size_t rowLen = std::size_t(nw) * 4;
+    parallelRows(nh, [&](int first, int count) {
+        std::vector<int> acc(rowLen);
+        for (int r = first; r < first + count; ++r) {
+            const TCList& list = vert.lists[std::size_t(r)];
+            std::fill(acc.begin(), acc.end(), 0);
+            int wsum = 0;
+            for (int e = 0; e < list.n; ++e) {
+                const int wgt = list.p[e].weight;
+                const std::uint8_t* s = work.ScanLine(std::clamp(list.p[e].pixel, 0, h - 1));
+                int* a = acc.data();
+                for (std::size_t x = 0; x < rowLen; ++x)
+                    a[x] += wgt * s[x];
+                wsum += wgt;
+            }
+            std::uint8_t* d = Dst.ScanLine(r);
+            if (wsum != 0) {
+                // The quotient in double is exact after truncation here: sums stay
+                // below 2^31 and weight sums far below 2^22.
+                const double div = wsum;
+                for (std::size_t x = 0; x < rowLen; ++x) {
+                    const double q = acc[x] / div;
+                    d[x] = q <= 0.0 ? 0 : q >= 255.0 ? 255 : std::uint8_t(q);
+                }
+            } else {
+                for (std::size_t x = 0; x < rowLen; ++x)
+                    d[x] = std::uint8_t(std::min<std::uint32_t>(std::uint32_t(acc[x]) >> 8, 255));
+            }
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------------
+// Fast linear (17-bit fixed point)
+
+void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst)
+{
+    const int w = Src.Width(), h = Src.Height();
+    const int nw = Dst.Width(), nh = Dst.Height();
+    if (w == 0 || h == 0 || nw == 0 || nh == 0)
+        return;
+    const double a = double(nw) / w;
+    const double b = double(nh) / h;
+    if (a == 1.0 && b == 1.0) {
+        Dst.Assign(Src);
+        return;
+    }
+    const std::size_t nwz = static_cast<std::size_t>(nw);
+    std::vector<int> x0(nwz), x1(nwz), frac(nwz);
+    for (int i = 0; i < nw; ++i) {
+        const double p = i / a;
+        x0[std::size_t(i)] = std::min(int(p), w - 1);
+        frac[std::size_t(i)] = int((p - int(p)) * 131072.0);
+        x1[std::size_t(i)] =
+            std::clamp(int(std::min(i + 1, nw - 1) / a + 1e-10), x0[std::size_t(i)], w - 1);
+    }
+    TBitmap t;
+    t.SetPixelFormat(pf32bit);
+    t.SetSize(nw, h);
+    parallelRows(h, [&](int first, int count) {
+        for (int y = first; y < first + count; ++y) {
+            const std::uint8_t* s = Src.ScanLine(y);
+            std::uint8_t* d = t.ScanLine(y);
+            for (int i = 0; i < nw; ++i, d += 4) {
+                const int c = x0[std::size_t(i)];
+                if (a > 1.0) {
+                    const int c2 = std::min(c + 1, w - 1);
+                    const int f = frac[std::size_t(i)];
+                    for (int ch = 0; ch < 4; ++ch) {
+                        const int p0 = s[c * 4 + ch];
+                        const int p1 = s[c2 * 4 + ch];
+                        d[ch] = clampByte(p0 + (((p1 - p0) * f) >> 17));
+                    }
+                } else {
+                    const int e = x1[std::size_t(i)];
+                    const int cnt = e - c + 1;
+                    for (int ch = 0; ch < 4; ++ch) {
+                        int sum = 0;
+                        for (int x = c; x <= e; ++x)
+                            sum += s[x * 4 + ch];
+                        d[ch] = clampByte(sum / cnt);
+                    }
+                }
+            }
+        }
+    });
+    const std::size_t rowLen = std::size_t(nw) * 4;
+    parallelRows(nh, [&](int first, int count) {
+        std::vector<int> sum(rowLen);
+        for (int r = first; r < first + count; ++r) {
+            std::uint8_t* d = Dst.ScanLine(r);
+            if (b > 1.0) {
+                const double y = r / b;
+                const int y0 = std::min(int(y), h - 1);
+                const int f = int((y - int(y)) * 131072.0);
+                const std::uint8_t* ra = t.ScanLine(y0);
+                const std::uint8_t* rb = t.ScanLine(y0 + 1 < h ? y0 + 1 : y0);
+                for (std::size_t x = 0; x < rowLen; ++x)
+                    d[x] = clampByte(ra[x] + (((rb[x] - ra[x]) * f) >> 17));
+            } else {
+                const int y0 = std::min(int(r / b), h - 1);
+                const int y1 = std::clamp(int(std::min(r + 1, nh - 1) / b), y0, h - 1);
+                std::fill(sum.begin(), sum.end(), 0);
+                for (int yy = y0; yy <= y1; ++yy) {
+                    const std::uint8_t* s = t.ScanLine(yy);
+                    for (std::size_t x = 0; x < rowLen; ++x)
+                        sum[x] += s[x];
+                }
+                const int cnt = y1 - y0 + 1;
+                for (std::size_t x = 0; x < rowLen; ++x)
+                    d[x] = clampByte(sum[x] / cnt);
+            }
+        }
+    });
+}

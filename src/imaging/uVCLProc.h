@@ -1,0 +1,139 @@
+#pragma once
+// The resampler: twelve filters over four engines (nearest copy, two-pass integer
+// convolution with a threaded horizontal pass, fixed-point fast linear, area
+// bilinear/bicubic). Works on 32-bit bitmaps; alpha is filtered like a colour.
+
+#include <imaging/uBitmap.h>
+
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+enum TResampleFilter {
+    rfNone,
+    rfTriangle,
+    rfHermite,
+    rfBell,
+    rfBSpline,
+    rfLanczos3,
+    rfMitchell,
+    rfNearest,
+    rfLinear,
+    rfFastLinear,
+    rfBilinear,
+    rfBicubic
+};
+
+// Contributor tables of the convolution engine.
+struct TContributor
+{
+    int pixel;  // source index along the axis
+    int weight; // kernel weight times 256, rounded
+};
+using TContributorList = TContributor[];
+using PContributorList = TContributor*;
+
+struct TCList
+{
+    int n = 0;                   // entries used
+    PContributorList p = nullptr; // the entries
+};
+using TCListList = std::vector<TCList>;
+using PCListList = TCList*;
+
+using TFilterProc = double (*)(double);
+struct TResampleFilterEntry
+{
+    TFilterProc Filter;
+    double Radius;
+};
+
+double SinC(double x);
+double TriangleFilter(double x);
+double HermiteFilter(double x);
+double BellFilter(double x);
+double SplineFilter(double x);
+double Lanczos3Filter(double x);
+double MitchellFilter(double x);
+double BoxFilter(double x);
+double LinearFilter(double x);
+
+// Indexed by filter ordinal rfTriangle (1) .. rfLinear (8); entry 0 is unused.
+extern const TResampleFilterEntry ResampleFilters[9];
+
+double CubicInterpolate(double t, double a, double b, double c, double e);
+
+// A minimal thread with the platform thread's four operations: created suspended,
+// started, waited for, freed.
+class TThread
+{
+public:
+    TThread() = default;
+    virtual ~TThread();
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+    void Start();
+    void WaitFor();
+
+protected:
+    virtual void Execute() = 0;
+
+private:
+    std::thread FThread;
+};
+
+struct TResampleHorizSharedFields
+{
+    int ThreadsCount = 0;
+    int DstWidth = 0;
+    PCListList contrib = nullptr;
+    const TBitmap* Src = nullptr;
+    TBitmap* Work = nullptr;
+    double per1 = 0.0;
+};
+
+class TResampleHorizThread : public TThread
+{
+public:
+    TResampleHorizThread(int startY_, int rowCount_, const TResampleHorizSharedFields& sharedFields_,
+                         int threadIndex_);
+
+    TResampleHorizSharedFields sharedFields;
+    int startY;
+    int rowCount;
+    int threadIndex;
+
+protected:
+    void Execute() override;
+};
+
+class TIEThreadPool
+{
+public:
+    TIEThreadPool() = default;
+    ~TIEThreadPool();
+    TIEThreadPool(const TIEThreadPool&) = delete;
+    TIEThreadPool& operator=(const TIEThreadPool&) = delete;
+    // Takes ownership of Thread and starts it.
+    void Add(TThread* Thread);
+    // Waits for every thread in the order added and frees it.
+    void Join();
+
+private:
+    std::vector<TThread*> fThreads;
+};
+
+// Number of workers of the threaded passes: the machine's cores, at least 1.
+// SetResampleThreadCount(n > 0) overrides it (tests, benchmarks); 0 restores the default.
+int ResampleThreadCount();
+void SetResampleThreadCount(int Count);
+
+void ResampleBitmap(TBitmap& Bitmap, int AWidth, int AHeight, TResampleFilter Filter);
+void ResampleTo(const TBitmap& Src, TBitmap& Dst, int AWidth, int AHeight, TResampleFilter Filter);
+void ResampleInto(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter);
+void ResampleFiltered(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter);
+void ResampleNoFilter(const TBitmap& Src, TBitmap& Dst);
+void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst);
+void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic);
+// The convolution engine with the kernel of ResampleFilters[Filter].
+void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter);

@@ -1,0 +1,405 @@
+#include <imaging/uVCLTGA.h>
+
+#include <QFile>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+using zorvel::imaging::MaxPixels;
+
+namespace {
+
+constexpr char Signature[18] = "TRUEVISION-XFILE."; // 17 characters + the zero byte
+constexpr int ExtSize = 495;
+constexpr int FooterSize = 26;
+constexpr int HeaderSize = 18;
+
+std::uint16_t rd16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
+std::uint32_t rd32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
+         | (std::uint32_t(p[3]) << 24);
+}
+void wr16(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
+void wr32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
+}
+
+bool headerValid(const std::uint8_t* h)
+{
+    return (h[1] == 0 || h[1] == 1) && (h[2] == 2 || h[2] == 10) && (h[16] == 24 || h[16] == 32)
+        && rd16(h + 12) != 0 && rd16(h + 14) != 0;
+}
+
+QByteArray zeroTerminated(const std::uint8_t* p, int maxLen)
+{
+    const void* nul = std::memchr(p, 0, std::size_t(maxLen));
+    const int len = nul ? int(static_cast<const std::uint8_t*>(nul) - p) : maxLen;
+    return QByteArray(reinterpret_cast<const char*>(p), len);
+}
+
+// Reads through an 8192-byte buffer. Past the end of the data it hands out zero
+// bytes, so a truncated file decodes to a picture whose missing part is zero.
+class BufferedReader
+{
+public:
+    explicit BufferedReader(QIODevice& s) : FStream(s) {}
+
+    void read(std::uint8_t* dst, std::size_t n)
+    {
+        while (n > 0) {
+            if (FPos == FLen && !refill()) {
+                std::memset(dst, 0, n);
+                return;
+            }
+            const std::size_t k = std::min(n, FLen - FPos);
+            std::memcpy(dst, FBuf.data() + FPos, k);
+            FPos += k;
+            dst += k;
+            n -= k;
+        }
+    }
+    std::uint8_t byte()
+    {
+        std::uint8_t b;
+        read(&b, 1);
+        return b;
+    }
+    void skip(std::size_t n)
+    {
+        std::uint8_t tmp[256];
+        while (n > 0 && !FEnd) {
+            const std::size_t k = std::min(n, sizeof tmp);
+            read(tmp, k);
+            n -= k;
+        }
+    }
+    bool atEnd() const { return FEnd; }
+
+private:
+    bool refill()
+    {
+        if (FEnd)
+            return false;
+        const qint64 got = FStream.read(reinterpret_cast<char*>(FBuf.data()), qint64(FBuf.size()));
+        if (got <= 0) {
+            FEnd = true;
+            return false;
+        }
+        FPos = 0;
+        FLen = std::size_t(got);
+        return true;
+    }
+
+    QIODevice& FStream;
+    std::array<std::uint8_t, 8192> FBuf{};
+    std::size_t FPos = 0;
+    std::size_t FLen = 0;
+    bool FEnd = false;
+};
+
+void readExtensionArea(QIODevice& Stream, qint64 start, TTGAParamsVals& Params)
+{
+    const qint64 size = Stream.size();
+    if (size - start < HeaderSize + FooterSize)
+        return;
+    std::uint8_t footer[FooterSize];
+    if (!Stream.seek(size - FooterSize) || Stream.read(reinterpret_cast<char*>(footer), FooterSize) != FooterSize)
+        return;
+    if (std::memcmp(footer + 8, Signature, 18) != 0)
+        return;
+    const std::uint32_t offset = rd32(footer);
+    std::uint8_t ext[ExtSize];
+    if (offset == 0 || qint64(offset) > size - start || !Stream.seek(start + offset)
+        || Stream.read(reinterpret_cast<char*>(ext), ExtSize) != ExtSize)
+        return; // a damaged extension area leaves the defaults
+    Params.fTGA_Author = zeroTerminated(ext + 2, 41);
+    const int month = rd16(ext + 367), day = rd16(ext + 369), year = rd16(ext + 371);
+    const int hour = rd16(ext + 373), minute = rd16(ext + 375), second = rd16(ext + 377);
+    if (month != 0 && day != 0 && year != 0 && year < 2500 && month < 13 && day < 32 && hour < 24
+        && minute < 60 && second < 60) {
+        const QDate date(year, month, day);
+        if (date.isValid())
+            Params.fTGA_Date = QDateTime(date, QTime(hour, minute, second));
+    }
+    Params.fTGA_ImageName = zeroTerminated(ext + 379, 41);
+    Params.fTGA_Background = CreateRGB(ext[471], ext[472], ext[473]);
+    const int an = rd16(ext + 474), ad = rd16(ext + 476);
+    if (an != 0 && ad != 0)
+        Params.fTGA_AspectRatio = double(an) / ad;
+    const int gn = rd16(ext + 478), gd = rd16(ext + 480);
+    if (gn != 0 && gd != 0)
+        Params.fTGA_Gamma = double(gn) / gd;
+}
+
+[[noreturn]] void notTga(QIODevice& Stream)
+{
+    QString name;
+    if (auto* f = qobject_cast<QFileDevice*>(&Stream))
+        name = f->fileName();
+    throw EInvalidGraphic(name, QStringLiteral("It is not TGA File."));
+}
+
+} // namespace
+
+void TTGAParamsVals::ResetInfo()
+{
+    fTGA_Descriptor.clear();
+    fTGA_Author.clear();
+    fTGA_ImageName.clear();
+}
+
+bool CheckTGAHeader(QIODevice& Stream)
+{
+    const qint64 pos = Stream.pos();
+    std::uint8_t h[HeaderSize];
+    const qint64 got = Stream.read(reinterpret_cast<char*>(h), HeaderSize);
+    Stream.seek(pos);
+    return got == HeaderSize && headerValid(h);
+}
+
+void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
+{
+    const qint64 start = Stream.pos();
+    Params.fTGA_Author.clear();
+    Params.fTGA_ImageName.clear();
+    Params.fTGA_Date = QDateTime(QDate::currentDate(), QTime(0, 0));
+    Params.fTGA_Background = CreateRGB(0, 0, 0);
+    Params.fTGA_AspectRatio = 1.0;
+    Params.fTGA_Gamma = 2.2;
+    if (!Stream.isSequential())
+        readExtensionArea(Stream, start, Params);
+    Stream.seek(start);
+
+    BufferedReader in(Stream);
+    std::uint8_t h[HeaderSize];
+    in.read(h, HeaderSize);
+    if (in.atEnd() || !headerValid(h))
+        notTga(Stream);
+    Params.fTGA_XPos = rd16(h + 8);
+    Params.fTGA_YPos = rd16(h + 10);
+    Params.fTGA_Compressed = h[2] == 10;
+    Params.fTGA_Descriptor.resize(h[0]);
+    in.read(reinterpret_cast<std::uint8_t*>(Params.fTGA_Descriptor.data()), h[0]);
+    // A colour map is of no use for true-colour pixels, but the pixel data starts
+    // after it, so it is stepped over.
+    if (h[1] == 1)
+        in.skip(std::size_t(rd16(h + 5)) * ((h[7] + 7u) / 8u));
+
+    const int width = rd16(h + 12);
+    const int height = rd16(h + 14);
+    const int bpp = h[16] / 8;
+    Params.fWidth = Params.fOriginalWidth = width;
+    Params.fHeight = Params.fOriginalHeight = height;
+    Params.fBitsPerSample = 8;
+    Params.fSamplesPerPixel = bpp;
+
+    // Refuse sizes no file of this length can describe: even ideal run packets
+    // give at most 128 pixels per (1 + bpp) bytes. Small pictures always load, so
+    // an ordinary truncated file still reads with its missing part zero.
+    const std::int64_t pixels = std::int64_t(width) * height;
+    const qint64 left = Stream.isSequential() ? 0 : std::max<qint64>(0, Stream.size() - start);
+    if (pixels > MaxPixels
+        || (pixels > (std::int64_t(1) << 20) && !Stream.isSequential()
+            && pixels > left * 128 / (1 + bpp)))
+        throw EInvalidGraphic(qobject_cast<QFileDevice*>(&Stream)
+                                  ? static_cast<QFileDevice&>(Stream).fileName()
+                                  : QString(),
+                              QStringLiteral("TGA picture size does not match the file (%1 x %2)")
+                                  .arg(width)
+                                  .arg(height));
+
+    Bitmap.SetPixelFormat(pf32bit);
+    Bitmap.SetSize(width, height);
+    std::vector<TRGB> colorLine(static_cast<std::size_t>(width));
+    std::vector<std::uint8_t> alphaLine(std::size_t(width), 255);
+    std::vector<std::uint8_t> raw(std::size_t(width) * bpp);
+
+    const bool topDown = (h[17] & 0x20) != 0;
+    const bool rightToLeft = (h[17] & 0x10) != 0;
+    // Run-length packets may run on into the next line: the packet state lives
+    // across lines and is cleared only once per picture.
+    int packetLeft = 0;
+    bool packetIsRun = false;
+    std::uint8_t runPixel[4] = {0, 0, 0, 255};
+
+    for (int line = 0; line < height; ++line) {
+        std::uint8_t* row = Bitmap.ScanLine(topDown ? line : height - 1 - line);
+        if (!Params.fTGA_Compressed) {
+            if (in.atEnd()) {
+                std::memset(row, 0, std::size_t(width) * 4);
+            } else if (bpp == 4) {
+                in.read(row, std::size_t(width) * 4);
+            } else {
+                in.read(reinterpret_cast<std::uint8_t*>(colorLine.data()), std::size_t(width) * 3);
+                MergeRGBAlpha(colorLine.data(), alphaLine.data(), row, width);
+            }
+        } else {
+            int x = 0;
+            while (x < width) {
+                if (packetLeft == 0) {
+                    if (in.atEnd()) {
+                        std::memset(row + x * 4, 0, std::size_t(width - x) * 4);
+                        break;
+                    }
+                    const std::uint8_t ph = in.byte();
+                    packetLeft = (ph & 0x7F) + 1;
+                    packetIsRun = (ph & 0x80) != 0;
+                    if (packetIsRun) {
+                        in.read(runPixel, std::size_t(bpp));
+                        if (bpp == 3)
+                            runPixel[3] = 255;
+                    }
+                }
+                const int n = std::min(packetLeft, width - x);
+                std::uint8_t* d = row + x * 4;
+                if (packetIsRun) {
+                    for (int i = 0; i < n; ++i, d += 4)
+                        std::memcpy(d, runPixel, 4);
+                } else if (bpp == 4) {
+                    in.read(d, std::size_t(n) * 4);
+                } else {
+                    in.read(raw.data(), std::size_t(n) * 3);
+                    MergeRGBAlpha(reinterpret_cast<const TRGB*>(raw.data()), alphaLine.data(), d, n);
+                }
+                packetLeft -= n;
+                x += n;
+            }
+        }
+        if (rightToLeft)
+            for (int l = 0, r = width - 1; l < r; ++l, --r)
+                std::swap_ranges(row + l * 4, row + l * 4 + 4, row + r * 4);
+    }
+}
+
+bool WriteTGAStream(QIODevice& Stream, const TBitmap& Bitmap, TTGAParamsVals& Params)
+{
+    const int width = Bitmap.Width();
+    const int height = Bitmap.Height();
+    if (width > 0xFFFF || height > 0xFFFF)
+        throw EInvalidGraphic(QString(), QStringLiteral("Picture too large for TGA (%1 x %2)")
+                                             .arg(width)
+                                             .arg(height));
+    const qint64 start = Stream.pos();
+    const bool alpha = Params.fAlphaUsed;
+    bool failed = false;
+
+    const QByteArray id = Params.fTGA_Descriptor.left(254);
+    std::uint8_t h[HeaderSize] = {};
+    h[0] = std::uint8_t(id.size() + 1);
+    wr16(h + 8, std::uint32_t(Params.fTGA_XPos));
+    wr16(h + 10, std::uint32_t(Params.fTGA_YPos));
+    h[2] = 2;
+    wr16(h + 12, std::uint32_t(width));
+    wr16(h + 14, std::uint32_t(height));
+    h[16] = alpha ? 32 : 24;
+    h[17] = alpha ? 0x28 : 0x20;
+    SafeWrite(Stream, h, HeaderSize, failed);
+    SafeWrite(Stream, id.constData(), id.size(), failed);
+    const char zero = 0;
+    SafeWrite(Stream, &zero, 1, failed);
+
+    std::vector<std::uint8_t> line(std::size_t(width) * 4);
+    const int srcBpp = Bitmap.BytesPerPixel();
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* s = Bitmap.ScanLine(y);
+        if (alpha && srcBpp == 4) {
+            SafeWrite(Stream, s, qint64(width) * 4, failed);
+            continue;
+        }
+        std::uint8_t* d = line.data();
+        for (int x = 0; x < width; ++x, s += srcBpp) {
+            *d++ = s[0];
+            *d++ = s[1];
+            *d++ = s[2];
+            if (alpha)
+                *d++ = srcBpp == 4 ? s[3] : 255;
+        }
+        SafeWrite(Stream, line.data(), qint64(d - line.data()), failed);
+    }
+
+    const qint64 extOffset = Stream.pos() - start;
+    std::uint8_t ext[ExtSize] = {};
+    wr16(ext, ExtSize);
+    const QByteArray author = Params.fTGA_Author.left(40);
+    std::memcpy(ext + 2, author.constData(), std::size_t(author.size()));
+    const QByteArray jobName = Params.fTGA_ImageName.left(40);
+    std::memcpy(ext + 379, jobName.constData(), std::size_t(jobName.size()));
+    // A null date stands for day 0 of the date-time scale: 12/30/1899 00:00:00.
+    const QDateTime stamp = Params.fTGA_Date.isValid()
+                              ? Params.fTGA_Date
+                              : QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+    wr16(ext + 367, std::uint32_t(stamp.date().month()));
+    wr16(ext + 369, std::uint32_t(stamp.date().day()));
+    wr16(ext + 371, std::uint32_t(stamp.date().year()));
+    wr16(ext + 373, std::uint32_t(stamp.time().hour()));
+    wr16(ext + 375, std::uint32_t(stamp.time().minute()));
+    wr16(ext + 377, std::uint32_t(stamp.time().second()));
+    ext[470] = 0;
+    ext[471] = Params.fTGA_Background.r;
+    ext[472] = Params.fTGA_Background.g;
+    ext[473] = Params.fTGA_Background.b;
+    wr16(ext + 474, std::uint32_t(std::int64_t(Params.fTGA_AspectRatio * 10000)));
+    wr16(ext + 476, 10000);
+    wr16(ext + 478, std::uint32_t(std::int64_t(Params.fTGA_Gamma * 10000)));
+    wr16(ext + 480, 10000);
+    SafeWrite(Stream, ext, ExtSize, failed);
+
+    std::uint8_t footer[FooterSize] = {};
+    wr32(footer, std::uint32_t(extOffset));
+    std::memcpy(footer + 8, Signature, 18);
+    SafeWrite(Stream, footer, FooterSize, failed);
+    return !failed;
+}
+
+void TGALoadFromFile(const QString& FileName, TBitmap& Bitmap, QString& Author)
+{
+    Bitmap.SetPixelFormat(pf32bit);
+    TTGAParamsVals params;
+    params.ResetInfo();
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(FileName, QStringLiteral("Cannot open file (%1)").arg(file.errorString()));
+    if (!CheckTGAHeader(file))
+        throw EInvalidGraphic(FileName, QStringLiteral("It is not TGA File."));
+    ReadTGAStream(file, Bitmap, params);
+    Author = AnsiToString(params.fTGA_Author);
+}
+
+void TGASaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author, bool Alpha)
+{
+    TTGAParamsVals params;
+    params.ResetInfo();
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+    params.fTGA_Author = StringToAnsi(Author);
+    params.fAlphaUsed = Alpha;
+    bool ok = false;
+    try {
+        ok = WriteTGAStream(file, Bitmap, params);
+    } catch (const EFileError& e) {
+        file.cancelWriting();
+        throw EFileError(FileName, e.Reason());
+    }
+    // Short writes were collected while writing; the file is not put in place then.
+    if (!ok) {
+        file.cancelWriting();
+        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+    }
+    if (!file.commit())
+        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+}
