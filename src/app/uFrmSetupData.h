@@ -3,6 +3,7 @@
 // its INI file, browser detection, the search history file and the dated history
 // copies. GUI-free; the Setup dialog (uFrmSetup.h) edits SetupData.
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,53 @@ void SaveSearchHistory(const QStringList& List);
 QString HistoryBookmarkFileName();
 // A timestamped copy of the list in History\ when history copies are on and the list is not empty.
 void SaveHistoryCopy(const TWebSiteList& List);
-void RecycleFile(const QString& Path);
-// Moves the history copies to the trash; returns how many were listed.
+// Moves one file to the recycle bin / trash; true when it is gone from its folder.
+bool RecycleFile(const QString& Path);
+// Moves the history copies to the trash and returns how many left the History folder
+// (0 when there is no History folder). The caller with UI shows
+// "<count> HTML File was deleted." when the count is not 0.
 int ClearHistoryFiles();
+
+// ---- Building blocks of the above, public so that tests can reach them ---------------
+
+// The data folder rule: ExeDir when a file can be created in it, else FallbackDir
+// (created on demand). "" when neither is usable.
+QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir);
+// True when a new file can be created (and removed again) in Dir.
+bool IsDirWritable(const QString& Dir);
+
+// The browsers in the order of the settings record.
+enum class TBrowser { IE, FF, CH, VI, TR, PM };
+
+// The inputs of the Windows detection rules.
+struct TWinBrowserEnv
+{
+    QString ProgramFilesDir;    // no trailing separator
+    QString ProgramFilesX86Dir; // no trailing separator
+    QString LocalAppDataPath;   // with trailing separator
+    QString DesktopPath;        // with trailing separator
+    QString ChromeAppPath;      // from the registry, or ""
+    int OSVersion = 0;          // major * 10 + minor
+};
+// The Windows rule for one browser; FileExists decides between two candidates.
+QString DetectBrowserPathWin(TBrowser Browser, const TWinBrowserEnv& Env,
+                             bool (*FileExists)(const QString&));
+// The candidate executables on Linux and other systems, most usual first; "~/" stands
+// for the home folder. Empty for Internet Explorer.
+QStringList BrowserCandidates(TBrowser Browser);
+// The first candidate that is an existing file under Root (a folder standing in for "/"),
+// "~/" resolved to Home; else the first candidate; "" when there are none.
+QString DetectBrowserPathIn(TBrowser Browser, const QString& Root, const QString& Home);
+QString DetectBrowserPath(TBrowser Browser);
+
+// The history copy name for a given local time: <data dir>/History/hvonyyyy-MM-dd hh-mm-ss.html
+QString HistoryBookmarkFileNameAt(const QDateTime& Time);
+// Whether a file name has the form of a history copy (hvon????-??-?? ??-??-??.html, any case).
+bool IsHistoryFileName(const QString& Name);
+
+// Search history text: lines split at CR LF, CR or LF; bytes in the encoding their
+// byte-order mark names, else the legacy code page.
+QStringList SearchHistoryFromData(const QByteArray& Data);
+// Every item plus CR LF, in the legacy code page, or UTF-16LE with a byte-order mark
+// when the code page cannot hold a character of the text.
+QByteArray SearchHistoryToData(const QStringList& List);

@@ -1,0 +1,172 @@
+// The settings record, the data folder and the settings INI file.
+#include "uFrmSetupData.h"
+
+#include <model/uIniFile.h>
+#include <platform/EFileError.h>
+#include <platform/uHVUtils.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+TSetupData SetupData;
+bool IEExists = false;
+bool FFExists = false;
+bool CHExists = false;
+bool VIExists = false;
+bool TRExists = false;
+bool PMExists = false;
+
+namespace {
+
+// Function-local statics: no global constructor runs before main().
+QString& DataDirOverride()
+{
+    static QString dir;
+    return dir;
+}
+
+QString& CachedDataDir()
+{
+    static QString dir;
+    return dir;
+}
+
+const QString SecWebBrowser = QStringLiteral("WebBrowser");
+const QString SecBookmark = QStringLiteral("Bookmark");
+const QString SecSimplify = QStringLiteral("Simplify");
+
+struct TPathKey
+{
+    const char16_t* Key;
+    QString TSetupData::*Field;
+};
+
+// Written in this order.
+const TPathKey PathKeys[] = {
+    {u"Internet Explorer", &TSetupData::IEPath}, {u"Mozilla Firefox", &TSetupData::FFPath},
+    {u"Google Chrome", &TSetupData::CHPath},     {u"Vivaldi", &TSetupData::VIPath},
+    {u"Tor Browser", &TSetupData::TRPath},       {u"Pale Moon", &TSetupData::PMPath},
+};
+
+const QString KeyOpenBase = QStringLiteral("Open Base Bookmark");
+// Existing settings files keep the history-copy switch under this key.
+const QString KeySaveHistory = QStringLiteral("amazon");
+const QString KeyShortenURL = QStringLiteral("Shorten URL");
+
+// A Boolean is stored as an integer: non-zero is true; missing or not a number keeps Default.
+bool ReadFlag(const TIniFile& Ini, const QString& Section, const QString& Key, bool Default)
+{
+    return Ini.ReadInteger(Section, Key, Default ? 1 : 0) != 0;
+}
+
+} // namespace
+
+bool IsDirWritable(const QString& Dir)
+{
+    if (Dir.isEmpty() || !QFileInfo(Dir).isDir())
+        return false;
+    // Permission bits and ACLs do not tell the whole story (read-only media, virtualised
+    // Program Files), so try what will be done: create a file there.
+    QTemporaryFile probe(QDir(Dir).filePath(QStringLiteral(".zorvel-write-test-XXXXXX")));
+    return probe.open();
+}
+
+QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir)
+{
+    if (IsDirWritable(ExeDir))
+        return QDir::cleanPath(ExeDir);
+    if (!FallbackDir.isEmpty() && ForcePath(FallbackDir))
+        return QDir::cleanPath(FallbackDir);
+    return {};
+}
+
+QString GetDataDir()
+{
+    if (!DataDirOverride().isEmpty())
+        return DataDirOverride();
+    // Decided once per run, so that what is read at start is written back to the same place.
+    QString& cached = CachedDataDir();
+    if (cached.isEmpty()) {
+        const QString exeDir =
+            QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+        const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        cached = ChooseDataDir(exeDir, fallback);
+        if (cached.isEmpty())
+            cached = !exeDir.isEmpty() ? exeDir : fallback;
+    }
+    return cached;
+}
+
+void SetDataDirOverride(const QString& Dir)
+{
+    DataDirOverride() = Dir.isEmpty() ? QString() : QDir::cleanPath(Dir);
+}
+
+QString AppBaseName()
+{
+    if (QCoreApplication::instance()) {
+        const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        if (!name.isEmpty())
+            return name;
+    }
+    return QStringLiteral("zorvel");
+}
+
+static QString DataFilePath(const QString& Suffix)
+{
+    return QDir(GetDataDir()).filePath(AppBaseName() + Suffix);
+}
+
+void SetupDataDefault(TSetupData& r)
+{
+    r.IEPath = DetectIEPath();
+    r.FFPath = DetectFFPath();
+    r.CHPath = DetectCHPath();
+    r.VIPath = DetectVIPath();
+    r.TRPath = DetectTRPath();
+    r.PMPath = DetectPMPath();
+    r.isOpenBaseBookmark = true;
+    r.isSaveHistory = false;
+    r.isAmazonShort = false;
+    r.BaseBookmarkName = DataFilePath(QStringLiteral(".html"));
+}
+
+QString SetupIniFileName()
+{
+    return DataFilePath(QStringLiteral(".ini"));
+}
+
+void LoadSetupData()
+{
+    SetupDataDefault(SetupData);
+    TIniFile ini;
+    ini.LoadFromFile(SetupIniFileName()); // a missing file reads as empty
+    for (const TPathKey& k : PathKeys) {
+        QString& field = SetupData.*(k.Field);
+        // A key present with an empty value gives an empty path.
+        field = ini.ReadString(SecWebBrowser, QString::fromUtf16(k.Key), field);
+    }
+    SetupData.isOpenBaseBookmark =
+        ReadFlag(ini, SecBookmark, KeyOpenBase, SetupData.isOpenBaseBookmark);
+    SetupData.isSaveHistory = ReadFlag(ini, SecSimplify, KeySaveHistory, SetupData.isSaveHistory);
+    SetupData.isAmazonShort = ReadFlag(ini, SecSimplify, KeyShortenURL, SetupData.isAmazonShort);
+}
+
+void SaveSetupData()
+{
+    const QString fileName = SetupIniFileName();
+    // Read first so that every other section and key of the file is kept.
+    TIniFile ini;
+    ini.LoadFromFile(fileName);
+    for (const TPathKey& k : PathKeys)
+        ini.WriteString(SecWebBrowser, QString::fromUtf16(k.Key), SetupData.*(k.Field));
+    ini.WriteBool(SecBookmark, KeyOpenBase, SetupData.isOpenBaseBookmark);
+    ini.WriteBool(SecSimplify, KeySaveHistory, SetupData.isSaveHistory);
+    ini.WriteBool(SecSimplify, KeyShortenURL, SetupData.isAmazonShort);
+    if (!ForcePath(QFileInfo(fileName).absolutePath()))
+        throw EFileError(fileName, QStringLiteral("Cannot create the folder"));
+    ini.SaveToFile(fileName);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// A temporary folder standing in for the program's data folder, and a private
+// trash (XDG_DATA_HOME) so that the tests never touch the user's own.
+
+#include <app/uFrmSetupData.h>
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+class DataDirTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FTmp.isValid());
+        ASSERT_TRUE(QDir(FTmp.path()).mkpath(QStringLiteral("data")));
+        ASSERT_TRUE(QDir(FTmp.path()).mkpath(QStringLiteral("xdg")));
+        FOldXdg = qgetenv("XDG_DATA_HOME");
+        FHadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(FTmp.filePath(QStringLiteral("xdg"))));
+        SetDataDirOverride(Dir());
+        FOldSetup = SetupData;
+    }
+    void TearDown() override
+    {
+        SetDataDirOverride(QString());
+        SetupData = FOldSetup;
+        if (FHadXdg)
+            qputenv("XDG_DATA_HOME", FOldXdg);
+        else
+            qunsetenv("XDG_DATA_HOME");
+    }
+
+    QString Dir() const { return FTmp.filePath(QStringLiteral("data")); }
+    QString Path(const QString& Name) const { return QDir(Dir()).filePath(Name); }
+
+    static void WriteFile(const QString& FileName, const QByteArray& Data)
+    {
+        QDir().mkpath(QFileInfo(FileName).absolutePath());
+        QFile f(FileName);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(Data), Data.size());
+    }
+    static QByteArray ReadFile(const QString& FileName)
+    {
+        QFile f(FileName);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return f.readAll();
+    }
+
+    QTemporaryDir FTmp;
+
+private:
+    QByteArray FOldXdg;
+    bool FHadXdg = false;
+    TSetupData FOldSetup;
+};
