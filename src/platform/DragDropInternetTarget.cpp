@@ -137,6 +137,11 @@ void TDropURLTarget::HandleDragEnter(QDragMoveEvent* Event)
     try {
         TMimeURLDropSource source(*Event->mimeData());
         effect = FSession.DragEnter(source, Event->modifiers(), Event->possibleActions());
+        // Qt delivers neither moves, nor the drop, nor the leave after an ignored
+        // enter. No key can change that (the allowed set does not depend on keys),
+        // so nothing of this drag needs to be held.
+        if (effect == Qt::IgnoreAction)
+            FSession.Abort();
     } catch (const std::exception& e) {
         qWarning("Drag enter failed: %s", e.what());
         FSession.Abort();
