@@ -253,3 +253,42 @@ TEST(HtmlExport, SaveWritesFileAndRaisesWithPath)
         EXPECT_EQ(e.FileName(), bad);
     }
 }
+
+// Written by the export, read back by the import: the same texts and dates.
+TEST(HtmlExport, RoundTripThroughImport)
+{
+    const QString hard = u"A & B <P> <p> \"q\" 'a' </A> /A> x>y\tz chrome://s &amp; &#9; "
+                         u"\u65E5\u672C\u8A9E \U0001F600 \u00A0\u3000"_s;
+    TWebSiteList list;
+    const auto add = [&](const QString& title, const QString& url, const QString& category,
+                         const QString& comment, const QString& icon, qint64 ms) {
+        TWebSite s = Site(title, url, category, 0, comment, icon);
+        s.AddDate = TDateTime::FromMilliseconds(UnixEpochDateTime.ToMilliseconds() + ms);
+        list.Append(s);
+    };
+    add(hard, u"https://e.com/?a=1&b=\"2\"&c=<3>&copy=1&r=chrome://x"_s, QString(),
+        u"first\r\n<DT>not a bookmark\r\n</DL>\r\n\r\n  indented \t\r\nlone\nLF"_s,
+        u"https://e.com/i.ico?a&b"_s, 1'700'000'000'999);
+    add(u" spaced title "_s, u"http://2/"_s, u"Work"_s, u" \r\n"_s, {}, 5'000);
+    add(u"case"_s, u"http://3/"_s, u"work"_s, u"\r\nstarts with a break"_s, {}, 0);
+    add(u"lead"_s, u"http://4/"_s, u"\\Lead"_s, {}, {}, 1'000);
+    add(u"double"_s, u"http://5/"_s, u"Work\\\\X"_s, {}, {}, 2'000);
+    add(u"trail"_s, u"http://6/"_s, u"Work\\"_s, {}, {}, 3'000);
+    add(u"deep"_s, u"http://7/"_s, hard + u"\\ sub <H3> \\x"_s, hard, {}, 4'000);
+    add(QString(), u"http://8/"_s, u"\\"_s, u"ends with a break\r\n"_s, {}, 6'000);
+
+    TWebSiteList back;
+    WebSitesLoadFromHtmlData(back, WebSitesToHtmlData(list));
+    ASSERT_EQ(back.Count(), list.Count());
+    for (const TWebSite& s : list) {
+        SCOPED_TRACE(s.URL.toStdString());
+        const qsizetype i = back.IndexOfURL(s.URL);
+        ASSERT_GE(i, 0);
+        const TWebSite& got = back[i];
+        EXPECT_EQ(got.Title, s.Title);
+        EXPECT_EQ(got.IconURL, s.IconURL);
+        EXPECT_EQ(got.Category, s.Category);
+        EXPECT_EQ(got.Comment, s.Comment);
+        EXPECT_EQ(got.AddDate.ToMilliseconds() / 1000, s.AddDate.ToMilliseconds() / 1000);
+    }
+}

@@ -1,0 +1,168 @@
+// Folder import (any supported file, or a whole tree of them) and the export of
+// the selected entries as a folder tree of Internet Shortcut files.
+
+#include <model/uWebSiteShortcut.h>
+
+#include <platform/EFileError.h>
+#include <platform/uHVUtils.h>
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool IsPathSeparator(QChar c)
+{
+#ifdef Q_OS_WIN
+    return c == u'/' || c == u'\\';
+#else
+    return c == u'/';
+#endif
+}
+
+// Extension of the last path component from its last ".", ASCII letters upper-cased.
+QString UpperExtension(const QString& FileName)
+{
+    qsizetype nameStart = FileName.size();
+    while (nameStart > 0 && !IsPathSeparator(FileName[nameStart - 1]))
+        --nameStart;
+    const qsizetype dot = FileName.lastIndexOf(u'.');
+    if (dot < nameStart)
+        return QString();
+    QString ext = FileName.mid(dot);
+    for (QChar& c : ext)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - u'a' + u'A');
+    return ext;
+}
+
+// Depth-first in the order the file system lists each folder; hidden and system
+// files included. Links to folders are not followed, so a link cycle cannot loop.
+void LoadFolder(TWebSiteList& List, const QString& Dir, const QString& Sub)
+{
+    QDirIterator it(Dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (info.isDir()) {
+            if (info.isSymLink() || info.isJunction())
+                continue;
+            const QString name = info.fileName();
+            LoadFolder(List, info.filePath(), Sub.isEmpty() ? name : Sub + u'\\' + name);
+        } else if (info.isFile()) {
+            WebSitesLoadFromFile(List, info.filePath(), Sub);
+        }
+    }
+}
+
+// A category as a relative folder path: every component sanitised like a file name,
+// and one that is empty, "." or ".." becomes "_", so nothing lands outside the
+// chosen folder. Ends with "/" unless empty.
+QString CategoryFolderPath(const QString& Category)
+{
+    if (Category.isEmpty())
+        return QString();
+    QString out;
+    for (const QStringView component : QStringView(Category).split(u'\\')) {
+        QString name = SanitizeFileName(component.toString());
+        if (name.isEmpty() || name == u"."_s || name == u".."_s)
+            name = u"_"_s;
+        out += name;
+        out += u'/';
+    }
+    return out;
+}
+
+// Identity of a written file within one export.
+QString FileKey(const QString& Path)
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    return Path.toCaseFolded(); // the usual file systems there ignore letter case
+#else
+    return Path;
+#endif
+}
+
+} // namespace
+
+QString SanitizeFileName(const QString& Text)
+{
+    QString out = Text;
+    for (QChar& c : out) {
+        switch (c.unicode()) {
+        case u'/':
+        case u'\\':
+        case u'<':
+        case u'>':
+        case u'*':
+        case u'?':
+        case u'"':
+        case u'|':
+        case u':':
+        case u';':
+            c = u'_';
+            break;
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category)
+{
+    const QString ext = UpperExtension(FileName);
+    if (ext == u".URL"_s) {
+        WebSitesAdd(List, WebSiteLoadFromUrlFile(FileName, Category));
+    } else if (ext == u".WEBSITE"_s) {
+        WebSitesAdd(List, WebSiteLoadFromWebsiteFile(FileName, Category));
+    } else if (ext == u".HTML"_s || ext == u".HTM"_s) {
+        // The file's own folders give the categories.
+        WebSitesLoadFromHtml(List, FileName);
+    } else {
+        return;
+    }
+    ++List.Stats.Files;
+}
+
+void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path)
+{
+    const QFileInfo info(Path);
+    if (info.isDir())
+        LoadFolder(List, Path, QString());
+    else if (info.exists())
+        WebSitesLoadFromFile(List, Path, QString());
+}
+
+void WebSiteSaveInFolder(const TWebSite& Site, const QString& Dir)
+{
+    WebSiteSaveToUrlFile(Site, Dir + SanitizeFileName(Site.Title) + u".url"_s);
+}
+
+void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)
+{
+    QString base = Folder;
+    if (base.isEmpty() || !IsPathSeparator(base.back()))
+        base += u'/';
+
+    // Files written by this export: a second entry whose title maps to the same file
+    // gets a numbered name instead of replacing the first one.
+    QSet<QString> written;
+    for (const TWebSite& site : List) {
+        if (!site.Selected || !site.Visible)
+            continue;
+        const QString dir = base + CategoryFolderPath(site.Category);
+        if (!QFileInfo(dir).isDir() && !ForcePath(dir))
+            throw EFileError(dir, u"Cannot create folder"_s);
+
+        const QString name = dir + SanitizeFileName(site.Title);
+        QString fileName = name + u".url"_s;
+        for (int n = 2; written.contains(FileKey(fileName)); ++n)
+            fileName = name + u" ("_s + QString::number(n) + u").url"_s;
+        written.insert(FileKey(fileName));
+        WebSiteSaveToUrlFile(site, fileName);
+    }
+}
