@@ -251,7 +251,7 @@ def caption(img, text, k, x, y, px, fill=(255, 255, 255), shadow=(0, 0, 0)):
     ImageDraw.Draw(img).text((x * k, y * k), text, font=f, fill=fill)
 
 
-def banner_mountains():
+def banner_mountains(f=1):
     k = 4
     img = vgradient((W * k, H * k), (31, 58, 110), (246, 170, 110))
     d = ImageDraw.Draw(img)
@@ -267,10 +267,10 @@ def banner_mountains():
     draw_scene_layer(img, ridge(W, 46, 9, 1.9), (62, 58, 98), k)
     draw_scene_layer(img, ridge(W, 56, 5, 3.1, 2.0), (34, 34, 60), k)
     caption(img, "Zorvel \u2014 every bookmark of every browser in one list", k, 16, 20, 17)
-    return img.resize((W, H), Image.BOX)
+    return img.resize((W * f, H * f), Image.BOX)
 
 
-def banner_coast():
+def banner_coast(f=1):
     k = 4
     img = vgradient((W * k, H * k), (96, 170, 226), (206, 234, 246))
     d = ImageDraw.Draw(img)
@@ -289,10 +289,10 @@ def banner_coast():
     draw_scene_layer(img, ridge(W, 54, 8, 2.4), (92, 160, 64), k)
     draw_scene_layer(img, ridge(W, 61, 4, 0.9, 2.0), (58, 122, 44), k)
     caption(img, "Search, sort and save your bookmarks in seconds", k, 16, 18, 17, shadow=(10, 40, 70))
-    return img.resize((W, H), Image.BOX)
+    return img.resize((W * f, H * f), Image.BOX)
 
 
-def banner_flat(bg, accent, title, sub, k=4):
+def banner_flat(bg, accent, title, sub, f=1, k=4):
     img = Image.new("RGB", (W * k, H * k), bg)
     d = ImageDraw.Draw(img)
     # A flat stripe and a bookmark ribbon on the right as the visual anchor.
@@ -305,7 +305,7 @@ def banner_flat(bg, accent, title, sub, k=4):
     fs = font("DejaVuSans.ttf", 12 * k)
     d.text((18 * k, 9 * k), title, font=ft, fill=(255, 255, 255))
     d.text((18 * k, 39 * k), sub, font=fs, fill=(255, 255, 255))
-    return img.resize((W, H), Image.BOX)
+    return img.resize((W * f, H * f), Image.BOX)
 
 
 # ---------------------------------------------------------------------------
@@ -345,17 +345,20 @@ def main():
         written.append(save_png(white_with_alpha(c.down(1)), name))
         written.append(save_png(white_with_alpha(c.down(2)), name + "@2x"))
 
-    written.append(save_png(banner_mountains(), "BANNER0"))
-    written.append(save_png(
-        banner_flat((27, 161, 226), (20, 132, 196), "Zorvel Internet Bookmark Manager",
-                    "Free for everyone \u2014 zorvel.example.org"), "BANNER1"))
-    written.append(save_png(banner_coast(), "BANNER2"))
-    b3 = banner_flat((229, 20, 0), (240, 150, 9), "HALVERN PROJECT",
-                     "More small, fast desktop tools \u2014 zorvel.example.org/tools")
-    b3 = b3.quantize(colors=256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
-    path = os.path.join(OUT, "BANNER3.png")
-    b3.save(path, "PNG", optimize=True, bits=8)
-    written.append(path)
+    # Banners: the 600 x 64 pictures, plus "@2x" copies for high-DPI screens.
+    for f, suffix in ((1, ""), (2, "@2x")):
+        written.append(save_png(banner_mountains(f), "BANNER0" + suffix))
+        written.append(save_png(
+            banner_flat((27, 161, 226), (20, 132, 196), "Zorvel Internet Bookmark Manager",
+                        "Free for everyone \u2014 zorvel.example.org", f), "BANNER1" + suffix))
+        written.append(save_png(banner_coast(f), "BANNER2" + suffix))
+        b3 = banner_flat((229, 20, 0), (240, 150, 9), "HALVERN PROJECT",
+                         "More small, fast desktop tools \u2014 zorvel.example.org/tools", f)
+        # BANNER3 is a palette picture (8 bits per index).
+        b3 = b3.quantize(colors=256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+        path = os.path.join(OUT, "BANNER3" + suffix + ".png")
+        b3.save(path, "PNG", optimize=True, bits=8)
+        written.append(path)
 
     written.append(save_png(logo(170), "ABOUTLOGO"))
     written.append(save_png(logo(256), "zorvel"))

@@ -70,7 +70,24 @@ void ShowNextBanner(QLabel* Image)
 {
   const QImage picture = NextBannerPicture();
   if (!Image) return;
-  Image->setPixmap(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture));
+  QPixmap shown;
+  if (!picture.isNull()) {
+    shown = QPixmap::fromImage(picture);
+    // On a high-DPI screen the twice-as-large drawing keeps the strip sharp; it
+    // covers the same 600 x 64 logical pixels.
+    if (Image->devicePixelRatioF() > 1.0) {
+      InitZorvelResourcesOnce();
+      THVBitmap hi;
+      if (hi.LoadFromResource(QStringLiteral("BANNER%1@2x").arg(BannerIndex))) {
+        const QImage large = ToQImage(hi);
+        if (large.size() == picture.size() * 2) {
+          shown = QPixmap::fromImage(large);
+          shown.setDevicePixelRatio(2.0);
+        }
+      }
+    }
+  }
+  Image->setPixmap(shown);
   Image->repaint();
 }
 

@@ -18,11 +18,8 @@
 
 class QLabel;
 
-// The program's own web pages; change them here.
-inline const QString ProductPageURL = QStringLiteral("https://zorvel.example.org/");
-inline const QString ProductPageURLJapanese = QStringLiteral("https://zorvel.example.org/ja/");
-
-// The address opened by a click on banner picture i.
+// The address opened by a click on banner picture i: pages of the program's own
+// web site (the product page addresses live with the windows that show them).
 inline const std::array<QString, 4> BannerURLs = {
     QStringLiteral("https://zorvel.example.org/"),
     QStringLiteral("https://zorvel.example.org/download/"),
