@@ -1,0 +1,254 @@
+// The resampler: size rules, the engines' numeric behaviour, threads.
+
+#include "TestImaging.h"
+
+#include <imaging/uHVBitmap.h>
+#include <imaging/uVCLProc.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace testimg;
+
+namespace {
+
+const TResampleFilter AllFilters[] = {rfNone,    rfTriangle, rfHermite,    rfBell,
+                                      rfBSpline, rfLanczos3, rfMitchell,   rfNearest,
+                                      rfLinear,  rfFastLinear, rfBilinear, rfBicubic};
+
+// Restores the automatic worker count when a test ends.
+struct ThreadCountGuard
+{
+    ~ThreadCountGuard() { SetResampleThreadCount(0); }
+};
+
+} // namespace
+
+TEST(ResampleSizeTest, SizeRules)
+{
+    struct Case
+    {
+        int aw, ah, nw, nh;
+    };
+    const Case cases[] = {
+        {-1, 50, 100, 50}, {-1, 0, 1, 100},   {-5, 0, 5, 100},     {-5, -3, 200, 100},
+        {-1, -1, 200, 100}, {50, -1, 50, 25}, {1000, -1, 1000, 500}, {1, -1, 1, 1},
+        {0, -1, 200, 100}, {3, 0, 3, 100},    {-7, 9, 7, 9},       {-1, 1, 2, 1},
+    };
+    for (const Case& c : cases) {
+        THVBitmap bmp;
+        FillPattern(bmp, 200, 100);
+        bmp.Resample(c.aw, c.ah, rfNone);
+        EXPECT_EQ(bmp.Width(), c.nw) << c.aw << "," << c.ah;
+        EXPECT_EQ(bmp.Height(), c.nh) << c.aw << "," << c.ah;
+    }
+}
+
+TEST(ResampleSizeTest, NoOpsLeaveTheBitmapAsItWas)
+{
+    THVBitmap same;
+    FillPattern(same, 6, 4);
+    same.SetAlphaFormat(afDefined);
+    TBitmap before;
+    before.Assign(same);
+    same.Resample(6, 4, rfLanczos3);
+    EXPECT_TRUE(SamePixels(same, before));
+    EXPECT_EQ(same.AlphaFormat(), afDefined);
+
+    THVBitmap rgb;
+    rgb.SetPixelFormat(pf24bit);
+    rgb.SetSize(6, 4);
+    rgb.Resample(3, 2, rfTriangle);
+    EXPECT_EQ(rgb.Width(), 6);
+
+    THVBitmap empty;
+    empty.Resample(3, 2, rfTriangle);
+    EXPECT_EQ(empty.Width(), 0);
+
+    // Both sizes negative: nothing to do, and the picture is not lost.
+    same.Resample(-5, -3, rfBicubic);
+    EXPECT_TRUE(SamePixels(same, before));
+}
+
+TEST(ResampleSizeTest, ResizedPictureHasIgnoredAlphaButKeepsTheBytes)
+{
+    THVBitmap bmp;
+    bmp.SetSize(4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            SetPixel(bmp, x, y, 1, 2, 3, 100);
+    bmp.Resample(2, 2, rfTriangle);
+    EXPECT_EQ(bmp.AlphaFormat(), afIgnored);
+    EXPECT_EQ(Pixel(bmp, 1, 1), 0x64030201u);
+}
+
+TEST(ResampleEngineTest, UniformPictureStaysUniformWithEveryFilter)
+{
+    struct Size
+    {
+        int w, h, nw, nh;
+    };
+    const Size sizes[] = {{7, 5, 3, 2},   {7, 5, 20, 13}, {7, 5, 20, 2}, {7, 5, 2, 13},
+                          {2, 2, 5, 5},   {1, 5, 3, 9},   {9, 1, 4, 1},  {64, 48, 16, 12}};
+    for (TResampleFilter f : AllFilters)
+        for (const Size& s : sizes) {
+            TBitmap src;
+            src.SetSize(s.w, s.h);
+            for (int y = 0; y < s.h; ++y)
+                for (int x = 0; x < s.w; ++x)
+                    SetPixel(src, x, y, 10, 200, 33, 77);
+            TBitmap dst;
+            ResampleTo(src, dst, s.nw, s.nh, f);
+            ASSERT_EQ(dst.Width(), s.nw);
+            ASSERT_EQ(dst.Height(), s.nh);
+            for (int y = 0; y < s.nh; ++y)
+                for (int x = 0; x < s.nw; ++x)
+                    ASSERT_EQ(Pixel(dst, x, y), 0x4D21C80Au)
+                        << "filter " << f << " " << s.w << "x" << s.h << "->" << s.nw << "x" << s.nh
+                        << " at " << x << "," << y;
+        }
+}
+
+TEST(ResampleEngineTest, TriangleEnlargingTwoToThreeMapsTheEndsExactly)
+{
+    TBitmap src;
+    src.SetSize(2, 1);
+    SetPixel(src, 0, 0, 10, 20, 30, 40);
+    SetPixel(src, 1, 0, 110, 120, 131, 255);
+    TBitmap dst;
+    ResampleTo(src, dst, 3, 1, rfTriangle);
+    EXPECT_EQ(Pixel(dst, 0, 0), Pixel(src, 0, 0));
+    EXPECT_EQ(Pixel(dst, 2, 0), Pixel(src, 1, 0));
+    EXPECT_EQ(Pixel(dst, 1, 0), 0x9350463Cu); // (a + b) div 2 per channel: 60, 70, 80, 147
+}
+
+TEST(ResampleEngineTest, FastLinearShrinkAveragesOverlappingSpans)
+{
+    TBitmap src;
+    src.SetSize(4, 1);
+    SetPixel(src, 0, 0, 10, 0, 0, 255);
+    SetPixel(src, 1, 0, 20, 3, 0, 255);
+    SetPixel(src, 2, 0, 60, 4, 7, 255);
+    SetPixel(src, 3, 0, 250, 250, 250, 0);
+    TBitmap dst;
+    ResampleTo(src, dst, 2, 1, rfFastLinear);
+    EXPECT_EQ(Pixel(dst, 0, 0), 0xFF02021Eu); // (10+20+60) div 3, (0+3+4) div 3, 7 div 3
+    EXPECT_EQ(Pixel(dst, 1, 0), Pixel(src, 2, 0));
+}
+
+TEST(ResampleEngineTest, FastLinearChangingOnlyTheHeightAveragesRightNeighbours)
+{
+    TBitmap src;
+    src.SetSize(3, 2);
+    SetPixel(src, 0, 0, 0, 0, 0, 0);
+    SetPixel(src, 1, 0, 11, 21, 31, 41);
+    SetPixel(src, 2, 0, 100, 100, 100, 100);
+    for (int x = 0; x < 3; ++x)
+        SetPixel(src, x, 1, 255, 255, 255, 255);
+    TBitmap dst;
+    ResampleTo(src, dst, 3, 1, rfFastLinear);
+    EXPECT_EQ(Pixel(dst, 0, 0), 0x140F0A05u);
+    EXPECT_EQ(Pixel(dst, 1, 0), 0x46413C37u);
+    EXPECT_EQ(Pixel(dst, 2, 0), Pixel(src, 2, 0));
+}
+
+TEST(ResampleEngineTest, AreaFiltersOnExactHalvingGiveTheRoundedBoxMean)
+{
+    TBitmap src;
+    src.SetSize(4, 2);
+    // Per target pixel, blue means 1.5 and 2.5 (ties to even: 2 and 2), green 0.25
+    // and 254.75, red and alpha whole numbers.
+    const std::uint8_t blue[2][4] = {{1, 2, 2, 3}, {1, 2, 2, 3}};
+    const std::uint8_t green[2][4] = {{1, 0, 255, 254}, {0, 0, 255, 255}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            SetPixel(src, x, y, blue[y][x], green[y][x], std::uint8_t(x * 10), 200);
+    for (TResampleFilter f : {rfBilinear, rfBicubic}) {
+        TBitmap dst;
+        ResampleTo(src, dst, 2, 1, f);
+        EXPECT_EQ(Pixel(dst, 0, 0), 0xC8050002u) << f;
+        EXPECT_EQ(Pixel(dst, 1, 0), 0xC819FF02u) << f;
+    }
+}
+
+TEST(ResampleEngineTest, EnlargingARampStaysMonotonicAndInRange)
+{
+    TBitmap src;
+    src.SetSize(6, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x)
+            SetPixel(src, x, y, std::uint8_t(x * 50), std::uint8_t(x * 50), std::uint8_t(x * 50), 255);
+    for (TResampleFilter f : {rfTriangle, rfLinear, rfFastLinear, rfBilinear, rfHermite}) {
+        TBitmap dst;
+        ResampleTo(src, dst, 23, 7, f);
+        for (int y = 0; y < 7; ++y) {
+            EXPECT_LE(dst.ScanLine(y)[0], 15) << f;
+            EXPECT_GE(dst.ScanLine(y)[22 * 4], 200) << f;
+            for (int x = 1; x < 23; ++x)
+                ASSERT_GE(dst.ScanLine(y)[x * 4], dst.ScanLine(y)[(x - 1) * 4]) << f << " x=" << x;
+        }
+    }
+}
+
+TEST(ResampleEngineTest, OnePixelSourceFillsTheTargetWithEveryFilter)
+{
+    TBitmap src;
+    src.SetSize(1, 1);
+    SetPixel(src, 0, 0, 9, 8, 7, 6);
+    for (TResampleFilter f : AllFilters) {
+        TBitmap dst;
+        ResampleTo(src, dst, 3, 2, f);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                EXPECT_EQ(Pixel(dst, x, y), 0x06070809u) << f;
+    }
+}
+
+TEST(ResampleEngineTest, NearestCopiesWholePixelsFromTruncatedPositions)
+{
+    TBitmap src;
+    FillPattern(src, 5, 3);
+    TBitmap dst;
+    ResampleTo(src, dst, 2, 7, rfNone);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 2; ++x)
+            EXPECT_EQ(Pixel(dst, x, y), Pixel(src, int(x * 2.5), int(y * (3.0 / 7))));
+}
+
+TEST(ResampleEngineTest, AnyNumberOfWorkersGivesOneWorkersResult)
+{
+    ThreadCountGuard guard;
+    TBitmap src;
+    FillPattern(src, 37, 23, 99);
+    for (TResampleFilter f : AllFilters)
+        for (auto [nw, nh] : {std::pair{50, 41}, {17, 9}, {40, 2}, {3, 30}}) {
+            SetResampleThreadCount(1);
+            TBitmap one;
+            ResampleTo(src, one, nw, nh, f);
+            for (int n : {2, 3, 8}) {
+                SetResampleThreadCount(n);
+                TBitmap many;
+                ResampleTo(src, many, nw, nh, f);
+                EXPECT_TRUE(SamePixels(one, many)) << "filter " << f << " workers " << n << " " << nw
+                                                   << "x" << nh;
+            }
+        }
+}
+
+TEST(ResampleKernelTest, KernelsAndCubicInterpolation)
+{
+    EXPECT_DOUBLE_EQ(SinC(0.0), 1.0);
+    EXPECT_NEAR(Lanczos3Filter(1.0), 0.0, 1e-12);
+    EXPECT_DOUBLE_EQ(BoxFilter(0.5), 1.0);
+    EXPECT_DOUBLE_EQ(BoxFilter(-0.5), 0.0);
+    EXPECT_DOUBLE_EQ(LinearFilter(-1.0), 0.0);
+    EXPECT_NEAR(MitchellFilter(0.0), 8.0 / 9.0, 1e-12);
+    EXPECT_DOUBLE_EQ(SplineFilter(0.0), 2.0 / 3.0);
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_GT(ResampleFilters[i].Radius, 0.0);
+    EXPECT_DOUBLE_EQ(CubicInterpolate(0.0, 1, 2, 3, 4), 2.0);
+    EXPECT_DOUBLE_EQ(CubicInterpolate(1.0, 1, 2, 3, 4), 3.0);
+    EXPECT_DOUBLE_EQ(CubicInterpolate(0.5, 0, 255, 255, 0), 255.0); // clamped overshoot
+    EXPECT_DOUBLE_EQ(CubicInterpolate(0.5, 10, 20, 30, 40), 25.0);
+}
