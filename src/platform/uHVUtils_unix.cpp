@@ -1,6 +1,7 @@
 // Linux and other non-Windows systems.
 #include "uHVUtils.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QStandardPaths>
@@ -61,7 +62,12 @@ QString LegacyCodePageName()
 
 bool MoveFileToTrash(const QString& FileName)
 {
-    // The freedesktop.org trash (~/.local/share/Trash) where the desktop has one.
+    // The freedesktop.org trash ($XDG_DATA_HOME/Trash). Qt falls back to odd places
+    // (even folders relative to the working directory) when the data home folder
+    // does not exist yet, so make sure it does.
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!dataHome.isEmpty())
+        QDir().mkpath(dataHome);
     return QFile::moveToTrash(FileName);
 }
 
