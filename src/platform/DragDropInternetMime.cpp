@@ -83,8 +83,14 @@ std::optional<TDropPayload> TMimeURLDropSource::FetchNative(TURLClipFormat Forma
 
 const TMozURL& TMimeURLDropSource::MozURL()
 {
-    if (!FMozURL)
-        FMozURL = FData.hasFormat(MozURLMime) ? ParseMozURL(FData.data(MozURLMime)) : TMozURL{};
+    // Qt's X11 backend turns a text/x-moz-url offer into text/uri-list and never
+    // hands it over by its own name; browsers there put the same "URL newline title"
+    // pair into _NETSCAPE_URL, which Qt passes through.
+    if (!FMozURL) {
+        FMozURL = ParseMozURL(FData.data(MozURLMime));
+        if (FMozURL->URL.isEmpty())
+            FMozURL = ParseMozURL(FData.data(NetscapeURLMime));
+    }
     return *FMozURL;
 }
 
@@ -101,7 +107,8 @@ bool TMimeURLDropSource::Offers(TURLClipFormat Format) const
     switch (Format) {
     case TURLClipFormat::FileGroupDescriptorW:
     case TURLClipFormat::FileContents:
-        return HasNative(Format) || FData.hasFormat(MozURLMime);
+        return HasNative(Format) || FData.hasFormat(MozURLMime)
+               || FData.hasFormat(NetscapeURLMime);
     case TURLClipFormat::FileGroupDescriptor:
         return HasNative(Format);
     case TURLClipFormat::HDrop:

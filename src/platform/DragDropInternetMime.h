@@ -7,7 +7,8 @@
 //   application/x-qt-windows-mime;value="...", file URLs for CF_HDROP, text/plain for CF_TEXT.
 // - X11/Wayland (what browsers and file managers offer): local file URLs in text/uri-list
 //   are the file drop; text/x-moz-url (URL, newline, title) gives title and URL the way
-//   a browser's shortcut descriptor and its contents do on Windows; _NETSCAPE_URL or a
+//   a browser's shortcut descriptor and its contents do on Windows (under X11, where Qt
+//   hides text/x-moz-url, the same pair comes from _NETSCAPE_URL); _NETSCAPE_URL or a
 //   non-file URL in text/uri-list is the "UniformResourceLocator" text; text/plain is CF_TEXT.
 // QtCore only; the mime data must outlive the source (it is read on demand).
 

@@ -139,10 +139,21 @@ INSTANTIATE_TEST_SUITE_P(
                       return m;
                   },
                   true, QStringLiteral("https://example.org/a%20b"), {}},
-        TMimeCase{"NetscapeURLFirstLine",
+        // A browser drag as Qt shows it under X11: text/x-moz-url folded into text/uri-list.
+        TMimeCase{"X11BrowserLinkTitleFromNetscapeURL",
                   [] {
                       auto m = std::make_unique<QMimeData>();
-                      m->setData(QStringLiteral("_NETSCAPE_URL"), "https://example.org/n\nSome title");
+                      m->setUrls({QUrl(QStringLiteral("https://example.org/n"))});
+                      m->setData(QStringLiteral("_NETSCAPE_URL"),
+                                 QStringLiteral(u"https://example.org/n\nSome title — ü").toUtf8());
+                      m->setText(QStringLiteral("https://example.org/n"));
+                      return m;
+                  },
+                  true, QStringLiteral("https://example.org/n"), QStringLiteral(u"Some title — ü")},
+        TMimeCase{"NetscapeURLWithoutTitle",
+                  [] {
+                      auto m = std::make_unique<QMimeData>();
+                      m->setData(QStringLiteral("_NETSCAPE_URL"), "https://example.org/n\n");
                       return m;
                   },
                   true, QStringLiteral("https://example.org/n"), {}},
