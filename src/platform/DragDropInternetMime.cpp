@@ -90,6 +90,10 @@ const TMozURL& TMimeURLDropSource::MozURL()
         FMozURL = ParseMozURL(FData.data(MozURLMime));
         if (FMozURL->URL.isEmpty())
             FMozURL = ParseMozURL(FData.data(NetscapeURLMime));
+        // File managers describe dragged files this way too; those are a file drop,
+        // never a link to a file.
+        if (QUrl(FMozURL->URL).isLocalFile())
+            FMozURL = TMozURL{};
     }
     return *FMozURL;
 }

@@ -218,6 +218,24 @@ TEST(MimeURLDropSource, LocalFilesAreTheFileDropRemoteURLsAreNot)
     EXPECT_EQ(data.DroppedFileNames(), (QStringList{a, b}));
 }
 
+TEST(MimeURLDropSource, FileDescribedLikeALinkIsStillAFileDrop)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString a = tmp.filePath(QStringLiteral("a.url"));
+    const QString fileUrl = QUrl::fromLocalFile(a).toString();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(a)});
+    mime.setData(QStringLiteral("_NETSCAPE_URL"), (fileUrl + QStringLiteral("\na.url")).toUtf8());
+    mime.setData(QStringLiteral("text/x-moz-url"), Utf16LE(fileUrl + QStringLiteral("\na.url")));
+    TMimeURLDropSource source(mime);
+    TURLDataFormat data;
+    ASSERT_TRUE(data.FetchFrom(source));
+    EXPECT_EQ(data.URL(), FileDropMarker);
+    EXPECT_EQ(data.Title(), FileDropMarker);
+    EXPECT_EQ(data.DroppedFileNames(), QStringList{a});
+}
+
 // ---------------------------------------------------------------------------------
 // Synthetic drag events on a list view.
 
