@@ -1,0 +1,142 @@
+// Robustness: truncated and bit-flipped copies of valid files go to every reader.
+// A reader may refuse them (the library's error, or False for PSD) but must never
+// crash, hang or touch memory outside its buffers (run under the sanitizers).
+
+#include "TestImaging.h"
+
+#include <imaging/uHVBitmap.h>
+#include <imaging/uVCLPSD.h>
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace testimg;
+
+namespace {
+
+// Run-length TGA whose packets run across line ends, with an extension area.
+QByteArray MakeRleTga()
+{
+    QByteArray b;
+    b.append(char(0));
+    b.append(char(0));
+    b.append(char(10));
+    b.append(5, '\0');
+    Le16(b, 0);
+    Le16(b, 0);
+    Le16(b, 13);
+    Le16(b, 6);
+    b.append(char(32));
+    b.append(char(0x28));
+    int left = 13 * 6;
+    int k = 0;
+    while (left > 0) {
+        const int n = std::min(left, 1 + (k * 7) % 20);
+        if (k % 2) {
+            b.append(char(0x80 | (n - 1)));
+            b += QByteArray("\x10\x20\x30\x40", 4);
+        } else {
+            b.append(char(n - 1));
+            for (int i = 0; i < n; ++i)
+                b += QByteArray(4, char(i * 9 + k));
+        }
+        left -= n;
+        ++k;
+    }
+    QByteArray ext(495, '\0');
+    ext[0] = char(0xEF);
+    ext[1] = 1;
+    ext.replace(2, 4, "fuzz");
+    QByteArray footer;
+    Le32(footer, std::uint32_t(b.size()));
+    Le32(footer, 0);
+    footer += QByteArray("TRUEVISION-XFILE.\0", 18);
+    return b + ext + footer;
+}
+
+struct Sample
+{
+    QString name; // extension decides the reader
+    QByteArray data;
+};
+
+std::vector<Sample> ValidSamples(const QTemporaryDir& dir)
+{
+    std::vector<Sample> out;
+    THVBitmap pic;
+    FillPattern(pic, 13, 6, 5);
+    for (int x = 2; x < 11; ++x)
+        std::memcpy(pic.ScanLine(2) + x * 4, pic.ScanLine(2), 4); // a run for PackBits
+    for (const char* name : {"v.bmp", "v.png", "v.jpg", "v.tga", "v.psd"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        pic.SaveToFile(path);
+        out.push_back({QString::fromLatin1(name), ReadAll(path)});
+    }
+    pic.SetAlphaFormat(afIgnored);
+    const QString rgb = dir.filePath(QStringLiteral("rgb.png"));
+    pic.SaveToFile(rgb);
+    out.push_back({QStringLiteral("rgb.png"), ReadAll(rgb)});
+    out.push_back({QStringLiteral("rle.tga"), MakeRleTga()});
+    out.push_back({QStringLiteral("pal.png"),
+                   MakePng(3, 2, 3, 4, {QByteArray("\x01\x20", 2), QByteArray("\x12\x00", 2)},
+                           PngChunk("PLTE", QByteArray(9, '\x44')) + PngChunk("tRNS", QByteArray("\x00\x80", 2)))});
+    return out;
+}
+
+// Loads through THVBitmap and, for PSD, the reader itself. Only the library's
+// error (or a refused PSD) may come out.
+void TryLoad(const QString& path)
+{
+    THVBitmap bmp;
+    try {
+        bmp.LoadFromFile(path);
+    } catch (const EFileError&) {
+        // refused: fine
+    }
+    // Whatever was decoded must be a consistent 32-bit picture.
+    ASSERT_EQ(bmp.PixelFormat(), pf32bit);
+    if (!bmp.Empty()) {
+        volatile std::uint8_t sink = 0;
+        for (int y = 0; y < bmp.Height(); ++y)
+            sink = std::uint8_t(sink ^ bmp.ScanLine(y)[bmp.RowBytes() - 1]);
+    }
+}
+
+} // namespace
+
+TEST(FuzzTest, TruncatedAndBitFlippedFilesAreHandled)
+{
+    QTemporaryDir dir;
+    const std::vector<Sample> samples = ValidSamples(dir);
+    std::mt19937 rng(12345);
+    for (const Sample& s : samples) {
+        SCOPED_TRACE(s.name.toStdString());
+        ASSERT_GT(s.data.size(), 20);
+        const QString path = dir.filePath(QStringLiteral("fuzz_") + s.name);
+        {
+            // The untouched file loads.
+            WriteAll(path, s.data);
+            THVBitmap ok;
+            ASSERT_NO_THROW(ok.LoadFromFile(path));
+            EXPECT_GT(ok.Width(), 0);
+        }
+        for (qsizetype len = 0; len < s.data.size(); len += 1 + len / 64) {
+            WriteAll(path, s.data.left(len));
+            TryLoad(path);
+        }
+        for (int round = 0; round < 300; ++round) {
+            QByteArray m = s.data;
+            const int flips = 1 + int(rng() % 4);
+            for (int i = 0; i < flips; ++i) {
+                const std::size_t at = rng() % std::size_t(m.size());
+                if (rng() % 3 == 0)
+                    m[qsizetype(at)] = char(rng()); // a whole byte, e.g. a length or count
+                else
+                    m[qsizetype(at)] = char(m[qsizetype(at)] ^ (1 << (rng() % 8)));
+            }
+            WriteAll(path, m);
+            TryLoad(path);
+        }
+    }
+}
