@@ -210,7 +210,7 @@ QString ReadSummary(const TWebSiteList& list)
     const TWebSitesStats& s = list.Stats;
     return QStringLiteral("read %1 file%2: %3 added, %4 merged, %5 skipped")
         .arg(s.Files)
-        .arg(s.Files == 1 ? "" : "s")
+        .arg(QLatin1String(s.Files == 1 ? "" : "s"))
         .arg(s.Added)
         .arg(s.Merged)
         .arg(s.Skipped);
@@ -326,7 +326,7 @@ int RunList(const TOptions& o, TWebSiteList& list)
     std::fflush(stdout);
     WriteErr(ReadSummary(list) + QStringLiteral("; listed %1 entr%2\n")
                                      .arg(written)
-                                     .arg(written == 1 ? "y" : "ies"));
+                                     .arg(QLatin1String(written == 1 ? "y" : "ies")));
     return 0;
 }
 
@@ -348,7 +348,7 @@ int RunBookmarks(const TOptions& o)
         WebSitesSaveToHtml(shown, o.Output);
         WriteErr(ReadSummary(list) + QStringLiteral("; wrote %1 entr%2 to %3\n")
                                          .arg(shown.Count())
-                                         .arg(shown.Count() == 1 ? "y" : "ies")
+                                         .arg(QLatin1String(shown.Count() == 1 ? "y" : "ies"))
                                          .arg(o.Output));
         return 0;
     }
@@ -361,7 +361,7 @@ int RunBookmarks(const TOptions& o)
     WebSitesSaveToFolder(selected, o.Output);
     WriteErr(ReadSummary(list) + QStringLiteral("; exported %1 entr%2 to %3\n")
                                      .arg(selected.Count())
-                                     .arg(selected.Count() == 1 ? "y" : "ies")
+                                     .arg(QLatin1String(selected.Count() == 1 ? "y" : "ies"))
                                      .arg(o.Output));
     return 0;
 }

@@ -14,6 +14,11 @@
 
 #include <gtest/gtest.h>
 
+void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace {
 
 struct TRun
@@ -156,13 +161,28 @@ TEST_F(CliTest, MergeHtmlAndShortcutTreeWritesOneFileThatReadsBack)
     TWebSiteList back;
     WebSitesLoadFromHtml(back, out);
     ASSERT_EQ(back.Count(), 4);
-    // merge keeps list order without --sort: the HTML file first, then the folder tree.
-    EXPECT_EQ(back[0].URL, QStringLiteral("https://example.org/wiki"));
-    EXPECT_EQ(back[0].Category, QStringLiteral("Work"));
+    const qsizetype wiki = WebSitesIndexOfURL(back, QStringLiteral("https://example.org/wiki"));
+    ASSERT_GE(wiki, 0);
+    EXPECT_EQ(back[wiki].Category, QStringLiteral("Work"));
     const qsizetype editor = WebSitesIndexOfURL(back, QStringLiteral("https://editor.example.net/"));
     ASSERT_GE(editor, 0);
     EXPECT_EQ(back[editor].Category, QStringLiteral("Tools"));
     EXPECT_EQ(back[editor].Comment, QStringLiteral("first\r\nsecond"));
+    // Without --sort the list order stands: the HTML file's News before the folder's Tab.
+    EXPECT_LT(WebSitesIndexOfURL(back, QStringLiteral("https://news.example.com/")),
+              WebSitesIndexOfURL(back, QStringLiteral("https://tab.example.net/")));
+}
+
+TEST_F(CliTest, MergeWithSortOrdersTheEntries)
+{
+    const QString out = Dir.filePath(QStringLiteral("sorted.html"));
+    const TRun r = RunCli({QStringLiteral("merge"), QStringLiteral("--sort"), QStringLiteral("-1"),
+                           QStringLiteral("-o"), out, Html, Links});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    TWebSiteList back;
+    WebSitesLoadFromHtml(back, out);
+    EXPECT_GT(WebSitesIndexOfURL(back, QStringLiteral("https://news.example.com/")),
+              WebSitesIndexOfURL(back, QStringLiteral("https://tab.example.net/")));
 }
 
 TEST_F(CliTest, MergeWithSearchWritesOnlyVisibleEntries)
