@@ -87,17 +87,21 @@ QString GetDataDir()
 {
     if (!DataDirOverride().isEmpty())
         return DataDirOverride();
-    // Decided once per run, so that what is read at start is written back to the same place.
+    // Decided once per run, so that what is read at start is written back to the same
+    // place. The executable's folder is known only once the application object exists;
+    // until then the answer is not kept.
     QString& cached = CachedDataDir();
-    if (cached.isEmpty()) {
-        const QString exeDir =
-            QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-        const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        cached = ChooseDataDir(exeDir, fallback);
-        if (cached.isEmpty())
-            cached = !exeDir.isEmpty() ? exeDir : fallback;
-    }
-    return cached;
+    if (!cached.isEmpty())
+        return cached;
+    const bool haveApp = QCoreApplication::instance() != nullptr;
+    const QString exeDir = haveApp ? QCoreApplication::applicationDirPath() : QString();
+    const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString dir = ChooseDataDir(exeDir, fallback);
+    if (dir.isEmpty())
+        dir = !exeDir.isEmpty() ? exeDir : fallback;
+    if (haveApp)
+        cached = dir;
+    return dir;
 }
 
 void SetDataDirOverride(const QString& Dir)
