@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QPointer>
@@ -115,8 +116,12 @@ void ApplyConstantOpacity(QImage& layer, int opacity)
   }
 }
 
+// The pixel ratio of what is really painted on: the backing store of a window,
+// or the target of QWidget::render(), which the widget's own ratio may not show.
 qreal DevicePixelRatio(const QPainter& canvas)
 {
+  if (const QPaintEngine* engine = canvas.paintEngine(); engine && engine->paintDevice())
+    return engine->paintDevice()->devicePixelRatioF();
   return canvas.device() ? canvas.device()->devicePixelRatioF() : 1.0;
 }
 

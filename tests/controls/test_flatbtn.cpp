@@ -354,6 +354,38 @@ TEST(FlatBtnPaint, SmallDoubleCentresThePictogramAndPressMovesIt)
   EXPECT_TRUE(isInk(pressed, 60, 2));
 }
 
+TEST(FlatBtnPaint, HighDpiKeepsGeometryAndUsesTheLargePictogram)
+{
+  TFlatBtnVCL btn;
+  btn.setBgColor(0xFF8CBF26);
+  btn.setBgBitmap(Pictogram({60, 60}, QRect(20, 10, 20, 20)));
+  QImage img(120, 120, QImage::Format_ARGB32);
+  img.setDevicePixelRatio(2.0);
+  img.fill(Sentinel);
+  btn.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+  const QRgb ink = qRgb(Layered(140, 255), Layered(191, 255), Layered(38, 255));
+  EXPECT_TRUE(Near(img.pixel(60, 40), ink));             // inside the square, in device pixels
+  EXPECT_TRUE(Near(img.pixel(30, 40), 140, 191, 38, 0));  // left of it
+  EXPECT_TRUE(Near(img.pixel(110, 110), 140, 191, 38, 0));
+
+  // A resource pictogram with a "@2x" companion is drawn from the larger picture:
+  // its device pixels match the companion's alpha, not a blown-up 60 x 60 one.
+  btn.BgBitmapPNGResSet(u"PICTINFO"_s);
+  QImage hi;
+  ASSERT_TRUE(LoadPNGResource(hi, u"PICTINFO@2x"_s));
+  img.fill(Sentinel);
+  btn.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+  int off = 0;
+  for (int y = 0; y < 90; ++y)
+    for (int x = 0; x < 120; ++x) {
+      const double k = qAlpha(hi.pixel(x, y)) / 255.0 * 229.0 / 255.0;
+      const auto want = [&](int bg) { return int(std::lround(bg + (255 - bg) * k)); };
+      const auto near = Near(img.pixel(x, y), want(140), want(191), want(38), 2);
+      if (!near && ++off <= 3) ADD_FAILURE() << "device pixel " << x << "," << y << ": " << near.message();
+    }
+  EXPECT_EQ(off, 0);
+}
+
 TEST(FlatBtnPaint, DownShowsCheckMarkForHashCaptionsAndInvertsOtherwise)
 {
   const QImage& check = CheckedSmall();
