@@ -284,6 +284,25 @@ QByteArrayView SkipBom(QByteArrayView data)
     return data;
 }
 
+// Would NormalizeBookmarkHtml change this text? ("</A>" stays as it is.)
+bool LineNeedsNormalizing(QByteArrayView s)
+{
+    if (IndexOfByte(s, '\t', 0) >= 0)
+        return true;
+    for (qsizetype p = IndexOfByte(s, '>', 2); p >= 0; p = IndexOfByte(s, '>', p + 1)) {
+        const char a = s[p - 2];
+        const char b = char(s[p - 1] | 0x20);
+        if (a == '<' && b == 'p')
+            return true;
+        if (a == '/' && b == 'a' && !(s[p - 1] == 'A' && p >= 3 && s[p - 3] == '<'))
+            return true;
+    }
+    for (qsizetype c = IndexOf(s, "://", 6); c >= 0; c = IndexOf(s, "://", c + 1))
+        if (StartsWithCaseless(s.sliced(c - 6), "CHROME"))
+            return true;
+    return false;
+}
+
 // Where a <DD> comment goes: the entry the preceding bookmark line created or
 // merged into; -1 when there is none (dropped line, folder line, start of file).
 qsizetype CommentTarget(const TWebSiteList& List, TAddResult r, const QString& url)
@@ -315,81 +334,98 @@ void AttachComment(TWebSiteList& List, qsizetype target, const QString& comment)
 
 // ---- Character references ----------------------------------------------------------
 
-QString DecodeHtmlReferences(const QString& Text)
+namespace {
+
+// Does text at p (n code units available) begin with the ASCII name?
+bool HasAsciiPrefix(const char16_t* p, qsizetype n, const char* name)
 {
-    if (!Text.contains(u'&'))
-        return Text;
+    qsizetype i = 0;
+    for (; name[i]; ++i)
+        if (i >= n || p[i] != char16_t(name[i]))
+            return false;
+    return true;
+}
+
+// Decodes the reference at p (just after '&'); returns the code units it takes,
+// 0 when it is no reference we decode.
+qsizetype DecodeReference(const char16_t* p, qsizetype n, char32_t& value)
+{
     struct TNamed
     {
-        QStringView Name;
+        const char* Name;
         char16_t Char;
     };
     static constexpr TNamed named[] = {
-        {u"amp;", u'&'}, {u"lt;", u'<'},    {u"gt;", u'>'},
-        {u"quot;", u'"'}, {u"apos;", u'\''}, {u"nbsp;", u'\u00A0'},
+        {"amp;", u'&'},  {"lt;", u'<'},    {"gt;", u'>'},
+        {"quot;", u'"'}, {"apos;", u'\''}, {"nbsp;", u'\u00A0'},
     };
-    QString out;
-    out.reserve(Text.size());
-    const qsizetype n = Text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = Text[i];
-        if (c != u'&') {
-            out.append(c);
-            ++i;
-            continue;
-        }
-        const QStringView rest = QStringView(Text).sliced(i + 1);
-        bool done = false;
-        for (const TNamed& ref : named) {
-            if (rest.startsWith(ref.Name)) {
-                out.append(QChar(ref.Char));
-                i += 1 + ref.Name.size();
-                done = true;
-                break;
+    if (n == 0)
+        return 0;
+    if (p[0] != u'#') {
+        for (const TNamed& ref : named)
+            if (HasAsciiPrefix(p, n, ref.Name)) {
+                value = ref.Char;
+                return qsizetype(std::strlen(ref.Name));
             }
-        }
-        if (!done && rest.startsWith(u'#')) {
-            qsizetype j = 1;
-            const bool hex = j < rest.size() && (rest[j] == u'x' || rest[j] == u'X');
-            if (hex)
-                ++j;
-            const qsizetype first = j;
-            char32_t value = 0;
-            bool tooBig = false;
-            while (j < rest.size()) {
-                const char16_t d = rest[j].unicode();
-                int digit = -1;
-                if (d >= u'0' && d <= u'9')
-                    digit = d - u'0';
-                else if (hex && d >= u'a' && d <= u'f')
-                    digit = d - u'a' + 10;
-                else if (hex && d >= u'A' && d <= u'F')
-                    digit = d - u'A' + 10;
-                if (digit < 0)
-                    break;
-                value = value * (hex ? 16 : 10) + char32_t(digit);
-                if (value > 0x10FFFF) {
-                    tooBig = true;
-                    value = 0x110000;
-                }
-                ++j;
-            }
-            if (j > first && j < rest.size() && rest[j] == u';') {
-                // Nothing that is not a character comes out of the reader.
-                if (tooBig || value == 0 || (value >= 0xD800 && value <= 0xDFFF))
-                    value = 0xFFFD;
-                const char32_t cp[1] = {value};
-                out.append(QString::fromUcs4(cp, 1));
-                i += 1 + j + 1;
-                done = true;
-            }
-        }
-        if (!done) {
-            out.append(c);
-            ++i;
-        }
+        return 0;
     }
+    qsizetype j = 1;
+    const bool hex = j < n && (p[j] == u'x' || p[j] == u'X');
+    if (hex)
+        ++j;
+    const qsizetype first = j;
+    char32_t v = 0;
+    for (; j < n; ++j) {
+        const char16_t d = p[j];
+        int digit = -1;
+        if (d >= u'0' && d <= u'9')
+            digit = d - u'0';
+        else if (hex && d >= u'a' && d <= u'f')
+            digit = d - u'a' + 10;
+        else if (hex && d >= u'A' && d <= u'F')
+            digit = d - u'A' + 10;
+        if (digit < 0)
+            break;
+        // Saturates: anything beyond the last code point is no character.
+        v = std::min<char32_t>(v * (hex ? 16 : 10) + char32_t(digit), 0x110000);
+    }
+    if (j == first || j >= n || p[j] != u';')
+        return 0;
+    // Nothing that is not a character comes out of the reader.
+    if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+        v = 0xFFFD;
+    value = v;
+    return j + 1;
+}
+
+} // namespace
+
+QString DecodeHtmlReferences(const QString& Text)
+{
+    qsizetype amp = Text.indexOf(u'&');
+    if (amp < 0)
+        return Text;
+    const char16_t* p = reinterpret_cast<const char16_t*>(Text.utf16());
+    const qsizetype n = Text.size();
+    QString out;
+    out.reserve(n);
+    qsizetype done = 0; // Text[0, done) is in out
+    while (amp >= 0) {
+        char32_t value = 0;
+        const qsizetype used = DecodeReference(p + amp + 1, n - amp - 1, value);
+        if (used > 0) {
+            out.append(QStringView(p + done, amp - done));
+            if (QChar::requiresSurrogates(value)) {
+                out.append(QChar(QChar::highSurrogate(value)));
+                out.append(QChar(QChar::lowSurrogate(value)));
+            } else {
+                out.append(QChar(char16_t(value)));
+            }
+            done = amp + 1 + used;
+        }
+        amp = Text.indexOf(u'&', std::max(done, amp + 1));
+    }
+    out.append(QStringView(p + done, n - done));
     return out;
 }
 
@@ -646,10 +682,19 @@ void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data)
     const QByteArrayView raw = SkipBom(Data);
     if (!HasMoreThanFiveLines(raw))
         return;
-    const QByteArray text = NormalizeBookmarkHtml(raw);
-    TLineReader reader(text);
+    // The normalisation is done line by line: none of its texts spans a line
+    // break, so this equals normalising the whole text, and the lines that need
+    // no change (nearly all) are read where they are.
+    QByteArray scratch;
+    const auto normalized = [&scratch](QByteArrayView line) -> QByteArrayView {
+        if (!LineNeedsNormalizing(line))
+            return line;
+        scratch = NormalizeBookmarkHtml(line);
+        return scratch;
+    };
+    TLineReader reader(raw);
     QByteArrayView line;
-    if (!reader.Next(line) || line != DoctypeLine)
+    if (!reader.Next(line) || normalized(line) != DoctypeLine)
         return;
 
     enum class TState { SeekingHeading, Items, Comment };
@@ -664,11 +709,11 @@ void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data)
     while (haveLine) {
         switch (state) {
         case TState::SeekingHeading:
-            if (IsHeadingLine(line))
+            if (IsHeadingLine(normalized(line)))
                 state = TState::Items;
             break;
         case TState::Items: {
-            const QByteArrayView t = StripSeparators(TrimBytes(line));
+            const QByteArrayView t = StripSeparators(TrimBytes(normalized(line)));
             if (t.startsWith("<DT><H3")) {
                 stack.append(ParseBookmarkFolderFast(t));
                 category = JoinFolderPath(stack);
@@ -691,7 +736,7 @@ void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data)
             break;
         }
         case TState::Comment: {
-            const QByteArrayView t = TrimBytes(line);
+            const QByteArrayView t = TrimBytes(normalized(line));
             const QByteArrayView u = StripSeparators(t);
             if (u.startsWith("<DT>") || u.startsWith("</DL>") || u.size() < t.size()) {
                 AttachComment(List, target, DecodeField(comment));

@@ -20,30 +20,104 @@ std::u16string_view View(const QString& s)
 
 // ---- TWebSiteList ------------------------------------------------------------------
 
+namespace {
+
+size_t HashURL(const QString& url)
+{
+    // The process-wide random seed keeps crafted URLs from forcing collisions.
+    return qHash(QStringView(url), QHashSeed::globalSeed());
+}
+
+} // namespace
+
+// The slot holding url, or the free slot where it would go.
+qsizetype TWebSiteList::FindSlot(const QString& url, size_t hash) const
+{
+    const size_t mask = FSlots.size() - 1;
+    size_t i = hash & mask;
+    for (;;) {
+        const TSlot& slot = FSlots[i];
+        if (slot.Index < 0
+            || (slot.Hash == hash && FItems[size_t(slot.Index)].URL == url))
+            return qsizetype(i);
+        i = (i + 1) & mask;
+    }
+}
+
+void TWebSiteList::InsertSlot(qsizetype slot, size_t hash, qsizetype index) const
+{
+    FSlots[size_t(slot)] = {hash, index};
+    ++FSlotsUsed;
+}
+
+// Room for count URLs at a load of at most one half.
+void TWebSiteList::ReserveSlots(qsizetype count) const
+{
+    size_t size = 16;
+    while (size < size_t(count) * 2)
+        size *= 2;
+    if (size <= FSlots.size())
+        return;
+    std::vector<TSlot> old(size);
+    old.swap(FSlots);
+    const size_t mask = size - 1;
+    for (const TSlot& slot : old) {
+        if (slot.Index < 0)
+            continue;
+        size_t i = slot.Hash & mask;
+        while (FSlots[i].Index >= 0)
+            i = (i + 1) & mask;
+        FSlots[i] = slot;
+    }
+}
+
+void TWebSiteList::RebuildIndex() const
+{
+    FSlots.clear();
+    FSlotsUsed = 0;
+    ReserveSlots(qsizetype(FItems.size()));
+    // Front to back, keeping the first index of every URL.
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        const size_t hash = HashURL(FItems[i].URL);
+        const qsizetype slot = FindSlot(FItems[i].URL, hash);
+        if (FSlots[size_t(slot)].Index < 0)
+            InsertSlot(slot, hash, qsizetype(i));
+    }
+    FIndexStale = false;
+}
+
 void TWebSiteList::Append(TWebSite site)
 {
     if (!FIndexStale) {
+        ReserveSlots(FSlotsUsed + 1);
+        const size_t hash = HashURL(site.URL);
+        const qsizetype slot = FindSlot(site.URL, hash);
         // Keep the first index of a URL, as a scan from the front would find.
-        if (!FIndex.contains(site.URL))
-            FIndex.insert(site.URL, qsizetype(FItems.size()));
+        if (FSlots[size_t(slot)].Index < 0)
+            InsertSlot(slot, hash, qsizetype(FItems.size()));
     }
     FItems.push_back(std::move(site));
+}
+
+qsizetype TWebSiteList::AppendIfNewURL(TWebSite&& site)
+{
+    if (FIndexStale)
+        RebuildIndex();
+    ReserveSlots(FSlotsUsed + 1);
+    const size_t hash = HashURL(site.URL);
+    const qsizetype slot = FindSlot(site.URL, hash);
+    if (FSlots[size_t(slot)].Index >= 0)
+        return FSlots[size_t(slot)].Index;
+    InsertSlot(slot, hash, qsizetype(FItems.size()));
+    FItems.push_back(std::move(site));
+    return -1;
 }
 
 void TWebSiteList::Clear()
 {
     FItems.clear();
-    FIndex.clear();
-    FIndexStale = false;
-}
-
-void TWebSiteList::RebuildIndex() const
-{
-    FIndex.clear();
-    FIndex.reserve(qsizetype(FItems.size()));
-    // From the back, so the last write for a URL is its first index.
-    for (size_t i = FItems.size(); i-- > 0;)
-        FIndex.insert(FItems[i].URL, qsizetype(i));
+    FSlots.clear();
+    FSlotsUsed = 0;
     FIndexStale = false;
 }
 
@@ -51,8 +125,9 @@ qsizetype TWebSiteList::IndexOfURL(const QString& url) const
 {
     if (FIndexStale)
         RebuildIndex();
-    const auto it = FIndex.constFind(url);
-    return it == FIndex.cend() ? -1 : it.value();
+    if (FSlots.empty())
+        return -1;
+    return FSlots[size_t(FindSlot(url, HashURL(url)))].Index;
 }
 
 // ---- Record and list operations ----------------------------------------------------
@@ -65,11 +140,11 @@ TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
         ++List.Stats.Skipped;
         return TAddResult::Skipped;
     }
-    const qsizetype k = WebSitesIndexOfURL(List, Site.URL);
+    Site.Selected = false;
+    Site.Visible = true;
+    // Same answer as WebSitesIndexOfURL followed by an append, in one lookup.
+    const qsizetype k = List.AppendIfNewURL(std::move(Site));
     if (k < 0) {
-        Site.Selected = false;
-        Site.Visible = true;
-        List.Append(std::move(Site));
         ++List.Stats.Added;
         return TAddResult::Added;
     }

@@ -70,6 +70,10 @@ public:
     }
 
     void Append(TWebSite site);
+    // Appends site unless an entry already has its URL: -1 when appended (site
+    // has been moved from), otherwise the first index holding the URL (site is
+    // untouched). One hash lookup either way.
+    qsizetype AppendIfNewURL(TWebSite&& site);
     void Clear();
 
     // Mutable access for edits that leave the URL as it is (merges, comments);
@@ -86,10 +90,21 @@ public:
     void ResetStats() { Stats = {}; }
 
 private:
+    // The URL index: open addressing over (hash, entry index) pairs, so that it
+    // holds no copies of the URLs and growing it needs no rehashing of texts.
+    struct TSlot
+    {
+        size_t Hash = 0;
+        qsizetype Index = -1; // -1: free
+    };
+    qsizetype FindSlot(const QString& url, size_t hash) const;
+    void InsertSlot(qsizetype slot, size_t hash, qsizetype index) const;
+    void ReserveSlots(qsizetype count) const;
     void RebuildIndex() const;
 
     std::vector<TWebSite> FItems;
-    mutable QHash<QString, qsizetype> FIndex;
+    mutable std::vector<TSlot> FSlots;
+    mutable qsizetype FSlotsUsed = 0;
     mutable bool FIndexStale = false;
 };
 
