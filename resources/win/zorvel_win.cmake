@@ -23,6 +23,8 @@ function(zorvel_add_windows_resources target)
     # source into it, where a second RT_MANIFEST resource would collide.
     set(ZORVEL_RC_MANIFEST_LINE "")
     target_sources(${target} PRIVATE ${manifest})
+    # The execution level comes from our manifest alone.
+    target_link_options(${target} PRIVATE /MANIFESTUAC:NO)
   else()
     file(TO_CMAKE_PATH "${manifest}" manifest_path)
     # 1 = CREATEPROCESS_MANIFEST_RESOURCE_ID, 24 = RT_MANIFEST

@@ -92,10 +92,10 @@ QString GetAppVersion()
         return {};
     // The file version, not the product version.
     return QStringLiteral("%1.%2.%3.%4")
-        .arg(HIWORD(info->dwFileVersionMS))
-        .arg(LOWORD(info->dwFileVersionMS))
-        .arg(HIWORD(info->dwFileVersionLS))
-        .arg(LOWORD(info->dwFileVersionLS));
+        .arg(uint(HIWORD(info->dwFileVersionMS)))
+        .arg(uint(LOWORD(info->dwFileVersionMS)))
+        .arg(uint(HIWORD(info->dwFileVersionLS)))
+        .arg(uint(LOWORD(info->dwFileVersionLS)));
 }
 
 bool IsJapaneseLocale()
@@ -122,7 +122,7 @@ bool MoveFileToTrash(const QString& FileName)
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.pTo = nullptr;
-    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT; // 0x54
+    op.fFlags = static_cast<FILEOP_FLAGS>(FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT); // 0x54
     const int rc = SHFileOperationW(&op);
     return rc == 0 && !op.fAnyOperationsAborted;
 }
