@@ -9,6 +9,10 @@
 #include <memory>
 #include <numbers>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // ---------------------------------------------------------------------------------
 // Kernels
 
@@ -387,6 +391,94 @@ double axisScale(int srcLen, int dstLen)
     return double(dstLen - 1) / double(srcLen - 1);
 }
 
+
+#if defined(__SSE2__)
+// Two contributors at a time: their pixels interleaved as 16-bit lanes and
+// multiplied by the weight pair with one madd give the four channel sums, the
+// same integers as the plain loop.
+inline __m128i weightedPair(const std::uint8_t* pa, const std::uint8_t* pb, int wa, int wb)
+{
+    std::int32_t va, vb;
+    std::memcpy(&va, pa, 4);
+    std::memcpy(&vb, pb, 4);
+    const __m128i ab = _mm_unpacklo_epi8(_mm_cvtsi32_si128(va), _mm_cvtsi32_si128(vb));
+    const __m128i ab16 = _mm_unpacklo_epi8(ab, _mm_setzero_si128());
+    const __m128i w = _mm_set1_epi32(int((std::uint32_t(std::uint16_t(wb)) << 16) | std::uint16_t(wa)));
+    return _mm_madd_epi16(ab16, w);
+}
+
+// sums / divisor truncated toward zero, clamped to 0..255, as four bytes. The
+// quotient in double is exact after truncation: sums stay far below 2^31 and
+// divisors below 2^22.
+inline std::uint32_t divideClamp4(__m128i sums, double divisor)
+{
+    const __m128d d = _mm_set1_pd(divisor);
+    const __m128i lo = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(sums), d));
+    const __m128i hi = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(_mm_srli_si128(sums, 8)), d));
+    const __m128i q = _mm_unpacklo_epi64(lo, hi);
+    const __m128i b16 = _mm_packs_epi32(q, q);
+    return std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(b16, b16)));
+}
+#endif
+
+void convolveRow(const std::uint8_t* s, std::uint8_t* d, int nw, const TCList* contrib, const int* divisor)
+{
+    for (int i = 0; i < nw; ++i, d += 4) {
+        const TCList& list = contrib[i];
+#if defined(__SSE2__)
+        __m128i acc = _mm_setzero_si128();
+        int e = 0;
+        for (; e + 1 < list.n; e += 2)
+            acc = _mm_add_epi32(acc, weightedPair(s + std::size_t(list.p[e].pixel) * 4,
+                                                  s + std::size_t(list.p[e + 1].pixel) * 4,
+                                                  list.p[e].weight, list.p[e + 1].weight));
+        if (e < list.n) {
+            const std::uint8_t* px = s + std::size_t(list.p[e].pixel) * 4;
+            acc = _mm_add_epi32(acc, weightedPair(px, px, list.p[e].weight, 0));
+        }
+        const std::uint32_t v = divideClamp4(acc, divisor[i]);
+        std::memcpy(d, &v, 4);
+#else
+        int b = 0, g = 0, r = 0, a = 0;
+        for (int e = 0; e < list.n; ++e) {
+            const int wgt = list.p[e].weight;
+            const std::uint8_t* px = s + std::size_t(list.p[e].pixel) * 4;
+            b += wgt * px[0];
+            g += wgt * px[1];
+            r += wgt * px[2];
+            a += wgt * px[3];
+        }
+        const int div = divisor[i];
+        d[0] = clampByte(b / div);
+        d[1] = clampByte(g / div);
+        d[2] = clampByte(r / div);
+        d[3] = clampByte(a / div);
+#endif
+    }
+}
+
+// Adds weight * row for two rows at a time (see weightedPair).
+void accumulateRows(int* acc, const std::uint8_t* ra, int wa, const std::uint8_t* rb, int wb, std::size_t len)
+{
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    const __m128i w = _mm_set1_epi32(int((std::uint32_t(std::uint16_t(wb)) << 16) | std::uint16_t(wa)));
+    const __m128i zero = _mm_setzero_si128();
+    for (; x + 8 <= len; x += 8) {
+        const __m128i a8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(ra + x));
+        const __m128i b8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(rb + x));
+        const __m128i ab = _mm_unpacklo_epi8(a8, b8);
+        const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi8(ab, zero), w);
+        const __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi8(ab, zero), w);
+        __m128i* out = reinterpret_cast<__m128i*>(acc + x);
+        _mm_storeu_si128(out, _mm_add_epi32(_mm_loadu_si128(out), lo));
+        _mm_storeu_si128(out + 1, _mm_add_epi32(_mm_loadu_si128(out + 1), hi));
+    }
+#endif
+    for (; x < len; ++x)
+        acc[x] += wa * ra[x] + wb * rb[x];
+}
+
 } // namespace
 
 TResampleHorizThread::TResampleHorizThread(int startY_, int rowCount_,
@@ -404,29 +496,16 @@ void TResampleHorizThread::Execute()
     TBitmap& work = *sharedFields.Work;
     const int nw = sharedFields.DstWidth;
     const TCList* contrib = sharedFields.contrib;
-    for (int y = startY; y < startY + rowCount; ++y) {
-        const std::uint8_t* s = src.ScanLine(y);
-        std::uint8_t* d = work.ScanLine(y);
-        for (int i = 0; i < nw; ++i, d += 4) {
-            const TCList& list = contrib[i];
-            int b = 0, g = 0, r = 0, a = 0, wsum = 0;
-            for (int e = 0; e < list.n; ++e) {
-                const int wgt = list.p[e].weight;
-                const std::uint8_t* px = s + std::size_t(list.p[e].pixel) * 4;
-                b += wgt * px[0];
-                g += wgt * px[1];
-                r += wgt * px[2];
-                a += wgt * px[3];
-                wsum += wgt;
-            }
-            if (wsum == 0)
-                wsum = 256;
-            d[0] = clampByte(b / wsum);
-            d[1] = clampByte(g / wsum);
-            d[2] = clampByte(r / wsum);
-            d[3] = clampByte(a / wsum);
-        }
+    // The weight sum of a column is the same on every row.
+    std::vector<int> divisor(static_cast<std::size_t>(nw));
+    for (int i = 0; i < nw; ++i) {
+        int wsum = 0;
+        for (int e = 0; e < contrib[i].n; ++e)
+            wsum += contrib[i].p[e].weight;
+        divisor[std::size_t(i)] = wsum == 0 ? 256 : wsum;
     }
+    for (int y = startY; y < startY + rowCount; ++y)
+        convolveRow(src.ScanLine(y), work.ScanLine(y), nw, contrib, divisor.data());
 }
 
 void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter)
@@ -477,23 +556,27 @@ void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filte
             const TCList& list = vert.lists[std::size_t(r)];
             std::fill(acc.begin(), acc.end(), 0);
             int wsum = 0;
-            for (int e = 0; e < list.n; ++e) {
-                const int wgt = list.p[e].weight;
-                const std::uint8_t* s = work.ScanLine(std::clamp(list.p[e].pixel, 0, h - 1));
-                int* a = acc.data();
-                for (std::size_t x = 0; x < rowLen; ++x)
-                    a[x] += wgt * s[x];
-                wsum += wgt;
+            for (int e = 0; e < list.n; e += 2) {
+                const int wa = list.p[e].weight;
+                const std::uint8_t* ra = work.ScanLine(std::clamp(list.p[e].pixel, 0, h - 1));
+                const int wb = e + 1 < list.n ? list.p[e + 1].weight : 0;
+                const std::uint8_t* rb =
+                    e + 1 < list.n ? work.ScanLine(std::clamp(list.p[e + 1].pixel, 0, h - 1)) : ra;
+                accumulateRows(acc.data(), ra, wa, rb, wb, rowLen);
+                wsum += wa + wb;
             }
             std::uint8_t* d = Dst.ScanLine(r);
             if (wsum != 0) {
-                // The quotient in double is exact after truncation here: sums stay
-                // below 2^31 and weight sums far below 2^22.
-                const double div = wsum;
-                for (std::size_t x = 0; x < rowLen; ++x) {
-                    const double q = acc[x] / div;
-                    d[x] = q <= 0.0 ? 0 : q >= 255.0 ? 255 : std::uint8_t(q);
+#if defined(__SSE2__)
+                for (std::size_t x = 0; x < rowLen; x += 4) {
+                    const std::uint32_t v = divideClamp4(
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc.data() + x)), wsum);
+                    std::memcpy(d + x, &v, 4);
                 }
+#else
+                for (std::size_t x = 0; x < rowLen; ++x)
+                    d[x] = clampByte(acc[x] / wsum);
+#endif
             } else {
                 for (std::size_t x = 0; x < rowLen; ++x)
                     d[x] = std::uint8_t(std::min<std::uint32_t>(std::uint32_t(acc[x]) >> 8, 255));
