@@ -71,8 +71,15 @@ bool jpegReadHeader(JpegDecompress* d, const std::uint8_t* data, std::size_t siz
     d->created = true;
     jpeg_mem_src(&d->cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&d->cinfo, TRUE);
-    if (std::uint64_t(d->cinfo.image_width) * d->cinfo.image_height > std::uint64_t(MaxPixels)) {
+    const std::uint64_t pixels = std::uint64_t(d->cinfo.image_width) * d->cinfo.image_height;
+    if (pixels > std::uint64_t(MaxPixels)) {
         std::snprintf(d->err.message, sizeof d->err.message, "Picture too large");
+        return false;
+    }
+    // Even a flat picture needs a few bits per 8 x 8 block; thousands of pixels per
+    // byte of file cannot be real, so such a header is refused before allocating.
+    if (pixels > std::uint64_t(size) * 8192 + (1u << 20)) {
+        std::snprintf(d->err.message, sizeof d->err.message, "Picture size does not match the file");
         return false;
     }
     const J_COLOR_SPACE cs = d->cinfo.jpeg_color_space;

@@ -98,6 +98,15 @@ bool pngReadHeader(png_structp png, png_infop info, PngHeader* hdr)
     png_get_IHDR(png, info, &w, &h, &depth, &colorType, &interlace, nullptr, nullptr);
     if (std::uint64_t(w) * h > std::uint64_t(MaxPixels))
         png_error(png, "Picture too large");
+    // Deflate packs at most about 1032 bytes into one: a header announcing more
+    // pixel data than that from the whole file is refused before allocating.
+    {
+        const int channels = png_get_channels(png, info);
+        const std::uint64_t rowBytes = (std::uint64_t(w) * channels * depth + 7) / 8 + 1;
+        const auto* ctx = static_cast<const PngContext*>(png_get_io_ptr(png));
+        if (rowBytes * h > std::uint64_t(ctx->size) * 1100 + (1u << 20))
+            png_error(png, "Picture size does not match the file");
+    }
     if (colorType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
     if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8)

@@ -417,15 +417,27 @@ TEST_F(BitmapFiles, BrokenPngAndJpegRaiseAndKeepThePicture)
     const QByteArray png = MakePng(2, 2, 2, 8, {QByteArray(6, 'a'), QByteArray(6, 'b')});
     QByteArray badCrc = png;
     badCrc[30] = char(badCrc[30] ^ 0x40); // inside IHDR's body
-    QByteArray bomb = MakePng(1, 1, 2, 8, {QByteArray(3, 'a')});
-    bomb[16] = '\x00';
-    bomb[17] = '\x01'; // width 65536 ...
-    bomb[20] = '\x00';
-    bomb[21] = '\x01'; // ... times height 65536
+    // Headers announcing far more than the file can hold.
+    const QByteArray bomb = MakePng(65536, 65536, 2, 8, {QByteArray(3, 'a')});
+    const QByteArray unfillable = MakePng(8000, 8000, 6, 8, {QByteArray(4, 'a')});
+    QByteArray bigJpeg;
+    {
+        THVBitmap small;
+        FillPattern(small, 8, 8);
+        small.SaveToFile(Path(QStringLiteral("small.jpg")));
+        bigJpeg = ReadAll(Path(QStringLiteral("small.jpg")));
+        const qsizetype sof = bigJpeg.indexOf(QByteArray("\xFF\xC0", 2));
+        bigJpeg[sof + 5] = '\x3E'; // height 16000
+        bigJpeg[sof + 6] = '\x80';
+        bigJpeg[sof + 7] = '\x3E'; // width 16000
+        bigJpeg[sof + 8] = '\x80';
+    }
     const std::pair<const char*, QByteArray> cases[] = {
         {"t.png", png.left(png.size() - 20)},
         {"t.png", badCrc},
         {"t.png", bomb},
+        {"t.png", unfillable},
+        {"t.jpg", bigJpeg},
         {"t.png", QByteArray("not a png at all")},
         {"t.jpg", QByteArray("\xFF\xD8\xFF\xE0 truncated", 15)},
         {"t.jpg", png},
