@@ -81,6 +81,11 @@ struct TFetchCase {
     QString Title;
 };
 
+void PrintTo(const TFetchCase& Case, std::ostream* Out)
+{
+    *Out << Case.Name;
+}
+
 class URLDataFormatFetch : public testing::TestWithParam<TFetchCase>
 {
 };

@@ -25,15 +25,38 @@
 
 namespace {
 
+// The widget tests make their QApplication when first needed; it is destroyed when
+// the test program ends its tests, while Qt's own globals still exist (a static
+// QApplication would be destroyed after them and crash at exit).
+class TAppEnvironment : public testing::Environment
+{
+public:
+    static QApplication* Ensure()
+    {
+        if (QCoreApplication::instance())
+            return qobject_cast<QApplication*>(QCoreApplication::instance());
+        static int argc = 1;
+        static char arg0[] = "test_platform";
+        static char* argv[] = {arg0, nullptr};
+        FApp = new QApplication(argc, argv);
+        return FApp;
+    }
+    void TearDown() override
+    {
+        delete FApp;
+        FApp = nullptr;
+    }
+
+private:
+    static inline QApplication* FApp = nullptr;
+};
+
+[[maybe_unused]] testing::Environment* const AppEnvironment =
+    testing::AddGlobalTestEnvironment(new TAppEnvironment);
+
 QApplication* EnsureApp()
 {
-    if (QCoreApplication::instance())
-        return qobject_cast<QApplication*>(QCoreApplication::instance());
-    static int argc = 1;
-    static char arg0[] = "test_platform";
-    static char* argv[] = {arg0, nullptr};
-    static QApplication app(argc, argv);
-    return &app;
+    return TAppEnvironment::Ensure();
 }
 
 QByteArray Utf16LE(const QString& Text)
@@ -78,6 +101,11 @@ struct TMimeCase {
     QString URL;
     QString Title;
 };
+
+void PrintTo(const TMimeCase& Case, std::ostream* Out)
+{
+    *Out << Case.Name;
+}
 
 class MimeURLDropSource : public testing::TestWithParam<TMimeCase>
 {
