@@ -47,9 +47,12 @@ TMozURL ParseMozURL(const QByteArray& Bytes)
         text = QStringDecoder(QStringDecoder::Utf16LE).decode(Bytes.mid(2));
     else if (Bytes.startsWith("\xFE\xFF"))
         text = QStringDecoder(QStringDecoder::Utf16BE).decode(Bytes.mid(2));
-    else if (Bytes.size() % 2 == 0 && Bytes.size() >= 2 && Bytes.contains('\0'))
-        // Firefox and Chromium write UTF-16 in the machine's order, without a mark.
+    // Browsers write UTF-16 in the machine's order, without a mark; a URL starts with an
+    // ASCII letter, so the zero half of its first character tells the byte order.
+    else if (Bytes.size() >= 2 && Bytes.at(0) != 0 && Bytes.at(1) == 0)
         text = QStringDecoder(QStringDecoder::Utf16LE).decode(Bytes);
+    else if (Bytes.size() >= 2 && Bytes.at(0) == 0 && Bytes.at(1) != 0)
+        text = QStringDecoder(QStringDecoder::Utf16BE).decode(Bytes);
     else
         text = QString::fromUtf8(Bytes);
     const qsizetype nul = text.indexOf(QChar(0));

@@ -181,10 +181,10 @@ INSTANTIATE_TEST_SUITE_P(
         TMimeCase{"NetscapeURLWithoutTitle",
                   [] {
                       auto m = std::make_unique<QMimeData>();
-                      m->setData(QStringLiteral("_NETSCAPE_URL"), "https://example.org/n\n");
+                      m->setData(QStringLiteral("_NETSCAPE_URL"), QByteArray("https://example.org/nn\n\0", 24));
                       return m;
                   },
-                  true, QStringLiteral("https://example.org/n"), {}},
+                  true, QStringLiteral("https://example.org/nn"), {}},
         TMimeCase{"PlainTextWithScheme",
                   [] {
                       auto m = std::make_unique<QMimeData>();
