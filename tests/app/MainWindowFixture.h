@@ -1,0 +1,135 @@
+#pragma once
+// A main window over a temporary data folder, with every outside service (file
+// dialogs, message boxes, shell, browsers, dialogs) answered by the test.
+
+#include <app/uAppErrors.h>
+#include <app/uFrmMain.h>
+#include <app/uFrmSetupData.h>
+#include <app/uWebSiteTableModel.h>
+#include <model/uWebSiteShortcut.h>
+
+#include <gtest/gtest.h>
+
+#include <platform/uHVUtils.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <memory>
+
+inline void EnsureApplication()
+{
+    if (!QApplication::instance()) {
+        static int Argc = 1;
+        static char Name[] = "test_app";
+        static char* Argv[] = {Name, nullptr};
+        new QApplication(Argc, Argv);
+    }
+}
+
+inline TWebSite MakeSite(const QString& Title, const QString& URL, const QString& Category = {},
+                         const QString& Comment = {})
+{
+    TWebSite S;
+    S.Title = Title;
+    S.URL = URL;
+    S.Category = Category;
+    S.Comment = Comment;
+    S.Visible = true;
+    return S;
+}
+
+inline void WriteText(const QString& Path, const QByteArray& Bytes)
+{
+    QDir().mkpath(QFileInfo(Path).absolutePath());
+    QFile F(Path);
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+    F.write(Bytes);
+}
+
+inline void WriteUrlFile(const QString& Path, const QString& URL)
+{
+    WriteText(Path, "[InternetShortcut]\r\nURL=" + URL.toUtf8() + "\r\n");
+}
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        EnsureApplication();
+        qunsetenv("LC_ALL");
+        qputenv("LANG", "en_US.UTF-8");
+        ASSERT_TRUE(Tmp.isValid());
+        SetDataDirOverride(Tmp.path());
+        SetupDataDefault(SetupData);
+        SetupData.BaseBookmarkName = Path(QStringLiteral("zorvel.html"));
+        SetupData.isOpenBaseBookmark = true;
+        SetupData.isSaveHistory = false;
+        IEExists = FFExists = CHExists = VIExists = TRExists = PMExists = false;
+        SavedDisplay = AppErrorDisplay();
+        AppErrorDisplay() = [this](QWidget*, const QString& Text) { Errors << Text; };
+    }
+
+    void TearDown() override
+    {
+        Form.reset();
+        AppErrorDisplay() = SavedDisplay;
+        SetDataDirOverride(QString());
+        qunsetenv("LC_ALL");
+    }
+
+    QString Path(const QString& Name) const { return QDir(Tmp.path()).filePath(Name); }
+
+    // Creates the window (with a base bookmark file holding Sites when given) and runs FormCreate.
+    void Start(const std::vector<TWebSite>& Sites = {})
+    {
+        if (!Sites.empty()) {
+            TWebSiteList L;
+            for (const TWebSite& S : Sites)
+                L.Append(S);
+            WebSitesSaveToHtml(L, SetupData.BaseBookmarkName);
+        }
+        Form = std::make_unique<TFrmMain>();
+        Form->resize(761, 331);
+        Form->FileDialogFn = [this](const TFileDialogRequest& R) {
+            Requests.push_back(R);
+            return DialogAnswer;
+        };
+        Form->ConfirmFn = [this](const QString& Caption, const QString&, const QString&) {
+            Confirmations << Caption;
+            return ConfirmAnswer;
+        };
+        Form->ShellOpenFn = [this](const QString& Target) { Opened << Target; };
+        Form->StartProgramFn = [this](const QString& Program, const QString& Arg) {
+            Started << (Program + u'|' + Arg);
+        };
+        Form->FormCreate();
+    }
+
+    int Rows() const { return Form->Model()->rowCount(); }
+    QString Cell(int Row, int Column) const
+    {
+        return Form->Model()->index(Row, Column).data().toString();
+    }
+    QStringList Titles() const
+    {
+        QStringList T;
+        for (int r = 0; r < Rows(); ++r)
+            T << Cell(r, 0);
+        return T;
+    }
+
+    QTemporaryDir Tmp;
+    std::unique_ptr<TFrmMain> Form;
+    QStringList Errors, Confirmations, Opened, Started;
+    std::vector<TFileDialogRequest> Requests;
+    QStringList DialogAnswer;
+    bool ConfirmAnswer = false;
+    TAppErrorDisplay SavedDisplay;
+};

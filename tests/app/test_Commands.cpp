@@ -1,0 +1,361 @@
+// The main window's commands: action update rules, file dialogs and the files
+// they write, Clear All, Delete, the drop handler, Japanese captions.
+
+#include "MainWindowFixture.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+std::vector<TWebSite> FourSites()
+{
+    return {MakeSite(QStringLiteral("Alpha"), QStringLiteral("http://a.example/"), QStringLiteral("Work\\Dev")),
+            MakeSite(QStringLiteral("Bravo"), QStringLiteral("http://b.example/")),
+            MakeSite(QStringLiteral("Charlie"), QStringLiteral("http://c.example/")),
+            MakeSite(QStringLiteral("Delta"), QStringLiteral("http://d.example/"))};
+}
+
+QList<int> RowsUpTo(int n)
+{
+    QList<int> R;
+    for (int i = 0; i < n; ++i)
+        R << i;
+    return R;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
+{
+    Start(FourSites());
+    const struct
+    {
+        int Selected;
+        bool Open, Others;
+        QString Property, Delete;
+    } Cases[] = {
+        {0, false, false, QStringLiteral("&Property"), QStringLiteral("&Delete Item")},
+        {1, true, true, QStringLiteral("&Property"), QStringLiteral("&Delete Item")},
+        {3, false, true, QStringLiteral("&Properties"), QStringLiteral("&Delete Items")},
+    };
+    for (const auto& C : Cases) {
+        Form->SelectRows(RowsUpTo(C.Selected)); // the selection change runs the update rules
+        EXPECT_EQ(Form->AcOpen->isEnabled(), C.Open) << C.Selected;
+        EXPECT_EQ(Form->AcSaveAsShortcut->isEnabled(), C.Others) << C.Selected;
+        EXPECT_EQ(Form->AcProperty->isEnabled(), C.Others) << C.Selected;
+        EXPECT_EQ(Form->AcDeleteItem->isEnabled(), C.Others) << C.Selected;
+        EXPECT_EQ(Form->AcProperty->text(), C.Property);
+        EXPECT_EQ(Form->AcDeleteItem->text(), C.Delete);
+    }
+    // The menu holds the actions in their order, with three separators.
+    const QList<QAction*> Items = Form->PopupMenu1()->actions();
+    ASSERT_EQ(Items.size(), 13);
+    EXPECT_EQ(Items[0], Form->AcOpen);
+    EXPECT_TRUE(Items[1]->isSeparator());
+    EXPECT_EQ(Items[2], Form->AcOpenIE);
+    EXPECT_EQ(Items[7], Form->AcOpenPM);
+    EXPECT_TRUE(Items[8]->isSeparator());
+    EXPECT_EQ(Items[12], Form->AcDeleteItem);
+}
+
+TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
+{
+    Start(FourSites());
+    const QString Fake = Path(QStringLiteral("fakefox"));
+    WriteText(Fake, "#!/bin/sh\n");
+    SetupData.FFPath = Fake;
+    FFExists = true;
+    CHExists = false;
+    Form->UpdateActions();
+    EXPECT_TRUE(Form->AcOpenFF->isVisible());
+    for (QAction* A : {Form->AcOpenIE, Form->AcOpenCH, Form->AcOpenVI, Form->AcOpenTR, Form->AcOpenPM})
+        EXPECT_FALSE(A->isVisible()) << qPrintable(A->objectName());
+    // With no row selected the browser command does nothing; with rows, the first row's URL.
+    Form->AcOpenFF->trigger();
+    EXPECT_TRUE(Started.isEmpty());
+    Form->SelectRows({2, 3});
+    Form->AcOpenFF->trigger();
+    EXPECT_EQ(Started, QStringList{Fake + QStringLiteral("|http://c.example/")});
+}
+
+TEST_F(MainWindowTest, SaveAsShortcutWithOneRowWritesTheNameWithUrlExtension)
+{
+    Start(FourSites());
+    Form->SelectRows({1});
+    DialogAnswer = {Path(QStringLiteral("name.txt"))};
+    Form->AcSaveAsShortcut->trigger();
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Kind, TFileDialogRequest::SaveFile);
+    EXPECT_EQ(Requests[0].Title, QStringLiteral("Save Bookmark File"));
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("name.txt"))));
+    const TWebSite Read = WebSiteLoadFromUrlFile(Path(QStringLiteral("name.url")), QString());
+    EXPECT_EQ(Read.URL, QStringLiteral("http://b.example/"));
+    // A name without an extension gets one.
+    DialogAnswer = {Path(QStringLiteral("plain"))};
+    Form->AcSaveAsShortcut->trigger();
+    EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("plain.url"))));
+}
+
+TEST_F(MainWindowTest, SaveAsShortcutWithTwoRowsAsksForAFolder)
+{
+    Start(FourSites());
+    Form->SelectRows({0, 2});
+    DialogAnswer = {Path(QStringLiteral("out/new"))};
+    Form->AcSaveAsShortcut->trigger();
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Kind, TFileDialogRequest::SaveFolder);
+    EXPECT_EQ(Requests[0].Title, QStringLiteral("Save Internet Shortcuts to Folder"));
+    EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("out/new/Work/Dev/Alpha.url"))));
+    EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("out/new/Charlie.url"))));
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("out/new/Bravo.url"))));
+}
+
+TEST_F(MainWindowTest, SaveBookmarkFileReplacesAnExistingFileAndFixesTheExtension)
+{
+    Start(FourSites());
+    const QString Target = Path(QStringLiteral("export.html"));
+    WriteText(Target, "old contents");
+    // A search hides rows, yet the file holds every entry.
+    Form->ComboBox1()->setEditText(QStringLiteral("alpha"));
+    Form->BitBtn1Click();
+    DialogAnswer = {Path(QStringLiteral("export.htm"))};
+    Form->FlatBtnVCL3Execute();
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Filters, QStringList{QStringLiteral("Bookmark File (*.html)")});
+    EXPECT_EQ(Requests[0].OkLabel, QStringLiteral("Save"));
+    TWebSiteList Read;
+    WebSitesLoadFromHtml(Read, Target);
+    EXPECT_EQ(Read.Count(), 4);
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("export.htm"))));
+}
+
+TEST_F(MainWindowTest, SaveShownEntriesToAFolderWritesOnlyShownRows)
+{
+    Start(FourSites());
+    Form->ComboBox1()->setEditText(QStringLiteral("a.example"));
+    Form->BitBtn1Click();
+    ASSERT_EQ(Rows(), 1);
+    DialogAnswer = {Path(QStringLiteral("shown"))};
+    Form->FlatBtnVCL4Execute();
+    EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("shown/Work/Dev/Alpha.url"))));
+    EXPECT_EQ(QDir(Path(QStringLiteral("shown"))).entryList(QDir::Files).size(), 0);
+}
+
+TEST_F(MainWindowTest, CancelledDialogsChangeNothing)
+{
+    Start(FourSites());
+    DialogAnswer = {};
+    Form->FlatBtnVCL1Execute();
+    Form->FlatBtnVCL2Execute();
+    Form->FlatBtnVCL3Execute();
+    Form->FlatBtnVCL4Execute();
+    EXPECT_EQ(Requests.size(), 4u);
+    EXPECT_EQ(Rows(), 4);
+    EXPECT_EQ(QDir(Tmp.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("zorvel.html")});
+}
+
+TEST_F(MainWindowTest, ClearAllWritesOneHistoryCopyThenEmptiesTheList)
+{
+    SetupData.isSaveHistory = true;
+    Start(FourSites());
+    Form->FlatBtnVCL5Execute();
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(Form->WebSiteList().Count(), 0);
+    const QStringList Copies = QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")});
+    ASSERT_EQ(Copies.size(), 1);
+    TWebSiteList Read;
+    WebSitesLoadFromHtml(Read, Path(QStringLiteral("History/")) + Copies[0]);
+    EXPECT_EQ(Read.Count(), 4);
+}
+
+TEST_F(MainWindowTest, DeleteThroughTheMenuAsksNothing)
+{
+    Start(FourSites());
+    Form->SelectRows({1, 3});
+    Form->AcDeleteItem->trigger();
+    EXPECT_TRUE(Confirmations.isEmpty());
+    EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Charlie")}));
+    EXPECT_EQ(Form->SelectedCount(), 0);
+}
+
+TEST_F(MainWindowTest, DeleteSparesEntriesHiddenBySearch)
+{
+    Start(FourSites());
+    // Select everything, then hide two rows: only the shown selected rows go.
+    Form->SelectRows(RowsUpTo(4));
+    Form->SyncSelection();
+    Form->ComboBox1()->setEditText(QStringLiteral("Bravo"));
+    Form->BitBtn1Click();
+    Form->SelectRows({0});
+    Form->AcDeleteItem->trigger();
+    Form->ComboBox1()->setEditText(QString());
+    Form->BitBtn1Click();
+    EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Charlie"), QStringLiteral("Delta")}));
+}
+
+TEST_F(MainWindowTest, PropertyRefreshesOnlyWhenConfirmed)
+{
+    Start(FourSites());
+    Form->SelectRows({0});
+    int Calls = 0;
+    Form->PropertyFn = [&](TWebSiteList& L) {
+        ++Calls;
+        for (qsizetype i = 0; i < L.Count(); ++i)
+            if (L.at(i).Selected && L.at(i).Visible)
+                L[i].Title = QStringLiteral("Zulu");
+        return true;
+    };
+    Form->AcProperty->trigger();
+    EXPECT_EQ(Calls, 1);
+    EXPECT_EQ(Titles().last(), QStringLiteral("Zulu")); // re-sorted by title
+    EXPECT_EQ(Form->SelectedRows(), QList<int>{0});     // the selection stays as it was
+}
+
+TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelection)
+{
+    Start(FourSites());
+    Form->SelectRows({0});
+    WriteUrlFile(Path(QStringLiteral("in/one.url")), QStringLiteral("http://one.example/"));
+    WriteUrlFile(Path(QStringLiteral("in/TWO.URL")), QStringLiteral("http://b.example/")); // merges
+    WriteUrlFile(Path(QStringLiteral("in/ftp.url")), QStringLiteral("ftp://nope.example/")); // skipped
+    DialogAnswer = {Path(QStringLiteral("in/one.url")), Path(QStringLiteral("in/TWO.URL")),
+                    Path(QStringLiteral("in/ftp.url"))};
+    Form->FlatBtnVCL1Execute();
+    ASSERT_EQ(Requests.size(), 1u);
+    const TFileDialogRequest& R = Requests[0];
+    EXPECT_EQ(R.Kind, TFileDialogRequest::OpenFiles);
+    EXPECT_EQ(R.Title, QStringLiteral("Open Internet Shortcut / Pinned Website / Bookmark Files"));
+    EXPECT_EQ(R.OkLabel, QStringLiteral("Open Files"));
+    EXPECT_TRUE(R.MultiSelect);
+    EXPECT_EQ(R.Filters, (QStringList{QStringLiteral("All Files (*.url *.website *.html *.htm)"),
+                                      QStringLiteral("Internet Shortcut Files (*.url)"),
+                                      QStringLiteral("Pinned Website File (*.website)"),
+                                      QStringLiteral("Bookmark File (*.html *.htm)")}));
+    EXPECT_TRUE(R.Directory.startsWith(GetDocumentsDir()));
+    EXPECT_EQ(Rows(), 5);
+    EXPECT_EQ(Form->SelectedCount(), 0);
+    EXPECT_EQ(Form->StatusText(), QStringLiteral("Added 1, merged 1, skipped 1"));
+}
+
+TEST_F(MainWindowTest, AddFolderReadsTheWholeTreeWithCategories)
+{
+    Start();
+    WriteUrlFile(Path(QStringLiteral("Links/a.url")), QStringLiteral("http://a.example/"));
+    WriteUrlFile(Path(QStringLiteral("Links/Sub/b.url")), QStringLiteral("http://b.example/"));
+    WriteText(Path(QStringLiteral("Links/Sub/Deep/c.website")),
+              "[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,2\r\n[InternetShortcut]\r\n"
+              "URL=http://c.example/\r\n");
+    WriteText(Path(QStringLiteral("Links/readme.txt")), "not a bookmark");
+    DialogAnswer = {Path(QStringLiteral("Links"))};
+    Form->FlatBtnVCL2Execute();
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Kind, TFileDialogRequest::OpenFolder);
+    EXPECT_EQ(Requests[0].OkLabel, QStringLiteral("Open Folder"));
+    QMap<QString, QString> Categories;
+    for (const TWebSite& S : Form->WebSiteList())
+        Categories[S.URL] = S.Category;
+    EXPECT_EQ(Categories.value(QStringLiteral("http://a.example/"), QStringLiteral("?")), QString());
+    EXPECT_EQ(Categories.value(QStringLiteral("http://b.example/")), QStringLiteral("Sub"));
+    EXPECT_EQ(Categories.value(QStringLiteral("http://c.example/")), QStringLiteral("Sub\\Deep"));
+    EXPECT_EQ(Categories.size(), 3);
+}
+
+TEST_F(MainWindowTest, AFileErrorDuringAddIsShownAndEarlierRecordsStay)
+{
+    Start();
+    WriteUrlFile(Path(QStringLiteral("ok.url")), QStringLiteral("http://ok.example/"));
+    WriteUrlFile(Path(QStringLiteral("locked.url")), QStringLiteral("http://locked.example/"));
+    QFile::setPermissions(Path(QStringLiteral("locked.url")), QFileDevice::Permissions());
+    if (QFile(Path(QStringLiteral("locked.url"))).open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights that read any file";
+    DialogAnswer = {Path(QStringLiteral("ok.url")), Path(QStringLiteral("locked.url"))};
+    EXPECT_FALSE(Form->Guard([&] { Form->FlatBtnVCL1Execute(); }));
+    EXPECT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Titles().size(), 1); // the first file's entry is shown
+}
+
+TEST_F(MainWindowTest, DropOfALinkAddsOneEntryAndKeepsTheSelection)
+{
+    Start(FourSites());
+    Form->SelectRows({1, 2});
+    Form->DropURLTargetDrop(QStringLiteral("http://dropped.example/page"), QStringLiteral("Aardvark page"), {});
+    ASSERT_EQ(Rows(), 5);
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("Aardvark page"));
+    EXPECT_EQ(Cell(0, 1), QStringLiteral("http://dropped.example/page"));
+    EXPECT_EQ(Form->SelectedRows(), (QList<int>{1, 2}));
+    EXPECT_EQ(Form->StatusText(), QStringLiteral("Added 1, merged 0, skipped 0"));
+}
+
+TEST_F(MainWindowTest, DropOfFilesAndFoldersReadsThemAll)
+{
+    Start();
+    WriteUrlFile(Path(QStringLiteral("desk/one.url")), QStringLiteral("http://one.example/"));
+    WriteUrlFile(Path(QStringLiteral("desk/two.url")), QStringLiteral("http://two.example/"));
+    WriteUrlFile(Path(QStringLiteral("tree/A/x.url")), QStringLiteral("http://x.example/"));
+    const QString Marker = QStringLiteral("//File");
+    Form->DropURLTargetDrop(Marker, Marker,
+                            {Path(QStringLiteral("desk/one.url")), Path(QStringLiteral("desk/two.url"))});
+    EXPECT_EQ(Rows(), 2);
+    Form->DropURLTargetDrop(Marker, Marker, {Path(QStringLiteral("tree"))});
+    ASSERT_EQ(Rows(), 3);
+    bool FoundX = false;
+    for (const TWebSite& S : Form->WebSiteList())
+        if (S.URL == QStringLiteral("http://x.example/")) {
+            FoundX = true;
+            EXPECT_EQ(S.Category, QStringLiteral("A"));
+        }
+    EXPECT_TRUE(FoundX);
+    // An empty file drop only refreshes.
+    Form->DropURLTargetDrop(Marker, Marker, {});
+    EXPECT_EQ(Rows(), 3);
+}
+
+TEST_F(MainWindowTest, JapaneseLocaleCaptionsAndDialogTexts)
+{
+    qputenv("LC_ALL", "ja_JP.UTF-8");
+    Start(FourSites());
+    const QString Open = QStringLiteral("(&O)既定のWebブラウザで開く");
+    for (int n : {0, 1, 3}) {
+        Form->SelectRows(RowsUpTo(n));
+        EXPECT_EQ(Form->PopupMenu1()->actions().first()->text(), Open);
+        EXPECT_EQ(Form->AcDeleteItem->text(), QStringLiteral("(&D)選択された項目を削除"));
+        EXPECT_EQ(Form->AcProperty->text(), QStringLiteral("(&P)プロパティ"));
+    }
+    EXPECT_EQ(Form->windowTitle(), QStringLiteral("Zorvel - Bookmark管理ツール"));
+    EXPECT_EQ(Form->Model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("タイトル"));
+    EXPECT_EQ(Form->Model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("URL"));
+    Form->FlatBtnVCL3Execute();
+    ASSERT_EQ(Requests.size(), 1u);
+    EXPECT_EQ(Requests[0].Title, QStringLiteral("ブックマークファイルを保存"));
+    EXPECT_EQ(Requests[0].Filters, QStringList{QStringLiteral("ブックマークファイル (*.html)")});
+    Form->SelectRows({0});
+    Form->ListView1KeyUp(Qt::Key_Delete);
+    EXPECT_EQ(Confirmations, QStringList{QStringLiteral("ショートカットを削除")});
+    // The single-shortcut dialog is English in both languages.
+    Form->AcSaveAsShortcut->trigger();
+    EXPECT_EQ(Requests.back().Title, QStringLiteral("Save Bookmark File"));
+}
+
+TEST_F(MainWindowTest, EnglishCaptionsUnderOtherLocales)
+{
+    Start(FourSites());
+    EXPECT_EQ(Form->windowTitle(), QStringLiteral("Zorvel - Internet Bookmark Manager"));
+    EXPECT_EQ(Form->AcOpen->text(), QStringLiteral("&Open"));
+    EXPECT_EQ(Form->AcOpenTR->text(), QStringLiteral("Open By &Tor Browser"));
+    EXPECT_EQ(Form->Model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Category"));
+}
+
+TEST_F(MainWindowTest, AFailedSaveIsShownAndTheProgramGoesOn)
+{
+    Start(FourSites());
+    DialogAnswer = {Path(QStringLiteral("no-such-folder/deeper/out.html"))};
+    EXPECT_FALSE(Form->Guard([&] { Form->FlatBtnVCL3Execute(); }));
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains(QStringLiteral("out.html"))) << qPrintable(Errors[0]);
+    EXPECT_EQ(Rows(), 4);
+    // The window still works afterwards.
+    Form->SelectRows({0});
+    EXPECT_TRUE(Form->AcOpen->isEnabled());
+}

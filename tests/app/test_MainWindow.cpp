@@ -1,0 +1,306 @@
+// The main window: start-up, the virtual list, sorting by column, the search box
+// and its history, keys, and the writes at exit.
+
+#include "MainWindowFixture.h"
+
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+std::vector<TWebSite> ThreeSites()
+{
+    return {MakeSite(QStringLiteral("Charlie"), QStringLiteral("http://c.example/"), QStringLiteral("Work")),
+            MakeSite(QStringLiteral("Alpha"), QStringLiteral("http://z.example/"), QStringLiteral("Home")),
+            MakeSite(QStringLiteral("Bravo"), QStringLiteral("http://a.example/"), QString(),
+                     QStringLiteral("note"))};
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, StartsWithTheBaseFileSortedByTitleAndNothingSelected)
+{
+    Start(ThreeSites());
+    EXPECT_EQ(Form->ListViewSortIndex(), 1);
+    EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Bravo"), QStringLiteral("Charlie")}));
+    EXPECT_EQ(Cell(0, 1), QStringLiteral("http://z.example/"));
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("Home"));
+    EXPECT_EQ(Cell(1, 3), QStringLiteral("note"));
+    EXPECT_EQ(Form->SelectedCount(), 0);
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(MainWindowTest, BaseFileIsNotReadWhenTheOptionIsOff)
+{
+    SetupData.isOpenBaseBookmark = false;
+    Start(ThreeSites());
+    EXPECT_EQ(Rows(), 0);
+}
+
+TEST_F(MainWindowTest, ModelPassesTheItemModelTesterThroughRefreshSearchAndSort)
+{
+    Start(ThreeSites());
+    QAbstractItemModelTester Tester(Form->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    Form->ComboBox1()->setEditText(QStringLiteral("alpha"));
+    Form->BitBtn1Click();
+    EXPECT_EQ(Rows(), 1);
+    Form->ListView1ColumnClick(1);
+    Form->ComboBox1()->setEditText(QString());
+    Form->BitBtn1Click();
+    EXPECT_EQ(Rows(), 3);
+    Form->FlatBtnVCL5Execute();
+    EXPECT_EQ(Rows(), 0);
+    // A row past the count and a hidden entry give no text.
+    EXPECT_FALSE(Form->Model()->index(5, 0).isValid());
+}
+
+TEST_F(MainWindowTest, ColumnClicksToggleTheDirectionAndSwitchColumns)
+{
+    Start(ThreeSites());
+    struct TStep
+    {
+        int Column;
+        int SortIndex;
+        QString FirstTitle;
+    };
+    const TStep Steps[] = {
+        {0, -1, QStringLiteral("Charlie")}, // same column: descending
+        {0, 1, QStringLiteral("Alpha")},    // and back
+        {1, 2, QStringLiteral("Bravo")},    // a new column starts ascending (http://a...)
+        {1, -2, QStringLiteral("Alpha")},   // http://z... first
+        {2, 3, QStringLiteral("Bravo")},    // empty category first
+    };
+    for (const TStep& S : Steps) {
+        Form->ListView1ColumnClick(S.Column);
+        EXPECT_EQ(Form->ListViewSortIndex(), S.SortIndex);
+        EXPECT_EQ(Cell(0, 0), S.FirstTitle) << "after a click on column " << S.Column;
+    }
+    // The header's click goes the same way.
+    QHeaderView* Header = Form->ListView1()->header();
+    Q_EMIT Header->sectionClicked(0);
+    EXPECT_EQ(Form->ListViewSortIndex(), 1);
+}
+
+TEST_F(MainWindowTest, RowsAlwaysShowTheEntryOfTheSameIndexAfterSearchAndSort)
+{
+    std::vector<TWebSite> Sites;
+    for (int i = 0; i < 40; ++i)
+        Sites.push_back(MakeSite(QStringLiteral("Site %1 %2").arg(i % 7).arg(i % 2 ? u"odd" : u"even"),
+                                 QStringLiteral("http://s%1.example/").arg((i * 13) % 40)));
+    Start(Sites);
+    const struct
+    {
+        QString Search;
+        int Column;
+    } Cases[] = {{QStringLiteral("odd"), 1}, {QStringLiteral("SITE 3"), 0}, {QString(), 1}, {QStringLiteral("none-such"), 0}};
+    for (const auto& C : Cases) {
+        Form->ComboBox1()->setEditText(C.Search);
+        Form->BitBtn1Click();
+        Form->ListView1ColumnClick(C.Column);
+        const TWebSiteList& L = Form->WebSiteList();
+        ASSERT_EQ(Rows(), WebSitesVisibleCount(L));
+        for (int r = 0; r < L.Count(); ++r) {
+            EXPECT_EQ(L.at(r).Visible, r < Rows()) << "entry " << r << " for " << qPrintable(C.Search);
+            if (r < Rows()) {
+                EXPECT_EQ(Cell(r, 1), L.at(r).URL);
+            }
+        }
+    }
+    EXPECT_EQ(Form->WebSiteList().Count(), 40); // searching hides, it never removes
+}
+
+TEST_F(MainWindowTest, SearchHistoryRules)
+{
+    const QStringList Initial{QStringLiteral("foo"), QStringLiteral("Bar"), QStringLiteral("baz")};
+    const struct
+    {
+        QString Typed;
+        QStringList Expected;
+    } Cases[] = {
+        // A text that differs only in letter case replaces the older item, as typed, at the top.
+        {QStringLiteral("bar"), {QStringLiteral("bar"), QStringLiteral("foo"), QStringLiteral("baz")}},
+        // An exact repeat moves to the top.
+        {QStringLiteral("baz"), {QStringLiteral("baz"), QStringLiteral("foo"), QStringLiteral("Bar")}},
+        // A new text and the empty text are inserted like any other.
+        {QStringLiteral("new"), {QStringLiteral("new"), QStringLiteral("foo"), QStringLiteral("Bar"), QStringLiteral("baz")}},
+        {QString(), {QString(), QStringLiteral("foo"), QStringLiteral("Bar"), QStringLiteral("baz")}},
+    };
+    for (const auto& C : Cases) {
+        WriteText(SearchHistoryFileName(), Initial.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+        Start();
+        QComboBox* Box = Form->ComboBox1();
+        Box->setEditText(C.Typed);
+        Form->BitBtn1Click();
+        QStringList Items;
+        for (int i = 0; i < Box->count(); ++i)
+            Items << Box->itemText(i);
+        EXPECT_EQ(Items, C.Expected) << "typed " << qPrintable(C.Typed);
+        EXPECT_EQ(Box->currentText(), C.Typed);
+        Form.reset();
+    }
+}
+
+TEST_F(MainWindowTest, DeleteInTheSearchBoxRemovesOnlyTheCurrentItem)
+{
+    WriteText(SearchHistoryFileName(), "one\r\ntwo\r\nthree\r\n");
+    Start();
+    QComboBox* Box = Form->ComboBox1();
+    ASSERT_EQ(Box->count(), 3);
+    // No current item: nothing changes.
+    ASSERT_EQ(Box->currentIndex(), -1);
+    QTest::keyClick(Box->lineEdit(), Qt::Key_Delete);
+    EXPECT_EQ(Box->count(), 3);
+    // With item "two" chosen, the key release removes it from the history.
+    Box->setCurrentIndex(1);
+    QTest::keyClick(Box->lineEdit(), Qt::Key_Delete);
+    ASSERT_EQ(Box->count(), 2);
+    EXPECT_EQ(Box->itemText(0), QStringLiteral("one"));
+    EXPECT_EQ(Box->itemText(1), QStringLiteral("three"));
+}
+
+TEST_F(MainWindowTest, SearchKeepsTheSelectionAndEmptyResultsCanBeUndone)
+{
+    Start(ThreeSites());
+    Form->SelectRows({0, 2});
+    Form->ComboBox1()->setEditText(QStringLiteral("zz-nothing"));
+    Form->BitBtn1Click();
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(Form->WebSiteList().Count(), 3);
+    Form->ComboBox1()->setEditText(QString());
+    Form->BitBtn1Click();
+    EXPECT_EQ(Rows(), 3);
+    Form->SelectRows({0, 2});
+    Form->ComboBox1()->setEditText(QStringLiteral("example"));
+    Form->BitBtn1Click();
+    EXPECT_EQ(Form->SelectedRows(), (QList<int>{0, 2}));
+}
+
+TEST_F(MainWindowTest, EnterAndDoubleClickOpenOnlyASingleSelectedRow)
+{
+    Start(ThreeSites());
+    Form->SelectRows({0, 1});
+    Form->ListView1KeyUp(Qt::Key_Return);
+    Form->ListView1DblClick();
+    EXPECT_TRUE(Opened.isEmpty());
+    Form->SelectRows({1});
+    QTest::keyRelease(Form->ListView1(), Qt::Key_Return);
+    Form->ListView1DblClick();
+    EXPECT_EQ(Opened, (QStringList{QStringLiteral("http://a.example/"), QStringLiteral("http://a.example/")}));
+}
+
+TEST_F(MainWindowTest, DeleteKeyAsksAndCancelKeepsTheRows)
+{
+    Start(ThreeSites());
+    Form->SelectRows({0, 2});
+    ConfirmAnswer = false;
+    QTest::keyRelease(Form->ListView1(), Qt::Key_Delete);
+    EXPECT_EQ(Confirmations, QStringList{QStringLiteral("Delete Items")});
+    EXPECT_EQ(Rows(), 3);
+    ConfirmAnswer = true;
+    QTest::keyRelease(Form->ListView1(), Qt::Key_Delete);
+    EXPECT_EQ(Titles(), QStringList{QStringLiteral("Bravo")});
+    EXPECT_EQ(Form->SelectedCount(), 0);
+    // With nothing selected the key asks nothing.
+    QTest::keyRelease(Form->ListView1(), Qt::Key_Delete);
+    EXPECT_EQ(Confirmations.size(), 2);
+}
+
+TEST_F(MainWindowTest, ColumnsKeepTheirShareOfTheListWidth)
+{
+    Start();
+    for (const QSize Size : {QSize(761, 331), QSize(634, 311), QSize(1200, 700)}) {
+        Form->resize(Size);
+        Form->show();
+        QCoreApplication::processEvents();
+        const int W = Form->ListView1()->width();
+        QHeaderView* H = Form->ListView1()->header();
+        EXPECT_EQ(H->sectionSize(0), int(W * 0.3));
+        EXPECT_EQ(H->sectionSize(1), int(W * 0.2));
+        EXPECT_EQ(H->sectionSize(2), int(W * 0.2));
+        EXPECT_EQ(H->sectionSize(3), int(W * 0.3));
+    }
+}
+
+TEST_F(MainWindowTest, ExitWritesHistoryBaseFileAndHistoryCopy)
+{
+    SetupData.isSaveHistory = true;
+    Start(ThreeSites());
+    Form->ComboBox1()->setEditText(QStringLiteral("alpha"));
+    Form->BitBtn1Click();
+    Form->WebSiteList().Items().pop_back(); // the list changed since start
+    const int Kept = int(Form->WebSiteList().Count());
+    Form->FormDestroy();
+    EXPECT_TRUE(Errors.isEmpty()) << qPrintable(Errors.join(u'\n'));
+
+    QStringList History;
+    LoadSearchHistory(History);
+    EXPECT_EQ(History, QStringList{QStringLiteral("alpha")});
+
+    TWebSiteList Base;
+    WebSitesLoadFromHtml(Base, SetupData.BaseBookmarkName);
+    EXPECT_EQ(Base.Count(), Kept); // hidden entries are written too
+
+    const QStringList Copies = QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")});
+    EXPECT_EQ(Copies.size(), 1);
+}
+
+TEST_F(MainWindowTest, ExitAfterClearAllLeavesAnEmptyBaseFileAndNoHistoryCopy)
+{
+    SetupData.isSaveHistory = true;
+    Start(ThreeSites());
+    SetupData.isSaveHistory = false; // Clear All itself writes no copy here
+    Form->FlatBtnVCL5Execute();
+    SetupData.isSaveHistory = true;
+    Form->FormDestroy();
+    TWebSiteList Base;
+    WebSitesLoadFromHtml(Base, SetupData.BaseBookmarkName);
+    EXPECT_EQ(Base.Count(), 0);
+    EXPECT_TRUE(QFileInfo(SetupData.BaseBookmarkName).size() > 0); // a bookmark file, just empty
+    EXPECT_FALSE(QDir(Path(QStringLiteral("History"))).exists()
+                 && !QDir(Path(QStringLiteral("History"))).isEmpty());
+}
+
+TEST_F(MainWindowTest, AFailingExitWriteIsReportedAndTheOthersStillHappen)
+{
+    SetupData.isSaveHistory = true;
+    Start(ThreeSites());
+    // The base file's name now names a folder: that write must fail.
+    SetupData.BaseBookmarkName = Path(QStringLiteral("base-is-a-folder"));
+    ASSERT_TRUE(QDir().mkpath(SetupData.BaseBookmarkName));
+    Form->ComboBox1()->setEditText(QStringLiteral("kept"));
+    Form->BitBtn1Click();
+    Form->FormDestroy();
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains(QStringLiteral("base-is-a-folder"))) << qPrintable(Errors[0]);
+    QStringList History;
+    LoadSearchHistory(History);
+    EXPECT_EQ(History, QStringList{QStringLiteral("kept")});
+    EXPECT_EQ(QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")}).size(), 1);
+    // The settings are still written afterwards.
+    SaveSetupData();
+    EXPECT_TRUE(QFileInfo::exists(SetupIniFileName()));
+}
+
+TEST_F(MainWindowTest, AnUnreadableBaseFileIsShownAndTheWindowStillOpens)
+{
+    WriteText(SetupData.BaseBookmarkName, "<DT><A HREF=\"http://x.example/\">X</A>\r\n");
+    QFile::setPermissions(SetupData.BaseBookmarkName, QFileDevice::Permissions());
+    if (QFile(SetupData.BaseBookmarkName).open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights that read any file";
+    Form = std::make_unique<TFrmMain>();
+    EXPECT_FALSE(RunGuarded(Form.get(), [&] { Form->FormCreate(); }));
+    EXPECT_EQ(Errors.size(), 1);
+    EXPECT_EQ(Rows(), 0);
+}
+
+TEST_F(MainWindowTest, ProductPageLabelOpensItsAddress)
+{
+    Start();
+    Form->LbURLClick();
+    ASSERT_EQ(Opened.size(), 1);
+    EXPECT_TRUE(Opened[0].startsWith(QStringLiteral("https://")));
+    EXPECT_EQ(Opened[0], Form->LbURL()->text());
+}
