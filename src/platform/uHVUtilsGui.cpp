@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 void ShellOpen(const QString& Target)
@@ -14,6 +15,6 @@ void ShellOpen(const QString& Target)
     if (asUrl.isValid() && asUrl.scheme().size() > 1)
         url = asUrl;
     else
-        url = QUrl::fromLocalFile(QDir::fromNativeSeparators(Target));
+        url = QUrl::fromLocalFile(QFileInfo(QDir::fromNativeSeparators(Target)).absoluteFilePath());
     QDesktopServices::openUrl(url);
 }

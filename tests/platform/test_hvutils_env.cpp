@@ -163,16 +163,19 @@ TEST(ShellOpen, UrlsAsGivenPathsAsFileUrls)
     ShellOpen(QStringLiteral("/tmp/some folder/page.html"));
     ShellOpen(QStringLiteral("mailto:someone@example.org"));
     ShellOpen(QString()); // nothing to open: silently nothing
+    ShellOpen(QStringLiteral("relative/page.html"));
 
     for (const QString& s : schemes)
         QDesktopServices::unsetUrlHandler(s);
 
-    ASSERT_EQ(catcher.Urls.size(), 3u);
+    ASSERT_EQ(catcher.Urls.size(), 4u);
     EXPECT_EQ(catcher.Urls[0].toString(QUrl::FullyEncoded),
               QStringLiteral("https://example.org/search?q=a%20b#top"));
     EXPECT_TRUE(catcher.Urls[1].isLocalFile());
     EXPECT_EQ(catcher.Urls[1].toLocalFile(), QStringLiteral("/tmp/some folder/page.html"));
     EXPECT_EQ(catcher.Urls[2].scheme(), QStringLiteral("mailto"));
+    // A relative path is taken from the working folder, as the shell does.
+    EXPECT_EQ(catcher.Urls[3].toLocalFile(), QDir::current().absoluteFilePath(QStringLiteral("relative/page.html")));
 }
 
 TEST(ShellOpen, DriveLetterPathIsAFileNotAScheme)
