@@ -211,7 +211,7 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
     int paletteEntrySize = 4;
     if (hdrSize == 12) {
         width = rd16(h + 4);
-        height = std::int16_t(rd16(h + 6));
+        height = rd16(h + 6); // unsigned in the old header: always bottom-up
         bpp = rd16(h + 10);
         paletteEntrySize = 3;
     } else {

@@ -81,6 +81,21 @@ std::vector<Sample> ValidSamples(const QTemporaryDir& dir)
     out.push_back({QStringLiteral("pal.png"),
                    MakePng(3, 2, 3, 4, {QByteArray("\x01\x20", 2), QByteArray("\x12\x00", 2)},
                            PngChunk("PLTE", QByteArray(9, '\x44')) + PngChunk("tRNS", QByteArray("\x00\x80", 2)))});
+    // An 8-bit palette BMP (5 x 3, rows padded to 8 bytes).
+    QByteArray bmp("BM");
+    Le32(bmp, 14 + 40 + 16 + 24);
+    Le32(bmp, 0);
+    Le32(bmp, 14 + 40 + 16);
+    for (std::uint32_t v : {40u, 5u, 3u})
+        Le32(bmp, v);
+    Le16(bmp, 1);
+    Le16(bmp, 8);
+    for (std::uint32_t v : {0u, 24u, 2835u, 2835u, 4u, 0u})
+        Le32(bmp, v);
+    bmp += QByteArray("\x10\x20\x30\x00\x40\x50\x60\x00\x70\x80\x90\x00\xa0\xb0\xc0\x00", 16);
+    for (int y = 0; y < 3; ++y)
+        bmp += QByteArray("\x00\x01\x02\x03\x01\x00\x00\x00", 8);
+    out.push_back({QStringLiteral("pal.bmp"), bmp});
     return out;
 }
 
