@@ -1,15 +1,14 @@
 // The settings record, the data folder and the settings INI file.
 #include "uFrmSetupData.h"
 
-#include <model/uIniFile.h>
-#include <platform/EFileError.h>
-#include <platform/uHVUtils.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <model/uIniFile.h>
+#include <platform/EFileError.h>
+#include <platform/uHVUtils.h>
 
 TSetupData SetupData;
 bool IEExists = false;
@@ -66,8 +65,7 @@ bool ReadFlag(const TIniFile& Ini, const QString& Section, const QString& Key, b
 
 bool IsDirWritable(const QString& Dir)
 {
-    if (Dir.isEmpty() || !QFileInfo(Dir).isDir())
-        return false;
+    if (Dir.isEmpty() || !QFileInfo(Dir).isDir()) return false;
     // Permission bits and ACLs do not tell the whole story (read-only media, virtualised
     // Program Files), so try what will be done: create a file there.
     QTemporaryFile probe(QDir(Dir).filePath(QStringLiteral(".zorvel-write-test-XXXXXX")));
@@ -76,31 +74,25 @@ bool IsDirWritable(const QString& Dir)
 
 QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir)
 {
-    if (IsDirWritable(ExeDir))
-        return QDir::cleanPath(ExeDir);
-    if (!FallbackDir.isEmpty() && ForcePath(FallbackDir))
-        return QDir::cleanPath(FallbackDir);
+    if (IsDirWritable(ExeDir)) return QDir::cleanPath(ExeDir);
+    if (!FallbackDir.isEmpty() && ForcePath(FallbackDir)) return QDir::cleanPath(FallbackDir);
     return {};
 }
 
 QString GetDataDir()
 {
-    if (!DataDirOverride().isEmpty())
-        return DataDirOverride();
+    if (!DataDirOverride().isEmpty()) return DataDirOverride();
     // Decided once per run, so that what is read at start is written back to the same
     // place. The executable's folder is known only once the application object exists;
     // until then the answer is not kept.
     QString& cached = CachedDataDir();
-    if (!cached.isEmpty())
-        return cached;
+    if (!cached.isEmpty()) return cached;
     const bool haveApp = QCoreApplication::instance() != nullptr;
     const QString exeDir = haveApp ? QCoreApplication::applicationDirPath() : QString();
     const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QString dir = ChooseDataDir(exeDir, fallback);
-    if (dir.isEmpty())
-        dir = !exeDir.isEmpty() ? exeDir : fallback;
-    if (haveApp)
-        cached = dir;
+    if (dir.isEmpty()) dir = !exeDir.isEmpty() ? exeDir : fallback;
+    if (haveApp) cached = dir;
     return dir;
 }
 
@@ -113,8 +105,7 @@ QString AppBaseName()
 {
     if (QCoreApplication::instance()) {
         const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-        if (!name.isEmpty())
-            return name;
+        if (!name.isEmpty()) return name;
     }
     return QStringLiteral("zorvel");
 }

@@ -75,7 +75,15 @@ QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir);
 bool IsDirWritable(const QString& Dir);
 
 // The browsers in the order of the settings record.
-enum class TBrowser { IE, FF, CH, VI, TR, PM };
+enum class TBrowser
+{
+    IE,
+    FF,
+    CH,
+    VI,
+    TR,
+    PM
+};
 
 // The inputs of the Windows detection rules.
 struct TWinBrowserEnv

@@ -1,10 +1,9 @@
 // Where the six supported browsers are installed by default.
 #include "uFrmSetupData.h"
 
-#include <platform/uHVUtils.h>
-
 #include <QDir>
 #include <QFileInfo>
+#include <platform/uHVUtils.h>
 
 namespace {
 
@@ -24,24 +23,22 @@ QString DetectBrowserPathWin(TBrowser Browser, const TWinBrowserEnv& Env,
     case TBrowser::FF:
         return Env.ProgramFilesDir + QStringLiteral("\\Mozilla Firefox\\firefox.exe");
     case TBrowser::CH:
-        if (!Env.ChromeAppPath.isEmpty())
-            return Env.ChromeAppPath;
+        if (!Env.ChromeAppPath.isEmpty()) return Env.ChromeAppPath;
         // Windows 7 installs kept the older folder layout.
         if (Env.OSVersion == 61)
             return Env.ProgramFilesX86Dir + QStringLiteral("\\Google\\Application\\chrome.exe");
         return Env.ProgramFilesX86Dir + QStringLiteral("\\Google\\Chrome\\Application\\chrome.exe");
     case TBrowser::VI: {
-        const QString perUser = Env.LocalAppDataPath + QStringLiteral("Vivaldi\\Application\\vivaldi.exe");
-        if (FileExists(perUser))
-            return perUser;
+        const QString perUser =
+            Env.LocalAppDataPath + QStringLiteral("Vivaldi\\Application\\vivaldi.exe");
+        if (FileExists(perUser)) return perUser;
         return Env.ProgramFilesX86Dir + QStringLiteral("\\Vivaldi\\Application\\vivaldi.exe");
     }
     case TBrowser::TR:
         return Env.DesktopPath + QStringLiteral("Tor Browser\\Browser\\firefox.exe");
     case TBrowser::PM: {
         const QString native = Env.ProgramFilesDir + QStringLiteral("\\Pale Moon\\palemoon.exe");
-        if (FileExists(native))
-            return native;
+        if (FileExists(native)) return native;
         return Env.ProgramFilesX86Dir + QStringLiteral("\\Pale Moon\\palemoon.exe");
     }
     }
@@ -67,8 +64,7 @@ QStringList BrowserCandidates(TBrowser Browser)
                 QStringLiteral("/opt/google/chrome/chrome"),
                 QStringLiteral("/var/lib/flatpak/exports/bin/com.google.Chrome")};
     case TBrowser::VI:
-        return {QStringLiteral("/usr/bin/vivaldi"),
-                QStringLiteral("/usr/bin/vivaldi-stable"),
+        return {QStringLiteral("/usr/bin/vivaldi"), QStringLiteral("/usr/bin/vivaldi-stable"),
                 QStringLiteral("/opt/vivaldi/vivaldi"),
                 QStringLiteral("/var/lib/flatpak/exports/bin/com.vivaldi.Vivaldi")};
     case TBrowser::TR:
@@ -93,8 +89,7 @@ QString DetectBrowserPathIn(TBrowser Browser, const QString& Root, const QString
     };
     for (const QString& c : candidates) {
         const QString path = resolve(c);
-        if (IsExistingFile(path))
-            return path;
+        if (IsExistingFile(path)) return path;
     }
     return candidates.isEmpty() ? QString() : resolve(candidates.first());
 }

@@ -1,10 +1,6 @@
 // The search history file and the dated history copies of the list.
 #include "uFrmSetupData.h"
 
-#include <model/uWebSiteShortcut.h>
-#include <platform/EFileError.h>
-#include <platform/uHVUtils.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +9,9 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <model/uWebSiteShortcut.h>
+#include <platform/EFileError.h>
+#include <platform/uHVUtils.h>
 
 namespace {
 
@@ -55,8 +54,7 @@ QByteArray SearchHistoryToData(const QStringList& List)
     QString text;
     for (const QString& item : List)
         text += item + QStringLiteral("\r\n");
-    if (text.isEmpty())
-        return {};
+    if (text.isEmpty()) return {};
     QStringEncoder encoder(LegacyCodePageName().toLatin1().constData());
     if (encoder.isValid()) {
         QByteArray bytes = encoder.encode(text);
@@ -74,8 +72,7 @@ void LoadSearchHistory(QStringList& List)
     List.clear();
     const QString fileName = SearchHistoryFileName();
     QFile file(fileName);
-    if (!file.exists())
-        return;
+    if (!file.exists()) return;
     if (!file.open(QIODevice::ReadOnly))
         throw EFileError(fileName, QStringLiteral("Cannot open the file"));
     const QStringList lines = SearchHistoryFromData(file.readAll());
@@ -111,12 +108,10 @@ QString HistoryBookmarkFileName()
 
 void SaveHistoryCopy(const TWebSiteList& List)
 {
-    if (!SetupData.isSaveHistory || List.isEmpty())
-        return;
+    if (!SetupData.isSaveHistory || List.isEmpty()) return;
     const QString fileName = HistoryBookmarkFileName();
     const QString folder = QFileInfo(fileName).absolutePath();
-    if (!ForcePath(folder))
-        throw EFileError(folder, QStringLiteral("Cannot create the folder"));
+    if (!ForcePath(folder)) throw EFileError(folder, QStringLiteral("Cannot create the folder"));
     WebSitesSaveToHtml(List, fileName);
 }
 
@@ -139,13 +134,11 @@ int ClearHistoryFiles()
 {
     const QDir dir(HistoryDir());
     // Nothing was ever saved: nothing to clear, and nothing to complain about.
-    if (!dir.exists())
-        return 0;
+    if (!dir.exists()) return 0;
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     int removed = 0;
     for (const QString& name : names) {
-        if (IsHistoryFileName(name) && RecycleFile(dir.filePath(name)))
-            ++removed;
+        if (IsHistoryFileName(name) && RecycleFile(dir.filePath(name))) ++removed;
     }
     return removed;
 }

@@ -16,17 +16,14 @@ QString GetLocalAppDataPath()
 QDateTime FileCreationTime(const QString& FileName)
 {
     const QFileInfo info(FileName);
-    if (!info.exists())
-        return {};
+    if (!info.exists()) return {};
     QDateTime t = info.birthTime();
-    if (!t.isValid())
-        t = info.lastModified();
+    if (!t.isValid()) t = info.lastModified();
     return t.toLocalTime();
 }
 
 bool ForcePath(const QString& Folder)
 {
-    if (Folder.isEmpty())
-        return false;
+    if (Folder.isEmpty()) return false;
     return QDir().mkpath(Folder) && QFileInfo(Folder).isDir();
 }

@@ -46,10 +46,8 @@ bool IsJapaneseLocale()
     // QLocale::system() is cached for the life of the process, so the environment
     // is read here at every call, with the POSIX precedence for message texts.
     QString name = qEnvironmentVariable("LC_ALL");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("LC_MESSAGES");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("LANG");
+    if (name.isEmpty()) name = qEnvironmentVariable("LC_MESSAGES");
+    if (name.isEmpty()) name = qEnvironmentVariable("LANG");
     // QLocale ignores a ".codeset" and "@modifier" suffix.
     const QLocale loc = name.isEmpty() ? QLocale::system() : QLocale(name);
     return loc.language() == QLocale::Japanese && loc.territory() == QLocale::Japan;
@@ -66,8 +64,7 @@ bool MoveFileToTrash(const QString& FileName)
     // (even folders relative to the working directory) when the data home folder
     // does not exist yet, so make sure it does.
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!dataHome.isEmpty())
-        QDir().mkpath(dataHome);
+    if (!dataHome.isEmpty()) QDir().mkpath(dataHome);
     return QFile::moveToTrash(FileName);
 }
 

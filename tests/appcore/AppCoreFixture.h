@@ -2,14 +2,12 @@
 // A temporary folder standing in for the program's data folder, and a private
 // trash (XDG_DATA_HOME) so that the tests never touch the user's own.
 
-#include <app/uFrmSetupData.h>
-
-#include <gtest/gtest.h>
-
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <app/uFrmSetupData.h>
+#include <gtest/gtest.h>
 
 class DataDirTest : public ::testing::Test
 {
@@ -48,8 +46,7 @@ protected:
     static QByteArray ReadFile(const QString& FileName)
     {
         QFile f(FileName);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
+        if (!f.open(QIODevice::ReadOnly)) return {};
         return f.readAll();
     }
 

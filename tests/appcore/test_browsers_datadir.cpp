@@ -25,7 +25,8 @@ TEST(DataDir, WritableExecutableFolderIsUsed)
     EXPECT_EQ(ChooseDataDir(exe, fallback), exe);
     EXPECT_FALSE(QFileInfo::exists(fallback));
     // The write probe leaves nothing behind.
-    EXPECT_TRUE(QDir(exe).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(
+        QDir(exe).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST(DataDir, UnusableExecutableFolderFallsBackToTheUserFolder)
@@ -35,7 +36,8 @@ TEST(DataDir, UnusableExecutableFolderFallsBackToTheUserFolder)
     const QString fallback = tmp.filePath(QStringLiteral("appdata/zorvel"));
     // A file where the folder would be, and a folder that does not exist.
     Touch(tmp.filePath(QStringLiteral("file")));
-    for (const QString& exe : {tmp.filePath(QStringLiteral("file")), tmp.filePath(QStringLiteral("missing"))}) {
+    for (const QString& exe :
+         {tmp.filePath(QStringLiteral("file")), tmp.filePath(QStringLiteral("missing"))}) {
         EXPECT_EQ(ChooseDataDir(exe, fallback), fallback) << exe.toStdString();
         EXPECT_TRUE(QFileInfo(fallback).isDir()); // created on demand
     }
@@ -52,9 +54,9 @@ TEST(DataDir, ReadOnlyExecutableFolderFallsBack)
     ASSERT_TRUE(QFile::setPermissions(exe, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const bool stillWritable = IsDirWritable(exe); // the superuser ignores permissions
     const QString chosen = ChooseDataDir(exe, fallback);
-    QFile::setPermissions(exe, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (stillWritable)
-        GTEST_SKIP() << "permissions are not enforced for this user";
+    QFile::setPermissions(exe,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (stillWritable) GTEST_SKIP() << "permissions are not enforced for this user";
     EXPECT_EQ(chosen, fallback);
 }
 
@@ -65,7 +67,8 @@ TEST(DataDir, OverridePointsEveryFileName)
     SetDataDirOverride(tmp.path());
     EXPECT_EQ(GetDataDir(), tmp.path());
     EXPECT_EQ(SetupIniFileName(), tmp.filePath(AppBaseName() + QStringLiteral(".ini")));
-    EXPECT_EQ(SearchHistoryFileName(), tmp.filePath(AppBaseName() + QStringLiteral("_History.txt")));
+    EXPECT_EQ(SearchHistoryFileName(),
+              tmp.filePath(AppBaseName() + QStringLiteral("_History.txt")));
     EXPECT_TRUE(HistoryBookmarkFileName().startsWith(tmp.filePath(QStringLiteral("History/hvon"))));
     SetDataDirOverride(QString());
     EXPECT_NE(GetDataDir(), tmp.path());
@@ -80,7 +83,8 @@ TEST(BrowserDetection, FirstExistingCandidateUnderARoot)
     const QString root = tmp.filePath(QStringLiteral("root"));
     const QString home = QStringLiteral("/home/user");
     // Nothing installed: the first candidate, so the command stays hidden.
-    EXPECT_EQ(DetectBrowserPathIn(TBrowser::FF, root, home), root + QStringLiteral("/usr/bin/firefox"));
+    EXPECT_EQ(DetectBrowserPathIn(TBrowser::FF, root, home),
+              root + QStringLiteral("/usr/bin/firefox"));
     EXPECT_EQ(DetectBrowserPathIn(TBrowser::IE, root, home), QString());
 
     Touch(root + QStringLiteral("/usr/lib/firefox/firefox"));
@@ -91,17 +95,22 @@ TEST(BrowserDetection, FirstExistingCandidateUnderARoot)
     // A folder of the candidate's name is not an executable.
     ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/usr/bin/vivaldi")));
 
-    EXPECT_EQ(DetectBrowserPathIn(TBrowser::FF, root, home), root + QStringLiteral("/usr/lib/firefox/firefox"));
-    EXPECT_EQ(DetectBrowserPathIn(TBrowser::CH, root, home), root + QStringLiteral("/opt/google/chrome/chrome"));
-    EXPECT_EQ(DetectBrowserPathIn(TBrowser::PM, root, home), root + QStringLiteral("/opt/palemoon/palemoon"));
+    EXPECT_EQ(DetectBrowserPathIn(TBrowser::FF, root, home),
+              root + QStringLiteral("/usr/lib/firefox/firefox"));
+    EXPECT_EQ(DetectBrowserPathIn(TBrowser::CH, root, home),
+              root + QStringLiteral("/opt/google/chrome/chrome"));
+    EXPECT_EQ(DetectBrowserPathIn(TBrowser::PM, root, home),
+              root + QStringLiteral("/opt/palemoon/palemoon"));
     EXPECT_EQ(DetectBrowserPathIn(TBrowser::TR, root, home),
               root + home + QStringLiteral("/tor-browser/Browser/start-tor-browser"));
-    EXPECT_EQ(DetectBrowserPathIn(TBrowser::VI, root, home), root + QStringLiteral("/usr/bin/vivaldi"));
+    EXPECT_EQ(DetectBrowserPathIn(TBrowser::VI, root, home),
+              root + QStringLiteral("/usr/bin/vivaldi"));
     EXPECT_FALSE(QFileInfo(DetectBrowserPathIn(TBrowser::VI, root, home)).isFile());
 
     // The most usual place wins over the others.
     Touch(root + QStringLiteral("/usr/bin/firefox"));
-    EXPECT_EQ(DetectBrowserPathIn(TBrowser::FF, root, home), root + QStringLiteral("/usr/bin/firefox"));
+    EXPECT_EQ(DetectBrowserPathIn(TBrowser::FF, root, home),
+              root + QStringLiteral("/usr/bin/firefox"));
 }
 
 TEST(BrowserDetection, InstalledFirefoxMakesItsCommandAvailable)
@@ -148,30 +157,41 @@ TEST(BrowserDetectionWin, Rules)
     } cases[] = {
         {TBrowser::IE, nullptr, {}, u"C:\\Program Files\\Internet Explorer\\iexplore.exe"},
         {TBrowser::FF, nullptr, {}, u"C:\\Program Files\\Mozilla Firefox\\firefox.exe"},
-        {TBrowser::CH, nullptr, {}, u"C:\\Program Files (x86)\\Google\\Chrome\\Application\\chrome.exe"},
-        {TBrowser::CH, [](TWinBrowserEnv& e) { e.OSVersion = 61; }, {},
+        {TBrowser::CH,
+         nullptr,
+         {},
+         u"C:\\Program Files (x86)\\Google\\Chrome\\Application\\chrome.exe"},
+        {TBrowser::CH,
+         [](TWinBrowserEnv& e) { e.OSVersion = 61; },
+         {},
          u"C:\\Program Files (x86)\\Google\\Application\\chrome.exe"},
         {TBrowser::CH,
-         [](TWinBrowserEnv& e) { e.ChromeAppPath = QStringLiteral("D:\\Chrome\\chrome.exe"); }, {},
+         [](TWinBrowserEnv& e) { e.ChromeAppPath = QStringLiteral("D:\\Chrome\\chrome.exe"); },
+         {},
          u"D:\\Chrome\\chrome.exe"},
         {TBrowser::VI, nullptr, {}, u"C:\\Program Files (x86)\\Vivaldi\\Application\\vivaldi.exe"},
-        {TBrowser::VI, nullptr,
+        {TBrowser::VI,
+         nullptr,
          {QStringLiteral("C:\\Users\\u\\AppData\\Local\\Vivaldi\\Application\\vivaldi.exe")},
          u"C:\\Users\\u\\AppData\\Local\\Vivaldi\\Application\\vivaldi.exe"},
         {TBrowser::TR, nullptr, {}, u"C:\\Users\\u\\Desktop\\Tor Browser\\Browser\\firefox.exe"},
         {TBrowser::PM, nullptr, {}, u"C:\\Program Files (x86)\\Pale Moon\\palemoon.exe"},
-        {TBrowser::PM, nullptr, {QStringLiteral("C:\\Program Files\\Pale Moon\\palemoon.exe")},
+        {TBrowser::PM,
+         nullptr,
+         {QStringLiteral("C:\\Program Files\\Pale Moon\\palemoon.exe")},
          u"C:\\Program Files\\Pale Moon\\palemoon.exe"},
         // Without Program Files folders (not Windows): paths that do not exist.
-        {TBrowser::FF, [](TWinBrowserEnv& e) { e = TWinBrowserEnv{}; }, {},
+        {TBrowser::FF,
+         [](TWinBrowserEnv& e) { e = TWinBrowserEnv{}; },
+         {},
          u"\\Mozilla Firefox\\firefox.exe"},
     };
     for (const auto& c : cases) {
         TWinBrowserEnv env = WinEnv();
-        if (c.Adjust)
-            c.Adjust(env);
+        if (c.Adjust) c.Adjust(env);
         ExistingFiles = c.Existing;
-        EXPECT_EQ(DetectBrowserPathWin(c.Browser, env, &FakeFileExists), QString::fromUtf16(c.Expected));
+        EXPECT_EQ(DetectBrowserPathWin(c.Browser, env, &FakeFileExists),
+                  QString::fromUtf16(c.Expected));
     }
     ExistingFiles.clear();
 }

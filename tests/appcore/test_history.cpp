@@ -1,9 +1,8 @@
 #include "AppCoreFixture.h"
 
+#include <QDateTime>
 #include <model/uWebSiteShortcut.h>
 #include <platform/EFileError.h>
-
-#include <QDateTime>
 
 namespace {
 
@@ -49,8 +48,8 @@ TEST_F(SearchHistoryTest, BlankLinesDroppedSpacesOnlyKept)
     WriteFile(SearchHistoryFileName(), "\r\nalpha\r\n\r\n   \r\n\nbeta\rgamma\n\r\n");
     QStringList list;
     LoadSearchHistory(list);
-    EXPECT_EQ(list, (QStringList{QStringLiteral("alpha"), QStringLiteral("   "), QStringLiteral("beta"),
-                                 QStringLiteral("gamma")}));
+    EXPECT_EQ(list, (QStringList{QStringLiteral("alpha"), QStringLiteral("   "),
+                                 QStringLiteral("beta"), QStringLiteral("gamma")}));
 }
 
 TEST_F(SearchHistoryTest, BlankLinesDoNotCountTowardsTheTwenty)
@@ -117,7 +116,8 @@ TEST_F(SearchHistoryTest, UnwritableFileRaisesWithItsPath)
 TEST_F(HistoryCopyTest, NameCarriesTheLocalDateAndTime)
 {
     const QDateTime t(QDate(2018, 5, 3), QTime(14, 7, 9));
-    EXPECT_EQ(HistoryBookmarkFileNameAt(t), Path(QStringLiteral("History/hvon2018-05-03 14-07-09.html")));
+    EXPECT_EQ(HistoryBookmarkFileNameAt(t),
+              Path(QStringLiteral("History/hvon2018-05-03 14-07-09.html")));
     const QDateTime morning(QDate(2024, 12, 31), QTime(0, 0, 0));
     EXPECT_EQ(HistoryBookmarkFileNameAt(morning),
               Path(QStringLiteral("History/hvon2024-12-31 00-00-00.html")));
@@ -131,16 +131,12 @@ TEST(HistoryFileName, Pattern)
         const char16_t* Name;
         bool Match;
     } cases[] = {
-        {u"hvon2018-05-03 14-07-09.html", true},
-        {u"HVON2018-05-03 14-07-09.HTML", true},
+        {u"hvon2018-05-03 14-07-09.html", true},      {u"HVON2018-05-03 14-07-09.HTML", true},
         {u"hvonabcd-ef-gh ij-kl-mn.html", true}, // any one character per place
         {u"hvon2018-05-03 14-07.html", false},   // no seconds
-        {u"hvon2018-05-03 14-07-9.html", false},
-        {u"hvon2018-05-03 14-07-099.html", false},
-        {u"hvon2018-05-03_14-07-09.html", false},
-        {u"xhvon2018-05-03 14-07-09.html", false},
-        {u"hvon2018-05-03 14-07-09.html.bak", false},
-        {u"hvon2018-05-03 14-07-09.htm", false},
+        {u"hvon2018-05-03 14-07-9.html", false},      {u"hvon2018-05-03 14-07-099.html", false},
+        {u"hvon2018-05-03_14-07-09.html", false},     {u"xhvon2018-05-03 14-07-09.html", false},
+        {u"hvon2018-05-03 14-07-09.html.bak", false}, {u"hvon2018-05-03 14-07-09.htm", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsHistoryFileName(QString::fromUtf16(c.Name)), c.Match)

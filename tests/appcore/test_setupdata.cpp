@@ -1,8 +1,7 @@
 #include "AppCoreFixture.h"
 
-#include <platform/EFileError.h>
-
 #include <QStringList>
+#include <platform/EFileError.h>
 
 namespace {
 
@@ -99,7 +98,8 @@ const TIniCase IniCases[] = {
          EXPECT_TRUE(g.isAmazonShort);
          EXPECT_FALSE(g.isSaveHistory);
      }},
-    {"HexBooleans", "[Bookmark]\r\nOpen Base Bookmark=0x0\r\n[Simplify]\r\namazon=$1F\r\nShorten URL=0X10\r\n",
+    {"HexBooleans",
+     "[Bookmark]\r\nOpen Base Bookmark=0x0\r\n[Simplify]\r\namazon=$1F\r\nShorten URL=0X10\r\n",
      [](const TSetupData& g, const TSetupData&) {
          EXPECT_FALSE(g.isOpenBaseBookmark);
          EXPECT_TRUE(g.isSaveHistory);
@@ -128,18 +128,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, SetupIniReadTest, ::testing::ValuesIn(IniCases),
 
 TEST_F(SetupDataTest, SaveKeepsOtherKeysAndDropsComments)
 {
-    WriteFile(SetupIniFileName(),
-              "stray line before any section\r\n"
-              "; a comment\r\n"
-              "[Other]\r\n"
-              "Keep=me\r\n"
-              "\r\n"
-              "[WebBrowser]\r\n"
-              "Extra=1\r\n"
-              "Google Chrome=/old/chrome\r\n"
-              "; another comment\r\n"
-              "[Simplify]\r\n"
-              "amazon=1\r\n");
+    WriteFile(SetupIniFileName(), "stray line before any section\r\n"
+                                  "; a comment\r\n"
+                                  "[Other]\r\n"
+                                  "Keep=me\r\n"
+                                  "\r\n"
+                                  "[WebBrowser]\r\n"
+                                  "Extra=1\r\n"
+                                  "Google Chrome=/old/chrome\r\n"
+                                  "; another comment\r\n"
+                                  "[Simplify]\r\n"
+                                  "amazon=1\r\n");
     LoadSetupData();
     ASSERT_TRUE(SetupData.isSaveHistory);
     SetupData.CHPath = QStringLiteral("/new/chrome");
@@ -178,7 +177,8 @@ TEST_F(SetupDataTest, SaveKeepsOtherKeysAndDropsComments)
 
 TEST_F(SetupDataTest, UnchangedRunWritesTheSameFlagsBack)
 {
-    WriteFile(SetupIniFileName(), "[Bookmark]\r\nOpen Base Bookmark=0\r\n[Simplify]\r\namazon=1\r\n");
+    WriteFile(SetupIniFileName(),
+              "[Bookmark]\r\nOpen Base Bookmark=0\r\n[Simplify]\r\namazon=1\r\n");
     LoadSetupData();
     SaveSetupData();
     const QStringList lines = Lines(ReadFile(SetupIniFileName()));
@@ -197,13 +197,14 @@ TEST_F(SetupDataTest, FreshFileHasSectionsAndKeysInOrder)
     QStringList keys;
     for (const QString& line : Lines(ReadFile(SetupIniFileName())))
         keys << line.section(u'=', 0, 0);
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("[WebBrowser]"), QStringLiteral("Internet Explorer"),
-                                 QStringLiteral("Mozilla Firefox"), QStringLiteral("Google Chrome"),
-                                 QStringLiteral("Vivaldi"), QStringLiteral("Tor Browser"),
-                                 QStringLiteral("Pale Moon"), QString(), QStringLiteral("[Bookmark]"),
-                                 QStringLiteral("Open Base Bookmark"), QString(),
-                                 QStringLiteral("[Simplify]"), QStringLiteral("amazon"),
-                                 QStringLiteral("Shorten URL")}));
+    EXPECT_EQ(
+        keys,
+        (QStringList{QStringLiteral("[WebBrowser]"), QStringLiteral("Internet Explorer"),
+                     QStringLiteral("Mozilla Firefox"), QStringLiteral("Google Chrome"),
+                     QStringLiteral("Vivaldi"), QStringLiteral("Tor Browser"),
+                     QStringLiteral("Pale Moon"), QString(), QStringLiteral("[Bookmark]"),
+                     QStringLiteral("Open Base Bookmark"), QString(), QStringLiteral("[Simplify]"),
+                     QStringLiteral("amazon"), QStringLiteral("Shorten URL")}));
     EXPECT_TRUE(ReadFile(SetupIniFileName()).contains("amazon=1\r\nShorten URL=1\r\n"));
 }
 

@@ -1,11 +1,9 @@
-#include <platform/uHVUtils.h>
-
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <platform/uHVUtils.h>
 
 TEST(ForcePath, CreatesEveryMissingParent)
 {
@@ -45,5 +43,6 @@ TEST(GetAppVersion, FourNumbersFromTheBuild)
     const QString v = GetAppVersion();
     static const QRegularExpression fourNumbers(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$"));
     EXPECT_TRUE(fourNumbers.match(v).hasMatch()) << v.toStdString();
-    EXPECT_TRUE(v.startsWith(QStringLiteral("%1.%2.").arg(ZORVEL_VERSION_MAJOR).arg(ZORVEL_VERSION_MINOR)));
+    EXPECT_TRUE(
+        v.startsWith(QStringLiteral("%1.%2.").arg(ZORVEL_VERSION_MAJOR).arg(ZORVEL_VERSION_MINOR)));
 }

@@ -1,9 +1,4 @@
 // Locale, trash, file times and the shell-open service.
-#include <platform/uHVUtils.h>
-#include <platform/uHVUtilsGui.h>
-
-#include <gtest/gtest.h>
-
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -11,8 +6,10 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QUrl>
-
 #include <array>
+#include <gtest/gtest.h>
+#include <platform/uHVUtils.h>
+#include <platform/uHVUtilsGui.h>
 #include <vector>
 
 namespace {
@@ -155,7 +152,8 @@ public Q_SLOTS:
 TEST(ShellOpen, UrlsAsGivenPathsAsFileUrls)
 {
     UrlCatcher catcher;
-    const QStringList schemes = {QStringLiteral("https"), QStringLiteral("file"), QStringLiteral("mailto")};
+    const QStringList schemes = {QStringLiteral("https"), QStringLiteral("file"),
+                                 QStringLiteral("mailto")};
     for (const QString& s : schemes)
         QDesktopServices::setUrlHandler(s, &catcher, "Open");
 
@@ -175,7 +173,8 @@ TEST(ShellOpen, UrlsAsGivenPathsAsFileUrls)
     EXPECT_EQ(catcher.Urls[1].toLocalFile(), QStringLiteral("/tmp/some folder/page.html"));
     EXPECT_EQ(catcher.Urls[2].scheme(), QStringLiteral("mailto"));
     // A relative path is taken from the working folder, as the shell does.
-    EXPECT_EQ(catcher.Urls[3].toLocalFile(), QDir::current().absoluteFilePath(QStringLiteral("relative/page.html")));
+    EXPECT_EQ(catcher.Urls[3].toLocalFile(),
+              QDir::current().absoluteFilePath(QStringLiteral("relative/page.html")));
 }
 
 TEST(ShellOpen, DriveLetterPathIsAFileNotAScheme)
