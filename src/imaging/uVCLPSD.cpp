@@ -218,7 +218,8 @@ bool PSDLoadFromFile(const QString& FileName, TBitmap& Bitmap)
     // Pairings the channel readers cannot take: bits with grey/RGB, bytes in bitmap mode.
     if ((psd.Depth == 1) != (psd.ColorMode == 0))
         return false;
-    if (psd.Channels == 0 || psd.Width <= 0 || psd.Height <= 0
+    // Photoshop documents have 1 to 56 channels.
+    if (psd.Channels == 0 || psd.Channels > 56 || psd.Width <= 0 || psd.Height <= 0
         || std::int64_t(psd.Width) * psd.Height > MaxPixels)
         return false;
     std::uint32_t len = 0;

@@ -522,3 +522,15 @@ TEST(FlipTest, A24BitBitmapIsConvertedFirst)
     EXPECT_EQ(Pixel(bmp, 0, 0), 0xFF090807u);
     EXPECT_EQ(Pixel(bmp, 2, 0), 0xFF030201u);
 }
+
+TEST(ResourceTest, CmykJpegDecodesToItsColour)
+{
+    // Written by another encoder with the Adobe marker (inverted CMYK): pure red.
+    THVBitmap bmp;
+    ASSERT_TRUE(bmp.JPGLoadFromResource(QStringLiteral("TESTCMYK")));
+    ASSERT_EQ(bmp.Width(), 8);
+    const std::uint8_t* p = bmp.ScanLine(3) + 3 * bmp.BytesPerPixel();
+    EXPECT_NEAR(p[2], 255, 3);
+    EXPECT_NEAR(p[1], 0, 3);
+    EXPECT_NEAR(p[0], 0, 3);
+}
