@@ -11,7 +11,17 @@
 #include <QPalette>
 #include <QPixmap>
 
+#include <mutex>
+
 TFrmAbout* FrmAbout = nullptr;
+
+// The pictures are compiled into an object library that may sit inside a static
+// library; referencing its init function keeps it linked and registers it.
+static void InitZorvelResourcesOnce()
+{
+    static std::once_flag Once;
+    std::call_once(Once, [] { Q_INIT_RESOURCE(zorvel); });
+}
 
 namespace {
 
@@ -54,6 +64,7 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     setPalette(Palette);
     setAutoFillBackground(true);
 
+    InitZorvelResourcesOnce();
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/rcdata/ABOUTLOGO")));
 
     QFont AppFont = DialogFont(40);

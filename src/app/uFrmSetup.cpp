@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QPalette>
 
+#include <algorithm>
+
 TSetupData SetupDataBackup;
 TFrmSetup* FrmSetup = nullptr;
 
@@ -51,6 +53,7 @@ TFrmSetup::TFrmSetup(QWidget* parent)
                    Qt::WindowCloseButtonHint);
     setFont(DialogFont(11));
     setFixedSize(617, 236);
+    FitOptionsRow();
 
     FEdits = {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4, ui->Edit5, ui->Edit6};
     const std::array<QPushButton*, 6> Buttons = {ui->Button1, ui->Button2, ui->Button3,
@@ -73,6 +76,23 @@ TFrmSetup::TFrmSetup(QWidget* parent)
 }
 
 TFrmSetup::~TFrmSetup() = default;
+
+void TFrmSetup::FitOptionsRow()
+{
+    // The row is laid out for Tahoma; with a wider face a caption would be cut off,
+    // so each control moves right just as far as the one before it needs.
+    const std::array<QWidget*, 4> Row = {ui->CheckBox1, ui->CheckBox2, ui->BtClearHistory,
+                                         ui->CheckBox3};
+    int Right = 0;
+    for (QWidget* W : Row) {
+        QRect R = W->geometry();
+        if (qobject_cast<QCheckBox*>(W))
+            R.setWidth(std::max(R.width(), W->sizeHint().width()));
+        R.moveLeft(std::max(R.left(), Right + 4));
+        W->setGeometry(R);
+        Right = R.right() + 1;
+    }
+}
 
 void TFrmSetup::FormCreate()
 {

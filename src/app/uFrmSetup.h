@@ -35,6 +35,7 @@ public:
 
 private:
     void FormCreate();
+    void FitOptionsRow();
     void ShowSetupData();
     void BrowsePath(const QString& Title, QLineEdit* Edit);
     static void SetPathColor(QWidget* Edit, bool Exists);

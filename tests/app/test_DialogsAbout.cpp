@@ -1,0 +1,85 @@
+#include "test_DialogsUtil.h"
+
+#include <app/uFrmAbout.h>
+#include <app/uProductPage.h>
+#include <platform/uHVUtils.h>
+
+#include <QLabel>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class AboutDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        EnsureDialogTestApp();
+        SavedLang = qgetenv("LANG");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        qputenv("LANG", "en_US.UTF-8");
+    }
+    void TearDown() override { qputenv("LANG", SavedLang); }
+
+    static QLabel* Label(const TFrmAbout& Dlg, const char* Name)
+    {
+        return Dlg.findChild<QLabel*>(QString::fromLatin1(Name));
+    }
+
+    QByteArray SavedLang;
+};
+
+TEST_F(AboutDialog, ShowsLogoVersionAndProductPage)
+{
+    TFrmAbout Dlg;
+    EXPECT_EQ(Dlg.windowTitle(), u"About"_s);
+    ASSERT_NE(Label(Dlg, "LbVersion"), nullptr);
+    // The same text the main window shows.
+    EXPECT_EQ(Label(Dlg, "LbVersion")->text(), u"Ver."_s + GetAppVersion());
+    EXPECT_FALSE(GetAppVersion().isEmpty());
+    EXPECT_EQ(Label(Dlg, "LbApp")->text(), u"Zorvel"_s);
+    EXPECT_EQ(Label(Dlg, "LbHalvernProject")->text(), u"HALVERN PROJECT"_s);
+    EXPECT_EQ(Label(Dlg, "LbURL")->text(), ProductPageURL());
+    const QPixmap Logo = Label(Dlg, "Image1")->pixmap();
+    EXPECT_FALSE(Logo.isNull());
+    EXPECT_EQ(Label(Dlg, "Image1")->geometry(), QRect(32, 32, 170, 170));
+}
+
+TEST_F(AboutDialog, ClickingTheAddressOpensItAndLeavesTheDialogOpen)
+{
+    TFrmAbout Dlg;
+    QStringList Opened;
+    Dlg.OpenURL = [&](const QString& URL) { Opened << URL; };
+    WhileOpen(Dlg, [&] {
+        QLabel* Url = Label(Dlg, "LbURL");
+        ASSERT_NE(Url, nullptr);
+        EXPECT_EQ(Url->cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseClick(Url, Qt::LeftButton);
+        EXPECT_EQ(Opened, QStringList{Url->text()});
+        EXPECT_TRUE(Dlg.isVisible());
+        // A click on another label opens nothing.
+        QTest::mouseClick(Label(Dlg, "LbVersion"), Qt::LeftButton);
+        EXPECT_EQ(Opened.size(), 1);
+        Dlg.close();
+    }, [&] {
+        Dlg.Execute();
+        return 0;
+    });
+    EXPECT_EQ(Opened, QStringList{ProductPageURL()});
+}
+
+TEST_F(AboutDialog, JapaneseCaptionAndAddress)
+{
+    qputenv("LANG", "ja_JP.UTF-8");
+    TFrmAbout Dlg;
+    EXPECT_EQ(Dlg.windowTitle(), u"このアプリケーションについて"_s);
+    EXPECT_EQ(Label(Dlg, "LbURL")->text(), ProductPageURLJa());
+    // Name, version prefix and maker stay in English.
+    EXPECT_TRUE(Label(Dlg, "LbVersion")->text().startsWith(u"Ver."_s));
+    EXPECT_EQ(Label(Dlg, "LbHalvernProject")->text(), u"HALVERN PROJECT"_s);
+}
+
+} // namespace

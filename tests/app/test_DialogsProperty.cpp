@@ -1,0 +1,340 @@
+#include "test_DialogsUtil.h"
+
+#include <app/uFrmProperty.h>
+#include <model/uWebSitesCommon.h>
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+TWebSite Entry(const QString& Title, const QString& URL, const QString& Category, TDateTime Date,
+               bool Selected = true, bool Visible = true)
+{
+    TWebSite S;
+    S.Title = Title;
+    S.URL = URL;
+    S.Comment = Title + QStringLiteral("\r\nsecond line");
+    S.IconURL = URL + QStringLiteral("favicon.ico");
+    S.Category = Category;
+    S.AddDate = Date;
+    S.Selected = Selected;
+    S.Visible = Visible;
+    return S;
+}
+
+TDateTime At(int Y, int M, int D, int h = 0, int m = 0)
+{
+    return TDateTime::FromDateTime(QDate(Y, M, D), QTime(h, m));
+}
+
+class PropertyDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        EnsureDialogTestApp();
+        SavedLang = qgetenv("LANG");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        qputenv("LANG", "en_US.UTF-8");
+    }
+    void TearDown() override { qputenv("LANG", SavedLang); }
+
+    void Fill(std::initializer_list<TWebSite> Sites)
+    {
+        List.Clear();
+        for (const TWebSite& S : Sites)
+            List.Append(S);
+        Before = List;
+    }
+
+    template <class T> T* Child(const char* Name)
+    {
+        T* W = Dlg->findChild<T*>(QString::fromLatin1(Name));
+        EXPECT_NE(W, nullptr) << Name;
+        return W;
+    }
+    QLineEdit* Edit(int i) { return Child<QLineEdit>(QStringLiteral("Edit%1").arg(i).toLatin1().constData()); }
+    QCheckBox* Box(const char* Name) { return Child<QCheckBox>(Name); }
+    QDateEdit* Picker() { return Child<QDateEdit>("DateTimePicker1"); }
+    QPlainTextEdit* Memo() { return Child<QPlainTextEdit>("Memo1"); }
+    void Press(const char* Name) { Child<QPushButton>(Name)->click(); }
+    QStringList Ticked()
+    {
+        QStringList T;
+        for (const char* N : {"CbEdit1", "CbEdit2", "CbEdit3", "CbEdit4", "CbDateTime1", "CbMemo1"})
+            if (Box(N)->isChecked())
+                T << QString::fromLatin1(N);
+        return T;
+    }
+
+    bool Run(const std::function<void()>& Act)
+    {
+        if (!Dlg)
+            Dlg = std::make_unique<TFrmProperty>();
+        return WhileOpen(*Dlg, Act, [&] { return Dlg->Execute(List); });
+    }
+
+    std::unique_ptr<TFrmProperty> Dlg;
+    TWebSiteList List, Before;
+    QByteArray SavedLang;
+};
+
+TEST_F(PropertyDialog, OneEntryOnlyTheChangedCommentIsWritten)
+{
+    Fill({Entry(u"Other"_s, u"http://other/"_s, u"X"_s, At(2020, 1, 1), false),
+          Entry(u"Mine"_s, u"https://mine/"_s, u"Work\\Docs"_s, At(2021, 2, 3, 4, 5)),
+          Entry(u"Hidden"_s, u"http://hidden/"_s, u"X"_s, At(2020, 1, 1), true, false)});
+    const bool Ok = Run([&] {
+        EXPECT_EQ(Edit(1)->text(), u"Mine"_s);
+        EXPECT_EQ(Edit(2)->text(), u"https://mine/"_s);
+        EXPECT_EQ(Edit(3)->text(), u"Work\\Docs"_s);
+        EXPECT_EQ(Edit(4)->text(), u"https://mine/favicon.ico"_s);
+        EXPECT_EQ(Picker()->date(), QDate(2021, 2, 3));
+        EXPECT_EQ(Memo()->toPlainText(), u"Mine\nsecond line"_s);
+        EXPECT_TRUE(Edit(1)->isEnabled());
+        EXPECT_TRUE(Edit(2)->isEnabled());
+        EXPECT_TRUE(Box("CbEdit1")->isEnabled());
+        EXPECT_TRUE(Ticked().isEmpty());
+        Memo()->setPlainText(u"new\nthree\nlines"_s);
+        EXPECT_EQ(Ticked(), QStringList{u"CbMemo1"_s});
+        Press("Button2");
+    });
+    EXPECT_TRUE(Ok);
+    TWebSite Expected = Before[1];
+    Expected.Comment = u"new\r\nthree\r\nlines"_s;
+    EXPECT_EQ(List[1], Expected);
+    EXPECT_EQ(List[0], Before[0]);
+    EXPECT_EQ(List[2], Before[2]);
+}
+
+TEST_F(PropertyDialog, ThreeTitlesOneCategoryMoveToArchive)
+{
+    Fill({Entry(u"A"_s, u"http://a/"_s, u"News"_s, At(2020, 1, 1)),
+          Entry(u"B"_s, u"http://b/"_s, u"News"_s, At(2020, 1, 1)),
+          Entry(u"Hidden"_s, u"http://h/"_s, u"News"_s, At(2020, 1, 1), true, false),
+          Entry(u"C"_s, u"http://c/"_s, u"News"_s, At(2020, 1, 1))});
+    const bool Ok = Run([&] {
+        EXPECT_EQ(Edit(1)->text(), u"(Various Values)"_s);
+        EXPECT_FALSE(Edit(1)->isEnabled());
+        EXPECT_FALSE(Box("CbEdit1")->isEnabled());
+        EXPECT_FALSE(Edit(2)->isEnabled());
+        EXPECT_FALSE(Box("CbEdit2")->isEnabled());
+        EXPECT_EQ(Edit(3)->text(), u"News"_s);
+        EXPECT_EQ(Picker()->date(), QDate(2020, 1, 1));
+        Edit(3)->clear();
+        QTest::keyClicks(Edit(3), u"Archive"_s);
+        EXPECT_EQ(Ticked(), QStringList{u"CbEdit3"_s});
+        Press("Button2");
+    });
+    EXPECT_TRUE(Ok);
+    for (qsizetype i : {0, 1, 3}) {
+        TWebSite Expected = Before[i];
+        Expected.Category = u"Archive"_s;
+        EXPECT_EQ(List[i], Expected) << i;
+    }
+    EXPECT_EQ(List[2], Before[2]); // hidden by the search, though still Selected
+}
+
+TEST_F(PropertyDialog, DifferentDatesShowTheEpochAndOnlyARealPickIsApplied)
+{
+    struct Case
+    {
+        const char* Name;
+        QDate Pick;
+        bool Applied;
+    };
+    const Case Cases[] = {
+        {"another date", QDate(2019, 7, 8), true},
+        {"the shown 1970-01-01", QDate(1970, 1, 1), false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1, 10)),
+              Entry(u"B"_s, u"http://b/"_s, u""_s, At(2002, 2, 2, 20))});
+        const bool Ok = Run([&] {
+            EXPECT_EQ(Picker()->date(), QDate(1970, 1, 1));
+            Picker()->setDate(QDate(1999, 1, 1));
+            Picker()->setDate(C.Pick);
+            EXPECT_EQ(Box("CbDateTime1")->isChecked(), C.Applied);
+            // Even ticked by hand, the placeholder date is never written.
+            Box("CbDateTime1")->setChecked(true);
+            Press("Button2");
+        });
+        EXPECT_TRUE(Ok);
+        for (qsizetype i = 0; i < 2; ++i) {
+            TWebSite Expected = Before[i];
+            if (C.Applied)
+                Expected.AddDate = TDateTime::FromDateTime(C.Pick, QTime(0, 0));
+            EXPECT_EQ(List[i], Expected) << i;
+        }
+    }
+}
+
+TEST_F(PropertyDialog, OneEntryKeepsItsTimeOfDayWhenTheDateChanges)
+{
+    Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1, 13, 45))});
+    Run([&] {
+        Picker()->setDate(QDate(2005, 6, 7));
+        EXPECT_EQ(Ticked(), QStringList{u"CbDateTime1"_s});
+        Press("Button2");
+    });
+    EXPECT_EQ(List[0].AddDate, At(2005, 6, 7, 13, 45));
+}
+
+TEST_F(PropertyDialog, TickingTheMemoOnVariousValuesChangesNoComment)
+{
+    Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1)),
+          Entry(u"B"_s, u"http://b/"_s, u""_s, At(2001, 1, 1))});
+    const bool Ok = Run([&] {
+        EXPECT_EQ(Memo()->toPlainText(), u"(Various Values)"_s);
+        Box("CbMemo1")->click();
+        Box("CbEdit4")->click();
+        EXPECT_EQ(Ticked(), (QStringList{u"CbEdit4"_s, u"CbMemo1"_s}));
+        Press("Button2");
+    });
+    EXPECT_TRUE(Ok);
+    for (qsizetype i = 0; i < 2; ++i)
+        EXPECT_EQ(List[i], Before[i]);
+}
+
+TEST_F(PropertyDialog, RestoreBringsBackTheShownValuesAndUnticks)
+{
+    Fill({Entry(u"Mine"_s, u"https://mine/"_s, u"Cat"_s, At(2021, 2, 3))});
+    Run([&] {
+        QTest::keyClicks(Edit(1), u" more"_s);
+        Edit(2)->setText(u"https://else/"_s);
+        Edit(3)->setText(u"Other"_s);
+        Box("CbEdit4")->click(); // by hand, the field itself unchanged
+        Picker()->setDate(QDate(2000, 1, 1));
+        Memo()->setPlainText(u"changed"_s);
+        EXPECT_EQ(Ticked().size(), 6);
+        // Changing a field back to its shown value unticks it again.
+        Edit(3)->setText(u"Cat"_s);
+        EXPECT_FALSE(Box("CbEdit3")->isChecked());
+        Press("Button1");
+        EXPECT_TRUE(Ticked().isEmpty());
+        EXPECT_EQ(Edit(1)->text(), u"Mine"_s);
+        EXPECT_EQ(Edit(2)->text(), u"https://mine/"_s);
+        EXPECT_EQ(Edit(4)->text(), u"https://mine/favicon.ico"_s);
+        EXPECT_EQ(Picker()->date(), QDate(2021, 2, 3));
+        EXPECT_EQ(Memo()->toPlainText(), u"Mine\nsecond line"_s);
+        Box("CbEdit4")->click();
+        Press("Button3");
+    });
+    // The next opening starts without ticks too.
+    Run([&] {
+        EXPECT_TRUE(Ticked().isEmpty());
+        Press("Button2");
+    });
+    EXPECT_EQ(List[0], Before[0]);
+}
+
+TEST_F(PropertyDialog, OkWithoutTicksReturnsTrueCancelAndCloseReturnFalse)
+{
+    struct Case
+    {
+        const char* Name;
+        std::function<void(TFrmProperty&)> Close;
+        bool Result;
+    };
+    const Case Cases[] = {
+        {"OK", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"Button2"_s)->click(); }, true},
+        {"Cancel", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"Button3"_s)->click(); }, false},
+        {"close box", [](TFrmProperty& D) { D.close(); }, false},
+        {"Escape", [](TFrmProperty& D) { QTest::keyClick(&D, Qt::Key_Escape); }, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Fill({Entry(u"A"_s, u"http://a/"_s, u"X"_s, At(2001, 1, 1)),
+              Entry(u"B"_s, u"http://b/"_s, u"Y"_s, At(2001, 1, 1))});
+        const bool Ok = Run([&] {
+            if (!C.Result) {
+                Edit(3)->setText(u"Z"_s);
+                Memo()->setPlainText(u"z"_s);
+            } else {
+                // Typed and then untick by hand: not written.
+                Edit(3)->setText(u"Z"_s);
+                Box("CbEdit3")->click();
+            }
+            C.Close(*Dlg);
+        });
+        EXPECT_EQ(Ok, C.Result);
+        for (qsizetype i = 0; i < 2; ++i)
+            EXPECT_EQ(List[i], Before[i]);
+    }
+}
+
+TEST_F(PropertyDialog, EditedURLReachesTheListIndex)
+{
+    Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1), false),
+          Entry(u"B"_s, u"http://b/"_s, u""_s, At(2001, 1, 1))});
+    Run([&] {
+        Edit(2)->setText(u"http://a/"_s); // not validated: may equal another entry's URL
+        Press("Button2");
+    });
+    EXPECT_EQ(List[1].URL, u"http://a/"_s);
+    EXPECT_EQ(WebSitesIndexOfURL(List, u"http://a/"_s), 0);
+    EXPECT_EQ(WebSitesIndexOfURL(List, u"http://b/"_s), -1);
+}
+
+TEST_F(PropertyDialog, NoQualifyingEntryShowsTheEmptyMarkerAndChangesNothing)
+{
+    Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1), false),
+          Entry(u"B"_s, u"http://b/"_s, u""_s, At(2001, 1, 1), true, false)});
+    const bool Ok = Run([&] {
+        for (int i = 1; i <= 4; ++i)
+            EXPECT_EQ(Edit(i)->text(), u"@~null"_s) << i;
+        EXPECT_EQ(Memo()->toPlainText(), u"@~null"_s);
+        EXPECT_EQ(Picker()->date(), QDate(1965, 1, 1));
+        EXPECT_FALSE(Edit(1)->isEnabled());
+        Edit(3)->setText(u"Z"_s);
+        Press("Button2");
+    });
+    EXPECT_TRUE(Ok);
+    for (qsizetype i = 0; i < 2; ++i)
+        EXPECT_EQ(List[i], Before[i]);
+}
+
+TEST_F(PropertyDialog, LongFieldsAreShownWhole)
+{
+    TWebSite S = Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1));
+    S.IconURL = u"http://a/icon?"_s + QString(40000, u'x');
+    Fill({S});
+    Run([&] {
+        EXPECT_EQ(Edit(4)->text(), S.IconURL);
+        QTest::keyClick(Edit(4), Qt::Key_End);
+        QTest::keyClicks(Edit(4), u"y"_s);
+        Press("Button2");
+    });
+    EXPECT_EQ(List[0].IconURL, S.IconURL + u"y"_s);
+}
+
+TEST_F(PropertyDialog, JapaneseCaptionsAndPlaceholder)
+{
+    qputenv("LANG", "ja_JP.UTF-8");
+    Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1)),
+          Entry(u"B"_s, u"http://b/"_s, u""_s, At(2001, 1, 1))});
+    Dlg = std::make_unique<TFrmProperty>();
+    EXPECT_EQ(Dlg->windowTitle(), u"プロパティ"_s);
+    EXPECT_EQ(Box("CbEdit1")->text(), u"タイトル:"_s);
+    EXPECT_EQ(Box("CbEdit4")->text(), u"アイコン:"_s);
+    EXPECT_EQ(Child<QPushButton>("Button2")->text(), u"更新"_s);
+    EXPECT_EQ(Child<QPushButton>("Button3")->text(), u"キャンセル"_s);
+    Run([&] {
+        EXPECT_EQ(Edit(1)->text(), u"(様々な値)"_s);
+        Box("CbMemo1")->click();
+        Press("Button2");
+    });
+    for (qsizetype i = 0; i < 2; ++i)
+        EXPECT_EQ(List[i], Before[i]);
+}
+
+} // namespace
