@@ -13,7 +13,7 @@ using namespace testimg;
 
 namespace {
 
-struct PsdSpec
+struct PsdDoc
 {
     int mode = 3;
     int depth = 8;
@@ -34,7 +34,7 @@ QByteArray PackRow(const QByteArray& row)
     return QByteArray(reinterpret_cast<const char*>(out.data()), n);
 }
 
-QByteArray MakePsd(const PsdSpec& s)
+QByteArray MakePsd(const PsdDoc& s)
 {
     QByteArray b("8BPS");
     Be16(b, unsigned(s.version));
@@ -118,7 +118,7 @@ TEST_F(PsdFiles, ChannelLayoutsRawAndPackBits)
     for (bool packBits : {false, true})
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (packBits ? " packbits" : " raw"));
-            PsdSpec s;
+            PsdDoc s;
             s.mode = c.mode;
             s.packBits = packBits;
             s.channels = c.channels;
@@ -132,7 +132,7 @@ TEST_F(PsdFiles, ChannelLayoutsRawAndPackBits)
 
 TEST_F(PsdFiles, BitmapModeSetBitsAreBlack)
 {
-    PsdSpec s;
+    PsdDoc s;
     s.mode = 0;
     s.depth = 1;
     s.w = 10;
@@ -165,7 +165,7 @@ TEST_F(PsdFiles, UnsupportedDocumentsAreRefusedAndLeaveTheBitmap)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        PsdSpec s;
+        PsdDoc s;
         s.mode = c.mode;
         s.depth = c.depth;
         s.version = c.version;
@@ -184,7 +184,7 @@ TEST_F(PsdFiles, UnsupportedDocumentsAreRefusedAndLeaveTheBitmap)
 
 TEST_F(PsdFiles, HugeOrTruncatedDocumentsDoNotOverrun)
 {
-    PsdSpec s;
+    PsdDoc s;
     s.w = 30000;
     s.h = 30000;
     s.packBits = true;
@@ -193,7 +193,7 @@ TEST_F(PsdFiles, HugeOrTruncatedDocumentsDoNotOverrun)
     EXPECT_FALSE(Load(MakePsd(s), bmp));
 
     // PackBits rows whose runs overrun the row: output is cut at the row end.
-    PsdSpec o;
+    PsdDoc o;
     o.w = 3;
     o.h = 1;
     o.channels = {{QByteArray(3, 5)}, {QByteArray(3, 6)}, {QByteArray(3, 7)}};
