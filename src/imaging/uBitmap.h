@@ -60,11 +60,15 @@ public:
     void TakeOver(TBitmap& Source);
 
     // BMP reading: BITMAPCOREHEADER and BITMAPINFOHEADER..V5, 1/4/8-bit palette,
-    // 24-bit, 32-bit (plain or bit fields), both row orders. Raises EInvalidGraphic.
+    // 16-bit, 24-bit, 32-bit (plain or bit fields), both row orders; no RLE.
+    // A 32-bit BMP carries alpha (afDefined) only when its header declares an alpha
+    // mask; the fourth byte of a plain 32-bit BMP is read as opaque (afIgnored).
+    // Raises EInvalidGraphic; a failed read leaves the picture unchanged.
     void LoadFromStream(QIODevice& Stream);
     void LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const QString& Name);
     virtual void LoadFromFile(const QString& FileName);
-    // BMP writing, always 32 bits per pixel; see uBitmap.cpp for the alpha rule.
+    // BMP writing: 32 bits per pixel, BITMAPV5HEADER, alpha mask declared exactly
+    // when AlphaFormat is afDefined, so alpha survives a round trip.
     virtual void SaveToFile(const QString& FileName);
     void SaveToStream(QIODevice& Stream);
 
