@@ -12,6 +12,46 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int SignalPipe[2] = {-1, -1};
+
+void OnQuitSignal(int)
+{
+    const char Byte = 1;
+    [[maybe_unused]] const auto Written = ::write(SignalPipe[0], &Byte, 1);
+}
+
+// A logout or `kill` ends the program the ordinary way, so the bookmarks, the
+// search history and the settings are still written.
+void QuitOnTerminationSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, SignalPipe) != 0)
+        return;
+    auto* Notifier = new QSocketNotifier(SignalPipe[1], QSocketNotifier::Read, qApp);
+    QObject::connect(Notifier, &QSocketNotifier::activated, qApp, [] {
+        char Byte;
+        [[maybe_unused]] const auto Read = ::read(SignalPipe[1], &Byte, 1);
+        QApplication::quit();
+    });
+    struct sigaction Action = {};
+    Action.sa_handler = OnQuitSignal;
+    sigemptyset(&Action.sa_mask);
+    Action.sa_flags = SA_RESTART;
+    for (int Signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(Signal, &Action, nullptr);
+}
+
+} // namespace
+#endif
+
 int main(int argc, char* argv[])
 {
     QApplication App(argc, argv);
@@ -20,6 +60,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Zorvel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/rcdata/APPICON")));
     QApplication::setDesktopFileName(QStringLiteral("zorvel"));
+
+#ifdef Q_OS_UNIX
+    QuitOnTerminationSignals();
+#endif
 
     // Settings before any window exists.
     RunGuarded(nullptr, [] { LoadSetupData(); });
