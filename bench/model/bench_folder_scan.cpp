@@ -1,4 +1,4 @@
-// Folder import and export of shortcut trees: 20,000 files in 100 sub-folders.
+// Folder import of a shortcut tree (20,000 files in 100 sub-folders) and export.
 // Run: bench_folder_scan [--benchmark_repetitions=N]. Reports files per second.
 
 #include <model/uWebSiteShortcut.h>
@@ -91,16 +91,19 @@ void BM_FolderScan(benchmark::State& state)
 }
 BENCHMARK(BM_FolderScan)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Writing the same 20,000 entries as a new tree, then over the existing one
-// (each file read back and updated in place).
+// Writing 2,000 entries as a new tree, then over the existing one (each file read
+// back and updated in place). Every file is committed through QSaveFile, whose
+// flush to disk dominates: the figure is mostly the disk's sync latency.
+constexpr int ExportCount = 2000;
+
 void BM_FolderExport(benchmark::State& state)
 {
     TWebSiteList list;
-    for (int i = 0; i < FileCount; ++i) {
+    for (int i = 0; i < ExportCount; ++i) {
         TWebSite s;
         s.Title = u"Bookmark %1: part %2"_s.arg(i).arg(i % 7);
         s.URL = u"https://site%1.example.net/path?q=%1"_s.arg(i);
-        s.Category = u"Group %1\\Sub %2"_s.arg(i / 2000).arg((i / 200) % 10);
+        s.Category = u"Group %1\\Sub %2"_s.arg(i / 200).arg((i / 20) % 10);
         s.Comment = u"line one\r\nline two"_s;
         s.AddDate = TDateTime::FromMilliseconds(UnixEpochDateTime.ToMilliseconds()
                                                 + 1'700'000'000'000LL + i * 1000LL);
@@ -117,13 +120,13 @@ void BM_FolderExport(benchmark::State& state)
         WebSitesSaveToFolder(list, target);
     }
     state.counters["files/s"] =
-        benchmark::Counter(double(FileCount), benchmark::Counter::kIsIterationInvariantRate);
+        benchmark::Counter(double(ExportCount), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_FolderExport)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->Iterations(3);
+    ->Iterations(1);
 
 } // namespace

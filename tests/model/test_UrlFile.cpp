@@ -135,6 +135,10 @@ TEST_F(UrlFile, CommentLineBreaks)
     const TWebSite back = WebSiteLoadFromUrlFile(Path(u"c.url"_s), {});
     EXPECT_EQ(back.URL, u"http://a/"_s);
     EXPECT_EQ(back.Comment, u"first\r\nURL=http://evil/\r\nlast"_s);
+    // Single-line keys: a line break becomes a space.
+    site.Title = u"two\r\nlines\n[Section]"_s;
+    WebSiteSaveToUrlFile(site, Path(u"c.url"_s));
+    EXPECT_EQ(WebSiteLoadFromUrlFile(Path(u"c.url"_s), {}).Title, u"two lines [Section]"_s);
 }
 
 TEST_F(UrlFile, ShellMadeFileReadsAndKeepsItsKeysOnWriteBack)
