@@ -1,3 +1,4 @@
+#include "MainWindowFixture.h"
 #include "test_DialogsUtil.h"
 
 #include <app/uFrmAbout.h>
@@ -22,7 +23,13 @@ protected:
         qunsetenv("LC_MESSAGES");
         qputenv("LANG", "en_US.UTF-8");
     }
-    void TearDown() override { qputenv("LANG", SavedLang); }
+    void TearDown() override
+    {
+        if (SavedLang.isNull())
+            qunsetenv("LANG");
+        else
+            qputenv("LANG", SavedLang);
+    }
 
     static QLabel* Label(const TFrmAbout& Dlg, const char* Name)
     {
@@ -80,6 +87,21 @@ TEST_F(AboutDialog, JapaneseCaptionAndAddress)
     // Name, version prefix and maker stay in English.
     EXPECT_TRUE(Label(Dlg, "LbVersion")->text().startsWith(u"Ver."_s));
     EXPECT_EQ(Label(Dlg, "LbHalvernProject")->text(), u"HALVERN PROJECT"_s);
+}
+
+// The About dialog and the main window show the same version text.
+using AboutAndMainWindow = MainWindowTest;
+
+TEST_F(AboutAndMainWindow, ShowTheSameVersionText)
+{
+    Start();
+    TFrmAbout Dlg(Form.get());
+    const QLabel* Main = Form->findChild<QLabel*>(u"LbVersion"_s);
+    const QLabel* About = Dlg.findChild<QLabel*>(u"LbVersion"_s);
+    ASSERT_NE(Main, nullptr);
+    ASSERT_NE(About, nullptr);
+    EXPECT_EQ(About->text(), Main->text());
+    EXPECT_TRUE(About->text().startsWith(u"Ver."_s));
 }
 
 } // namespace

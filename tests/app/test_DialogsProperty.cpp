@@ -45,7 +45,13 @@ protected:
         qunsetenv("LC_MESSAGES");
         qputenv("LANG", "en_US.UTF-8");
     }
-    void TearDown() override { qputenv("LANG", SavedLang); }
+    void TearDown() override
+    {
+        if (SavedLang.isNull())
+            qunsetenv("LANG");
+        else
+            qputenv("LANG", SavedLang);
+    }
 
     void Fill(std::initializer_list<TWebSite> Sites)
     {
