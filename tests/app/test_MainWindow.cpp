@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -303,4 +304,38 @@ TEST_F(MainWindowTest, ProductPageLabelOpensItsAddress)
     ASSERT_EQ(Opened.size(), 1);
     EXPECT_TRUE(Opened[0].startsWith(QStringLiteral("https://")));
     EXPECT_EQ(Opened[0], Form->LbURL()->text());
+}
+
+TEST_F(MainWindowTest, BannerStripShowsTheFirstPictureCentredAndTicksThroughFour)
+{
+    Start();
+    QLabel* Image = Form->Image1();
+    ASSERT_FALSE(Image->pixmap().isNull());
+    const QImage First = Image->pixmap().toImage();
+    EXPECT_EQ(First.size(), QSize(600, 64));
+    EXPECT_EQ(Form->TimerBanner()->interval(), 10000);
+    EXPECT_TRUE(Form->TimerBanner()->isActive());
+    // Four ticks bring the first picture back.
+    for (int i = 0; i < 4; ++i)
+        Form->TimerBannerTimer();
+    EXPECT_EQ(Image->pixmap().toImage(), First);
+    Form->TimerBannerTimer();
+    EXPECT_NE(Image->pixmap().toImage(), First);
+
+    // Centred in the strip, an exact half going to the even neighbour.
+    Form->show();
+    const struct
+    {
+        int Width, Left;
+    } Cases[] = {{761, 80}, {762, 81}, {763, 82}, {800, 100}, {640, 20}};
+    for (const auto& C : Cases) {
+        Form->resize(C.Width, 331);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(Form->width(), C.Width);
+        EXPECT_EQ(Image->x(), C.Left) << "strip width " << C.Width;
+    }
+    // A click opens the address of the picture shown.
+    Form->Image1Click();
+    ASSERT_EQ(Opened.size(), 1);
+    EXPECT_TRUE(Opened[0].startsWith(QStringLiteral("https://")));
 }
