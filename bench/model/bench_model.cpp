@@ -84,7 +84,7 @@ const TWebSiteList& List100k()
 {
     static const TWebSiteList list = [] {
         TWebSiteList l;
-        WebSitesLoadFromHtmlData(l, Export(110'000));
+        WebSitesLoadFromHtmlData(l, Export(112'000));
         std::mt19937 rng(3);
         // Some comments and categories to search in, like a list in use.
         for (qsizetype i = 0; i < l.Count(); ++i)

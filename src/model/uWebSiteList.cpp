@@ -251,32 +251,65 @@ struct TKeyword
 
 bool IsAscii(QStringView s)
 {
-    for (QChar c : s)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
+    return QtPrivate::isAscii(s);
 }
 
-char16_t AsciiUpper(char16_t c)
+// Does the ASCII text f contain kUpper (ASCII, upper case) ignoring letter case?
+// Candidates for the first character are found with the vectorised single
+// character search, once for each letter case.
+bool AsciiContainsUpper(QStringView f, QStringView kUpper)
 {
-    return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+    const qsizetype n = f.size();
+    const qsizetype m = kUpper.size();
+    if (m > n)
+        return false;
+    const char16_t upper0 = kUpper[0].unicode();
+    const char16_t lower0 = (upper0 >= u'A' && upper0 <= u'Z') ? char16_t(upper0 + 32) : upper0;
+    const auto next = [&](char16_t c, qsizetype from) {
+        const qsizetype p = f.indexOf(QChar(c), from);
+        return p < 0 ? n : p;
+    };
+    qsizetype nextUpper = next(upper0, 0);
+    qsizetype nextLower = lower0 != upper0 ? next(lower0, 0) : n;
+    for (;;) {
+        const qsizetype p = std::min(nextUpper, nextLower);
+        if (p > n - m)
+            return false;
+        qsizetype j = 1;
+        for (; j < m; ++j) {
+            char16_t c = f[p + j].unicode();
+            if (c >= u'a' && c <= u'z')
+                c = char16_t(c - 32);
+            if (c != kUpper[j].unicode())
+                break;
+        }
+        if (j == m)
+            return true;
+        if (p == nextUpper)
+            nextUpper = next(upper0, p + 1);
+        else
+            nextLower = next(lower0, p + 1);
+    }
 }
+
+// Upper-case copies of the non-ASCII fields met during one search, keyed by the
+// text's storage: entries share their category text, and a field tested for
+// several keywords is converted once.
+using TUpperCache = QHash<const void*, QString>;
 
 // Does the upper-cased field contain the (already upper-cased) keyword? An ASCII
-// field upper-cases to ASCII, so it is compared in place without building the
-// upper-case copy; any other field goes through the full Unicode mapping.
-bool FieldContains(const QString& field, const TKeyword& kw)
+// field upper-cases to ASCII, so it is compared in place; any other field goes
+// through the full Unicode mapping.
+bool FieldContains(const QString& field, const TKeyword& kw, TUpperCache& cache)
 {
-    if (IsAscii(field)) {
-        if (!kw.Ascii || field.size() < kw.Upper.size())
-            return false;
-        const std::u16string_view f = View(field);
-        const std::u16string_view k = View(kw.Upper);
-        return std::search(f.begin(), f.end(), k.begin(), k.end(),
-                           [](char16_t a, char16_t b) { return AsciiUpper(a) == b; })
-               != f.end();
-    }
-    return field.toUpper().contains(kw.Upper);
+    if (field.isEmpty())
+        return false;
+    if (IsAscii(field))
+        return kw.Ascii && AsciiContainsUpper(field, kw.Upper);
+    auto it = cache.find(field.constData());
+    if (it == cache.end())
+        it = cache.insert(field.constData(), field.toUpper());
+    return it->contains(kw.Upper);
 }
 
 } // namespace
@@ -301,11 +334,13 @@ void WebSitesSearch(TWebSiteList& List, const QString& Text)
         kw.Ascii = IsAscii(kw.Upper);
         keywords.push_back(std::move(kw));
     }
+    TUpperCache cache;
     for (auto& site : items) {
         bool visible = true;
         for (const TKeyword& kw : keywords) {
-            visible = FieldContains(site.Title, kw) || FieldContains(site.URL, kw)
-                      || FieldContains(site.Category, kw) || FieldContains(site.Comment, kw);
+            visible = FieldContains(site.Title, kw, cache) || FieldContains(site.URL, kw, cache)
+                      || FieldContains(site.Category, kw, cache)
+                      || FieldContains(site.Comment, kw, cache);
             if (!visible)
                 break;
         }

@@ -286,6 +286,28 @@ TEST(WebSitesSearch, KeywordsAndFields)
     EXPECT_EQ(visible(), S("00000"));
 }
 
+TEST(WebSitesSearch, CaselessMatchingTable)
+{
+    struct
+    {
+        const char* Title;
+        const char* Keyword;
+        bool Visible;
+    } const cases[] = {
+        {"aaab", "aab", true},   {"abc", "abcd", false},  {"hello world", "WORLD", true},
+        {"hello world", "world!", false}, {"a-b", "-B", true}, {"[x]", "[X]", true},
+        {"@", "`", false},       {"[", "{", false},       {"x", "x", true},
+        {"caf\xc3\xa9", "CAF\xc3\x89", true}, {"CAF\xc3\x89", "caf\xc3\xa9", true},
+        {"cafe", "caf\xc3\xa9", false}, {"\xef\xac\x80", "FF", true}, // ligature ff
+    };
+    for (const auto& c : cases) {
+        TWebSiteList list;
+        WebSitesAdd(list, Site("http://x/", "", "", 0, c.Title));
+        WebSitesSearch(list, S(c.Keyword));
+        EXPECT_EQ(list[0].Visible, c.Visible) << c.Title << " / " << c.Keyword;
+    }
+}
+
 TEST(WebSitesVisibleCount, CountsTheLeadingRun)
 {
     TWebSiteList list;
