@@ -70,8 +70,8 @@ void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteF
     for (qsizetype i = 0; i < List.Count(); ++i) {
         if (!Qualifies(List.at(i)))
             continue;
-        // Non-const access tells the list's URL index that this entry may have changed.
-        TWebSite& E = List[i];
+        // Only a URL edit needs the list's URL index rebuilt.
+        TWebSite& E = ApplyURL ? List[i] : List.EditKeepURL(i);
         if (ApplyTitle)
             E.Title = Site.Title;
         if (ApplyURL)
