@@ -146,6 +146,11 @@ TFrmMain::TFrmMain(QWidget* Parent) : QWidget(Parent), ui(std::make_unique<Ui::T
 TFrmMain::~TFrmMain()
 {
     DetachDropTarget();
+    // The list dies with this object's members, before QWidget's destructor hides
+    // the view; the view must not ask the model for rows by then.
+    ui->ListView1->setModel(nullptr);
+    delete FModel;
+    FModel = nullptr;
 }
 
 QTreeView* TFrmMain::ListView1() const { return ui->ListView1; }
@@ -355,7 +360,8 @@ void TFrmMain::BitBtn1Click()
     Box->insertItem(0, t);
     if (k >= 0)
         Box->removeItem(k + 1);
-    Box->setCurrentIndex(0);
+    // The box shows the text; no history item is current until the user picks one.
+    Box->setCurrentIndex(-1);
     Box->setEditText(Box->itemText(0));
     WebSitesSearch(FWebSiteList, Box->currentText());
     RefreshListView();

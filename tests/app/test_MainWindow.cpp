@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -140,6 +141,7 @@ TEST_F(MainWindowTest, SearchHistoryRules)
             Items << Box->itemText(i);
         EXPECT_EQ(Items, C.Expected) << "typed " << qPrintable(C.Typed);
         EXPECT_EQ(Box->currentText(), C.Typed);
+        EXPECT_EQ(Box->currentIndex(), -1); // no history item is current after a search
         Form.reset();
     }
 }
@@ -338,4 +340,20 @@ TEST_F(MainWindowTest, BannerStripShowsTheFirstPictureCentredAndTicksThroughFour
     Form->Image1Click();
     ASSERT_EQ(Opened.size(), 1);
     EXPECT_TRUE(Opened[0].startsWith(QStringLiteral("https://")));
+}
+
+TEST_F(MainWindowTest, DestroyingAShownWindowWithRowsDoesNotReadTheFreedList)
+{
+    // The list is a member and dies before QWidget's destructor hides the view;
+    // a view still asking the model for rows then read freed memory (the
+    // sanitizer build reports it, a plain build crashed here).
+    std::vector<TWebSite> Sites;
+    for (int i = 0; i < 200; ++i)
+        Sites.push_back(MakeSite(QStringLiteral("T%1").arg(i), QStringLiteral("http://h%1.example/").arg(i)));
+    Start(Sites);
+    Form->show();
+    QCoreApplication::processEvents();
+    QPointer<QTreeView> View = Form->ListView1();
+    Form.reset();
+    EXPECT_TRUE(View.isNull());
 }
