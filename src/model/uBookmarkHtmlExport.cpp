@@ -24,16 +24,51 @@ void AppendCharRef(QString& Out, char16_t c)
     Out += u';';
 }
 
+bool IsChromeColon(QStringView Text, qsizetype i)
+{
+    return i >= 6 && Text.mid(i - 6, 6).compare(u"chrome", Qt::CaseInsensitive) == 0
+           && Text.mid(i + 1, 2) == u"//";
+}
+
+bool NeedsEscape(QStringView Text, qsizetype i)
+{
+    switch (Text[i].unicode()) {
+    case u'&':
+    case u'<':
+    case u'>':
+    case u'"':
+    case u'\t':
+    case u'\r':
+    case u'\n':
+        return true;
+    case u':':
+        return IsChromeColon(Text, i);
+    default:
+        return false;
+    }
+}
+
 // Text as HTML character data. Besides the markup characters this covers what the
 // line-based readers (ours and the browsers') would otherwise alter: tabs and line
 // breaks, and "chrome:" followed by "//", which readers rewrite to "http://".
 QString EscapeHtml(QStringView Text)
 {
-    QString out;
-    out.reserve(Text.size() + 16);
     const qsizetype n = Text.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype first = 0;
+    while (first < n && !NeedsEscape(Text, first))
+        ++first;
+    if (first == n)
+        return Text.toString();
+
+    QString out;
+    out.reserve(n + 16);
+    out.append(Text.first(first));
+    for (qsizetype i = first; i < n; ++i) {
         const char16_t c = Text[i].unicode();
+        if (!NeedsEscape(Text, i)) {
+            out += QChar(c);
+            continue;
+        }
         switch (c) {
         case u'&':
             out += u"&amp;"_s;
@@ -47,21 +82,8 @@ QString EscapeHtml(QStringView Text)
         case u'"':
             out += u"&quot;"_s;
             break;
-        case u'\t':
-        case u'\r':
-        case u'\n':
+        default: // tab, CR, LF, the colon of "chrome://"
             AppendCharRef(out, c);
-            break;
-        case u':':
-            if (i >= 6 && Text.mid(i - 6, 6).compare(u"chrome", Qt::CaseInsensitive) == 0
-                && Text.mid(i + 1, 2) == u"//") {
-                AppendCharRef(out, c);
-                break;
-            }
-            out += QChar(c);
-            break;
-        default:
-            out += QChar(c);
         }
     }
     return out;
