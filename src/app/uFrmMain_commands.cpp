@@ -223,7 +223,17 @@ void TFrmMain::UpdateActions()
 
 QStringList TFrmMain::RunFileDialog(const TFileDialogRequest& Request)
 {
-    return FileDialogFn ? FileDialogFn(Request) : QStringList();
+    // Every dialog opens where the last one was confirmed (the Documents folder at first).
+    TFileDialogRequest R = Request;
+    if (R.Directory.isEmpty())
+        R.Directory = FOpenDialogDir;
+    const QStringList Chosen = FileDialogFn ? FileDialogFn(R) : QStringList();
+    if (!Chosen.isEmpty()) {
+        const QFileInfo First(Chosen.first());
+        const bool Folder = R.Kind == TFileDialogRequest::OpenFolder || R.Kind == TFileDialogRequest::SaveFolder;
+        FOpenDialogDir = Folder ? First.absoluteFilePath() : First.absolutePath();
+    }
+    return Chosen;
 }
 
 QStringList TFrmMain::DefaultFileDialog(QWidget* Parent, const TFileDialogRequest& Request)
@@ -321,7 +331,6 @@ void TFrmMain::FlatBtnVCL1Execute()
                  Pick(Ja, u"Internet Shortcut Files", u"インターネットショートカット") + QStringLiteral(" (*.url)"),
                  Pick(Ja, u"Pinned Website File", u"ピン留めサイト") + QStringLiteral(" (*.website)"),
                  Pick(Ja, u"Bookmark File", u"ブックマークファイル") + QStringLiteral(" (*.html *.htm)")};
-    R.Directory = FOpenDialogDir;
     const QStringList Files = RunFileDialog(R);
     if (Files.isEmpty())
         return;
@@ -349,7 +358,6 @@ void TFrmMain::FlatBtnVCL2Execute()
                    u"フォルダの中のインターネットショートカットとピン留めサイトを開く");
     R.OkLabel = Pick(Ja, u"Open Folder", u"フォルダを開く");
     R.PathMustExist = R.FileMustExist = true;
-    R.Directory = FOpenDialogDir;
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
         return;

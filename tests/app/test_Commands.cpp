@@ -237,6 +237,11 @@ TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelecti
     EXPECT_EQ(Rows(), 5);
     EXPECT_EQ(Form->SelectedCount(), 0);
     EXPECT_EQ(Form->StatusText(), QStringLiteral("Added 1, merged 1, skipped 1"));
+    // The next dialog opens in the folder just used.
+    DialogAnswer = {};
+    Form->FlatBtnVCL3Execute();
+    ASSERT_EQ(Requests.size(), 2u);
+    EXPECT_EQ(QDir(Requests[1].Directory), QDir(Path(QStringLiteral("in"))));
 }
 
 TEST_F(MainWindowTest, AddFolderReadsTheWholeTreeWithCategories)
