@@ -5,16 +5,10 @@
 
 #include <algorithm>
 #include <limits>
-#include <string_view>
 
 namespace {
 
 constexpr std::int64_t UnixEpochMSecs = 25569LL * 86'400'000LL;
-
-std::u16string_view View(const QString& s)
-{
-    return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())};
-}
 
 } // namespace
 
@@ -190,15 +184,31 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
     case 3: key = &TWebSite::Category; break;
     default: key = &TWebSite::Comment; break;
     }
+    // Sorting small keys and moving every entry once is much cheaper than
+    // sorting the entries themselves.
+    struct TKey
+    {
+        QStringView Text;
+        qsizetype Index;
+        bool Visible;
+    };
     auto& items = List.Items();
-    std::stable_sort(items.begin(), items.end(),
-                     [key, ascending](const TWebSite& a, const TWebSite& b) {
-                         if (a.Visible != b.Visible)
-                             return a.Visible;
-                         // Ordinal by UTF-16 code units (not code points).
-                         const int c = View(a.*key).compare(View(b.*key));
-                         return ascending ? c < 0 : c > 0;
-                     });
+    std::vector<TKey> keys;
+    keys.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i)
+        keys.push_back({QStringView(items[i].*key), qsizetype(i), items[i].Visible});
+    std::stable_sort(keys.begin(), keys.end(), [ascending](const TKey& a, const TKey& b) {
+        if (a.Visible != b.Visible)
+            return a.Visible;
+        // Ordinal by UTF-16 code units (not code points).
+        const int c = QtPrivate::compareStrings(a.Text, b.Text, Qt::CaseSensitive);
+        return ascending ? c < 0 : c > 0;
+    });
+    std::vector<TWebSite> sorted;
+    sorted.reserve(items.size());
+    for (const TKey& k : keys)
+        sorted.push_back(std::move(items[size_t(k.Index)]));
+    items.swap(sorted);
 }
 
 QStringList SplitSearchKeywords(const QString& Text)
