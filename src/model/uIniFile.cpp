@@ -78,6 +78,25 @@ QByteArray EncodeUtf16(const QString& Text, bool BigEndian)
 
 } // namespace
 
+namespace {
+
+// Case-insensitive name equality. Qt folds case one code unit at a time, so names of
+// different lengths never match; testing that first keeps the scan of a huge file cheap.
+bool SameName(QStringView A, QStringView B)
+{
+    return A.size() == B.size() && A.compare(B, Qt::CaseInsensitive) == 0;
+}
+
+bool ContainsName(const QStringList& Names, QStringView Name)
+{
+    for (const QString& n : Names)
+        if (SameName(Name, n))
+            return true;
+    return false;
+}
+
+} // namespace
+
 QString TrimControlChars(QStringView Text)
 {
     return TrimView(Text).toString();
@@ -100,6 +119,18 @@ void TIniFile::LoadFromFile(const QString& FileName)
 }
 
 void TIniFile::LoadFromData(const QByteArray& Data)
+{
+    Parse(Data, nullptr, nullptr);
+}
+
+void TIniFile::LoadFromData(const QByteArray& Data, const QStringList& Sections,
+                            const QStringList& Keys)
+{
+    Parse(Data, &Sections, &Keys);
+}
+
+
+void TIniFile::Parse(const QByteArray& Data, const QStringList* Sections, const QStringList* Keys)
 {
     FSections.clear();
 
@@ -139,25 +170,38 @@ void TIniFile::LoadFromData(const QByteArray& Data)
         if (line.isEmpty() || line.front() == u';')
             continue;
         if (line.front() == u'[' && line.back() == u']' && line.size() >= 2) {
-            FSections.push_back(TSection{TrimView(line.mid(1, line.size() - 2)).toString(), {}});
+            const QStringView name = TrimView(line.mid(1, line.size() - 2));
+            if (Sections
+                && (!ContainsName(*Sections, name) || FindSection(name.toString()) != nullptr)) {
+                current = nullptr; // not wanted, or a later copy of a kept section
+                continue;
+            }
+            FSections.push_back(TSection{name.toString(), {}});
             current = &FSections.back();
             continue;
         }
         if (!current)
             continue;
         const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0)
-            current->Entries.push_back(TEntry{line.toString(), QString()});
-        else
-            current->Entries.push_back(
-                TEntry{TrimView(line.left(eq)).toString(), TrimView(line.mid(eq + 1)).toString()});
+        const QStringView name = eq < 0 ? line : TrimView(line.left(eq));
+        if (Keys) {
+            if (!ContainsName(*Keys, name))
+                continue;
+            bool seen = false;
+            for (const TEntry& e : current->Entries)
+                seen = seen || SameName(name, e.Name);
+            if (seen)
+                continue;
+        }
+        current->Entries.push_back(
+            TEntry{name.toString(), eq < 0 ? QString() : TrimView(line.mid(eq + 1)).toString()});
     }
 }
 
 const TIniFile::TSection* TIniFile::FindSection(const QString& Name) const
 {
     for (const TSection& s : FSections)
-        if (s.Name.compare(Name, Qt::CaseInsensitive) == 0)
+        if (SameName(s.Name, Name))
             return &s;
     return nullptr;
 }
@@ -165,7 +209,7 @@ const TIniFile::TSection* TIniFile::FindSection(const QString& Name) const
 TIniFile::TSection* TIniFile::FindSection(const QString& Name)
 {
     for (TSection& s : FSections)
-        if (s.Name.compare(Name, Qt::CaseInsensitive) == 0)
+        if (SameName(s.Name, Name))
             return &s;
     return nullptr;
 }
@@ -181,7 +225,7 @@ bool TIniFile::ValueExists(const QString& Section, const QString& Key) const
     if (!s)
         return false;
     for (const TEntry& e : s->Entries)
-        if (e.Name.compare(Key, Qt::CaseInsensitive) == 0)
+        if (SameName(e.Name, Key))
             return true;
     return false;
 }
@@ -193,7 +237,7 @@ QString TIniFile::ReadString(const QString& Section, const QString& Key,
     if (!s)
         return Default;
     for (const TEntry& e : s->Entries)
-        if (e.Name.compare(Key, Qt::CaseInsensitive) == 0)
+        if (SameName(e.Name, Key))
             return e.Value;
     return Default;
 }
@@ -255,7 +299,7 @@ void TIniFile::WriteString(const QString& Section, const QString& Key, const QSt
         s = &FSections.back();
     }
     for (TEntry& e : s->Entries) {
-        if (e.Name.compare(Key, Qt::CaseInsensitive) == 0) {
+        if (SameName(e.Name, Key)) {
             e.Value = Value;
             return;
         }
@@ -274,7 +318,7 @@ void TIniFile::DeleteKey(const QString& Section, const QString& Key)
     if (!s)
         return;
     for (auto it = s->Entries.begin(); it != s->Entries.end(); ++it) {
-        if (it->Name.compare(Key, Qt::CaseInsensitive) == 0) {
+        if (SameName(it->Name, Key)) {
             s->Entries.erase(it);
             return;
         }

@@ -32,6 +32,11 @@ public:
     // A missing file reads as empty; a file that exists but cannot be read raises EFileError.
     void LoadFromFile(const QString& FileName);
     void LoadFromData(const QByteArray& Data);
+    // For reading only: keeps the first section of each of the given names and, in
+    // it, the first entry of each of the given keys; everything else is skipped
+    // without being stored, so even an enormous file costs one pass and little memory.
+    void LoadFromData(const QByteArray& Data, const QStringList& Sections,
+                      const QStringList& Keys);
 
     bool SectionExists(const QString& Section) const;
     bool ValueExists(const QString& Section, const QString& Key) const;
@@ -68,6 +73,7 @@ private:
         QString Name;
         std::vector<TEntry> Entries;
     };
+    void Parse(const QByteArray& Data, const QStringList* Sections, const QStringList* Keys);
     const TSection* FindSection(const QString& Name) const;
     TSection* FindSection(const QString& Name);
 

@@ -58,8 +58,12 @@ TIniFile LoadShortcutIni(const QString& FileName)
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFileError(FileName, u"Cannot read file"_s);
+    // Only what the readers look at is kept: a huge or hostile file costs one pass.
+    static const QStringList sections = {SectionShortcut, SectionShortcutW, SectionPropertySet};
+    static const QStringList keys = {u"Title"_s,   u"URL"_s,     u"IconFile"_s,
+                                     u"AddDate"_s, u"Comment"_s, u"Prop4"_s};
     TIniFile ini;
-    ini.LoadFromData(data);
+    ini.LoadFromData(data, sections, keys);
     return ini;
 }
 

@@ -216,3 +216,28 @@ TEST(IniFile, BadInputDoesNotCrash)
     ini.LoadFromData(QByteArray("[S]\nK=a\0b\n", 11));
     EXPECT_EQ(ini.ReadString(u"S"_s, u"K"_s, {}), QString(u"a\0b"_s.data(), 3));
 }
+
+// The reading-only load keeps the first section of each wanted name and the first
+// entry of each wanted key: what the full load's lookups would return.
+TEST(IniFile, SelectiveLoadReadsLikeTheFullLoad)
+{
+    const QByteArray data("[Skip]\nURL=no\n"
+                          "[internetshortcut]\nx=1\nUrl=first\nURL=second\nTitle\n"
+                          "[InternetShortcut]\nURL=later section\nComment=c\n"
+                          "[Other]\nURL=o\n");
+    TIniFile full;
+    full.LoadFromData(data);
+    TIniFile some;
+    some.LoadFromData(data, {u"InternetShortcut"_s, u"Other"_s}, {u"url"_s, u"title"_s});
+    EXPECT_EQ(some.Sections(), QStringList({u"internetshortcut"_s, u"Other"_s}));
+    EXPECT_EQ(some.Keys(u"InternetShortcut"_s), QStringList({u"Url"_s, u"Title"_s}));
+    for (const char* key : {"URL", "Title", "Comment", "x"}) {
+        SCOPED_TRACE(key);
+        const QString k = QString::fromLatin1(key);
+        const bool wanted = k == u"URL"_s || k == u"Title"_s;
+        EXPECT_EQ(some.ReadString(u"InternetShortcut"_s, k, u"-"_s),
+                  wanted ? full.ReadString(u"InternetShortcut"_s, k, u"-"_s) : u"-"_s);
+    }
+    EXPECT_EQ(some.ReadString(u"Other"_s, u"URL"_s, {}), u"o"_s);
+    EXPECT_FALSE(some.SectionExists(u"Skip"_s));
+}
