@@ -57,7 +57,6 @@ int main(int argc, char* argv[])
     QApplication App(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zorvel"));
     QApplication::setOrganizationName(QStringLiteral("Zorvel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zorvel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/rcdata/APPICON")));
     QApplication::setDesktopFileName(QStringLiteral("zorvel"));
 

@@ -102,6 +102,7 @@ TFrmMain::TFrmMain(QWidget* Parent) : QWidget(Parent), ui(std::make_unique<Ui::T
     FLbStatus->setObjectName(QStringLiteral("LbStatus"));
     FLbStatus->setStyleSheet(QStringLiteral(
         "QLabel { background: rgba(34,34,34,220); color: white; padding: 3px 8px; border-radius: 3px; }"));
+    FLbStatus->setAttribute(Qt::WA_TransparentForMouseEvents);
     FLbStatus->hide();
     FStatusTimer = new QTimer(this);
     FStatusTimer->setSingleShot(true);

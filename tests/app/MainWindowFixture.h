@@ -63,7 +63,9 @@ protected:
     void SetUp() override
     {
         EnsureApplication();
+        // The language follows the environment at every call: English unless a test says otherwise.
         qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
         qputenv("LANG", "en_US.UTF-8");
         ASSERT_TRUE(Tmp.isValid());
         SetDataDirOverride(Tmp.path());
