@@ -58,6 +58,36 @@ void LoadFolder(TWebSiteList& List, const QString& Dir, const QString& Sub)
     }
 }
 
+// Longest file or folder name written, in UTF-8 bytes: file systems allow 255 (bytes
+// on Linux, UTF-16 units on Windows), and " (n).url" must still fit after it.
+constexpr qsizetype MaxNameBytes = 200;
+
+// A title or category component as a name the file system takes: the reserved
+// characters replaced, control characters (a tab or line break in a title, which
+// Windows refuses) too, and a long name cut. The full texts stay inside the file.
+QString ExportName(const QString& Text)
+{
+    QString name = SanitizeFileName(Text);
+    for (QChar& c : name)
+        if (c.unicode() < 32)
+            c = u'_';
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < name.size()
+                          && QChar::isLowSurrogate(name[i + 1].unicode());
+        const qsizetype width = pair ? 4 : (c < 0x80 ? 1 : (c < 0x800 ? 2 : 3));
+        if (bytes + width > MaxNameBytes) {
+            name.truncate(i);
+            break;
+        }
+        bytes += width;
+        if (pair)
+            ++i;
+    }
+    return name;
+}
+
 // A category as a relative folder path: every component sanitised like a file name,
 // and one that is empty, "." or ".." becomes "_", so nothing lands outside the
 // chosen folder. Ends with "/" unless empty.
@@ -67,7 +97,7 @@ QString CategoryFolderPath(const QString& Category)
         return QString();
     QString out;
     for (const QStringView component : QStringView(Category).split(u'\\')) {
-        QString name = SanitizeFileName(component.toString());
+        QString name = ExportName(component.toString());
         if (name.isEmpty() || name == u"."_s || name == u".."_s)
             name = u"_"_s;
         out += name;
@@ -144,8 +174,10 @@ void WebSiteSaveInFolder(const TWebSite& Site, const QString& Dir)
 
 void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)
 {
+    if (Folder.isEmpty())
+        return; // no folder chosen: never write into the file system's root
     QString base = Folder;
-    if (base.isEmpty() || !IsPathSeparator(base.back()))
+    if (!IsPathSeparator(base.back()))
         base += u'/';
 
     // Files written by this export: a second entry whose title maps to the same file
@@ -158,7 +190,7 @@ void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)
         if (!QFileInfo(dir).isDir() && !ForcePath(dir))
             throw EFileError(dir, u"Cannot create folder"_s);
 
-        const QString name = dir + SanitizeFileName(site.Title);
+        const QString name = dir + ExportName(site.Title);
         QString fileName = name + u".url"_s;
         for (int n = 2; written.contains(FileKey(fileName)); ++n)
             fileName = name + u" ("_s + QString::number(n) + u").url"_s;

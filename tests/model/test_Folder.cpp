@@ -168,6 +168,28 @@ TEST_F(Folder, ExportWritesSelectedVisibleEntries)
     EXPECT_TRUE(oldData.contains("URL=http://6/\r\nIconIndex=3\r\n")) << oldData.constData();
 }
 
+// Names the file system would refuse: control characters, and names longer than
+// 255 bytes (90 Japanese characters are 270 bytes of UTF-8).
+TEST_F(Folder, ExportMakesNamesTheFileSystemTakes)
+{
+    const QString longTitle = QString(90, QChar(0x65E5)) + u"\U0001F600"_s;
+    TWebSiteList list;
+    list.Append(Entry(u"tab\there\nline"_s, u"http://1/"_s, u"Cat\tX"_s));
+    list.Append(Entry(longTitle, u"http://2/"_s, longTitle));
+    list.Append(Entry(longTitle + u"second"_s, u"http://3/"_s, longTitle));
+    WebSitesSaveToFolder(list, Path(u"Out"_s));
+
+    const QString cut = QString(66, QChar(0x65E5)); // 198 bytes; the next one would pass 200
+    EXPECT_EQ(FilesBelow(Path(u"Out"_s)),
+              QStringList({u"Cat_X/tab_here_line.url"_s, cut + u"/"_s + cut + u" (2).url"_s,
+                           cut + u"/"_s + cut + u".url"_s}));
+    TWebSiteList back;
+    WebSitesLoadFromPath(back, Path(u"Out"_s));
+    ASSERT_EQ(back.Count(), 3);
+    EXPECT_EQ(back[back.IndexOfURL(u"http://2/"_s)].Title, longTitle); // the full title
+    WebSitesSaveToFolder(list, QString()); // no folder: nothing happens
+}
+
 // Titles that map to one file name, and categories that would leave the folder.
 TEST_F(Folder, ExportAvoidsCollisionsAndEscapes)
 {
