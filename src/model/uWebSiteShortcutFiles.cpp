@@ -236,7 +236,10 @@ void WebSiteSaveToUrlFile(const TWebSite& Site, const QString& FileName)
         (dot >= nameStart ? FileName.left(dot) : FileName) + u".url"_s;
 
     TIniFile ini;
-    if (QFileInfo::exists(path)) {
+    const QFileInfo existing(path);
+    if (existing.isDir())
+        throw EFileError(path, u"Cannot create file"_s);
+    if (existing.exists()) {
         // Keep the other keys and sections (IconIndex, HotKey, property sets ...).
         CheckReadablePath(path);
         ini.LoadFromFile(path);

@@ -278,6 +278,8 @@ TEST_F(UrlFile, MissingAndUnwritableFilesRaiseWithPath)
     site.URL = u"http://a/"_s;
     const QString target = Path(u"file/sub.url"_s);
     expectError(target, [&] { WebSiteSaveToUrlFile(site, target); });
+    ASSERT_TRUE(QDir(Dir.path()).mkdir(u"folder.url"_s));
+    expectError(Path(u"folder.url"_s), [&] { WebSiteSaveToUrlFile(site, Path(u"folder"_s)); });
 }
 
 TEST_F(UrlFile, BadInputYieldsARecord)
