@@ -7,8 +7,13 @@
 #include "uFrmSetup.h"
 #include "uFrmSetupData.h"
 
+#include <platform/uHVUtils.h>
+
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <memory>
 
@@ -63,6 +68,14 @@ int main(int argc, char* argv[])
 #ifdef Q_OS_UNIX
     QuitOnTerminationSignals();
 #endif
+
+    // The program speaks Japanese under a Japanese locale and English otherwise; Qt's
+    // own dialogs (file dialogs, message box buttons) follow the same rule.
+    QTranslator QtTexts;
+    if (IsJapaneseLocale()
+        && QtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&QtTexts);
 
     // Settings before any window exists.
     RunGuarded(nullptr, [] { LoadSetupData(); });
