@@ -293,12 +293,24 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
     QElapsedTimer Clock;
     Clock.start();
     const bool Ja = IsJapaneseLocale();
+    // A bookmark file this large takes longer than half a second to read by itself.
+    constexpr qint64 LargeHtmlBytes = 4 * 1024 * 1024;
+    auto IsLargeHtml = [](const QString& Path) {
+        const QFileInfo Info(Path);
+        const QString Ext = Info.suffix().toLower();
+        return (Ext == u"html" || Ext == u"htm") && Info.size() > LargeHtmlBytes;
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct TRestoreCursor
+    {
+        ~TRestoreCursor() { QApplication::restoreOverrideCursor(); }
+    } RestoreCursor;
     for (qsizetype i = 0; i < Files.size(); ++i) {
         // A long import shows its progress after half a second and keeps the window painting.
-        if (!Progress && Clock.elapsed() > 500 && Files.size() - i > 1) {
+        if (!Progress && ((Clock.elapsed() > 500 && Files.size() - i > 1) || IsLargeHtml(Files[i].first))) {
             Progress = std::make_unique<QProgressDialog>(
                 Pick(Ja, u"Reading bookmarks…", u"ブックマークを読み込み中…"),
-                Pick(Ja, u"Cancel", u"キャンセル"), 0, int(Files.size()), this);
+                Pick(Ja, u"Cancel", u"キャンセル"), 0, Files.size() > 1 ? int(Files.size()) : 0, this);
             Progress->setWindowModality(Qt::WindowModal);
             Progress->setMinimumDuration(0);
             Progress->setValue(int(i));
