@@ -1,5 +1,6 @@
 #include <model/uDateTime.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -37,8 +38,12 @@ std::int64_t TDateTime::ToMilliseconds() const
 {
     if (!std::isfinite(Value))
         return 0;
-    const double whole = std::trunc(Value);
-    const double fraction = std::fabs(Value - whole);
+    // About 270 million years either way: far beyond any date, and the
+    // millisecond count stays inside 64 bits.
+    constexpr double Limit = 1e11;
+    const double value = std::clamp(Value, -Limit, Limit);
+    const double whole = std::trunc(value);
+    const double fraction = std::fabs(value - whole);
     // The whole part is exact; only the time of day needs rounding.
     return std::int64_t(whole) * MSecsPerDay + std::llround(fraction * double(MSecsPerDay));
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
@@ -31,6 +33,10 @@ TEST(DateTime, MillisecondsRoundTripAndRounding)
     // Nearest millisecond, not truncation of the floating-point day count.
     const double almostOneMs = 0.9999 / 86'400'000.0;
     EXPECT_EQ(TDateTime(almostOneMs).ToMilliseconds(), 1);
+    // Values no file or clock gives must not overflow.
+    EXPECT_EQ(TDateTime(std::numeric_limits<double>::quiet_NaN()).ToMilliseconds(), 0);
+    EXPECT_GT(TDateTime(1e300).ToMilliseconds(), 0);
+    EXPECT_LT(TDateTime(-1e300).ToMilliseconds(), 0);
 }
 
 TEST(DateTime, QDateTimeConversion)
