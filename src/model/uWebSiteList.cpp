@@ -193,10 +193,21 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
         bool Visible;
     };
     auto& items = List.Items();
+    // The key texts copied side by side: the comparisons then touch one compact
+    // block instead of strings spread over the heap.
+    qsizetype total = 0;
+    for (const TWebSite& site : items)
+        total += (site.*key).size();
+    std::vector<char16_t> text(size_t(total) + 1);
     std::vector<TKey> keys;
     keys.reserve(items.size());
-    for (size_t i = 0; i < items.size(); ++i)
-        keys.push_back({QStringView(items[i].*key), qsizetype(i), items[i].Visible});
+    qsizetype at = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const QString& k = items[i].*key;
+        std::copy_n(reinterpret_cast<const char16_t*>(k.utf16()), k.size(), text.data() + at);
+        keys.push_back({QStringView(text.data() + at, k.size()), qsizetype(i), items[i].Visible});
+        at += k.size();
+    }
     std::stable_sort(keys.begin(), keys.end(), [ascending](const TKey& a, const TKey& b) {
         if (a.Visible != b.Visible)
             return a.Visible;
