@@ -11,6 +11,10 @@
 #include <new>
 
 using zorvel::imaging::MaxPixels;
+using zorvel::imaging::ReadLE16;
+using zorvel::imaging::ReadLE32;
+using zorvel::imaging::WriteLE16;
+using zorvel::imaging::WriteLE32;
 
 TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() = default;
@@ -137,26 +141,6 @@ constexpr std::uint32_t BI_RGB = 0;
 constexpr std::uint32_t BI_BITFIELDS = 3;
 constexpr std::uint32_t BI_ALPHABITFIELDS = 6;
 
-std::uint16_t rd16(const std::uint8_t* p)
-{
-    return std::uint16_t(p[0] | (p[1] << 8));
-}
-std::uint32_t rd32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
-         | (std::uint32_t(p[3]) << 24);
-}
-void wr16(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
-void wr32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(v >> (8 * i));
-}
-
 // One colour channel described by a bit mask, scaled to 8 bits.
 struct MaskChannel
 {
@@ -193,8 +177,8 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
 {
     if (Size < 14 + 12 || Data[0] != 'B' || Data[1] != 'M')
         bad(Name, QStringLiteral("Not a BMP picture"));
-    const std::uint32_t offBits = rd32(Data + 10);
-    const std::uint32_t hdrSize = rd32(Data + 14);
+    const std::uint32_t offBits = ReadLE32(Data + 10);
+    const std::uint32_t hdrSize = ReadLE32(Data + 14);
     const std::uint8_t* h = Data + 14;
     if (hdrSize != 12 && hdrSize < 40)
         bad(Name, QStringLiteral("Unsupported BMP header"));
@@ -210,25 +194,25 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
     bool haveMasks = false;
     int paletteEntrySize = 4;
     if (hdrSize == 12) {
-        width = rd16(h + 4);
-        height = rd16(h + 6); // unsigned in the old header: always bottom-up
-        bpp = rd16(h + 10);
+        width = ReadLE16(h + 4);
+        height = ReadLE16(h + 6); // unsigned in the old header: always bottom-up
+        bpp = ReadLE16(h + 10);
         paletteEntrySize = 3;
     } else {
-        width = std::int32_t(rd32(h + 4));
-        height = std::int32_t(rd32(h + 8));
-        bpp = rd16(h + 14);
-        compression = rd32(h + 16);
-        clrUsed = rd32(h + 32);
+        width = std::int32_t(ReadLE32(h + 4));
+        height = std::int32_t(ReadLE32(h + 8));
+        bpp = ReadLE16(h + 14);
+        compression = ReadLE32(h + 16);
+        clrUsed = ReadLE32(h + 32);
         if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
             const int count = compression == BI_ALPHABITFIELDS ? 4 : 3;
             const std::uint8_t* m = h + 40; // inside V2+ headers, or right after a plain one
             if (std::uint64_t(14) + 40 + 4 * count > Size)
                 bad(Name, QStringLiteral("Truncated BMP header"));
             for (int i = 0; i < count; ++i)
-                masks[i] = rd32(m + 4 * i);
+                masks[i] = ReadLE32(m + 4 * i);
             if (count == 3 && hdrSize >= 56)
-                masks[3] = rd32(h + 52);
+                masks[3] = ReadLE32(h + 52);
             haveMasks = true;
             if (hdrSize == 40)
                 paletteEntrySize = 4; // masks stand where a palette would
@@ -302,7 +286,7 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
                         d[x * 4 + 3] = 255;
             } else {
                 for (int x = 0; x < w; ++x, s += 4, d += 4) {
-                    const std::uint32_t v = rd32(s);
+                    const std::uint32_t v = ReadLE32(s);
                     d[0] = mb.get(v);
                     d[1] = mg.get(v);
                     d[2] = mr.get(v);
@@ -312,7 +296,7 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
             break;
         case 16:
             for (int x = 0; x < w; ++x, s += 2, d += 4) {
-                const std::uint32_t v = rd16(s);
+                const std::uint32_t v = ReadLE16(s);
                 d[0] = mb.get(v);
                 d[1] = mg.get(v);
                 d[2] = mr.get(v);
@@ -367,24 +351,24 @@ void TBitmap::SaveToStream(QIODevice& Stream)
     std::array<std::uint8_t, 14 + 124> hdr{};
     hdr[0] = 'B';
     hdr[1] = 'M';
-    wr32(&hdr[2], std::uint32_t(offBits + imageBytes));
-    wr32(&hdr[10], offBits);
+    WriteLE32(&hdr[2], std::uint32_t(offBits + imageBytes));
+    WriteLE32(&hdr[10], offBits);
     std::uint8_t* h = &hdr[14];
-    wr32(h + 0, hdrSize);
-    wr32(h + 4, std::uint32_t(FWidth));
-    wr32(h + 8, std::uint32_t(FHeight));
-    wr16(h + 12, 1);
-    wr16(h + 14, 32);
-    wr32(h + 16, BI_BITFIELDS);
-    wr32(h + 20, std::uint32_t(imageBytes));
-    wr32(h + 24, 2835); // 72 dpi
-    wr32(h + 28, 2835);
-    wr32(h + 40, 0x00FF0000u);
-    wr32(h + 44, 0x0000FF00u);
-    wr32(h + 48, 0x000000FFu);
-    wr32(h + 52, FAlphaFormat == afDefined ? 0xFF000000u : 0u);
-    wr32(h + 56, 0x73524742u); // LCS_sRGB
-    wr32(h + 108, 4);          // LCS_GM_IMAGES
+    WriteLE32(h + 0, hdrSize);
+    WriteLE32(h + 4, std::uint32_t(FWidth));
+    WriteLE32(h + 8, std::uint32_t(FHeight));
+    WriteLE16(h + 12, 1);
+    WriteLE16(h + 14, 32);
+    WriteLE32(h + 16, BI_BITFIELDS);
+    WriteLE32(h + 20, std::uint32_t(imageBytes));
+    WriteLE32(h + 24, 2835); // 72 dpi
+    WriteLE32(h + 28, 2835);
+    WriteLE32(h + 40, 0x00FF0000u);
+    WriteLE32(h + 44, 0x0000FF00u);
+    WriteLE32(h + 48, 0x000000FFu);
+    WriteLE32(h + 52, FAlphaFormat == afDefined ? 0xFF000000u : 0u);
+    WriteLE32(h + 56, 0x73524742u); // LCS_sRGB
+    WriteLE32(h + 108, 4);          // LCS_GM_IMAGES
 
     bool failed = false;
     SafeWrite(Stream, hdr.data(), qint64(hdr.size()), failed);

@@ -142,8 +142,7 @@ QString pngAuthor(const std::uint8_t* data, std::size_t size)
     QString author;
     std::size_t pos = 8;
     while (pos + 12 <= size) {
-        const std::uint32_t len = (std::uint32_t(data[pos]) << 24) | (std::uint32_t(data[pos + 1]) << 16)
-                                | (std::uint32_t(data[pos + 2]) << 8) | data[pos + 3];
+        const std::uint32_t len = zorvel::imaging::ReadBE32(data + pos);
         const std::uint8_t* type = data + pos + 4;
         if (len > size - pos - 12)
             break;

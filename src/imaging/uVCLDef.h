@@ -51,4 +51,34 @@ namespace zorvel::imaging {
 // anything is allocated (decompression bombs).
 inline constexpr std::int64_t MaxPixels = std::int64_t(256) * 1024 * 1024;
 
+// Header fields: little-endian in BMP and TGA files, big-endian in PNG and PSD files.
+inline std::uint16_t ReadLE16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
+inline std::uint32_t ReadLE32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
+         | (std::uint32_t(p[3]) << 24);
+}
+inline void WriteLE16(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
+inline void WriteLE32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
+}
+inline std::uint16_t ReadBE16(const std::uint8_t* p)
+{
+    return std::uint16_t((p[0] << 8) | p[1]);
+}
+inline std::uint32_t ReadBE32(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8)
+         | p[3];
+}
+
 } // namespace zorvel::imaging

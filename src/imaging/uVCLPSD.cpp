@@ -8,17 +8,11 @@
 #include <cstring>
 
 using zorvel::imaging::MaxPixels;
+using zorvel::imaging::ReadBE16;
+using zorvel::imaging::ReadBE32;
 
 namespace {
 
-std::uint16_t be16(const std::uint8_t* p)
-{
-    return std::uint16_t((p[0] << 8) | p[1]);
-}
-std::uint32_t be32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
 void put16(QByteArray& out, std::uint32_t v)
 {
     out.append(char(v >> 8));
@@ -40,7 +34,7 @@ bool readBE32(QIODevice& s, std::uint32_t& v)
     std::uint8_t b[4];
     if (!readExact(s, b, 4))
         return false;
-    v = be32(b);
+    v = ReadBE32(b);
     return true;
 }
 
@@ -100,12 +94,12 @@ bool ReadPSDHeader(QIODevice& Stream, TPSDFile& PSD)
     std::uint8_t h[26];
     if (!readExact(Stream, h, 26) || std::memcmp(h, "8BPS", 4) != 0)
         return false;
-    PSD.Channels = be16(h + 12);
-    PSD.Height = int(std::min<std::uint32_t>(be32(h + 14), 0x7FFFFFFF));
-    PSD.Width = int(std::min<std::uint32_t>(be32(h + 18), 0x7FFFFFFF));
-    PSD.Depth = be16(h + 22);
-    PSD.ColorMode = be16(h + 24);
-    return be16(h + 4) == 1 && (PSD.Depth == 1 || PSD.Depth == 8)
+    PSD.Channels = ReadBE16(h + 12);
+    PSD.Height = int(std::min<std::uint32_t>(ReadBE32(h + 14), 0x7FFFFFFF));
+    PSD.Width = int(std::min<std::uint32_t>(ReadBE32(h + 18), 0x7FFFFFFF));
+    PSD.Depth = ReadBE16(h + 22);
+    PSD.ColorMode = ReadBE16(h + 24);
+    return ReadBE16(h + 4) == 1 && (PSD.Depth == 1 || PSD.Depth == 8)
         && (PSD.ColorMode == 0 || PSD.ColorMode == 1 || PSD.ColorMode == 3);
 }
 
@@ -127,7 +121,7 @@ bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMo
     std::uint8_t code[2];
     if (!readExact(Stream, code, 2))
         return false;
-    const bool compressed = be16(code) == 1;
+    const bool compressed = ReadBE16(code) == 1;
     // The rest of the file is the channel data (and, compressed, the row table).
     const QByteArray data = Stream.readAll();
     MemoryData m{reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size())};
@@ -143,7 +137,7 @@ bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMo
     std::vector<std::uint32_t> counts(rowsTotal, rowLength);
     if (compressed) {
         for (std::size_t i = 0; i < rowsTotal; ++i)
-            counts[i] = be16(m.p + 2 * i);
+            counts[i] = ReadBE16(m.p + 2 * i);
         m.pos = rowsTotal * 2;
     }
 

@@ -10,6 +10,10 @@
 #include <vector>
 
 using zorvel::imaging::MaxPixels;
+using zorvel::imaging::ReadLE16;
+using zorvel::imaging::ReadLE32;
+using zorvel::imaging::WriteLE16;
+using zorvel::imaging::WriteLE32;
 
 namespace {
 
@@ -18,30 +22,10 @@ constexpr int ExtSize = 495;
 constexpr int FooterSize = 26;
 constexpr int HeaderSize = 18;
 
-std::uint16_t rd16(const std::uint8_t* p)
-{
-    return std::uint16_t(p[0] | (p[1] << 8));
-}
-std::uint32_t rd32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
-         | (std::uint32_t(p[3]) << 24);
-}
-void wr16(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
-void wr32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(v >> (8 * i));
-}
-
 bool headerValid(const std::uint8_t* h)
 {
     return (h[1] == 0 || h[1] == 1) && (h[2] == 2 || h[2] == 10) && (h[16] == 24 || h[16] == 32)
-        && rd16(h + 12) != 0 && rd16(h + 14) != 0;
+        && ReadLE16(h + 12) != 0 && ReadLE16(h + 14) != 0;
 }
 
 QByteArray zeroTerminated(const std::uint8_t* p, int maxLen)
@@ -121,14 +105,14 @@ void readExtensionArea(QIODevice& Stream, qint64 start, TTGAParamsVals& Params)
         return;
     if (std::memcmp(footer + 8, Signature, 18) != 0)
         return;
-    const std::uint32_t offset = rd32(footer);
+    const std::uint32_t offset = ReadLE32(footer);
     std::uint8_t ext[ExtSize];
     if (offset == 0 || qint64(offset) > size - start || !Stream.seek(start + offset)
         || Stream.read(reinterpret_cast<char*>(ext), ExtSize) != ExtSize)
         return; // a damaged extension area leaves the defaults
     Params.fTGA_Author = zeroTerminated(ext + 2, 41);
-    const int month = rd16(ext + 367), day = rd16(ext + 369), year = rd16(ext + 371);
-    const int hour = rd16(ext + 373), minute = rd16(ext + 375), second = rd16(ext + 377);
+    const int month = ReadLE16(ext + 367), day = ReadLE16(ext + 369), year = ReadLE16(ext + 371);
+    const int hour = ReadLE16(ext + 373), minute = ReadLE16(ext + 375), second = ReadLE16(ext + 377);
     if (month != 0 && day != 0 && year != 0 && year < 2500 && month < 13 && day < 32 && hour < 24
         && minute < 60 && second < 60) {
         const QDate date(year, month, day);
@@ -137,10 +121,10 @@ void readExtensionArea(QIODevice& Stream, qint64 start, TTGAParamsVals& Params)
     }
     Params.fTGA_ImageName = zeroTerminated(ext + 379, 41);
     Params.fTGA_Background = CreateRGB(ext[471], ext[472], ext[473]);
-    const int an = rd16(ext + 474), ad = rd16(ext + 476);
+    const int an = ReadLE16(ext + 474), ad = ReadLE16(ext + 476);
     if (an != 0 && ad != 0)
         Params.fTGA_AspectRatio = double(an) / ad;
-    const int gn = rd16(ext + 478), gd = rd16(ext + 480);
+    const int gn = ReadLE16(ext + 478), gd = ReadLE16(ext + 480);
     if (gn != 0 && gd != 0)
         Params.fTGA_Gamma = double(gn) / gd;
 }
@@ -189,18 +173,18 @@ void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
     in.read(h, HeaderSize);
     if (in.atEnd() || !headerValid(h))
         notTga(Stream);
-    Params.fTGA_XPos = rd16(h + 8);
-    Params.fTGA_YPos = rd16(h + 10);
+    Params.fTGA_XPos = ReadLE16(h + 8);
+    Params.fTGA_YPos = ReadLE16(h + 10);
     Params.fTGA_Compressed = h[2] == 10;
     Params.fTGA_Descriptor.resize(h[0]);
     in.read(reinterpret_cast<std::uint8_t*>(Params.fTGA_Descriptor.data()), h[0]);
     // A colour map is of no use for true-colour pixels, but the pixel data starts
     // after it, so it is stepped over.
     if (h[1] == 1)
-        in.skip(std::size_t(rd16(h + 5)) * ((h[7] + 7u) / 8u));
+        in.skip(std::size_t(ReadLE16(h + 5)) * ((h[7] + 7u) / 8u));
 
-    const int width = rd16(h + 12);
-    const int height = rd16(h + 14);
+    const int width = ReadLE16(h + 12);
+    const int height = ReadLE16(h + 14);
     const int bpp = h[16] / 8;
     Params.fWidth = Params.fOriginalWidth = width;
     Params.fHeight = Params.fOriginalHeight = height;
@@ -300,11 +284,11 @@ bool WriteTGAStream(QIODevice& Stream, const TBitmap& Bitmap, TTGAParamsVals& Pa
     const QByteArray id = Params.fTGA_Descriptor.left(254);
     std::uint8_t h[HeaderSize] = {};
     h[0] = std::uint8_t(id.size() + 1);
-    wr16(h + 8, std::uint32_t(Params.fTGA_XPos));
-    wr16(h + 10, std::uint32_t(Params.fTGA_YPos));
+    WriteLE16(h + 8, std::uint32_t(Params.fTGA_XPos));
+    WriteLE16(h + 10, std::uint32_t(Params.fTGA_YPos));
     h[2] = 2;
-    wr16(h + 12, std::uint32_t(width));
-    wr16(h + 14, std::uint32_t(height));
+    WriteLE16(h + 12, std::uint32_t(width));
+    WriteLE16(h + 14, std::uint32_t(height));
     h[16] = alpha ? 32 : 24;
     h[17] = alpha ? 0x28 : 0x20;
     SafeWrite(Stream, h, HeaderSize, failed);
@@ -333,7 +317,7 @@ bool WriteTGAStream(QIODevice& Stream, const TBitmap& Bitmap, TTGAParamsVals& Pa
 
     const qint64 extOffset = Stream.pos() - start;
     std::uint8_t ext[ExtSize] = {};
-    wr16(ext, ExtSize);
+    WriteLE16(ext, ExtSize);
     const QByteArray author = Params.fTGA_Author.left(40);
     std::memcpy(ext + 2, author.constData(), std::size_t(author.size()));
     const QByteArray jobName = Params.fTGA_ImageName.left(40);
@@ -342,24 +326,24 @@ bool WriteTGAStream(QIODevice& Stream, const TBitmap& Bitmap, TTGAParamsVals& Pa
     const QDateTime stamp = Params.fTGA_Date.isValid()
                               ? Params.fTGA_Date
                               : QDateTime(QDate(1899, 12, 30), QTime(0, 0));
-    wr16(ext + 367, std::uint32_t(stamp.date().month()));
-    wr16(ext + 369, std::uint32_t(stamp.date().day()));
-    wr16(ext + 371, std::uint32_t(stamp.date().year()));
-    wr16(ext + 373, std::uint32_t(stamp.time().hour()));
-    wr16(ext + 375, std::uint32_t(stamp.time().minute()));
-    wr16(ext + 377, std::uint32_t(stamp.time().second()));
+    WriteLE16(ext + 367, std::uint32_t(stamp.date().month()));
+    WriteLE16(ext + 369, std::uint32_t(stamp.date().day()));
+    WriteLE16(ext + 371, std::uint32_t(stamp.date().year()));
+    WriteLE16(ext + 373, std::uint32_t(stamp.time().hour()));
+    WriteLE16(ext + 375, std::uint32_t(stamp.time().minute()));
+    WriteLE16(ext + 377, std::uint32_t(stamp.time().second()));
     ext[470] = 0;
     ext[471] = Params.fTGA_Background.r;
     ext[472] = Params.fTGA_Background.g;
     ext[473] = Params.fTGA_Background.b;
-    wr16(ext + 474, std::uint32_t(std::int64_t(Params.fTGA_AspectRatio * 10000)));
-    wr16(ext + 476, 10000);
-    wr16(ext + 478, std::uint32_t(std::int64_t(Params.fTGA_Gamma * 10000)));
-    wr16(ext + 480, 10000);
+    WriteLE16(ext + 474, std::uint32_t(std::int64_t(Params.fTGA_AspectRatio * 10000)));
+    WriteLE16(ext + 476, 10000);
+    WriteLE16(ext + 478, std::uint32_t(std::int64_t(Params.fTGA_Gamma * 10000)));
+    WriteLE16(ext + 480, 10000);
     SafeWrite(Stream, ext, ExtSize, failed);
 
     std::uint8_t footer[FooterSize] = {};
-    wr32(footer, std::uint32_t(extOffset));
+    WriteLE32(footer, std::uint32_t(extOffset));
     std::memcpy(footer + 8, Signature, 18);
     SafeWrite(Stream, footer, FooterSize, failed);
     return !failed;
