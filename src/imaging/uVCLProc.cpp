@@ -160,8 +160,6 @@ inline std::uint8_t clampByte(int v)
     return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-// Runs Body(first, count) over Rows rows split the same way as the horizontal
-// pass: every worker gets Rows div N rows, the last one the remainder.
 class TRowsThread : public TThread
 {
 public:
@@ -183,23 +181,6 @@ private:
     int FCount;
 };
 
-void parallelRows(int Rows, const std::function<void(int, int)>& Body)
-{
-    const int n = ResampleThreadCount();
-    if (n <= 1 || Rows < 2) {
-        Body(0, Rows);
-        return;
-    }
-    const int each = Rows / n;
-    TIEThreadPool pool;
-    for (int k = 0; k < n; ++k) {
-        const int first = k * each;
-        const int count = k == n - 1 ? Rows - (n - 1) * each : each;
-        pool.Add(new TRowsThread(Body, first, count));
-    }
-    pool.Join();
-}
-
 } // namespace
 
 int ResampleThreadCount()
@@ -213,6 +194,24 @@ int ResampleThreadCount()
 void SetResampleThreadCount(int Count)
 {
     GThreadOverride.store(std::max(0, Count));
+}
+
+void ParallelRows(int Rows, const std::function<void(int, int)>& Body)
+{
+    // No more workers than rows: an idle thread costs its start-up for nothing.
+    const int n = std::min(ResampleThreadCount(), Rows);
+    if (n <= 1) {
+        Body(0, Rows);
+        return;
+    }
+    const int each = Rows / n;
+    TIEThreadPool pool;
+    for (int k = 0; k < n; ++k) {
+        const int first = k * each;
+        const int count = k == n - 1 ? Rows - (n - 1) * each : each;
+        pool.Add(new TRowsThread(Body, first, count));
+    }
+    pool.Join();
 }
 
 // ---------------------------------------------------------------------------------
@@ -323,7 +322,7 @@ void ResampleNoFilter(const TBitmap& Src, TBitmap& Dst)
     std::vector<int> sx(std::size_t(nw), 0);
     for (int x = 0; x < nw; ++x)
         sx[std::size_t(x)] = std::min(int(x * rx), w - 1);
-    parallelRows(nh, [&](int first, int count) {
+    ParallelRows(nh, [&](int first, int count) {
         for (int y = first; y < first + count; ++y) {
             const int syRow = std::min(int(y * ry), h - 1);
             const std::uint8_t* s = Src.ScanLine(syRow);
@@ -550,7 +549,7 @@ void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filte
     TContribTable vert;
     buildContributors(vert, h, nh, yscale, k, radius);
     const std::size_t rowLen = std::size_t(nw) * 4;
-    parallelRows(nh, [&](int first, int count) {
+    ParallelRows(nh, [&](int first, int count) {
         std::vector<int> acc(rowLen);
         for (int r = first; r < first + count; ++r) {
             const TCList& list = vert.lists[std::size_t(r)];
@@ -612,7 +611,7 @@ void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst)
     TBitmap t;
     t.SetPixelFormat(pf32bit);
     t.SetSize(nw, h);
-    parallelRows(h, [&](int first, int count) {
+    ParallelRows(h, [&](int first, int count) {
         for (int y = first; y < first + count; ++y) {
             const std::uint8_t* s = Src.ScanLine(y);
             std::uint8_t* d = t.ScanLine(y);
@@ -640,7 +639,7 @@ void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst)
         }
     });
     const std::size_t rowLen = std::size_t(nw) * 4;
-    parallelRows(nh, [&](int first, int count) {
+    ParallelRows(nh, [&](int first, int count) {
         std::vector<int> sum(rowLen);
         for (int r = first; r < first + count; ++r) {
             std::uint8_t* d = Dst.ScanLine(r);

@@ -6,6 +6,7 @@
 #include <imaging/uBitmap.h>
 
 #include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -127,6 +128,11 @@ private:
 // SetResampleThreadCount(n > 0) overrides it (tests, benchmarks); 0 restores the default.
 int ResampleThreadCount();
 void SetResampleThreadCount(int Count);
+
+// Runs Body(first, count) over Rows rows split over at most ResampleThreadCount()
+// workers: each gets Rows div N rows, the last one the remainder. The rows of one
+// call must not depend on each other.
+void ParallelRows(int Rows, const std::function<void(int, int)>& Body);
 
 void ResampleBitmap(TBitmap& Bitmap, int AWidth, int AHeight, TResampleFilter Filter);
 void ResampleTo(const TBitmap& Src, TBitmap& Dst, int AWidth, int AHeight, TResampleFilter Filter);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -227,26 +226,5 @@ void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic)
         }
     };
 
-    // Rows split over the workers as in the convolution engine.
-    const int n = std::min(ResampleThreadCount(), nh);
-    if (n <= 1) {
-        body(0, nh);
-        return;
-    }
-    const int each = nh / n;
-    TIEThreadPool pool;
-    struct TBodyThread : TThread
-    {
-        std::function<void(int, int)> fn;
-        int first, count;
-        TBodyThread(std::function<void(int, int)> f_, int a, int b) : fn(std::move(f_)), first(a), count(b) {}
-        void Execute() override
-        {
-            if (count > 0)
-                fn(first, count);
-        }
-    };
-    for (int k = 0; k < n; ++k)
-        pool.Add(new TBodyThread(body, k * each, k == n - 1 ? nh - (n - 1) * each : each));
-    pool.Join();
+    ParallelRows(nh, body);
 }
