@@ -332,10 +332,9 @@ void TBitmap::LoadFromStream(QIODevice& Stream)
 
 void TBitmap::LoadFromFile(const QString& FileName)
 {
-    QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot open file (%1)").arg(file.errorString()));
-    LoadFromStream(file);
+    const QByteArray bytes = zorvel::imaging::ReadWholeFile(FileName);
+    LoadFromMemory(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                   std::size_t(bytes.size()), FileName);
 }
 
 // The writer always stores 32 bits per pixel, bottom-up, with a BITMAPV5HEADER

@@ -4,7 +4,6 @@
 
 #include <imaging/uHVBitmap.h>
 
-#include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -177,10 +176,7 @@ void JPGLoadFromMemory(const std::uint8_t* Data, std::size_t Size, TBitmap& Bitm
 
 void JPGLoadFromFile(const QString& FileName, TBitmap& Bitmap)
 {
-    QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot open file (%1)").arg(file.errorString()));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = zorvel::imaging::ReadWholeFile(FileName);
     JPGLoadFromMemory(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                       std::size_t(bytes.size()), Bitmap, FileName);
 }

@@ -4,7 +4,6 @@
 
 #include <imaging/uHVBitmap.h>
 
-#include <QFile>
 #include <QSaveFile>
 
 #include <png.h>
@@ -191,17 +190,6 @@ bool pngWrite(png_structp png, png_infop info, const PngWriteJob* job)
     return true;
 }
 
-QByteArray readWholeFile(const QString& FileName)
-{
-    QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot open file (%1)").arg(file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EFileError(FileName, QStringLiteral("Cannot read file (%1)").arg(file.errorString()));
-    return bytes;
-}
-
 } // namespace
 
 void PNGLoadFromMemory(const std::uint8_t* Data, std::size_t Size, TBitmap& Bitmap,
@@ -241,7 +229,7 @@ void PNGLoadFromMemory(const std::uint8_t* Data, std::size_t Size, TBitmap& Bitm
 
 void PNGLoadFromFile(const QString& FileName, TBitmap& Bitmap, QString& Author)
 {
-    const QByteArray bytes = readWholeFile(FileName);
+    const QByteArray bytes = zorvel::imaging::ReadWholeFile(FileName);
     PNGLoadFromMemory(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                       std::size_t(bytes.size()), Bitmap, Author, FileName);
 }

@@ -1,5 +1,6 @@
 #include <imaging/uVCLDef.h>
 
+#include <QFile>
 #include <QIODevice>
 #include <QLocale>
 #include <QStringDecoder>
@@ -59,4 +60,15 @@ QByteArray StringToAnsi(const QString& Text)
     if (!encoder.isValid())
         return Text.toLatin1();
     return encoder.encode(Text);
+}
+
+QByteArray zorvel::imaging::ReadWholeFile(const QString& FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(FileName, QStringLiteral("Cannot open file (%1)").arg(file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFileError(FileName, QStringLiteral("Cannot read file (%1)").arg(file.errorString()));
+    return bytes;
 }

@@ -51,6 +51,10 @@ namespace zorvel::imaging {
 // anything is allocated (decompression bombs).
 inline constexpr std::int64_t MaxPixels = std::int64_t(256) * 1024 * 1024;
 
+// The whole content of a file. Raises EFileError when it cannot be opened or read,
+// so that a read failure never decodes as a truncated picture.
+QByteArray ReadWholeFile(const QString& FileName);
+
 // Header fields: little-endian in BMP and TGA files, big-endian in PNG and PSD files.
 inline std::uint16_t ReadLE16(const std::uint8_t* p)
 {

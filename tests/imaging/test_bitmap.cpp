@@ -8,6 +8,8 @@
 
 #include <set>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using namespace testimg;
@@ -157,6 +159,35 @@ TEST_F(BitmapFiles, BrokenBmpFilesRaiseTheLibraryError)
     }
     THVBitmap bmp;
     EXPECT_THROW(bmp.LoadFromFile(Path(QStringLiteral("missing.bmp"))), EFileError);
+}
+
+// A file that opens but fails while being read is a file error, never a picture
+// decoded from whatever part came in.
+TEST(ReadFailureTest, UnreadableFileIsAReadError)
+{
+    const QString unreadable = QStringLiteral("/proc/self/mem"); // opens, every read fails
+    if (!QFile::exists(unreadable))
+        GTEST_SKIP() << "no /proc on this system";
+    const std::function<void(TBitmap&)> loaders[] = {
+        [&](TBitmap& b) { b.LoadFromFile(unreadable); },
+        [&](TBitmap& b) { JPGLoadFromFile(unreadable, b); },
+        [&](TBitmap& b) {
+            QString author;
+            PNGLoadFromFile(unreadable, b, author);
+        },
+    };
+    for (const auto& load : loaders) {
+        TBitmap bmp;
+        try {
+            load(bmp);
+            ADD_FAILURE() << "no error raised";
+        } catch (const EInvalidGraphic& e) {
+            ADD_FAILURE() << "decode error instead of a read error: " << e.what();
+        } catch (const EFileError& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("Cannot read"))) << e.what();
+        }
+        EXPECT_TRUE(bmp.Empty());
+    }
 }
 
 TEST(ImageFileTypeTest, DecidedByTheLastExtensionOnly)
