@@ -269,10 +269,23 @@ void AppendJsonString(QByteArray& out, const QString& s)
     out += '"';
 }
 
+[[noreturn]] void StdOutFailed()
+{
+    throw EFileError(QStringLiteral("<standard output>"), QStringLiteral("Cannot write"));
+}
+
 void WriteOut(const QByteArray& b)
 {
     if (std::fwrite(b.constData(), 1, size_t(b.size()), stdout) != size_t(b.size()))
-        throw EFileError(QStringLiteral("<standard output>"), QStringLiteral("Cannot write"));
+        StdOutFailed();
+}
+
+// The last buffered part only reaches the output here: a full disk or a closed pipe
+// shows at this point and must not end as success.
+void FlushOut()
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        StdOutFailed();
 }
 
 int RunList(const TOptions& o, TWebSiteList& list)
@@ -323,7 +336,7 @@ int RunList(const TOptions& o, TWebSiteList& list)
     if (json)
         out += written ? "\n]\n" : "]\n";
     WriteOut(out);
-    std::fflush(stdout);
+    FlushOut();
     WriteErr(ReadSummary(list) + QStringLiteral("; listed %1 entr%2\n")
                                      .arg(written)
                                      .arg(QLatin1String(written == 1 ? "y" : "ies")));

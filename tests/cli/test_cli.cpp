@@ -224,6 +224,21 @@ TEST_F(CliTest, FileErrorsExitWithOneAndNameTheFile)
     EXPECT_TRUE(r.Err.contains(QStringLiteral("Links"))) << r.Err.toStdString();
 }
 
+TEST_F(CliTest, ListIntoAFullDiskExitsWithOne)
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full on this system";
+    QProcess p;
+    p.setProgram(QStringLiteral(ZORVEL_CLI_PATH));
+    p.setArguments({QStringLiteral("list"), Links});
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("standard output"))) << err.toStdString();
+}
+
 TEST(CliUsage, BadCommandLinesExitWithTwo)
 {
     const QList<QStringList> cases = {
