@@ -49,12 +49,6 @@ const char* const HelpText =
     "                  linear fastlinear bilinear bicubic (default lanczos3)\n"
     "  W or H of 0 or -1 keep the aspect ratio as the library's Resample does.\n";
 
-// Raised for a bad command line: exit status 2 with the usage text.
-struct EUsage : std::runtime_error
-{
-    using std::runtime_error::runtime_error;
-};
-
 void WriteErr(const QString& text)
 {
     const QByteArray b = text.toUtf8();
@@ -356,7 +350,7 @@ int RunBookmarks(const TOptions& o)
     if (o.Command == QLatin1String("list"))
         return RunList(o, list);
 
-    const TWebSiteList shown = VisibleEntries(list);
+    TWebSiteList shown = VisibleEntries(list);
     if (o.Command == QLatin1String("merge")) {
         WebSitesSaveToHtml(shown, o.Output);
         WriteErr(ReadSummary(list) + QStringLiteral("; wrote %1 entr%2 to %3\n")
@@ -366,15 +360,14 @@ int RunBookmarks(const TOptions& o)
         return 0;
     }
     // export-folder: every visible entry counts as selected.
-    TWebSiteList selected = shown;
-    for (qsizetype i = 0; i < selected.Count(); ++i)
-        selected[i].Selected = true;
+    for (qsizetype i = 0; i < shown.Count(); ++i)
+        shown[i].Selected = true;
     if (!ForcePath(o.Output))
         throw EFileError(o.Output, QStringLiteral("Cannot create the folder"));
-    WebSitesSaveToFolder(selected, o.Output);
+    WebSitesSaveToFolder(shown, o.Output);
     WriteErr(ReadSummary(list) + QStringLiteral("; exported %1 entr%2 to %3\n")
-                                     .arg(selected.Count())
-                                     .arg(QLatin1String(selected.Count() == 1 ? "y" : "ies"))
+                                     .arg(shown.Count())
+                                     .arg(QLatin1String(shown.Count() == 1 ? "y" : "ies"))
                                      .arg(o.Output));
     return 0;
 }
@@ -403,10 +396,6 @@ int RunCli(const QStringList& Arguments)
         }
         return RunBookmarks(o);
     } catch (const EUsage& e) {
-        WriteErr(QStringLiteral("zorvel-cli: %1\n").arg(QString::fromUtf8(e.what())));
-        std::fputs(UsageText, stderr);
-        return 2;
-    } catch (const EImageUsage& e) {
         WriteErr(QStringLiteral("zorvel-cli: %1\n").arg(QString::fromUtf8(e.what())));
         std::fputs(UsageText, stderr);
         return 2;

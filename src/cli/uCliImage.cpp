@@ -23,7 +23,7 @@ TResampleFilter FilterByName(const QString& name)
     for (const auto& [text, filter] : filters)
         if (n == QLatin1String(text))
             return filter;
-    throw EImageUsage("unknown filter \"" + name.toStdString() + "\"");
+    throw EUsage("unknown filter \"" + name.toStdString() + "\"");
 }
 
 void RequireImageType(const QString& fileName)

@@ -18,8 +18,8 @@ struct TImageOptions
     std::optional<int> Level;
 };
 
-// A bad filter name: a usage error (exit status 2).
-struct EImageUsage : std::runtime_error
+// A bad command line (also a bad filter name): exit status 2 with the usage text.
+struct EUsage : std::runtime_error
 {
     using std::runtime_error::runtime_error;
 };
