@@ -40,6 +40,17 @@ int Nearest(double x) { return int(std::nearbyint(x)); }
 // nearest(A / 255 * 136): the grey 136 premultiplied by A.
 std::uint8_t GreyOf(int a) { return std::uint8_t(Nearest(a / 255.0 * 136.0)); }
 
+// The size each button type gives the button: small types are SmallHeight high,
+// the others NormalHeight; double types hold two tiles side by side.
+QSize TypeSize(TFlatBtnType type)
+{
+  const bool small =
+      type == mtSmallSingle || type == mtSmallDouble || type == mtSmalliOS || type == mtSmalliOSDouble;
+  const bool dbl = type == mtDouble || type == mtSmallDouble || type == mtSmalliOSDouble;
+  const int h = small ? SmallHeight : NormalHeight;
+  return {dbl ? 2 * h + DoubleGap : h, h};
+}
+
 // Larger companion of a resource picture, for high-DPI screens.
 QImage LoadHiDpiCompanion(const QString& name)
 {
@@ -202,19 +213,14 @@ TFlatBtnVCL::~TFlatBtnVCL() = default;
 void TFlatBtnVCL::setFlatBtnType(TFlatBtnType value)
 {
   FFlatBtnType = value;
-  const bool small = value == mtSmallSingle || value == mtSmallDouble || value == mtSmalliOS ||
-                     value == mtSmalliOSDouble;
-  const int h = small ? SmallHeight : NormalHeight;
-  int w = h;
-  if (value == mtPicture) {
+  if (value == mtPicture)
     FbgColor = 0xFFFFFFFF;
-  } else {
+  else
     FbgColor = (value == mtiOS || value == mtSmalliOS) ? iOSBgColor : DefaultBgColor;
-    if (value == mtDouble || value == mtSmallDouble || value == mtSmalliOSDouble) w = 2 * h + DoubleGap;
-  }
-  resize(w, h);
+  const QSize size = TypeSize(value);
+  resize(size);
   updateGeometry();
-  FBitmap = QImage(w, h, QImage::Format_ARGB32);
+  FBitmap = QImage(size, QImage::Format_ARGB32);
   FBitmap.fill(0);
   FBitmapHiDpi = QImage();
   FBitmapResName.clear();
@@ -223,12 +229,7 @@ void TFlatBtnVCL::setFlatBtnType(TFlatBtnType value)
 
 QSize TFlatBtnVCL::sizeHint() const
 {
-  const bool small = FFlatBtnType == mtSmallSingle || FFlatBtnType == mtSmallDouble ||
-                     FFlatBtnType == mtSmalliOS || FFlatBtnType == mtSmalliOSDouble;
-  const int h = small ? SmallHeight : NormalHeight;
-  const bool dbl = FFlatBtnType == mtDouble || FFlatBtnType == mtSmallDouble ||
-                   FFlatBtnType == mtSmalliOSDouble;
-  return {dbl ? 2 * h + DoubleGap : h, h};
+  return TypeSize(FFlatBtnType);
 }
 
 void TFlatBtnVCL::setBgBitmap(const QImage& value)
