@@ -290,7 +290,7 @@ Qt::DropAction URLDropEffect(Qt::KeyboardModifiers Keys, Qt::DropActions Offered
                                            : Qt::MoveAction;
     if (allowed.testFlag(asked))
         return asked;
-    for (Qt::DropAction a : {Qt::CopyAction, Qt::MoveAction, Qt::LinkAction})
+    for (Qt::DropAction a : {Qt::CopyAction, Qt::LinkAction})
         if (allowed.testFlag(a))
             return a;
     return Qt::IgnoreAction;
