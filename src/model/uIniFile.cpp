@@ -380,9 +380,32 @@ QByteArray TIniFile::ToData() const
 void TIniFile::SaveToFile(const QString& FileName) const
 {
     const QByteArray data = ToData();
+    // A file that exists is replaced through a temporary file, so a crash or a full
+    // disk never costs the old content. A new file has no old content to protect;
+    // writing it directly spares the flush to disk QSaveFile makes per file, which
+    // turns a folder export of thousands of shortcuts from minutes into seconds.
+    // A partly written new file is removed.
+    if (!QFileInfo::exists(FileName)) {
+        QFile file(FileName);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (file.write(data) == data.size() && file.flush()) {
+                file.close();
+                if (file.error() == QFileDevice::NoError)
+                    return;
+            }
+            const QString reason = file.errorString();
+            file.close();
+            file.remove();
+            throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(reason));
+        }
+        if (!QFileInfo::exists(FileName))
+            throw EFileError(FileName,
+                             QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+        // Created by someone else in between: replace it safely below.
+    }
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot create file"));
+        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
     if (file.write(data) != data.size() || !file.commit())
-        throw EFileError(FileName, QStringLiteral("Cannot write file"));
+        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
 }
