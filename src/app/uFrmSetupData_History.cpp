@@ -39,8 +39,7 @@ QStringList SearchHistoryFromData(const QByteArray& Data)
         QStringDecoder decoder(*bom); // skips the byte-order mark by default
         text = decoder.decode(Data);
     } else {
-        QStringDecoder decoder(LegacyCodePageName().toLatin1().constData());
-        text = decoder.isValid() ? QString(decoder.decode(Data)) : QString::fromLatin1(Data);
+        text = DecodeLegacyText(Data);
     }
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     QStringList lines = text.split(lineBreak);
@@ -55,14 +54,8 @@ QByteArray SearchHistoryToData(const QStringList& List)
     for (const QString& item : List)
         text += item + QStringLiteral("\r\n");
     if (text.isEmpty()) return {};
-    QStringEncoder encoder(LegacyCodePageName().toLatin1().constData());
-    if (encoder.isValid()) {
-        QByteArray bytes = encoder.encode(text);
-        // A character the code page lacks comes back as a substitute: check the round trip.
-        QStringDecoder decoder(LegacyCodePageName().toLatin1().constData());
-        if (!encoder.hasError() && decoder.isValid() && QString(decoder.decode(bytes)) == text)
-            return bytes;
-    }
+    QByteArray bytes;
+    if (EncodeLegacyText(text, bytes)) return bytes;
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     return utf16.encode(text);
 }

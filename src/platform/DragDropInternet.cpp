@@ -18,14 +18,6 @@ constexpr qsizetype MaxPathChars = 260;
 constexpr qsizetype DescriptorSizeW = DescriptorNameOffset + MaxPathChars * 2;
 constexpr qsizetype DescriptorSizeA = DescriptorNameOffset + MaxPathChars;
 
-QString DecodeAnsi(const QByteArray& Bytes)
-{
-    QStringDecoder decoder(LegacyCodePageName().toLatin1().constData());
-    if (!decoder.isValid())
-        return QString::fromLatin1(Bytes);
-    return decoder.decode(Bytes);
-}
-
 QByteArray UpToFirstNul(const QByteArray& Bytes)
 {
     const qsizetype nul = Bytes.indexOf('\0');
@@ -35,7 +27,8 @@ QByteArray UpToFirstNul(const QByteArray& Bytes)
 QString Decode8BitText(const TDropPayload& Payload)
 {
     const QByteArray text = UpToFirstNul(Payload.Bytes);
-    return Payload.Encoding == TTextEncoding::Utf8 ? QString::fromUtf8(text) : DecodeAnsi(text);
+    return Payload.Encoding == TTextEncoding::Utf8 ? QString::fromUtf8(text)
+                                                   : DecodeLegacyText(text);
 }
 
 // The extension including its dot, taken after the last folder separator or drive
@@ -98,7 +91,7 @@ QString DecodeTextFile(const QByteArray& Bytes)
         QStringDecoder decoder(QStringDecoder::Utf16BE);
         return decoder.decode(Bytes.mid(2));
     }
-    return DecodeAnsi(Bytes);
+    return DecodeLegacyText(Bytes);
 }
 
 QStringList SplitLines(const QString& Text)
@@ -353,7 +346,7 @@ bool TURLDataFormat::AssignDescriptorA(const TDropPayload& Payload)
     const std::optional<QByteArray> raw = FirstFileGroupDescriptorNameA(Payload.Bytes);
     if (!raw)
         return false;
-    const QString name = DecodeAnsi(*raw);
+    const QString name = DecodeLegacyText(*raw);
     if (AsciiLower(ExtractFileExt(name)) != u".url")
         return false;
     SetTitle(WithoutExt(name));

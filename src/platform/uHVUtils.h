@@ -2,6 +2,8 @@
 // Operating-system services behind one header. Implementations differ per OS
 // (uHVUtils_unix.cpp / uHVUtils_win.cpp); everything here is QtCore only.
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,11 @@ bool ForcePath(const QString& Folder);
 // byte-order mark: the system code page on Windows; elsewhere windows-1252,
 // or Shift_JIS under a Japanese locale. Usable with QStringDecoder/Encoder.
 QString LegacyCodePageName();
+// Bytes in that code page as text (Latin-1 when the code page is not available).
+QString DecodeLegacyText(QByteArrayView Bytes);
+// Text in that code page; false when a character would not survive the way back
+// (not in the code page, or mapped to a look-alike). Out holds the bytes either way.
+bool EncodeLegacyText(const QString& Text, QByteArray& Out);
 
 // Creation time of a file as local time; the modification time where the file
 // system keeps no creation time. Invalid when the file does not exist.

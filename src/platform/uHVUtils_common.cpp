@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 QString GetDesktopPath()
 {
@@ -26,4 +28,26 @@ bool ForcePath(const QString& Folder)
 {
     if (Folder.isEmpty()) return false;
     return QDir().mkpath(Folder) && QFileInfo(Folder).isDir();
+}
+
+QString DecodeLegacyText(QByteArrayView Bytes)
+{
+    QStringDecoder decoder(LegacyCodePageName().toLatin1().constData());
+    if (!decoder.isValid()) return QString::fromLatin1(Bytes);
+    return decoder.decode(Bytes);
+}
+
+bool EncodeLegacyText(const QString& Text, QByteArray& Out)
+{
+    const QByteArray name = LegacyCodePageName().toLatin1();
+    QStringEncoder encoder(name.constData());
+    if (!encoder.isValid()) {
+        Out = Text.toLatin1();
+        return QString::fromLatin1(Out) == Text;
+    }
+    Out = encoder.encode(Text);
+    if (encoder.hasError()) return false;
+    QStringDecoder decoder(name.constData());
+    const QString back = decoder.decode(Out);
+    return !decoder.hasError() && back == Text;
 }
