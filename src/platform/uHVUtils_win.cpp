@@ -14,6 +14,7 @@
 // clang-format on
 
 #include <QDir>
+#include <QFileInfo>
 #include <QOperatingSystemVersion>
 #include <algorithm>
 #include <string>
@@ -108,8 +109,11 @@ QString LegacyCodePageName()
 
 bool MoveFileToTrash(const QString& FileName)
 {
-    // The source list ends with two null characters.
-    std::wstring from = QDir::toNativeSeparators(QDir::cleanPath(FileName)).toStdWString();
+    // The shell ignores FOF_ALLOWUNDO (and deletes for good) unless the path is fully
+    // qualified, so a relative name is made absolute first. The source list ends with
+    // two null characters.
+    std::wstring from =
+        QDir::toNativeSeparators(QFileInfo(FileName).absoluteFilePath()).toStdWString();
     from.push_back(L'\0');
     from.push_back(L'\0');
     SHFILEOPSTRUCTW op = {};
