@@ -117,51 +117,45 @@ void THVBitmap::EnsureAlpha()
 
 namespace {
 
-QByteArray readResource(const QString& ResName)
+// Runs Decode on the bytes of ":/rcdata/" + ResName; false when the resource is
+// missing or Decode raises anything (resource loads never raise).
+template <typename DecodeFn>
+bool loadResource(const QString& ResName, DecodeFn Decode)
 {
-    QFile file(QStringLiteral(":/rcdata/") + ResName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(file.fileName(), QStringLiteral("Resource not found"));
-    return file.readAll();
+    try {
+        QFile file(QStringLiteral(":/rcdata/") + ResName);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray data = file.readAll();
+        Decode(reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()));
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 } // namespace
 
 bool THVBitmap::JPGLoadFromResource(const QString& ResName)
 {
-    try {
-        const QByteArray data = readResource(ResName);
-        JPGLoadFromMemory(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                          std::size_t(data.size()), *this, ResName);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return loadResource(ResName, [&](const std::uint8_t* Data, std::size_t Size) {
+        JPGLoadFromMemory(Data, Size, *this, ResName);
+    });
 }
 
 bool THVBitmap::PNGLoadFromResource(const QString& ResName)
 {
-    try {
-        const QByteArray data = readResource(ResName);
+    return loadResource(ResName, [&](const std::uint8_t* Data, std::size_t Size) {
         QString author; // resource loads leave the author fields alone
-        PNGLoadFromMemory(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                          std::size_t(data.size()), *this, author, ResName);
-        return true;
-    } catch (...) {
-        return false;
-    }
+        PNGLoadFromMemory(Data, Size, *this, author, ResName);
+    });
 }
 
 bool THVBitmap::BMPLoadFromResource(const QString& ResName)
 {
-    try {
-        const QByteArray data = readResource(ResName);
-        LoadFromMemory(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                       std::size_t(data.size()), ResName);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return loadResource(ResName, [&](const std::uint8_t* Data, std::size_t Size) {
+        LoadFromMemory(Data, Size, ResName);
+    });
 }
 
 bool THVBitmap::LoadFromResource(const QString& ResName)
