@@ -129,12 +129,16 @@ void readExtensionArea(QIODevice& Stream, qint64 start, TTGAParamsVals& Params)
         Params.fTGA_Gamma = double(gn) / gd;
 }
 
+// The file name for error texts; empty for a device that is not a file.
+QString deviceName(QIODevice& Stream)
+{
+    auto* f = qobject_cast<QFileDevice*>(&Stream);
+    return f ? f->fileName() : QString();
+}
+
 [[noreturn]] void notTga(QIODevice& Stream)
 {
-    QString name;
-    if (auto* f = qobject_cast<QFileDevice*>(&Stream))
-        name = f->fileName();
-    throw EInvalidGraphic(name, QStringLiteral("It is not TGA File."));
+    throw EInvalidGraphic(deviceName(Stream), QStringLiteral("It is not TGA File."));
 }
 
 } // namespace
@@ -199,9 +203,7 @@ void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
     if (pixels > MaxPixels
         || (pixels > (std::int64_t(1) << 20) && !Stream.isSequential()
             && pixels > left * 128 / (1 + bpp)))
-        throw EInvalidGraphic(qobject_cast<QFileDevice*>(&Stream)
-                                  ? static_cast<QFileDevice&>(Stream).fileName()
-                                  : QString(),
+        throw EInvalidGraphic(deviceName(Stream),
                               QStringLiteral("TGA picture size does not match the file (%1 x %2)")
                                   .arg(width)
                                   .arg(height));
