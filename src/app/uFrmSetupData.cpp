@@ -72,9 +72,27 @@ bool IsDirWritable(const QString& Dir)
     return probe.open();
 }
 
+bool IsSystemProgramDir(const QString& Dir)
+{
+    const QString d = QDir::cleanPath(QDir::fromNativeSeparators(Dir)) + u'/';
+    QStringList roots = {GetProgramFilesDir(), GetProgramFilesX86Dir()};
+#ifndef Q_OS_WIN
+    roots << QStringLiteral("/usr") << QStringLiteral("/opt") << QStringLiteral("/bin")
+          << QStringLiteral("/sbin") << QStringLiteral("/snap");
+#endif
+    for (const QString& r : std::as_const(roots))
+        if (!r.isEmpty() &&
+            d.startsWith(QDir::cleanPath(QDir::fromNativeSeparators(r)) + u'/', Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir)
 {
-    if (IsDirWritable(ExeDir)) return QDir::cleanPath(ExeDir);
+    // Portable use is a program in a folder of its own. One installed among the system's
+    // programs keeps its data per user, also when run by an administrator who could
+    // write there.
+    if (!IsSystemProgramDir(ExeDir) && IsDirWritable(ExeDir)) return QDir::cleanPath(ExeDir);
     if (!FallbackDir.isEmpty() && ForcePath(FallbackDir)) return QDir::cleanPath(FallbackDir);
     return {};
 }

@@ -71,6 +71,8 @@ int ClearHistoryFiles();
 // The data folder rule: ExeDir when a file can be created in it, else FallbackDir
 // (created on demand). "" when neither is usable.
 QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir);
+// True for the system's program folders (Program Files; /usr, /opt ... elsewhere).
+bool IsSystemProgramDir(const QString& Dir);
 // True when a new file can be created (and removed again) in Dir.
 bool IsDirWritable(const QString& Dir);
 

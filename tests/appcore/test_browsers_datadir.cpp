@@ -44,6 +44,20 @@ TEST(DataDir, UnusableExecutableFolderFallsBackToTheUserFolder)
     EXPECT_EQ(ChooseDataDir(tmp.filePath(QStringLiteral("missing")), QString()), QString());
 }
 
+TEST(DataDir, SystemProgramFoldersAreNeverPortable)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString fallback = tmp.filePath(QStringLiteral("appdata"));
+#ifndef Q_OS_WIN
+    // Writable for the superuser, still not the place for a user's bookmarks.
+    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/opt/zorvel"})
+        EXPECT_EQ(ChooseDataDir(QLatin1String(dir), fallback), fallback) << dir;
+    EXPECT_FALSE(IsSystemProgramDir(QStringLiteral("/usrlocal/bin")));
+#endif
+    EXPECT_FALSE(IsSystemProgramDir(tmp.path()));
+}
+
 TEST(DataDir, ReadOnlyExecutableFolderFallsBack)
 {
     QTemporaryDir tmp;
