@@ -29,33 +29,6 @@ QStringView TrimView(QStringView Text)
     return Text.mid(b, e - b);
 }
 
-QString DecodeLegacy(QByteArrayView Data)
-{
-    const QString name = LegacyCodePageName();
-    QStringDecoder decoder(name.toLatin1().constData());
-    if (!decoder.isValid())
-        return QString::fromLatin1(Data);
-    return decoder.decode(Data);
-}
-
-// Text in the legacy code page; false when a character would not survive
-// (not representable, or mapped to a look-alike).
-bool EncodeLegacy(const QString& Text, QByteArray& Out)
-{
-    const QString name = LegacyCodePageName();
-    QStringEncoder encoder(name.toLatin1().constData());
-    if (!encoder.isValid()) {
-        Out = Text.toLatin1();
-        return QString::fromLatin1(Out) == Text;
-    }
-    Out = encoder.encode(Text);
-    if (encoder.hasError())
-        return false;
-    QStringDecoder decoder(name.toLatin1().constData());
-    const QString back = decoder.decode(Out);
-    return !decoder.hasError() && back == Text;
-}
-
 QByteArray EncodeUtf16(const QString& Text, bool BigEndian)
 {
     QByteArray out;
@@ -148,7 +121,7 @@ void TIniFile::Parse(const QByteArray& Data, const QStringList* Sections, const 
         text = decoder.decode(QByteArrayView(Data).sliced(2));
     } else {
         FEncoding = TEncoding::Legacy;
-        text = DecodeLegacy(Data);
+        text = DecodeLegacyText(Data);
     }
 
     const QStringView all(text);
@@ -370,7 +343,7 @@ QByteArray TIniFile::ToData() const
         break;
     }
     QByteArray bytes;
-    if (EncodeLegacy(text, bytes))
+    if (EncodeLegacyText(text, bytes))
         return bytes;
     // The 8-bit code page cannot hold every character: UTF-16LE keeps them all, and
     // every reader of these files (the Windows profile functions too) honours its BOM.
