@@ -3,7 +3,7 @@ set(CPACK_PACKAGE_NAME "zorvel")
 set(CPACK_PACKAGE_VENDOR "Zorvel developers")
 set(CPACK_PACKAGE_CONTACT "Zorvel developers <zorvel@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Internet bookmark manager for .url, .website and bookmark HTML files")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Zorvel gathers bookmarks from Internet Shortcut files, pinned-website files and\n"
   "Netscape bookmark HTML files into one list to search, sort, edit and write back.\n"
   "zorvel-cli does the same in scripts.")
