@@ -41,3 +41,9 @@ if(ZORVEL_APP_SOURCES MATCHES "\\.cpp")
     endif()
   endif()
 endif()
+
+# Windows: version resource and application manifest (no-op elsewhere).
+if(TARGET zorvel)
+  include(${PROJECT_SOURCE_DIR}/resources/win/zorvel_win.cmake)
+  zorvel_add_windows_resources(zorvel)
+endif()
