@@ -160,6 +160,8 @@ private:
     // Reads every path into the list, file by file, with a progress window when it
     // takes long; returns false when the user cancelled.
     bool LoadPaths(const QStringList& Paths);
+    // Add files / Add folder: read the paths, then refresh, clear the selection, tell counts.
+    void AddChosenPaths(const QStringList& Paths);
     void ShowAddStatus();
     void ShowStatus(const QString& Text);
     QStringList RunFileDialog(const TFileDialogRequest& Request);

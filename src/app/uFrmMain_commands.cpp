@@ -330,6 +330,23 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
     return true;
 }
 
+void TFrmMain::AddChosenPaths(const QStringList& Paths)
+{
+    FWebSiteList.ResetStats();
+    // Whatever was read before an error or a cancel stays, and the view shows it.
+    struct TRefresh
+    {
+        TFrmMain* F;
+        ~TRefresh()
+        {
+            F->RefreshListView();
+            F->ClearSelection();
+            F->ShowAddStatus();
+        }
+    } Refresh{this};
+    LoadPaths(Paths);
+}
+
 void TFrmMain::FlatBtnVCL1Execute()
 {
     const bool Ja = IsJapaneseLocale();
@@ -346,19 +363,7 @@ void TFrmMain::FlatBtnVCL1Execute()
     const QStringList Files = RunFileDialog(R);
     if (Files.isEmpty())
         return;
-    FWebSiteList.ResetStats();
-    // Whatever was read before an error or a cancel stays, and the view shows it.
-    struct TRefresh
-    {
-        TFrmMain* F;
-        ~TRefresh()
-        {
-            F->RefreshListView();
-            F->ClearSelection();
-            F->ShowAddStatus();
-        }
-    } Refresh{this};
-    LoadPaths(Files);
+    AddChosenPaths(Files);
 }
 
 void TFrmMain::FlatBtnVCL2Execute()
@@ -373,18 +378,7 @@ void TFrmMain::FlatBtnVCL2Execute()
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
         return;
-    FWebSiteList.ResetStats();
-    struct TRefresh
-    {
-        TFrmMain* F;
-        ~TRefresh()
-        {
-            F->RefreshListView();
-            F->ClearSelection();
-            F->ShowAddStatus();
-        }
-    } Refresh{this};
-    LoadPaths({Chosen.first()});
+    AddChosenPaths({Chosen.first()});
 }
 
 void TFrmMain::FlatBtnVCL3Execute()
