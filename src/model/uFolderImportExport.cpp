@@ -1,6 +1,7 @@
 // Folder import (any supported file, or a whole tree of them) and the export of
 // the selected entries as a folder tree of Internet Shortcut files.
 
+#include <model/uPathText.h>
 #include <model/uWebSiteShortcut.h>
 
 #include <platform/EFileError.h>
@@ -12,25 +13,15 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+using namespace zorvel::model;
 
-bool IsPathSeparator(QChar c)
-{
-#ifdef Q_OS_WIN
-    return c == u'/' || c == u'\\';
-#else
-    return c == u'/';
-#endif
-}
+namespace {
 
 // Extension of the last path component from its last ".", ASCII letters upper-cased.
 QString UpperExtension(const QString& FileName)
 {
-    qsizetype nameStart = FileName.size();
-    while (nameStart > 0 && !IsPathSeparator(FileName[nameStart - 1]))
-        --nameStart;
-    const qsizetype dot = FileName.lastIndexOf(u'.');
-    if (dot < nameStart)
+    const qsizetype dot = ExtensionDot(FileName);
+    if (dot < 0)
         return QString();
     QString ext = FileName.mid(dot);
     for (QChar& c : ext)

@@ -1,6 +1,7 @@
 // Internet Shortcut (.url) and pinned website (.website) files.
 
 #include <model/uIniFile.h>
+#include <model/uPathText.h>
 #include <model/uWebSiteShortcut.h>
 
 #include <platform/EFileError.h>
@@ -11,6 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
+using namespace zorvel::model;
+
 namespace {
 
 const QString SectionShortcut = u"InternetShortcut"_s;
@@ -19,22 +22,10 @@ const QString SectionShortcut = u"InternetShortcut"_s;
 const QString SectionShortcutW = u"InternetShortcut.W"_s;
 const QString SectionPropertySet = u"{000214A0-0000-0000-C000-000000000046}"_s;
 
-bool IsPathSeparator(QChar c)
-{
-#ifdef Q_OS_WIN
-    return c == u'/' || c == u'\\';
-#else
-    return c == u'/';
-#endif
-}
-
 // The last path component.
 QString FileNamePart(const QString& Path)
 {
-    qsizetype i = Path.size();
-    while (i > 0 && !IsPathSeparator(Path[i - 1]))
-        --i;
-    return Path.mid(i);
+    return Path.mid(FileNameStart(Path));
 }
 
 void CheckReadablePath(const QString& FileName)
@@ -228,12 +219,8 @@ TWebSite WebSiteLoadFromWebsiteFile(const QString& FileName, const QString& Cate
 void WebSiteSaveToUrlFile(const TWebSite& Site, const QString& FileName)
 {
     // Replace the last extension of the last path component (or append one).
-    qsizetype nameStart = FileName.size();
-    while (nameStart > 0 && !IsPathSeparator(FileName[nameStart - 1]))
-        --nameStart;
-    const qsizetype dot = FileName.lastIndexOf(u'.');
-    const QString path =
-        (dot >= nameStart ? FileName.left(dot) : FileName) + u".url"_s;
+    const qsizetype dot = ExtensionDot(FileName);
+    const QString path = (dot >= 0 ? FileName.left(dot) : FileName) + u".url"_s;
 
     TIniFile ini;
     const QFileInfo existing(path);
