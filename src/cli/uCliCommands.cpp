@@ -220,46 +220,87 @@ TWebSiteList VisibleEntries(const TWebSiteList& list)
     return out;
 }
 
-QByteArray TsvField(const QString& s)
+// Appends s encoded as UTF-8, the way QString::toUtf8 encodes it (a lone
+// surrogate becomes '?'), letting escape write ASCII units that need it.
+// Written out by hand: listing is mostly this loop, and going through a
+// temporary QString and QByteArray per field cost more than the import did.
+template <typename TEscape>
+void AppendUtf8(QByteArray& out, QStringView s, TEscape escape)
 {
-    QString out;
-    out.reserve(s.size());
-    for (const QChar c : s) {
-        switch (c.unicode()) {
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u'\t': out += QLatin1String("\\t"); break;
-        case u'\r': out += QLatin1String("\\r"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        default: out += c;
+    const qsizetype at = out.size();
+    // At most 6 bytes per unit: "\u001f" for a control character.
+    out.resize(at + s.size() * 6);
+    char* const begin = out.data();
+    char* p = begin + at;
+    const char16_t* d = s.utf16();
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = d[i];
+        if (c < 0x80) {
+            if (!escape(char(c), p))
+                *p++ = char(c);
+        } else if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(d[i + 1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, d[++i]);
+            *p++ = char(0xF0 | (u >> 18));
+            *p++ = char(0x80 | ((u >> 12) & 0x3F));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            *p++ = '?';
+        } else {
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         }
     }
-    return out.toUtf8();
+    out.resize(p - begin);
 }
 
-void AppendJsonString(QByteArray& out, const QString& s)
+bool WriteEscape(char*& p, const char* text)
+{
+    while (*text)
+        *p++ = *text++;
+    return true;
+}
+
+void AppendTsvField(QByteArray& out, QStringView s)
+{
+    AppendUtf8(out, s, [](char c, char*& p) {
+        switch (c) {
+        case '\\': return WriteEscape(p, "\\\\");
+        case '\t': return WriteEscape(p, "\\t");
+        case '\r': return WriteEscape(p, "\\r");
+        case '\n': return WriteEscape(p, "\\n");
+        default: return false;
+        }
+    });
+}
+
+void AppendJsonString(QByteArray& out, QStringView s)
 {
     out += '"';
-    const QByteArray u = s.toUtf8();
-    for (const char ch : u) {
-        const auto c = static_cast<unsigned char>(ch);
+    AppendUtf8(out, s, [](char c, char*& p) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
+        case '"': return WriteEscape(p, "\\\"");
+        case '\\': return WriteEscape(p, "\\\\");
+        case '\n': return WriteEscape(p, "\\n");
+        case '\r': return WriteEscape(p, "\\r");
+        case '\t': return WriteEscape(p, "\\t");
+        case '\b': return WriteEscape(p, "\\b");
+        case '\f': return WriteEscape(p, "\\f");
         default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += ch;
-            }
+            if (static_cast<unsigned char>(c) >= 0x20)
+                return false;
+            static const char Hex[] = "0123456789abcdef";
+            WriteEscape(p, "\\u00");
+            *p++ = Hex[(c >> 4) & 0xF];
+            *p++ = Hex[c & 0xF];
+            return true;
         }
-    }
+    });
     out += '"';
 }
 
@@ -284,9 +325,11 @@ void FlushOut()
 
 int RunList(const TOptions& o, TWebSiteList& list)
 {
-    const qsizetype n = list.Count();
+    // One buffer of a fixed size, written out whenever it fills: the output of a
+    // large list never sits in memory whole.
+    constexpr qsizetype Chunk = qsizetype(1) << 20;
     QByteArray out;
-    out.reserve(qsizetype(n) * 160);
+    out.reserve(Chunk + 4096);
     const bool json = o.Format == QLatin1String("json");
     if (json)
         out += '[';
@@ -310,21 +353,21 @@ int RunList(const TOptions& o, TWebSiteList& list)
             AppendJsonString(out, DateToUnixText(s.AddDate));
             out += '}';
         } else {
-            out += TsvField(s.Title);
+            AppendTsvField(out, s.Title);
             out += '\t';
-            out += TsvField(s.URL);
+            AppendTsvField(out, s.URL);
             out += '\t';
-            out += TsvField(s.Category);
+            AppendTsvField(out, s.Category);
             out += '\t';
-            out += TsvField(s.Comment);
+            AppendTsvField(out, s.Comment);
             out += '\t';
-            out += DateToUnixText(s.AddDate).toLatin1();
+            AppendTsvField(out, DateToUnixText(s.AddDate));
             out += '\n';
         }
         ++written;
-        if (out.size() > (1 << 22)) {
+        if (out.size() > Chunk) {
             WriteOut(out);
-            out.clear();
+            out.resize(0); // keeps the buffer
         }
     }
     if (json)
@@ -337,8 +380,23 @@ int RunList(const TOptions& o, TWebSiteList& list)
     return 0;
 }
 
+// What reading the inputs will allocate, roughly: the file data, and the entries
+// built from it take about twice its size again. Folders count as nothing; their
+// files are small and read one at a time.
+qint64 ExpectedAllocation(const QStringList& paths)
+{
+    qint64 bytes = 0;
+    for (const QString& p : paths) {
+        const QFileInfo info(p);
+        if (info.isFile())
+            bytes += info.size();
+    }
+    return bytes * 3;
+}
+
 int RunBookmarks(const TOptions& o)
 {
+    PrepareHeapForLargeInput(ExpectedAllocation(o.Paths));
     TWebSiteList list;
     LoadPaths(list, o.Paths);
     if (o.Search)

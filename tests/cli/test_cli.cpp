@@ -142,6 +142,28 @@ TEST_F(CliTest, JsonIsValidAndCarriesEveryField)
               QStringLiteral("first\r\nsecond"));
 }
 
+// Titles from the shell's UTF-7 section can hold any UTF-16, a lone surrogate too;
+// the output stays UTF-8 and JSON escapes control characters.
+TEST_F(CliTest, ListWritesUtf8AndEscapesControlCharacters)
+{
+    const QString dir = Dir.filePath(QStringLiteral("Wide"));
+    WriteFile(dir + QStringLiteral("/w.url"),
+              "[InternetShortcut]\r\nURL=https://u.example/\r\nTitle=x\r\nAddDate=7\r\n"
+              "[InternetShortcut.W]\r\nTitle=Caf+AOk- +2D3eAA- +2AA-z\x01y\r\n");
+    const TRun tsv = RunCli({QStringLiteral("list"), dir});
+    ASSERT_EQ(tsv.Exit, 0) << tsv.Err.toStdString();
+    EXPECT_EQ(tsv.Out, QByteArray("Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\x01y\thttps://u.example/\t\t\t7\n"));
+
+    const TRun json = RunCli({QStringLiteral("list"), QStringLiteral("--format=json"), dir});
+    ASSERT_EQ(json.Exit, 0) << json.Err.toStdString();
+    EXPECT_TRUE(json.Out.contains("\"title\":\"Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\\u0001y\"")) << json.Out.toStdString();
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json.Out, &err);
+    ASSERT_EQ(err.error, QJsonParseError::NoError) << err.errorString().toStdString();
+    EXPECT_EQ(doc.array().at(0).toObject().value(QStringLiteral("title")).toString(),
+              QString::fromUtf8("Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\x01y"));
+}
+
 TEST_F(CliTest, SearchKeepsOnlyMatchingEntries)
 {
     const TRun r = RunCli({QStringLiteral("list"), QStringLiteral("--search"),
