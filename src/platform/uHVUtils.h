@@ -51,3 +51,9 @@ int GetOSVersionNumber();
 
 // The Chrome path registered by its installer (Windows registry), or "".
 QString ReadChromeAppPath();
+
+// Readies the process heap for a job that will allocate about Bytes in many small
+// pieces (a large import): the memory is then backed by large pages where the
+// system offers them, which spares most page faults. Call it early, once, before
+// the work; it is only a hint and does nothing where it does not apply.
+void PrepareHeapForLargeInput(qint64 Bytes);

@@ -169,3 +169,8 @@ QString ReadChromeAppPath()
     RegCloseKey(key);
     return result;
 }
+
+void PrepareHeapForLargeInput(qint64 /*Bytes*/)
+{
+    // The Windows heap commits in large steps already; nothing to do.
+}
