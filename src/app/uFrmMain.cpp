@@ -208,6 +208,7 @@ void TFrmMain::FormCreate()
     FWebSiteList.ShortenURLs = SetupData.isAmazonShort;
     FTimerBanner->start();
     if (SetupData.isOpenBaseBookmark && QFileInfo(SetupData.BaseBookmarkName).isFile()) {
+        PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({SetupData.BaseBookmarkName}));
         WebSitesLoadFromPath(FWebSiteList, SetupData.BaseBookmarkName);
         RefreshListView();
         ClearSelection();

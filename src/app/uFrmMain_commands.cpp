@@ -277,6 +277,7 @@ QString Pick(bool Ja, const char16_t* En, const char16_t* Jp)
 
 bool TFrmMain::LoadPaths(const QStringList& Paths)
 {
+    PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(Paths));
     // Everything becomes a list of files first, so the progress can count files.
     QList<std::pair<QString, QString>> Files; // path, category (only for folder contents)
     for (const QString& Path : Paths) {

@@ -380,23 +380,9 @@ int RunList(const TOptions& o, TWebSiteList& list)
     return 0;
 }
 
-// What reading the inputs will allocate, roughly: the file data, and the entries
-// built from it take about twice its size again. Folders count as nothing; their
-// files are small and read one at a time.
-qint64 ExpectedAllocation(const QStringList& paths)
-{
-    qint64 bytes = 0;
-    for (const QString& p : paths) {
-        const QFileInfo info(p);
-        if (info.isFile())
-            bytes += info.size();
-    }
-    return bytes * 3;
-}
-
 int RunBookmarks(const TOptions& o)
 {
-    PrepareHeapForLargeInput(ExpectedAllocation(o.Paths));
+    PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(o.Paths));
     TWebSiteList list;
     LoadPaths(list, o.Paths);
     if (o.Search)

@@ -158,6 +158,19 @@ void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path)
         WebSitesLoadFromFile(List, Path, QString());
 }
 
+qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths)
+{
+    qint64 bytes = 0;
+    for (const QString& p : Paths) {
+        const QFileInfo info(p);
+        if (info.isFile())
+            bytes += info.size();
+    }
+    // The data itself, and about twice its size for the entries: UTF-16 doubles
+    // the text that is kept.
+    return bytes * 3;
+}
+
 void WebSiteSaveInFolder(const TWebSite& Site, const QString& Dir)
 {
     WebSiteSaveToUrlFile(Site, Dir + SanitizeFileName(Site.Title) + u".url"_s);

@@ -171,6 +171,10 @@ void WriteCategoryItems(const TWebSiteList& List, QStringList& Lines, const QStr
 
 void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path);
 void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category);
+// Roughly what reading these paths allocates, for PrepareHeapForLargeInput: the file
+// data and the entries built from it. Folders count as nothing (their files are
+// small and read one at a time).
+qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths);
 void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder);
 void WebSiteSaveInFolder(const TWebSite& Site, const QString& Dir);
 QString SanitizeFileName(const QString& Text);

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <climits>
 
 #if defined(__linux__) && defined(__GLIBC__)
 #include <cstdint>
@@ -117,7 +118,7 @@ void PrepareHeapForLargeInput(qint64 Bytes)
     // and that range is marked for transparent huge pages (2 MiB per fault).
     // Blocks up to glibc's limit come from the heap too, and freed memory stays.
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, std::max(pad, 1 << 30));
+    mallopt(M_TRIM_THRESHOLD, int(std::min<qint64>(qint64(pad) * 2, INT_MAX)));
     mallopt(M_TOP_PAD, pad);
     char* const before = static_cast<char*>(sbrk(0));
     // Written to, so that the compiler keeps the allocation.
