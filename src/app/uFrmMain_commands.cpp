@@ -150,7 +150,6 @@ void TFrmMain::SetupButtons()
         auto Execute = B.Execute;
         auto Run = [this, Execute] { Guard([&] { (this->*Execute)(); }); };
         B.Button->setText(B.Text);
-#ifdef ZORVEL_HAVE_FLATBTN
         B.Button->setFlatBtnType(mtSmallSingle);
         B.Button->setBgColor(B.Color);
         B.Button->setFgColor(0xFF34AADC);
@@ -159,15 +158,6 @@ void TFrmMain::SetupButtons()
         B.Button->setIsToggle(false);
         B.Button->setIsColorDot(false);
         connect(B.Button, &TFlatBtnVCL::Execute, this, Run);
-#else
-        QPalette P = B.Button->palette();
-        P.setColor(QPalette::Button, QColor::fromRgba(B.Color));
-        P.setColor(QPalette::ButtonText, Qt::white);
-        B.Button->setPalette(P);
-        B.Button->setAutoFillBackground(true);
-        B.Button->setFlat(true);
-        connect(B.Button, &QPushButton::clicked, this, Run);
-#endif
     }
 }
 

@@ -8,9 +8,7 @@
 #include <platform/DragDropInternetTarget.h>
 #include <platform/uHVUtilsGui.h>
 
-#ifdef ZORVEL_HAVE_BANNER
 #include <banner/uBanner.h>
-#endif
 
 void TFrmMain::AttachDropTarget()
 {
@@ -42,22 +40,16 @@ void TFrmMain::DetachDropTarget()
 
 void TFrmMain::ShowFirstBanner()
 {
-#ifdef ZORVEL_HAVE_BANNER
     ShowNextBanner(ui->Image1);
-#endif
 }
 
 void TFrmMain::TimerBannerTimer()
 {
-#ifdef ZORVEL_HAVE_BANNER
     ShowNextBanner(ui->Image1);
-#endif
 }
 
 void TFrmMain::Image1Click()
 {
-#ifdef ZORVEL_HAVE_BANNER
     if (ShellOpenFn)
         ShellOpenFn(BannerURL());
-#endif
 }

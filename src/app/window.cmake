@@ -7,24 +7,8 @@ if(ZORVEL_APP_SOURCES MATCHES "\\.cpp")
   add_library(zorvel_app STATIC ${ZORVEL_APP_SOURCES})
   target_include_directories(zorvel_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
   target_link_libraries(zorvel_app PUBLIC zorvel_settings Qt6::Widgets)
-  # Libraries join as they come into being.
-  foreach(lib zorvel_appcore zorvel_model zorvel_platform zorvel_platform_core zorvel_controls
-              zorvel_banner zorvel_imaging zorvel_resources)
-    if(TARGET ${lib})
-      target_link_libraries(zorvel_app PUBLIC ${lib})
-    endif()
-  endforeach()
-  # The main window uses the owner-drawn tiles, the banner and the drop target when
-  # their libraries are part of the build, and plain stand-ins otherwise.
-  if(TARGET zorvel_controls)
-    target_compile_definitions(zorvel_app PUBLIC ZORVEL_HAVE_FLATBTN)
-  endif()
-  if(TARGET zorvel_banner)
-    target_compile_definitions(zorvel_app PUBLIC ZORVEL_HAVE_BANNER)
-  endif()
-  if(TARGET zorvel_platform)
-    target_compile_definitions(zorvel_app PUBLIC ZORVEL_HAVE_PLATFORM_GUI)
-  endif()
+  target_link_libraries(zorvel_app PUBLIC zorvel_appcore zorvel_model zorvel_platform
+    zorvel_platform_core zorvel_controls zorvel_banner zorvel_imaging zorvel_resources)
 
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
     add_executable(zorvel WIN32 main.cpp)
