@@ -80,5 +80,11 @@ private:
     int FHeight = 0;
     TPixelFormat FPixelFormat = pf32bit;
     TAlphaFormat FAlphaFormat = afIgnored;
-    std::unique_ptr<std::uint8_t[]> FData;
+    struct TPixelsFree
+    {
+        void operator()(std::uint8_t* p) const;
+    };
+    using TPixels = std::unique_ptr<std::uint8_t[], TPixelsFree>;
+    static TPixels AllocatePixels(std::size_t Bytes);
+    TPixels FData;
 };

@@ -65,6 +65,34 @@ TEST(TBitmapTest, PixelFormatConversionKeepsColoursAndMakesAlphaOpaque)
     EXPECT_EQ(Pixel(bmp, 1, 0), 0xFF090807u);
 }
 
+// Pictures of several megabytes take a different allocation path than icons do.
+TEST(TBitmapTest, LargePicturesKeepEveryPixelThroughCopyConversionAndMove)
+{
+    const int w = 1500, h = 1000; // 6 MB at 32 bits
+    TBitmap bmp;
+    bmp.SetSize(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            SetPixel(bmp, x, y, std::uint8_t(x), std::uint8_t(y), std::uint8_t(x ^ y), 255);
+    const auto matches = [&](const TBitmap& b) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (Pixel(b, x, y) != (0xFF000000u | (std::uint32_t(std::uint8_t(x ^ y)) << 16) |
+                                       (std::uint32_t(std::uint8_t(y)) << 8) | std::uint8_t(x)))
+                    return false;
+        return true;
+    };
+    TBitmap copy;
+    copy.Assign(bmp);
+    copy.SetPixelFormat(pf24bit);
+    copy.SetPixelFormat(pf32bit);
+    TBitmap moved;
+    moved.TakeOver(copy);
+    EXPECT_TRUE(copy.Empty());
+    EXPECT_TRUE(matches(moved));
+    EXPECT_TRUE(matches(bmp));
+}
+
 TEST(TBitmapTest, PremultiplyingAndBackChangesOnlyPartlyTransparentColours)
 {
     TBitmap bmp;
