@@ -40,26 +40,6 @@ QString WithExtension(const QString& FileName, const QString& Ext)
 
 const QString FileDropMarkerText = QStringLiteral("//File");
 
-// The files under Folder, depth first in the file system's own order, with each
-// file's folder relative to Folder joined with "\" (its category).
-void CollectFolderFiles(const QString& Folder, const QString& Sub,
-                        QList<std::pair<QString, QString>>& Files)
-{
-    QDir Dir(Folder);
-    const QFileInfoList Entries = Dir.entryInfoList(
-        QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Unsorted);
-    for (const QFileInfo& Info : Entries) {
-        if (Info.isDir()) {
-            if (Info.isSymLink())
-                continue; // a link back up the tree would never end
-            CollectFolderFiles(Info.filePath(),
-                               Sub.isEmpty() ? Info.fileName() : Sub + u'\\' + Info.fileName(), Files);
-        } else {
-            Files.append({Info.filePath(), Sub});
-        }
-    }
-}
-
 } // namespace
 
 // ---- Actions and buttons ------------------------------------------------------------
@@ -269,17 +249,9 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
 {
     PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(Paths));
     // Everything becomes a list of files first, so the progress can count files.
-    QList<std::pair<QString, QString>> Files; // path, category (only for folder contents)
-    for (const QString& Path : Paths) {
-        const QFileInfo Info(Path);
-        if (Info.isDir()) {
-            QList<std::pair<QString, QString>> Inside;
-            CollectFolderFiles(Path, QString(), Inside);
-            Files += Inside;
-        } else {
-            Files.append({Path, QString()});
-        }
-    }
+    QList<TPathToLoad> Files;
+    for (const QString& Path : Paths)
+        Files += WebSitesFilesOfPath(Path);
     std::unique_ptr<QProgressDialog> Progress;
     QElapsedTimer Clock;
     Clock.start();
@@ -298,7 +270,7 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
     } RestoreCursor;
     for (qsizetype i = 0; i < Files.size(); ++i) {
         // A long import shows its progress after half a second and keeps the window painting.
-        if (!Progress && ((Clock.elapsed() > 500 && Files.size() - i > 1) || IsLargeHtml(Files[i].first))) {
+        if (!Progress && ((Clock.elapsed() > 500 && Files.size() - i > 1) || IsLargeHtml(Files[i].FileName))) {
             Progress = std::make_unique<QProgressDialog>(
                 Pick(Ja, u"Reading bookmarks…", u"ブックマークを読み込み中…"),
                 Pick(Ja, u"Cancel", u"キャンセル"), 0, Files.size() > 1 ? int(Files.size()) : 0, this);
@@ -312,11 +284,9 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
             if (Progress->wasCanceled())
                 return false;
         }
-        const QFileInfo Info(Files[i].first);
-        if (Info.isFile())
-            WebSitesLoadFromFile(FWebSiteList, Files[i].first, Files[i].second);
-        else
-            WebSitesLoadFromPath(FWebSiteList, Files[i].first); // a path that vanished: ignored there
+        // A file that vanished since the list was made is passed over.
+        if (QFileInfo(Files[i].FileName).isFile())
+            WebSitesLoadFromFile(FWebSiteList, Files[i].FileName, Files[i].Category);
     }
     return true;
 }

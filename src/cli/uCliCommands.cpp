@@ -176,26 +176,32 @@ TOptions ParseArguments(const QStringList& args)
     return o;
 }
 
-// Reads every path into one list, showing progress on a terminal for long inputs.
+// Reads every path into one list, showing progress on a terminal for long inputs
+// (a folder tree of many thousand shortcut files takes seconds).
 void LoadPaths(TWebSiteList& list, const QStringList& paths)
 {
+    QList<TPathToLoad> files;
+    for (const QString& p : paths) {
+        if (!QFileInfo::exists(p))
+            throw EFileError(p, QStringLiteral("No such file or folder"));
+        files += WebSitesFilesOfPath(p);
+    }
     const bool terminal = StdErrIsTerminal();
     QElapsedTimer timer;
     timer.start();
-    bool shown = false;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        if (terminal && timer.elapsed() > 1000) {
-            WriteErr(QStringLiteral("\rreading %1/%2: %3 entries so far\x1b[K")
+    qint64 shownAt = -1;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const qint64 now = timer.elapsed();
+        if (terminal && now > 1000 && now - shownAt >= 100) {
+            WriteErr(QStringLiteral("\rreading %1/%2 files: %3 entries so far\x1b[K")
                          .arg(i + 1)
-                         .arg(paths.size())
+                         .arg(files.size())
                          .arg(list.Count()));
-            shown = true;
+            shownAt = now;
         }
-        if (!QFileInfo::exists(paths[i]))
-            throw EFileError(paths[i], QStringLiteral("No such file or folder"));
-        WebSitesLoadFromPath(list, paths[i]);
+        WebSitesLoadFromFile(list, files[i].FileName, files[i].Category);
     }
-    if (shown)
+    if (shownAt >= 0)
         WriteErr(QStringLiteral("\r\x1b[K"));
 }
 

@@ -32,7 +32,7 @@ QString UpperExtension(const QString& FileName)
 
 // Depth-first in the order the file system lists each folder; hidden and system
 // files included. Links to folders are not followed, so a link cycle cannot loop.
-void LoadFolder(TWebSiteList& List, const QString& Dir, const QString& Sub)
+void CollectFolder(const QString& Dir, const QString& Sub, QList<TPathToLoad>& Files)
 {
     QDirIterator it(Dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
@@ -42,9 +42,9 @@ void LoadFolder(TWebSiteList& List, const QString& Dir, const QString& Sub)
             if (info.isSymLink() || info.isJunction())
                 continue;
             const QString name = info.fileName();
-            LoadFolder(List, info.filePath(), Sub.isEmpty() ? name : Sub + u'\\' + name);
+            CollectFolder(info.filePath(), Sub.isEmpty() ? name : Sub + u'\\' + name, Files);
         } else if (info.isFile()) {
-            WebSitesLoadFromFile(List, info.filePath(), Sub);
+            Files.append({info.filePath(), Sub});
         }
     }
 }
@@ -149,13 +149,21 @@ void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QSt
     ++List.Stats.Files;
 }
 
-void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path)
+QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path)
 {
+    QList<TPathToLoad> files;
     const QFileInfo info(Path);
     if (info.isDir())
-        LoadFolder(List, Path, QString());
+        CollectFolder(Path, QString(), files);
     else if (info.exists())
-        WebSitesLoadFromFile(List, Path, QString());
+        files.append({Path, QString()});
+    return files;
+}
+
+void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path)
+{
+    for (const TPathToLoad& f : WebSitesFilesOfPath(Path))
+        WebSitesLoadFromFile(List, f.FileName, f.Category);
 }
 
 qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths)

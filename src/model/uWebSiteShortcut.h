@@ -170,6 +170,17 @@ void WriteCategoryItems(const TWebSiteList& List, QStringList& Lines, const QStr
 // ---- Folder import and export -------------------------------------------------------
 
 void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path);
+// A file WebSitesLoadFromPath reads, and the category its place in a folder tree gives.
+struct TPathToLoad
+{
+    QString FileName;
+    QString Category;
+};
+// What WebSitesLoadFromPath reads for Path, in its order: a file is itself; a folder
+// gives every file under it, depth first in the file system's own order, each with
+// its folder relative to Path joined with "\" as category. Links to folders are not
+// followed. Callers that show progress read the files one by one from this list.
+QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path);
 void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category);
 // Roughly what reading these paths allocates, for PrepareHeapForLargeInput: the file
 // data and the entries built from it. Folders count as nothing (their files are
