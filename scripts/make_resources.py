@@ -361,6 +361,7 @@ def main():
         written.append(path)
 
     written.append(save_png(logo(170), "ABOUTLOGO"))
+    written.append(save_png(logo(340), "ABOUTLOGO@2x"))
     written.append(save_png(logo(256), "zorvel"))
 
     for p in written:

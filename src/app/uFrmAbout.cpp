@@ -65,7 +65,13 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     setAutoFillBackground(true);
 
     InitZorvelResourcesOnce();
-    ui->Image1->setPixmap(QPixmap(QStringLiteral(":/rcdata/ABOUTLOGO")));
+    // The double-size logo on high-DPI screens, drawn at the same 170 x 170 points.
+    QPixmap Logo;
+    if (devicePixelRatioF() > 1.0 && Logo.load(QStringLiteral(":/rcdata/ABOUTLOGO@2x")))
+        Logo.setDevicePixelRatio(2.0);
+    else
+        Logo.load(QStringLiteral(":/rcdata/ABOUTLOGO"));
+    ui->Image1->setPixmap(Logo);
 
     QFont AppFont = DialogFont(40);
     AppFont.setBold(true);

@@ -52,6 +52,12 @@ TEST_F(AboutDialog, ShowsLogoVersionAndProductPage)
     EXPECT_EQ(Label(Dlg, "LbURL")->text(), ProductPageURL());
     const QPixmap Logo = Label(Dlg, "Image1")->pixmap();
     EXPECT_FALSE(Logo.isNull());
+    // 170 x 170 points; drawn from the double-size picture on a high-DPI screen
+    // (run with QT_SCALE_FACTOR=2 to see that path).
+    EXPECT_EQ(Logo.deviceIndependentSize().toSize(), QSize(170, 170));
+    if (Dlg.devicePixelRatioF() > 1.0) {
+        EXPECT_EQ(Logo.width(), 340);
+    }
     EXPECT_EQ(Label(Dlg, "Image1")->geometry(), QRect(32, 32, 170, 170));
 }
 
