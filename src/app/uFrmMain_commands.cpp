@@ -15,8 +15,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
