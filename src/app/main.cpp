@@ -6,6 +6,7 @@
 #include "uFrmProperty.h"
 #include "uFrmSetup.h"
 #include "uFrmSetupData.h"
+#include "uTexts.h"
 
 #include <platform/uHVUtils.h>
 
@@ -72,7 +73,7 @@ int main(int argc, char* argv[])
     // The program speaks Japanese under a Japanese locale and English otherwise; Qt's
     // own dialogs (file dialogs, message box buttons) follow the same rule.
     QTranslator QtTexts;
-    if (IsJapaneseLocale()
+    if (UseJapaneseTexts()
         && QtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&QtTexts);
@@ -85,7 +86,7 @@ int main(int argc, char* argv[])
     auto MainForm = std::make_unique<TFrmMain>();
     FrmMain = MainForm.get();
     MainForm->show();
-    RunGuarded(MainForm.get(), [&] { MainForm->FormCreate(); });
+    RunGuarded(MainForm.get(), [&] { MainForm->LoadAtStart(); });
     auto PropertyForm = std::make_unique<TFrmProperty>(MainForm.get());
     FrmProperty = PropertyForm.get();
     auto AboutForm = std::make_unique<TFrmAbout>(MainForm.get());
@@ -101,7 +102,7 @@ int main(int argc, char* argv[])
     const int Result = QApplication::exec();
 
     // The writes at exit, while the settings are still intact.
-    MainForm->FormDestroy();
+    MainForm->SaveAtExit();
     FrmSetup = nullptr;
     SetupForm.reset();
     FrmAbout = nullptr;

@@ -2,8 +2,8 @@
 
 #include "ui_FrmAbout.h"
 
-#include <app/uDialogFont.h>
-#include <app/uProductPage.h>
+#include <app/uWindowHelpers.h>
+#include <app/uTexts.h>
 #include <platform/uHVUtils.h>
 #include <platform/uHVUtilsGui.h>
 
@@ -24,6 +24,8 @@ static void InitZorvelResourcesOnce()
 }
 
 namespace {
+
+const QColor LinkColor(0, 0, 255);
 
 void SetLabelStyle(QLabel* Label, const QFont& Font, const QColor& Color)
 {
@@ -56,7 +58,7 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFont(DialogFont(11));
+    setFont(WindowFont(11));
     setFixedSize(512, 235);
 
     QPalette Palette = palette();
@@ -65,68 +67,53 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     setAutoFillBackground(true);
 
     InitZorvelResourcesOnce();
-    // The double-size logo on high-DPI screens, drawn at the same 170 x 170 points.
-    QPixmap Logo;
-    if (devicePixelRatioF() > 1.0 && Logo.load(QStringLiteral(":/rcdata/ABOUTLOGO@2x")))
-        Logo.setDevicePixelRatio(2.0);
-    else
-        Logo.load(QStringLiteral(":/rcdata/ABOUTLOGO"));
-    ui->Image1->setPixmap(Logo);
+    // Drawn at 170 x 170 points on every screen.
+    ui->logoImage->setPixmap(LoadPixmapForScreen(this, QStringLiteral(":/rcdata/ABOUTLOGO")));
 
-    QFont AppFont = DialogFont(40);
+    QFont AppFont = WindowFont(40);
     AppFont.setBold(true);
     AppFont.setItalic(true);
-    SetLabelStyle(ui->LbApp, AppFont, Qt::black);
+    SetLabelStyle(ui->appNameLabel, AppFont, Qt::black);
     const QStringList SegoeUI = {QStringLiteral("Segoe UI")};
-    SetLabelStyle(ui->LbVersion, DialogFont(12, SegoeUI), Qt::black);
-    SetLabelStyle(ui->LbHalvernProject, DialogFont(12, SegoeUI), Qt::black);
-    SetLabelStyle(ui->LbURL, DialogFont(13, SegoeUI), QColor(0, 0, 255));
-    ui->LbURL->setText(ProductPageURL());
-    ui->LbURL->installEventFilter(this);
+    SetLabelStyle(ui->versionLabel, WindowFont(12, SegoeUI), Qt::black);
+    SetLabelStyle(ui->makerLabel, WindowFont(12, SegoeUI), Qt::black);
+    SetLabelStyle(ui->productLinkLabel, WindowFont(13, SegoeUI), LinkColor);
+    ui->productLinkLabel->installEventFilter(this);
 
-    FormCreate();
+    ApplyTexts();
 }
 
 TFrmAbout::~TFrmAbout() = default;
 
-void TFrmAbout::FormCreate()
+void TFrmAbout::ApplyTexts()
 {
-    ui->LbVersion->setText(QStringLiteral("Ver.") + GetAppVersion());
-    if (IsJapaneseLocale())
-        ApplyJapaneseCaptions();
-    for (QLabel* Label : {ui->LbApp, ui->LbVersion, ui->LbHalvernProject, ui->LbURL})
+    setWindowTitle(Text(TText::AboutDialogTitle));
+    ui->productLinkLabel->setText(Text(TText::ProductPage));
+    ui->versionLabel->setText(QStringLiteral("Ver.") + GetAppVersion());
+    for (QLabel* Label : {ui->appNameLabel, ui->versionLabel, ui->makerLabel, ui->productLinkLabel})
         AutoSize(Label);
-}
-
-void TFrmAbout::ApplyJapaneseCaptions()
-{
-    setWindowTitle(QStringLiteral(u"このアプリケーションについて"));
-    ui->LbURL->setText(ProductPageURLJa());
 }
 
 void TFrmAbout::Execute()
 {
-    if (!parentWidget()) {
-        if (QWidget* Owner = QApplication::activeWindow(); Owner && Owner != this)
-            move(Owner->frameGeometry().center() - rect().center());
-    }
+    CentreOnActiveWindow(this);
     exec();
 }
 
 bool TFrmAbout::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if (Watched == ui->LbURL && Event->type() == QEvent::MouseButtonRelease) {
+    if (Watched == ui->productLinkLabel && Event->type() == QEvent::MouseButtonRelease) {
         const auto* Mouse = static_cast<QMouseEvent*>(Event);
-        if (Mouse->button() == Qt::LeftButton && ui->LbURL->rect().contains(Mouse->position().toPoint())) {
-            LbURLClick();
+        if (Mouse->button() == Qt::LeftButton && ui->productLinkLabel->rect().contains(Mouse->position().toPoint())) {
+            onProductLinkClicked();
             return true;
         }
     }
     return QDialog::eventFilter(Watched, Event);
 }
 
-void TFrmAbout::LbURLClick()
+void TFrmAbout::onProductLinkClicked()
 {
     if (OpenURL)
-        OpenURL(ui->LbURL->text());
+        OpenURL(ui->productLinkLabel->text());
 }

@@ -32,9 +32,9 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
-    void FormCreate();
-    void ApplyJapaneseCaptions();
-    void LbURLClick();
+    // The captions in the language of the locale, the version, and the labels' sizes.
+    void ApplyTexts();
+    void onProductLinkClicked();
 
     std::unique_ptr<Ui::TFrmAbout> ui;
 };

@@ -3,7 +3,9 @@
 #include "uAppErrors.h"
 #include "uFlatBtnHost.h"
 #include "uFrmSetupData.h"
-#include "uProductPage.h"
+#include "uTexts.h"
+#include "uWindowHelpers.h"
+#include "uWindowColors.h"
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
@@ -13,7 +15,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -26,25 +27,6 @@
 #include <cmath>
 
 namespace {
-
-// The form's fonts: the named family where it is installed, else the system's
-// sans-serif, always at the form's pixel height so the layout keeps its proportions.
-QFont FormFont(const QString& Family, int PixelHeight, bool Bold = false, bool Italic = false)
-{
-    static const QStringList Installed = QFontDatabase::families();
-    QFont Font = Installed.contains(Family, Qt::CaseInsensitive)
-                     ? QFont(Family)
-                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    Font.setPixelSize(PixelHeight);
-    Font.setBold(Bold);
-    Font.setItalic(Italic);
-    return Font;
-}
-
-QColor FromTColor(unsigned Bgr)
-{
-    return QColor(int(Bgr & 0xFF), int((Bgr >> 8) & 0xFF), int((Bgr >> 16) & 0xFF));
-}
 
 void SetBackground(QWidget* W, const QColor& C)
 {
@@ -71,8 +53,8 @@ TFrmMain::TFrmMain(QWidget* Parent) : QWidget(Parent), ui(std::make_unique<Ui::T
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     FModel = new TWebSiteTableModel(FWebSiteList, this);
-    ui->ListView1->setModel(FModel);
-    QHeaderView* Header = ui->ListView1->header();
+    ui->bookmarkList->setModel(FModel);
+    QHeaderView* Header = ui->bookmarkList->header();
     Header->setSectionsClickable(true);
     Header->setSectionsMovable(false);
     Header->setStretchLastSection(false);
@@ -80,62 +62,61 @@ TFrmMain::TFrmMain(QWidget* Parent) : QWidget(Parent), ui(std::make_unique<Ui::T
     const int Widths[4] = {158, 157, 157, 157};
     for (int c = 0; c < 4; ++c)
         Header->resizeSection(c, Widths[c]);
-    ui->Splitter1->setSizes({389, 369});
-    ui->Splitter1->setStretchFactor(0, 0);
-    ui->Splitter1->setStretchFactor(1, 1);
+    ui->searchSplitter->setSizes({389, 369});
+    ui->searchSplitter->setStretchFactor(0, 0);
+    ui->searchSplitter->setStretchFactor(1, 1);
 
-    SetBackground(ui->Panel11, FromTColor(2236962));
-    SetBackground(ui->Panel12, Qt::white);
-    for (QLabel* L : {ui->LbApp, ui->LbVersion, ui->LbHalvernProject})
+    SetBackground(ui->toolbarPanel, ToolbarBackground);
+    SetBackground(ui->searchPanel, SearchStripBackground);
+    for (QLabel* L : {ui->appNameLabel, ui->versionLabel, ui->makerLabel})
         SetTextColor(L, Qt::white);
-    SetTextColor(ui->LbURL, FromTColor(15457484));
-    ui->LbURL->setText(ProductPageURL());
+    SetTextColor(ui->productLinkLabel, ProductLinkOnToolbar);
     SetupFonts();
 
-    FTimerBanner = new QTimer(this);
-    FTimerBanner->setObjectName(QStringLiteral("TimerBanner"));
-    FTimerBanner->setInterval(10000);
+    FBannerTimer = new QTimer(this);
+    FBannerTimer->setObjectName(QStringLiteral("bannerTimer"));
+    FBannerTimer->setInterval(10000);
 
     // The transient status text floats over the list's lower right corner, so the
     // window's layout stays as designed.
-    FLbStatus = new QLabel(ui->ListView1);
-    FLbStatus->setObjectName(QStringLiteral("LbStatus"));
-    FLbStatus->setStyleSheet(QStringLiteral(
+    FStatusLabel = new QLabel(ui->bookmarkList);
+    FStatusLabel->setObjectName(QStringLiteral("statusLabel"));
+    FStatusLabel->setStyleSheet(QStringLiteral(
         "QLabel { background: rgba(34,34,34,220); color: white; padding: 3px 8px; border-radius: 3px; }"));
-    FLbStatus->setAttribute(Qt::WA_TransparentForMouseEvents);
-    FLbStatus->hide();
+    FStatusLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    FStatusLabel->hide();
     FStatusTimer = new QTimer(this);
     FStatusTimer->setSingleShot(true);
     FStatusTimer->setInterval(6000);
-    connect(FStatusTimer, &QTimer::timeout, FLbStatus, [this] {
-        FLbStatus->clear();
-        FLbStatus->hide();
+    connect(FStatusTimer, &QTimer::timeout, FStatusLabel, [this] {
+        FStatusLabel->clear();
+        FStatusLabel->hide();
     });
 
     CreateActions();
-    SetupButtons();
+    SetupTiles();
 
     connect(Header, &QHeaderView::sectionClicked, this,
-            [this](int Column) { Guard([&] { ListView1ColumnClick(Column); }); });
-    connect(ui->ListView1, &QAbstractItemView::doubleClicked, this,
-            [this] { Guard([&] { ListView1DblClick(); }); });
-    connect(ui->ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](int Column) { Guard([&] { onHeaderClicked(Column); }); });
+    connect(ui->bookmarkList, &QAbstractItemView::doubleClicked, this,
+            [this] { Guard([&] { onListDoubleClicked(); }); });
+    connect(ui->bookmarkList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateActions(); });
-    connect(ui->ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
+    connect(ui->bookmarkList, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
         UpdateActions();
-        FPopupMenu1->popup(ui->ListView1->viewport()->mapToGlobal(Pos));
+        FContextMenu->popup(ui->bookmarkList->viewport()->mapToGlobal(Pos));
     });
-    connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { Guard([&] { BitBtn1Click(); }); });
-    connect(FTimerBanner, &QTimer::timeout, this, [this] { Guard([&] { TimerBannerTimer(); }); });
+    connect(ui->searchButton, &QPushButton::clicked, this, [this] { Guard([&] { onSearch(); }); });
+    connect(FBannerTimer, &QTimer::timeout, this, [this] { Guard([&] { onBannerTimer(); }); });
 
-    ui->ListView1->installEventFilter(this);
-    ui->ComboBox1->installEventFilter(this);
-    if (ui->ComboBox1->lineEdit())
-        ui->ComboBox1->lineEdit()->installEventFilter(this);
-    ui->Panel2->installEventFilter(this);
-    ui->Panel112->installEventFilter(this);
-    ui->Image1->installEventFilter(this);
-    ui->LbURL->installEventFilter(this);
+    ui->bookmarkList->installEventFilter(this);
+    ui->searchBox->installEventFilter(this);
+    if (ui->searchBox->lineEdit())
+        ui->searchBox->lineEdit()->installEventFilter(this);
+    ui->bannerPanel->installEventFilter(this);
+    ui->titlePanel->installEventFilter(this);
+    ui->bannerImage->installEventFilter(this);
+    ui->productLinkLabel->installEventFilter(this);
 
     // Centred on the screen at start.
     if (QScreen* Screen = screen()) {
@@ -149,41 +130,35 @@ TFrmMain::~TFrmMain()
     DetachDropTarget();
     // The list dies with this object's members, before QWidget's destructor hides
     // the view; the view must not ask the model for rows by then.
-    ui->ListView1->setModel(nullptr);
+    ui->bookmarkList->setModel(nullptr);
     delete FModel;
     FModel = nullptr;
 }
 
-QTreeView* TFrmMain::ListView1() const { return ui->ListView1; }
-QComboBox* TFrmMain::ComboBox1() const { return ui->ComboBox1; }
-QLabel* TFrmMain::LbURL() const { return ui->LbURL; }
-QLabel* TFrmMain::Image1() const { return ui->Image1; }
-QString TFrmMain::StatusText() const { return FLbStatus->text(); }
+QTreeView* TFrmMain::bookmarkList() const { return ui->bookmarkList; }
+QComboBox* TFrmMain::searchBox() const { return ui->searchBox; }
+QLabel* TFrmMain::productLinkLabel() const { return ui->productLinkLabel; }
+QLabel* TFrmMain::bannerImage() const { return ui->bannerImage; }
+QString TFrmMain::StatusText() const { return FStatusLabel->text(); }
 
-TFlatBtnVCL* TFrmMain::FlatButton(int Number) const
+QList<TFlatBtnVCL*> TFrmMain::Tiles() const
 {
-    switch (Number) {
-    case 1: return ui->FlatBtnVCL1;
-    case 2: return ui->FlatBtnVCL2;
-    case 3: return ui->FlatBtnVCL3;
-    case 4: return ui->FlatBtnVCL4;
-    case 5: return ui->FlatBtnVCL5;
-    case 6: return ui->FlatBtnVCL6;
-    case 7: return ui->FlatBtnVCL7;
-    default: return nullptr;
-    }
+    return {ui->addFilesTile, ui->addFolderTile, ui->saveHtmlTile, ui->saveFolderTile,
+            ui->clearAllTile, ui->setupTile,    ui->aboutTile};
 }
 
 void TFrmMain::SetupFonts()
 {
-    const QString Tahoma = QStringLiteral("Tahoma");
-    const QString SegoeUI = QStringLiteral("Segoe UI");
-    setFont(FormFont(Tahoma, 11));
-    ui->LbApp->setFont(FormFont(Tahoma, 27, true, true));
-    ui->LbVersion->setFont(FormFont(SegoeUI, 12));
-    ui->LbHalvernProject->setFont(FormFont(SegoeUI, 12));
-    ui->LbURL->setFont(FormFont(SegoeUI, 13));
-    ui->ComboBox1->setFont(FormFont(Tahoma, 16));
+    const QStringList SegoeUI = {QStringLiteral("Segoe UI")};
+    setFont(WindowFont(11));
+    QFont AppName = WindowFont(27);
+    AppName.setBold(true);
+    AppName.setItalic(true);
+    ui->appNameLabel->setFont(AppName);
+    ui->versionLabel->setFont(WindowFont(12, SegoeUI));
+    ui->makerLabel->setFont(WindowFont(12, SegoeUI));
+    ui->productLinkLabel->setFont(WindowFont(13, SegoeUI));
+    ui->searchBox->setFont(WindowFont(16));
 }
 
 bool TFrmMain::Guard(const std::function<void()>& Step)
@@ -196,17 +171,16 @@ bool TFrmMain::Guard(const std::function<void()>& Step)
 
 // ---- Start and end ----------------------------------------------------------------
 
-void TFrmMain::FormCreate()
+void TFrmMain::LoadAtStart()
 {
     FListViewSortIndex = 1;
     AttachDropTarget();
-    ui->LbVersion->setText(QStringLiteral("Ver.") + GetAppVersion());
+    ui->versionLabel->setText(QStringLiteral("Ver.") + GetAppVersion());
     FOpenDialogDir = GetDocumentsDir() + QDir::separator();
-    if (IsJapaneseLocale())
-        ApplyJapaneseCaptions();
+    ApplyTexts();
     FWebSiteList.Clear();
     FWebSiteList.ShortenURLs = SetupData.isAmazonShort;
-    FTimerBanner->start();
+    FBannerTimer->start();
     if (SetupData.isOpenBaseBookmark && QFileInfo(SetupData.BaseBookmarkName).isFile()) {
         PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({SetupData.BaseBookmarkName}));
         WebSitesLoadFromPath(FWebSiteList, SetupData.BaseBookmarkName);
@@ -217,24 +191,24 @@ void TFrmMain::FormCreate()
     }
     QStringList History;
     LoadSearchHistory(History);
-    ui->ComboBox1->clear();
-    ui->ComboBox1->addItems(History);
-    ui->ComboBox1->setCurrentIndex(-1);
-    ui->ComboBox1->setEditText(QString());
+    ui->searchBox->clear();
+    ui->searchBox->addItems(History);
+    ui->searchBox->setCurrentIndex(-1);
+    ui->searchBox->setEditText(QString());
     ShowFirstBanner();
     UpdateActions();
 }
 
-void TFrmMain::FormDestroy()
+void TFrmMain::SaveAtExit()
 {
     if (FDestroyed)
         return;
     FDestroyed = true;
-    FTimerBanner->stop();
+    FBannerTimer->stop();
     // Every write gets its chance: a failing one is reported and the next still runs.
     QStringList History;
-    for (int i = 0; i < ui->ComboBox1->count(); ++i)
-        History << ui->ComboBox1->itemText(i);
+    for (int i = 0; i < ui->searchBox->count(); ++i)
+        History << ui->searchBox->itemText(i);
     RunGuarded(this, [&] { SaveSearchHistory(History); });
     if (SetupData.isOpenBaseBookmark)
         RunGuarded(this, [&] { WebSitesSaveToHtml(FWebSiteList, SetupData.BaseBookmarkName); });
@@ -253,7 +227,7 @@ void TFrmMain::RefreshListView()
 QList<int> TFrmMain::SelectedRows() const
 {
     QList<int> Rows;
-    const QItemSelection Sel = ui->ListView1->selectionModel()->selection();
+    const QItemSelection Sel = ui->bookmarkList->selectionModel()->selection();
     for (const QItemSelectionRange& R : Sel)
         for (int r = R.top(); r <= R.bottom(); ++r)
             Rows << r;
@@ -280,12 +254,12 @@ void TFrmMain::SelectRows(const QList<int>& Rows)
     for (int r : Rows)
         if (r >= 0 && r < FModel->rowCount())
             Sel.select(FModel->index(r, 0), FModel->index(r, 3));
-    ui->ListView1->selectionModel()->select(Sel, QItemSelectionModel::ClearAndSelect);
+    ui->bookmarkList->selectionModel()->select(Sel, QItemSelectionModel::ClearAndSelect);
 }
 
 void TFrmMain::ClearSelection()
 {
-    ui->ListView1->selectionModel()->clearSelection();
+    ui->bookmarkList->selectionModel()->clearSelection();
 }
 
 void TFrmMain::SyncSelection()
@@ -309,15 +283,15 @@ void TFrmMain::MarkAllRowsSelected()
 
 // ---- Event handlers -------------------------------------------------------------------
 
-void TFrmMain::FormResize()
+void TFrmMain::FitColumnsToList()
 {
-    const int W = ui->ListView1->width();
+    const int W = ui->bookmarkList->width();
     const double Factors[4] = {0.3, 0.2, 0.2, 0.3};
     for (int c = 0; c < 4; ++c)
-        ui->ListView1->header()->resizeSection(c, int(W * Factors[c]));
+        ui->bookmarkList->header()->resizeSection(c, int(W * Factors[c]));
 }
 
-void TFrmMain::ListView1ColumnClick(int Column)
+void TFrmMain::onHeaderClicked(int Column)
 {
     if (std::abs(FListViewSortIndex) == Column + 1)
         FListViewSortIndex = -FListViewSortIndex;
@@ -325,37 +299,33 @@ void TFrmMain::ListView1ColumnClick(int Column)
         FListViewSortIndex = Column + 1;
     WebSitesSort(FWebSiteList, FListViewSortIndex);
     FModel->RowsChanged();
-    ui->ListView1->viewport()->update();
+    ui->bookmarkList->viewport()->update();
 }
 
-void TFrmMain::ListView1DblClick()
+void TFrmMain::onListDoubleClicked()
 {
     if (SelectedCount() == 1)
-        AcOpenExecute();
+        onOpen();
 }
 
-void TFrmMain::ListView1KeyUp(int Key)
+void TFrmMain::onListKeyReleased(int Key)
 {
     if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
         if (SelectedCount() == 1)
-            AcOpenExecute();
+            onOpen();
     } else if (Key == Qt::Key_Delete) {
         if (SelectedCount() < 1)
             return;
-        const bool Ja = IsJapaneseLocale();
-        const QString Caption = Ja ? QStringLiteral("ショートカットを削除") : QStringLiteral("Delete Items");
-        const QString Title = Ja ? QStringLiteral("ショートカットを削除します")
-                                 : QStringLiteral("Delete Setected Items");
-        const QString Text = Ja ? QStringLiteral("選択されたショートカットを削除してもよろしいですか？")
-                                : QStringLiteral("Are you sure to delete these items?");
-        if (ConfirmFn && ConfirmFn(Caption, Title, Text))
-            AcDeleteItemExecute();
+        if (ConfirmFn
+            && ConfirmFn(Text(TText::DeleteConfirmCaption), Text(TText::DeleteConfirmTitle),
+                         Text(TText::DeleteConfirmText)))
+            onDeleteSelected();
     }
 }
 
-void TFrmMain::BitBtn1Click()
+void TFrmMain::onSearch()
 {
-    QComboBox* Box = ui->ComboBox1;
+    QComboBox* Box = ui->searchBox;
     const QString t = Box->currentText();
     // The combo box's exact-match search ignores letter case.
     const int k = Box->findText(t, Qt::MatchFixedString);
@@ -369,83 +339,83 @@ void TFrmMain::BitBtn1Click()
     RefreshListView();
 }
 
-void TFrmMain::ComboBox1KeyUp(int Key)
+void TFrmMain::onSearchBoxKeyReleased(int Key)
 {
     if (Key != Qt::Key_Delete)
         return;
-    const int Index = ui->ComboBox1->currentIndex();
+    const int Index = ui->searchBox->currentIndex();
     if (Index < 0)
         return;
     // Keep what is typed in the box; only the history item goes.
-    const QString Text = ui->ComboBox1->currentText();
-    ui->ComboBox1->removeItem(Index);
-    ui->ComboBox1->setCurrentIndex(-1);
-    ui->ComboBox1->setEditText(Text);
+    const QString Text = ui->searchBox->currentText();
+    ui->searchBox->removeItem(Index);
+    ui->searchBox->setCurrentIndex(-1);
+    ui->searchBox->setEditText(Text);
 }
 
-void TFrmMain::LbURLClick()
+void TFrmMain::onProductLinkClicked()
 {
     if (ShellOpenFn)
-        ShellOpenFn(ui->LbURL->text());
+        ShellOpenFn(ui->productLinkLabel->text());
 }
 
-void TFrmMain::Panel2Resize()
+void TFrmMain::CentreBanner()
 {
     // Centred; an exact half goes to the even neighbour.
-    const double Left = (ui->Panel2->width() - ui->Image1->width()) / 2.0;
-    ui->Image1->move(int(std::nearbyint(Left)), 0);
+    const double Left = (ui->bannerPanel->width() - ui->bannerImage->width()) / 2.0;
+    ui->bannerImage->move(int(std::nearbyint(Left)), 0);
 }
 
 void TFrmMain::PlaceHeaderLabels()
 {
-    // LbHalvernProject is anchored to the top right, LbURL to the bottom right.
-    const int W = ui->Panel112->width();
-    const int H = ui->Panel112->height();
-    QLabel* Hp = ui->LbHalvernProject;
+    // makerLabel is anchored to the top right, productLinkLabel to the bottom right.
+    const int W = ui->titlePanel->width();
+    const int H = ui->titlePanel->height();
+    QLabel* Hp = ui->makerLabel;
     Hp->move(W - Hp->width() - 6, Hp->y());
-    QLabel* Url = ui->LbURL;
+    QLabel* Url = ui->productLinkLabel;
     Url->setGeometry(6, H - Url->height() - 4, W - 12, Url->height());
 }
 
 bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
 {
     const QEvent::Type T = Event->type();
-    if (Watched == ui->ListView1) {
+    if (Watched == ui->bookmarkList) {
         if (T == QEvent::Resize)
-            FormResize();
-        if (T == QEvent::Resize && FLbStatus->isVisible()) {
-            FLbStatus->adjustSize();
-            FLbStatus->move(ui->ListView1->width() - FLbStatus->width() - 20,
-                            ui->ListView1->height() - FLbStatus->height() - 20);
+            FitColumnsToList();
+        if (T == QEvent::Resize && FStatusLabel->isVisible()) {
+            FStatusLabel->adjustSize();
+            FStatusLabel->move(ui->bookmarkList->width() - FStatusLabel->width() - 20,
+                            ui->bookmarkList->height() - FStatusLabel->height() - 20);
         }
         if (T == QEvent::KeyRelease) {
             auto* Key = static_cast<QKeyEvent*>(Event);
             if (!Key->isAutoRepeat()) {
                 const int K = Key->key();
-                Guard([&] { ListView1KeyUp(K); });
+                Guard([&] { onListKeyReleased(K); });
             }
         }
-    } else if (Watched == ui->ComboBox1 || Watched == ui->ComboBox1->lineEdit()) {
+    } else if (Watched == ui->searchBox || Watched == ui->searchBox->lineEdit()) {
         if (T == QEvent::KeyRelease) {
             auto* Key = static_cast<QKeyEvent*>(Event);
             if (!Key->isAutoRepeat() && Key->key() == Qt::Key_Delete)
-                Guard([&] { ComboBox1KeyUp(Qt::Key_Delete); });
+                Guard([&] { onSearchBoxKeyReleased(Qt::Key_Delete); });
         }
-    } else if (Watched == ui->Panel2) {
+    } else if (Watched == ui->bannerPanel) {
         if (T == QEvent::Resize)
-            Panel2Resize();
-    } else if (Watched == ui->Panel112) {
+            CentreBanner();
+    } else if (Watched == ui->titlePanel) {
         if (T == QEvent::Resize)
             PlaceHeaderLabels();
-    } else if (Watched == ui->Image1 || Watched == ui->LbURL) {
+    } else if (Watched == ui->bannerImage || Watched == ui->productLinkLabel) {
         if (T == QEvent::MouseButtonRelease) {
             auto* Mouse = static_cast<QMouseEvent*>(Event);
             auto* W = static_cast<QWidget*>(Watched);
             if (Mouse->button() == Qt::LeftButton && W->rect().contains(Mouse->position().toPoint())) {
-                if (Watched == ui->Image1)
-                    Guard([&] { Image1Click(); });
+                if (Watched == ui->bannerImage)
+                    Guard([&] { onBannerClicked(); });
                 else
-                    Guard([&] { LbURLClick(); });
+                    Guard([&] { onProductLinkClicked(); });
             }
         }
     }
@@ -454,19 +424,17 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
 
 void TFrmMain::ShowStatus(const QString& Text)
 {
-    FLbStatus->setText(Text);
-    FLbStatus->adjustSize();
-    FLbStatus->move(ui->ListView1->width() - FLbStatus->width() - 20,
-                    ui->ListView1->height() - FLbStatus->height() - 20);
-    FLbStatus->show();
-    FLbStatus->raise();
+    FStatusLabel->setText(Text);
+    FStatusLabel->adjustSize();
+    FStatusLabel->move(ui->bookmarkList->width() - FStatusLabel->width() - 20,
+                    ui->bookmarkList->height() - FStatusLabel->height() - 20);
+    FStatusLabel->show();
+    FStatusLabel->raise();
     FStatusTimer->start();
 }
 
 void TFrmMain::ShowAddStatus()
 {
     const TWebSitesStats& S = FWebSiteList.Stats;
-    const QString Format = IsJapaneseLocale() ? QStringLiteral("追加 %1、統合 %2、スキップ %3")
-                                              : QStringLiteral("Added %1, merged %2, skipped %3");
-    ShowStatus(Format.arg(S.Added).arg(S.Merged).arg(S.Skipped));
+    ShowStatus(Text(TText::AddStatus).arg(S.Added).arg(S.Merged).arg(S.Skipped));
 }

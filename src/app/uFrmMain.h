@@ -63,10 +63,10 @@ public:
     std::function<void()> SetupFn;
 
     // ---- Start and end.
-    void FormCreate();
+    void LoadAtStart();
     // The writes at exit: search history, base bookmark file, history copy. Each
     // write that fails is reported and the others still run.
-    void FormDestroy();
+    void SaveAtExit();
 
     // ---- The list.
     TWebSiteList& WebSiteList() { return FWebSiteList; }
@@ -80,63 +80,66 @@ public:
     void ClearSelection();
 
     // ---- Event handlers.
-    void FormResize();
-    void ListView1ColumnClick(int Column);
-    void ListView1DblClick();
-    void ListView1KeyUp(int Key);
-    void BitBtn1Click();
-    void ComboBox1KeyUp(int Key);
-    void LbURLClick();
-    void Image1Click();
-    void TimerBannerTimer();
-    void Panel2Resize();
+    // Shares the list's width between the four columns.
+    void FitColumnsToList();
+    void onHeaderClicked(int Column);
+    void onListDoubleClicked();
+    void onListKeyReleased(int Key);
+    void onSearch();
+    void onSearchBoxKeyReleased(int Key);
+    void onProductLinkClicked();
+    void onBannerClicked();
+    void onBannerTimer();
+    // Keeps the banner picture centred in its strip.
+    void CentreBanner();
 
     // ---- Commands.
-    void FlatBtnVCL1Execute(); // add files
-    void FlatBtnVCL2Execute(); // add folder
-    void FlatBtnVCL3Execute(); // save bookmark file
-    void FlatBtnVCL4Execute(); // save shown entries to a folder
-    void FlatBtnVCL5Execute(); // clear all
-    void FlatBtnVCL6Execute(); // about
-    void FlatBtnVCL7Execute(); // setup
-    void AcOpenExecute();
-    void AcOpenIEExecute();
-    void AcOpenFFExecute();
-    void AcOpenCHExecute();
-    void AcOpenVIExecute();
-    void AcOpenTRExecute();
-    void AcOpenPMExecute();
-    void AcSaveAsShortcutExecute();
-    void AcPropertyExecute();
-    void AcDeleteItemExecute();
+    void onAddFiles();
+    void onAddFolder();
+    void onSaveHtml();
+    void onSaveToFolder();
+    void onClearAll();
+    void onAbout();
+    void onSetup();
+    void onOpen();
+    void onOpenInIE();
+    void onOpenInFirefox();
+    void onOpenInChrome();
+    void onOpenInVivaldi();
+    void onOpenInTorBrowser();
+    void onOpenInPaleMoon();
+    void onSaveAsShortcut();
+    void onProperties();
+    void onDeleteSelected();
     // Runs every action's update rule (enabled, visible, caption).
     void UpdateActions();
 
     // A drop onto the list: a URL and title, or the file-drop marker with the paths.
-    void DropURLTargetDrop(const QString& URL, const QString& Title,
-                           const QStringList& DroppedFileNames);
+    void onDrop(const QString& URL, const QString& Title, const QStringList& DroppedFileNames);
 
     // ---- Parts, for the program and its tests.
-    QTreeView* ListView1() const;
-    QComboBox* ComboBox1() const;
-    QMenu* PopupMenu1() const { return FPopupMenu1; }
+    QTreeView* bookmarkList() const;
+    QComboBox* searchBox() const;
+    QMenu* contextMenu() const { return FContextMenu; }
     TWebSiteTableModel* Model() const { return FModel; }
-    QAction* AcOpen = nullptr;
-    QAction* AcOpenIE = nullptr;
-    QAction* AcOpenFF = nullptr;
-    QAction* AcOpenCH = nullptr;
-    QAction* AcOpenVI = nullptr;
-    QAction* AcOpenTR = nullptr;
-    QAction* AcOpenPM = nullptr;
-    QAction* AcSaveAsShortcut = nullptr;
-    QAction* AcProperty = nullptr;
-    QAction* AcDeleteItem = nullptr;
-    QLabel* LbURL() const;
-    QLabel* Image1() const;
-    TFlatBtnVCL* FlatButton(int Number) const; // FlatBtnVCL1 .. FlatBtnVCL7
+    QAction* openAction = nullptr;
+    QAction* openInIEAction = nullptr;
+    QAction* openInFirefoxAction = nullptr;
+    QAction* openInChromeAction = nullptr;
+    QAction* openInVivaldiAction = nullptr;
+    QAction* openInTorBrowserAction = nullptr;
+    QAction* openInPaleMoonAction = nullptr;
+    QAction* saveAsShortcutAction = nullptr;
+    QAction* propertiesAction = nullptr;
+    QAction* deleteAction = nullptr;
+    QLabel* productLinkLabel() const;
+    QLabel* bannerImage() const;
+    // The toolbar tiles from left to right: add files, add folder, save HTML, save to
+    // folder, clear all, setup, about.
+    QList<TFlatBtnVCL*> Tiles() const;
     // The transient status text shown after adds and drops ("" when none).
     QString StatusText() const;
-    QTimer* TimerBanner() const { return FTimerBanner; }
+    QTimer* bannerTimer() const { return FBannerTimer; }
 
     // Runs one step through the application's error display, then refreshes the
     // actions' state. Returns true when the step finished without an error.
@@ -147,9 +150,10 @@ protected:
 
 private:
     void CreateActions();
-    void SetupButtons();
+    void SetupTiles();
     void SetupFonts();
-    void ApplyJapaneseCaptions();
+    // Sets every caption, hint and column title in the language of the locale.
+    void ApplyTexts();
     void AttachDropTarget();
     void DetachDropTarget();
     void ShowFirstBanner();
@@ -170,9 +174,9 @@ private:
     std::unique_ptr<Ui::TFrmMain> ui;
     TWebSiteList FWebSiteList;
     TWebSiteTableModel* FModel = nullptr;
-    QMenu* FPopupMenu1 = nullptr;
-    QTimer* FTimerBanner = nullptr;
-    QLabel* FLbStatus = nullptr;
+    QMenu* FContextMenu = nullptr;
+    QTimer* FBannerTimer = nullptr;
+    QLabel* FStatusLabel = nullptr;
     QTimer* FStatusTimer = nullptr;
     QObject* FDropURLTarget = nullptr;
     int FListViewSortIndex = 1;

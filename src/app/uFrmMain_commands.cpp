@@ -6,7 +6,8 @@
 #include "uAppErrors.h"
 #include "uFlatBtnHost.h"
 #include "uFrmSetupData.h"
-#include "uProductPage.h"
+#include "uTexts.h"
+#include "uWindowColors.h"
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
@@ -44,36 +45,36 @@ const QString FileDropMarkerText = QStringLiteral("//File");
 
 void TFrmMain::CreateActions()
 {
-    auto Make = [this](QAction*& Action, const char* Name, const QString& Caption,
-                       void (TFrmMain::*Execute)()) {
-        Action = new QAction(Caption, this);
+    // The captions come with ApplyTexts.
+    auto Make = [this](QAction*& Action, const char* Name, void (TFrmMain::*Execute)()) {
+        Action = new QAction(this);
         Action->setObjectName(QString::fromLatin1(Name));
         connect(Action, &QAction::triggered, this, [this, Execute] { Guard([&] { (this->*Execute)(); }); });
     };
-    Make(AcOpen, "AcOpen", QStringLiteral("&Open"), &TFrmMain::AcOpenExecute);
-    Make(AcOpenIE, "AcOpenIE", QStringLiteral("Open by &Internet Explorer"), &TFrmMain::AcOpenIEExecute);
-    Make(AcOpenFF, "AcOpenFF", QStringLiteral("Open by &Firefox"), &TFrmMain::AcOpenFFExecute);
-    Make(AcOpenCH, "AcOpenCH", QStringLiteral("Open by &Chrome"), &TFrmMain::AcOpenCHExecute);
-    Make(AcOpenVI, "AcOpenVI", QStringLiteral("Open by &Vivaldi"), &TFrmMain::AcOpenVIExecute);
-    Make(AcOpenTR, "AcOpenTR", QStringLiteral("Open By &Tor Browser"), &TFrmMain::AcOpenTRExecute);
-    Make(AcOpenPM, "AcOpenPM", QStringLiteral("Open By &Pale Moon"), &TFrmMain::AcOpenPMExecute);
-    Make(AcSaveAsShortcut, "AcSaveAsShortcut", QStringLiteral("&Save as Shortcut"),
-         &TFrmMain::AcSaveAsShortcutExecute);
-    Make(AcProperty, "AcProperty", QStringLiteral("&Property"), &TFrmMain::AcPropertyExecute);
-    Make(AcDeleteItem, "AcDeleteItem", QStringLiteral("&Delete Item"), &TFrmMain::AcDeleteItemExecute);
+    Make(openAction, "openAction", &TFrmMain::onOpen);
+    Make(openInIEAction, "openInIEAction", &TFrmMain::onOpenInIE);
+    Make(openInFirefoxAction, "openInFirefoxAction", &TFrmMain::onOpenInFirefox);
+    Make(openInChromeAction, "openInChromeAction", &TFrmMain::onOpenInChrome);
+    Make(openInVivaldiAction, "openInVivaldiAction", &TFrmMain::onOpenInVivaldi);
+    Make(openInTorBrowserAction, "openInTorBrowserAction", &TFrmMain::onOpenInTorBrowser);
+    Make(openInPaleMoonAction, "openInPaleMoonAction", &TFrmMain::onOpenInPaleMoon);
+    Make(saveAsShortcutAction, "saveAsShortcutAction", &TFrmMain::onSaveAsShortcut);
+    Make(propertiesAction, "propertiesAction", &TFrmMain::onProperties);
+    Make(deleteAction, "deleteAction", &TFrmMain::onDeleteSelected);
 
-    FPopupMenu1 = new QMenu(this);
-    FPopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    FPopupMenu1->addAction(AcOpen);
-    FPopupMenu1->addSeparator()->setObjectName(QStringLiteral("N3"));
-    for (QAction* A : {AcOpenIE, AcOpenFF, AcOpenCH, AcOpenVI, AcOpenTR, AcOpenPM})
-        FPopupMenu1->addAction(A);
-    FPopupMenu1->addSeparator()->setObjectName(QStringLiteral("N2"));
-    FPopupMenu1->addAction(AcSaveAsShortcut);
-    FPopupMenu1->addAction(AcProperty);
-    FPopupMenu1->addSeparator()->setObjectName(QStringLiteral("N1"));
-    FPopupMenu1->addAction(AcDeleteItem);
-    connect(FPopupMenu1, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
+    FContextMenu = new QMenu(this);
+    FContextMenu->setObjectName(QStringLiteral("contextMenu"));
+    FContextMenu->addAction(openAction);
+    FContextMenu->addSeparator()->setObjectName(QStringLiteral("browserSeparator"));
+    for (QAction* A : {openInIEAction, openInFirefoxAction, openInChromeAction, openInVivaldiAction,
+                       openInTorBrowserAction, openInPaleMoonAction})
+        FContextMenu->addAction(A);
+    FContextMenu->addSeparator()->setObjectName(QStringLiteral("editSeparator"));
+    FContextMenu->addAction(saveAsShortcutAction);
+    FContextMenu->addAction(propertiesAction);
+    FContextMenu->addSeparator()->setObjectName(QStringLiteral("deleteSeparator"));
+    FContextMenu->addAction(deleteAction);
+    connect(FContextMenu, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
 
     // Outside services in their everyday form.
     ShellOpenFn = [](const QString& Target) { ShellOpen(Target); };
@@ -89,102 +90,103 @@ void TFrmMain::CreateActions()
     FileDialogFn = [this](const TFileDialogRequest& Request) { return DefaultFileDialog(this, Request); };
 }
 
-void TFrmMain::SetupButtons()
+void TFrmMain::SetupTiles()
 {
-    struct TButtonSetup
+    struct TTileSetup
     {
-        TFlatBtnVCL* Button;
-        unsigned Color;
-        QString Text;
-        QString Hint;
-        QString Pictogram;
+        TFlatBtnVCL* Tile;
+        TAlphaColor Color;
+        const char* Pictogram;
         void (TFrmMain::*Execute)();
     };
-    const TButtonSetup Buttons[] = {
-        {ui->FlatBtnVCL1, 0xFF8CBF26, QStringLiteral("Add"), QStringLiteral("Add Files"),
-         QStringLiteral("PICTDOCSTAR"), &TFrmMain::FlatBtnVCL1Execute},
-        {ui->FlatBtnVCL2, 0xFF8CBF26, QStringLiteral("Add"), QStringLiteral("Add Folder"),
-         QStringLiteral("PICTFOLDERSTAR"), &TFrmMain::FlatBtnVCL2Execute},
-        {ui->FlatBtnVCL3, 0xFF1BA1E2, QStringLiteral("Save"), QStringLiteral("Save Files"),
-         QStringLiteral("PICTDOCSTAR"), &TFrmMain::FlatBtnVCL3Execute},
-        {ui->FlatBtnVCL4, 0xFF1BA1E2, QStringLiteral("Save"), QStringLiteral("Save HTML Bookmark"),
-         QStringLiteral("PICTFOLDERSTAR"), &TFrmMain::FlatBtnVCL4Execute},
-        {ui->FlatBtnVCL5, 0xFFE51400, QStringLiteral("Clear All"), QString(),
-         QStringLiteral("PICTWASTEBIN"), &TFrmMain::FlatBtnVCL5Execute},
-        {ui->FlatBtnVCL6, 0xFFF09609, QStringLiteral("About"), QString(),
-         QStringLiteral("PICTINFO"), &TFrmMain::FlatBtnVCL6Execute},
-        {ui->FlatBtnVCL7, 0xFF8CBF26, QStringLiteral("Setup"), QString(),
-         QStringLiteral("PICTTOOLS"), &TFrmMain::FlatBtnVCL7Execute},
+    const TTileSetup Tiles[] = {
+        {ui->addFilesTile, AddTileColor, "PICTDOCSTAR", &TFrmMain::onAddFiles},
+        {ui->addFolderTile, AddTileColor, "PICTFOLDERSTAR", &TFrmMain::onAddFolder},
+        {ui->saveHtmlTile, SaveTileColor, "PICTDOCSTAR", &TFrmMain::onSaveHtml},
+        {ui->saveFolderTile, SaveTileColor, "PICTFOLDERSTAR", &TFrmMain::onSaveToFolder},
+        {ui->clearAllTile, ClearTileColor, "PICTWASTEBIN", &TFrmMain::onClearAll},
+        {ui->aboutTile, AboutTileColor, "PICTINFO", &TFrmMain::onAbout},
+        {ui->setupTile, SetupTileColor, "PICTTOOLS", &TFrmMain::onSetup},
     };
-    for (const TButtonSetup& B : Buttons) {
-        B.Button->setToolTip(B.Hint);
-        B.Button->setCursor(Qt::PointingHandCursor);
+    for (const TTileSetup& T : Tiles) {
+        T.Tile->setCursor(Qt::PointingHandCursor);
         // Captions in the small toolbar font, except About, which keeps the form's.
-        if (B.Button != ui->FlatBtnVCL6) {
+        if (T.Tile != ui->aboutTile) {
             QFont Small = font();
             Small.setPixelSize(8);
-            B.Button->setFont(Small);
+            T.Tile->setFont(Small);
         }
-        auto Execute = B.Execute;
+        auto Execute = T.Execute;
         auto Run = [this, Execute] { Guard([&] { (this->*Execute)(); }); };
-        B.Button->setText(B.Text);
-        B.Button->setFlatBtnType(mtSmallSingle);
-        B.Button->setBgColor(B.Color);
-        B.Button->setFgColor(0xFF34AADC);
-        B.Button->BgBitmapPNGResSet(B.Pictogram);
-        B.Button->setDown(false);
-        B.Button->setIsToggle(false);
-        B.Button->setIsColorDot(false);
-        connect(B.Button, &TFlatBtnVCL::Execute, this, Run);
+        T.Tile->setFlatBtnType(mtSmallSingle);
+        T.Tile->setBgColor(T.Color);
+        T.Tile->setFgColor(DefaultFgColor);
+        T.Tile->BgBitmapPNGResSet(QString::fromLatin1(T.Pictogram));
+        T.Tile->setDown(false);
+        T.Tile->setIsToggle(false);
+        T.Tile->setIsColorDot(false);
+        connect(T.Tile, &TFlatBtnVCL::Execute, this, Run);
     }
 }
 
-void TFrmMain::ApplyJapaneseCaptions()
+void TFrmMain::ApplyTexts()
 {
-    setWindowTitle(QStringLiteral("Zorvel - Bookmark管理ツール"));
-    ui->LbURL->setText(ProductPageURLJa());
-    ui->FlatBtnVCL1->setText(QStringLiteral("追加"));
-    ui->FlatBtnVCL2->setText(QStringLiteral("追加"));
-    ui->FlatBtnVCL3->setText(QStringLiteral("保存"));
-    ui->FlatBtnVCL4->setText(QStringLiteral("保存"));
-    ui->FlatBtnVCL5->setText(QStringLiteral("全削除"));
-    ui->FlatBtnVCL6->setText(QStringLiteral("..について"));
-    ui->FlatBtnVCL7->setText(QStringLiteral("設定"));
-    const QString Columns[4] = {QStringLiteral("タイトル"), QStringLiteral("URL"),
-                                QStringLiteral("カテゴリ"), QStringLiteral("コメント")};
+    setWindowTitle(Text(TText::MainWindowTitle));
+    ui->productLinkLabel->setText(Text(TText::ProductPage));
+    const struct
+    {
+        TFlatBtnVCL* Tile;
+        TText Caption;
+        TText Hint;
+        bool HasHint;
+    } Tiles[] = {
+        {ui->addFilesTile, TText::AddTileCaption, TText::AddFilesHint, true},
+        {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint, true},
+        {ui->saveHtmlTile, TText::SaveTileCaption, TText::SaveHtmlHint, true},
+        {ui->saveFolderTile, TText::SaveTileCaption, TText::SaveToFolderHint, true},
+        {ui->clearAllTile, TText::ClearAllTileCaption, TText::ClearAllTileCaption, false},
+        {ui->aboutTile, TText::AboutTileCaption, TText::AboutTileCaption, false},
+        {ui->setupTile, TText::SetupTileCaption, TText::SetupTileCaption, false},
+    };
+    for (const auto& T : Tiles) {
+        T.Tile->setText(Text(T.Caption));
+        T.Tile->setToolTip(T.HasHint ? Text(T.Hint) : QString());
+    }
+    ui->searchButton->setText(Text(TText::SearchButton));
+    const TText Columns[4] = {TText::ColumnTitle, TText::ColumnURL, TText::ColumnCategory,
+                              TText::ColumnComment};
     for (int c = 0; c < 4; ++c)
-        FModel->setHeaderData(c, Qt::Horizontal, Columns[c]);
-    AcSaveAsShortcut->setText(QStringLiteral("(&S)インターネットショートカットとして保存..."));
-    AcProperty->setText(QStringLiteral("(&P)プロパティ"));
-    AcDeleteItem->setText(QStringLiteral("(&D)選択された項目を削除"));
-    AcOpen->setText(QStringLiteral("(&O)既定のWebブラウザで開く"));
-    AcOpenIE->setText(QStringLiteral("(&I)Internet Explorerで開く"));
-    AcOpenFF->setText(QStringLiteral("(&F)Firefoxで開く"));
-    AcOpenCH->setText(QStringLiteral("(&C)Chromeで開く"));
-    AcOpenVI->setText(QStringLiteral("(&V)Vivaldiで開く"));
-    AcOpenTR->setText(QStringLiteral("(&T)Tor Browserで開く"));
-    AcOpenPM->setText(QStringLiteral("(&P)Pale Moonで開く"));
+        FModel->setHeaderData(c, Qt::Horizontal, Text(Columns[c]));
+    saveAsShortcutAction->setText(Text(TText::SaveAsShortcutAction));
+    propertiesAction->setText(Text(TText::PropertyAction));
+    deleteAction->setText(Text(TText::DeleteItemAction));
+    openAction->setText(Text(TText::OpenAction));
+    openInIEAction->setText(Text(TText::OpenInIEAction));
+    openInFirefoxAction->setText(Text(TText::OpenInFirefoxAction));
+    openInChromeAction->setText(Text(TText::OpenInChromeAction));
+    openInVivaldiAction->setText(Text(TText::OpenInVivaldiAction));
+    openInTorBrowserAction->setText(Text(TText::OpenInTorBrowserAction));
+    openInPaleMoonAction->setText(Text(TText::OpenInPaleMoonAction));
 }
 
 void TFrmMain::UpdateActions()
 {
-    if (!AcOpen)
+    if (!openAction)
         return;
     const int s = SelectedCount();
-    AcOpen->setEnabled(s == 1);
-    AcOpenIE->setVisible(IEExists);
-    AcOpenFF->setVisible(FFExists);
-    AcOpenCH->setVisible(CHExists);
-    AcOpenVI->setVisible(VIExists);
-    AcOpenTR->setVisible(TRExists);
-    AcOpenPM->setVisible(PMExists);
-    AcSaveAsShortcut->setEnabled(s > 0);
-    AcProperty->setEnabled(s > 0);
-    AcDeleteItem->setEnabled(s > 0);
-    if (!IsJapaneseLocale()) {
-        AcProperty->setText(s > 1 ? QStringLiteral("&Properties") : QStringLiteral("&Property"));
-        AcDeleteItem->setText(s > 1 ? QStringLiteral("&Delete Items") : QStringLiteral("&Delete Item"));
-    }
+    openAction->setEnabled(s == 1);
+    openInIEAction->setVisible(IEExists);
+    openInFirefoxAction->setVisible(FFExists);
+    openInChromeAction->setVisible(CHExists);
+    openInVivaldiAction->setVisible(VIExists);
+    openInTorBrowserAction->setVisible(TRExists);
+    openInPaleMoonAction->setVisible(PMExists);
+    saveAsShortcutAction->setEnabled(s > 0);
+    propertiesAction->setEnabled(s > 0);
+    deleteAction->setEnabled(s > 0);
+    // The Japanese captions read the same for one entry and for several.
+    propertiesAction->setText(Text(s > 1 ? TText::PropertiesAction : TText::PropertyAction));
+    deleteAction->setText(Text(s > 1 ? TText::DeleteItemsAction : TText::DeleteItemAction));
 }
 
 // ---- File dialogs -----------------------------------------------------------------------
@@ -232,15 +234,6 @@ QStringList TFrmMain::DefaultFileDialog(QWidget* Parent, const TFileDialogReques
     return Dialog.selectedFiles();
 }
 
-namespace {
-
-QString Pick(bool Ja, const char16_t* En, const char16_t* Jp)
-{
-    return Ja ? QString::fromUtf16(Jp) : QString::fromUtf16(En);
-}
-
-} // namespace
-
 // ---- Toolbar commands ---------------------------------------------------------------------
 
 bool TFrmMain::LoadPaths(const QStringList& Paths)
@@ -253,7 +246,6 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
     std::unique_ptr<QProgressDialog> Progress;
     QElapsedTimer Clock;
     Clock.start();
-    const bool Ja = IsJapaneseLocale();
     // A bookmark file this large takes longer than half a second to read by itself.
     constexpr qint64 LargeHtmlBytes = 4 * 1024 * 1024;
     auto IsLargeHtml = [](const QString& Path) {
@@ -270,8 +262,7 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
         // A long import shows its progress after half a second and keeps the window painting.
         if (!Progress && ((Clock.elapsed() > 500 && Files.size() - i > 1) || IsLargeHtml(Files[i].FileName))) {
             Progress = std::make_unique<QProgressDialog>(
-                Pick(Ja, u"Reading bookmarks…", u"ブックマークを読み込み中…"),
-                Pick(Ja, u"Cancel", u"キャンセル"), 0, Files.size() > 1 ? int(Files.size()) : 0, this);
+                Text(TText::ReadingProgress), Text(TText::CancelButton), 0, Files.size() > 1 ? int(Files.size()) : 0, this);
             Progress->setWindowModality(Qt::WindowModal);
             Progress->setMinimumDuration(0);
             Progress->setValue(int(i));
@@ -306,33 +297,29 @@ void TFrmMain::AddChosenPaths(const QStringList& Paths)
     LoadPaths(Paths);
 }
 
-void TFrmMain::FlatBtnVCL1Execute()
+void TFrmMain::onAddFiles()
 {
-    const bool Ja = IsJapaneseLocale();
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::OpenFiles;
-    R.Title = Pick(Ja, u"Open Internet Shortcut / Pinned Website / Bookmark Files",
-                   u"インターネットショートカット/ピン留めサイト/ブックマークファイルを開く");
-    R.OkLabel = Pick(Ja, u"Open Files", u"開く");
+    R.Title = Text(TText::AddFilesDialogTitle);
+    R.OkLabel = Text(TText::AddFilesDialogOk);
     R.MultiSelect = R.PathMustExist = R.FileMustExist = true;
-    R.Filters = {Pick(Ja, u"All Files", u"開くことができるファイル") + QStringLiteral(" (*.url *.website *.html *.htm)"),
-                 Pick(Ja, u"Internet Shortcut Files", u"インターネットショートカット") + QStringLiteral(" (*.url)"),
-                 Pick(Ja, u"Pinned Website File", u"ピン留めサイト") + QStringLiteral(" (*.website)"),
-                 Pick(Ja, u"Bookmark File", u"ブックマークファイル") + QStringLiteral(" (*.html *.htm)")};
+    R.Filters = {Text(TText::AllBookmarkFilesFilter) + QStringLiteral(" (*.url *.website *.html *.htm)"),
+                 Text(TText::InternetShortcutFilesFilter) + QStringLiteral(" (*.url)"),
+                 Text(TText::PinnedWebsiteFileFilter) + QStringLiteral(" (*.website)"),
+                 Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html *.htm)")};
     const QStringList Files = RunFileDialog(R);
     if (Files.isEmpty())
         return;
     AddChosenPaths(Files);
 }
 
-void TFrmMain::FlatBtnVCL2Execute()
+void TFrmMain::onAddFolder()
 {
-    const bool Ja = IsJapaneseLocale();
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::OpenFolder;
-    R.Title = Pick(Ja, u"Open Internet Shortcuts and Pinned Websites from Folder",
-                   u"フォルダの中のインターネットショートカットとピン留めサイトを開く");
-    R.OkLabel = Pick(Ja, u"Open Folder", u"フォルダを開く");
+    R.Title = Text(TText::AddFolderDialogTitle);
+    R.OkLabel = Text(TText::AddFolderDialogOk);
     R.PathMustExist = R.FileMustExist = true;
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
@@ -340,22 +327,21 @@ void TFrmMain::FlatBtnVCL2Execute()
     AddChosenPaths({Chosen.first()});
 }
 
-void TFrmMain::FlatBtnVCL3Execute()
+void TFrmMain::onSaveHtml()
 {
-    const bool Ja = IsJapaneseLocale();
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::SaveFile;
-    R.Title = Pick(Ja, u"Save Bookmark File", u"ブックマークファイルを保存");
-    R.OkLabel = Pick(Ja, u"Save", u"保存");
+    R.Title = Text(TText::SaveHtmlDialogTitle);
+    R.OkLabel = Text(TText::SaveHtmlDialogOk);
     R.StrictFileTypes = R.PathMustExist = true;
-    R.Filters = {Pick(Ja, u"Bookmark File", u"ブックマークファイル") + QStringLiteral(" (*.html)")};
+    R.Filters = {Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html)")};
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
         return;
     WebSitesSaveToHtml(FWebSiteList, WithExtension(Chosen.first(), QStringLiteral(".html")));
 }
 
-void TFrmMain::FlatBtnVCL4Execute()
+void TFrmMain::onSaveToFolder()
 {
     MarkAllRowsSelected();
     SaveSelectedToFolder();
@@ -363,12 +349,10 @@ void TFrmMain::FlatBtnVCL4Execute()
 
 void TFrmMain::SaveSelectedToFolder()
 {
-    const bool Ja = IsJapaneseLocale();
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::SaveFolder;
-    R.Title = Pick(Ja, u"Save Internet Shortcuts to Folder",
-                   u"指定されたフォルダにインターネットショットカットファイルを保存");
-    R.OkLabel = Pick(Ja, u"Save to Folder", u"フォルダに保存");
+    R.Title = Text(TText::SaveToFolderDialogTitle);
+    R.OkLabel = Text(TText::SaveToFolderDialogOk);
     R.CreatePrompt = true;
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
@@ -378,20 +362,20 @@ void TFrmMain::SaveSelectedToFolder()
     WebSitesSaveToFolder(FWebSiteList, Folder);
 }
 
-void TFrmMain::FlatBtnVCL5Execute()
+void TFrmMain::onClearAll()
 {
     SaveHistoryCopy(FWebSiteList);
     FWebSiteList.Clear();
     RefreshListView();
 }
 
-void TFrmMain::FlatBtnVCL6Execute()
+void TFrmMain::onAbout()
 {
     if (AboutFn)
         AboutFn();
 }
 
-void TFrmMain::FlatBtnVCL7Execute()
+void TFrmMain::onSetup()
 {
     if (SetupFn)
         SetupFn();
@@ -402,7 +386,7 @@ void TFrmMain::FlatBtnVCL7Execute()
 
 // ---- Context-menu commands --------------------------------------------------------------
 
-void TFrmMain::AcOpenExecute()
+void TFrmMain::onOpen()
 {
     const int Row = FirstSelectedRow();
     if (Row < 0 || Row >= FWebSiteList.Count())
@@ -420,23 +404,23 @@ void TFrmMain::OpenInBrowser(const QString& Path)
         StartProgramFn(Path, FWebSiteList.at(Row).URL);
 }
 
-void TFrmMain::AcOpenIEExecute() { OpenInBrowser(SetupData.IEPath); }
-void TFrmMain::AcOpenFFExecute() { OpenInBrowser(SetupData.FFPath); }
-void TFrmMain::AcOpenCHExecute() { OpenInBrowser(SetupData.CHPath); }
-void TFrmMain::AcOpenVIExecute() { OpenInBrowser(SetupData.VIPath); }
-void TFrmMain::AcOpenTRExecute() { OpenInBrowser(SetupData.TRPath); }
-void TFrmMain::AcOpenPMExecute() { OpenInBrowser(SetupData.PMPath); }
+void TFrmMain::onOpenInIE() { OpenInBrowser(SetupData.IEPath); }
+void TFrmMain::onOpenInFirefox() { OpenInBrowser(SetupData.FFPath); }
+void TFrmMain::onOpenInChrome() { OpenInBrowser(SetupData.CHPath); }
+void TFrmMain::onOpenInVivaldi() { OpenInBrowser(SetupData.VIPath); }
+void TFrmMain::onOpenInTorBrowser() { OpenInBrowser(SetupData.TRPath); }
+void TFrmMain::onOpenInPaleMoon() { OpenInBrowser(SetupData.PMPath); }
 
-void TFrmMain::AcSaveAsShortcutExecute()
+void TFrmMain::onSaveAsShortcut()
 {
     const int s = SelectedCount();
     if (s == 1) {
         TFileDialogRequest R;
         R.Kind = TFileDialogRequest::SaveFile;
-        R.Title = QStringLiteral("Save Bookmark File");
-        R.OkLabel = QStringLiteral("Save");
+        R.Title = Text(TText::SaveShortcutDialogTitle);
+        R.OkLabel = Text(TText::SaveShortcutDialogOk);
         R.StrictFileTypes = R.PathMustExist = true;
-        R.Filters = {QStringLiteral("Interner Shortcut File (*.url)")};
+        R.Filters = {Text(TText::InternetShortcutFileFilter) + QStringLiteral(" (*.url)")};
         const int Row = FirstSelectedRow();
         const QStringList Chosen = RunFileDialog(R);
         if (Chosen.isEmpty() || Row >= FWebSiteList.Count())
@@ -448,14 +432,14 @@ void TFrmMain::AcSaveAsShortcutExecute()
     }
 }
 
-void TFrmMain::AcPropertyExecute()
+void TFrmMain::onProperties()
 {
     SyncSelection();
     if (PropertyFn && PropertyFn(FWebSiteList))
         RefreshListView();
 }
 
-void TFrmMain::AcDeleteItemExecute()
+void TFrmMain::onDeleteSelected()
 {
     SyncSelection();
     WebSitesDeleteSelected(FWebSiteList);
@@ -465,7 +449,7 @@ void TFrmMain::AcDeleteItemExecute()
 
 // ---- Drop ----------------------------------------------------------------------------------
 
-void TFrmMain::DropURLTargetDrop(const QString& URL, const QString& Title,
+void TFrmMain::onDrop(const QString& URL, const QString& Title,
                                  const QStringList& DroppedFileNames)
 {
     FWebSiteList.ResetStats();

@@ -16,14 +16,14 @@ void TFrmMain::AttachDropTarget()
         return;
     auto* Target = new TDropURLTarget(this);
     Target->setObjectName(QStringLiteral("DropURLTarget"));
-    Target->SetTarget(ui->ListView1);
+    Target->SetTarget(ui->bookmarkList);
     // The data lives only while the drop is reported, so it is copied here.
     Target->OnDrop = [this](TDropURLTarget* Sender, Qt::KeyboardModifiers, Qt::MouseButtons, QPoint,
                             Qt::DropAction&) {
         const QString URL = Sender->URL();
         const QString Title = Sender->Title();
         const QStringList Files = Sender->DroppedFileNames();
-        Guard([&] { DropURLTargetDrop(URL, Title, Files); });
+        Guard([&] { onDrop(URL, Title, Files); });
     };
     FDropURLTarget = Target;
 }
@@ -40,15 +40,15 @@ void TFrmMain::DetachDropTarget()
 
 void TFrmMain::ShowFirstBanner()
 {
-    ShowNextBanner(ui->Image1);
+    ShowNextBanner(ui->bannerImage);
 }
 
-void TFrmMain::TimerBannerTimer()
+void TFrmMain::onBannerTimer()
 {
-    ShowNextBanner(ui->Image1);
+    ShowNextBanner(ui->bannerImage);
 }
 
-void TFrmMain::Image1Click()
+void TFrmMain::onBannerClicked()
 {
     if (ShellOpenFn)
         ShellOpenFn(BannerURL());

@@ -2,9 +2,9 @@
 
 #include "ui_FrmProperty.h"
 
-#include <app/uDialogFont.h>
+#include <app/uWindowHelpers.h>
+#include <app/uTexts.h>
 #include <model/uWebSitesCommon.h>
-#include <platform/uHVUtils.h>
 
 #include <QApplication>
 #include <QLocale>
@@ -44,12 +44,12 @@ TFrmProperty::TFrmProperty(QWidget* parent)
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFont(DialogFont(11));
+    setFont(WindowFont(11));
     setMinimumSize(DesignWidth, DesignHeight);
     resize(DesignWidth, DesignHeight);
 
     // Titles, addresses and icon data can be far longer than a line edit's default limit.
-    for (QLineEdit* Edit : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
+    for (QLineEdit* Edit : {ui->titleEdit, ui->urlEdit, ui->categoryEdit, ui->iconUrlEdit})
         Edit->setMaxLength(std::numeric_limits<int>::max());
 
     // The picker shows the date part only, with the year in full (the placeholder
@@ -57,142 +57,134 @@ TFrmProperty::TFrmProperty(QWidget* parent)
     QString Format = QLocale().dateFormat(QLocale::ShortFormat);
     if (!Format.contains(QStringLiteral("yyyy")))
         Format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    ui->DateTimePicker1->setDisplayFormat(Format);
-    ui->DateTimePicker1->setMinimumDate(QDate(100, 1, 1));
-    ui->DateTimePicker1->setMaximumDate(QDate(9999, 12, 31));
+    ui->dateEdit->setDisplayFormat(Format);
+    ui->dateEdit->setMinimumDate(QDate(100, 1, 1));
+    ui->dateEdit->setMaximumDate(QDate(9999, 12, 31));
 
-    connect(ui->Edit1, &QLineEdit::textChanged, this, &TFrmProperty::Edit1Change);
-    connect(ui->Edit2, &QLineEdit::textChanged, this, &TFrmProperty::Edit2Change);
-    connect(ui->Edit3, &QLineEdit::textChanged, this, &TFrmProperty::Edit3Change);
-    connect(ui->Edit4, &QLineEdit::textChanged, this, &TFrmProperty::Edit4Change);
-    connect(ui->DateTimePicker1, &QDateEdit::dateChanged, this,
-            &TFrmProperty::DateTimePicker1Change);
-    connect(ui->Memo1, &QPlainTextEdit::textChanged, this, &TFrmProperty::Memo1Change);
-    connect(ui->Button1, &QPushButton::clicked, this, &TFrmProperty::Button1Click);
-    connect(ui->Button2, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui->Button3, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->titleEdit, &QLineEdit::textChanged, this, &TFrmProperty::onTitleEdited);
+    connect(ui->urlEdit, &QLineEdit::textChanged, this, &TFrmProperty::onUrlEdited);
+    connect(ui->categoryEdit, &QLineEdit::textChanged, this, &TFrmProperty::onCategoryEdited);
+    connect(ui->iconUrlEdit, &QLineEdit::textChanged, this, &TFrmProperty::onIconUrlEdited);
+    connect(ui->dateEdit, &QDateEdit::dateChanged, this,
+            &TFrmProperty::onDateEdited);
+    connect(ui->commentEdit, &QPlainTextEdit::textChanged, this, &TFrmProperty::onCommentEdited);
+    connect(ui->restoreButton, &QPushButton::clicked, this, &TFrmProperty::onRestore);
+    connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    FormCreate();
+    ApplyTexts();
 }
 
 TFrmProperty::~TFrmProperty() = default;
 
-void TFrmProperty::FormCreate()
+void TFrmProperty::ApplyTexts()
 {
-    if (IsJapaneseLocale())
-        ApplyJapaneseCaptions();
-}
-
-void TFrmProperty::ApplyJapaneseCaptions()
-{
-    setWindowTitle(QStringLiteral(u"プロパティ"));
-    ui->CbEdit1->setText(QStringLiteral(u"タイトル:"));
-    ui->CbEdit2->setText(QStringLiteral(u"URL:"));
-    ui->CbEdit3->setText(QStringLiteral(u"カテゴリ:"));
-    ui->CbEdit4->setText(QStringLiteral(u"アイコン:"));
-    ui->CbDateTime1->setText(QStringLiteral(u"日付:"));
-    ui->CbMemo1->setText(QStringLiteral(u"コメント:"));
-    ui->Button1->setText(QStringLiteral(u"元に戻す"));
-    ui->Button2->setText(QStringLiteral(u"更新"));
-    ui->Button3->setText(QStringLiteral(u"キャンセル"));
+    setWindowTitle(Text(TText::PropertyDialogTitle));
+    ui->titleCheck->setText(Text(TText::PropertyTitle));
+    ui->urlCheck->setText(Text(TText::PropertyURL));
+    ui->categoryCheck->setText(Text(TText::PropertyCategory));
+    ui->iconUrlCheck->setText(Text(TText::PropertyIconURL));
+    ui->dateCheck->setText(Text(TText::PropertyDate));
+    ui->commentCheck->setText(Text(TText::PropertyComment));
+    ui->restoreButton->setText(Text(TText::PropertyRestore));
+    ui->okButton->setText(Text(TText::PropertyOk));
+    ui->cancelButton->setText(Text(TText::PropertyCancel));
 }
 
 bool TFrmProperty::Execute(TWebSiteList& AWebSites)
 {
-    DWebSite = WebSitesGetCommon(AWebSites);
+    FVariousValues = Text(TText::VariousValues);
+    DWebSite = WebSitesGetCommon(AWebSites, FVariousValues);
     ShowWebSite();
-    ui->Edit1->setFocus();
-    if (!parentWidget()) {
-        if (QWidget* Owner = QApplication::activeWindow(); Owner && Owner != this)
-            move(Owner->frameGeometry().center() - rect().center());
-    }
+    ui->titleEdit->setFocus();
+    CentreOnActiveWindow(this);
     if (exec() != QDialog::Accepted)
         return false;
 
     TWebSiteFieldFlags Flags;
-    Flags.Title = ui->CbEdit1->isChecked();
-    Flags.URL = ui->CbEdit2->isChecked();
-    Flags.Comment = ui->CbMemo1->isChecked();
-    Flags.IconURL = ui->CbEdit4->isChecked();
-    Flags.Category = ui->CbEdit3->isChecked();
-    Flags.AddDate = ui->CbDateTime1->isChecked();
+    Flags.Title = ui->titleCheck->isChecked();
+    Flags.URL = ui->urlCheck->isChecked();
+    Flags.Comment = ui->commentCheck->isChecked();
+    Flags.IconURL = ui->iconUrlCheck->isChecked();
+    Flags.Category = ui->categoryCheck->isChecked();
+    Flags.AddDate = ui->dateCheck->isChecked();
 
-    DWebSite.Title = ui->Edit1->text();
-    DWebSite.URL = ui->Edit2->text();
-    DWebSite.Category = ui->Edit3->text();
-    DWebSite.IconURL = ui->Edit4->text();
+    DWebSite.Title = ui->titleEdit->text();
+    DWebSite.URL = ui->urlEdit->text();
+    DWebSite.Category = ui->categoryEdit->text();
+    DWebSite.IconURL = ui->iconUrlEdit->text();
     DWebSite.AddDate = PickerDateTime();
-    DWebSite.Comment = MemoToComment(ui->Memo1->toPlainText());
+    DWebSite.Comment = MemoToComment(ui->commentEdit->toPlainText());
 
-    WebSitesSetCommon(AWebSites, DWebSite, Flags);
+    WebSitesSetCommon(AWebSites, DWebSite, Flags, FVariousValues);
     return true;
 }
 
 void TFrmProperty::ShowWebSite()
 {
-    ui->Edit1->setText(DWebSite.Title);
-    ui->Edit2->setText(DWebSite.URL);
-    ui->Edit3->setText(DWebSite.Category);
-    ui->Edit4->setText(DWebSite.IconURL);
-    ui->DateTimePicker1->setDate(DWebSite.AddDate.Date());
-    ui->Memo1->setPlainText(CommentToMemo(DWebSite.Comment));
+    ui->titleEdit->setText(DWebSite.Title);
+    ui->urlEdit->setText(DWebSite.URL);
+    ui->categoryEdit->setText(DWebSite.Category);
+    ui->iconUrlEdit->setText(DWebSite.IconURL);
+    ui->dateEdit->setDate(DWebSite.AddDate.Date());
+    ui->commentEdit->setPlainText(CommentToMemo(DWebSite.Comment));
 
     // Filling the controls ticked boxes through the change handlers; start clean.
-    for (QCheckBox* Box : {ui->CbEdit1, ui->CbEdit2, ui->CbEdit3, ui->CbEdit4, ui->CbDateTime1,
-                           ui->CbMemo1})
+    for (QCheckBox* Box : {ui->titleCheck, ui->urlCheck, ui->categoryCheck, ui->iconUrlCheck, ui->dateCheck,
+                           ui->commentCheck})
         Box->setChecked(false);
 
     // Title and URL are edited only for a single entry.
     const bool One = DWebSite.Selected;
-    ui->Edit1->setEnabled(One);
-    ui->Edit2->setEnabled(One);
-    ui->CbEdit1->setEnabled(One);
-    ui->CbEdit2->setEnabled(One);
+    ui->titleEdit->setEnabled(One);
+    ui->urlEdit->setEnabled(One);
+    ui->titleCheck->setEnabled(One);
+    ui->urlCheck->setEnabled(One);
 }
 
 TDateTime TFrmProperty::PickerDateTime() const
 {
     // The picker cannot show or change the time of day: an unchanged date gives the
     // shown value exactly, a new date keeps the shown time.
-    const QDate Picked = ui->DateTimePicker1->date();
+    const QDate Picked = ui->dateEdit->date();
     if (Picked == DWebSite.AddDate.Date())
         return DWebSite.AddDate;
     return TDateTime::FromDateTime(Picked, DWebSite.AddDate.Time());
 }
 
-void TFrmProperty::Button1Click()
+void TFrmProperty::onRestore()
 {
     ShowWebSite();
 }
 
-void TFrmProperty::Edit1Change()
+void TFrmProperty::onTitleEdited()
 {
-    ui->CbEdit1->setChecked(ui->Edit1->text() != DWebSite.Title);
+    ui->titleCheck->setChecked(ui->titleEdit->text() != DWebSite.Title);
 }
 
-void TFrmProperty::Edit2Change()
+void TFrmProperty::onUrlEdited()
 {
-    ui->CbEdit2->setChecked(ui->Edit2->text() != DWebSite.URL);
+    ui->urlCheck->setChecked(ui->urlEdit->text() != DWebSite.URL);
 }
 
-void TFrmProperty::Edit3Change()
+void TFrmProperty::onCategoryEdited()
 {
-    ui->CbEdit3->setChecked(ui->Edit3->text() != DWebSite.Category);
+    ui->categoryCheck->setChecked(ui->categoryEdit->text() != DWebSite.Category);
 }
 
-void TFrmProperty::Edit4Change()
+void TFrmProperty::onIconUrlEdited()
 {
-    ui->CbEdit4->setChecked(ui->Edit4->text() != DWebSite.IconURL);
+    ui->iconUrlCheck->setChecked(ui->iconUrlEdit->text() != DWebSite.IconURL);
 }
 
-void TFrmProperty::DateTimePicker1Change()
+void TFrmProperty::onDateEdited()
 {
-    ui->CbDateTime1->setChecked(PickerDateTime() != DWebSite.AddDate);
+    ui->dateCheck->setChecked(PickerDateTime() != DWebSite.AddDate);
 }
 
-void TFrmProperty::Memo1Change()
+void TFrmProperty::onCommentEdited()
 {
-    ui->CbMemo1->setChecked(MemoToComment(ui->Memo1->toPlainText()) != DWebSite.Comment);
+    ui->commentCheck->setChecked(MemoToComment(ui->commentEdit->toPlainText()) != DWebSite.Comment);
 }
 
 void TFrmProperty::resizeEvent(QResizeEvent* Event)
@@ -201,15 +193,15 @@ void TFrmProperty::resizeEvent(QResizeEvent* Event)
     const int dw = width() - DesignWidth;
     const int dh = height() - DesignHeight;
     // Stretch right.
-    ui->Edit1->setGeometry(80, 8, 404 + dw, 21);
-    ui->Edit2->setGeometry(80, 38, 404 + dw, 21);
-    ui->Edit3->setGeometry(81, 68, 404 + dw, 21);
-    ui->Edit4->setGeometry(80, 98, 404 + dw, 21);
-    ui->DateTimePicker1->setGeometry(81, 128, 404 + dw, 21);
+    ui->titleEdit->setGeometry(80, 8, 404 + dw, 21);
+    ui->urlEdit->setGeometry(80, 38, 404 + dw, 21);
+    ui->categoryEdit->setGeometry(81, 68, 404 + dw, 21);
+    ui->iconUrlEdit->setGeometry(80, 98, 404 + dw, 21);
+    ui->dateEdit->setGeometry(81, 128, 404 + dw, 21);
     // Stretch right and down.
-    ui->Memo1->setGeometry(81, 158, 404 + dw, 60 + dh);
+    ui->commentEdit->setGeometry(81, 158, 404 + dw, 60 + dh);
     // Bottom-left and bottom-right.
-    ui->Button1->move(80, 224 + dh);
-    ui->Button2->move(329 + dw, 224 + dh);
-    ui->Button3->move(409 + dw, 224 + dh);
+    ui->restoreButton->move(80, 224 + dh);
+    ui->okButton->move(329 + dw, 224 + dh);
+    ui->cancelButton->move(409 + dw, 224 + dh);
 }

@@ -31,23 +31,25 @@ protected:
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
-    void FormCreate();
-    void ApplyJapaneseCaptions();
+    // The captions in the language of the locale.
+    void ApplyTexts();
     void ShowWebSite();
     // The date-time the picker stands for: its date with the shown entry's time of day.
     TDateTime PickerDateTime() const;
 
-    void Button1Click();
-    void Edit1Change();
-    void Edit2Change();
-    void Edit3Change();
-    void Edit4Change();
-    void DateTimePicker1Change();
-    void Memo1Change();
+    void onRestore();
+    void onTitleEdited();
+    void onUrlEdited();
+    void onCategoryEdited();
+    void onIconUrlEdited();
+    void onDateEdited();
+    void onCommentEdited();
 
     std::unique_ptr<Ui::TFrmProperty> ui;
     // The values shown; after OK the values applied. Selected: exactly one entry.
     TWebSite DWebSite;
+    // The text that stands for differing values while the dialog is open.
+    QString FVariousValues;
 };
 
 extern TFrmProperty* FrmProperty;

@@ -3,7 +3,8 @@
 #include "ui_FrmSetup.h"
 
 #include <app/uAppErrors.h>
-#include <app/uDialogFont.h>
+#include <app/uTexts.h>
+#include <app/uWindowHelpers.h>
 
 #include <QApplication>
 #include <QDir>
@@ -24,16 +25,16 @@ namespace {
 struct TPathRow
 {
     QString TSetupData::*Path;
-    const char16_t* BrowseTitle;
+    TText BrowseTitle;
 };
 
 const TPathRow PathRows[6] = {
-    {&TSetupData::IEPath, u"Path of Internet Explorer"},
-    {&TSetupData::FFPath, u"Path of Mozilla Firefox"},
-    {&TSetupData::CHPath, u"Path of Google Chrome"},
-    {&TSetupData::VIPath, u"Path of Vivaldi"},
-    {&TSetupData::TRPath, u"Path of Tor Browser"},
-    {&TSetupData::PMPath, u"Path of Pale Moon"},
+    {&TSetupData::IEPath, TText::BrowseIETitle},
+    {&TSetupData::FFPath, TText::BrowseFirefoxTitle},
+    {&TSetupData::CHPath, TText::BrowseChromeTitle},
+    {&TSetupData::VIPath, TText::BrowseVivaldiTitle},
+    {&TSetupData::TRPath, TText::BrowseTorBrowserTitle},
+    {&TSetupData::PMPath, TText::BrowsePaleMoonTitle},
 };
 
 // A browser path counts only when it names an existing file (not a folder).
@@ -51,26 +52,26 @@ TFrmSetup::TFrmSetup(QWidget* parent)
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFont(DialogFont(11));
+    setFont(WindowFont(11));
     setFixedSize(617, 236);
     FitOptionsRow();
 
-    FEdits = {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4, ui->Edit5, ui->Edit6};
-    const std::array<QPushButton*, 6> Buttons = {ui->Button1, ui->Button2, ui->Button3,
-                                                 ui->Button4, ui->Button5, ui->Button6};
+    FEdits = {ui->iePathEdit, ui->firefoxPathEdit, ui->chromePathEdit, ui->vivaldiPathEdit, ui->torBrowserPathEdit, ui->paleMoonPathEdit};
+    const std::array<QPushButton*, 6> Buttons = {ui->ieBrowseButton, ui->firefoxBrowseButton, ui->chromeBrowseButton,
+                                                 ui->vivaldiBrowseButton, ui->torBrowserBrowseButton, ui->paleMoonBrowseButton};
     FTag.fill(1);
     for (int Row = 0; Row < 6; ++Row) {
-        connect(FEdits[Row], &QLineEdit::textChanged, this, [this, Row] { EditChange(Row); });
-        connect(Buttons[Row], &QPushButton::clicked, this, [this, Row] { ButtonClick(Row); });
+        connect(FEdits[Row], &QLineEdit::textChanged, this, [this, Row] { onPathEdited(Row); });
+        connect(Buttons[Row], &QPushButton::clicked, this, [this, Row] { onBrowse(Row); });
     }
-    connect(ui->CheckBox1, &QCheckBox::toggled, this, &TFrmSetup::CheckBox1Click);
-    connect(ui->CheckBox2, &QCheckBox::toggled, this, &TFrmSetup::CheckBox2Click);
-    connect(ui->CheckBox3, &QCheckBox::toggled, this, &TFrmSetup::CheckBox3Click);
-    connect(ui->BtDefault, &QPushButton::clicked, this, &TFrmSetup::BtDefaultClick);
-    connect(ui->BtRestore, &QPushButton::clicked, this, &TFrmSetup::BtRestoreClick);
-    connect(ui->BtClearHistory, &QPushButton::clicked, this, &TFrmSetup::BtClearHistoryClick);
-    connect(ui->BtOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui->BtCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->openBaseBookmarkCheck, &QCheckBox::toggled, this, &TFrmSetup::onOpenBaseBookmarkToggled);
+    connect(ui->saveHistoryCheck, &QCheckBox::toggled, this, &TFrmSetup::onSaveHistoryToggled);
+    connect(ui->simplifyAmazonCheck, &QCheckBox::toggled, this, &TFrmSetup::onSimplifyAmazonToggled);
+    connect(ui->defaultsButton, &QPushButton::clicked, this, &TFrmSetup::onDefaults);
+    connect(ui->restoreButton, &QPushButton::clicked, this, &TFrmSetup::onRestore);
+    connect(ui->clearHistoryButton, &QPushButton::clicked, this, &TFrmSetup::onClearHistory);
+    connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     FormCreate();
 }
@@ -81,8 +82,8 @@ void TFrmSetup::FitOptionsRow()
 {
     // The row is laid out for Tahoma; with a wider face a caption would be cut off,
     // so each control moves right just as far as the one before it needs.
-    const std::array<QWidget*, 4> Row = {ui->CheckBox1, ui->CheckBox2, ui->BtClearHistory,
-                                         ui->CheckBox3};
+    const std::array<QWidget*, 4> Row = {ui->openBaseBookmarkCheck, ui->saveHistoryCheck, ui->clearHistoryButton,
+                                         ui->simplifyAmazonCheck};
     int Right = 0;
     for (QWidget* W : Row) {
         QRect R = W->geometry();
@@ -106,10 +107,7 @@ void TFrmSetup::Execute()
 {
     SetupDataBackup = SetupData;
     ShowSetupData();
-    if (!parentWidget()) {
-        if (QWidget* Owner = QApplication::activeWindow(); Owner && Owner != this)
-            move(Owner->frameGeometry().center() - rect().center());
-    }
+    CentreOnActiveWindow(this);
     if (exec() != QDialog::Accepted) {
         SetupData = SetupDataBackup;
         // The flags follow the settings that are in force again; otherwise an edit
@@ -136,9 +134,9 @@ void TFrmSetup::ShowSetupData()
         FTag[Row] = 1;
     for (int Row = 0; Row < 6; ++Row)
         FEdits[Row]->setText(SetupData.*PathRows[Row].Path);
-    ui->CheckBox1->setChecked(SetupData.isOpenBaseBookmark);
-    ui->CheckBox2->setChecked(SetupData.isSaveHistory);
-    ui->CheckBox3->setChecked(SetupData.isAmazonShort);
+    ui->openBaseBookmarkCheck->setChecked(SetupData.isOpenBaseBookmark);
+    ui->saveHistoryCheck->setChecked(SetupData.isSaveHistory);
+    ui->simplifyAmazonCheck->setChecked(SetupData.isAmazonShort);
     for (int Row = 0; Row < 3; ++Row)
         FTag[Row] = 0;
 }
@@ -162,16 +160,16 @@ void TFrmSetup::BrowsePath(const QString& Title, QLineEdit* Edit)
     else
         Filter = QStringLiteral("* (*)");
 
-    QFileDialog OpenDialog1(this, Title, Folder);
-    OpenDialog1.setObjectName(QStringLiteral("OpenDialog1"));
-    OpenDialog1.setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1.setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog1.setNameFilter(Filter);
+    QFileDialog browseDialog(this, Title, Folder);
+    browseDialog.setObjectName(QStringLiteral("browseDialog"));
+    browseDialog.setFileMode(QFileDialog::ExistingFile);
+    browseDialog.setAcceptMode(QFileDialog::AcceptOpen);
+    browseDialog.setNameFilter(Filter);
     if (!FileName.isEmpty())
-        OpenDialog1.selectFile(FileName);
-    if (OpenDialog1.exec() != QDialog::Accepted)
+        browseDialog.selectFile(FileName);
+    if (browseDialog.exec() != QDialog::Accepted)
         return;
-    const QStringList Files = OpenDialog1.selectedFiles();
+    const QStringList Files = browseDialog.selectedFiles();
     if (!Files.isEmpty())
         Edit->setText(QDir::toNativeSeparators(Files.first()));
 }
@@ -188,40 +186,40 @@ void TFrmSetup::SetPathColor(QWidget* Edit, bool Exists)
 void TFrmSetup::UpdateIEExists()
 {
     IEExists = ExecutableFileExists(SetupData.IEPath);
-    SetPathColor(ui->Edit1, IEExists);
+    SetPathColor(ui->iePathEdit, IEExists);
 }
 
 void TFrmSetup::UpdateFFExists()
 {
     FFExists = ExecutableFileExists(SetupData.FFPath);
-    SetPathColor(ui->Edit2, FFExists);
+    SetPathColor(ui->firefoxPathEdit, FFExists);
 }
 
 void TFrmSetup::UpdateCHExists()
 {
     CHExists = ExecutableFileExists(SetupData.CHPath);
-    SetPathColor(ui->Edit3, CHExists);
+    SetPathColor(ui->chromePathEdit, CHExists);
 }
 
 void TFrmSetup::UpdateVIExists()
 {
     VIExists = ExecutableFileExists(SetupData.VIPath);
-    SetPathColor(ui->Edit4, VIExists);
+    SetPathColor(ui->vivaldiPathEdit, VIExists);
 }
 
 void TFrmSetup::UpdateTRExists()
 {
     TRExists = ExecutableFileExists(SetupData.TRPath);
-    SetPathColor(ui->Edit5, TRExists);
+    SetPathColor(ui->torBrowserPathEdit, TRExists);
 }
 
 void TFrmSetup::UpdatePMExists()
 {
     PMExists = ExecutableFileExists(SetupData.PMPath);
-    SetPathColor(ui->Edit6, PMExists);
+    SetPathColor(ui->paleMoonPathEdit, PMExists);
 }
 
-void TFrmSetup::EditChange(int Row)
+void TFrmSetup::onPathEdited(int Row)
 {
     if (FTag[Row] != 0)
         return;
@@ -237,41 +235,41 @@ void TFrmSetup::EditChange(int Row)
     }
 }
 
-void TFrmSetup::ButtonClick(int Row)
+void TFrmSetup::onBrowse(int Row)
 {
-    BrowsePath(QString::fromUtf16(PathRows[Row].BrowseTitle), FEdits[Row]);
+    BrowsePath(Text(PathRows[Row].BrowseTitle), FEdits[Row]);
 }
 
-void TFrmSetup::CheckBox1Click()
+void TFrmSetup::onOpenBaseBookmarkToggled()
 {
-    SetupData.isOpenBaseBookmark = ui->CheckBox1->isChecked();
+    SetupData.isOpenBaseBookmark = ui->openBaseBookmarkCheck->isChecked();
 }
 
-void TFrmSetup::CheckBox2Click()
+void TFrmSetup::onSaveHistoryToggled()
 {
-    SetupData.isSaveHistory = ui->CheckBox2->isChecked();
+    SetupData.isSaveHistory = ui->saveHistoryCheck->isChecked();
 }
 
-void TFrmSetup::CheckBox3Click()
+void TFrmSetup::onSimplifyAmazonToggled()
 {
-    SetupData.isAmazonShort = ui->CheckBox3->isChecked();
+    SetupData.isAmazonShort = ui->simplifyAmazonCheck->isChecked();
 }
 
-void TFrmSetup::BtDefaultClick()
+void TFrmSetup::onDefaults()
 {
     SetupDataDefault(SetupData);
     PathExists();
     ShowSetupData();
 }
 
-void TFrmSetup::BtRestoreClick()
+void TFrmSetup::onRestore()
 {
     SetupData = SetupDataBackup;
     PathExists();
     ShowSetupData();
 }
 
-void TFrmSetup::BtClearHistoryClick()
+void TFrmSetup::onClearHistory()
 {
     // The files go to the trash at once; neither Cancel nor Restore brings them back.
     // An error is shown and the dialog stays open.
@@ -279,7 +277,7 @@ void TFrmSetup::BtClearHistoryClick()
     if (!RunGuarded(this, [&Count] { Count = ClearHistoryFiles(); }) || Count <= 0)
         return;
     QMessageBox Box(QMessageBox::Information, QStringLiteral("Zorvel"),
-                    QString::number(Count) + QStringLiteral(" HTML File was deleted."),
+                    Text(TText::HistoryClearedMessage).arg(Count),
                     QMessageBox::Ok, this);
     Box.exec();
 }

@@ -48,14 +48,14 @@ private:
     void UpdatePMExists();
 
     // One handler for the six path boxes; Row is 0..5.
-    void EditChange(int Row);
-    void ButtonClick(int Row);
-    void CheckBox1Click();
-    void CheckBox2Click();
-    void CheckBox3Click();
-    void BtDefaultClick();
-    void BtRestoreClick();
-    void BtClearHistoryClick();
+    void onPathEdited(int Row);
+    void onBrowse(int Row);
+    void onOpenBaseBookmarkToggled();
+    void onSaveHistoryToggled();
+    void onSimplifyAmazonToggled();
+    void onDefaults();
+    void onRestore();
+    void onClearHistory();
 
     std::unique_ptr<Ui::TFrmSetup> ui;
     std::array<QLineEdit*, 6> FEdits{};

@@ -1,7 +1,5 @@
 #include <model/uWebSitesCommon.h>
 
-#include <platform/uHVUtils.h>
-
 namespace {
 
 bool Qualifies(const TWebSite& Site)
@@ -9,20 +7,15 @@ bool Qualifies(const TWebSite& Site)
     return Site.Selected && Site.Visible;
 }
 
-void MergeText(QString& Common, const QString& Value)
+void MergeText(QString& Common, const QString& Value, const QString& Various)
 {
     if (Common != Value)
-        Common = VariousValuesText();
+        Common = Various;
 }
 
 } // namespace
 
-QString VariousValuesText()
-{
-    return IsJapaneseLocale() ? QStringLiteral(u"(様々な値)") : QStringLiteral(u"(Various Values)");
-}
-
-TWebSite WebSitesGetCommon(const TWebSiteList& List)
+TWebSite WebSitesGetCommon(const TWebSiteList& List, const QString& Various)
 {
     const QString Empty = QString::fromUtf16(EmptyMarkerText);
     TWebSite A;
@@ -43,11 +36,11 @@ TWebSite WebSitesGetCommon(const TWebSiteList& List)
             A = E;
             continue;
         }
-        MergeText(A.Title, E.Title);
-        MergeText(A.URL, E.URL);
-        MergeText(A.Comment, E.Comment);
-        MergeText(A.IconURL, E.IconURL);
-        MergeText(A.Category, E.Category);
+        MergeText(A.Title, E.Title, Various);
+        MergeText(A.URL, E.URL, Various);
+        MergeText(A.Comment, E.Comment, Various);
+        MergeText(A.IconURL, E.IconURL, Various);
+        MergeText(A.Category, E.Category, Various);
         if (A.AddDate != E.AddDate)
             A.AddDate = UnixEpochDate;
     }
@@ -55,9 +48,9 @@ TWebSite WebSitesGetCommon(const TWebSiteList& List)
     return A;
 }
 
-void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteFieldFlags& Flags)
+void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteFieldFlags& Flags,
+                       const QString& Various)
 {
-    const QString Various = VariousValuesText();
     const bool ApplyTitle = Flags.Title && Site.Title != Various;
     const bool ApplyURL = Flags.URL && Site.URL != Various;
     const bool ApplyComment = Flags.Comment && Site.Comment != Various;

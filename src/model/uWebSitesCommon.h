@@ -6,10 +6,6 @@
 
 #include <array>
 
-// Stands for texts that differ between the entries: "(Various Values)", or the
-// Japanese text under a Japanese locale (chosen at every call).
-QString VariousValuesText();
-
 // Stands for dates that differ between the entries: 1970-01-01 00:00:00.
 inline constexpr TDateTime UnixEpochDate = UnixEpochDateTime;
 
@@ -29,12 +25,14 @@ struct TWebSiteFieldFlags
     bool AddDate = false;
 };
 
-// The common values of the entries that are both Selected and Visible: a field that
-// differs between them holds VariousValuesText (UnixEpochDate for the date). The
-// result's Selected is true when exactly one entry qualified.
-TWebSite WebSitesGetCommon(const TWebSiteList& List);
+// The common values of the entries that are both Selected and Visible: a text field
+// that differs between them holds Various, the caller's display text for it
+// ("(Various Values)"), and a differing date UnixEpochDate. The result's Selected is
+// true when exactly one entry qualified.
+TWebSite WebSitesGetCommon(const TWebSiteList& List, const QString& Various);
 
 // Writes the flagged fields of Site into every entry that is both Selected and
-// Visible. A flagged text equal to VariousValuesText, or a flagged date equal to
-// UnixEpochDate, is not written.
-void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteFieldFlags& Flags);
+// Visible. A flagged text equal to Various, or a flagged date equal to UnixEpochDate,
+// is not written.
+void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteFieldFlags& Flags,
+                       const QString& Various);

@@ -88,7 +88,7 @@ protected:
 
     QString Path(const QString& Name) const { return QDir(Tmp.path()).filePath(Name); }
 
-    // Creates the window (with a base bookmark file holding Sites when given) and runs FormCreate.
+    // Creates the window (with a base bookmark file holding Sites when given) and runs LoadAtStart.
     void Start(const std::vector<TWebSite>& Sites = {})
     {
         if (!Sites.empty()) {
@@ -111,7 +111,7 @@ protected:
         Form->StartProgramFn = [this](const QString& Program, const QString& Arg) {
             Started << (Program + u'|' + Arg);
         };
-        Form->FormCreate();
+        Form->LoadAtStart();
     }
 
     int Rows() const { return Form->Model()->rowCount(); }

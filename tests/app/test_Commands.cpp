@@ -41,22 +41,22 @@ TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
     };
     for (const auto& C : Cases) {
         Form->SelectRows(RowsUpTo(C.Selected)); // the selection change runs the update rules
-        EXPECT_EQ(Form->AcOpen->isEnabled(), C.Open) << C.Selected;
-        EXPECT_EQ(Form->AcSaveAsShortcut->isEnabled(), C.Others) << C.Selected;
-        EXPECT_EQ(Form->AcProperty->isEnabled(), C.Others) << C.Selected;
-        EXPECT_EQ(Form->AcDeleteItem->isEnabled(), C.Others) << C.Selected;
-        EXPECT_EQ(Form->AcProperty->text(), C.Property);
-        EXPECT_EQ(Form->AcDeleteItem->text(), C.Delete);
+        EXPECT_EQ(Form->openAction->isEnabled(), C.Open) << C.Selected;
+        EXPECT_EQ(Form->saveAsShortcutAction->isEnabled(), C.Others) << C.Selected;
+        EXPECT_EQ(Form->propertiesAction->isEnabled(), C.Others) << C.Selected;
+        EXPECT_EQ(Form->deleteAction->isEnabled(), C.Others) << C.Selected;
+        EXPECT_EQ(Form->propertiesAction->text(), C.Property);
+        EXPECT_EQ(Form->deleteAction->text(), C.Delete);
     }
     // The menu holds the actions in their order, with three separators.
-    const QList<QAction*> Items = Form->PopupMenu1()->actions();
+    const QList<QAction*> Items = Form->contextMenu()->actions();
     ASSERT_EQ(Items.size(), 13);
-    EXPECT_EQ(Items[0], Form->AcOpen);
+    EXPECT_EQ(Items[0], Form->openAction);
     EXPECT_TRUE(Items[1]->isSeparator());
-    EXPECT_EQ(Items[2], Form->AcOpenIE);
-    EXPECT_EQ(Items[7], Form->AcOpenPM);
+    EXPECT_EQ(Items[2], Form->openInIEAction);
+    EXPECT_EQ(Items[7], Form->openInPaleMoonAction);
     EXPECT_TRUE(Items[8]->isSeparator());
-    EXPECT_EQ(Items[12], Form->AcDeleteItem);
+    EXPECT_EQ(Items[12], Form->deleteAction);
 }
 
 TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
@@ -68,14 +68,14 @@ TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
     FFExists = true;
     CHExists = false;
     Form->UpdateActions();
-    EXPECT_TRUE(Form->AcOpenFF->isVisible());
-    for (QAction* A : {Form->AcOpenIE, Form->AcOpenCH, Form->AcOpenVI, Form->AcOpenTR, Form->AcOpenPM})
+    EXPECT_TRUE(Form->openInFirefoxAction->isVisible());
+    for (QAction* A : {Form->openInIEAction, Form->openInChromeAction, Form->openInVivaldiAction, Form->openInTorBrowserAction, Form->openInPaleMoonAction})
         EXPECT_FALSE(A->isVisible()) << qPrintable(A->objectName());
     // With no row selected the browser command does nothing; with rows, the first row's URL.
-    Form->AcOpenFF->trigger();
+    Form->openInFirefoxAction->trigger();
     EXPECT_TRUE(Started.isEmpty());
     Form->SelectRows({2, 3});
-    Form->AcOpenFF->trigger();
+    Form->openInFirefoxAction->trigger();
     EXPECT_EQ(Started, QStringList{Fake + QStringLiteral("|http://c.example/")});
 }
 
@@ -84,7 +84,7 @@ TEST_F(MainWindowTest, SaveAsShortcutWithOneRowWritesTheNameWithUrlExtension)
     Start(FourSites());
     Form->SelectRows({1});
     DialogAnswer = {Path(QStringLiteral("name.txt"))};
-    Form->AcSaveAsShortcut->trigger();
+    Form->saveAsShortcutAction->trigger();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Kind, TFileDialogRequest::SaveFile);
     EXPECT_EQ(Requests[0].Title, QStringLiteral("Save Bookmark File"));
@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, SaveAsShortcutWithOneRowWritesTheNameWithUrlExtension)
     EXPECT_EQ(Read.URL, QStringLiteral("http://b.example/"));
     // A name without an extension gets one.
     DialogAnswer = {Path(QStringLiteral("plain"))};
-    Form->AcSaveAsShortcut->trigger();
+    Form->saveAsShortcutAction->trigger();
     EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("plain.url"))));
 }
 
@@ -102,7 +102,7 @@ TEST_F(MainWindowTest, SaveAsShortcutWithTwoRowsAsksForAFolder)
     Start(FourSites());
     Form->SelectRows({0, 2});
     DialogAnswer = {Path(QStringLiteral("out/new"))};
-    Form->AcSaveAsShortcut->trigger();
+    Form->saveAsShortcutAction->trigger();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Kind, TFileDialogRequest::SaveFolder);
     EXPECT_EQ(Requests[0].Title, QStringLiteral("Save Internet Shortcuts to Folder"));
@@ -117,10 +117,10 @@ TEST_F(MainWindowTest, SaveBookmarkFileReplacesAnExistingFileAndFixesTheExtensio
     const QString Target = Path(QStringLiteral("export.html"));
     WriteText(Target, "old contents");
     // A search hides rows, yet the file holds every entry.
-    Form->ComboBox1()->setEditText(QStringLiteral("alpha"));
-    Form->BitBtn1Click();
+    Form->searchBox()->setEditText(QStringLiteral("alpha"));
+    Form->onSearch();
     DialogAnswer = {Path(QStringLiteral("export.htm"))};
-    Form->FlatBtnVCL3Execute();
+    Form->onSaveHtml();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Filters, QStringList{QStringLiteral("Bookmark File (*.html)")});
     EXPECT_EQ(Requests[0].OkLabel, QStringLiteral("Save"));
@@ -133,11 +133,11 @@ TEST_F(MainWindowTest, SaveBookmarkFileReplacesAnExistingFileAndFixesTheExtensio
 TEST_F(MainWindowTest, SaveShownEntriesToAFolderWritesOnlyShownRows)
 {
     Start(FourSites());
-    Form->ComboBox1()->setEditText(QStringLiteral("a.example"));
-    Form->BitBtn1Click();
+    Form->searchBox()->setEditText(QStringLiteral("a.example"));
+    Form->onSearch();
     ASSERT_EQ(Rows(), 1);
     DialogAnswer = {Path(QStringLiteral("shown"))};
-    Form->FlatBtnVCL4Execute();
+    Form->onSaveToFolder();
     EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("shown/Work/Dev/Alpha.url"))));
     EXPECT_EQ(QDir(Path(QStringLiteral("shown"))).entryList(QDir::Files).size(), 0);
 }
@@ -146,10 +146,10 @@ TEST_F(MainWindowTest, CancelledDialogsChangeNothing)
 {
     Start(FourSites());
     DialogAnswer = {};
-    Form->FlatBtnVCL1Execute();
-    Form->FlatBtnVCL2Execute();
-    Form->FlatBtnVCL3Execute();
-    Form->FlatBtnVCL4Execute();
+    Form->onAddFiles();
+    Form->onAddFolder();
+    Form->onSaveHtml();
+    Form->onSaveToFolder();
     EXPECT_EQ(Requests.size(), 4u);
     EXPECT_EQ(Rows(), 4);
     EXPECT_EQ(QDir(Tmp.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, ClearAllWritesOneHistoryCopyThenEmptiesTheList)
 {
     SetupData.isSaveHistory = true;
     Start(FourSites());
-    Form->FlatBtnVCL5Execute();
+    Form->onClearAll();
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(Form->WebSiteList().Count(), 0);
     const QStringList Copies = QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")});
@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, DeleteThroughTheMenuAsksNothing)
 {
     Start(FourSites());
     Form->SelectRows({1, 3});
-    Form->AcDeleteItem->trigger();
+    Form->deleteAction->trigger();
     EXPECT_TRUE(Confirmations.isEmpty());
     EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Charlie")}));
     EXPECT_EQ(Form->SelectedCount(), 0);
@@ -186,12 +186,12 @@ TEST_F(MainWindowTest, DeleteSparesEntriesHiddenBySearch)
     // Select everything, then hide two rows: only the shown selected rows go.
     Form->SelectRows(RowsUpTo(4));
     Form->SyncSelection();
-    Form->ComboBox1()->setEditText(QStringLiteral("Bravo"));
-    Form->BitBtn1Click();
+    Form->searchBox()->setEditText(QStringLiteral("Bravo"));
+    Form->onSearch();
     Form->SelectRows({0});
-    Form->AcDeleteItem->trigger();
-    Form->ComboBox1()->setEditText(QString());
-    Form->BitBtn1Click();
+    Form->deleteAction->trigger();
+    Form->searchBox()->setEditText(QString());
+    Form->onSearch();
     EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Charlie"), QStringLiteral("Delta")}));
 }
 
@@ -207,7 +207,7 @@ TEST_F(MainWindowTest, PropertyRefreshesOnlyWhenConfirmed)
                 L[i].Title = QStringLiteral("Zulu");
         return true;
     };
-    Form->AcProperty->trigger();
+    Form->propertiesAction->trigger();
     EXPECT_EQ(Calls, 1);
     EXPECT_EQ(Titles().last(), QStringLiteral("Zulu")); // re-sorted by title
     EXPECT_EQ(Form->SelectedRows(), QList<int>{0});     // the selection stays as it was
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelecti
     WriteUrlFile(Path(QStringLiteral("in/ftp.url")), QStringLiteral("ftp://nope.example/")); // skipped
     DialogAnswer = {Path(QStringLiteral("in/one.url")), Path(QStringLiteral("in/TWO.URL")),
                     Path(QStringLiteral("in/ftp.url"))};
-    Form->FlatBtnVCL1Execute();
+    Form->onAddFiles();
     ASSERT_EQ(Requests.size(), 1u);
     const TFileDialogRequest& R = Requests[0];
     EXPECT_EQ(R.Kind, TFileDialogRequest::OpenFiles);
@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelecti
     EXPECT_EQ(Form->StatusText(), QStringLiteral("Added 1, merged 1, skipped 1"));
     // The next dialog opens in the folder just used.
     DialogAnswer = {};
-    Form->FlatBtnVCL3Execute();
+    Form->onSaveHtml();
     ASSERT_EQ(Requests.size(), 2u);
     EXPECT_EQ(QDir(Requests[1].Directory), QDir(Path(QStringLiteral("in"))));
 }
@@ -254,7 +254,7 @@ TEST_F(MainWindowTest, AddFolderReadsTheWholeTreeWithCategories)
               "URL=http://c.example/\r\n");
     WriteText(Path(QStringLiteral("Links/readme.txt")), "not a bookmark");
     DialogAnswer = {Path(QStringLiteral("Links"))};
-    Form->FlatBtnVCL2Execute();
+    Form->onAddFolder();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Kind, TFileDialogRequest::OpenFolder);
     EXPECT_EQ(Requests[0].OkLabel, QStringLiteral("Open Folder"));
@@ -276,7 +276,7 @@ TEST_F(MainWindowTest, AFileErrorDuringAddIsShownAndEarlierRecordsStay)
     if (QFile(Path(QStringLiteral("locked.url"))).open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running with rights that read any file";
     DialogAnswer = {Path(QStringLiteral("ok.url")), Path(QStringLiteral("locked.url"))};
-    EXPECT_FALSE(Form->Guard([&] { Form->FlatBtnVCL1Execute(); }));
+    EXPECT_FALSE(Form->Guard([&] { Form->onAddFiles(); }));
     EXPECT_EQ(Errors.size(), 1);
     EXPECT_EQ(Titles().size(), 1); // the first file's entry is shown
 }
@@ -285,7 +285,7 @@ TEST_F(MainWindowTest, DropOfALinkAddsOneEntryAndKeepsTheSelection)
 {
     Start(FourSites());
     Form->SelectRows({1, 2});
-    Form->DropURLTargetDrop(QStringLiteral("http://dropped.example/page"), QStringLiteral("Aardvark page"), {});
+    Form->onDrop(QStringLiteral("http://dropped.example/page"), QStringLiteral("Aardvark page"), {});
     ASSERT_EQ(Rows(), 5);
     EXPECT_EQ(Cell(0, 0), QStringLiteral("Aardvark page"));
     EXPECT_EQ(Cell(0, 1), QStringLiteral("http://dropped.example/page"));
@@ -300,10 +300,10 @@ TEST_F(MainWindowTest, DropOfFilesAndFoldersReadsThemAll)
     WriteUrlFile(Path(QStringLiteral("desk/two.url")), QStringLiteral("http://two.example/"));
     WriteUrlFile(Path(QStringLiteral("tree/A/x.url")), QStringLiteral("http://x.example/"));
     const QString Marker = QStringLiteral("//File");
-    Form->DropURLTargetDrop(Marker, Marker,
+    Form->onDrop(Marker, Marker,
                             {Path(QStringLiteral("desk/one.url")), Path(QStringLiteral("desk/two.url"))});
     EXPECT_EQ(Rows(), 2);
-    Form->DropURLTargetDrop(Marker, Marker, {Path(QStringLiteral("tree"))});
+    Form->onDrop(Marker, Marker, {Path(QStringLiteral("tree"))});
     ASSERT_EQ(Rows(), 3);
     bool FoundX = false;
     for (const TWebSite& S : Form->WebSiteList())
@@ -313,7 +313,7 @@ TEST_F(MainWindowTest, DropOfFilesAndFoldersReadsThemAll)
         }
     EXPECT_TRUE(FoundX);
     // An empty file drop only refreshes.
-    Form->DropURLTargetDrop(Marker, Marker, {});
+    Form->onDrop(Marker, Marker, {});
     EXPECT_EQ(Rows(), 3);
 }
 
@@ -324,22 +324,22 @@ TEST_F(MainWindowTest, JapaneseLocaleCaptionsAndDialogTexts)
     const QString Open = QStringLiteral("(&O)既定のWebブラウザで開く");
     for (int n : {0, 1, 3}) {
         Form->SelectRows(RowsUpTo(n));
-        EXPECT_EQ(Form->PopupMenu1()->actions().first()->text(), Open);
-        EXPECT_EQ(Form->AcDeleteItem->text(), QStringLiteral("(&D)選択された項目を削除"));
-        EXPECT_EQ(Form->AcProperty->text(), QStringLiteral("(&P)プロパティ"));
+        EXPECT_EQ(Form->contextMenu()->actions().first()->text(), Open);
+        EXPECT_EQ(Form->deleteAction->text(), QStringLiteral("(&D)選択された項目を削除"));
+        EXPECT_EQ(Form->propertiesAction->text(), QStringLiteral("(&P)プロパティ"));
     }
     EXPECT_EQ(Form->windowTitle(), QStringLiteral("Zorvel - Bookmark管理ツール"));
     EXPECT_EQ(Form->Model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("タイトル"));
     EXPECT_EQ(Form->Model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("URL"));
-    Form->FlatBtnVCL3Execute();
+    Form->onSaveHtml();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Title, QStringLiteral("ブックマークファイルを保存"));
     EXPECT_EQ(Requests[0].Filters, QStringList{QStringLiteral("ブックマークファイル (*.html)")});
     Form->SelectRows({0});
-    Form->ListView1KeyUp(Qt::Key_Delete);
+    Form->onListKeyReleased(Qt::Key_Delete);
     EXPECT_EQ(Confirmations, QStringList{QStringLiteral("ショートカットを削除")});
     // The single-shortcut dialog is English in both languages.
-    Form->AcSaveAsShortcut->trigger();
+    Form->saveAsShortcutAction->trigger();
     EXPECT_EQ(Requests.back().Title, QStringLiteral("Save Bookmark File"));
 }
 
@@ -347,8 +347,8 @@ TEST_F(MainWindowTest, EnglishCaptionsUnderOtherLocales)
 {
     Start(FourSites());
     EXPECT_EQ(Form->windowTitle(), QStringLiteral("Zorvel - Internet Bookmark Manager"));
-    EXPECT_EQ(Form->AcOpen->text(), QStringLiteral("&Open"));
-    EXPECT_EQ(Form->AcOpenTR->text(), QStringLiteral("Open By &Tor Browser"));
+    EXPECT_EQ(Form->openAction->text(), QStringLiteral("&Open"));
+    EXPECT_EQ(Form->openInTorBrowserAction->text(), QStringLiteral("Open By &Tor Browser"));
     EXPECT_EQ(Form->Model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Category"));
 }
 
@@ -356,11 +356,11 @@ TEST_F(MainWindowTest, AFailedSaveIsShownAndTheProgramGoesOn)
 {
     Start(FourSites());
     DialogAnswer = {Path(QStringLiteral("no-such-folder/deeper/out.html"))};
-    EXPECT_FALSE(Form->Guard([&] { Form->FlatBtnVCL3Execute(); }));
+    EXPECT_FALSE(Form->Guard([&] { Form->onSaveHtml(); }));
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].contains(QStringLiteral("out.html"))) << qPrintable(Errors[0]);
     EXPECT_EQ(Rows(), 4);
     // The window still works afterwards.
     Form->SelectRows({0});
-    EXPECT_TRUE(Form->AcOpen->isEnabled());
+    EXPECT_TRUE(Form->openAction->isEnabled());
 }

@@ -2,7 +2,7 @@
 #include "test_DialogsUtil.h"
 
 #include <app/uFrmAbout.h>
-#include <app/uProductPage.h>
+#include <app/uTexts.h>
 #include <platform/uHVUtils.h>
 
 #include <QLabel>
@@ -43,14 +43,14 @@ TEST_F(AboutDialog, ShowsLogoVersionAndProductPage)
 {
     TFrmAbout Dlg;
     EXPECT_EQ(Dlg.windowTitle(), u"About"_s);
-    ASSERT_NE(Label(Dlg, "LbVersion"), nullptr);
+    ASSERT_NE(Label(Dlg, "versionLabel"), nullptr);
     // The same text the main window shows.
-    EXPECT_EQ(Label(Dlg, "LbVersion")->text(), u"Ver."_s + GetAppVersion());
+    EXPECT_EQ(Label(Dlg, "versionLabel")->text(), u"Ver."_s + GetAppVersion());
     EXPECT_FALSE(GetAppVersion().isEmpty());
-    EXPECT_EQ(Label(Dlg, "LbApp")->text(), u"Zorvel"_s);
-    EXPECT_EQ(Label(Dlg, "LbHalvernProject")->text(), u"HALVERN PROJECT"_s);
-    EXPECT_EQ(Label(Dlg, "LbURL")->text(), ProductPageURL());
-    const QPixmap Logo = Label(Dlg, "Image1")->pixmap();
+    EXPECT_EQ(Label(Dlg, "appNameLabel")->text(), u"Zorvel"_s);
+    EXPECT_EQ(Label(Dlg, "makerLabel")->text(), u"HALVERN PROJECT"_s);
+    EXPECT_EQ(Label(Dlg, "productLinkLabel")->text(), EnglishText(TText::ProductPage));
+    const QPixmap Logo = Label(Dlg, "logoImage")->pixmap();
     EXPECT_FALSE(Logo.isNull());
     // 170 x 170 points; drawn from the double-size picture on a high-DPI screen
     // (run with QT_SCALE_FACTOR=2 to see that path).
@@ -58,7 +58,7 @@ TEST_F(AboutDialog, ShowsLogoVersionAndProductPage)
     if (Dlg.devicePixelRatioF() > 1.0) {
         EXPECT_EQ(Logo.width(), 340);
     }
-    EXPECT_EQ(Label(Dlg, "Image1")->geometry(), QRect(32, 32, 170, 170));
+    EXPECT_EQ(Label(Dlg, "logoImage")->geometry(), QRect(32, 32, 170, 170));
 }
 
 TEST_F(AboutDialog, ClickingTheAddressOpensItAndLeavesTheDialogOpen)
@@ -67,21 +67,21 @@ TEST_F(AboutDialog, ClickingTheAddressOpensItAndLeavesTheDialogOpen)
     QStringList Opened;
     Dlg.OpenURL = [&](const QString& URL) { Opened << URL; };
     WhileOpen(Dlg, [&] {
-        QLabel* Url = Label(Dlg, "LbURL");
+        QLabel* Url = Label(Dlg, "productLinkLabel");
         ASSERT_NE(Url, nullptr);
         EXPECT_EQ(Url->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(Url, Qt::LeftButton);
         EXPECT_EQ(Opened, QStringList{Url->text()});
         EXPECT_TRUE(Dlg.isVisible());
         // A click on another label opens nothing.
-        QTest::mouseClick(Label(Dlg, "LbVersion"), Qt::LeftButton);
+        QTest::mouseClick(Label(Dlg, "versionLabel"), Qt::LeftButton);
         EXPECT_EQ(Opened.size(), 1);
         Dlg.close();
     }, [&] {
         Dlg.Execute();
         return 0;
     });
-    EXPECT_EQ(Opened, QStringList{ProductPageURL()});
+    EXPECT_EQ(Opened, QStringList{EnglishText(TText::ProductPage)});
 }
 
 TEST_F(AboutDialog, JapaneseCaptionAndAddress)
@@ -89,10 +89,10 @@ TEST_F(AboutDialog, JapaneseCaptionAndAddress)
     qputenv("LANG", "ja_JP.UTF-8");
     TFrmAbout Dlg;
     EXPECT_EQ(Dlg.windowTitle(), u"このアプリケーションについて"_s);
-    EXPECT_EQ(Label(Dlg, "LbURL")->text(), ProductPageURLJa());
+    EXPECT_EQ(Label(Dlg, "productLinkLabel")->text(), JapaneseText(TText::ProductPage));
     // Name, version prefix and maker stay in English.
-    EXPECT_TRUE(Label(Dlg, "LbVersion")->text().startsWith(u"Ver."_s));
-    EXPECT_EQ(Label(Dlg, "LbHalvernProject")->text(), u"HALVERN PROJECT"_s);
+    EXPECT_TRUE(Label(Dlg, "versionLabel")->text().startsWith(u"Ver."_s));
+    EXPECT_EQ(Label(Dlg, "makerLabel")->text(), u"HALVERN PROJECT"_s);
 }
 
 // The About dialog and the main window show the same version text.
@@ -102,8 +102,8 @@ TEST_F(AboutAndMainWindow, ShowTheSameVersionText)
 {
     Start();
     TFrmAbout Dlg(Form.get());
-    const QLabel* Main = Form->findChild<QLabel*>(u"LbVersion"_s);
-    const QLabel* About = Dlg.findChild<QLabel*>(u"LbVersion"_s);
+    const QLabel* Main = Form->findChild<QLabel*>(u"versionLabel"_s);
+    const QLabel* About = Dlg.findChild<QLabel*>(u"versionLabel"_s);
     ASSERT_NE(Main, nullptr);
     ASSERT_NE(About, nullptr);
     EXPECT_EQ(About->text(), Main->text());

@@ -67,15 +67,19 @@ protected:
         EXPECT_NE(W, nullptr) << Name;
         return W;
     }
-    QLineEdit* Edit(int i) { return Child<QLineEdit>(QStringLiteral("Edit%1").arg(i).toLatin1().constData()); }
+    QLineEdit* Edit(int i)
+    {
+        static const char* const Names[] = {"titleEdit", "urlEdit", "categoryEdit", "iconUrlEdit"};
+        return Child<QLineEdit>(Names[i - 1]);
+    }
     QCheckBox* Box(const char* Name) { return Child<QCheckBox>(Name); }
-    QDateEdit* Picker() { return Child<QDateEdit>("DateTimePicker1"); }
-    QPlainTextEdit* Memo() { return Child<QPlainTextEdit>("Memo1"); }
+    QDateEdit* Picker() { return Child<QDateEdit>("dateEdit"); }
+    QPlainTextEdit* Memo() { return Child<QPlainTextEdit>("commentEdit"); }
     void Press(const char* Name) { Child<QPushButton>(Name)->click(); }
     QStringList Ticked()
     {
         QStringList T;
-        for (const char* N : {"CbEdit1", "CbEdit2", "CbEdit3", "CbEdit4", "CbDateTime1", "CbMemo1"})
+        for (const char* N : {"titleCheck", "urlCheck", "categoryCheck", "iconUrlCheck", "dateCheck", "commentCheck"})
             if (Box(N)->isChecked())
                 T << QString::fromLatin1(N);
         return T;
@@ -107,11 +111,11 @@ TEST_F(PropertyDialog, OneEntryOnlyTheChangedCommentIsWritten)
         EXPECT_EQ(Memo()->toPlainText(), u"Mine\nsecond line"_s);
         EXPECT_TRUE(Edit(1)->isEnabled());
         EXPECT_TRUE(Edit(2)->isEnabled());
-        EXPECT_TRUE(Box("CbEdit1")->isEnabled());
+        EXPECT_TRUE(Box("titleCheck")->isEnabled());
         EXPECT_TRUE(Ticked().isEmpty());
         Memo()->setPlainText(u"new\nthree\nlines"_s);
-        EXPECT_EQ(Ticked(), QStringList{u"CbMemo1"_s});
-        Press("Button2");
+        EXPECT_EQ(Ticked(), QStringList{u"commentCheck"_s});
+        Press("okButton");
     });
     EXPECT_TRUE(Ok);
     TWebSite Expected = Before[1];
@@ -130,15 +134,15 @@ TEST_F(PropertyDialog, ThreeTitlesOneCategoryMoveToArchive)
     const bool Ok = Run([&] {
         EXPECT_EQ(Edit(1)->text(), u"(Various Values)"_s);
         EXPECT_FALSE(Edit(1)->isEnabled());
-        EXPECT_FALSE(Box("CbEdit1")->isEnabled());
+        EXPECT_FALSE(Box("titleCheck")->isEnabled());
         EXPECT_FALSE(Edit(2)->isEnabled());
-        EXPECT_FALSE(Box("CbEdit2")->isEnabled());
+        EXPECT_FALSE(Box("urlCheck")->isEnabled());
         EXPECT_EQ(Edit(3)->text(), u"News"_s);
         EXPECT_EQ(Picker()->date(), QDate(2020, 1, 1));
         Edit(3)->clear();
         QTest::keyClicks(Edit(3), u"Archive"_s);
-        EXPECT_EQ(Ticked(), QStringList{u"CbEdit3"_s});
-        Press("Button2");
+        EXPECT_EQ(Ticked(), QStringList{u"categoryCheck"_s});
+        Press("okButton");
     });
     EXPECT_TRUE(Ok);
     for (qsizetype i : {0, 1, 3}) {
@@ -169,10 +173,10 @@ TEST_F(PropertyDialog, DifferentDatesShowTheEpochAndOnlyARealPickIsApplied)
             EXPECT_EQ(Picker()->date(), QDate(1970, 1, 1));
             Picker()->setDate(QDate(1999, 1, 1));
             Picker()->setDate(C.Pick);
-            EXPECT_EQ(Box("CbDateTime1")->isChecked(), C.Applied);
+            EXPECT_EQ(Box("dateCheck")->isChecked(), C.Applied);
             // Even ticked by hand, the placeholder date is never written.
-            Box("CbDateTime1")->setChecked(true);
-            Press("Button2");
+            Box("dateCheck")->setChecked(true);
+            Press("okButton");
         });
         EXPECT_TRUE(Ok);
         for (qsizetype i = 0; i < 2; ++i) {
@@ -189,8 +193,8 @@ TEST_F(PropertyDialog, OneEntryKeepsItsTimeOfDayWhenTheDateChanges)
     Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1, 13, 45))});
     Run([&] {
         Picker()->setDate(QDate(2005, 6, 7));
-        EXPECT_EQ(Ticked(), QStringList{u"CbDateTime1"_s});
-        Press("Button2");
+        EXPECT_EQ(Ticked(), QStringList{u"dateCheck"_s});
+        Press("okButton");
     });
     EXPECT_EQ(List[0].AddDate, At(2005, 6, 7, 13, 45));
 }
@@ -201,10 +205,10 @@ TEST_F(PropertyDialog, TickingTheMemoOnVariousValuesChangesNoComment)
           Entry(u"B"_s, u"http://b/"_s, u""_s, At(2001, 1, 1))});
     const bool Ok = Run([&] {
         EXPECT_EQ(Memo()->toPlainText(), u"(Various Values)"_s);
-        Box("CbMemo1")->click();
-        Box("CbEdit4")->click();
-        EXPECT_EQ(Ticked(), (QStringList{u"CbEdit4"_s, u"CbMemo1"_s}));
-        Press("Button2");
+        Box("commentCheck")->click();
+        Box("iconUrlCheck")->click();
+        EXPECT_EQ(Ticked(), (QStringList{u"iconUrlCheck"_s, u"commentCheck"_s}));
+        Press("okButton");
     });
     EXPECT_TRUE(Ok);
     for (qsizetype i = 0; i < 2; ++i)
@@ -218,27 +222,27 @@ TEST_F(PropertyDialog, RestoreBringsBackTheShownValuesAndUnticks)
         QTest::keyClicks(Edit(1), u" more"_s);
         Edit(2)->setText(u"https://else/"_s);
         Edit(3)->setText(u"Other"_s);
-        Box("CbEdit4")->click(); // by hand, the field itself unchanged
+        Box("iconUrlCheck")->click(); // by hand, the field itself unchanged
         Picker()->setDate(QDate(2000, 1, 1));
         Memo()->setPlainText(u"changed"_s);
         EXPECT_EQ(Ticked().size(), 6);
         // Changing a field back to its shown value unticks it again.
         Edit(3)->setText(u"Cat"_s);
-        EXPECT_FALSE(Box("CbEdit3")->isChecked());
-        Press("Button1");
+        EXPECT_FALSE(Box("categoryCheck")->isChecked());
+        Press("restoreButton");
         EXPECT_TRUE(Ticked().isEmpty());
         EXPECT_EQ(Edit(1)->text(), u"Mine"_s);
         EXPECT_EQ(Edit(2)->text(), u"https://mine/"_s);
         EXPECT_EQ(Edit(4)->text(), u"https://mine/favicon.ico"_s);
         EXPECT_EQ(Picker()->date(), QDate(2021, 2, 3));
         EXPECT_EQ(Memo()->toPlainText(), u"Mine\nsecond line"_s);
-        Box("CbEdit4")->click();
-        Press("Button3");
+        Box("iconUrlCheck")->click();
+        Press("cancelButton");
     });
     // The next opening starts without ticks too.
     Run([&] {
         EXPECT_TRUE(Ticked().isEmpty());
-        Press("Button2");
+        Press("okButton");
     });
     EXPECT_EQ(List[0], Before[0]);
 }
@@ -252,8 +256,8 @@ TEST_F(PropertyDialog, OkWithoutTicksReturnsTrueCancelAndCloseReturnFalse)
         bool Result;
     };
     const Case Cases[] = {
-        {"OK", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"Button2"_s)->click(); }, true},
-        {"Cancel", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"Button3"_s)->click(); }, false},
+        {"OK", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"okButton"_s)->click(); }, true},
+        {"Cancel", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"cancelButton"_s)->click(); }, false},
         {"close box", [](TFrmProperty& D) { D.close(); }, false},
         {"Escape", [](TFrmProperty& D) { QTest::keyClick(&D, Qt::Key_Escape); }, false},
     };
@@ -268,7 +272,7 @@ TEST_F(PropertyDialog, OkWithoutTicksReturnsTrueCancelAndCloseReturnFalse)
             } else {
                 // Typed and then untick by hand: not written.
                 Edit(3)->setText(u"Z"_s);
-                Box("CbEdit3")->click();
+                Box("categoryCheck")->click();
             }
             C.Close(*Dlg);
         });
@@ -284,7 +288,7 @@ TEST_F(PropertyDialog, EditedURLReachesTheListIndex)
           Entry(u"B"_s, u"http://b/"_s, u""_s, At(2001, 1, 1))});
     Run([&] {
         Edit(2)->setText(u"http://a/"_s); // not validated: may equal another entry's URL
-        Press("Button2");
+        Press("okButton");
     });
     EXPECT_EQ(List[1].URL, u"http://a/"_s);
     EXPECT_EQ(WebSitesIndexOfURL(List, u"http://a/"_s), 0);
@@ -302,7 +306,7 @@ TEST_F(PropertyDialog, NoQualifyingEntryShowsTheEmptyMarkerAndChangesNothing)
         EXPECT_EQ(Picker()->date(), QDate(1965, 1, 1));
         EXPECT_FALSE(Edit(1)->isEnabled());
         Edit(3)->setText(u"Z"_s);
-        Press("Button2");
+        Press("okButton");
     });
     EXPECT_TRUE(Ok);
     for (qsizetype i = 0; i < 2; ++i)
@@ -318,7 +322,7 @@ TEST_F(PropertyDialog, LongFieldsAreShownWhole)
         EXPECT_EQ(Edit(4)->text(), S.IconURL);
         QTest::keyClick(Edit(4), Qt::Key_End);
         QTest::keyClicks(Edit(4), u"y"_s);
-        Press("Button2");
+        Press("okButton");
     });
     EXPECT_EQ(List[0].IconURL, S.IconURL + u"y"_s);
 }
@@ -330,14 +334,14 @@ TEST_F(PropertyDialog, JapaneseCaptionsAndPlaceholder)
           Entry(u"B"_s, u"http://b/"_s, u""_s, At(2001, 1, 1))});
     Dlg = std::make_unique<TFrmProperty>();
     EXPECT_EQ(Dlg->windowTitle(), u"プロパティ"_s);
-    EXPECT_EQ(Box("CbEdit1")->text(), u"タイトル:"_s);
-    EXPECT_EQ(Box("CbEdit4")->text(), u"アイコン:"_s);
-    EXPECT_EQ(Child<QPushButton>("Button2")->text(), u"更新"_s);
-    EXPECT_EQ(Child<QPushButton>("Button3")->text(), u"キャンセル"_s);
+    EXPECT_EQ(Box("titleCheck")->text(), u"タイトル:"_s);
+    EXPECT_EQ(Box("iconUrlCheck")->text(), u"アイコン:"_s);
+    EXPECT_EQ(Child<QPushButton>("okButton")->text(), u"更新"_s);
+    EXPECT_EQ(Child<QPushButton>("cancelButton")->text(), u"キャンセル"_s);
     Run([&] {
         EXPECT_EQ(Edit(1)->text(), u"(様々な値)"_s);
-        Box("CbMemo1")->click();
-        Press("Button2");
+        Box("commentCheck")->click();
+        Press("okButton");
     });
     for (qsizetype i = 0; i < 2; ++i)
         EXPECT_EQ(List[i], Before[i]);

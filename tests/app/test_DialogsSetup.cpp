@@ -74,7 +74,9 @@ protected:
     }
     QLineEdit* Edit(const TFrmSetup& Dlg, int Row)
     {
-        return Child<QLineEdit>(Dlg, QStringLiteral("Edit%1").arg(Row).toLatin1().constData());
+        static const char* const Names[] = {"iePathEdit",      "firefoxPathEdit",    "chromePathEdit",
+                                            "vivaldiPathEdit", "torBrowserPathEdit", "paleMoonPathEdit"};
+        return Child<QLineEdit>(Dlg, Names[Row - 1]);
     }
     QPushButton* Button(const TFrmSetup& Dlg, const char* Name) { return Child<QPushButton>(Dlg, Name); }
 
@@ -121,10 +123,10 @@ TEST_F(SetupDialog, CreationComputesFlagsAndGreysWhatIsNoFile)
             EXPECT_EQ(QDir::fromNativeSeparators(Edit(Dlg, Row)->text()),
                       QDir::fromNativeSeparators(PathOf(SetupData, Row)));
         ExpectColoursMatchFlags(Dlg);
-        EXPECT_FALSE(Child<QCheckBox>(Dlg, "CheckBox1")->isChecked());
-        EXPECT_TRUE(Child<QCheckBox>(Dlg, "CheckBox2")->isChecked());
-        EXPECT_FALSE(Child<QCheckBox>(Dlg, "CheckBox3")->isChecked());
-        Button(Dlg, "BtOK")->click();
+        EXPECT_FALSE(Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->isChecked());
+        EXPECT_TRUE(Child<QCheckBox>(Dlg, "saveHistoryCheck")->isChecked());
+        EXPECT_FALSE(Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->isChecked());
+        Button(Dlg, "okButton")->click();
     });
     EXPECT_EQ(SetupData, Before);
 }
@@ -144,7 +146,7 @@ TEST_F(SetupDialog, TypingStoresAtOnceAndRecolours)
         EXPECT_FALSE(VIExists);
         EXPECT_EQ(E->palette().color(QPalette::Text), Grey);
         E->setText(File);
-        Button(Dlg, "BtOK")->click();
+        Button(Dlg, "okButton")->click();
     });
     EXPECT_EQ(SetupData.VIPath, File);
     EXPECT_TRUE(VIExists);
@@ -161,8 +163,8 @@ TEST_F(SetupDialog, AnyCloseButOkRestoresSettingsAndFlags)
         std::function<void(TFrmSetup&)> Close;
     };
     const Case Cases[] = {
-        {"Cancel", false, [this](TFrmSetup& D) { Button(D, "BtCancel")->click(); }},
-        {"Default then Cancel", true, [this](TFrmSetup& D) { Button(D, "BtCancel")->click(); }},
+        {"Cancel", false, [this](TFrmSetup& D) { Button(D, "cancelButton")->click(); }},
+        {"Default then Cancel", true, [this](TFrmSetup& D) { Button(D, "cancelButton")->click(); }},
         {"Escape", false, [](TFrmSetup& D) { QTest::keyClick(&D, Qt::Key_Escape); }},
         {"close box", true, [](TFrmSetup& D) { D.close(); }},
     };
@@ -175,14 +177,14 @@ TEST_F(SetupDialog, AnyCloseButOkRestoresSettingsAndFlags)
             Edit(Dlg, 1)->setText(QString());         // hides IE
             Edit(Dlg, 2)->setText(File);              // shows Firefox
             Edit(Dlg, 5)->setText(Other);             // shows Tor
-            Child<QCheckBox>(Dlg, "CheckBox1")->click();
-            Child<QCheckBox>(Dlg, "CheckBox2")->click();
-            Child<QCheckBox>(Dlg, "CheckBox3")->click();
+            Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->click();
+            Child<QCheckBox>(Dlg, "saveHistoryCheck")->click();
+            Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->click();
             if (C.PressDefault) {
-                Button(Dlg, "BtDefault")->click();
+                Button(Dlg, "defaultsButton")->click();
                 EXPECT_TRUE(SetupData.isOpenBaseBookmark);
                 EXPECT_FALSE(SetupData.isSaveHistory);
-                EXPECT_TRUE(Child<QCheckBox>(Dlg, "CheckBox1")->isChecked());
+                EXPECT_TRUE(Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->isChecked());
             }
             EXPECT_NE(SetupData, Before);
             C.Close(Dlg);
@@ -199,19 +201,19 @@ TEST_F(SetupDialog, RestoreShowsTheOpeningValuesNotTheDefaults)
     TFrmSetup Dlg;
     Run(Dlg, [&] {
         Edit(Dlg, 1)->setText(QStringLiteral("elsewhere"));
-        Button(Dlg, "BtDefault")->click();
+        Button(Dlg, "defaultsButton")->click();
         Edit(Dlg, 6)->setText(QString());
-        Child<QCheckBox>(Dlg, "CheckBox3")->click();
-        Button(Dlg, "BtRestore")->click();
+        Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->click();
+        Button(Dlg, "restoreButton")->click();
         EXPECT_EQ(SetupData, Before);
         EXPECT_EQ(Edit(Dlg, 1)->text(), Before.IEPath);
         EXPECT_EQ(Edit(Dlg, 6)->text(), Before.PMPath);
-        EXPECT_FALSE(Child<QCheckBox>(Dlg, "CheckBox1")->isChecked());
-        EXPECT_TRUE(Child<QCheckBox>(Dlg, "CheckBox2")->isChecked());
-        EXPECT_FALSE(Child<QCheckBox>(Dlg, "CheckBox3")->isChecked());
+        EXPECT_FALSE(Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->isChecked());
+        EXPECT_TRUE(Child<QCheckBox>(Dlg, "saveHistoryCheck")->isChecked());
+        EXPECT_FALSE(Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->isChecked());
         EXPECT_EQ(Flags(), ExpectedFlags(Before));
         ExpectColoursMatchFlags(Dlg);
-        Button(Dlg, "BtOK")->click();
+        Button(Dlg, "okButton")->click();
     });
     EXPECT_EQ(SetupData, Before);
 }
@@ -220,11 +222,11 @@ TEST_F(SetupDialog, OkKeepsTheEditsIncludingSimplifyAmazon)
 {
     TFrmSetup Dlg;
     Run(Dlg, [&] {
-        Child<QCheckBox>(Dlg, "CheckBox1")->click();
-        Child<QCheckBox>(Dlg, "CheckBox2")->click();
-        Child<QCheckBox>(Dlg, "CheckBox3")->click();
+        Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->click();
+        Child<QCheckBox>(Dlg, "saveHistoryCheck")->click();
+        Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->click();
         Edit(Dlg, 2)->setText(File);
-        Button(Dlg, "BtOK")->click();
+        Button(Dlg, "okButton")->click();
     });
     EXPECT_TRUE(SetupData.isOpenBaseBookmark);
     EXPECT_FALSE(SetupData.isSaveHistory);
@@ -233,8 +235,8 @@ TEST_F(SetupDialog, OkKeepsTheEditsIncludingSimplifyAmazon)
     EXPECT_TRUE(FFExists);
     // The next opening shows what was kept.
     Run(Dlg, [&] {
-        EXPECT_TRUE(Child<QCheckBox>(Dlg, "CheckBox3")->isChecked());
-        Button(Dlg, "BtCancel")->click();
+        EXPECT_TRUE(Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->isChecked());
+        Button(Dlg, "cancelButton")->click();
     });
     EXPECT_TRUE(SetupData.isAmazonShort);
 }
@@ -247,7 +249,7 @@ TEST_F(SetupDialog, ClearedChromeBoxIsHiddenAndStoredEmpty)
         Edit(Dlg, 3)->clear();
         EXPECT_FALSE(CHExists);
         EXPECT_EQ(Edit(Dlg, 3)->palette().color(QPalette::Text), Grey);
-        Button(Dlg, "BtOK")->click();
+        Button(Dlg, "okButton")->click();
     });
     EXPECT_TRUE(SetupData.CHPath.isEmpty());
     EXPECT_FALSE(CHExists);
@@ -292,7 +294,7 @@ TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
                 ASSERT_NE(FD, nullptr);
                 FD->reject();
             });
-            Button(Dlg, "Button1")->click();
+            Button(Dlg, "ieBrowseButton")->click();
             EXPECT_EQ(Edit(Dlg, 1)->text(), C.BoxText);
 
             OnNextModal([&](QWidget* W) {
@@ -304,11 +306,11 @@ TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
                 FD->selectFile(Chosen);
                 static_cast<QDialog*>(FD)->accept();
             });
-            Button(Dlg, "Button1")->click();
+            Button(Dlg, "ieBrowseButton")->click();
             EXPECT_EQ(Edit(Dlg, 1)->text(), QDir::toNativeSeparators(Chosen));
             EXPECT_EQ(SetupData.IEPath, QDir::toNativeSeparators(Chosen));
             EXPECT_TRUE(IEExists);
-            Button(Dlg, "BtOK")->click();
+            Button(Dlg, "okButton")->click();
         });
     }
 }
@@ -334,7 +336,7 @@ TEST_F(SetupDialog, ClearHistoryReportsTheCountAndStaysOpen)
             EXPECT_EQ(Box->icon(), QMessageBox::Information);
             Box->accept();
         });
-        Button(Dlg, "BtClearHistory")->click();
+        Button(Dlg, "clearHistoryButton")->click();
         EXPECT_TRUE(Dlg.isVisible());
 
         // Nothing left to clear: no message at all.
@@ -346,10 +348,10 @@ TEST_F(SetupDialog, ClearHistoryReportsTheCountAndStaysOpen)
                     D->reject();
             }
         });
-        Button(Dlg, "BtClearHistory")->click();
+        Button(Dlg, "clearHistoryButton")->click();
         QApplication::processEvents();
         EXPECT_FALSE(SawModal);
-        Button(Dlg, "BtCancel")->click();
+        Button(Dlg, "cancelButton")->click();
     });
     if (SavedXdg.isNull())
         qunsetenv("XDG_DATA_HOME");

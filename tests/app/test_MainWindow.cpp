@@ -46,14 +46,14 @@ TEST_F(MainWindowTest, ModelPassesTheItemModelTesterThroughRefreshSearchAndSort)
 {
     Start(ThreeSites());
     QAbstractItemModelTester Tester(Form->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-    Form->ComboBox1()->setEditText(QStringLiteral("alpha"));
-    Form->BitBtn1Click();
+    Form->searchBox()->setEditText(QStringLiteral("alpha"));
+    Form->onSearch();
     EXPECT_EQ(Rows(), 1);
-    Form->ListView1ColumnClick(1);
-    Form->ComboBox1()->setEditText(QString());
-    Form->BitBtn1Click();
+    Form->onHeaderClicked(1);
+    Form->searchBox()->setEditText(QString());
+    Form->onSearch();
     EXPECT_EQ(Rows(), 3);
-    Form->FlatBtnVCL5Execute();
+    Form->onClearAll();
     EXPECT_EQ(Rows(), 0);
     // A row past the count and a hidden entry give no text.
     EXPECT_FALSE(Form->Model()->index(5, 0).isValid());
@@ -76,12 +76,12 @@ TEST_F(MainWindowTest, ColumnClicksToggleTheDirectionAndSwitchColumns)
         {2, 3, QStringLiteral("Bravo")},    // empty category first
     };
     for (const TStep& S : Steps) {
-        Form->ListView1ColumnClick(S.Column);
+        Form->onHeaderClicked(S.Column);
         EXPECT_EQ(Form->ListViewSortIndex(), S.SortIndex);
         EXPECT_EQ(Cell(0, 0), S.FirstTitle) << "after a click on column " << S.Column;
     }
     // The header's click goes the same way.
-    QHeaderView* Header = Form->ListView1()->header();
+    QHeaderView* Header = Form->bookmarkList()->header();
     Q_EMIT Header->sectionClicked(0);
     EXPECT_EQ(Form->ListViewSortIndex(), 1);
 }
@@ -99,9 +99,9 @@ TEST_F(MainWindowTest, RowsAlwaysShowTheEntryOfTheSameIndexAfterSearchAndSort)
         int Column;
     } Cases[] = {{QStringLiteral("odd"), 1}, {QStringLiteral("SITE 3"), 0}, {QString(), 1}, {QStringLiteral("none-such"), 0}};
     for (const auto& C : Cases) {
-        Form->ComboBox1()->setEditText(C.Search);
-        Form->BitBtn1Click();
-        Form->ListView1ColumnClick(C.Column);
+        Form->searchBox()->setEditText(C.Search);
+        Form->onSearch();
+        Form->onHeaderClicked(C.Column);
         const TWebSiteList& L = Form->WebSiteList();
         ASSERT_EQ(Rows(), WebSitesVisibleCount(L));
         for (int r = 0; r < L.Count(); ++r) {
@@ -133,9 +133,9 @@ TEST_F(MainWindowTest, SearchHistoryRules)
     for (const auto& C : Cases) {
         WriteText(SearchHistoryFileName(), Initial.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
         Start();
-        QComboBox* Box = Form->ComboBox1();
+        QComboBox* Box = Form->searchBox();
         Box->setEditText(C.Typed);
-        Form->BitBtn1Click();
+        Form->onSearch();
         QStringList Items;
         for (int i = 0; i < Box->count(); ++i)
             Items << Box->itemText(i);
@@ -150,7 +150,7 @@ TEST_F(MainWindowTest, DeleteInTheSearchBoxRemovesOnlyTheCurrentItem)
 {
     WriteText(SearchHistoryFileName(), "one\r\ntwo\r\nthree\r\n");
     Start();
-    QComboBox* Box = Form->ComboBox1();
+    QComboBox* Box = Form->searchBox();
     ASSERT_EQ(Box->count(), 3);
     // No current item: nothing changes.
     ASSERT_EQ(Box->currentIndex(), -1);
@@ -168,16 +168,16 @@ TEST_F(MainWindowTest, SearchKeepsTheSelectionAndEmptyResultsCanBeUndone)
 {
     Start(ThreeSites());
     Form->SelectRows({0, 2});
-    Form->ComboBox1()->setEditText(QStringLiteral("zz-nothing"));
-    Form->BitBtn1Click();
+    Form->searchBox()->setEditText(QStringLiteral("zz-nothing"));
+    Form->onSearch();
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(Form->WebSiteList().Count(), 3);
-    Form->ComboBox1()->setEditText(QString());
-    Form->BitBtn1Click();
+    Form->searchBox()->setEditText(QString());
+    Form->onSearch();
     EXPECT_EQ(Rows(), 3);
     Form->SelectRows({0, 2});
-    Form->ComboBox1()->setEditText(QStringLiteral("example"));
-    Form->BitBtn1Click();
+    Form->searchBox()->setEditText(QStringLiteral("example"));
+    Form->onSearch();
     EXPECT_EQ(Form->SelectedRows(), (QList<int>{0, 2}));
 }
 
@@ -185,12 +185,12 @@ TEST_F(MainWindowTest, EnterAndDoubleClickOpenOnlyASingleSelectedRow)
 {
     Start(ThreeSites());
     Form->SelectRows({0, 1});
-    Form->ListView1KeyUp(Qt::Key_Return);
-    Form->ListView1DblClick();
+    Form->onListKeyReleased(Qt::Key_Return);
+    Form->onListDoubleClicked();
     EXPECT_TRUE(Opened.isEmpty());
     Form->SelectRows({1});
-    QTest::keyRelease(Form->ListView1(), Qt::Key_Return);
-    Form->ListView1DblClick();
+    QTest::keyRelease(Form->bookmarkList(), Qt::Key_Return);
+    Form->onListDoubleClicked();
     EXPECT_EQ(Opened, (QStringList{QStringLiteral("http://a.example/"), QStringLiteral("http://a.example/")}));
 }
 
@@ -199,15 +199,15 @@ TEST_F(MainWindowTest, DeleteKeyAsksAndCancelKeepsTheRows)
     Start(ThreeSites());
     Form->SelectRows({0, 2});
     ConfirmAnswer = false;
-    QTest::keyRelease(Form->ListView1(), Qt::Key_Delete);
+    QTest::keyRelease(Form->bookmarkList(), Qt::Key_Delete);
     EXPECT_EQ(Confirmations, QStringList{QStringLiteral("Delete Items")});
     EXPECT_EQ(Rows(), 3);
     ConfirmAnswer = true;
-    QTest::keyRelease(Form->ListView1(), Qt::Key_Delete);
+    QTest::keyRelease(Form->bookmarkList(), Qt::Key_Delete);
     EXPECT_EQ(Titles(), QStringList{QStringLiteral("Bravo")});
     EXPECT_EQ(Form->SelectedCount(), 0);
     // With nothing selected the key asks nothing.
-    QTest::keyRelease(Form->ListView1(), Qt::Key_Delete);
+    QTest::keyRelease(Form->bookmarkList(), Qt::Key_Delete);
     EXPECT_EQ(Confirmations.size(), 2);
 }
 
@@ -218,8 +218,8 @@ TEST_F(MainWindowTest, ColumnsKeepTheirShareOfTheListWidth)
         Form->resize(Size);
         Form->show();
         QCoreApplication::processEvents();
-        const int W = Form->ListView1()->width();
-        QHeaderView* H = Form->ListView1()->header();
+        const int W = Form->bookmarkList()->width();
+        QHeaderView* H = Form->bookmarkList()->header();
         EXPECT_EQ(H->sectionSize(0), int(W * 0.3));
         EXPECT_EQ(H->sectionSize(1), int(W * 0.2));
         EXPECT_EQ(H->sectionSize(2), int(W * 0.2));
@@ -231,11 +231,11 @@ TEST_F(MainWindowTest, ExitWritesHistoryBaseFileAndHistoryCopy)
 {
     SetupData.isSaveHistory = true;
     Start(ThreeSites());
-    Form->ComboBox1()->setEditText(QStringLiteral("alpha"));
-    Form->BitBtn1Click();
+    Form->searchBox()->setEditText(QStringLiteral("alpha"));
+    Form->onSearch();
     Form->WebSiteList().Items().pop_back(); // the list changed since start
     const int Kept = int(Form->WebSiteList().Count());
-    Form->FormDestroy();
+    Form->SaveAtExit();
     EXPECT_TRUE(Errors.isEmpty()) << qPrintable(Errors.join(u'\n'));
 
     QStringList History;
@@ -255,9 +255,9 @@ TEST_F(MainWindowTest, ExitAfterClearAllLeavesAnEmptyBaseFileAndNoHistoryCopy)
     SetupData.isSaveHistory = true;
     Start(ThreeSites());
     SetupData.isSaveHistory = false; // Clear All itself writes no copy here
-    Form->FlatBtnVCL5Execute();
+    Form->onClearAll();
     SetupData.isSaveHistory = true;
-    Form->FormDestroy();
+    Form->SaveAtExit();
     TWebSiteList Base;
     WebSitesLoadFromHtml(Base, SetupData.BaseBookmarkName);
     EXPECT_EQ(Base.Count(), 0);
@@ -273,9 +273,9 @@ TEST_F(MainWindowTest, AFailingExitWriteIsReportedAndTheOthersStillHappen)
     // The base file's name now names a folder: that write must fail.
     SetupData.BaseBookmarkName = Path(QStringLiteral("base-is-a-folder"));
     ASSERT_TRUE(QDir().mkpath(SetupData.BaseBookmarkName));
-    Form->ComboBox1()->setEditText(QStringLiteral("kept"));
-    Form->BitBtn1Click();
-    Form->FormDestroy();
+    Form->searchBox()->setEditText(QStringLiteral("kept"));
+    Form->onSearch();
+    Form->SaveAtExit();
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].contains(QStringLiteral("base-is-a-folder"))) << qPrintable(Errors[0]);
     QStringList History;
@@ -294,7 +294,7 @@ TEST_F(MainWindowTest, AnUnreadableBaseFileIsShownAndTheWindowStillOpens)
     if (QFile(SetupData.BaseBookmarkName).open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running with rights that read any file";
     Form = std::make_unique<TFrmMain>();
-    EXPECT_FALSE(RunGuarded(Form.get(), [&] { Form->FormCreate(); }));
+    EXPECT_FALSE(RunGuarded(Form.get(), [&] { Form->LoadAtStart(); }));
     EXPECT_EQ(Errors.size(), 1);
     EXPECT_EQ(Rows(), 0);
 }
@@ -302,26 +302,26 @@ TEST_F(MainWindowTest, AnUnreadableBaseFileIsShownAndTheWindowStillOpens)
 TEST_F(MainWindowTest, ProductPageLabelOpensItsAddress)
 {
     Start();
-    Form->LbURLClick();
+    Form->onProductLinkClicked();
     ASSERT_EQ(Opened.size(), 1);
     EXPECT_TRUE(Opened[0].startsWith(QStringLiteral("https://")));
-    EXPECT_EQ(Opened[0], Form->LbURL()->text());
+    EXPECT_EQ(Opened[0], Form->productLinkLabel()->text());
 }
 
 TEST_F(MainWindowTest, BannerStripShowsTheFirstPictureCentredAndTicksThroughFour)
 {
     Start();
-    QLabel* Image = Form->Image1();
+    QLabel* Image = Form->bannerImage();
     ASSERT_FALSE(Image->pixmap().isNull());
     const QImage First = Image->pixmap().toImage();
     EXPECT_EQ(First.size(), QSize(600, 64));
-    EXPECT_EQ(Form->TimerBanner()->interval(), 10000);
-    EXPECT_TRUE(Form->TimerBanner()->isActive());
+    EXPECT_EQ(Form->bannerTimer()->interval(), 10000);
+    EXPECT_TRUE(Form->bannerTimer()->isActive());
     // Four ticks bring the first picture back.
     for (int i = 0; i < 4; ++i)
-        Form->TimerBannerTimer();
+        Form->onBannerTimer();
     EXPECT_EQ(Image->pixmap().toImage(), First);
-    Form->TimerBannerTimer();
+    Form->onBannerTimer();
     EXPECT_NE(Image->pixmap().toImage(), First);
 
     // Centred in the strip, an exact half going to the even neighbour.
@@ -337,7 +337,7 @@ TEST_F(MainWindowTest, BannerStripShowsTheFirstPictureCentredAndTicksThroughFour
         EXPECT_EQ(Image->x(), C.Left) << "strip width " << C.Width;
     }
     // A click opens the address of the picture shown.
-    Form->Image1Click();
+    Form->onBannerClicked();
     ASSERT_EQ(Opened.size(), 1);
     EXPECT_TRUE(Opened[0].startsWith(QStringLiteral("https://")));
 }
@@ -352,9 +352,9 @@ TEST_F(MainWindowTest, DestroyingAShownWindowWithRowsDoesNotReadTheFreedList)
     for (int i = 0; i < 30; ++i)
         WriteUrlFile(Path(QStringLiteral("many/%1.url").arg(i)), QStringLiteral("http://h%1.example/").arg(i));
     DialogAnswer = {Path(QStringLiteral("many"))};
-    Form->FlatBtnVCL2Execute();
+    Form->onAddFolder();
     ASSERT_EQ(Rows(), 30);
-    QPointer<QTreeView> View = Form->ListView1();
+    QPointer<QTreeView> View = Form->bookmarkList();
     Form.reset();
     EXPECT_TRUE(View.isNull());
 }

@@ -1,0 +1,126 @@
+#include <app/uTexts.h>
+
+#include <platform/uHVUtils.h>
+
+#include <array>
+
+namespace {
+
+struct TTextRow
+{
+    TText Id;
+    const char16_t* English;
+    const char16_t* Japanese;
+};
+
+// One row per text, in the order of TText (checked at compile time below).
+constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
+    {TText::MainWindowTitle, u"Zorvel - Internet Bookmark Manager", u"Zorvel - Bookmark管理ツール"},
+    {TText::ProductPage, u"https://zorvel.example.org/", u"https://zorvel.example.org/ja/"},
+    {TText::AddTileCaption, u"Add", u"追加"},
+    {TText::SaveTileCaption, u"Save", u"保存"},
+    {TText::ClearAllTileCaption, u"Clear All", u"全削除"},
+    {TText::AboutTileCaption, u"About", u"..について"},
+    {TText::SetupTileCaption, u"Setup", u"設定"},
+    {TText::AddFilesHint, u"Add Files", u"Add Files"},
+    {TText::AddFolderHint, u"Add Folder", u"Add Folder"},
+    {TText::SaveHtmlHint, u"Save Files", u"Save Files"},
+    {TText::SaveToFolderHint, u"Save HTML Bookmark", u"Save HTML Bookmark"},
+    {TText::SearchButton, u"Search", u"Search"},
+    {TText::ColumnTitle, u"Title", u"タイトル"},
+    {TText::ColumnURL, u"URL", u"URL"},
+    {TText::ColumnCategory, u"Category", u"カテゴリ"},
+    {TText::ColumnComment, u"Comment", u"コメント"},
+    {TText::OpenAction, u"&Open", u"(&O)既定のWebブラウザで開く"},
+    {TText::OpenInIEAction, u"Open by &Internet Explorer", u"(&I)Internet Explorerで開く"},
+    {TText::OpenInFirefoxAction, u"Open by &Firefox", u"(&F)Firefoxで開く"},
+    {TText::OpenInChromeAction, u"Open by &Chrome", u"(&C)Chromeで開く"},
+    {TText::OpenInVivaldiAction, u"Open by &Vivaldi", u"(&V)Vivaldiで開く"},
+    {TText::OpenInTorBrowserAction, u"Open By &Tor Browser", u"(&T)Tor Browserで開く"},
+    {TText::OpenInPaleMoonAction, u"Open By &Pale Moon", u"(&P)Pale Moonで開く"},
+    {TText::SaveAsShortcutAction, u"&Save as Shortcut", u"(&S)インターネットショートカットとして保存..."},
+    {TText::PropertyAction, u"&Property", u"(&P)プロパティ"},
+    {TText::PropertiesAction, u"&Properties", u"(&P)プロパティ"},
+    {TText::DeleteItemAction, u"&Delete Item", u"(&D)選択された項目を削除"},
+    {TText::DeleteItemsAction, u"&Delete Items", u"(&D)選択された項目を削除"},
+    {TText::DeleteConfirmCaption, u"Delete Items", u"ショートカットを削除"},
+    {TText::DeleteConfirmTitle, u"Delete Setected Items", u"ショートカットを削除します"},
+    {TText::DeleteConfirmText, u"Are you sure to delete these items?",
+     u"選択されたショートカットを削除してもよろしいですか？"},
+    {TText::AddStatus, u"Added %1, merged %2, skipped %3", u"追加 %1、統合 %2、スキップ %3"},
+    {TText::ReadingProgress, u"Reading bookmarks…", u"ブックマークを読み込み中…"},
+    {TText::CancelButton, u"Cancel", u"キャンセル"},
+    {TText::AddFilesDialogTitle, u"Open Internet Shortcut / Pinned Website / Bookmark Files",
+     u"インターネットショートカット/ピン留めサイト/ブックマークファイルを開く"},
+    {TText::AddFilesDialogOk, u"Open Files", u"開く"},
+    {TText::AllBookmarkFilesFilter, u"All Files", u"開くことができるファイル"},
+    {TText::InternetShortcutFilesFilter, u"Internet Shortcut Files", u"インターネットショートカット"},
+    {TText::PinnedWebsiteFileFilter, u"Pinned Website File", u"ピン留めサイト"},
+    {TText::BookmarkFileFilter, u"Bookmark File", u"ブックマークファイル"},
+    {TText::AddFolderDialogTitle, u"Open Internet Shortcuts and Pinned Websites from Folder",
+     u"フォルダの中のインターネットショートカットとピン留めサイトを開く"},
+    {TText::AddFolderDialogOk, u"Open Folder", u"フォルダを開く"},
+    {TText::SaveHtmlDialogTitle, u"Save Bookmark File", u"ブックマークファイルを保存"},
+    {TText::SaveHtmlDialogOk, u"Save", u"保存"},
+    {TText::SaveToFolderDialogTitle, u"Save Internet Shortcuts to Folder",
+     u"指定されたフォルダにインターネットショットカットファイルを保存"},
+    {TText::SaveToFolderDialogOk, u"Save to Folder", u"フォルダに保存"},
+    {TText::SaveShortcutDialogTitle, u"Save Bookmark File", u"Save Bookmark File"},
+    {TText::SaveShortcutDialogOk, u"Save", u"Save"},
+    {TText::InternetShortcutFileFilter, u"Interner Shortcut File", u"Interner Shortcut File"},
+    {TText::PropertyDialogTitle, u"Property", u"プロパティ"},
+    {TText::PropertyTitle, u"Title:", u"タイトル:"},
+    {TText::PropertyURL, u"URL:", u"URL:"},
+    {TText::PropertyCategory, u"Category:", u"カテゴリ:"},
+    {TText::PropertyIconURL, u"IconURL:", u"アイコン:"},
+    {TText::PropertyDate, u"Date:", u"日付:"},
+    {TText::PropertyComment, u"Comment:", u"コメント:"},
+    {TText::PropertyRestore, u"Restore", u"元に戻す"},
+    {TText::PropertyOk, u"OK", u"更新"},
+    {TText::PropertyCancel, u"Cancel", u"キャンセル"},
+    {TText::VariousValues, u"(Various Values)", u"(様々な値)"},
+    {TText::AboutDialogTitle, u"About", u"このアプリケーションについて"},
+    {TText::BrowseIETitle, u"Path of Internet Explorer", u"Path of Internet Explorer"},
+    {TText::BrowseFirefoxTitle, u"Path of Mozilla Firefox", u"Path of Mozilla Firefox"},
+    {TText::BrowseChromeTitle, u"Path of Google Chrome", u"Path of Google Chrome"},
+    {TText::BrowseVivaldiTitle, u"Path of Vivaldi", u"Path of Vivaldi"},
+    {TText::BrowseTorBrowserTitle, u"Path of Tor Browser", u"Path of Tor Browser"},
+    {TText::BrowsePaleMoonTitle, u"Path of Pale Moon", u"Path of Pale Moon"},
+    {TText::HistoryClearedMessage, u"%1 HTML File was deleted.", u"%1 HTML File was deleted."},
+}};
+
+constexpr bool RowsInOrder()
+{
+    for (size_t i = 0; i < Table.size(); ++i)
+        if (size_t(Table[i].Id) != i || !Table[i].English || !Table[i].Japanese)
+            return false;
+    return true;
+}
+static_assert(RowsInOrder(), "every text has one row, in the order of TText");
+
+const TTextRow& Row(TText Id)
+{
+    return Table[size_t(Id)];
+}
+
+} // namespace
+
+bool UseJapaneseTexts()
+{
+    return IsJapaneseLocale();
+}
+
+QString EnglishText(TText Id)
+{
+    return QString::fromUtf16(Row(Id).English);
+}
+
+QString JapaneseText(TText Id)
+{
+    return QString::fromUtf16(Row(Id).Japanese);
+}
+
+QString Text(TText Id)
+{
+    return UseJapaneseTexts() ? JapaneseText(Id) : EnglishText(Id);
+}

@@ -1,0 +1,47 @@
+#pragma once
+// What every window of the program does alike: its font, where a dialog opens and
+// which picture it takes on a high-DPI screen.
+
+#include <QApplication>
+#include <QFont>
+#include <QPixmap>
+#include <QStringList>
+#include <QWidget>
+
+// The forms' font: the preferred face where it is installed (Tahoma unless told),
+// else a face of similar width, else the system's sans-serif, always at the forms'
+// pixel height so that the fixed layouts keep their proportions.
+inline QFont WindowFont(int PixelSize, const QStringList& Preferred = {QStringLiteral("Tahoma")})
+{
+    QFont Font = QApplication::font();
+    QStringList Families = Preferred;
+    // Faces close to Tahoma's width keep the captions inside the fixed layouts.
+    Families << QStringLiteral("Arial") << QStringLiteral("Liberation Sans")
+             << QStringLiteral("Nimbus Sans") << Font.family();
+    Font.setFamilies(Families);
+    Font.setPixelSize(PixelSize);
+    return Font;
+}
+
+// A dialog without a parent opens centred on the window the user was working in
+// (one with a parent is placed by the window system over its parent).
+inline void CentreOnActiveWindow(QWidget* Dialog)
+{
+    if (Dialog->parentWidget())
+        return;
+    if (QWidget* Owner = QApplication::activeWindow(); Owner && Owner != Dialog)
+        Dialog->move(Owner->frameGeometry().center() - Dialog->rect().center());
+}
+
+// The resource picture Name, or its double-size "@2x" companion on a screen with more
+// than one device pixel per point, drawn at the same size in points either way.
+inline QPixmap LoadPixmapForScreen(const QWidget* Widget, const QString& Name)
+{
+    QPixmap Picture;
+    if (Widget->devicePixelRatioF() > 1.0 && Picture.load(Name + QStringLiteral("@2x"))) {
+        Picture.setDevicePixelRatio(2.0);
+        return Picture;
+    }
+    Picture.load(Name);
+    return Picture;
+}
