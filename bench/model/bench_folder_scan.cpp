@@ -1,7 +1,7 @@
 // Folder import of a shortcut tree (20,000 files in 100 sub-folders) and export.
 // Run: bench_folder_scan [--benchmark_repetitions=N]. Reports files per second.
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uFolderImportExport.h>
 
 #include <QDir>
 #include <QFile>

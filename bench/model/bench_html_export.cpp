@@ -1,7 +1,7 @@
 // Bookmark HTML export of 10,000 and 100,000 entries in about 2,000 nested folders
 // (some with case-variant names), as bytes and as a file.
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

@@ -5,6 +5,8 @@
 
 #include <model/uBookmarkHtmlImport.h>
 
+#include "BookmarkHtmlReference.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 

@@ -2,7 +2,7 @@
 // does and prints the entry count, the time and the process's peak memory, so
 // the import can be timed as a whole command next to other tools.
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -5,9 +5,9 @@
 #include "uFrmMain.h"
 #include "uFrmProperty.h"
 #include "uFrmSetup.h"
-#include "uFrmSetupData.h"
 #include "uTexts.h"
 
+#include <settings/uFrmSetupData.h>
 #include <platform/uHVUtils.h>
 
 #include <QApplication>

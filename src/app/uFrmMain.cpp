@@ -2,13 +2,15 @@
 
 #include "uAppErrors.h"
 #include "uFlatBtnHost.h"
-#include "uFrmSetupData.h"
 #include "uTexts.h"
 #include "uWindowHelpers.h"
 #include "uWindowColors.h"
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
+#include <model/uBookmarkHtml.h>
+#include <model/uFolderImportExport.h>
+#include <settings/uFrmSetupData.h>
 #include <platform/uHVUtils.h>
 #include <platform/uHVUtilsGui.h>
 

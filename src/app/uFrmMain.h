@@ -3,7 +3,7 @@
 // with its history, the toolbar and context-menu commands, the drop handler and the
 // banner strip.
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteList.h>
 
 #include <QStringList>
 #include <QWidget>

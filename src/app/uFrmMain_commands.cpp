@@ -5,12 +5,15 @@
 
 #include "uAppErrors.h"
 #include "uFlatBtnHost.h"
-#include "uFrmSetupData.h"
 #include "uTexts.h"
 #include "uWindowColors.h"
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
+#include <model/uBookmarkHtml.h>
+#include <model/uFolderImportExport.h>
+#include <model/uWebSiteShortcutFiles.h>
+#include <settings/uFrmSetupData.h>
 #include <platform/uHVUtils.h>
 #include <platform/uHVUtilsGui.h>
 

@@ -3,7 +3,7 @@
 // selected, visible entries share ("(Various Values)" where they differ) and on OK
 // writes back only the fields whose check box is ticked.
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteList.h>
 
 #include <QDialog>
 

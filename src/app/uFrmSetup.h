@@ -3,7 +3,7 @@
 // back the copy taken at opening when it is closed any way other than OK. It also
 // computes the six path-exists flags that decide which "Open by" commands exist.
 
-#include <app/uFrmSetupData.h>
+#include <settings/uFrmSetupData.h>
 
 #include <QDialog>
 

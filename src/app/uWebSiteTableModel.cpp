@@ -1,6 +1,6 @@
 #include "uWebSiteTableModel.h"
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteList.h>
 
 TWebSiteTableModel::TWebSiteTableModel(TWebSiteList& List, QObject* Parent)
     : QAbstractTableModel(Parent), FList(List),
@@ -17,16 +17,6 @@ int TWebSiteTableModel::rowCount(const QModelIndex& Parent) const
 int TWebSiteTableModel::columnCount(const QModelIndex& Parent) const
 {
     return Parent.isValid() ? 0 : 4;
-}
-
-QStringList TWebSiteTableModel::RowTexts(int Row) const
-{
-    if (Row < 0 || Row >= FList.Count())
-        return {};
-    const TWebSite& Site = FList.at(Row);
-    if (!Site.Visible)
-        return {};
-    return {Site.Title, Site.URL, Site.Category, Site.Comment};
 }
 
 QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const

@@ -29,10 +29,6 @@ public:
     // The entries behind the rows changed (a sort): repaint without touching the count.
     void RowsChanged();
 
-    // The texts of row i: Title, URL, Category, Comment; empty when the row has no
-    // shown entry (past the list's end, or an entry that is not visible).
-    QStringList RowTexts(int Row) const;
-
 private:
     TWebSiteList& FList;
     int FRowCount = 0;

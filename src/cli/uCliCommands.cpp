@@ -2,7 +2,8 @@
 
 #include "uCliImage.h"
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
+#include <model/uFolderImportExport.h>
 #include <platform/uHVUtils.h>
 
 #include <QElapsedTimer>

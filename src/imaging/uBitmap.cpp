@@ -352,16 +352,6 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
     TakeOver(tmp);
 }
 
-void TBitmap::LoadFromStream(QIODevice& Stream)
-{
-    const QByteArray bytes = Stream.readAll();
-    QString name;
-    if (auto* file = qobject_cast<QFile*>(&Stream))
-        name = file->fileName();
-    LoadFromMemory(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                   std::size_t(bytes.size()), name);
-}
-
 void TBitmap::LoadFromFile(const QString& FileName)
 {
     const QByteArray bytes = zorvel::imaging::ReadWholeFile(FileName);

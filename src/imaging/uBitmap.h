@@ -64,7 +64,6 @@ public:
     // A 32-bit BMP carries alpha (afDefined) only when its header declares an alpha
     // mask; the fourth byte of a plain 32-bit BMP is read as opaque (afIgnored).
     // Raises EInvalidGraphic; a failed read leaves the picture unchanged.
-    void LoadFromStream(QIODevice& Stream);
     void LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const QString& Name);
     virtual void LoadFromFile(const QString& FileName);
     // BMP writing: 32 bits per pixel, BITMAPV5HEADER, alpha mask declared exactly

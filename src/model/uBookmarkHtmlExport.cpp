@@ -1,6 +1,6 @@
 // Netscape bookmark HTML export: one folder per category component.
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
 
 #include <platform/EFileError.h>
 
@@ -15,7 +15,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The entries of each category, by index, in list order.
 using TCategoryGroups = QHash<QString, std::vector<qsizetype>>;
+
+// A folder of the written tree; the root has no name.
+struct TBMNode
+{
+    QString Name;
+    std::vector<TBMNode> Nodes;
+};
 
 void AppendCharRef(QString& Out, char16_t c)
 {
@@ -136,25 +144,19 @@ void WriteItem(const TWebSite& Site, QStringList& Lines, const QString& Indent)
     }
 }
 
-void WriteItems(const TWebSiteList& List, const TCategoryGroups* Groups, QStringList& Lines,
+void WriteItems(const TWebSiteList& List, const TCategoryGroups& Groups, QStringList& Lines,
                 const QString& Indent, const QString& Path)
 {
-    if (Groups) {
-        const auto it = Groups->constFind(Path);
-        if (it != Groups->constEnd())
-            for (const qsizetype i : *it)
-                WriteItem(List[i], Lines, Indent);
-        return;
-    }
-    for (const TWebSite& site : List)
-        if (site.Category == Path)
-            WriteItem(site, Lines, Indent);
+    const auto it = Groups.constFind(Path);
+    if (it != Groups.constEnd())
+        for (const qsizetype i : *it)
+            WriteItem(List[i], Lines, Indent);
 }
 
 // Depth 0 is the root (no folder lines, the uncategorised entries). A first-level
 // folder's path is its name; deeper ones add "\" and their name, so a category
 // with empty components ("\A", "A\\B", "A\") has a folder for each of them.
-void WriteNode(const TWebSiteList& List, const TCategoryGroups* Groups, const TBMNode& Node,
+void WriteNode(const TWebSiteList& List, const TCategoryGroups& Groups, const TBMNode& Node,
                QStringList& Lines, const QString& Indent, const QString& ParentPath, int Depth)
 {
     const QString childIndent = Indent + u"  "_s;
@@ -172,8 +174,6 @@ void WriteNode(const TWebSiteList& List, const TCategoryGroups* Groups, const TB
     if (Depth > 0)
         Lines.append(Indent + u"</DL><p>"_s);
 }
-
-} // namespace
 
 void CollectCategories(const TWebSiteList& List, QStringList& Categories)
 {
@@ -247,19 +247,7 @@ void BuildCategoryTree(const TWebSiteList& List, TBMNode& Root)
         AddCategoryPath(Root, c);
 }
 
-void WriteCategoryItems(const TWebSiteList& List, QStringList& Lines, const QString& Indent,
-                        const QString& Path)
-{
-    WriteItems(List, nullptr, Lines, Indent, Path);
-}
-
-void WriteCategoryNode(const TWebSiteList& List, const TBMNode& Node, QStringList& Lines,
-                       const QString& Indent, const QString& ParentPath)
-{
-    // The root is written with an empty indent; every folder is indented.
-    const int depth = Indent.isEmpty() ? 0 : (ParentPath.isEmpty() ? 1 : 2);
-    WriteNode(List, nullptr, Node, Lines, Indent, ParentPath, depth);
-}
+} // namespace
 
 QByteArray WebSitesToHtmlData(const TWebSiteList& List)
 {
@@ -278,7 +266,7 @@ QByteArray WebSitesToHtmlData(const TWebSiteList& List)
     lines.append(u"<TITLE>Bookmarks</TITLE>"_s);
     lines.append(u"<H1>Bookmarks</H1>"_s);
     lines.append(u"<DL><p>"_s);
-    WriteNode(List, &groups, root, lines, QString(), QString(), 0);
+    WriteNode(List, groups, root, lines, QString(), QString(), 0);
     lines.append(u"</DL><p>"_s);
 
     qsizetype total = 0;

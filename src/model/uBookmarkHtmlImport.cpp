@@ -1,8 +1,9 @@
 // Netscape bookmark HTML reader. Line-oriented on purpose: browsers write one
 // bookmark or folder per line, and the reader recognises fixed line prefixes and
-// pulls the attributes out with the five patterns below.
+// pulls the attributes out with five patterns (written as regular expressions in
+// the comments below, and in the reference reader the tests compare against).
 //
-// The fast path scans the UTF-8 bytes: every pattern and marker is ASCII, so
+// The reader scans the UTF-8 bytes: every pattern and marker is ASCII, so
 // positions found on bytes are the positions the patterns would find on the
 // decoded text, and only the captured fields are converted to UTF-16. Each
 // pattern's leading greedy ".*" means "the last place in the line where the rest
@@ -11,7 +12,6 @@
 #include <model/uBookmarkHtmlImport.h>
 
 #include <QFile>
-#include <QRegularExpression>
 
 #include <cstring>
 #include <vector>
@@ -136,17 +136,6 @@ QByteArrayView StripSeparators(QByteArrayView t)
     return t;
 }
 
-QString StripSeparators(const QString& t)
-{
-    qsizetype i = 0;
-    while (t.mid(i, 4).compare(QStringLiteral("<HR>"), Qt::CaseInsensitive) == 0) {
-        i += 4;
-        while (i < t.size() && t[i].unicode() <= 32)
-            ++i;
-    }
-    return t.mid(i);
-}
-
 QString DecodeField(QByteArrayView bytes)
 {
     QString s = QString::fromUtf8(bytes);
@@ -239,27 +228,6 @@ private:
     qsizetype FNextCR = -1;
     qsizetype FNextLF = -1;
 };
-
-QStringList SplitLines(const QString& text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines.append(text.mid(start, i - start));
-            i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < n)
-        lines.append(text.mid(start));
-    return lines;
-}
 
 bool HasMoreThanFiveLines(QByteArrayView text)
 {
@@ -431,16 +399,6 @@ QString DecodeHtmlReferences(const QString& Text)
 
 // ---- Normalisation -----------------------------------------------------------------
 
-QString NormalizeBookmarkHtmlReference(QString Text)
-{
-    Text.remove(u'\t');
-    Text.remove(QStringLiteral("<P>"), Qt::CaseInsensitive);
-    Text.replace(QStringLiteral("/A>"), QStringLiteral("</A>"), Qt::CaseInsensitive);
-    Text.replace(QStringLiteral("<</A>"), QStringLiteral("</A>"), Qt::CaseInsensitive);
-    Text.replace(QStringLiteral("chrome://"), QStringLiteral("http://"), Qt::CaseInsensitive);
-    return Text;
-}
-
 // Gives exactly the five replacements done one after the other. None of the
 // searched texts can overlap itself, so each step replaces every occurrence in
 // its input; the passes below keep track of what each step's input was.
@@ -555,69 +513,12 @@ QByteArray NormalizeBookmarkHtml(QByteArrayView Text)
     return buf;
 }
 
-// ---- Line parsers: the patterns ----------------------------------------------------
-
-namespace {
-
-const QRegularExpression& FolderPattern()
-{
-    static const QRegularExpression re(QStringLiteral(R"re(<DT><H3(.*|)>(.*)</H3>)re"));
-    return re;
-}
-const QRegularExpression& TitlePattern()
-{
-    static const QRegularExpression re(QStringLiteral(R"re(.*HREF=".*?"(.*|)?>(.*)?</A>)re"));
-    return re;
-}
-const QRegularExpression& URLPattern()
-{
-    static const QRegularExpression re(QStringLiteral(R"re(.*HREF="(.+?)".*)re"));
-    return re;
-}
-const QRegularExpression& IconPattern()
-{
-    static const QRegularExpression re(QStringLiteral(R"re(.*ICON_URI="(.+?|)".*)re"));
-    return re;
-}
-const QRegularExpression& DatePattern()
-{
-    static const QRegularExpression re(QStringLiteral(R"re(.*ADD_DATE="(.+?|)".*)re"));
-    return re;
-}
-
-} // namespace
-
-QString ParseBookmarkFolder(const QString& Line)
-{
-    // A failed match, a match-limit error included, gives no name.
-    const QRegularExpressionMatch m = FolderPattern().match(Line);
-    return m.hasMatch() ? DecodeHtmlReferences(m.captured(2)) : QString();
-}
-
-TWebSite ParseBookmarkItem(const QString& Line, const QString& Category)
-{
-    TWebSite site;
-    QRegularExpressionMatch m = TitlePattern().match(Line);
-    if (m.hasMatch())
-        site.Title = DecodeHtmlReferences(m.captured(2));
-    m = URLPattern().match(Line);
-    if (m.hasMatch())
-        site.URL = DecodeHtmlReferences(m.captured(1));
-    m = IconPattern().match(Line);
-    if (m.hasMatch())
-        site.IconURL = HttpURLOrEmpty(DecodeHtmlReferences(m.captured(1)));
-    m = DatePattern().match(Line);
-    site.AddDate = m.hasMatch() ? UnixTextToDate(m.captured(1)) : TDateTime::Now();
-    site.Category = Category;
-    return site;
-}
+// ---- Line parsers ------------------------------------------------------------------
 
 QString JoinFolderPath(const QStringList& Stack)
 {
     return Stack.join(u'\\');
 }
-
-// ---- Line parsers: byte scanning ---------------------------------------------------
 
 QString ParseBookmarkFolderFast(QByteArrayView Line)
 {
@@ -750,76 +651,5 @@ void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data)
         }
         }
         haveLine = reader.Next(line);
-    }
-}
-
-// The same rules the straightforward way: QString replacements, line lists and
-// the five patterns.
-void WebSitesLoadFromHtmlDataReference(TWebSiteList& List, const QByteArray& Data)
-{
-    const QString raw = QString::fromUtf8(SkipBom(Data));
-    if (SplitLines(raw).size() <= 5)
-        return;
-    const QStringList lines = SplitLines(NormalizeBookmarkHtmlReference(raw));
-    if (lines.isEmpty() || lines[0] != QString::fromLatin1(DoctypeLine))
-        return;
-
-    enum class TState { SeekingHeading, Items, Comment };
-    TState state = TState::SeekingHeading;
-    QStringList stack;
-    QString comment;
-    qsizetype target = -1;
-    const auto trim = [](const QString& s) {
-        qsizetype b = 0;
-        qsizetype e = s.size();
-        while (b < e && s[b].unicode() <= 32)
-            ++b;
-        while (e > b && s[e - 1].unicode() <= 32)
-            --e;
-        return s.mid(b, e - b);
-    };
-
-    qsizetype i = 1;
-    while (i < lines.size()) {
-        const QString t = trim(lines[i]);
-        switch (state) {
-        case TState::SeekingHeading:
-            if (t.startsWith(QStringLiteral("<H1")) && t.endsWith(QStringLiteral("</H1>")))
-                state = TState::Items;
-            ++i;
-            break;
-        case TState::Items: {
-            const QString s = StripSeparators(t);
-            if (s.startsWith(QStringLiteral("<DT><H3"))) {
-                stack.append(ParseBookmarkFolder(s));
-                target = -1;
-            } else if (s.startsWith(QStringLiteral("<DT><A HREF"))) {
-                const TWebSite site = ParseBookmarkItem(s, JoinFolderPath(stack));
-                target = CommentTarget(List, WebSitesAdd(List, site), site.URL);
-            } else if (s.startsWith(QStringLiteral("</DL>"))) {
-                if (!stack.isEmpty())
-                    stack.removeLast();
-                target = -1;
-            } else if (s.startsWith(QStringLiteral("<DD>"))) {
-                comment = s.mid(4);
-                state = TState::Comment;
-            }
-            ++i;
-            break;
-        }
-        case TState::Comment: {
-            const QString s = StripSeparators(t);
-            if (s.startsWith(QStringLiteral("<DT>")) || s.startsWith(QStringLiteral("</DL>"))
-                || s.size() < t.size()) {
-                AttachComment(List, target, DecodeHtmlReferences(comment));
-                target = -1;
-                state = TState::Items;
-            } else {
-                comment += QStringLiteral("\r\n") + t;
-                ++i;
-            }
-            break;
-        }
-        }
     }
 }

@@ -1,8 +1,11 @@
 // Folder import (any supported file, or a whole tree of them) and the export of
 // the selected entries as a folder tree of Internet Shortcut files.
 
+#include <model/uFolderImportExport.h>
+
+#include <model/uBookmarkHtml.h>
 #include <model/uPathText.h>
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteShortcutFiles.h>
 
 #include <platform/EFileError.h>
 #include <platform/uHVUtils.h>
@@ -177,11 +180,6 @@ qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths)
     // The data itself, and about twice its size for the entries: UTF-16 doubles
     // the text that is kept.
     return bytes * 3;
-}
-
-void WebSiteSaveInFolder(const TWebSite& Site, const QString& Dir)
-{
-    WebSiteSaveToUrlFile(Site, Dir + SanitizeFileName(Site.Title) + u".url"_s);
 }
 
 void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)

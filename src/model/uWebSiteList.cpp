@@ -1,7 +1,9 @@
 // The bookmark list and its operations: add with duplicate merge, sort, keyword
 // search, delete, and the date and URL helpers the file formats share.
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteList.h>
+
+#include <QHash>
 
 #include <algorithm>
 #include <limits>

@@ -2,7 +2,7 @@
 
 #include <model/uIniFile.h>
 #include <model/uPathText.h>
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteShortcutFiles.h>
 
 #include <platform/EFileError.h>
 #include <platform/uHVUtils.h>

@@ -2,7 +2,7 @@
 // The values several bookmarks share, and writing chosen fields into all of them
 // (what the Property dialog edits). GUI-free.
 
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteList.h>
 
 #include <array>
 

@@ -4,9 +4,9 @@
 
 #include <app/uAppErrors.h>
 #include <app/uFrmMain.h>
-#include <app/uFrmSetupData.h>
+#include <settings/uFrmSetupData.h>
 #include <app/uWebSiteTableModel.h>
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,8 @@
 
 #include "MainWindowFixture.h"
 
+#include <model/uWebSiteShortcutFiles.h>
+
 #include <QAction>
 #include <QMenu>
 

@@ -1,7 +1,7 @@
 #include "test_DialogsUtil.h"
 
 #include <app/uFrmSetup.h>
-#include <app/uFrmSetupData.h>
+#include <settings/uFrmSetupData.h>
 
 #include <QCheckBox>
 #include <QDir>

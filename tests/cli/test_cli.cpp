@@ -1,7 +1,8 @@
 // zorvel-cli run as a process, the way scripts use it.
 
 #include <imaging/uHVBitmap.h>
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
+#include <model/uFolderImportExport.h>
 
 #include <QDir>
 #include <QFile>

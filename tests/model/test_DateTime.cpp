@@ -1,4 +1,4 @@
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteList.h>
 
 #include "PrintQt.h"
 

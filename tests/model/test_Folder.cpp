@@ -1,4 +1,4 @@
-#include <model/uWebSiteShortcut.h>
+#include <model/uFolderImportExport.h>
 
 #include <QDir>
 #include <QDirIterator>

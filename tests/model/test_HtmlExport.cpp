@@ -1,4 +1,4 @@
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -125,21 +125,24 @@ TEST(HtmlExport, FoldersSortedBeforeItems)
                           }));
 }
 
-TEST(HtmlExport, CollectCategoriesKeepsCaseVariantsInCollationOrder)
+// Letter-case variants of a category each get their own folder, in the user's
+// collation ignoring case, ties in code-unit order.
+TEST(HtmlExport, FoldersOfCaseVariantsInCollationOrder)
 {
     const TWebSiteList list = ListOf({
-        Site({}, {}, u"work"_s),
-        Site({}, {}, u"b"_s),
-        Site({}, {}, u"Work"_s),
-        Site({}, {}, QString()),
-        Site({}, {}, u"work"_s),
-        Site({}, {}, u"WORK"_s),
-        Site({}, {}, u"\u00C9t\u00E9"_s),
+        Site(u"1"_s, u"http://1/"_s, u"work"_s),
+        Site(u"2"_s, u"http://2/"_s, u"b"_s),
+        Site(u"3"_s, u"http://3/"_s, u"Work"_s),
+        Site(u"4"_s, u"http://4/"_s, QString()),
+        Site(u"5"_s, u"http://5/"_s, u"work"_s),
+        Site(u"6"_s, u"http://6/"_s, u"WORK"_s),
+        Site(u"7"_s, u"http://7/"_s, u"\u00C9t\u00E9"_s),
     });
-    QStringList categories;
-    CollectCategories(list, categories);
-    EXPECT_EQ(categories, QStringList({QString(), u"b"_s, u"\u00C9t\u00E9"_s, u"WORK"_s,
-                                       u"Work"_s, u"work"_s}));
+    QStringList folders;
+    for (const QString& line : Body(list))
+        if (line.startsWith(u"  <DT><H3>"_s))
+            folders.append(line.mid(10).chopped(5));
+    EXPECT_EQ(folders, QStringList({u"b"_s, u"\u00C9t\u00E9"_s, u"WORK"_s, u"Work"_s, u"work"_s}));
 }
 
 // Every entry is written exactly once, in the folder whose path equals its category.
@@ -202,36 +205,6 @@ TEST(HtmlExport, TextsAreEscaped)
                   u"third&#10;same line&#32;"_s,
                   u"  </DL><p>"_s,
               }));
-}
-
-TEST(HtmlExport, PublicTreeHelpers)
-{
-    TBMNode root;
-    AddCategoryPath(root, u"A\\B"_s);
-    AddCategoryPath(root, u"A\\C"_s);
-    AddCategoryPath(root, u"A\\B"_s);
-    AddCategoryPath(root, QString());
-    ASSERT_EQ(root.Nodes.size(), 1u);
-    ASSERT_EQ(root.Nodes[0].Nodes.size(), 2u);
-    EXPECT_EQ(root.Nodes[0].Nodes[1].Name, u"C"_s);
-    EXPECT_EQ(FindOrAddNode(root, u"a"_s), 1); // exact comparison: a new node
-    EXPECT_EQ(FindOrAddNode(root, u"A"_s), 0);
-
-    const TWebSiteList list = ListOf({Site(u"x"_s, u"http://x/"_s, u"A\\B"_s)});
-    QStringList lines;
-    WriteCategoryNode(list, root.Nodes[0], lines, u"  "_s, QString());
-    EXPECT_EQ(lines, QStringList({
-                         u"  <DT><H3>A</H3>"_s,
-                         u"  <DL><p>"_s,
-                         u"    <DT><H3>B</H3>"_s,
-                         u"    <DL><p>"_s,
-                         u"      <DT><A HREF=\"http://x/\" ADD_DATE=\"0\" ICON_URI=\"\">x</A>"_s,
-                         u"    </DL><p>"_s,
-                         u"    <DT><H3>C</H3>"_s,
-                         u"    <DL><p>"_s,
-                         u"    </DL><p>"_s,
-                         u"  </DL><p>"_s,
-                     }));
 }
 
 TEST(HtmlExport, SaveWritesFileAndRaisesWithPath)

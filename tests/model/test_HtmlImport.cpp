@@ -1,5 +1,7 @@
 #include <model/uBookmarkHtmlImport.h>
 
+#include "BookmarkHtmlReference.h"
+
 #include "PrintQt.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include <model/uWebSiteShortcut.h>
+#include <model/uWebSiteShortcutFiles.h>
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // The search history file and the dated history copies of the list.
-#include "uFrmSetupData.h"
+#include <settings/uFrmSetupData.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
 #include <platform/EFileError.h>
 #include <platform/uHVUtils.h>
 

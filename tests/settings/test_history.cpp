@@ -1,7 +1,7 @@
-#include "AppCoreFixture.h"
+#include "SettingsFixture.h"
 
 #include <QDateTime>
-#include <model/uWebSiteShortcut.h>
+#include <model/uBookmarkHtml.h>
 #include <platform/EFileError.h>
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <app/uFrmSetupData.h>
+#include <settings/uFrmSetupData.h>
 #include <gtest/gtest.h>
 
 class DataDirTest : public ::testing::Test

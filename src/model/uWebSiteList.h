@@ -1,11 +1,9 @@
 #pragma once
-// The bookmark record, the bookmark list and every list operation and bookmark
-// file format. GUI-free; file-system errors are raised as EFileError.
+// The bookmark record and the bookmark list: adding with merge by URL, search,
+// sort, delete, and the date and URL helpers the file formats share. GUI-free.
 
 #include <model/uDateTime.h>
-#include <platform/EFileError.h>
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -56,8 +54,6 @@ public:
         FIndexStale = true;
         return FItems[size_t(i)];
     }
-    // Say that entry i changed (kept for callers that edit through Items()).
-    void Changed() { FIndexStale = true; }
 
     const_iterator begin() const { return FItems.begin(); }
     const_iterator end() const { return FItems.end(); }
@@ -108,7 +104,7 @@ private:
     mutable bool FIndexStale = false;
 };
 
-// ---- Record and list operations ----------------------------------------------------
+// ---- Adding, search, sort and delete -------------------------------------------------
 
 TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site);
 qsizetype WebSitesIndexOfURL(const TWebSiteList& List, const QString& URL);
@@ -128,64 +124,3 @@ QString HttpURLOrEmpty(const QString& Text);
 
 // www.amazon.co.jp -> amzn.asia, www.amazon.com -> amzn.to product links; others unchanged.
 QString ShortenAmazonURL(const QString& URL);
-
-// ---- Internet Shortcut (.url) and pinned website (.website) -----------------------
-
-TWebSite WebSiteLoadFromUrlFile(const QString& FileName, const QString& Category);
-TWebSite WebSiteLoadFromWebsiteFile(const QString& FileName, const QString& Category);
-void WebSiteSaveToUrlFile(const TWebSite& Site, const QString& FileName);
-QString EncodeCommentLineBreaks(const QString& Text);
-QString DecodeCommentLineBreaks(const QString& Text);
-QString TextAfterComma(const QString& Text);
-
-// ---- Bookmark HTML import -----------------------------------------------------------
-
-void WebSitesLoadFromHtml(TWebSiteList& List, const QString& FileName);
-// The same on bytes already in memory (the file's whole content).
-void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data);
-QString ParseBookmarkFolder(const QString& Line);
-TWebSite ParseBookmarkItem(const QString& Line, const QString& Category);
-QString JoinFolderPath(const QStringList& Stack);
-
-// ---- Bookmark HTML export -----------------------------------------------------------
-
-struct TBMNode
-{
-    QString Name;
-    std::vector<TBMNode> Nodes;
-};
-
-void WebSitesSaveToHtml(const TWebSiteList& List, const QString& FileName);
-// The file's bytes (UTF-8 with BOM, CR LF line ends) without writing anything.
-QByteArray WebSitesToHtmlData(const TWebSiteList& List);
-void BuildCategoryTree(const TWebSiteList& List, TBMNode& Root);
-void CollectCategories(const TWebSiteList& List, QStringList& Categories);
-void AddCategoryPath(TBMNode& Root, const QString& Path);
-qsizetype FindOrAddNode(TBMNode& Node, const QString& Name);
-void WriteCategoryNode(const TWebSiteList& List, const TBMNode& Node, QStringList& Lines,
-                       const QString& Indent, const QString& ParentPath);
-void WriteCategoryItems(const TWebSiteList& List, QStringList& Lines, const QString& Indent,
-                        const QString& Path);
-
-// ---- Folder import and export -------------------------------------------------------
-
-void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path);
-// A file WebSitesLoadFromPath reads, and the category its place in a folder tree gives.
-struct TPathToLoad
-{
-    QString FileName;
-    QString Category;
-};
-// What WebSitesLoadFromPath reads for Path, in its order: a file is itself; a folder
-// gives every file under it, depth first in the file system's own order, each with
-// its folder relative to Path joined with "\" as category. Links to folders are not
-// followed. Callers that show progress read the files one by one from this list.
-QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path);
-void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category);
-// Roughly what reading these paths allocates, for PrepareHeapForLargeInput: the file
-// data and the entries built from it. Folders count as nothing (their files are
-// small and read one at a time).
-qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths);
-void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder);
-void WebSiteSaveInFolder(const TWebSite& Site, const QString& Dir);
-QString SanitizeFileName(const QString& Text);

@@ -1,4 +1,4 @@
-#include "AppCoreFixture.h"
+#include "SettingsFixture.h"
 
 #include <QFileDevice>
 

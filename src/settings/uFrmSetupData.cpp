@@ -1,5 +1,5 @@
 // The settings record, the data folder and the settings INI file.
-#include "uFrmSetupData.h"
+#include <settings/uFrmSetupData.h>
 
 #include <QCoreApplication>
 #include <QDir>

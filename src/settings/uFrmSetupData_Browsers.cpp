@@ -1,5 +1,5 @@
 // Where the six supported browsers are installed by default.
-#include "uFrmSetupData.h"
+#include <settings/uFrmSetupData.h>
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,0 +1,17 @@
+#pragma once
+// Netscape bookmark HTML files: reading one into the list and writing the list as
+// one. Errors are raised as EFileError.
+
+#include <model/uWebSiteList.h>
+#include <platform/EFileError.h>
+
+#include <QByteArray>
+#include <QString>
+
+void WebSitesLoadFromHtml(TWebSiteList& List, const QString& FileName);
+// The same on bytes already in memory (the file's whole content).
+void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data);
+
+void WebSitesSaveToHtml(const TWebSiteList& List, const QString& FileName);
+// The file's bytes (UTF-8 with BOM, CR LF line ends) without writing anything.
+QByteArray WebSitesToHtmlData(const TWebSiteList& List);

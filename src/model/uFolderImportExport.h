@@ -1,0 +1,31 @@
+#pragma once
+// Folders: reading every bookmark file under a folder (or one file of any
+// supported kind) into the list, and writing the list as a folder tree of
+// Internet Shortcut files. Errors are raised as EFileError.
+
+#include <model/uWebSiteList.h>
+#include <platform/EFileError.h>
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path);
+// A file WebSitesLoadFromPath reads, and the category its place in a folder tree gives.
+struct TPathToLoad
+{
+    QString FileName;
+    QString Category;
+};
+// What WebSitesLoadFromPath reads for Path, in its order: a file is itself; a folder
+// gives every file under it, depth first in the file system's own order, each with
+// its folder relative to Path joined with "\" as category. Links to folders are not
+// followed. Callers that show progress read the files one by one from this list.
+QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path);
+void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category);
+// Roughly what reading these paths allocates, for PrepareHeapForLargeInput: the file
+// data and the entries built from it. Folders count as nothing (their files are
+// small and read one at a time).
+qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths);
+void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder);
+QString SanitizeFileName(const QString& Text);
