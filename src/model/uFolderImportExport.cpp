@@ -13,6 +13,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -79,6 +80,25 @@ QString ExportName(const QString& Text)
         if (pair)
             ++i;
     }
+    return name;
+}
+
+// The file name of an entry: its title, or for an entry whose title gives no usable
+// name (empty, or only dots and spaces, which would make a hidden or nameless file)
+// the host name of its address, and failing that "Untitled".
+QString EntryFileName(const TWebSite& Site)
+{
+    auto Usable = [](const QString& Name) {
+        for (const QChar c : Name)
+            if (c != u'.' && c != u' ')
+                return true;
+        return false;
+    };
+    QString name = ExportName(Site.Title);
+    if (!Usable(name))
+        name = ExportName(QUrl(Site.URL).host());
+    if (!Usable(name))
+        name = u"Untitled"_s;
     return name;
 }
 
@@ -200,7 +220,7 @@ void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)
         if (!QFileInfo(dir).isDir() && !ForcePath(dir))
             throw EFileError(dir, u"Cannot create folder"_s);
 
-        const QString name = dir + ExportName(site.Title);
+        const QString name = dir + EntryFileName(site);
         QString fileName = name + u".url"_s;
         for (int n = 2; written.contains(FileKey(fileName)); ++n)
             fileName = name + u" ("_s + QString::number(n) + u").url"_s;

@@ -153,13 +153,13 @@ TEST_F(Folder, ExportWritesSelectedVisibleEntries)
     TWebSiteList list;
     list.Append(Entry(u"A/B: C?"_s, u"http://1/"_s, u"Work\\Dev"_s));
     list.Append(Entry(u"Chapter 3.2 summary"_s, u"http://2/"_s, QString()));
-    list.Append(Entry(QString(), u"http://3/"_s, u"Misc"_s));
+    list.Append(Entry(QString(), u"http://three.example/"_s, u"Misc"_s)); // named by its host
     list.Append(Entry(u"unselected"_s, u"http://4/"_s, QString(), false, true));
     list.Append(Entry(u"hidden"_s, u"http://5/"_s, QString(), true, false));
     list.Append(Entry(u"Old"_s, u"http://6/"_s, QString()));
     WebSitesSaveToFolder(list, out); // no trailing separator
 
-    EXPECT_EQ(FilesBelow(out), QStringList({u"Chapter 3.2 summary.url"_s, u"Misc/.url"_s,
+    EXPECT_EQ(FilesBelow(out), QStringList({u"Chapter 3.2 summary.url"_s, u"Misc/three.example.url"_s,
                                             u"Old.url"_s, u"Work/Dev/A_B_ C_.url"_s}));
     // An existing shortcut is updated in place: its other keys stay.
     QFile old(out + u"/Old.url"_s);
@@ -227,6 +227,20 @@ TEST_F(Folder, ExportAvoidsCollisionsAndEscapes)
     // Exporting the same list again updates the same files.
     WebSitesSaveToFolder(list, out);
     EXPECT_EQ(FilesBelow(out).size(), 8);
+}
+
+// An entry without a usable title is not written as the hidden file ".url".
+TEST_F(Folder, ExportNamesUntitledEntriesByHost)
+{
+    const QString out = Path(u"Out"_s);
+    TWebSiteList list;
+    list.Append(Entry(QString(), u"https://www.example.org/page"_s, QString()));
+    list.Append(Entry(u".."_s, u"http://news.example/"_s, QString()));
+    list.Append(Entry(u" "_s, u"http://"_s, QString()));
+    list.Append(Entry(QString(), u"https://www.example.org/other"_s, QString()));
+    WebSitesSaveToFolder(list, out);
+    EXPECT_EQ(FilesBelow(out), QStringList({u"Untitled.url"_s, u"news.example.url"_s,
+                                            u"www.example.org (2).url"_s, u"www.example.org.url"_s}));
 }
 
 TEST_F(Folder, ExportRoundTrip)
