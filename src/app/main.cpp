@@ -78,41 +78,35 @@ int main(int argc, char* argv[])
                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&QtTexts);
 
-    // Settings before any window exists.
-    RunGuarded(nullptr, [] { LoadSetupData(); });
+    // Settings before any window exists; they live until the last window is gone.
+    TSetupData Settings;
+    TBrowserAvailability Browsers;
+    RunGuarded(nullptr, [&] { LoadSetupData(Settings); });
 
-    // The forms, in the order main window, Property, About, Setup. The Setup
-    // dialog computes the browsers' path-exists flags as it is created.
-    auto MainForm = std::make_unique<TFrmMain>();
-    FrmMain = MainForm.get();
+    // The windows, in the order main window, Property, About, Setup. The Setup
+    // dialog works out which browsers are available as it is created.
+    auto MainForm = std::make_unique<TFrmMain>(Settings, Browsers);
     MainForm->show();
     RunGuarded(MainForm.get(), [&] { MainForm->LoadAtStart(); });
     auto PropertyForm = std::make_unique<TFrmProperty>(MainForm.get());
-    FrmProperty = PropertyForm.get();
     auto AboutForm = std::make_unique<TFrmAbout>(MainForm.get());
-    FrmAbout = AboutForm.get();
-    auto SetupForm = std::make_unique<TFrmSetup>(MainForm.get());
-    FrmSetup = SetupForm.get();
+    auto SetupForm = std::make_unique<TFrmSetup>(Settings, Browsers, MainForm.get());
 
-    MainForm->PropertyFn = [](TWebSiteList& List) { return FrmProperty->Execute(List); };
-    MainForm->AboutFn = [] { FrmAbout->Execute(); };
-    MainForm->SetupFn = [] { FrmSetup->Execute(); };
+    MainForm->PropertyFn = [&](TWebSiteList& List) { return PropertyForm->Execute(List); };
+    MainForm->AboutFn = [&] { AboutForm->Execute(); };
+    MainForm->SetupFn = [&] { SetupForm->Execute(); };
     MainForm->UpdateActions();
 
     const int Result = QApplication::exec();
 
     // The writes at exit, while the settings are still intact.
     MainForm->SaveAtExit();
-    FrmSetup = nullptr;
     SetupForm.reset();
-    FrmAbout = nullptr;
     AboutForm.reset();
-    FrmProperty = nullptr;
     PropertyForm.reset();
-    FrmMain = nullptr;
     MainForm.reset();
 
     // Settings last, after every window is gone; a failure is told, the exit stays normal.
-    RunGuarded(nullptr, [] { SaveSetupData(); });
+    RunGuarded(nullptr, [&] { SaveSetupData(Settings); });
     return Result;
 }

@@ -13,8 +13,6 @@
 
 #include <mutex>
 
-TFrmAbout* FrmAbout = nullptr;
-
 // The pictures are compiled into an object library that may sit inside a static
 // library; referencing its init function keeps it linked and registers it.
 static void InitZorvelResourcesOnce()

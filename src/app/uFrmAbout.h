@@ -38,5 +38,3 @@ private:
 
     std::unique_ptr<Ui::TFrmAbout> ui;
 };
-
-extern TFrmAbout* FrmAbout;

@@ -47,9 +47,8 @@ void SetTextColor(QWidget* W, const QColor& C)
 
 } // namespace
 
-TFrmMain* FrmMain = nullptr;
-
-TFrmMain::TFrmMain(QWidget* Parent) : QWidget(Parent), ui(std::make_unique<Ui::TFrmMain>())
+TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, QWidget* Parent)
+    : QWidget(Parent), ui(std::make_unique<Ui::TFrmMain>()), FSettings(Settings), FBrowsers(Browsers)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -181,11 +180,11 @@ void TFrmMain::LoadAtStart()
     FOpenDialogDir = GetDocumentsDir() + QDir::separator();
     ApplyTexts();
     FWebSiteList.Clear();
-    FWebSiteList.ShortenURLs = SetupData.isAmazonShort;
+    FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
     FBannerTimer->start();
-    if (SetupData.isOpenBaseBookmark && QFileInfo(SetupData.BaseBookmarkName).isFile()) {
-        PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({SetupData.BaseBookmarkName}));
-        WebSitesLoadFromPath(FWebSiteList, SetupData.BaseBookmarkName);
+    if (FSettings.isOpenBaseBookmark && QFileInfo(FSettings.BaseBookmarkName).isFile()) {
+        PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({FSettings.BaseBookmarkName}));
+        WebSitesLoadFromPath(FWebSiteList, FSettings.BaseBookmarkName);
         RefreshListView();
         ClearSelection();
     } else {
@@ -212,9 +211,9 @@ void TFrmMain::SaveAtExit()
     for (int i = 0; i < ui->searchBox->count(); ++i)
         History << ui->searchBox->itemText(i);
     RunGuarded(this, [&] { SaveSearchHistory(History); });
-    if (SetupData.isOpenBaseBookmark)
-        RunGuarded(this, [&] { WebSitesSaveToHtml(FWebSiteList, SetupData.BaseBookmarkName); });
-    RunGuarded(this, [&] { SaveHistoryCopy(FWebSiteList); });
+    if (FSettings.isOpenBaseBookmark)
+        RunGuarded(this, [&] { WebSitesSaveToHtml(FWebSiteList, FSettings.BaseBookmarkName); });
+    RunGuarded(this, [&] { SaveHistoryCopy(FWebSiteList, FSettings); });
     DetachDropTarget();
 }
 

@@ -3,7 +3,9 @@
 // with its history, the toolbar and context-menu commands, the drop handler and the
 // banner strip.
 
+#include <app/uBrowserAvailability.h>
 #include <model/uWebSiteList.h>
+#include <settings/uFrmSetupData.h>
 
 #include <QStringList>
 #include <QWidget>
@@ -45,7 +47,9 @@ class TFrmMain : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TFrmMain(QWidget* Parent = nullptr);
+    // Settings and Browsers belong to the caller and must outlive the window; the
+    // window reads the browser availability each time it shows its menu.
+    TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, QWidget* Parent = nullptr);
     ~TFrmMain() override;
 
     // ---- Outside services, replaceable so tests can answer them without a modal loop.
@@ -172,10 +176,14 @@ private:
     static QStringList DefaultFileDialog(QWidget* Parent, const TFileDialogRequest& Request);
 
     std::unique_ptr<Ui::TFrmMain> ui;
+    TSetupData& FSettings;
+    const TBrowserAvailability& FBrowsers;
     TWebSiteList FWebSiteList;
     TWebSiteTableModel* FModel = nullptr;
     QMenu* FContextMenu = nullptr;
     QTimer* FBannerTimer = nullptr;
+    // The number of the banner picture shown; -1 before the first one.
+    int FBannerIndex = -1;
     QLabel* FStatusLabel = nullptr;
     QTimer* FStatusTimer = nullptr;
     QObject* FDropURLTarget = nullptr;
@@ -183,6 +191,3 @@ private:
     QString FOpenDialogDir;
     bool FDestroyed = false;
 };
-
-// The program's one main window (set by the main sequence).
-extern TFrmMain* FrmMain;

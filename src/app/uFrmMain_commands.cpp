@@ -178,12 +178,12 @@ void TFrmMain::UpdateActions()
         return;
     const int s = SelectedCount();
     openAction->setEnabled(s == 1);
-    openInIEAction->setVisible(IEExists);
-    openInFirefoxAction->setVisible(FFExists);
-    openInChromeAction->setVisible(CHExists);
-    openInVivaldiAction->setVisible(VIExists);
-    openInTorBrowserAction->setVisible(TRExists);
-    openInPaleMoonAction->setVisible(PMExists);
+    openInIEAction->setVisible(FBrowsers.IE);
+    openInFirefoxAction->setVisible(FBrowsers.FF);
+    openInChromeAction->setVisible(FBrowsers.CH);
+    openInVivaldiAction->setVisible(FBrowsers.VI);
+    openInTorBrowserAction->setVisible(FBrowsers.TR);
+    openInPaleMoonAction->setVisible(FBrowsers.PM);
     saveAsShortcutAction->setEnabled(s > 0);
     propertiesAction->setEnabled(s > 0);
     deleteAction->setEnabled(s > 0);
@@ -367,7 +367,7 @@ void TFrmMain::SaveSelectedToFolder()
 
 void TFrmMain::onClearAll()
 {
-    SaveHistoryCopy(FWebSiteList);
+    SaveHistoryCopy(FWebSiteList, FSettings);
     FWebSiteList.Clear();
     RefreshListView();
 }
@@ -382,7 +382,7 @@ void TFrmMain::onSetup()
 {
     if (SetupFn)
         SetupFn();
-    FWebSiteList.ShortenURLs = SetupData.isAmazonShort;
+    FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
     // Changed browser paths show in the menu at once.
     UpdateActions();
 }
@@ -407,12 +407,12 @@ void TFrmMain::OpenInBrowser(const QString& Path)
         StartProgramFn(Path, FWebSiteList.at(Row).URL);
 }
 
-void TFrmMain::onOpenInIE() { OpenInBrowser(SetupData.IEPath); }
-void TFrmMain::onOpenInFirefox() { OpenInBrowser(SetupData.FFPath); }
-void TFrmMain::onOpenInChrome() { OpenInBrowser(SetupData.CHPath); }
-void TFrmMain::onOpenInVivaldi() { OpenInBrowser(SetupData.VIPath); }
-void TFrmMain::onOpenInTorBrowser() { OpenInBrowser(SetupData.TRPath); }
-void TFrmMain::onOpenInPaleMoon() { OpenInBrowser(SetupData.PMPath); }
+void TFrmMain::onOpenInIE() { OpenInBrowser(FSettings.IEPath); }
+void TFrmMain::onOpenInFirefox() { OpenInBrowser(FSettings.FFPath); }
+void TFrmMain::onOpenInChrome() { OpenInBrowser(FSettings.CHPath); }
+void TFrmMain::onOpenInVivaldi() { OpenInBrowser(FSettings.VIPath); }
+void TFrmMain::onOpenInTorBrowser() { OpenInBrowser(FSettings.TRPath); }
+void TFrmMain::onOpenInPaleMoon() { OpenInBrowser(FSettings.PMPath); }
 
 void TFrmMain::onSaveAsShortcut()
 {

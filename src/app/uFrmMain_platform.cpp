@@ -40,16 +40,16 @@ void TFrmMain::DetachDropTarget()
 
 void TFrmMain::ShowFirstBanner()
 {
-    ShowNextBanner(ui->bannerImage);
+    ShowNextBanner(ui->bannerImage, FBannerIndex);
 }
 
 void TFrmMain::onBannerTimer()
 {
-    ShowNextBanner(ui->bannerImage);
+    ShowNextBanner(ui->bannerImage, FBannerIndex);
 }
 
 void TFrmMain::onBannerClicked()
 {
     if (ShellOpenFn)
-        ShellOpenFn(BannerURL());
+        ShellOpenFn(BannerURL(FBannerIndex));
 }

@@ -12,8 +12,6 @@
 
 #include <limits>
 
-TFrmProperty* FrmProperty = nullptr;
-
 namespace {
 
 // The size the form is laid out for; anchored controls follow the difference.

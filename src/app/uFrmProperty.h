@@ -51,5 +51,3 @@ private:
     // The text that stands for differing values while the dialog is open.
     QString FVariousValues;
 };
-
-extern TFrmProperty* FrmProperty;

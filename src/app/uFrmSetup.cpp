@@ -16,26 +16,28 @@
 
 #include <algorithm>
 
-TSetupData SetupDataBackup;
-TFrmSetup* FrmSetup = nullptr;
-
 namespace {
 
 // What each of the six rows edits, in row order.
 struct TPathRow
 {
     QString TSetupData::*Path;
+    bool TBrowserAvailability::*Available;
     TText BrowseTitle;
 };
 
 const TPathRow PathRows[6] = {
-    {&TSetupData::IEPath, TText::BrowseIETitle},
-    {&TSetupData::FFPath, TText::BrowseFirefoxTitle},
-    {&TSetupData::CHPath, TText::BrowseChromeTitle},
-    {&TSetupData::VIPath, TText::BrowseVivaldiTitle},
-    {&TSetupData::TRPath, TText::BrowseTorBrowserTitle},
-    {&TSetupData::PMPath, TText::BrowsePaleMoonTitle},
+    {&TSetupData::IEPath, &TBrowserAvailability::IE, TText::BrowseIETitle},
+    {&TSetupData::FFPath, &TBrowserAvailability::FF, TText::BrowseFirefoxTitle},
+    {&TSetupData::CHPath, &TBrowserAvailability::CH, TText::BrowseChromeTitle},
+    {&TSetupData::VIPath, &TBrowserAvailability::VI, TText::BrowseVivaldiTitle},
+    {&TSetupData::TRPath, &TBrowserAvailability::TR, TText::BrowseTorBrowserTitle},
+    {&TSetupData::PMPath, &TBrowserAvailability::PM, TText::BrowsePaleMoonTitle},
 };
+
+// A path box reads black while it names a file, grey otherwise.
+const QColor ExistingPathColor(0, 0, 0);
+const QColor MissingPathColor(128, 128, 128);
 
 // A browser path counts only when it names an existing file (not a folder).
 bool ExecutableFileExists(const QString& Path)
@@ -45,9 +47,11 @@ bool ExecutableFileExists(const QString& Path)
 
 } // namespace
 
-TFrmSetup::TFrmSetup(QWidget* parent)
+TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidget* parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::TFrmSetup>())
+    , FSettings(Settings)
+    , FBrowsers(Browsers)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -56,9 +60,11 @@ TFrmSetup::TFrmSetup(QWidget* parent)
     setFixedSize(617, 236);
     FitOptionsRow();
 
-    FEdits = {ui->iePathEdit, ui->firefoxPathEdit, ui->chromePathEdit, ui->vivaldiPathEdit, ui->torBrowserPathEdit, ui->paleMoonPathEdit};
-    const std::array<QPushButton*, 6> Buttons = {ui->ieBrowseButton, ui->firefoxBrowseButton, ui->chromeBrowseButton,
-                                                 ui->vivaldiBrowseButton, ui->torBrowserBrowseButton, ui->paleMoonBrowseButton};
+    FEdits = {ui->iePathEdit,      ui->firefoxPathEdit,    ui->chromePathEdit,
+              ui->vivaldiPathEdit, ui->torBrowserPathEdit, ui->paleMoonPathEdit};
+    const std::array<QPushButton*, 6> Buttons = {
+        ui->ieBrowseButton,      ui->firefoxBrowseButton,    ui->chromeBrowseButton,
+        ui->vivaldiBrowseButton, ui->torBrowserBrowseButton, ui->paleMoonBrowseButton};
     FTag.fill(1);
     for (int Row = 0; Row < 6; ++Row) {
         connect(FEdits[Row], &QLineEdit::textChanged, this, [this, Row] { onPathEdited(Row); });
@@ -73,7 +79,10 @@ TFrmSetup::TFrmSetup(QWidget* parent)
     connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    FormCreate();
+    // The first computation in a run: the main window's "Open by" commands depend on
+    // the availability from the start.
+    UpdateAllBrowsers();
+    FTag.fill(0);
 }
 
 TFrmSetup::~TFrmSetup() = default;
@@ -95,48 +104,36 @@ void TFrmSetup::FitOptionsRow()
     }
 }
 
-void TFrmSetup::FormCreate()
-{
-    // The first computation of the flags in a run: the main window's "Open by"
-    // commands depend on them from the start.
-    PathExists();
-    FTag.fill(0);
-}
-
 void TFrmSetup::Execute()
 {
-    SetupDataBackup = SetupData;
-    ShowSetupData();
+    FBackup = FSettings;
+    ShowSettings();
     CentreOnActiveWindow(this);
     if (exec() != QDialog::Accepted) {
-        SetupData = SetupDataBackup;
-        // The flags follow the settings that are in force again; otherwise an edit
-        // made and then cancelled would keep showing or hiding "Open by" commands.
-        PathExists();
+        FSettings = FBackup;
+        // The availability follows the settings that are in force again; otherwise an
+        // edit made and then cancelled would keep showing or hiding "Open by" commands.
+        UpdateAllBrowsers();
     }
 }
 
-void TFrmSetup::PathExists()
+void TFrmSetup::UpdateAllBrowsers()
 {
-    UpdateIEExists();
-    UpdateFFExists();
-    UpdateCHExists();
-    UpdateVIExists();
-    UpdateTRExists();
-    UpdatePMExists();
+    for (int Row = 0; Row < 6; ++Row)
+        UpdateBrowser(Row);
 }
 
-void TFrmSetup::ShowSetupData()
+void TFrmSetup::ShowSettings()
 {
     // Rows 1-3 are filled silently; rows 4-6 react as to an edit, which stores the
     // same text back and recomputes their flags.
     for (int Row = 0; Row < 3; ++Row)
         FTag[Row] = 1;
     for (int Row = 0; Row < 6; ++Row)
-        FEdits[Row]->setText(SetupData.*PathRows[Row].Path);
-    ui->openBaseBookmarkCheck->setChecked(SetupData.isOpenBaseBookmark);
-    ui->saveHistoryCheck->setChecked(SetupData.isSaveHistory);
-    ui->simplifyAmazonCheck->setChecked(SetupData.isAmazonShort);
+        FEdits[Row]->setText(FSettings.*PathRows[Row].Path);
+    ui->openBaseBookmarkCheck->setChecked(FSettings.isOpenBaseBookmark);
+    ui->saveHistoryCheck->setChecked(FSettings.isSaveHistory);
+    ui->simplifyAmazonCheck->setChecked(FSettings.isAmazonShort);
     for (int Row = 0; Row < 3; ++Row)
         FTag[Row] = 0;
 }
@@ -177,62 +174,25 @@ void TFrmSetup::BrowsePath(const QString& Title, QLineEdit* Edit)
 void TFrmSetup::SetPathColor(QWidget* Edit, bool Exists)
 {
     QPalette Palette = Edit->palette();
-    const QColor Color = Exists ? QColor(0, 0, 0) : QColor(128, 128, 128);
+    const QColor Color = Exists ? ExistingPathColor : MissingPathColor;
     Palette.setColor(QPalette::Active, QPalette::Text, Color);
     Palette.setColor(QPalette::Inactive, QPalette::Text, Color);
     Edit->setPalette(Palette);
 }
 
-void TFrmSetup::UpdateIEExists()
+void TFrmSetup::UpdateBrowser(int Row)
 {
-    IEExists = ExecutableFileExists(SetupData.IEPath);
-    SetPathColor(ui->iePathEdit, IEExists);
-}
-
-void TFrmSetup::UpdateFFExists()
-{
-    FFExists = ExecutableFileExists(SetupData.FFPath);
-    SetPathColor(ui->firefoxPathEdit, FFExists);
-}
-
-void TFrmSetup::UpdateCHExists()
-{
-    CHExists = ExecutableFileExists(SetupData.CHPath);
-    SetPathColor(ui->chromePathEdit, CHExists);
-}
-
-void TFrmSetup::UpdateVIExists()
-{
-    VIExists = ExecutableFileExists(SetupData.VIPath);
-    SetPathColor(ui->vivaldiPathEdit, VIExists);
-}
-
-void TFrmSetup::UpdateTRExists()
-{
-    TRExists = ExecutableFileExists(SetupData.TRPath);
-    SetPathColor(ui->torBrowserPathEdit, TRExists);
-}
-
-void TFrmSetup::UpdatePMExists()
-{
-    PMExists = ExecutableFileExists(SetupData.PMPath);
-    SetPathColor(ui->paleMoonPathEdit, PMExists);
+    const bool Available = ExecutableFileExists(FSettings.*PathRows[Row].Path);
+    FBrowsers.*PathRows[Row].Available = Available;
+    SetPathColor(FEdits[Row], Available);
 }
 
 void TFrmSetup::onPathEdited(int Row)
 {
     if (FTag[Row] != 0)
         return;
-    SetupData.*PathRows[Row].Path = FEdits[Row]->text();
-    switch (Row) {
-    case 0: UpdateIEExists(); break;
-    case 1: UpdateFFExists(); break;
-    case 2: UpdateCHExists(); break;
-    case 3: UpdateVIExists(); break;
-    case 4: UpdateTRExists(); break;
-    case 5: UpdatePMExists(); break;
-    default: break;
-    }
+    FSettings.*PathRows[Row].Path = FEdits[Row]->text();
+    UpdateBrowser(Row);
 }
 
 void TFrmSetup::onBrowse(int Row)
@@ -242,31 +202,31 @@ void TFrmSetup::onBrowse(int Row)
 
 void TFrmSetup::onOpenBaseBookmarkToggled()
 {
-    SetupData.isOpenBaseBookmark = ui->openBaseBookmarkCheck->isChecked();
+    FSettings.isOpenBaseBookmark = ui->openBaseBookmarkCheck->isChecked();
 }
 
 void TFrmSetup::onSaveHistoryToggled()
 {
-    SetupData.isSaveHistory = ui->saveHistoryCheck->isChecked();
+    FSettings.isSaveHistory = ui->saveHistoryCheck->isChecked();
 }
 
 void TFrmSetup::onSimplifyAmazonToggled()
 {
-    SetupData.isAmazonShort = ui->simplifyAmazonCheck->isChecked();
+    FSettings.isAmazonShort = ui->simplifyAmazonCheck->isChecked();
 }
 
 void TFrmSetup::onDefaults()
 {
-    SetupDataDefault(SetupData);
-    PathExists();
-    ShowSetupData();
+    SetupDataDefault(FSettings);
+    UpdateAllBrowsers();
+    ShowSettings();
 }
 
 void TFrmSetup::onRestore()
 {
-    SetupData = SetupDataBackup;
-    PathExists();
-    ShowSetupData();
+    FSettings = FBackup;
+    UpdateAllBrowsers();
+    ShowSettings();
 }
 
 void TFrmSetup::onClearHistory()

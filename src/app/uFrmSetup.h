@@ -1,8 +1,9 @@
 #pragma once
-// The Setup dialog: edits the live settings (SetupData) while it is open and puts
-// back the copy taken at opening when it is closed any way other than OK. It also
-// computes the six path-exists flags that decide which "Open by" commands exist.
+// The Setup dialog: edits the program's settings while it is open and puts back the
+// copy taken at opening when it is closed any way other than OK. It also keeps the
+// browser availability up to date, which decides which "Open by" commands exist.
 
+#include <app/uBrowserAvailability.h>
 #include <settings/uFrmSetupData.h>
 
 #include <QDialog>
@@ -17,35 +18,28 @@ namespace Ui {
 class TFrmSetup;
 }
 
-// The copy of SetupData taken each time the dialog opens (Restore and Cancel use it).
-extern TSetupData SetupDataBackup;
-
 class TFrmSetup : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TFrmSetup(QWidget* parent = nullptr);
+    // Settings and Browsers belong to the caller and must outlive the dialog.
+    TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidget* parent = nullptr);
     ~TFrmSetup() override;
 
     // Shows the dialog modally; returns when it is closed.
     void Execute();
-    // Recomputes the six path-exists flags and the path boxes' colours, in row order.
-    void PathExists();
+    // Recomputes the availability of all six browsers and the path boxes' colours.
+    void UpdateAllBrowsers();
 
 private:
-    void FormCreate();
     void FitOptionsRow();
-    void ShowSetupData();
+    void ShowSettings();
     void BrowsePath(const QString& Title, QLineEdit* Edit);
     static void SetPathColor(QWidget* Edit, bool Exists);
 
-    void UpdateIEExists();
-    void UpdateFFExists();
-    void UpdateCHExists();
-    void UpdateVIExists();
-    void UpdateTRExists();
-    void UpdatePMExists();
+    // The availability of the browser of one row (0..5) and its box's colour.
+    void UpdateBrowser(int Row);
 
     // One handler for the six path boxes; Row is 0..5.
     void onPathEdited(int Row);
@@ -58,10 +52,11 @@ private:
     void onClearHistory();
 
     std::unique_ptr<Ui::TFrmSetup> ui;
+    TSetupData& FSettings;
+    TBrowserAvailability& FBrowsers;
+    // The settings when the dialog was opened (Restore and Cancel go back to them).
+    TSetupData FBackup;
     std::array<QLineEdit*, 6> FEdits{};
     // Per path box: 0 = react to text changes, 1 = ignore them (the dialog fills it).
     std::array<int, 6> FTag{};
 };
-
-// The one instance, created at start-up by the main sequence.
-extern TFrmSetup* FrmSetup;

@@ -17,8 +17,6 @@ static void InitZorvelResourcesOnce()
   std::call_once(once, [] { Q_INIT_RESOURCE(zorvel); });
 }
 
-int BannerIndex = -1;
-
 namespace {
 
 // THVBitmap keeps blue, green, red(, alpha) bytes with row 0 on top, which is
@@ -59,16 +57,16 @@ QImage BannerPicture(int index)
   return ToQImage(bmp);
 }
 
-QImage NextBannerPicture()
+QImage NextBannerPicture(int& Index)
 {
-  BannerIndex = BannerIndex + 1;
-  if (BannerIndex > BannerCount - 1 || BannerIndex < 0) BannerIndex = 0;
-  return BannerPicture(BannerIndex);
+  Index = Index + 1;
+  if (Index > BannerCount - 1 || Index < 0) Index = 0;
+  return BannerPicture(Index);
 }
 
-void ShowNextBanner(QLabel* Image)
+void ShowNextBanner(QLabel* Image, int& Index)
 {
-  const QImage picture = NextBannerPicture();
+  const QImage picture = NextBannerPicture(Index);
   if (!Image) return;
   QPixmap shown;
   if (!picture.isNull()) {
@@ -78,7 +76,7 @@ void ShowNextBanner(QLabel* Image)
     if (Image->devicePixelRatioF() > 1.0) {
       InitZorvelResourcesOnce();
       THVBitmap hi;
-      if (hi.LoadFromResource(QStringLiteral("BANNER%1@2x").arg(BannerIndex))) {
+      if (hi.LoadFromResource(QStringLiteral("BANNER%1@2x").arg(Index))) {
         const QImage large = ToQImage(hi);
         if (large.size() == picture.size() * 2) {
           shown = QPixmap::fromImage(large);
@@ -91,10 +89,10 @@ void ShowNextBanner(QLabel* Image)
   Image->repaint();
 }
 
-QString BannerURL()
+QString BannerURL(int Index)
 {
-  if (BannerIndex < 0 || BannerIndex >= BannerCount) return {};
-  return BannerURLs[std::size_t(BannerIndex)];
+  if (Index < 0 || Index >= BannerCount) return {};
+  return BannerURLs[std::size_t(Index)];
 }
 
 int BannerLeft(int panelWidth, int imageWidth)

@@ -4,12 +4,13 @@
 //
 // Four 600 x 64 pictures ("BANNER0".."BANNER3" in the program's resources) are
 // shown in the order 0, 1, 2, 3, 0, ... ; a click opens the address that belongs
-// to the picture shown. The main window owns the label (Image1), the 10-second
-// timer (TimerBanner) and the strip (Panel2) and drives them:
+// to the picture shown. The main window owns the label (bannerImage), the 10-second
+// timer (bannerTimer), the strip (bannerPanel) and the number of the picture shown,
+// and drives them:
 //
-//   FormCreate / TimerBannerTimer:  ShowNextBanner(Image1);
-//   Image1Click:                    ShellOpen(BannerURL());
-//   Panel2Resize:                   Image1->move(BannerLeft(Panel2->width(), Image1->width()), 0);
+//   at start and on each tick:  ShowNextBanner(bannerImage, Index);
+//   a click on the picture:     ShellOpen(BannerURL(Index));
+//   the strip resized:          bannerImage->move(BannerLeft(bannerPanel->width(), ...), 0);
 
 #include <QImage>
 #include <QString>
@@ -31,23 +32,22 @@ inline constexpr int BannerCount = 4;
 inline constexpr int BannerWidth = 600;
 inline constexpr int BannerHeight = 64;
 
-// Number of the picture shown, 0..3; -1 before the first one.
-extern int BannerIndex;
-
 // Picture `index` ("BANNER<index>") loaded through the image library; a null
 // image when the resource is missing or cannot be decoded.
 QImage BannerPicture(int index);
 
-// Advances BannerIndex (3 wraps to 0) and returns the new picture (null if it
-// could not be loaded).
-QImage NextBannerPicture();
+// `Index` is the number of the picture shown, 0..3, or -1 before the first one.
 
-// Advances BannerIndex and shows the new picture in `Image` at once; a picture
-// that cannot be loaded leaves the label empty until the next one.
-void ShowNextBanner(QLabel* Image);
+// Advances Index (3 wraps to 0) and returns the new picture (null if it could not
+// be loaded).
+QImage NextBannerPicture(int& Index);
 
-// Address of the picture shown; empty before the first picture.
-QString BannerURL();
+// Advances Index and shows the new picture in `Image` at once; a picture that
+// cannot be loaded leaves the label empty until the next one.
+void ShowNextBanner(QLabel* Image, int& Index);
+
+// Address of picture Index; empty before the first picture.
+QString BannerURL(int Index);
 
 // Left edge that centres an image of `imageWidth` in a strip of `panelWidth`:
 // the half of the difference, an exact half going to the even neighbour

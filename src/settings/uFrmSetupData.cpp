@@ -10,14 +10,6 @@
 #include <platform/EFileError.h>
 #include <platform/uHVUtils.h>
 
-TSetupData SetupData;
-bool IEExists = false;
-bool FFExists = false;
-bool CHExists = false;
-bool VIExists = false;
-bool TRExists = false;
-bool PMExists = false;
-
 namespace {
 
 // Function-local statics: no global constructor runs before main().
@@ -152,33 +144,33 @@ QString SetupIniFileName()
     return DataFilePath(QStringLiteral(".ini"));
 }
 
-void LoadSetupData()
+void LoadSetupData(TSetupData& Settings)
 {
-    SetupDataDefault(SetupData);
+    SetupDataDefault(Settings);
     TIniFile ini;
     ini.LoadFromFile(SetupIniFileName()); // a missing file reads as empty
     for (const TPathKey& k : PathKeys) {
-        QString& field = SetupData.*(k.Field);
+        QString& field = Settings.*(k.Field);
         // A key present with an empty value gives an empty path.
         field = ini.ReadString(SecWebBrowser, QString::fromUtf16(k.Key), field);
     }
-    SetupData.isOpenBaseBookmark =
-        ReadFlag(ini, SecBookmark, KeyOpenBase, SetupData.isOpenBaseBookmark);
-    SetupData.isSaveHistory = ReadFlag(ini, SecSimplify, KeySaveHistory, SetupData.isSaveHistory);
-    SetupData.isAmazonShort = ReadFlag(ini, SecSimplify, KeyShortenURL, SetupData.isAmazonShort);
+    Settings.isOpenBaseBookmark =
+        ReadFlag(ini, SecBookmark, KeyOpenBase, Settings.isOpenBaseBookmark);
+    Settings.isSaveHistory = ReadFlag(ini, SecSimplify, KeySaveHistory, Settings.isSaveHistory);
+    Settings.isAmazonShort = ReadFlag(ini, SecSimplify, KeyShortenURL, Settings.isAmazonShort);
 }
 
-void SaveSetupData()
+void SaveSetupData(const TSetupData& Settings)
 {
     const QString fileName = SetupIniFileName();
     // Read first so that every other section and key of the file is kept.
     TIniFile ini;
     ini.LoadFromFile(fileName);
     for (const TPathKey& k : PathKeys)
-        ini.WriteString(SecWebBrowser, QString::fromUtf16(k.Key), SetupData.*(k.Field));
-    ini.WriteBool(SecBookmark, KeyOpenBase, SetupData.isOpenBaseBookmark);
-    ini.WriteBool(SecSimplify, KeySaveHistory, SetupData.isSaveHistory);
-    ini.WriteBool(SecSimplify, KeyShortenURL, SetupData.isAmazonShort);
+        ini.WriteString(SecWebBrowser, QString::fromUtf16(k.Key), Settings.*(k.Field));
+    ini.WriteBool(SecBookmark, KeyOpenBase, Settings.isOpenBaseBookmark);
+    ini.WriteBool(SecSimplify, KeySaveHistory, Settings.isSaveHistory);
+    ini.WriteBool(SecSimplify, KeyShortenURL, Settings.isAmazonShort);
     if (!ForcePath(QFileInfo(fileName).absolutePath()))
         throw EFileError(fileName, QStringLiteral("Cannot create the folder"));
     ini.SaveToFile(fileName);

@@ -1,7 +1,7 @@
 #pragma once
 // The program's settings and the records of past activity: the settings record and
 // its INI file, browser detection, the search history file and the dated history
-// copies. GUI-free; the Setup dialog (uFrmSetup.h) edits SetupData.
+// copies. GUI-free; the Setup dialog (uFrmSetup.h) edits the settings.
 
 #include <QDateTime>
 #include <QString>
@@ -25,11 +25,6 @@ struct TSetupData
     bool operator==(const TSetupData&) const = default;
 };
 
-// The one live settings record and the six path-exists flags (computed by the
-// Setup dialog, read by the "Open by" commands).
-extern TSetupData SetupData;
-extern bool IEExists, FFExists, CHExists, VIExists, TRExists, PMExists;
-
 // The folder holding the settings, search history, base bookmark file and History\:
 // the executable's folder when writable, else the per-user application data folder.
 QString GetDataDir();
@@ -47,18 +42,19 @@ QString DetectPMPath();
 
 void SetupDataDefault(TSetupData& r);
 QString SetupIniFileName();
-// Fills SetupData with defaults, then overrides from the INI file.
-void LoadSetupData();
-// Writes SetupData to the INI file; raises EFileError when it cannot be written.
-void SaveSetupData();
+// Fills Settings with defaults, then overrides them from the INI file.
+void LoadSetupData(TSetupData& Settings);
+// Writes Settings to the INI file; raises EFileError when it cannot be written.
+void SaveSetupData(const TSetupData& Settings);
 
 QString SearchHistoryFileName();
 void LoadSearchHistory(QStringList& List);
 void SaveSearchHistory(const QStringList& List);
 
 QString HistoryBookmarkFileName();
-// A timestamped copy of the list in History\ when history copies are on and the list is not empty.
-void SaveHistoryCopy(const TWebSiteList& List);
+// A timestamped copy of the list in History\ when history copies are on in Settings
+// and the list is not empty.
+void SaveHistoryCopy(const TWebSiteList& List, const TSetupData& Settings);
 // Moves one file to the recycle bin / trash; true when it is gone from its folder.
 bool RecycleFile(const QString& Path);
 // Moves the history copies to the trash and returns how many left the History folder

@@ -99,9 +99,9 @@ QString HistoryBookmarkFileName()
     return HistoryBookmarkFileNameAt(QDateTime::currentDateTime());
 }
 
-void SaveHistoryCopy(const TWebSiteList& List)
+void SaveHistoryCopy(const TWebSiteList& List, const TSetupData& Settings)
 {
-    if (!SetupData.isSaveHistory || List.isEmpty()) return;
+    if (!Settings.isSaveHistory || List.isEmpty()) return;
     const QString fileName = HistoryBookmarkFileName();
     const QString folder = QFileInfo(fileName).absolutePath();
     if (!ForcePath(folder)) throw EFileError(folder, QStringLiteral("Cannot create the folder"));

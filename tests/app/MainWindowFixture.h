@@ -69,11 +69,11 @@ protected:
         qputenv("LANG", "en_US.UTF-8");
         ASSERT_TRUE(Tmp.isValid());
         SetDataDirOverride(Tmp.path());
-        SetupDataDefault(SetupData);
-        SetupData.BaseBookmarkName = Path(QStringLiteral("zorvel.html"));
-        SetupData.isOpenBaseBookmark = true;
-        SetupData.isSaveHistory = false;
-        IEExists = FFExists = CHExists = VIExists = TRExists = PMExists = false;
+        SetupDataDefault(Settings);
+        Settings.BaseBookmarkName = Path(QStringLiteral("zorvel.html"));
+        Settings.isOpenBaseBookmark = true;
+        Settings.isSaveHistory = false;
+        Browsers = {};
         SavedDisplay = AppErrorDisplay();
         AppErrorDisplay() = [this](QWidget*, const QString& Text) { Errors << Text; };
     }
@@ -95,9 +95,9 @@ protected:
             TWebSiteList L;
             for (const TWebSite& S : Sites)
                 L.Append(S);
-            WebSitesSaveToHtml(L, SetupData.BaseBookmarkName);
+            WebSitesSaveToHtml(L, Settings.BaseBookmarkName);
         }
-        Form = std::make_unique<TFrmMain>();
+        Form = std::make_unique<TFrmMain>(Settings, Browsers);
         Form->resize(761, 331);
         Form->FileDialogFn = [this](const TFileDialogRequest& R) {
             Requests.push_back(R);
@@ -128,6 +128,8 @@ protected:
     }
 
     QTemporaryDir Tmp;
+    TSetupData Settings;
+    TBrowserAvailability Browsers;
     std::unique_ptr<TFrmMain> Form;
     QStringList Errors, Confirmations, Opened, Started;
     std::vector<TFileDialogRequest> Requests;

@@ -66,9 +66,9 @@ TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
     Start(FourSites());
     const QString Fake = Path(QStringLiteral("fakefox"));
     WriteText(Fake, "#!/bin/sh\n");
-    SetupData.FFPath = Fake;
-    FFExists = true;
-    CHExists = false;
+    Settings.FFPath = Fake;
+    Browsers.FF = true;
+    Browsers.CH = false;
     Form->UpdateActions();
     EXPECT_TRUE(Form->openInFirefoxAction->isVisible());
     for (QAction* A : {Form->openInIEAction, Form->openInChromeAction, Form->openInVivaldiAction, Form->openInTorBrowserAction, Form->openInPaleMoonAction})
@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, CancelledDialogsChangeNothing)
 
 TEST_F(MainWindowTest, ClearAllWritesOneHistoryCopyThenEmptiesTheList)
 {
-    SetupData.isSaveHistory = true;
+    Settings.isSaveHistory = true;
     Start(FourSites());
     Form->onClearAll();
     EXPECT_EQ(Rows(), 0);

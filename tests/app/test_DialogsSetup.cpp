@@ -28,29 +28,27 @@ protected:
         EnsureDialogTestApp();
         ASSERT_TRUE(Tmp.isValid());
         SetDataDirOverride(Tmp.path());
-        SavedSetup = SetupData;
         File = MakeFile(QStringLiteral("browsers/iexplore.exe"));
         Other = MakeFile(QStringLiteral("browsers/chrome.exe"));
         ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("folder"))));
 
-        SetupData = {};
-        SetupData.IEPath = QDir::toNativeSeparators(File);
-        SetupData.FFPath = QDir::toNativeSeparators(Path(QStringLiteral("missing/firefox")));
-        SetupData.CHPath = QDir::toNativeSeparators(Other);
-        SetupData.VIPath = QDir::toNativeSeparators(Path(QStringLiteral("folder")));
-        SetupData.TRPath = QString();
-        SetupData.PMPath = QDir::toNativeSeparators(File);
-        SetupData.isOpenBaseBookmark = false;
-        SetupData.isSaveHistory = true;
-        SetupData.isAmazonShort = false;
-        SetupData.BaseBookmarkName = Path(QStringLiteral("zorvel.html"));
-        Before = SetupData;
-        IEExists = FFExists = CHExists = VIExists = TRExists = PMExists = false;
+        Settings = {};
+        Settings.IEPath = QDir::toNativeSeparators(File);
+        Settings.FFPath = QDir::toNativeSeparators(Path(QStringLiteral("missing/firefox")));
+        Settings.CHPath = QDir::toNativeSeparators(Other);
+        Settings.VIPath = QDir::toNativeSeparators(Path(QStringLiteral("folder")));
+        Settings.TRPath = QString();
+        Settings.PMPath = QDir::toNativeSeparators(File);
+        Settings.isOpenBaseBookmark = false;
+        Settings.isSaveHistory = true;
+        Settings.isAmazonShort = false;
+        Settings.BaseBookmarkName = Path(QStringLiteral("zorvel.html"));
+        Before = Settings;
+        Browsers = {};
     }
 
     void TearDown() override
     {
-        SetupData = SavedSetup;
         SetDataDirOverride(QString());
     }
 
@@ -85,7 +83,10 @@ protected:
         const QString* Paths[] = {&D.IEPath, &D.FFPath, &D.CHPath, &D.VIPath, &D.TRPath, &D.PMPath};
         return *Paths[Row - 1];
     }
-    static std::array<bool, 6> Flags() { return {IEExists, FFExists, CHExists, VIExists, TRExists, PMExists}; }
+    std::array<bool, 6> Flags() const
+    {
+        return {Browsers.IE, Browsers.FF, Browsers.CH, Browsers.VI, Browsers.TR, Browsers.PM};
+    }
     static std::array<bool, 6> ExpectedFlags(const TSetupData& D)
     {
         auto IsFile = [](const QString& P) { return !P.isEmpty() && QFileInfo(P).isFile(); };
@@ -109,47 +110,48 @@ protected:
     }
 
     QTemporaryDir Tmp;
-    TSetupData SavedSetup, Before;
+    TSetupData Settings, Before;
+    TBrowserAvailability Browsers;
     QString File, Other;
 };
 
 TEST_F(SetupDialog, CreationComputesFlagsAndGreysWhatIsNoFile)
 {
     // Row kinds: existing file, missing file, existing file, folder, empty, existing file.
-    TFrmSetup Dlg;
+    TFrmSetup Dlg(Settings, Browsers);
     EXPECT_EQ(Flags(), (std::array<bool, 6>{true, false, true, false, false, true}));
     Run(Dlg, [&] {
         for (int Row = 1; Row <= 6; ++Row)
             EXPECT_EQ(QDir::fromNativeSeparators(Edit(Dlg, Row)->text()),
-                      QDir::fromNativeSeparators(PathOf(SetupData, Row)));
+                      QDir::fromNativeSeparators(PathOf(Settings, Row)));
         ExpectColoursMatchFlags(Dlg);
         EXPECT_FALSE(Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->isChecked());
         EXPECT_TRUE(Child<QCheckBox>(Dlg, "saveHistoryCheck")->isChecked());
         EXPECT_FALSE(Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->isChecked());
         Button(Dlg, "okButton")->click();
     });
-    EXPECT_EQ(SetupData, Before);
+    EXPECT_EQ(Settings, Before);
 }
 
 TEST_F(SetupDialog, TypingStoresAtOnceAndRecolours)
 {
-    TFrmSetup Dlg;
+    TFrmSetup Dlg(Settings, Browsers);
     Run(Dlg, [&] {
         QLineEdit* E = Edit(Dlg, 4);
         E->clear();
         QTest::keyClicks(E, File);
-        EXPECT_EQ(SetupData.VIPath, File);
-        EXPECT_TRUE(VIExists);
+        EXPECT_EQ(Settings.VIPath, File);
+        EXPECT_TRUE(Browsers.VI);
         EXPECT_EQ(E->palette().color(QPalette::Text), Black);
         // A folder is not an executable: grey and hidden.
         E->setText(Tmp.path());
-        EXPECT_FALSE(VIExists);
+        EXPECT_FALSE(Browsers.VI);
         EXPECT_EQ(E->palette().color(QPalette::Text), Grey);
         E->setText(File);
         Button(Dlg, "okButton")->click();
     });
-    EXPECT_EQ(SetupData.VIPath, File);
-    EXPECT_TRUE(VIExists);
+    EXPECT_EQ(Settings.VIPath, File);
+    EXPECT_TRUE(Browsers.VI);
 }
 
 // Every way of closing other than OK puts back the settings from the moment of opening,
@@ -170,8 +172,8 @@ TEST_F(SetupDialog, AnyCloseButOkRestoresSettingsAndFlags)
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
-        SetupData = Before;
-        TFrmSetup Dlg;
+        Settings = Before;
+        TFrmSetup Dlg(Settings, Browsers);
         const auto FlagsBefore = Flags();
         Run(Dlg, [&] {
             Edit(Dlg, 1)->setText(QString());         // hides IE
@@ -182,14 +184,14 @@ TEST_F(SetupDialog, AnyCloseButOkRestoresSettingsAndFlags)
             Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->click();
             if (C.PressDefault) {
                 Button(Dlg, "defaultsButton")->click();
-                EXPECT_TRUE(SetupData.isOpenBaseBookmark);
-                EXPECT_FALSE(SetupData.isSaveHistory);
+                EXPECT_TRUE(Settings.isOpenBaseBookmark);
+                EXPECT_FALSE(Settings.isSaveHistory);
                 EXPECT_TRUE(Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->isChecked());
             }
-            EXPECT_NE(SetupData, Before);
+            EXPECT_NE(Settings, Before);
             C.Close(Dlg);
         });
-        EXPECT_EQ(SetupData, Before);
+        EXPECT_EQ(Settings, Before);
         EXPECT_EQ(Flags(), FlagsBefore);
         EXPECT_EQ(Flags(), ExpectedFlags(Before));
         ExpectColoursMatchFlags(Dlg);
@@ -198,14 +200,14 @@ TEST_F(SetupDialog, AnyCloseButOkRestoresSettingsAndFlags)
 
 TEST_F(SetupDialog, RestoreShowsTheOpeningValuesNotTheDefaults)
 {
-    TFrmSetup Dlg;
+    TFrmSetup Dlg(Settings, Browsers);
     Run(Dlg, [&] {
         Edit(Dlg, 1)->setText(QStringLiteral("elsewhere"));
         Button(Dlg, "defaultsButton")->click();
         Edit(Dlg, 6)->setText(QString());
         Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->click();
         Button(Dlg, "restoreButton")->click();
-        EXPECT_EQ(SetupData, Before);
+        EXPECT_EQ(Settings, Before);
         EXPECT_EQ(Edit(Dlg, 1)->text(), Before.IEPath);
         EXPECT_EQ(Edit(Dlg, 6)->text(), Before.PMPath);
         EXPECT_FALSE(Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->isChecked());
@@ -215,12 +217,12 @@ TEST_F(SetupDialog, RestoreShowsTheOpeningValuesNotTheDefaults)
         ExpectColoursMatchFlags(Dlg);
         Button(Dlg, "okButton")->click();
     });
-    EXPECT_EQ(SetupData, Before);
+    EXPECT_EQ(Settings, Before);
 }
 
 TEST_F(SetupDialog, OkKeepsTheEditsIncludingSimplifyAmazon)
 {
-    TFrmSetup Dlg;
+    TFrmSetup Dlg(Settings, Browsers);
     Run(Dlg, [&] {
         Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->click();
         Child<QCheckBox>(Dlg, "saveHistoryCheck")->click();
@@ -228,43 +230,43 @@ TEST_F(SetupDialog, OkKeepsTheEditsIncludingSimplifyAmazon)
         Edit(Dlg, 2)->setText(File);
         Button(Dlg, "okButton")->click();
     });
-    EXPECT_TRUE(SetupData.isOpenBaseBookmark);
-    EXPECT_FALSE(SetupData.isSaveHistory);
-    EXPECT_TRUE(SetupData.isAmazonShort);
-    EXPECT_EQ(SetupData.FFPath, File);
-    EXPECT_TRUE(FFExists);
+    EXPECT_TRUE(Settings.isOpenBaseBookmark);
+    EXPECT_FALSE(Settings.isSaveHistory);
+    EXPECT_TRUE(Settings.isAmazonShort);
+    EXPECT_EQ(Settings.FFPath, File);
+    EXPECT_TRUE(Browsers.FF);
     // The next opening shows what was kept.
     Run(Dlg, [&] {
         EXPECT_TRUE(Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->isChecked());
         Button(Dlg, "cancelButton")->click();
     });
-    EXPECT_TRUE(SetupData.isAmazonShort);
+    EXPECT_TRUE(Settings.isAmazonShort);
 }
 
 TEST_F(SetupDialog, ClearedChromeBoxIsHiddenAndStoredEmpty)
 {
-    TFrmSetup Dlg;
-    ASSERT_TRUE(CHExists);
+    TFrmSetup Dlg(Settings, Browsers);
+    ASSERT_TRUE(Browsers.CH);
     Run(Dlg, [&] {
         Edit(Dlg, 3)->clear();
-        EXPECT_FALSE(CHExists);
+        EXPECT_FALSE(Browsers.CH);
         EXPECT_EQ(Edit(Dlg, 3)->palette().color(QPalette::Text), Grey);
         Button(Dlg, "okButton")->click();
     });
-    EXPECT_TRUE(SetupData.CHPath.isEmpty());
-    EXPECT_FALSE(CHExists);
+    EXPECT_TRUE(Settings.CHPath.isEmpty());
+    EXPECT_FALSE(Browsers.CH);
 
-    SaveSetupData();
+    SaveSetupData(Settings);
     QFile Ini(SetupIniFileName());
     ASSERT_TRUE(Ini.open(QIODevice::ReadOnly));
     const QByteArray Text = Ini.readAll();
     EXPECT_TRUE(Text.contains("\nGoogle Chrome=\r\n") || Text.contains("\nGoogle Chrome=\n")) << Text.constData();
 
     // Next start: the empty value wins over the detected path, the command stays hidden.
-    LoadSetupData();
-    EXPECT_TRUE(SetupData.CHPath.isEmpty());
-    TFrmSetup Next;
-    EXPECT_FALSE(CHExists);
+    LoadSetupData(Settings);
+    EXPECT_TRUE(Settings.CHPath.isEmpty());
+    TFrmSetup Next(Settings, Browsers);
+    EXPECT_FALSE(Browsers.CH);
 }
 
 TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
@@ -284,9 +286,9 @@ TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
     const QString Chosen = MakeFile(QStringLiteral("bin/firefox"));
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Filter.toStdString());
-        SetupData = Before;
-        SetupData.IEPath = C.BoxText;
-        TFrmSetup Dlg;
+        Settings = Before;
+        Settings.IEPath = C.BoxText;
+        TFrmSetup Dlg(Settings, Browsers);
         Run(Dlg, [&] {
             // First the user cancels the file dialog: nothing changes.
             OnNextModal([&](QWidget* W) {
@@ -308,8 +310,8 @@ TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
             });
             Button(Dlg, "ieBrowseButton")->click();
             EXPECT_EQ(Edit(Dlg, 1)->text(), QDir::toNativeSeparators(Chosen));
-            EXPECT_EQ(SetupData.IEPath, QDir::toNativeSeparators(Chosen));
-            EXPECT_TRUE(IEExists);
+            EXPECT_EQ(Settings.IEPath, QDir::toNativeSeparators(Chosen));
+            EXPECT_TRUE(Browsers.IE);
             Button(Dlg, "okButton")->click();
         });
     }
@@ -326,7 +328,7 @@ TEST_F(SetupDialog, ClearHistoryReportsTheCountAndStaysOpen)
                              "HVON2020-12-31 23-59-59.HTML", "notes.html", "hvon2018-05-03 14-07.html"})
         MakeFile(QStringLiteral("History/") + QString::fromLatin1(Name));
 
-    TFrmSetup Dlg;
+    TFrmSetup Dlg(Settings, Browsers);
     QStringList Shown;
     Run(Dlg, [&] {
         OnNextModal([&](QWidget* W) {

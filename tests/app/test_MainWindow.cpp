@@ -37,7 +37,7 @@ TEST_F(MainWindowTest, StartsWithTheBaseFileSortedByTitleAndNothingSelected)
 
 TEST_F(MainWindowTest, BaseFileIsNotReadWhenTheOptionIsOff)
 {
-    SetupData.isOpenBaseBookmark = false;
+    Settings.isOpenBaseBookmark = false;
     Start(ThreeSites());
     EXPECT_EQ(Rows(), 0);
 }
@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, ColumnsKeepTheirShareOfTheListWidth)
 
 TEST_F(MainWindowTest, ExitWritesHistoryBaseFileAndHistoryCopy)
 {
-    SetupData.isSaveHistory = true;
+    Settings.isSaveHistory = true;
     Start(ThreeSites());
     Form->searchBox()->setEditText(QStringLiteral("alpha"));
     Form->onSearch();
@@ -243,7 +243,7 @@ TEST_F(MainWindowTest, ExitWritesHistoryBaseFileAndHistoryCopy)
     EXPECT_EQ(History, QStringList{QStringLiteral("alpha")});
 
     TWebSiteList Base;
-    WebSitesLoadFromHtml(Base, SetupData.BaseBookmarkName);
+    WebSitesLoadFromHtml(Base, Settings.BaseBookmarkName);
     EXPECT_EQ(Base.Count(), Kept); // hidden entries are written too
 
     const QStringList Copies = QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")});
@@ -252,27 +252,27 @@ TEST_F(MainWindowTest, ExitWritesHistoryBaseFileAndHistoryCopy)
 
 TEST_F(MainWindowTest, ExitAfterClearAllLeavesAnEmptyBaseFileAndNoHistoryCopy)
 {
-    SetupData.isSaveHistory = true;
+    Settings.isSaveHistory = true;
     Start(ThreeSites());
-    SetupData.isSaveHistory = false; // Clear All itself writes no copy here
+    Settings.isSaveHistory = false; // Clear All itself writes no copy here
     Form->onClearAll();
-    SetupData.isSaveHistory = true;
+    Settings.isSaveHistory = true;
     Form->SaveAtExit();
     TWebSiteList Base;
-    WebSitesLoadFromHtml(Base, SetupData.BaseBookmarkName);
+    WebSitesLoadFromHtml(Base, Settings.BaseBookmarkName);
     EXPECT_EQ(Base.Count(), 0);
-    EXPECT_TRUE(QFileInfo(SetupData.BaseBookmarkName).size() > 0); // a bookmark file, just empty
+    EXPECT_TRUE(QFileInfo(Settings.BaseBookmarkName).size() > 0); // a bookmark file, just empty
     EXPECT_FALSE(QDir(Path(QStringLiteral("History"))).exists()
                  && !QDir(Path(QStringLiteral("History"))).isEmpty());
 }
 
 TEST_F(MainWindowTest, AFailingExitWriteIsReportedAndTheOthersStillHappen)
 {
-    SetupData.isSaveHistory = true;
+    Settings.isSaveHistory = true;
     Start(ThreeSites());
     // The base file's name now names a folder: that write must fail.
-    SetupData.BaseBookmarkName = Path(QStringLiteral("base-is-a-folder"));
-    ASSERT_TRUE(QDir().mkpath(SetupData.BaseBookmarkName));
+    Settings.BaseBookmarkName = Path(QStringLiteral("base-is-a-folder"));
+    ASSERT_TRUE(QDir().mkpath(Settings.BaseBookmarkName));
     Form->searchBox()->setEditText(QStringLiteral("kept"));
     Form->onSearch();
     Form->SaveAtExit();
@@ -283,17 +283,17 @@ TEST_F(MainWindowTest, AFailingExitWriteIsReportedAndTheOthersStillHappen)
     EXPECT_EQ(History, QStringList{QStringLiteral("kept")});
     EXPECT_EQ(QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")}).size(), 1);
     // The settings are still written afterwards.
-    SaveSetupData();
+    SaveSetupData(Settings);
     EXPECT_TRUE(QFileInfo::exists(SetupIniFileName()));
 }
 
 TEST_F(MainWindowTest, AnUnreadableBaseFileIsShownAndTheWindowStillOpens)
 {
-    WriteText(SetupData.BaseBookmarkName, "<DT><A HREF=\"http://x.example/\">X</A>\r\n");
-    QFile::setPermissions(SetupData.BaseBookmarkName, QFileDevice::Permissions());
-    if (QFile(SetupData.BaseBookmarkName).open(QIODevice::ReadOnly))
+    WriteText(Settings.BaseBookmarkName, "<DT><A HREF=\"http://x.example/\">X</A>\r\n");
+    QFile::setPermissions(Settings.BaseBookmarkName, QFileDevice::Permissions());
+    if (QFile(Settings.BaseBookmarkName).open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running with rights that read any file";
-    Form = std::make_unique<TFrmMain>();
+    Form = std::make_unique<TFrmMain>(Settings, Browsers);
     EXPECT_FALSE(RunGuarded(Form.get(), [&] { Form->LoadAtStart(); }));
     EXPECT_EQ(Errors.size(), 1);
     EXPECT_EQ(Rows(), 0);

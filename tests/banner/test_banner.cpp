@@ -55,14 +55,14 @@ TEST(Banner, PicturesMatchTheResourcesPixelForPixel)
 
 TEST(Banner, RotatesInOrderAndWraps)
 {
-  BannerIndex = -1;
-  EXPECT_TRUE(BannerURL().isEmpty());  // nothing shown yet
+  int Index = -1;
+  EXPECT_TRUE(BannerURL(Index).isEmpty());  // nothing shown yet
   QLabel image;
   const int expected[] = {0, 1, 2, 3, 0, 1, 2, 3, 0};
   for (int want : expected) {
-    ShowNextBanner(&image);
-    EXPECT_EQ(BannerIndex, want);
-    EXPECT_EQ(BannerURL(), BannerURLs[std::size_t(want)]);
+    ShowNextBanner(&image, Index);
+    EXPECT_EQ(Index, want);
+    EXPECT_EQ(BannerURL(Index), BannerURLs[std::size_t(want)]);
     const QPixmap pixmap = image.pixmap();
     if (image.devicePixelRatioF() > 1.0) {
       // High-DPI run (QT_SCALE_FACTOR=2): the twice-as-large drawing, same logical size.
@@ -74,9 +74,9 @@ TEST(Banner, RotatesInOrderAndWraps)
     }
   }
   // The picture alone advances too (for callers without a label).
-  BannerIndex = 3;
-  EXPECT_EQ(NextBannerPicture().convertToFormat(QImage::Format_RGB32), ReferencePicture(0));
-  EXPECT_EQ(BannerIndex, 0);
+  Index = 3;
+  EXPECT_EQ(NextBannerPicture(Index).convertToFormat(QImage::Format_RGB32), ReferencePicture(0));
+  EXPECT_EQ(Index, 0);
 }
 
 TEST(Banner, AddressesArePlainDistinctWebPages)

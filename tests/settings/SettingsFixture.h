@@ -21,12 +21,10 @@ protected:
         FHadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", QFile::encodeName(FTmp.filePath(QStringLiteral("xdg"))));
         SetDataDirOverride(Dir());
-        FOldSetup = SetupData;
     }
     void TearDown() override
     {
         SetDataDirOverride(QString());
-        SetupData = FOldSetup;
         if (FHadXdg)
             qputenv("XDG_DATA_HOME", FOldXdg);
         else
@@ -51,9 +49,10 @@ protected:
     }
 
     QTemporaryDir FTmp;
+    // The settings record the tests load, change and save.
+    TSetupData SetupData;
 
 private:
     QByteArray FOldXdg;
     bool FHadXdg = false;
-    TSetupData FOldSetup;
 };

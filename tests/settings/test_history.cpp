@@ -147,7 +147,7 @@ TEST_F(HistoryCopyTest, NothingWrittenWhenOffOrForAnEmptyList)
 {
     TWebSiteList list;
     SetupData.isSaveHistory = true;
-    SaveHistoryCopy(list);
+    SaveHistoryCopy(list, SetupData);
     EXPECT_FALSE(QDir(Path(QStringLiteral("History"))).exists());
 
     TWebSite site;
@@ -155,7 +155,7 @@ TEST_F(HistoryCopyTest, NothingWrittenWhenOffOrForAnEmptyList)
     site.Title = QStringLiteral("Example");
     list.Append(site);
     SetupData.isSaveHistory = false;
-    SaveHistoryCopy(list);
+    SaveHistoryCopy(list, SetupData);
     EXPECT_FALSE(QDir(Path(QStringLiteral("History"))).exists());
 }
 
@@ -170,7 +170,7 @@ TEST_F(HistoryCopyTest, WritesTheWholeListIntoANewHistoryFolder)
         list.Append(site);
     }
     SetupData.isSaveHistory = true;
-    SaveHistoryCopy(list);
+    SaveHistoryCopy(list, SetupData);
     const QStringList files = QDir(Path(QStringLiteral("History"))).entryList(QDir::Files);
     ASSERT_EQ(files.size(), 1);
     EXPECT_TRUE(IsHistoryFileName(files.first()));
@@ -188,7 +188,7 @@ TEST_F(HistoryCopyTest, UncreatableFolderRaises)
     site.URL = QStringLiteral("https://example.org/");
     list.Append(site);
     SetupData.isSaveHistory = true;
-    EXPECT_THROW(SaveHistoryCopy(list), EFileError);
+    EXPECT_THROW(SaveHistoryCopy(list, SetupData), EFileError);
 }
 
 TEST_F(HistoryCopyTest, ClearRecyclesOnlyMatchingFiles)

@@ -28,7 +28,7 @@ TEST_F(SetupDataTest, FirstRunGivesTheDefaults)
 {
     ASSERT_FALSE(QFile::exists(SetupIniFileName()));
     SetupData = TSetupData{};
-    LoadSetupData();
+    LoadSetupData(SetupData);
     EXPECT_TRUE(SetupData.isOpenBaseBookmark);
     EXPECT_FALSE(SetupData.isSaveHistory);
     EXPECT_FALSE(SetupData.isAmazonShort);
@@ -58,7 +58,7 @@ class SetupIniReadTest : public DataDirTest, public ::testing::WithParamInterfac
 TEST_P(SetupIniReadTest, OverridesFromTheFile)
 {
     WriteFile(SetupIniFileName(), QByteArray(GetParam().Ini));
-    LoadSetupData();
+    LoadSetupData(SetupData);
     GetParam().Expect(SetupData, Defaults());
 }
 
@@ -139,11 +139,11 @@ TEST_F(SetupDataTest, SaveKeepsOtherKeysAndDropsComments)
                                   "; another comment\r\n"
                                   "[Simplify]\r\n"
                                   "amazon=1\r\n");
-    LoadSetupData();
+    LoadSetupData(SetupData);
     ASSERT_TRUE(SetupData.isSaveHistory);
     SetupData.CHPath = QStringLiteral("/new/chrome");
     SetupData.VIPath = QString();
-    SaveSetupData();
+    SaveSetupData(SetupData);
 
     const TSetupData d = Defaults();
     const QStringList expected = {
@@ -171,7 +171,7 @@ TEST_F(SetupDataTest, SaveKeepsOtherKeysAndDropsComments)
     // And it reads back the same.
     const TSetupData saved = SetupData;
     SetupData = TSetupData{};
-    LoadSetupData();
+    LoadSetupData(SetupData);
     EXPECT_EQ(SetupData, saved);
 }
 
@@ -179,8 +179,8 @@ TEST_F(SetupDataTest, UnchangedRunWritesTheSameFlagsBack)
 {
     WriteFile(SetupIniFileName(),
               "[Bookmark]\r\nOpen Base Bookmark=0\r\n[Simplify]\r\namazon=1\r\n");
-    LoadSetupData();
-    SaveSetupData();
+    LoadSetupData(SetupData);
+    SaveSetupData(SetupData);
     const QStringList lines = Lines(ReadFile(SetupIniFileName()));
     EXPECT_EQ(lines.mid(0, 5),
               (QStringList{QStringLiteral("[Bookmark]"), QStringLiteral("Open Base Bookmark=0"),
@@ -193,7 +193,7 @@ TEST_F(SetupDataTest, FreshFileHasSectionsAndKeysInOrder)
     SetupDataDefault(SetupData);
     SetupData.isSaveHistory = true;
     SetupData.isAmazonShort = true;
-    SaveSetupData();
+    SaveSetupData(SetupData);
     QStringList keys;
     for (const QString& line : Lines(ReadFile(SetupIniFileName())))
         keys << line.section(u'=', 0, 0);
@@ -212,10 +212,10 @@ TEST_F(SetupDataTest, PathOutsideTheCodePageSurvivesTheRoundTrip)
 {
     SetupDataDefault(SetupData);
     SetupData.FFPath = QStringLiteral(u"/opt/ブラウザ/firefox");
-    SaveSetupData();
+    SaveSetupData(SetupData);
     const TSetupData saved = SetupData;
     SetupData = TSetupData{};
-    LoadSetupData();
+    LoadSetupData(SetupData);
     EXPECT_EQ(SetupData.FFPath, saved.FFPath);
 }
 
@@ -225,7 +225,7 @@ TEST_F(SetupDataTest, UnwritableFileRaisesWithItsPath)
     ASSERT_TRUE(QDir().mkpath(SetupIniFileName()));
     SetupDataDefault(SetupData);
     try {
-        SaveSetupData();
+        SaveSetupData(SetupData);
         FAIL() << "no error raised";
     } catch (const EFileError& e) {
         EXPECT_EQ(QFileInfo(e.FileName()).fileName(), AppBaseName() + QStringLiteral(".ini"));
