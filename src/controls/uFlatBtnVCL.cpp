@@ -1,8 +1,12 @@
 #include <controls/uFlatBtnVCL.h>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QFont>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPaintEngine>
@@ -199,9 +203,43 @@ const QImage& CheckedLarge() { return Checks().Large; }
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// What a screen reader sees of a tile: a push button with its name and a press action.
+class TFlatBtnAccessible : public QAccessibleWidget
+{
+ public:
+  explicit TFlatBtnAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Button) {}
+
+  QString text(QAccessible::Text t) const override
+  {
+    const QString own = QAccessibleWidget::text(t);
+    if (t == QAccessible::Name && own.isEmpty())
+      return static_cast<const TFlatBtnVCL*>(widget())->Text();
+    return own;
+  }
+  QStringList actionNames() const override { return {pressAction()}; }
+  void doAction(const QString& name) override
+  {
+    if (name == pressAction()) static_cast<TFlatBtnVCL*>(widget())->Click();
+  }
+};
+
+QAccessibleInterface* FlatBtnAccessibleFactory(const QString& key, QObject* object)
+{
+  if (key == u"TFlatBtnVCL"_s && object && object->isWidgetType())
+    return new TFlatBtnAccessible(static_cast<QWidget*>(object));
+  return nullptr;
+}
+
+}  // namespace
+
 TFlatBtnVCL::TFlatBtnVCL(QWidget* parent) : QWidget(parent)
 {
+  static std::once_flag accessibleOnce;
+  std::call_once(accessibleOnce, [] { QAccessible::installFactory(FlatBtnAccessibleFactory); });
   Checks();  // the check marks exist before the first paint
+  setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setFlatBtnType(mtSmallSingle);
   FfgColor = DefaultFgColor;
@@ -264,6 +302,25 @@ void TFlatBtnVCL::paintEvent(QPaintEvent*)
     PaintIOS(canvas);
   else
     PaintStandard(canvas);
+  if (hasFocus()) PaintFocusFrame(canvas);
+}
+
+void TFlatBtnVCL::PaintFocusFrame(QPainter& canvas)
+{
+  // The frame takes the caption's colour, so it reads on every tile colour.
+  QColor colour;
+  if (FIOSPainter)
+    colour = QColor::fromRgb(ToCanvasColor(FfgColor));
+  else if (FbgColor == RainbowBgColor || ColorLuminance(FbgColor) < DarkThreshold)
+    colour = Qt::white;
+  else
+    colour = Qt::black;
+  canvas.save();
+  canvas.setOpacity(LayerAlpha);
+  canvas.setPen(QPen(colour, 2));
+  canvas.setBrush(Qt::NoBrush);
+  canvas.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
+  canvas.restore();
 }
 
 void TFlatBtnVCL::PaintStandard(QPainter& canvas)
@@ -452,12 +509,73 @@ void TFlatBtnVCL::mouseReleaseEvent(QMouseEvent* event)
 {
   const bool wasDown = MDown;
   MDown = false;
-  if (wasDown && rect().contains(event->position().toPoint())) {
-    QPointer<TFlatBtnVCL> self(this);
-    if (OnExecute) OnExecute(this);
-    if (!self) return;  // the handler closed the form that owned the button
-    Q_EMIT Execute();
-    if (!self) return;
-  }
+  if (wasDown && rect().contains(event->position().toPoint()) && !Fire()) return;
   repaint();
+}
+
+bool TFlatBtnVCL::Fire()
+{
+  QPointer<TFlatBtnVCL> self(this);
+  if (OnExecute) OnExecute(this);
+  if (!self) return false;  // the handler closed the form that owned the button
+  Q_EMIT Execute();
+  return !self.isNull();
+}
+
+void TFlatBtnVCL::Click()
+{
+  Fire();
+}
+
+// --- keyboard ------------------------------------------------------------------
+
+void TFlatBtnVCL::keyPressEvent(QKeyEvent* event)
+{
+  switch (event->key()) {
+    case Qt::Key_Space:
+      if (!event->isAutoRepeat()) {
+        SpaceDown = true;
+        MDown = true;
+        repaint();
+      }
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (!event->isAutoRepeat()) Fire();
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+void TFlatBtnVCL::keyReleaseEvent(QKeyEvent* event)
+{
+  if (event->key() != Qt::Key_Space || event->isAutoRepeat() || !SpaceDown) {
+    QWidget::keyReleaseEvent(event);
+    return;
+  }
+  event->accept();
+  SpaceDown = false;
+  MDown = false;
+  if (!Fire()) return;
+  repaint();
+}
+
+void TFlatBtnVCL::focusInEvent(QFocusEvent* event)
+{
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void TFlatBtnVCL::focusOutEvent(QFocusEvent* event)
+{
+  QWidget::focusOutEvent(event);
+  // Focus moved away while Space was held: no run.
+  if (SpaceDown) {
+    SpaceDown = false;
+    MDown = false;
+  }
+  update();
 }

@@ -6,7 +6,10 @@
 // pictogram and a short caption in its lower-left corner. Hover shades the
 // tile, pressing moves pictogram and caption by PressOffset pixels, and
 // releasing a mouse button over the tile after pressing it there fires
-// OnExecute and the Execute() signal.
+// OnExecute and the Execute() signal. The tile takes keyboard focus (Tab), shows
+// a frame in its caption's colour while focused, and runs on Enter and on Space
+// (pressed and released); screen readers see it as a push button named by its
+// accessible name, or else its caption.
 //
 // Pictures: the pictogram is a 32-bit image whose alpha channel carries the
 // drawing (the colour bytes are ignored). The program's pictograms are
@@ -129,6 +132,9 @@ class TFlatBtnVCL : public QWidget {
   bool isColorDot() const { return FColorDot; }
   void setIsColorDot(bool value) { FColorDot = value; }
 
+  // Runs the tile as a click does: OnExecute, then Execute().
+  void Click();
+
   // Mouse state, as the painters see it.
   bool isMouseOver() const { return Enter; }
   bool isMousePressed() const { return MDown; }
@@ -149,12 +155,19 @@ class TFlatBtnVCL : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void PaintStandard(QPainter& canvas);
   void PaintIOS(QPainter& canvas);
   void PaintCaption(QPainter& canvas, QRgb colour, bool centred);
   void MouseLeft();
+  void PaintFocusFrame(QPainter& canvas);
+  // OnExecute and Execute(); false when a handler deleted the tile.
+  bool Fire();
 
   TFlatBtnType FFlatBtnType = mtSmallSingle;
   TAlphaColor FbgColor = DefaultBgColor;
@@ -166,6 +179,7 @@ class TFlatBtnVCL : public QWidget {
   bool FToggle = false;
   bool Enter = false;
   bool MDown = false;
+  bool SpaceDown = false;  // Space is held: the tile shows as pressed
   bool FDown = false;
   bool FColorDot = false;
   bool FIOSPainter = false;
