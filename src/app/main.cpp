@@ -12,8 +12,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 
 #include <memory>
@@ -73,9 +71,7 @@ int main(int argc, char* argv[])
     // The program speaks Japanese under a Japanese locale and English otherwise; Qt's
     // own dialogs (file dialogs, message box buttons) follow the same rule.
     QTranslator QtTexts;
-    if (UseJapaneseTexts()
-        && QtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (LoadQtTranslation(QtTexts))
         QApplication::installTranslator(&QtTexts);
 
     // Settings before any window exists; they live until the last window is gone.
@@ -86,8 +82,10 @@ int main(int argc, char* argv[])
     // The windows, in the order main window, Property, About, Setup. The Setup
     // dialog works out which browsers are available as it is created.
     auto MainForm = std::make_unique<TFrmMain>(Settings, Browsers);
-    MainForm->show();
     RunGuarded(MainForm.get(), [&] { MainForm->LoadAtStart(); });
+    // Shown once the list is filled: a window shown first would stay an unpainted
+    // frame while a large base file is read.
+    MainForm->show();
     auto PropertyForm = std::make_unique<TFrmProperty>(MainForm.get());
     auto AboutForm = std::make_unique<TFrmAbout>(MainForm.get());
     auto SetupForm = std::make_unique<TFrmSetup>(Settings, Browsers, MainForm.get());

@@ -87,6 +87,7 @@ void TFrmAbout::ApplyTexts()
 {
     setWindowTitle(Text(TText::AboutDialogTitle));
     ui->productLinkLabel->setText(Text(TText::ProductPage));
+    ui->productLinkLabel->setAccessibleName(Text(TText::ProductLinkName));
     ui->versionLabel->setText(QStringLiteral("Ver.") + GetAppVersion());
     for (QLabel* Label : {ui->appNameLabel, ui->versionLabel, ui->makerLabel, ui->productLinkLabel})
         AutoSize(Label);

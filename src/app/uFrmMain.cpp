@@ -60,9 +60,14 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     Header->setSectionsMovable(false);
     Header->setStretchLastSection(false);
     Header->setSectionResizeMode(QHeaderView::Interactive);
+    Header->setSortIndicatorShown(true);
     const int Widths[4] = {158, 157, 157, 157};
     for (int c = 0; c < 4; ++c)
         Header->resizeSection(c, Widths[c]);
+    connect(Header, &QHeaderView::sectionResized, this, [this] {
+        if (!FFittingColumns)
+            FColumnsSizedByUser = true;
+    });
     ui->searchSplitter->setSizes({389, 369});
     ui->searchSplitter->setStretchFactor(0, 0);
     ui->searchSplitter->setStretchFactor(1, 1);
@@ -96,6 +101,8 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
 
     CreateActions();
     SetupTiles();
+    CreateKeyboardCommands();
+    SetTabOrder();
 
     connect(Header, &QHeaderView::sectionClicked, this,
             [this](int Column) { Guard([&] { onHeaderClicked(Column); }); });
@@ -111,6 +118,7 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     connect(FBannerTimer, &QTimer::timeout, this, [this] { Guard([&] { onBannerTimer(); }); });
 
     ui->bookmarkList->installEventFilter(this);
+    ui->bookmarkList->viewport()->installEventFilter(this);
     ui->searchBox->installEventFilter(this);
     if (ui->searchBox->lineEdit())
         ui->searchBox->lineEdit()->installEventFilter(this);
@@ -175,6 +183,7 @@ bool TFrmMain::Guard(const std::function<void()>& Step)
 void TFrmMain::LoadAtStart()
 {
     FListViewSortIndex = 1;
+    ShowSortIndicator();
     AttachDropTarget();
     ui->versionLabel->setText(QStringLiteral("Ver.") + GetAppVersion());
     FOpenDialogDir = GetDocumentsDir() + QDir::separator();
@@ -219,10 +228,67 @@ void TFrmMain::SaveAtExit()
 
 // ---- The list -----------------------------------------------------------------------
 
-void TFrmMain::RefreshListView()
+void TFrmMain::RefreshListView(bool ScrollToTop)
 {
+    RememberSelection();
     WebSitesSort(FWebSiteList, FListViewSortIndex);
     FModel->SetRowCount(WebSitesVisibleCount(FWebSiteList));
+    RestoreSelection(ScrollToTop);
+}
+
+void TFrmMain::RememberSelection()
+{
+    // The rows follow the entries through a sort or a search: the marks travel with
+    // the entries, the row numbers would not.
+    std::vector<TWebSite>& Items = FWebSiteList.Items();
+    for (TWebSite& Site : Items)
+        Site.Selected = false;
+    const int Count = qMin<qsizetype>(FModel->rowCount(), FWebSiteList.Count());
+    for (int r : SelectedRows())
+        if (r < Count)
+            Items[size_t(r)].Selected = true;
+    const QModelIndex Current = ui->bookmarkList->selectionModel()->currentIndex();
+    FCurrentURL = Current.isValid() && Current.row() < Count ? Items[size_t(Current.row())].URL : QString();
+}
+
+void TFrmMain::RestoreSelection(bool ScrollToTop)
+{
+    const std::vector<TWebSite>& Items = FWebSiteList.Items();
+    const int Rows = qMin<qsizetype>(FModel->rowCount(), FWebSiteList.Count());
+    QItemSelection Selection;
+    int RunStart = -1;
+    int CurrentRow = -1;
+    int FirstSelected = -1;
+    for (int r = 0; r <= Rows; ++r) {
+        const bool Marked = r < Rows && Items[size_t(r)].Selected;
+        if (Marked && RunStart < 0)
+            RunStart = r;
+        if (!Marked && RunStart >= 0) {
+            Selection.select(FModel->index(RunStart, 0), FModel->index(r - 1, 3));
+            RunStart = -1;
+        }
+        if (Marked && FirstSelected < 0)
+            FirstSelected = r;
+        if (r < Rows && CurrentRow < 0 && !FCurrentURL.isEmpty() && Items[size_t(r)].URL == FCurrentURL)
+            CurrentRow = r;
+    }
+    QItemSelectionModel* Model = ui->bookmarkList->selectionModel();
+    Model->select(Selection, QItemSelectionModel::ClearAndSelect);
+    if (CurrentRow < 0)
+        CurrentRow = FirstSelected;
+    if (CurrentRow >= 0)
+        Model->setCurrentIndex(FModel->index(CurrentRow, 0), QItemSelectionModel::NoUpdate);
+    if (ScrollToTop)
+        ui->bookmarkList->scrollToTop();
+    else if (CurrentRow >= 0)
+        ui->bookmarkList->scrollTo(FModel->index(CurrentRow, 0));
+}
+
+void TFrmMain::ShowSortIndicator()
+{
+    ui->bookmarkList->header()->setSortIndicator(std::abs(FListViewSortIndex) - 1,
+                                                 FListViewSortIndex > 0 ? Qt::AscendingOrder
+                                                                        : Qt::DescendingOrder);
 }
 
 QList<int> TFrmMain::SelectedRows() const
@@ -286,10 +352,21 @@ void TFrmMain::MarkAllRowsSelected()
 
 void TFrmMain::FitColumnsToList()
 {
-    const int W = ui->bookmarkList->width();
-    const double Factors[4] = {0.3, 0.2, 0.2, 0.3};
-    for (int c = 0; c < 4; ++c)
-        ui->bookmarkList->header()->resizeSection(c, int(W * Factors[c]));
+    if (FColumnsSizedByUser)
+        return;
+    // The room inside the list (without its frame and scroll bar), so that no
+    // horizontal scroll bar appears; the last column takes what the rounding leaves.
+    const int W = ui->bookmarkList->viewport()->width();
+    const int Title = W * 3 / 10;
+    const int URL = W / 5;
+    const int Category = W / 5;
+    QHeaderView* Header = ui->bookmarkList->header();
+    FFittingColumns = true;
+    Header->resizeSection(0, Title);
+    Header->resizeSection(1, URL);
+    Header->resizeSection(2, Category);
+    Header->resizeSection(3, qMax(0, W - Title - URL - Category));
+    FFittingColumns = false;
 }
 
 void TFrmMain::onHeaderClicked(int Column)
@@ -298,8 +375,11 @@ void TFrmMain::onHeaderClicked(int Column)
         FListViewSortIndex = -FListViewSortIndex;
     else
         FListViewSortIndex = Column + 1;
+    RememberSelection();
     WebSitesSort(FWebSiteList, FListViewSortIndex);
     FModel->RowsChanged();
+    RestoreSelection(false);
+    ShowSortIndicator();
     ui->bookmarkList->viewport()->update();
 }
 
@@ -337,7 +417,8 @@ void TFrmMain::onSearch()
     Box->setCurrentIndex(-1);
     Box->setEditText(Box->itemText(0));
     WebSitesSearch(FWebSiteList, Box->currentText());
-    RefreshListView();
+    // A new result starts at its top.
+    RefreshListView(true);
 }
 
 void TFrmMain::onSearchBoxKeyReleased(int Key)
@@ -378,12 +459,29 @@ void TFrmMain::PlaceHeaderLabels()
     Url->setGeometry(6, H - Url->height() - 4, W - 12, Url->height());
 }
 
+void TFrmMain::FitMinimumWidthToTitle()
+{
+    // Every label as wide as its text; the title strip then needs room for the name
+    // beside the maker's label and for the version beside the product link.
+    for (QLabel* L : {ui->appNameLabel, ui->versionLabel, ui->makerLabel})
+        L->resize(L->sizeHint().width(), L->height());
+    constexpr int Gap = 12;
+    const int Margin = 6;
+    const int Top = ui->appNameLabel->x() + ui->appNameLabel->width() + Gap + ui->makerLabel->width() + Margin;
+    const int Bottom = ui->versionLabel->x() + ui->versionLabel->width() + Gap
+                       + ui->productLinkLabel->sizeHint().width() + Margin;
+    const int Needed = ui->tilesPanel->maximumWidth() + ui->aboutTilePanel->maximumWidth() + qMax(Top, Bottom);
+    setMinimumWidth(qMax(minimumWidth(), Needed));
+    PlaceHeaderLabels();
+}
+
 bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
 {
     const QEvent::Type T = Event->type();
-    if (Watched == ui->bookmarkList) {
+    if (Watched == ui->bookmarkList->viewport()) {
         if (T == QEvent::Resize)
             FitColumnsToList();
+    } else if (Watched == ui->bookmarkList) {
         if (T == QEvent::Resize && FStatusLabel->isVisible()) {
             FStatusLabel->adjustSize();
             FStatusLabel->move(ui->bookmarkList->width() - FStatusLabel->width() - 20,
@@ -391,7 +489,8 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
         }
         if (T == QEvent::KeyRelease) {
             auto* Key = static_cast<QKeyEvent*>(Event);
-            if (!Key->isAutoRepeat()) {
+            // Alt+Enter belongs to Properties, not to the list's Enter.
+            if (!Key->isAutoRepeat() && !(Key->modifiers() & Qt::AltModifier)) {
                 const int K = Key->key();
                 Guard([&] { onListKeyReleased(K); });
             }
@@ -438,4 +537,11 @@ void TFrmMain::ShowAddStatus()
 {
     const TWebSitesStats& S = FWebSiteList.Stats;
     ShowStatus(Text(TText::AddStatus).arg(S.Added).arg(S.Merged).arg(S.Skipped));
+}
+
+void TFrmMain::ShowSavedStatus(qsizetype Count, const QString& Where)
+{
+    const QString Path = QDir::toNativeSeparators(Where);
+    ShowStatus(Count == 1 ? Text(TText::SavedOneStatus).arg(Path)
+                          : Text(TText::SavedStatus).arg(Count).arg(Path));
 }

@@ -4,6 +4,7 @@
 // banner strip.
 
 #include <app/uBrowserAvailability.h>
+#include <app/uFileDialog.h>
 #include <model/uWebSiteList.h>
 #include <settings/uFrmSetupData.h>
 
@@ -25,23 +26,6 @@ class TWebSiteTableModel;
 namespace Ui {
 class TFrmMain;
 }
-
-// What a command asks of a file dialog. The options are those of the system's
-// common item dialog; Filters are Qt filter strings ("Name (*.a *.b)").
-struct TFileDialogRequest
-{
-    enum TKind { OpenFiles, OpenFolder, SaveFile, SaveFolder };
-    TKind Kind = OpenFiles;
-    QString Title;
-    QString OkLabel;
-    QStringList Filters;
-    QString Directory;
-    bool MultiSelect = false;
-    bool PathMustExist = false;
-    bool FileMustExist = false;
-    bool StrictFileTypes = false;
-    bool CreatePrompt = false;
-};
 
 class TFrmMain : public QWidget
 {
@@ -75,7 +59,9 @@ public:
     // ---- The list.
     TWebSiteList& WebSiteList() { return FWebSiteList; }
     int ListViewSortIndex() const { return FListViewSortIndex; }
-    void RefreshListView();
+    // Sorts the list, shows its visible run and selects again the entries that were
+    // selected (the current one kept in view, or the list scrolled to its top).
+    void RefreshListView(bool ScrollToTop = false);
     void SyncSelection();
     void MarkAllRowsSelected();
     int SelectedCount() const;
@@ -136,6 +122,14 @@ public:
     QAction* saveAsShortcutAction = nullptr;
     QAction* propertiesAction = nullptr;
     QAction* deleteAction = nullptr;
+    // The window's keyboard commands (their keys are shown in the tiles' hints).
+    QAction* addFilesAction = nullptr;
+    QAction* addFolderAction = nullptr;
+    QAction* saveHtmlAction = nullptr;
+    QAction* saveToFolderAction = nullptr;
+    QAction* setupAction = nullptr;
+    QAction* aboutAction = nullptr;
+    QAction* findAction = nullptr;
     QLabel* productLinkLabel() const;
     QLabel* bannerImage() const;
     // The toolbar tiles from left to right: add files, add folder, save HTML, save to
@@ -154,6 +148,17 @@ protected:
 
 private:
     void CreateActions();
+    void CreateKeyboardCommands();
+    void SetTabOrder();
+    // Moves the keyboard focus to the search box with its text selected.
+    void FocusSearchBox();
+    // The selection as marks on the entries (Selected) and the current entry's URL.
+    void RememberSelection();
+    void RestoreSelection(bool ScrollToTop);
+    void ShowSortIndicator();
+    // The narrowest window whose title strip holds its labels side by side.
+    void FitMinimumWidthToTitle();
+    void ShowSavedStatus(qsizetype Count, const QString& Where);
     void SetupTiles();
     void SetupFonts();
     // Sets every caption, hint and column title in the language of the locale.
@@ -173,7 +178,6 @@ private:
     void ShowAddStatus();
     void ShowStatus(const QString& Text);
     QStringList RunFileDialog(const TFileDialogRequest& Request);
-    static QStringList DefaultFileDialog(QWidget* Parent, const TFileDialogRequest& Request);
 
     std::unique_ptr<Ui::TFrmMain> ui;
     TSetupData& FSettings;
@@ -188,6 +192,10 @@ private:
     QTimer* FStatusTimer = nullptr;
     QObject* FDropURLTarget = nullptr;
     int FListViewSortIndex = 1;
+    QString FCurrentURL;
+    // Set once the user resizes a column: from then on the widths are the user's.
+    bool FColumnsSizedByUser = false;
+    bool FFittingColumns = false;
     QString FOpenDialogDir;
     bool FDestroyed = false;
 };

@@ -7,6 +7,7 @@
 #include "uFlatBtnHost.h"
 #include "uTexts.h"
 #include "uWindowColors.h"
+#include "uWindowHelpers.h"
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
@@ -19,13 +20,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
+
+#include <algorithm>
 
 namespace {
 
@@ -65,6 +69,17 @@ void TFrmMain::CreateActions()
     Make(propertiesAction, "propertiesAction", &TFrmMain::onProperties);
     Make(deleteAction, "deleteAction", &TFrmMain::onDeleteSelected);
 
+    // The list's own keys, shown in the menu: Enter opens (a key of the list) and
+    // Delete deletes (the list asks first; the menu item, like a click on it, does not).
+    openAction->setShortcut(QKeySequence(Qt::Key_Return));
+    openAction->setShortcutContext(Qt::WidgetShortcut);
+    deleteAction->setShortcut(QKeySequence(QKeySequence::Delete));
+    deleteAction->setShortcutContext(Qt::WidgetShortcut);
+    // Alt+Enter works anywhere in the window.
+    propertiesAction->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
+    propertiesAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(propertiesAction);
+
     FContextMenu = new QMenu(this);
     FContextMenu->setObjectName(QStringLiteral("contextMenu"));
     FContextMenu->addAction(openAction);
@@ -90,7 +105,48 @@ void TFrmMain::CreateActions()
         Box.setDefaultButton(QMessageBox::Ok);
         return Box.exec() == QMessageBox::Ok;
     };
-    FileDialogFn = [this](const TFileDialogRequest& Request) { return DefaultFileDialog(this, Request); };
+    FileDialogFn = [this](const TFileDialogRequest& Request) { return TFileDialog(this, Request).Run(); };
+}
+
+void TFrmMain::CreateKeyboardCommands()
+{
+    auto Make = [this](QAction*& Action, const char* Name, const QList<QKeySequence>& Keys,
+                       void (TFrmMain::*Run)()) {
+        Action = new QAction(this);
+        Action->setObjectName(QString::fromLatin1(Name));
+        Action->setShortcuts(Keys);
+        Action->setShortcutContext(Qt::WindowShortcut);
+        addAction(Action);
+        connect(Action, &QAction::triggered, this, [this, Run] { Guard([&] { (this->*Run)(); }); });
+    };
+    Make(addFilesAction, "addFilesAction", {QKeySequence(Qt::CTRL | Qt::Key_O)}, &TFrmMain::onAddFiles);
+    Make(addFolderAction, "addFolderAction", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+         &TFrmMain::onAddFolder);
+    Make(saveHtmlAction, "saveHtmlAction", {QKeySequence(Qt::CTRL | Qt::Key_S)}, &TFrmMain::onSaveHtml);
+    Make(saveToFolderAction, "saveToFolderAction", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+         &TFrmMain::onSaveToFolder);
+    Make(setupAction, "setupAction", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}, &TFrmMain::onSetup);
+    Make(aboutAction, "aboutAction", {QKeySequence(Qt::Key_F1)}, &TFrmMain::onAbout);
+    Make(findAction, "findAction", {QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F3)},
+         &TFrmMain::FocusSearchBox);
+}
+
+void TFrmMain::FocusSearchBox()
+{
+    ui->searchBox->setFocus(Qt::ShortcutFocusReason);
+    if (QLineEdit* Edit = ui->searchBox->lineEdit())
+        Edit->selectAll();
+}
+
+void TFrmMain::SetTabOrder()
+{
+    // Left to right along the toolbar, then the search row, then the list.
+    const QList<QWidget*> Order = {ui->addFilesTile, ui->addFolderTile, ui->saveHtmlTile,
+                                   ui->saveFolderTile, ui->clearAllTile, ui->setupTile,
+                                   ui->aboutTile, ui->searchBox, ui->searchButton,
+                                   ui->bookmarkList};
+    for (qsizetype i = 1; i < Order.size(); ++i)
+        setTabOrder(Order[i - 1], Order[i]);
 }
 
 void TFrmMain::SetupTiles()
@@ -141,20 +197,35 @@ void TFrmMain::ApplyTexts()
         TFlatBtnVCL* Tile;
         TText Caption;
         TText Hint;
-        bool HasHint;
+        TText Description;
+        QAction* Keys; // none for Clear All: it asks nothing and cannot be undone
     } Tiles[] = {
-        {ui->addFilesTile, TText::AddTileCaption, TText::AddFilesHint, true},
-        {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint, true},
-        {ui->saveHtmlTile, TText::SaveTileCaption, TText::SaveHtmlHint, true},
-        {ui->saveFolderTile, TText::SaveTileCaption, TText::SaveToFolderHint, true},
-        {ui->clearAllTile, TText::ClearAllTileCaption, TText::ClearAllTileCaption, false},
-        {ui->aboutTile, TText::AboutTileCaption, TText::AboutTileCaption, false},
-        {ui->setupTile, TText::SetupTileCaption, TText::SetupTileCaption, false},
+        {ui->addFilesTile, TText::AddTileCaption, TText::AddFilesHint, TText::AddFilesDescription, addFilesAction},
+        {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint, TText::AddFolderDescription,
+         addFolderAction},
+        {ui->saveHtmlTile, TText::SaveTileCaption, TText::SaveHtmlHint, TText::SaveHtmlDescription, saveHtmlAction},
+        {ui->saveFolderTile, TText::SaveTileCaption, TText::SaveToFolderHint, TText::SaveToFolderDescription,
+         saveToFolderAction},
+        {ui->clearAllTile, TText::ClearAllTileCaption, TText::ClearAllHint, TText::ClearAllDescription, nullptr},
+        {ui->setupTile, TText::SetupTileCaption, TText::SetupHint, TText::SetupDescription, setupAction},
+        {ui->aboutTile, TText::AboutTileCaption, TText::AboutHint, TText::AboutDescription, aboutAction},
     };
     for (const auto& T : Tiles) {
+        const QString Hint = Text(T.Hint);
         T.Tile->setText(Text(T.Caption));
-        T.Tile->setToolTip(T.HasHint ? Text(T.Hint) : QString());
+        T.Tile->setToolTip(T.Keys ? QStringLiteral("%1 (%2)").arg(Hint, T.Keys->shortcut().toString(
+                                                                            QKeySequence::NativeText))
+                                  : Hint);
+        T.Tile->setAccessibleName(Hint);
+        T.Tile->setAccessibleDescription(Text(T.Description));
     }
+    ui->searchBox->setAccessibleName(Text(TText::SearchBoxName));
+    if (QLineEdit* Edit = ui->searchBox->lineEdit())
+        Edit->setAccessibleName(Text(TText::SearchBoxName));
+    ui->searchButton->setAccessibleName(Text(TText::SearchButtonName));
+    ui->bookmarkList->setAccessibleName(Text(TText::BookmarkListName));
+    ui->productLinkLabel->setAccessibleName(Text(TText::ProductLinkName));
+    ui->bannerImage->setAccessibleName(Text(TText::BannerName));
     ui->searchButton->setText(Text(TText::SearchButton));
     const TText Columns[4] = {TText::ColumnTitle, TText::ColumnURL, TText::ColumnCategory,
                               TText::ColumnComment};
@@ -170,6 +241,7 @@ void TFrmMain::ApplyTexts()
     openInVivaldiAction->setText(Text(TText::OpenInVivaldiAction));
     openInTorBrowserAction->setText(Text(TText::OpenInTorBrowserAction));
     openInPaleMoonAction->setText(Text(TText::OpenInPaleMoonAction));
+    FitMinimumWidthToTitle();
 }
 
 void TFrmMain::UpdateActions()
@@ -209,34 +281,6 @@ QStringList TFrmMain::RunFileDialog(const TFileDialogRequest& Request)
     return Chosen;
 }
 
-QStringList TFrmMain::DefaultFileDialog(QWidget* Parent, const TFileDialogRequest& Request)
-{
-    QFileDialog Dialog(Parent, Request.Title, Request.Directory);
-    const bool Folder = Request.Kind == TFileDialogRequest::OpenFolder
-                        || Request.Kind == TFileDialogRequest::SaveFolder;
-    if (Request.Kind == TFileDialogRequest::SaveFile) {
-        Dialog.setAcceptMode(QFileDialog::AcceptSave);
-        Dialog.setFileMode(QFileDialog::AnyFile);
-        // The command decides the name's extension and replaces an existing file.
-        Dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    } else {
-        Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        if (Folder) {
-            Dialog.setFileMode(QFileDialog::Directory);
-            Dialog.setOption(QFileDialog::ShowDirsOnly, true);
-        } else {
-            Dialog.setFileMode(Request.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-        }
-    }
-    if (!Request.Filters.isEmpty())
-        Dialog.setNameFilters(Request.Filters);
-    if (!Request.OkLabel.isEmpty())
-        Dialog.setLabelText(QFileDialog::Accept, Request.OkLabel);
-    if (Dialog.exec() != QDialog::Accepted)
-        return {};
-    return Dialog.selectedFiles();
-}
-
 // ---- Toolbar commands ---------------------------------------------------------------------
 
 bool TFrmMain::LoadPaths(const QStringList& Paths)
@@ -269,6 +313,9 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
             Progress->setWindowModality(Qt::WindowModal);
             Progress->setMinimumDuration(0);
             Progress->setValue(int(i));
+            Progress->show();
+            // Painted now: the read that follows keeps the event loop away for a while.
+            PaintBeforeBlocking(Progress.get());
         }
         if (Progress) {
             Progress->setValue(int(i));
@@ -341,7 +388,9 @@ void TFrmMain::onSaveHtml()
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
         return;
-    WebSitesSaveToHtml(FWebSiteList, WithExtension(Chosen.first(), QStringLiteral(".html")));
+    const QString FileName = WithExtension(Chosen.first(), QStringLiteral(".html"));
+    WebSitesSaveToHtml(FWebSiteList, FileName);
+    ShowSavedStatus(FWebSiteList.Count(), FileName);
 }
 
 void TFrmMain::onSaveToFolder()
@@ -363,6 +412,9 @@ void TFrmMain::SaveSelectedToFolder()
     const QString Folder = Chosen.first();
     ForcePath(Folder);
     WebSitesSaveToFolder(FWebSiteList, Folder);
+    const auto Saved = std::count_if(FWebSiteList.begin(), FWebSiteList.end(),
+                                     [](const TWebSite& Site) { return Site.Selected && Site.Visible; });
+    ShowSavedStatus(Saved, Folder);
 }
 
 void TFrmMain::onClearAll()
@@ -428,7 +480,9 @@ void TFrmMain::onSaveAsShortcut()
         const QStringList Chosen = RunFileDialog(R);
         if (Chosen.isEmpty() || Row >= FWebSiteList.Count())
             return;
-        WebSiteSaveToUrlFile(FWebSiteList.at(Row), WithExtension(Chosen.first(), QStringLiteral(".url")));
+        const QString FileName = WithExtension(Chosen.first(), QStringLiteral(".url"));
+        WebSiteSaveToUrlFile(FWebSiteList.at(Row), FileName);
+        ShowSavedStatus(1, FileName);
     } else if (s > 1) {
         SyncSelection();
         SaveSelectedToFolder();

@@ -43,8 +43,7 @@ TFrmProperty::TFrmProperty(QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFont(WindowFont(11));
-    setMinimumSize(DesignWidth, DesignHeight);
-    resize(DesignWidth, DesignHeight);
+    setFixedSize(DesignWidth, DesignHeight);
 
     // Titles, addresses and icon data can be far longer than a line edit's default limit.
     for (QLineEdit* Edit : {ui->titleEdit, ui->urlEdit, ui->categoryEdit, ui->iconUrlEdit})
@@ -87,6 +86,17 @@ void TFrmProperty::ApplyTexts()
     ui->restoreButton->setText(Text(TText::PropertyRestore));
     ui->okButton->setText(Text(TText::PropertyOk));
     ui->cancelButton->setText(Text(TText::PropertyCancel));
+    // Each box is named after its tick box's caption, without the colon.
+    const std::pair<QWidget*, TText> Named[] = {
+        {ui->titleEdit, TText::PropertyTitle},       {ui->urlEdit, TText::PropertyURL},
+        {ui->categoryEdit, TText::PropertyCategory}, {ui->iconUrlEdit, TText::PropertyIconURL},
+        {ui->dateEdit, TText::PropertyDate},         {ui->commentEdit, TText::PropertyComment}};
+    for (const auto& [Box, Caption] : Named) {
+        QString Name = Text(Caption);
+        if (Name.endsWith(u':'))
+            Name.chop(1);
+        Box->setAccessibleName(Name);
+    }
 }
 
 bool TFrmProperty::Execute(TWebSiteList& AWebSites)

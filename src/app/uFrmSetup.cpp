@@ -65,6 +65,18 @@ TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidg
     const std::array<QPushButton*, 6> Buttons = {
         ui->ieBrowseButton,      ui->firefoxBrowseButton,    ui->chromeBrowseButton,
         ui->vivaldiBrowseButton, ui->torBrowserBrowseButton, ui->paleMoonBrowseButton};
+    // The boxes are named by their labels; each Browse button by its row.
+    const std::array<QLabel*, 6> Labels = {
+        ui->iePathLabel,      ui->firefoxPathLabel,    ui->chromePathLabel,
+        ui->vivaldiPathLabel, ui->torBrowserPathLabel, ui->paleMoonPathLabel};
+    for (int Row = 0; Row < 6; ++Row) {
+        QString Name = Labels[size_t(Row)]->text();
+        if (Name.endsWith(u':'))
+            Name.chop(1);
+        Labels[size_t(Row)]->setBuddy(FEdits[size_t(Row)]);
+        FEdits[size_t(Row)]->setAccessibleName(Name);
+        Buttons[size_t(Row)]->setAccessibleName(Buttons[size_t(Row)]->text() + u' ' + Name);
+    }
     FTag.fill(1);
     for (int Row = 0; Row < 6; ++Row) {
         connect(FEdits[Row], &QLineEdit::textChanged, this, [this, Row] { onPathEdited(Row); });

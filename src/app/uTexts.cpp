@@ -2,6 +2,10 @@
 
 #include <platform/uHVUtils.h>
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include <array>
 
 namespace {
@@ -22,11 +26,31 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::ClearAllTileCaption, u"Clear All", u"全削除"},
     {TText::AboutTileCaption, u"About", u"..について"},
     {TText::SetupTileCaption, u"Setup", u"設定"},
-    {TText::AddFilesHint, u"Add Files", u"Add Files"},
-    {TText::AddFolderHint, u"Add Folder", u"Add Folder"},
-    {TText::SaveHtmlHint, u"Save Files", u"Save Files"},
-    {TText::SaveToFolderHint, u"Save HTML Bookmark", u"Save HTML Bookmark"},
+    // The tiles' hints, also their accessible names; the descriptions tell more.
+    {TText::AddFilesHint, u"Add Files", u"ファイルを追加"},
+    {TText::AddFolderHint, u"Add Folder", u"フォルダを追加"},
+    {TText::SaveHtmlHint, u"Save Bookmark File", u"ブックマークファイルを保存"},
+    {TText::SaveToFolderHint, u"Save to Folder", u"フォルダに保存"},
+    {TText::ClearAllHint, u"Clear All", u"全削除"},
+    {TText::SetupHint, u"Setup", u"設定"},
+    {TText::AboutHint, u"About", u"このアプリケーションについて"},
+    {TText::AddFilesDescription, u"Adds Internet Shortcut, pinned website and bookmark HTML files to the list",
+     u"インターネットショートカット、ピン留めサイト、ブックマークファイルをリストに追加します"},
+    {TText::AddFolderDescription, u"Adds every Internet Shortcut and pinned website of a folder and its subfolders",
+     u"フォルダとサブフォルダのインターネットショートカットとピン留めサイトをすべて追加します"},
+    {TText::SaveHtmlDescription, u"Saves all bookmarks in one bookmark HTML file",
+     u"すべてのブックマークを1つのブックマークファイルに保存します"},
+    {TText::SaveToFolderDescription, u"Saves the listed bookmarks as Internet Shortcut files in a folder",
+     u"表示されているブックマークをインターネットショートカットとしてフォルダに保存します"},
+    {TText::ClearAllDescription, u"Removes every bookmark from the list", u"リストからすべてのブックマークを削除します"},
+    {TText::SetupDescription, u"Browser paths and options", u"ブラウザのパスとオプション"},
+    {TText::AboutDescription, u"Version and product page", u"バージョンと製品ページ"},
     {TText::SearchButton, u"Search", u"Search"},
+    {TText::SearchButtonName, u"Search", u"検索"},
+    {TText::SearchBoxName, u"Search text", u"検索する文字列"},
+    {TText::BookmarkListName, u"Bookmarks", u"ブックマーク"},
+    {TText::ProductLinkName, u"Product page", u"製品ページ"},
+    {TText::BannerName, u"Banner", u"バナー"},
     {TText::ColumnTitle, u"Title", u"タイトル"},
     {TText::ColumnURL, u"URL", u"URL"},
     {TText::ColumnCategory, u"Category", u"カテゴリ"},
@@ -44,12 +68,15 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::DeleteItemAction, u"&Delete Item", u"(&D)選択された項目を削除"},
     {TText::DeleteItemsAction, u"&Delete Items", u"(&D)選択された項目を削除"},
     {TText::DeleteConfirmCaption, u"Delete Items", u"ショートカットを削除"},
-    {TText::DeleteConfirmTitle, u"Delete Setected Items", u"ショートカットを削除します"},
+    {TText::DeleteConfirmTitle, u"Delete Selected Items", u"ショートカットを削除します"},
     {TText::DeleteConfirmText, u"Are you sure to delete these items?",
      u"選択されたショートカットを削除してもよろしいですか？"},
     {TText::AddStatus, u"Added %1, merged %2, skipped %3", u"追加 %1、統合 %2、スキップ %3"},
     {TText::ReadingProgress, u"Reading bookmarks…", u"ブックマークを読み込み中…"},
     {TText::CancelButton, u"Cancel", u"キャンセル"},
+    {TText::SavedStatus, u"Saved %1 bookmarks to %2", u"%1 件のブックマークを %2 に保存しました"},
+    {TText::SavedOneStatus, u"Saved 1 bookmark to %1", u"1 件のブックマークを %1 に保存しました"},
+    {TText::FolderMissing, u"The folder \"%1\" does not exist.", u"フォルダ「%1」がありません。"},
     {TText::AddFilesDialogTitle, u"Open Internet Shortcut / Pinned Website / Bookmark Files",
      u"インターネットショートカット/ピン留めサイト/ブックマークファイルを開く"},
     {TText::AddFilesDialogOk, u"Open Files", u"開く"},
@@ -67,7 +94,7 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::SaveToFolderDialogOk, u"Save to Folder", u"フォルダに保存"},
     {TText::SaveShortcutDialogTitle, u"Save Bookmark File", u"Save Bookmark File"},
     {TText::SaveShortcutDialogOk, u"Save", u"Save"},
-    {TText::InternetShortcutFileFilter, u"Interner Shortcut File", u"Interner Shortcut File"},
+    {TText::InternetShortcutFileFilter, u"Internet Shortcut File", u"Internet Shortcut File"},
     {TText::PropertyDialogTitle, u"Property", u"プロパティ"},
     {TText::PropertyTitle, u"Title:", u"タイトル:"},
     {TText::PropertyURL, u"URL:", u"URL:"},
@@ -123,4 +150,11 @@ QString JapaneseText(TText Id)
 QString Text(TText Id)
 {
     return UseJapaneseTexts() ? JapaneseText(Id) : EnglishText(Id);
+}
+
+bool LoadQtTranslation(QTranslator& Translator)
+{
+    return UseJapaneseTexts()
+           && Translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                              QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+class QTranslator;
+
 enum class TText
 {
     // Main window.
@@ -20,7 +22,22 @@ enum class TText
     AddFolderHint,
     SaveHtmlHint,
     SaveToFolderHint,
+    ClearAllHint,
+    SetupHint,
+    AboutHint,
+    AddFilesDescription,
+    AddFolderDescription,
+    SaveHtmlDescription,
+    SaveToFolderDescription,
+    ClearAllDescription,
+    SetupDescription,
+    AboutDescription,
     SearchButton,
+    SearchButtonName,
+    SearchBoxName,
+    BookmarkListName,
+    ProductLinkName,
+    BannerName,
     ColumnTitle,
     ColumnURL,
     ColumnCategory,
@@ -43,6 +60,9 @@ enum class TText
     AddStatus,
     ReadingProgress,
     CancelButton,
+    SavedStatus,
+    SavedOneStatus,
+    FolderMissing,
     // Main window file dialogs.
     AddFilesDialogTitle,
     AddFilesDialogOk,
@@ -92,3 +112,8 @@ QString EnglishText(TText Id);
 QString JapaneseText(TText Id);
 // True when the windows speak Japanese: the one place that asks the locale.
 bool UseJapaneseTexts();
+
+// Loads Qt's own texts (file dialogs, message box buttons) for the windows'
+// language into Translator: true under a Japanese locale when the "qtbase"
+// translation is installed. The caller installs the translator.
+bool LoadQtTranslation(QTranslator& Translator);

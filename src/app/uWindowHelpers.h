@@ -3,10 +3,12 @@
 // which picture it takes on a high-DPI screen.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPixmap>
 #include <QStringList>
 #include <QWidget>
+#include <QWindow>
 
 // The forms' font: the preferred face where it is installed (Tahoma unless told),
 // else a face of similar width, else the system's sans-serif, always at the forms'
@@ -44,4 +46,17 @@ inline QPixmap LoadPixmapForScreen(const QWidget* Widget, const QString& Name)
     }
     Picture.load(Name);
     return Picture;
+}
+
+// Paints a window that has just been shown before the caller blocks the event loop
+// (a long read): waits up to a moment for the window system to map it, then paints.
+inline void PaintBeforeBlocking(QWidget* Window)
+{
+    QElapsedTimer Clock;
+    Clock.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    } while (Window->windowHandle() && !Window->windowHandle()->isExposed() && Clock.elapsed() < 300);
+    Window->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -212,7 +212,7 @@ TEST_F(MainWindowTest, PropertyRefreshesOnlyWhenConfirmed)
     Form->propertiesAction->trigger();
     EXPECT_EQ(Calls, 1);
     EXPECT_EQ(Titles().last(), QStringLiteral("Zulu")); // re-sorted by title
-    EXPECT_EQ(Form->SelectedRows(), QList<int>{0});     // the selection stays as it was
+    EXPECT_EQ(Form->SelectedRows(), QList<int>{3});     // the selection follows the edited entry
 }
 
 TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelection)
@@ -283,15 +283,15 @@ TEST_F(MainWindowTest, AFileErrorDuringAddIsShownAndEarlierRecordsStay)
     EXPECT_EQ(Titles().size(), 1); // the first file's entry is shown
 }
 
-TEST_F(MainWindowTest, DropOfALinkAddsOneEntryAndKeepsTheSelection)
+TEST_F(MainWindowTest, DropOfALinkAddsOneEntryAndKeepsTheSelectedEntries)
 {
     Start(FourSites());
-    Form->SelectRows({1, 2});
+    Form->SelectRows({1, 2}); // Bravo and Charlie
     Form->onDrop(QStringLiteral("http://dropped.example/page"), QStringLiteral("Aardvark page"), {});
     ASSERT_EQ(Rows(), 5);
     EXPECT_EQ(Cell(0, 0), QStringLiteral("Aardvark page"));
     EXPECT_EQ(Cell(0, 1), QStringLiteral("http://dropped.example/page"));
-    EXPECT_EQ(Form->SelectedRows(), (QList<int>{1, 2}));
+    EXPECT_EQ(Form->SelectedRows(), (QList<int>{2, 3})); // still Bravo and Charlie
     EXPECT_EQ(Form->StatusText(), QStringLiteral("Added 1, merged 0, skipped 0"));
 }
 

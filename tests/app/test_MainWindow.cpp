@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -211,20 +212,38 @@ TEST_F(MainWindowTest, DeleteKeyAsksAndCancelKeepsTheRows)
     EXPECT_EQ(Confirmations.size(), 2);
 }
 
-TEST_F(MainWindowTest, ColumnsKeepTheirShareOfTheListWidth)
+// The columns share the room inside the list, so no horizontal scroll bar shows,
+// with an empty list and with one long enough for a vertical scroll bar.
+TEST_F(MainWindowTest, ColumnsShareTheRoomInsideTheList)
 {
-    Start();
-    for (const QSize Size : {QSize(761, 331), QSize(634, 311), QSize(1200, 700)}) {
-        Form->resize(Size);
+    std::vector<TWebSite> Many;
+    for (int i = 0; i < 200; ++i)
+        Many.push_back(MakeSite(QStringLiteral("Site %1").arg(i), QStringLiteral("http://s%1.example/").arg(i)));
+    for (const bool Filled : {false, true}) {
+        SCOPED_TRACE(Filled ? "200 rows" : "empty");
+        Form.reset();
+        QFile::remove(Settings.BaseBookmarkName);
+        Start(Filled ? Many : std::vector<TWebSite>{});
         Form->show();
-        QCoreApplication::processEvents();
-        const int W = Form->bookmarkList()->width();
-        QHeaderView* H = Form->bookmarkList()->header();
-        EXPECT_EQ(H->sectionSize(0), int(W * 0.3));
-        EXPECT_EQ(H->sectionSize(1), int(W * 0.2));
-        EXPECT_EQ(H->sectionSize(2), int(W * 0.2));
-        EXPECT_EQ(H->sectionSize(3), int(W * 0.3));
+        for (const QSize Size : {QSize(761, 331), Form->minimumSize(), QSize(1200, 700)}) {
+            Form->resize(Size);
+            QCoreApplication::processEvents();
+            QTreeView* List = Form->bookmarkList();
+            QHeaderView* H = List->header();
+            const int Room = List->viewport()->width();
+            EXPECT_EQ(H->length(), Room);
+            EXPECT_NEAR(H->sectionSize(0), Room * 0.3, 1.0);
+            EXPECT_NEAR(H->sectionSize(1), Room * 0.2, 1.0);
+            EXPECT_FALSE(List->horizontalScrollBar()->isVisible());
+            EXPECT_EQ(List->verticalScrollBar()->isVisible(), Filled);
+        }
     }
+    // A column the user widens is the user's: the list scrolls sideways instead.
+    Form->bookmarkList()->header()->resizeSection(0, 2000);
+    Form->resize(800, 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Form->bookmarkList()->header()->sectionSize(0), 2000);
+    EXPECT_TRUE(Form->bookmarkList()->horizontalScrollBar()->isVisible());
 }
 
 TEST_F(MainWindowTest, ExitWritesHistoryBaseFileAndHistoryCopy)
@@ -329,7 +348,7 @@ TEST_F(MainWindowTest, BannerStripShowsTheFirstPictureCentredAndTicksThroughFour
     const struct
     {
         int Width, Left;
-    } Cases[] = {{761, 80}, {762, 81}, {763, 82}, {800, 100}, {640, 20}};
+    } Cases[] = {{761, 80}, {762, 81}, {763, 82}, {800, 100}, {1000, 200}};
     for (const auto& C : Cases) {
         Form->resize(C.Width, 331);
         QCoreApplication::processEvents();
