@@ -452,7 +452,11 @@ void TFlatBtnVCL::PaintCaption(QPainter& canvas, QRgb colour, bool centred)
   const int o = MDown ? PressOffset : 0;
   const QRect box(TextInsetX + o, TextInsetY + o, width() - 2 * TextInsetX, height() - 2 * TextInsetY);
   if (box.isEmpty()) return;
-  const QFont font = CaptionFont(height());
+  QFont font = CaptionFont(height());
+  // A caption wider than the tile (a longer translation) is set smaller, down to
+  // 6 points, before it is cut at the tile's edge.
+  while (font.pointSize() > 6 && QFontMetrics(font).horizontalAdvance(FText) > box.width())
+    font.setPointSize(font.pointSize() - 1);
   const QFontMetrics fm(font);
   const int top = box.y() + box.height() - fm.height();  // bottom on the box's bottom
   int left = box.x();

@@ -326,6 +326,26 @@ TEST(FlatBtnPaint, CaptionColourAndPlace)
   }
 }
 
+// A caption too wide for the tile is set smaller rather than cut: its last letter
+// ends inside the tile instead of at the clipping edge.
+TEST(FlatBtnPaint, AWideCaptionShrinksToFit)
+{
+  TFlatBtnVCL btn;
+  btn.setBgColor(0xFF1BA1E2);
+  btn.setText(u"Information"_s);
+  QImage blank(60, 60, QImage::Format_ARGB32);
+  blank.fill(0);
+  btn.setBgBitmap(blank);
+  const QImage img = Render(btn);
+  const QRgb bg = ToCanvasColor(0xFF1BA1E2);
+  int maxX = -1;
+  for (int y = 30; y < 60; ++y)
+    for (int x = 0; x < 60; ++x)
+      if (img.pixel(x, y) != bg) maxX = std::max(maxX, x);
+  ASSERT_GE(maxX, TextInsetX);
+  EXPECT_LT(maxX, 60 - TextInsetX - 1);
+}
+
 TEST(FlatBtnPaint, SmallDoubleCentresThePictogramAndPressMovesIt)
 {
   TFlatBtnVCL btn;
