@@ -47,8 +47,12 @@ QString RunImage(const QString& In, const QString& Out, const TImageOptions& Opt
     timer.start();
     THVBitmap bmp;
     bmp.LoadFromFile(In);
-    if (bmp.Empty())
+    if (bmp.Empty()) {
+        if (!bmp.LoadRefusal().isEmpty())
+            throw EFileError(In, QStringLiteral("The picture could not be decoded (%1)")
+                                     .arg(bmp.LoadRefusal()));
         throw EFileError(In, QStringLiteral("The picture could not be decoded"));
+    }
     const int w0 = bmp.Width();
     const int h0 = bmp.Height();
 

@@ -58,6 +58,7 @@ void THVBitmap::LoadFromFile(const QString& Filename)
 {
     TGA_Author.clear();
     PNG_Author.clear();
+    FLoadRefusal.clear();
     switch (GetImageFileType(Filename)) {
     case iftJpeg:
         JPGLoadFromFile(Filename, *this);
@@ -66,7 +67,7 @@ void THVBitmap::LoadFromFile(const QString& Filename)
         PNGLoadFromFile(Filename, *this, PNG_Author);
         break;
     case iftPsd:
-        PSDLoadFromFile(Filename, *this);
+        PSDLoadFromFile(Filename, *this, &FLoadRefusal);
         break;
     case iftBmp:
         BMPLoadFromFile(Filename, *this);

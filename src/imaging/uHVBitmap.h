@@ -34,6 +34,9 @@ public:
     // Replaces the picture by the file's (by extension); an unknown extension reads
     // nothing. Always ends with EnsureAlpha. Raises EFileError / EInvalidGraphic.
     void LoadFromFile(const QString& Filename) override;
+    // Why the last LoadFromFile kept the picture without raising: the PSD reader's
+    // refusal ("Unsupported PSD colour mode: CMYK"); empty after every other load.
+    const QString& LoadRefusal() const { return FLoadRefusal; }
     // Converts to 32 bits, then writes by extension; an unknown extension writes nothing.
     void SaveToFile(const QString& Filename) override;
 
@@ -54,6 +57,9 @@ public:
     // Mirror in place; a 24-bit bitmap is converted to 32 bits first.
     void FlipHorizontal();
     void FlipVertical();
+
+private:
+    QString FLoadRefusal;
 };
 
 // The codecs behind THVBitmap. Readers replace Bitmap's picture; writers go through

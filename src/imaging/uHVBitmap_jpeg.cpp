@@ -35,10 +35,74 @@ void jpegErrorExit(j_common_ptr cinfo)
 
 void jpegOutputMessage(j_common_ptr) {}
 
+// Real progressive files have about ten scans; every scan walks all blocks of the
+// picture again, so thousands of (nearly empty) scans cost minutes.
+constexpr int MaxScans = 500;
+
+// What the file's marker structure holds: the number of scans and the bytes of
+// entropy-coded data (the pixels proper, without headers, tables or comments).
+struct JpegLayout
+{
+    std::uint64_t entropyBytes = 0;
+    int scans = 0;
+};
+
+JpegLayout jpegLayout(const std::uint8_t* p, std::size_t size)
+{
+    JpegLayout out;
+    std::size_t i = 2; // after SOI
+    while (i + 1 < size) {
+        if (p[i] != 0xFF) { // junk between segments: libjpeg skips it too
+            ++i;
+            continue;
+        }
+        const std::uint8_t marker = p[i + 1];
+        if (marker == 0xFF) { // fill byte
+            ++i;
+            continue;
+        }
+        i += 2;
+        if (marker == 0xD9) // EOI
+            break;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) // no length field
+            continue;
+        if (i + 2 > size)
+            break;
+        const std::size_t len = zorvel::imaging::ReadBE16(p + i);
+        i += len;
+        if (marker != 0xDA)
+            continue;
+        ++out.scans;
+        // Entropy-coded data runs to the next marker other than a restart marker;
+        // 0xFF 0x00 is a stuffed data byte.
+        const std::size_t begin = std::min(i, size);
+        std::size_t j = begin;
+        while (j + 1 < size
+               && !(p[j] == 0xFF && p[j + 1] != 0x00 && !(p[j + 1] >= 0xD0 && p[j + 1] <= 0xD7)))
+            ++j;
+        out.entropyBytes += j - begin;
+        i = j;
+    }
+    return out;
+}
+
+void jpegProgress(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number <= MaxScans)
+        return;
+    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    std::snprintf(err->message, sizeof err->message, "Too many JPEG scans (more than %d)", MaxScans);
+    std::longjmp(err->jump, 1);
+}
+
 struct JpegDecompress
 {
     jpeg_decompress_struct cinfo{};
     JpegError err{};
+    jpeg_progress_mgr progress{};
     bool created = false;
     ~JpegDecompress()
     {
@@ -68,6 +132,8 @@ bool jpegReadHeader(JpegDecompress* d, const std::uint8_t* data, std::size_t siz
         return false;
     jpeg_create_decompress(&d->cinfo);
     d->created = true;
+    d->progress.progress_monitor = jpegProgress;
+    d->cinfo.progress = &d->progress;
     jpeg_mem_src(&d->cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&d->cinfo, TRUE);
     const std::uint64_t pixels = std::uint64_t(d->cinfo.image_width) * d->cinfo.image_height;
@@ -75,9 +141,16 @@ bool jpegReadHeader(JpegDecompress* d, const std::uint8_t* data, std::size_t siz
         std::snprintf(d->err.message, sizeof d->err.message, "Picture too large");
         return false;
     }
-    // Even a flat picture needs a few bits per 8 x 8 block; thousands of pixels per
-    // byte of file cannot be real, so such a header is refused before allocating.
-    if (pixels > std::uint64_t(size) * 8192 + (1u << 20)) {
+    const JpegLayout layout = jpegLayout(data, size);
+    if (layout.scans > MaxScans) {
+        std::snprintf(d->err.message, sizeof d->err.message, "Too many JPEG scans (%d)", layout.scans);
+        return false;
+    }
+    // Huffman coding needs at least a bit or two per 8 x 8 block, so a real
+    // picture has at most a few hundred pixels per byte of entropy-coded data;
+    // thousands cannot be real, and such a header is refused before allocating.
+    // Comments and other segments do not count: they can pad any file.
+    if (pixels > layout.entropyBytes * 4096 + (1u << 20)) {
         std::snprintf(d->err.message, sizeof d->err.message, "Picture size does not match the file");
         return false;
     }

@@ -18,6 +18,8 @@ using zorvel::imaging::MaxPixels;
 
 namespace {
 
+constexpr png_alloc_size_t PngChunkMax = png_alloc_size_t(16) << 20;
+
 struct PngContext
 {
     const std::uint8_t* data = nullptr; // reading
@@ -88,6 +90,12 @@ bool pngReadHeader(png_structp png, png_infop info, PngHeader* hdr)
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF); // the pixel count is checked below
+    // A chunk header may announce gigabytes that libpng would allocate (and clear)
+    // before finding the file far shorter; no real text, profile or metadata chunk
+    // comes near this. Damaged ancillary chunks are errors too, not silently
+    // skipped warnings.
+    png_set_chunk_malloc_max(png, PngChunkMax);
+    png_set_benign_errors(png, 0);
     png_read_info(png, info);
     png_uint_32 w = 0;
     png_uint_32 h = 0;

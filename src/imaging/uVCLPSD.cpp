@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <zlib.h>
+
 using zorvel::imaging::MaxPixels;
 using zorvel::imaging::ReadBE16;
 using zorvel::imaging::ReadBE32;
@@ -111,7 +113,50 @@ bool ReadPSDRow(QIODevice& Stream, bool Compressed, std::uint32_t ByteCount, std
     return readRowFromMemory(m, Compressed, ByteCount, Row, RowLength);
 }
 
-bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMode, std::uint16_t Depth)
+namespace {
+
+// Pictures up to this many pixels load even when the file holds less data than
+// they announce (a truncated file reads with its missing part black); larger
+// ones must be backed by data.
+constexpr std::int64_t SmallPicture = std::int64_t(1) << 20;
+
+// Inflates the zlib stream of Src into Out (exactly Out.size() bytes wanted). A
+// stream that ends early leaves the rest zero; damaged data gives false.
+bool inflateAll(const std::uint8_t* Src, std::size_t SrcLen, std::vector<std::uint8_t>& Out)
+{
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return false;
+    z.next_in = const_cast<Bytef*>(Src);
+    std::size_t inLeft = SrcLen;
+    std::size_t outPos = 0;
+    int rc = Z_OK;
+    // zlib counts in 32-bit units: large buffers go through in slices.
+    constexpr std::size_t Slice = std::size_t(1) << 30;
+    while (rc == Z_OK && outPos < Out.size()) {
+        if (z.avail_in == 0 && inLeft > 0) {
+            z.avail_in = uInt(std::min(inLeft, Slice));
+            inLeft -= z.avail_in;
+        }
+        z.next_out = Out.data() + outPos;
+        z.avail_out = uInt(std::min(Out.size() - outPos, Slice));
+        const uInt before = z.avail_out;
+        rc = inflate(&z, Z_NO_FLUSH);
+        outPos += before - z.avail_out;
+        if (rc == Z_BUF_ERROR && z.avail_in == 0 && inLeft == 0)
+            break; // the data ends early
+    }
+    inflateEnd(&z);
+    if (rc == Z_DATA_ERROR || rc == Z_MEM_ERROR || rc == Z_NEED_DICT || rc == Z_STREAM_ERROR)
+        return false;
+    std::memset(Out.data() + outPos, 0, Out.size() - outPos);
+    return true;
+}
+
+// Reads the image data section into Layer.Bitmap; false with Reason when the
+// data cannot be decoded (nothing of Layer is changed then).
+bool readImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMode,
+                   std::uint16_t Depth, QString& Reason)
 {
     const int width = int(Layer.Width);
     const int height = int(Layer.Height);
@@ -119,23 +164,63 @@ bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMo
     const std::size_t channels = Layer.Channels;
 
     std::uint8_t code[2];
-    if (!readExact(Stream, code, 2))
+    if (!readExact(Stream, code, 2)) {
+        Reason = QStringLiteral("Truncated PSD file: no image data");
         return false;
-    const bool compressed = ReadBE16(code) == 1;
-    // The rest of the file is the channel data (and, compressed, the row table).
+    }
+    const unsigned compression = ReadBE16(code);
+    // 0 raw, 1 PackBits, 2 zip, 3 zip with prediction. Anything else would come
+    // out as noise when read as raw bytes.
+    if (compression > 3) {
+        Reason = QStringLiteral("Unsupported PSD compression %1").arg(compression);
+        return false;
+    }
+    if (compression == 3 && Depth != 8) {
+        Reason = QStringLiteral("Unsupported PSD compression: zip with prediction at %1 bit").arg(Depth);
+        return false;
+    }
+    const bool packBits = compression == 1;
+    // The rest of the file is the channel data (and, with PackBits, the row table).
     const QByteArray data = Stream.readAll();
     MemoryData m{reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size())};
 
-    // Refuse sizes the data cannot describe: PackBits gives at most 128 bytes for 2.
+    // Refuse sizes the data cannot describe, counted in bytes of the format (a
+    // bitmap-mode byte holds 8 pixels): raw data needs its bytes (half of them
+    // present is taken as a truncated file), PackBits gives at most 128 bytes
+    // for 2, deflate about 1032 for 1.
     const std::uint64_t rowsTotal = std::uint64_t(channels) * std::uint64_t(height);
     const std::uint64_t announced = rowsTotal * rowLength;
-    if (compressed && rowsTotal * 2 > m.size)
+    if (packBits && rowsTotal * 2 > m.size) {
+        Reason = QStringLiteral("Truncated PSD file: row table incomplete");
         return false;
-    if (announced > (std::uint64_t(1) << 20) && announced / 64 > m.size)
+    }
+    const std::uint64_t body = packBits ? m.size - rowsTotal * 2 : m.size;
+    const std::uint64_t ratio = compression == 0 ? 2 : packBits ? 64 : 1032;
+    if (std::int64_t(width) * height > SmallPicture && announced > body * ratio) {
+        Reason = QStringLiteral("PSD picture size does not match the file (%1 x %2)")
+                     .arg(width)
+                     .arg(height);
         return false;
+    }
+
+    std::vector<std::uint8_t> inflated;
+    if (compression >= 2) {
+        inflated.resize(announced);
+        if (!inflateAll(m.p, m.size, inflated)) {
+            Reason = QStringLiteral("Damaged zip data in PSD file");
+            return false;
+        }
+        if (compression == 3) // each byte was stored as the difference to its left neighbour
+            for (std::uint64_t r = 0; r < rowsTotal; ++r) {
+                std::uint8_t* row = inflated.data() + r * rowLength;
+                for (std::uint32_t x = 1; x < rowLength; ++x)
+                    row[x] = std::uint8_t(row[x] + row[x - 1]);
+            }
+        m = MemoryData{inflated.data(), inflated.size()};
+    }
 
     std::vector<std::uint32_t> counts(rowsTotal, rowLength);
-    if (compressed) {
+    if (packBits) {
         for (std::size_t i = 0; i < rowsTotal; ++i)
             counts[i] = ReadBE16(m.p + 2 * i);
         m.pos = rowsTotal * 2;
@@ -177,7 +262,7 @@ bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMo
                 m.pos += std::min<std::size_t>(count, m.size - m.pos);
                 continue;
             }
-            if (!readRowFromMemory(m, compressed, count, row.data(), rowLength))
+            if (!readRowFromMemory(m, packBits, count, row.data(), rowLength))
                 dataLeft = false; // the file ends early: what is missing stays as it is
             std::uint8_t* d = bitmap->ScanLine(y);
             const std::uint8_t* s = row.data();
@@ -201,28 +286,91 @@ bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMo
     return true;
 }
 
-bool PSDLoadFromFile(const QString& FileName, TBitmap& Bitmap)
+QString colorModeName(unsigned Mode)
 {
+    switch (Mode) {
+    case 0: return QStringLiteral("bitmap");
+    case 1: return QStringLiteral("grayscale");
+    case 2: return QStringLiteral("indexed");
+    case 3: return QStringLiteral("RGB");
+    case 4: return QStringLiteral("CMYK");
+    case 7: return QStringLiteral("multichannel");
+    case 8: return QStringLiteral("duotone");
+    case 9: return QStringLiteral("Lab");
+    default: return QString::number(Mode);
+    }
+}
+
+// Why the header is refused; empty when the reader can take the document.
+QString headerRefusal(QIODevice& Stream, TPSDFile& PSD)
+{
+    Stream.seek(0);
+    std::uint8_t h[26];
+    if (!readExact(Stream, h, 26) || std::memcmp(h, "8BPS", 4) != 0)
+        return QStringLiteral("Not a Photoshop document");
+    Stream.seek(0);
+    if (ReadPSDHeader(Stream, PSD)) {
+        // Pairings the channel readers cannot take: bits with grey/RGB, bytes in bitmap mode.
+        if ((PSD.Depth == 1) != (PSD.ColorMode == 0))
+            return QStringLiteral("Unsupported PSD: %1 colour mode at %2 bit")
+                .arg(colorModeName(PSD.ColorMode))
+                .arg(PSD.Depth);
+        return {};
+    }
+    const unsigned version = ReadBE16(h + 4);
+    if (version == 2)
+        return QStringLiteral("Unsupported PSD: large document format (PSB)");
+    if (version != 1)
+        return QStringLiteral("Unsupported PSD version %1").arg(version);
+    if (PSD.Depth != 1 && PSD.Depth != 8)
+        return QStringLiteral("Unsupported PSD depth: %1 bits per channel").arg(PSD.Depth);
+    return QStringLiteral("Unsupported PSD colour mode: %1").arg(colorModeName(PSD.ColorMode));
+}
+
+bool skipSection(QIODevice& file)
+{
+    std::uint32_t len = 0;
+    return readBE32(file, len) && qint64(len) <= file.size() - file.pos() && file.seek(file.pos() + len);
+}
+
+} // namespace
+
+bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMode, std::uint16_t Depth)
+{
+    QString reason;
+    return readImageData(Stream, Layer, ColorMode, Depth, reason);
+}
+
+bool PSDLoadFromFile(const QString& FileName, TBitmap& Bitmap, QString* Reason)
+{
+    QString reason;
+    QString& why = Reason ? *Reason : reason;
+    why.clear();
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EFileError(FileName, QStringLiteral("Cannot open file (%1)").arg(file.errorString()));
     TPSDFile psd;
-    if (!ReadPSDHeader(file, psd))
-        return false;
-    // Pairings the channel readers cannot take: bits with grey/RGB, bytes in bitmap mode.
-    if ((psd.Depth == 1) != (psd.ColorMode == 0))
+    why = headerRefusal(file, psd);
+    if (!why.isEmpty())
         return false;
     // Photoshop documents have 1 to 56 channels.
-    if (psd.Channels == 0 || psd.Channels > 56 || psd.Width <= 0 || psd.Height <= 0
-        || std::int64_t(psd.Width) * psd.Height > MaxPixels)
+    if (psd.Channels == 0 || psd.Channels > 56) {
+        why = QStringLiteral("Unsupported PSD channel count %1").arg(psd.Channels);
         return false;
+    }
+    if (psd.Width <= 0 || psd.Height <= 0 || std::int64_t(psd.Width) * psd.Height > MaxPixels) {
+        why = QStringLiteral("Unsupported PSD size (%1 x %2)").arg(psd.Width).arg(psd.Height);
+        return false;
+    }
     std::uint32_t len = 0;
-    if (!readBE32(file, len) || len != 0) // colour mode data must be empty
+    if (!readBE32(file, len) || len != 0) { // colour mode data must be empty
+        why = QStringLiteral("Unsupported PSD: colour mode data present");
         return false;
-    if (!readBE32(file, len) || qint64(len) > file.size() - file.pos() || !file.seek(file.pos() + len))
+    }
+    if (!skipSection(file) || !skipSection(file)) {
+        why = QStringLiteral("Truncated PSD file");
         return false;
-    if (!readBE32(file, len) || qint64(len) > file.size() - file.pos() || !file.seek(file.pos() + len))
-        return false;
+    }
 
     psd.LayerCount = 1;
     psd.Layer.resize(1);
@@ -237,7 +385,7 @@ bool PSDLoadFromFile(const QString& FileName, TBitmap& Bitmap)
     layer.Channel.resize(psd.Channels);
     for (std::uint16_t i = 0; i < psd.Channels; ++i)
         layer.Channel[i].ID = i;
-    if (!ReadPSDImageData(file, layer, psd.ColorMode, psd.Depth))
+    if (!readImageData(file, layer, psd.ColorMode, psd.Depth, why))
         return false;
     Bitmap.TakeOver(*layer.Bitmap);
     return true; // the layer (and its bitmap) go with psd

@@ -1,6 +1,7 @@
 #pragma once
 // Photoshop documents: reads the composite image of 8-bit RGB, 8-bit grayscale and
-// 1-bit bitmap documents (raw or PackBits); writes 8-bit RGB with PackBits.
+// 1-bit bitmap documents (raw, PackBits, zip or zip with prediction); writes 8-bit
+// RGB with PackBits.
 
 #include <imaging/uBitmap.h>
 
@@ -48,8 +49,9 @@ struct TPSDFile
 };
 
 // True when the picture was read. Unsupported or damaged documents give False and
-// leave Bitmap unchanged; only file-system errors raise (EFileError).
-bool PSDLoadFromFile(const QString& FileName, TBitmap& Bitmap);
+// leave Bitmap unchanged; Reason (when given) then says why, e.g. "Unsupported PSD
+// depth: 16 bits per channel". Only file-system errors raise (EFileError).
+bool PSDLoadFromFile(const QString& FileName, TBitmap& Bitmap, QString* Reason = nullptr);
 // 8-bit RGB, alpha not stored. Raises EFileError when the file cannot be written.
 bool PSDSaveToFile(const QString& FileName, const TBitmap& Bitmap);
 

@@ -5,6 +5,7 @@
 #include <imaging/uHVBitmap.h>
 #include <imaging/uVCLPSD.h>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ struct PsdDoc
     int w = 2;
     int h = 2;
     bool packBits = false;
+    int zip = 0; // 2: zip, 3: zip with prediction (instead of raw or PackBits)
     std::vector<std::vector<QByteArray>> channels; // [channel][row], raw row bytes
     QByteArray colorModeData;
     QByteArray layerSection = QByteArray(8, 'L'); // stepped over whole
@@ -50,6 +52,18 @@ QByteArray MakePsd(const PsdDoc& s)
     b += QByteArray("resres");
     Be32(b, std::uint32_t(s.layerSection.size()));
     b += s.layerSection;
+    if (s.zip) {
+        Be16(b, unsigned(s.zip));
+        QByteArray planes;
+        for (const auto& ch : s.channels)
+            for (QByteArray row : ch) {
+                if (s.zip == 3)
+                    for (qsizetype x = row.size() - 1; x > 0; --x)
+                        row[x] = char(row[x] - row[x - 1]);
+                planes += row;
+            }
+        return b + qCompress(planes).mid(4); // qCompress prefixes the length
+    }
     Be16(b, s.packBits ? 1 : 0);
     QByteArray table, data;
     for (const auto& ch : s.channels)
@@ -233,4 +247,126 @@ TEST(PackBitsTest, EncoderExamples)
     EXPECT_EQ(uchar(enc[129]), 127);
     EXPECT_EQ(uchar(enc[258]), 300 - 257);
     EXPECT_EQ(enc.size(), 303);
+}
+
+TEST_F(PsdFiles, ZipCompositesDecodeWithAndWithoutPrediction)
+{
+    // 5 x 2 RGBA rows with steps and wrap-around differences for the predictor.
+    const std::vector<std::vector<QByteArray>> planes{
+        {QByteArray("\x10\x20\xff\x00\x05", 5), QByteArray("\x01\x02\x03\x04\x05", 5)},
+        {QByteArray("\x80\x80\x81\x7f\x00", 5), QByteArray("\xff\xfe\xfd\xfc\xfb", 5)},
+        {QByteArray("\x00\x00\x00\x00\x00", 5), QByteArray("\x09\x08\x07\x06\x05", 5)},
+        {QByteArray("\xff\x80\x00\x40\xff", 5), QByteArray("\x11\x22\x33\x44\x55", 5)}};
+    for (int zip : {2, 3}) {
+        SCOPED_TRACE(zip);
+        PsdDoc s;
+        s.w = 5;
+        s.h = 2;
+        s.zip = zip;
+        s.channels = planes;
+        TBitmap bmp;
+        ASSERT_TRUE(Load(MakePsd(s), bmp));
+        EXPECT_EQ(bmp.AlphaFormat(), afDefined);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 5; ++x) {
+                auto v = [&](int c) { return std::uint32_t(std::uint8_t(planes[c][y][x])); };
+                EXPECT_EQ(Pixel(bmp, x, y), v(2) | (v(1) << 8) | (v(0) << 16) | (v(3) << 24))
+                    << x << "," << y;
+            }
+    }
+}
+
+TEST_F(PsdFiles, RefusalsSayWhyAndReachTheBitmapClass)
+{
+    const std::vector<std::vector<QByteArray>> rgb{{QByteArray(2, 1), QByteArray(2, 1)},
+                                                   {QByteArray(2, 2), QByteArray(2, 2)},
+                                                   {QByteArray(2, 3), QByteArray(2, 3)}};
+    struct Case
+    {
+        int mode, depth, version, compression;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {3, 16, 1, 0, "Unsupported PSD depth: 16 bits per channel"},
+        {4, 8, 1, 0, "Unsupported PSD colour mode: CMYK"},
+        {2, 8, 1, 0, "Unsupported PSD colour mode: indexed"},
+        {3, 1, 1, 0, "Unsupported PSD: RGB colour mode at 1 bit"},
+        {3, 8, 2, 0, "Unsupported PSD: large document format (PSB)"},
+        {3, 8, 1, 4, "Unsupported PSD compression 4"},
+        {3, 8, 1, 0x100, "Unsupported PSD compression 256"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        PsdDoc s;
+        s.mode = c.mode;
+        s.depth = c.depth;
+        s.version = c.version;
+        s.channels = rgb;
+        QByteArray file = MakePsd(s);
+        const qsizetype codeAt = file.size() - 2 * 2 * 3 - 2; // raw data follows the code
+        file[codeAt] = char(c.compression >> 8);
+        file[codeAt + 1] = char(c.compression);
+        TBitmap bmp;
+        QString reason;
+        WriteAll(Path(QStringLiteral("r.psd")), file);
+        EXPECT_FALSE(PSDLoadFromFile(Path(QStringLiteral("r.psd")), bmp, &reason));
+        EXPECT_EQ(reason, QString::fromLatin1(c.reason));
+        EXPECT_TRUE(bmp.Empty());
+        THVBitmap hv;
+        hv.LoadFromFile(Path(QStringLiteral("r.psd")));
+        EXPECT_TRUE(hv.Empty());
+        EXPECT_EQ(hv.LoadRefusal(), QString::fromLatin1(c.reason));
+    }
+    // A document that loads leaves no refusal behind.
+    THVBitmap hv;
+    PsdDoc ok;
+    ok.channels = rgb;
+    WriteAll(Path(QStringLiteral("ok.psd")), MakePsd(ok));
+    hv.LoadFromFile(Path(QStringLiteral("ok.psd")));
+    EXPECT_EQ(hv.Width(), 2);
+    EXPECT_TRUE(hv.LoadRefusal().isEmpty());
+}
+
+// Headers announcing far more pixels than the data can hold are refused at once,
+// counted in the format's own units: a bitmap-mode byte holds 8 pixels, a
+// PackBits pair at most 128 bytes, deflate about 1032 bytes per byte.
+TEST_F(PsdFiles, OversizedHeadersFailFastWithoutAllocating)
+{
+    struct Case
+    {
+        const char* name;
+        int mode, depth, w, h;
+        bool packBits;
+        int zip;
+        QByteArray body;
+    };
+    const int side = 16384; // a 1 GiB picture if it were allocated
+    const Case cases[] = {
+        {"bitmap mode, raw zeros", 0, 1, side, side, false, 0, QByteArray(64 * 1024, '\0')},
+        {"RGB, raw", 3, 8, side, side, false, 0, QByteArray(256 * 1024, '\0')},
+        {"bitmap mode, zip of zeros", 0, 1, side, side, false, 2, qCompress(QByteArray(1 << 20, '\0')).mid(4)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PsdDoc s;
+        s.mode = c.mode;
+        s.depth = c.depth;
+        s.w = c.w;
+        s.h = c.h;
+        QByteArray file = MakePsd(s); // no channels: the header and sections only
+        file[12] = 0;
+        file[13] = char(c.mode == 0 ? 1 : 3);
+        file.chop(2);
+        Be16(file, unsigned(c.zip));
+        file += c.body;
+        TBitmap bmp;
+        QString reason;
+        WriteAll(Path(QStringLiteral("h.psd")), file);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(PSDLoadFromFile(Path(QStringLiteral("h.psd")), bmp, &reason));
+        EXPECT_LT(timer.elapsed(), 1000);
+        EXPECT_TRUE(reason.startsWith(QStringLiteral("PSD picture size does not match the file")))
+            << reason.toStdString();
+    }
 }
