@@ -205,6 +205,68 @@ struct MaskChannel
 
 } // namespace
 
+namespace {
+
+constexpr std::uint32_t BI_RLE8 = 1;
+constexpr std::uint32_t BI_RLE4 = 2;
+
+// Decodes RLE8 (Bits 8) or RLE4 (Bits 4) data into Dst, a 32-bit picture cleared
+// to transparent black: pixels the file skips over (delta codes, early end of
+// line or of bitmap) stay transparent. Returns how many pixels were written.
+// Every code is bounds-checked: runs stop at the line end, deltas and lines
+// beyond the picture end the decoding, and the data ends the decoding as well.
+std::uint64_t decodeRle(const std::uint8_t* p, std::size_t size, int Bits, TBitmap& Dst,
+                        bool TopDown, const std::array<std::uint8_t, 256 * 3>& Palette)
+{
+    const int w = Dst.Width();
+    const int h = Dst.Height();
+    std::uint64_t written = 0;
+    int x = 0;
+    int line = 0;
+    auto put = [&](unsigned index) {
+        std::uint8_t* d = Dst.ScanLine(TopDown ? line : h - 1 - line) + std::size_t(x) * 4;
+        std::memcpy(d, &Palette[index * 3], 3);
+        d[3] = 255;
+        ++x;
+        ++written;
+    };
+    std::size_t i = 0;
+    while (i + 1 < size && line < h) {
+        const unsigned count = p[i];
+        const unsigned value = p[i + 1];
+        i += 2;
+        if (count > 0) { // a run: one index, or two alternating nibbles in RLE4
+            for (unsigned k = 0; k < count && x < w; ++k)
+                put(Bits == 8 ? value : (k & 1) ? (value & 0x0F) : (value >> 4));
+            continue;
+        }
+        if (value == 0) { // end of line
+            x = 0;
+            ++line;
+        } else if (value == 1) { // end of bitmap
+            break;
+        } else if (value == 2) { // delta: move right and down
+            if (i + 1 >= size)
+                break;
+            x += p[i];
+            line += p[i + 1];
+            i += 2;
+            if (x >= w) // beyond the line: nothing more can be drawn on it
+                x = w;
+        } else { // absolute: `value` literal indices, padded to a 16-bit boundary
+            const std::size_t bytes = Bits == 8 ? value : (value + 1) / 2;
+            if (bytes > size - i)
+                break;
+            for (unsigned k = 0; k < value && x < w; ++k)
+                put(Bits == 8 ? p[i + k] : (k & 1) ? (p[i + k / 2] & 0x0F) : (p[i + k / 2] >> 4));
+            i += (bytes + 1) & ~std::size_t(1);
+        }
+    }
+    return written;
+}
+
+} // namespace
+
 void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const QString& Name)
 {
     if (Size < 14 + 12 || Data[0] != 'B' || Data[1] != 'M')
@@ -212,7 +274,10 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
     const std::uint32_t offBits = ReadLE32(Data + 10);
     const std::uint32_t hdrSize = ReadLE32(Data + 14);
     const std::uint8_t* h = Data + 14;
-    if (hdrSize != 12 && hdrSize < 40)
+    // 12: Windows 2 / OS/2 1.x; 16 and 64: OS/2 2.x (its first 40 bytes are laid out
+    // like Windows' BITMAPINFOHEADER, missing fields are zero); 40 to 124: Windows.
+    const bool os2v2 = hdrSize == 16 || hdrSize == 64;
+    if (hdrSize != 12 && !os2v2 && hdrSize < 40)
         bad(Name, QStringLiteral("Unsupported BMP header"));
     if (std::uint64_t(14) + hdrSize > Size)
         bad(Name, QStringLiteral("Truncated BMP header"));
@@ -234,8 +299,13 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
         width = std::int32_t(ReadLE32(h + 4));
         height = std::int32_t(ReadLE32(h + 8));
         bpp = ReadLE16(h + 14);
-        compression = ReadLE32(h + 16);
-        clrUsed = ReadLE32(h + 32);
+        if (hdrSize >= 40) {
+            compression = ReadLE32(h + 16);
+            clrUsed = ReadLE32(h + 32);
+        }
+        // OS/2 2.x uses 3 for Huffman 1D and 4 for RLE24, neither of which is read.
+        if (os2v2 && compression > BI_RLE4)
+            bad(Name, QStringLiteral("Unsupported BMP compression %1 (OS/2)").arg(compression));
         if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
             const int count = compression == BI_ALPHABITFIELDS ? 4 : 3;
             const std::uint8_t* m = h + 40; // inside V2+ headers, or right after a plain one
@@ -246,8 +316,6 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
             if (count == 3 && hdrSize >= 56)
                 masks[3] = ReadLE32(h + 52);
             haveMasks = true;
-            if (hdrSize == 40)
-                paletteEntrySize = 4; // masks stand where a palette would
         }
     }
     const bool topDown = height < 0;
@@ -256,8 +324,9 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
         bad(Name, QStringLiteral("Invalid BMP size"));
     if (width * height > MaxPixels)
         bad(Name, QStringLiteral("Picture too large (%1 x %2 pixels)").arg(width).arg(height));
-    if (compression != BI_RGB && !haveMasks)
-        bad(Name, QStringLiteral("Unsupported BMP compression"));
+    const bool rle = (compression == BI_RLE8 && bpp == 8) || (compression == BI_RLE4 && bpp == 4);
+    if (compression != BI_RGB && !haveMasks && !rle)
+        bad(Name, QStringLiteral("Unsupported BMP compression %1 at %2 bits").arg(compression).arg(bpp));
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         bad(Name, QStringLiteral("Unsupported BMP bit depth %1").arg(bpp));
     if (haveMasks && bpp != 16 && bpp != 32)
@@ -281,14 +350,36 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
         }
     }
 
+    if (rle) {
+        if (offBits > Size)
+            bad(Name, QStringLiteral("Truncated BMP pixel data"));
+        // A run codes at most 255 pixels in 2 bytes; delta codes skip more, but a
+        // picture hundreds of times larger than its data is not a real one.
+        const std::uint64_t dataBytes = Size - offBits;
+        if (width * height > (std::int64_t(1) << 20) && std::uint64_t(width * height) > dataBytes * 256)
+            bad(Name, QStringLiteral("BMP picture size does not match the file (%1 x %2)")
+                          .arg(width)
+                          .arg(height));
+        TBitmap tmp;
+        tmp.FPixelFormat = pf32bit;
+        tmp.SetSize(int(width), int(height));
+        std::memset(tmp.Bits(), 0, tmp.RowBytes() * std::size_t(height));
+        const std::uint64_t written =
+            decodeRle(Data + offBits, dataBytes, bpp, tmp, topDown, palette);
+        // Only a picture with skipped pixels has transparency to keep.
+        tmp.FAlphaFormat = written == std::uint64_t(width * height) ? afIgnored : afDefined;
+        TakeOver(tmp);
+        return;
+    }
+
     const std::uint64_t stride = ((std::uint64_t(width) * bpp + 31) / 32) * 4;
     if (offBits > Size || stride * std::uint64_t(height) > Size - offBits)
         bad(Name, QStringLiteral("Truncated BMP pixel data"));
 
-    // A 32-bit BMP carries alpha only when its header declares an alpha mask
-    // (BITMAPV3+ or BI_ALPHABITFIELDS). The fourth byte of a plain 32-bit BMP is
-    // "reserved" and often 0 in the wild, so it reads as opaque.
-    const bool alpha = bpp == 32 && haveMasks && masks[3] != 0;
+    // A 16- or 32-bit BMP carries alpha only when its header declares an alpha
+    // mask (BITMAPV3+ or BI_ALPHABITFIELDS). The fourth byte of a plain 32-bit BMP
+    // is "reserved" and often 0 in the wild, so it reads as opaque.
+    const bool alpha = (bpp == 32 || bpp == 16) && haveMasks && masks[3] != 0;
     const bool standard32 = bpp == 32
                          && (!haveMasks
                              || (masks[0] == 0x00FF0000u && masks[1] == 0x0000FF00u
@@ -332,7 +423,7 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
                 d[0] = mb.get(v);
                 d[1] = mg.get(v);
                 d[2] = mr.get(v);
-                d[3] = 255;
+                d[3] = alpha ? ma.get(v) : 255;
             }
             break;
         default: { // 1, 4, 8 bits per pixel through the palette

@@ -59,10 +59,12 @@ public:
     // Same result as Assign, but moves the pixels; Source is left empty (0 x 0).
     void TakeOver(TBitmap& Source);
 
-    // BMP reading: BITMAPCOREHEADER and BITMAPINFOHEADER..V5, 1/4/8-bit palette,
-    // 16-bit, 24-bit, 32-bit (plain or bit fields), both row orders; no RLE.
-    // A 32-bit BMP carries alpha (afDefined) only when its header declares an alpha
-    // mask; the fourth byte of a plain 32-bit BMP is read as opaque (afIgnored).
+    // BMP reading: BITMAPCOREHEADER (OS/2 1.x), OS/2 2.x, BITMAPINFOHEADER..V5,
+    // 1/4/8-bit palette, RLE8 and RLE4, 16-bit, 24-bit, 32-bit (plain or bit
+    // fields), both row orders. A 16- or 32-bit BMP carries alpha (afDefined) only
+    // when its header declares an alpha mask; the fourth byte of a plain 32-bit BMP
+    // is read as opaque (afIgnored). RLE pictures are 32-bit: pixels the file skips
+    // (delta and early end codes) are transparent, and afDefined then.
     // Raises EInvalidGraphic; a failed read leaves the picture unchanged.
     void LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const QString& Name);
     virtual void LoadFromFile(const QString& FileName);

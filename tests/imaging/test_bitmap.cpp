@@ -4,7 +4,11 @@
 
 #include <imaging/uHVBitmap.h>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <bit>
 
 #include <set>
 
@@ -178,7 +182,8 @@ TEST_F(BitmapFiles, BrokenBmpFilesRaiseTheLibraryError)
     huge[18] = '\xFF';
     huge[19] = '\xFF';
     huge[20] = '\xFF'; // width 16 million
-    const QByteArray cases[] = {good.left(good.size() - 1), huge, MakeBmp(3, 2, 8, {}, QByteArray(8, 0), 1),
+    const QByteArray cases[] = {good.left(good.size() - 1), huge,
+                                MakeBmp(3, 2, 24, {}, QByteArray(24, 0), 1), // RLE8 at 24 bits
                                 QByteArray("BM")};
     for (const QByteArray& c : cases) {
         WriteAll(Path(QStringLiteral("bad.bmp")), c);
@@ -592,4 +597,214 @@ TEST(ResourceTest, CmykJpegDecodesToItsColour)
     EXPECT_NEAR(p[2], 255, 3);
     EXPECT_NEAR(p[1], 0, 3);
     EXPECT_NEAR(p[0], 0, 3);
+}
+
+namespace {
+
+// A BMP with any header size. Windows headers (40 and up) and OS/2 2.x (16, 64)
+// share the first 40 bytes' layout; masks go at header offset 40 (V2+) or after
+// a 40-byte header; the 12-byte core header has 16-bit sizes.
+QByteArray MakeBmpWithHeader(int hdrSize, int w, int h, int bpp, std::uint32_t compression,
+                             const std::vector<std::uint32_t>& masks, const QByteArray& palette,
+                             const QByteArray& pixels)
+{
+    QByteArray hdr;
+    Le32(hdr, std::uint32_t(hdrSize));
+    if (hdrSize == 12) {
+        Le16(hdr, unsigned(w));
+        Le16(hdr, unsigned(h));
+        Le16(hdr, 1);
+        Le16(hdr, unsigned(bpp));
+    } else {
+        Le32(hdr, std::uint32_t(w));
+        Le32(hdr, std::uint32_t(h));
+        Le16(hdr, 1);
+        Le16(hdr, unsigned(bpp));
+        Le32(hdr, compression);
+        Le32(hdr, std::uint32_t(pixels.size()));
+        Le32(hdr, 2835);
+        Le32(hdr, 2835);
+        Le32(hdr, 0);
+        Le32(hdr, 0);
+        for (std::uint32_t m : masks)
+            Le32(hdr, m);
+        if (hdr.size() < hdrSize)
+            hdr.append(hdrSize - hdr.size(), '\0');
+    }
+    const QByteArray head = hdrSize < 40 ? hdr.left(hdrSize) : hdr;
+    QByteArray b("BM");
+    const std::uint32_t off = 14 + std::uint32_t(head.size() + palette.size());
+    Le32(b, off + std::uint32_t(pixels.size()));
+    Le32(b, 0);
+    Le32(b, off);
+    return b + head + palette + pixels;
+}
+
+// value & mask scaled to 0..255 the way every BMP reader rounds.
+std::uint32_t Scaled(std::uint32_t v, std::uint32_t mask)
+{
+    if (mask == 0)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const std::uint32_t max = mask >> shift;
+    return (((v & mask) >> shift) * 255 + max / 2) / max;
+}
+
+} // namespace
+
+TEST_F(BitmapFiles, BitFieldMasksGiveColourAndAlphaAt16And32Bits)
+{
+    struct Case
+    {
+        const char* name;
+        int bpp, hdrSize;
+        std::uint32_t compression;
+        std::uint32_t r, g, b, a;
+    };
+    const Case cases[] = {
+        {"A1R5G5B5, V4 header", 16, 108, 3, 0x7C00, 0x03E0, 0x001F, 0x8000},
+        {"A4R4G4B4, V5 header", 16, 124, 3, 0x0F00, 0x00F0, 0x000F, 0xF000},
+        {"A4R4G4B4, alpha bit fields", 16, 40, 6, 0x0F00, 0x00F0, 0x000F, 0xF000},
+        {"R5G6B5 without alpha", 16, 40, 3, 0xF800, 0x07E0, 0x001F, 0},
+        {"R8G8B8A8, V4 header", 32, 108, 3, 0xFF000000u, 0x00FF0000, 0x0000FF00, 0x000000FF},
+        {"A2R10G10B10, V5 header", 32, 124, 3, 0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000u},
+    };
+    const std::uint32_t values[] = {0x00000000u, 0xFFFFFFFFu, 0x12345678u, 0x9ABCDEF0u,
+                                    0x0F0F8001u, 0xF0F07FFEu};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // 3 x 2, bottom row first; 16-bit rows padded to 8 bytes.
+        QByteArray pixels;
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < 3; ++x) {
+                if (c.bpp == 16)
+                    Le16(pixels, values[y * 3 + x] & 0xFFFF);
+                else
+                    Le32(pixels, values[y * 3 + x]);
+            }
+            if (c.bpp == 16)
+                pixels.append(2, '\0');
+        }
+        std::vector<std::uint32_t> masks{c.r, c.g, c.b};
+        if (c.compression == 6 || c.hdrSize >= 56)
+            masks.push_back(c.a);
+        WriteAll(Path(QStringLiteral("m.bmp")),
+                 MakeBmpWithHeader(c.hdrSize, 3, 2, c.bpp, c.compression, masks, {}, pixels));
+        TBitmap bmp;
+        bmp.LoadFromFile(Path(QStringLiteral("m.bmp")));
+        ASSERT_EQ(bmp.Width(), 3);
+        EXPECT_EQ(bmp.AlphaFormat(), c.a ? afDefined : afIgnored);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x) {
+                std::uint32_t v = values[(1 - y) * 3 + x];
+                if (c.bpp == 16)
+                    v &= 0xFFFF;
+                const std::uint32_t want = Scaled(v, c.b) | (Scaled(v, c.g) << 8)
+                                         | (Scaled(v, c.r) << 16)
+                                         | ((c.a ? Scaled(v, c.a) : 255u) << 24);
+                EXPECT_EQ(Pixel(bmp, x, y), want) << x << "," << y;
+            }
+    }
+}
+
+TEST_F(BitmapFiles, RunLengthCodesWithDeltasAndEarlyEndsDecode)
+{
+    QByteArray palette;
+    for (int i = 0; i < 16; ++i)
+        palette += QByteArray(1, char(i * 10)) + char(i * 10 + 1) + char(i * 10 + 2) + '\0';
+    struct Case
+    {
+        const char* name;
+        int w, h, bpp;
+        QByteArray data;
+        std::vector<int> want; // palette index per pixel from the top row; -1 transparent
+    };
+    const Case cases[] = {
+        {"RLE8: runs, odd literal, clipped run, delta, end of bitmap", 5, 3, 8,
+         QByteArray("\x02\x01" "\x00\x03\x02\x03\x02\x00" "\x05\x04" "\x00\x00"
+                    "\x01\x03" "\x00\x02\x02\x01" "\x02\x02" "\x00\x01", 22),
+         {-1, -1, -1, 2, 2, /**/ 3, -1, -1, -1, -1, /**/ 1, 1, 2, 3, 2}},
+        {"RLE4: alternating run, odd literal, delta, end of bitmap", 5, 2, 4,
+         QByteArray("\x05\x12" "\x00\x00" "\x00\x03\x34\x50" "\x00\x02\x01\x00"
+                    "\x01\xf0" "\x00\x01", 16),
+         {3, 4, 5, -1, 15, /**/ 1, 2, 1, 2, 1}},
+        {"RLE8: every pixel written, data ends without end of bitmap", 2, 2, 8,
+         QByteArray("\x02\x07\x00\x00\x01\x08\x01\x09", 8), {8, 9, 7, 7}},
+        {"RLE8: delta beyond the picture ends the decoding", 2, 2, 8,
+         QByteArray("\x01\x05\x00\x02\xff\xff\x02\x06", 8), {-1, -1, 5, -1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(Path(QStringLiteral("r.bmp")),
+                 MakeBmp(c.w, c.h, c.bpp, palette, c.data, c.bpp == 8 ? 1 : 2));
+        TBitmap bmp;
+        bmp.LoadFromFile(Path(QStringLiteral("r.bmp")));
+        ASSERT_EQ(bmp.Width(), c.w);
+        ASSERT_EQ(bmp.Height(), c.h);
+        const bool holes = std::count(c.want.begin(), c.want.end(), -1) > 0;
+        EXPECT_EQ(bmp.AlphaFormat(), holes ? afDefined : afIgnored);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) {
+                const int i = c.want[std::size_t(y * c.w + x)];
+                const std::uint32_t want =
+                    i < 0 ? 0u : 0xFF000000u | std::uint32_t(i * 10 + 2) << 16 | std::uint32_t(i * 10 + 1) << 8 | std::uint32_t(i * 10);
+                EXPECT_EQ(Pixel(bmp, x, y), want) << x << "," << y;
+            }
+    }
+}
+
+TEST_F(BitmapFiles, Os2HeadersAreRead)
+{
+    const QByteArray pal3("\x01\x02\x03\x04\x05\x06", 6);        // 3-byte entries
+    const QByteArray pal4("\x01\x02\x03\x00\x04\x05\x06\x00", 8); // 4-byte entries
+    const QByteArray rows8("\x01\x00\x00\x00\x00\x01\x00\x00", 8); // 2 x 2, bottom row first
+    QByteArray rows24;
+    rows24 += QByteArray("\x04\x05\x06\x01\x02\x03", 6) + QByteArray(2, '\0');
+    rows24 += QByteArray("\x01\x02\x03\x04\x05\x06", 6) + QByteArray(2, '\0');
+    struct Case
+    {
+        const char* name;
+        QByteArray file;
+    };
+    const Case cases[] = {
+        {"OS/2 1.x, 8-bit palette", MakeBmpWithHeader(12, 2, 2, 8, 0, {}, pal3, rows8)},
+        {"OS/2 2.x short header, 24-bit", MakeBmpWithHeader(16, 2, 2, 24, 0, {}, {}, rows24)},
+        {"OS/2 2.x full header, 8-bit palette", MakeBmpWithHeader(64, 2, 2, 8, 0, {}, pal4, rows8)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(Path(QStringLiteral("o.bmp")), c.file);
+        TBitmap bmp;
+        bmp.LoadFromFile(Path(QStringLiteral("o.bmp")));
+        ASSERT_EQ(bmp.Width(), 2);
+        EXPECT_EQ(Pixel(bmp, 0, 0), 0xFF030201u);
+        EXPECT_EQ(Pixel(bmp, 1, 0), 0xFF060504u);
+        EXPECT_EQ(Pixel(bmp, 0, 1), 0xFF060504u);
+        EXPECT_EQ(Pixel(bmp, 1, 1), 0xFF030201u);
+    }
+    // OS/2's own compression codes (Huffman 1D, RLE24) are refused, not misread.
+    WriteAll(Path(QStringLiteral("h.bmp")), MakeBmpWithHeader(64, 2, 2, 1, 3, {}, pal4, rows8));
+    TBitmap bmp;
+    EXPECT_THROW(bmp.LoadFromFile(Path(QStringLiteral("h.bmp"))), EInvalidGraphic);
+}
+
+TEST_F(BitmapFiles, RunLengthHeaderFarLargerThanItsDataFailsFast)
+{
+    // 15000 x 15000 (900 MB as a picture) from a few hundred bytes of codes.
+    QByteArray codes;
+    for (int i = 0; i < 100; ++i)
+        codes += QByteArray("\x00\x02\xff\xff", 4);
+    WriteAll(Path(QStringLiteral("big.bmp")), MakeBmp(15000, 15000, 8, QByteArray(8, '\x40'), codes, 1));
+    TBitmap bmp;
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        bmp.LoadFromFile(Path(QStringLiteral("big.bmp")));
+        ADD_FAILURE() << "loaded";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_TRUE(e.Reason().startsWith(QStringLiteral("BMP picture size does not match the file")))
+            << e.Reason().toStdString();
+    }
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_TRUE(bmp.Empty());
 }
