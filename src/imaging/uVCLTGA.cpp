@@ -22,10 +22,28 @@ constexpr int ExtSize = 495;
 constexpr int FooterSize = 26;
 constexpr int HeaderSize = 18;
 
+// The combinations the format defines: colour-mapped (1, RLE 9) with 8- or 16-bit
+// indices into a map of 15-, 16-, 24- or 32-bit entries; true colour (2, RLE 10)
+// at 15, 16, 24 or 32 bits; grey (3, RLE 11) at 8 bits, or 16 with alpha.
 bool headerValid(const std::uint8_t* h)
 {
-    return (h[1] == 0 || h[1] == 1) && (h[2] == 2 || h[2] == 10) && (h[16] == 24 || h[16] == 32)
-        && ReadLE16(h + 12) != 0 && ReadLE16(h + 14) != 0;
+    const int mapType = h[1];
+    const int type = h[2] & ~8;
+    const int depth = h[16];
+    const int entry = h[7];
+    if (mapType > 1 || h[2] > 11 || ReadLE16(h + 12) == 0 || ReadLE16(h + 14) == 0)
+        return false;
+    const bool mapEntryValid = entry == 15 || entry == 16 || entry == 24 || entry == 32;
+    switch (type) {
+    case 1:
+        return mapType == 1 && mapEntryValid && ReadLE16(h + 5) != 0 && (depth == 8 || depth == 16);
+    case 2:
+        return depth == 15 || depth == 16 || depth == 24 || depth == 32;
+    case 3:
+        return depth == 8 || depth == 16;
+    default:
+        return false;
+    }
 }
 
 QByteArray zeroTerminated(const std::uint8_t* p, int maxLen)
@@ -159,6 +177,80 @@ bool CheckTGAHeader(QIODevice& Stream)
     return got == HeaderSize && headerValid(h);
 }
 
+namespace {
+
+// How one stored pixel becomes blue, green, red, alpha.
+struct TgaPixelFormat
+{
+    int type = 2;        // 1 colour-mapped, 2 true colour, 3 grey
+    int bytes = 4;       // per stored pixel
+    bool alpha16 = false; // 15/16-bit: the top bit is alpha (descriptor says 1 alpha bit)
+    const std::uint8_t* palette = nullptr; // colour-mapped: 4 bytes per entry
+    std::uint32_t first = 0; // index of the map's first entry
+    std::uint32_t entries = 0;
+};
+
+inline void fromRgb555(std::uint32_t v, bool alpha, std::uint8_t* d)
+{
+    const unsigned b = v & 0x1F, g = (v >> 5) & 0x1F, r = (v >> 10) & 0x1F;
+    d[0] = std::uint8_t((b << 3) | (b >> 2));
+    d[1] = std::uint8_t((g << 3) | (g >> 2));
+    d[2] = std::uint8_t((r << 3) | (r >> 2));
+    d[3] = alpha ? ((v & 0x8000) ? 255 : 0) : 255;
+}
+
+// A true-colour value of 2, 3 or 4 bytes (15/16, 24 or 32 bits).
+inline void fromTrueColour(const std::uint8_t* s, int bytes, bool alpha16, std::uint8_t* d)
+{
+    switch (bytes) {
+    case 2:
+        fromRgb555(ReadLE16(s), alpha16, d);
+        break;
+    case 3:
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        d[3] = 255;
+        break;
+    default:
+        std::memcpy(d, s, 4);
+        break;
+    }
+}
+
+void convertPixels(const std::uint8_t* s, std::uint8_t* d, int n, const TgaPixelFormat& f)
+{
+    switch (f.type) {
+    case 1:
+        for (int i = 0; i < n; ++i, s += f.bytes, d += 4) {
+            const std::uint32_t index = f.bytes == 1 ? s[0] : ReadLE16(s);
+            if (index >= f.first && index - f.first < f.entries) {
+                std::memcpy(d, f.palette + std::size_t(index - f.first) * 4, 4);
+            } else { // an index outside the map: black
+                d[0] = d[1] = d[2] = 0;
+                d[3] = 255;
+            }
+        }
+        break;
+    case 3:
+        for (int i = 0; i < n; ++i, s += f.bytes, d += 4) {
+            d[0] = d[1] = d[2] = s[0];
+            d[3] = f.bytes == 2 ? s[1] : 255;
+        }
+        break;
+    default:
+        if (f.bytes == 4) {
+            std::memcpy(d, s, std::size_t(n) * 4);
+        } else {
+            for (int i = 0; i < n; ++i, s += f.bytes, d += 4)
+                fromTrueColour(s, f.bytes, f.alpha16, d);
+        }
+        break;
+    }
+}
+
+} // namespace
+
 void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
 {
     const qint64 start = Stream.pos();
@@ -179,30 +271,57 @@ void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
         notTga(Stream);
     Params.fTGA_XPos = ReadLE16(h + 8);
     Params.fTGA_YPos = ReadLE16(h + 10);
-    Params.fTGA_Compressed = h[2] == 10;
+    Params.fTGA_Compressed = (h[2] & 8) != 0;
     Params.fTGA_Descriptor.resize(h[0]);
     in.read(reinterpret_cast<std::uint8_t*>(Params.fTGA_Descriptor.data()), h[0]);
-    // A colour map is of no use for true-colour pixels, but the pixel data starts
-    // after it, so it is stepped over.
-    if (h[1] == 1)
-        in.skip(std::size_t(ReadLE16(h + 5)) * ((h[7] + 7u) / 8u));
+
+    TgaPixelFormat fmt;
+    fmt.type = h[2] & ~8;
+    fmt.bytes = (h[16] + 7) / 8;
+    // A 16-bit pixel's top bit is alpha only when the descriptor announces one
+    // alpha bit; otherwise it is unused and often 0, which must not mean transparent.
+    const bool oneAlphaBit = (h[17] & 0x0F) == 1;
+    fmt.alpha16 = oneAlphaBit && h[16] == 16;
+    std::vector<std::uint8_t> palette;
+    if (h[1] == 1) {
+        const std::size_t entries = ReadLE16(h + 5);
+        const int entryBytes = (h[7] + 7) / 8;
+        if (fmt.type == 1 && entryBytes >= 2 && entryBytes <= 4) {
+            std::vector<std::uint8_t> raw(entries * std::size_t(entryBytes));
+            in.read(raw.data(), raw.size());
+            palette.resize(entries * 4);
+            for (std::size_t i = 0; i < entries; ++i)
+                fromTrueColour(raw.data() + i * std::size_t(entryBytes), entryBytes,
+                               oneAlphaBit && h[7] == 16, palette.data() + i * 4);
+            fmt.palette = palette.data();
+            fmt.first = ReadLE16(h + 3);
+            fmt.entries = std::uint32_t(entries);
+        } else {
+            // A colour map is of no use for true-colour or grey pixels, but the
+            // pixel data starts after it, so it is stepped over.
+            in.skip(entries * std::size_t((h[7] + 7u) / 8u));
+        }
+    }
 
     const int width = ReadLE16(h + 12);
     const int height = ReadLE16(h + 14);
-    const int bpp = h[16] / 8;
+    const int bpp = fmt.bytes;
     Params.fWidth = Params.fOriginalWidth = width;
     Params.fHeight = Params.fOriginalHeight = height;
     Params.fBitsPerSample = 8;
-    Params.fSamplesPerPixel = bpp;
+    Params.fSamplesPerPixel = fmt.type == 3 ? bpp : fmt.type == 1 ? (h[7] == 32 ? 4 : 3)
+                            : bpp == 4 || (bpp == 2 && fmt.alpha16) ? 4 : 3;
 
-    // Refuse sizes no file of this length can describe: even ideal run packets
-    // give at most 128 pixels per (1 + bpp) bytes. Small pictures always load, so
-    // an ordinary truncated file still reads with its missing part zero.
+    // Refuse sizes no file of this length can describe, in pixels per byte of
+    // this format: raw data needs all its bytes (half of them present is taken as
+    // a truncated file), run packets give at most 128 pixels per (1 + bpp) bytes.
+    // Small pictures always load, so an ordinary truncated file still reads with
+    // its missing part zero.
     const std::int64_t pixels = std::int64_t(width) * height;
     const qint64 left = Stream.isSequential() ? 0 : std::max<qint64>(0, Stream.size() - start);
+    const std::int64_t limit = Params.fTGA_Compressed ? left * 128 / (1 + bpp) : left * 2 / bpp;
     if (pixels > MaxPixels
-        || (pixels > (std::int64_t(1) << 20) && !Stream.isSequential()
-            && pixels > left * 128 / (1 + bpp)))
+        || (pixels > (std::int64_t(1) << 20) && !Stream.isSequential() && pixels > limit))
         throw EInvalidGraphic(deviceName(Stream),
                               QStringLiteral("TGA picture size does not match the file (%1 x %2)")
                                   .arg(width)
@@ -212,10 +331,11 @@ void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
     Bitmap.SetSize(width, height);
     std::vector<TRGB> colorLine(static_cast<std::size_t>(width));
     std::vector<std::uint8_t> alphaLine(std::size_t(width), 255);
-    std::vector<std::uint8_t> raw(std::size_t(width) * bpp);
+    std::vector<std::uint8_t> raw(std::size_t(width) * std::size_t(bpp));
 
     const bool topDown = (h[17] & 0x20) != 0;
     const bool rightToLeft = (h[17] & 0x10) != 0;
+    const bool plainTrueColour = fmt.type == 2 && bpp >= 3;
     // Run-length packets may run on into the next line: the packet state lives
     // across lines and is cleared only once per picture.
     int packetLeft = 0;
@@ -227,11 +347,14 @@ void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
         if (!Params.fTGA_Compressed) {
             if (in.atEnd()) {
                 std::memset(row, 0, std::size_t(width) * 4);
-            } else if (bpp == 4) {
+            } else if (plainTrueColour && bpp == 4) {
                 in.read(row, std::size_t(width) * 4);
-            } else {
+            } else if (plainTrueColour) {
                 in.read(reinterpret_cast<std::uint8_t*>(colorLine.data()), std::size_t(width) * 3);
                 MergeRGBAlpha(colorLine.data(), alphaLine.data(), row, width);
+            } else {
+                in.read(raw.data(), raw.size());
+                convertPixels(raw.data(), row, width, fmt);
             }
         } else {
             int x = 0;
@@ -245,9 +368,9 @@ void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
                     packetLeft = (ph & 0x7F) + 1;
                     packetIsRun = (ph & 0x80) != 0;
                     if (packetIsRun) {
-                        in.read(runPixel, std::size_t(bpp));
-                        if (bpp == 3)
-                            runPixel[3] = 255;
+                        std::uint8_t value[4];
+                        in.read(value, std::size_t(bpp));
+                        convertPixels(value, runPixel, 1, fmt);
                     }
                 }
                 const int n = std::min(packetLeft, width - x);
@@ -255,11 +378,11 @@ void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
                 if (packetIsRun) {
                     for (int i = 0; i < n; ++i, d += 4)
                         std::memcpy(d, runPixel, 4);
-                } else if (bpp == 4) {
+                } else if (plainTrueColour && bpp == 4) {
                     in.read(d, std::size_t(n) * 4);
                 } else {
-                    in.read(raw.data(), std::size_t(n) * 3);
-                    MergeRGBAlpha(reinterpret_cast<const TRGB*>(raw.data()), alphaLine.data(), d, n);
+                    in.read(raw.data(), std::size_t(n) * std::size_t(bpp));
+                    convertPixels(raw.data(), d, n, fmt);
                 }
                 packetLeft -= n;
                 x += n;

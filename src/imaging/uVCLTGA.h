@@ -1,7 +1,9 @@
 #pragma once
-// Truevision TGA: reads 24/32-bit true-colour images, raw (type 2) or run-length
-// encoded (type 10), both row orders and right-to-left lines, and the TGA 2.0
-// extension area; writes raw 24/32-bit TGA 2.0 files with extension area and footer.
+// Truevision TGA: reads every image type the format defines, raw or run-length
+// encoded: colour-mapped (1, 9; 8- or 16-bit indices, map entries of 15/16/24/32
+// bits), true colour (2, 10; 15/16/24/32 bits) and grey (3, 11; 8 bits, or 16 with
+// alpha), in all four origins, and the TGA 2.0 extension area; writes raw 24/32-bit
+// TGA 2.0 files with extension area and footer.
 
 #include <imaging/uBitmap.h>
 #include <imaging/uVCLDef.h>

@@ -96,6 +96,18 @@ std::vector<Sample> ValidSamples(const QTemporaryDir& dir)
     for (int y = 0; y < 3; ++y)
         bmp += QByteArray("\x00\x01\x02\x03\x01\x00\x00\x00", 8);
     out.push_back({QStringLiteral("pal.bmp"), bmp});
+    // The same palette, RLE8 with runs, a literal, a delta and the end codes.
+    QByteArray rle = bmp.left(14 + 40 + 16);
+    rle[30] = 1; // BI_RLE8
+    rle += QByteArray("\x03\x01\x00\x03\x02\x03\x01\x00\x00\x00\x00\x02\x01\x01"
+                      "\x02\x02\x00\x00\x05\x03\x00\x01", 22);
+    out.push_back({QStringLiteral("rle8.bmp"), rle});
+    // A colour-mapped RLE TGA with 16-bit map entries.
+    QByteArray tga("\x00\x01\x09\x00\x00\x04\x00\x10\x00\x00\x00\x00\x07\x00\x05\x00\x08\x21", 18);
+    tga += QByteArray("\x1f\x80\xe0\x03\x00\x7c\xff\xff", 8);
+    for (int i = 0; i < 12; ++i)
+        tga += QByteArray(1, char(i % 2 ? 0x82 : 0x01)) + QByteArray(i % 2 ? 1 : 2, char(i % 4));
+    out.push_back({QStringLiteral("map.tga"), tga});
     return out;
 }
 

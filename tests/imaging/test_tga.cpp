@@ -6,6 +6,7 @@
 #include <imaging/uVCLTGA.h>
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -237,8 +238,19 @@ TEST_F(TgaFiles, ForeignOrAbsurdHeadersAreRefused)
 {
     const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x01\0\0\0\x01\x08\x02", 26);
     const QByteArray jpg("\xFF\xD8\xFF\xE0\0\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 20);
-    const QByteArray cases[] = {png, jpg, TgaHeader(2, 2, 16, 0), TgaHeader(0, 2, 24, 0),
-                                TgaHeader(2, 2, 24, 0, 1), QByteArray("short")};
+    QByteArray mapped8BitEntries = TgaHeader(2, 2, 8, 0, 1, {}, 1);
+    mapped8BitEntries[5] = 1;
+    mapped8BitEntries[7] = 8; // map entries of 8 bits: not a size the format defines
+    const QByteArray cases[] = {png,
+                                jpg,
+                                TgaHeader(2, 2, 8, 0),          // true colour at 8 bits
+                                TgaHeader(2, 2, 24, 0, 3),      // grey at 24 bits
+                                TgaHeader(2, 2, 8, 0, 1),       // colour-mapped without a map
+                                mapped8BitEntries,
+                                TgaHeader(2, 2, 24, 0, 32),     // Huffman-coded type
+                                TgaHeader(0, 2, 24, 0),
+                                TgaHeader(2, 2, 24, 0, 1),
+                                QByteArray("short")};
     for (const QByteArray& c : cases) {
         WriteAll(Path(QStringLiteral("t.tga")), c);
         THVBitmap bmp;
@@ -305,4 +317,177 @@ TEST(TgaHelpersTest, MergeAndCompare)
     p.ResetInfo();
     EXPECT_TRUE(p.fTGA_Author.isEmpty() && p.fTGA_Descriptor.isEmpty() && p.fTGA_ImageName.isEmpty());
     EXPECT_EQ(p.fWidth, 5);
+}
+
+namespace {
+
+// The variants of the reader's table: image type (1 colour-mapped, 2 true colour,
+// 3 grey), pixel depth, map entry size, and the descriptor's alpha bits.
+struct TgaVariant
+{
+    const char* name;
+    int type, depth, entry, alphaBits;
+};
+
+// A 4 x 3 picture of four colours, as palette indices from the top row.
+constexpr int Indices[3][4] = {{0, 0, 0, 1}, {2, 3, 3, 3}, {1, 1, 2, 0}};
+constexpr std::uint8_t Colours[4][4] = {// b, g, r, a
+                                        {0x10, 0x20, 0x30, 0xFF},
+                                        {0xF8, 0x08, 0x84, 0x00},
+                                        {0x00, 0xFF, 0x42, 0xFF},
+                                        {0x77, 0x66, 0x55, 0x33}};
+constexpr std::uint8_t Greys[4][2] = {{0x00, 0xFF}, {0x55, 0x80}, {0xAA, 0x00}, {0xFF, 0x40}};
+constexpr int FirstEntry = 5; // the colour map starts at index 5
+
+QByteArray StoredColour(int c, int bits, bool alphaBit)
+{
+    const std::uint8_t* p = Colours[c];
+    QByteArray out;
+    if (bits == 15 || bits == 16) {
+        const unsigned v = (unsigned(p[2] >> 3) << 10) | (unsigned(p[1] >> 3) << 5) | (p[0] >> 3)
+                         | (alphaBit && p[3] >= 128 ? 0x8000u : 0u);
+        Le16(out, v);
+    } else {
+        out.append(reinterpret_cast<const char*>(p), bits / 8);
+    }
+    return out;
+}
+
+std::uint32_t DecodedColour(int c, int bits, bool alphaBit)
+{
+    const std::uint8_t* p = Colours[c];
+    auto five = [](std::uint8_t v) { return std::uint32_t(((v >> 3) << 3) | (v >> 5)); };
+    if (bits == 15 || bits == 16) {
+        const std::uint32_t a = alphaBit ? (p[3] >= 128 ? 255u : 0u) : 255u;
+        return five(p[0]) | (five(p[1]) << 8) | (five(p[2]) << 16) | (a << 24);
+    }
+    return p[0] | (p[1] << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(bits == 32 ? p[3] : 255) << 24);
+}
+
+QByteArray StoredPixel(const TgaVariant& v, int c)
+{
+    QByteArray out;
+    if (v.type == 1) {
+        if (v.depth == 8)
+            out.append(char(FirstEntry + c));
+        else
+            Le16(out, unsigned(FirstEntry + c));
+    } else if (v.type == 3) {
+        out.append(char(Greys[c][0]));
+        if (v.depth == 16)
+            out.append(char(Greys[c][1]));
+    } else {
+        out = StoredColour(c, v.depth, v.alphaBits == 1 && v.depth == 16);
+    }
+    return out;
+}
+
+std::uint32_t DecodedPixel(const TgaVariant& v, int c)
+{
+    if (v.type == 1)
+        return DecodedColour(c, v.entry, v.alphaBits == 1 && v.entry == 16);
+    if (v.type == 3) {
+        const std::uint32_t g = Greys[c][0];
+        return g | (g << 8) | (g << 16) | (std::uint32_t(v.depth == 16 ? Greys[c][1] : 255) << 24);
+    }
+    return DecodedColour(c, v.depth, v.alphaBits == 1 && v.depth == 16);
+}
+
+// Packets of the run-length forms: runs of equal pixels (also across line ends),
+// raw packets for the rest, at most 128 pixels each.
+QByteArray RunLengthEncode(const std::vector<QByteArray>& pixels)
+{
+    QByteArray out;
+    std::size_t i = 0;
+    while (i < pixels.size()) {
+        std::size_t run = 1;
+        while (i + run < pixels.size() && run < 128 && pixels[i + run] == pixels[i])
+            ++run;
+        if (run >= 2) {
+            out.append(char(0x80 | (run - 1)));
+            out += pixels[i];
+            i += run;
+            continue;
+        }
+        std::size_t n = 1;
+        while (i + n < pixels.size() && n < 128
+               && !(i + n + 1 < pixels.size() && pixels[i + n] == pixels[i + n + 1]))
+            ++n;
+        out.append(char(n - 1));
+        for (std::size_t k = 0; k < n; ++k)
+            out += pixels[i + k];
+        i += n;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(TgaFiles, EveryDefinedTypeDepthMapAndOriginDecodes)
+{
+    const TgaVariant variants[] = {
+        {"true colour 15", 2, 15, 0, 0},      {"true colour 16, alpha bit", 2, 16, 0, 1},
+        {"true colour 16, no alpha", 2, 16, 0, 0}, {"true colour 24", 2, 24, 0, 0},
+        {"true colour 32", 2, 32, 0, 8},      {"grey 8", 3, 8, 0, 0},
+        {"grey 16 with alpha", 3, 16, 0, 8},  {"mapped, 15-bit entries", 1, 8, 15, 0},
+        {"mapped, 16-bit entries", 1, 8, 16, 1}, {"mapped, 24-bit entries", 1, 8, 24, 0},
+        {"mapped, 32-bit entries", 1, 8, 32, 8}, {"mapped, 16-bit indices", 1, 16, 24, 0},
+    };
+    for (const TgaVariant& v : variants)
+        for (bool rle : {false, true})
+            for (int origin : {0x00, 0x10, 0x20, 0x30}) { // bottom/top, left/right
+                SCOPED_TRACE(std::string(v.name) + (rle ? ", RLE" : ", raw") + ", origin "
+                             + std::to_string(origin));
+                std::vector<QByteArray> stored;
+                for (int line = 0; line < 3; ++line) {
+                    const int y = (origin & 0x20) ? line : 2 - line;
+                    for (int i = 0; i < 4; ++i) {
+                        const int x = (origin & 0x10) ? 3 - i : i;
+                        stored.push_back(StoredPixel(v, Indices[y][x]));
+                    }
+                }
+                QByteArray file = TgaHeader(4, 3, v.depth, origin | v.alphaBits,
+                                            v.type + (rle ? 8 : 0), QByteArray("id"), v.type == 1);
+                if (v.type == 1) {
+                    file[3] = char(FirstEntry);
+                    file[5] = 4;
+                    file[7] = char(v.entry);
+                    for (int c = 0; c < 4; ++c)
+                        file += StoredColour(c, v.entry, v.alphaBits == 1 && v.entry == 16);
+                }
+                if (rle) {
+                    file += RunLengthEncode(stored);
+                } else {
+                    for (const QByteArray& p : stored)
+                        file += p;
+                }
+                THVBitmap bmp;
+                Load(file, bmp);
+                ASSERT_EQ(bmp.Width(), 4);
+                ASSERT_EQ(bmp.Height(), 3);
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 4; ++x)
+                        EXPECT_EQ(Pixel(bmp, x, y), DecodedPixel(v, Indices[y][x])) << x << "," << y;
+            }
+}
+
+TEST_F(TgaFiles, OversizedHeadersFailFastInTheirFormatsUnits)
+{
+    // Raw 8-bit grey needs one byte per pixel; 2000 x 2000 from 100 KB cannot be.
+    // 8-bit RLE gives at most 64 pixels per byte: 8000 x 8000 from 100 KB cannot be.
+    const QByteArray cases[] = {TgaHeader(2000, 2000, 8, 0, 3) + QByteArray(100000, '\x10'),
+                                TgaHeader(8000, 8000, 8, 0, 11) + QByteArray(100000, '\xff')};
+    for (const QByteArray& c : cases) {
+        WriteAll(Path(QStringLiteral("h.tga")), c);
+        THVBitmap bmp;
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            bmp.LoadFromFile(Path(QStringLiteral("h.tga")));
+            ADD_FAILURE() << "loaded";
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_TRUE(e.Reason().startsWith(QStringLiteral("TGA picture size does not match the file")));
+        }
+        EXPECT_LT(timer.elapsed(), 1000);
+    }
 }
