@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <array>
+#include <cstdint>
 #include <utility>
 
 namespace {
@@ -33,6 +34,17 @@ void RequireImageType(const QString& fileName)
         throw EFileError(fileName, QStringLiteral("Not an image file type (bmp, png, jpg, tga, psd)"));
 }
 
+bool HasTransparency(const TBitmap& bmp)
+{
+    for (int y = 0; y < bmp.Height(); ++y) {
+        const std::uint8_t* p = bmp.ScanLine(y);
+        for (int x = 0; x < bmp.Width(); ++x)
+            if (p[4 * x + 3] != 255)
+                return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString RunImage(const QString& In, const QString& Out, const TImageOptions& Options)
@@ -56,8 +68,14 @@ QString RunImage(const QString& In, const QString& Out, const TImageOptions& Opt
     const int w0 = bmp.Width();
     const int h0 = bmp.Height();
 
-    if (Options.Resize)
-        bmp.Resample(Options.Width, Options.Height, filter);
+    if (Options.Resize) {
+        // A picture with transparency is filtered premultiplied, so the colour under
+        // transparent pixels does not bleed into the edges, and it keeps its alpha.
+        if (bmp.AlphaFormat() == afDefined && HasTransparency(bmp))
+            ResampleBitmapPremultiplied(bmp, Options.Width, Options.Height, filter);
+        else
+            bmp.Resample(Options.Width, Options.Height, filter);
+    }
     if (Options.Flip == 'h')
         bmp.FlipHorizontal();
     else if (Options.Flip == 'v')

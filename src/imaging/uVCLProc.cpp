@@ -1,6 +1,7 @@
 #include <imaging/uVCLProc.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -234,12 +235,10 @@ void ResampleBitmap(TBitmap& Bitmap, int AWidth, int AHeight, TResampleFilter Fi
     Bitmap.TakeOver(temp);
 }
 
-void ResampleTo(const TBitmap& Src, TBitmap& Dst, int AWidth, int AHeight, TResampleFilter Filter)
+namespace {
+
+void targetSize(const TBitmap& Src, int AWidth, int AHeight, int& NW, int& NH)
 {
-    if (Src.PixelFormat() != pf32bit || Src.Empty())
-        return;
-    if (AWidth < 0 && AHeight < 0)
-        return;
     const std::int64_t w = Src.Width();
     const std::int64_t h = Src.Height();
     std::int64_t nw;
@@ -258,8 +257,147 @@ void ResampleTo(const TBitmap& Src, TBitmap& Dst, int AWidth, int AHeight, TResa
     else
         nh = std::abs(std::int64_t(AHeight));
     nh = std::clamp<std::int64_t>(nh, 1, 0x7FFFFFFF);
+    NW = int(nw);
+    NH = int(nh);
+}
+
+#if defined(__SSE2__)
+// Two pixels as 16-bit lanes times their alpha, divided by 255 and rounded:
+// (t + (t >> 8)) >> 8 with t = c * a + 128 is exactly round(c * a / 255).
+inline __m128i premultiplyLanes(__m128i x)
+{
+    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+    const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)),
+                                          _MM_SHUFFLE(3, 3, 3, 3));
+    // The alpha lane is multiplied by 255, which gives alpha back unchanged.
+    const __m128i m = _mm_or_si128(_mm_andnot_si128(alphaLanes, a),
+                                   _mm_and_si128(alphaLanes, _mm_set1_epi16(255)));
+    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(x, m), _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+
+inline __m128i unpremultiplyPixel(std::uint32_t px, float scale)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(px)), zero), zero);
+    const __m128 f = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(v), _mm_set_ps(1.0f, scale, scale, scale)),
+                                _mm_set1_ps(0.5f));
+    return _mm_cvttps_epi32(f);
+}
+#endif
+
+// 255 / alpha for every alpha, 0 for alpha 0 (whose premultiplied colour is 0).
+const float* unpremultiplyScales()
+{
+    static const std::array<float, 256> table = [] {
+        std::array<float, 256> t{};
+        for (int a = 1; a < 256; ++a)
+            t[std::size_t(a)] = 255.0f / float(a);
+        return t;
+    }();
+    return table.data();
+}
+
+} // namespace
+
+void PremultiplyPixels(const std::uint8_t* Src, std::uint8_t* Dst, std::size_t Count)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opaque = _mm_set1_epi8(char(0xFF));
+    for (; i + 4 <= Count; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + i * 4));
+        __m128i out = v;
+        // Four opaque pixels (the usual case) stay as they are.
+        if ((_mm_movemask_epi8(_mm_cmpeq_epi8(v, opaque)) & 0x8888) != 0x8888)
+            out = _mm_packus_epi16(premultiplyLanes(_mm_unpacklo_epi8(v, zero)),
+                                   premultiplyLanes(_mm_unpackhi_epi8(v, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + i * 4), out);
+    }
+#endif
+    for (; i < Count; ++i) {
+        const std::uint8_t* s = Src + i * 4;
+        std::uint8_t* d = Dst + i * 4;
+        const unsigned a = s[3];
+        for (int c = 0; c < 3; ++c) {
+            const unsigned t = s[c] * a + 128;
+            d[c] = std::uint8_t((t + (t >> 8)) >> 8);
+        }
+        d[3] = std::uint8_t(a);
+    }
+}
+
+void UnpremultiplyPixels(std::uint8_t* Pixels, std::size_t Count)
+{
+    const float* scales = unpremultiplyScales();
+    std::uint8_t* p = Pixels;
+    for (std::size_t i = 0; i < Count; ++i, p += 4) {
+        const unsigned a = p[3];
+        if (a == 255)
+            continue;
+#if defined(__SSE2__)
+        std::uint32_t px;
+        std::memcpy(&px, p, 4);
+        const __m128i q = unpremultiplyPixel(px, scales[a]);
+        const __m128i b16 = _mm_packs_epi32(q, q);
+        const std::uint32_t out = std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(b16, b16)));
+        std::memcpy(p, &out, 4);
+#else
+        for (int c = 0; c < 3; ++c)
+            p[c] = std::uint8_t(std::min(255.0f, p[c] * scales[a] + 0.5f));
+#endif
+    }
+}
+
+void ResampleBitmapPremultiplied(TBitmap& Bitmap, int AWidth, int AHeight, TResampleFilter Filter)
+{
+    if (Bitmap.PixelFormat() != pf32bit || Bitmap.Empty())
+        return;
+    if (AWidth == Bitmap.Width() && AHeight == Bitmap.Height())
+        return;
+    if (AWidth < 0 && AHeight < 0)
+        return;
+    int nw = 0, nh = 0;
+    targetSize(Bitmap, AWidth, AHeight, nw, nh);
+    TBitmap temp;
+    temp.SetPixelFormat(pf32bit);
+    temp.SetSize(nw, nh);
+    const int w = Bitmap.Width(), h = Bitmap.Height();
+    if (nw == w && nh == h) {
+        temp.Assign(Bitmap);
+    } else if (Filter == rfNone || (w < 2 && h < 2)) {
+        ResampleNoFilter(Bitmap, temp); // whole pixels are copied: nothing is mixed
+    } else if (Filter == rfBilinear || Filter == rfBicubic) {
+        ResampleArea(Bitmap, temp, Filter == rfBicubic, true);
+    } else {
+        // The premultiplied copy stands in for the private copy the engines read.
+        TBitmap pre;
+        pre.SetPixelFormat(pf32bit);
+        pre.SetSize(w, h);
+        ParallelRows(h, [&](int first, int count) {
+            for (int y = first; y < first + count; ++y)
+                PremultiplyPixels(Bitmap.ScanLine(y), pre.ScanLine(y), std::size_t(w));
+        });
+        if (Filter == rfFastLinear)
+            ResampleFastLinear(pre, temp, true);
+        else
+            ResampleConvolution(pre, temp, Filter, true);
+    }
+    temp.SetAlphaFormat(afDefined);
+    Bitmap.TakeOver(temp);
+}
+
+void ResampleTo(const TBitmap& Src, TBitmap& Dst, int AWidth, int AHeight, TResampleFilter Filter)
+{
+    if (Src.PixelFormat() != pf32bit || Src.Empty())
+        return;
+    if (AWidth < 0 && AHeight < 0)
+        return;
+    int nw = 0, nh = 0;
+    targetSize(Src, AWidth, AHeight, nw, nh);
     Dst.SetPixelFormat(pf32bit);
-    Dst.SetSize(int(nw), int(nh));
+    Dst.SetSize(nw, nh);
     ResampleInto(Src, Dst, Filter);
 }
 
@@ -507,7 +645,7 @@ void TResampleHorizThread::Execute()
         convolveRow(src.ScanLine(y), work.ScanLine(y), nw, contrib, divisor.data());
 }
 
-void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter)
+void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter, bool Premultiplied)
 {
     if (Filter < rfTriangle || Filter > rfLinear)
         return;
@@ -580,6 +718,8 @@ void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filte
                 for (std::size_t x = 0; x < rowLen; ++x)
                     d[x] = std::uint8_t(std::min<std::uint32_t>(std::uint32_t(acc[x]) >> 8, 255));
             }
+            if (Premultiplied)
+                UnpremultiplyPixels(d, std::size_t(nw));
         }
     });
 }
@@ -587,7 +727,7 @@ void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filte
 // ---------------------------------------------------------------------------------
 // Fast linear (17-bit fixed point)
 
-void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst)
+void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst, bool Premultiplied)
 {
     const int w = Src.Width(), h = Src.Height();
     const int nw = Dst.Width(), nh = Dst.Height();
@@ -664,6 +804,8 @@ void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst)
                 for (std::size_t x = 0; x < rowLen; ++x)
                     d[x] = clampByte(sum[x] / cnt);
             }
+            if (Premultiplied)
+                UnpremultiplyPixels(d, std::size_t(nw));
         }
     });
 }

@@ -135,11 +135,24 @@ void SetResampleThreadCount(int Count);
 void ParallelRows(int Rows, const std::function<void(int, int)>& Body);
 
 void ResampleBitmap(TBitmap& Bitmap, int AWidth, int AHeight, TResampleFilter Filter);
+// The same size rule and filters as ResampleBitmap for a picture with straight
+// alpha, filtered in premultiplied form so that the colour under transparent
+// pixels does not bleed into visible ones; the result has straight alpha and
+// AlphaFormat afDefined.
+void ResampleBitmapPremultiplied(TBitmap& Bitmap, int AWidth, int AHeight, TResampleFilter Filter);
+// Count pixels from straight to premultiplied alpha (Src may be Dst), and back
+// in place. Colours are rounded to the nearest value.
+void PremultiplyPixels(const std::uint8_t* Src, std::uint8_t* Dst, std::size_t Count);
+void UnpremultiplyPixels(std::uint8_t* Pixels, std::size_t Count);
 void ResampleTo(const TBitmap& Src, TBitmap& Dst, int AWidth, int AHeight, TResampleFilter Filter);
 void ResampleInto(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter);
 void ResampleFiltered(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter);
 void ResampleNoFilter(const TBitmap& Src, TBitmap& Dst);
-void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst);
-void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic);
+// Premultiplied: Src is already premultiplied (fast linear, convolution) or is
+// premultiplied row by row as it is read (area); every Dst row is turned back to
+// straight alpha as soon as it is written.
+void ResampleFastLinear(const TBitmap& Src, TBitmap& Dst, bool Premultiplied = false);
+void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic, bool Premultiplied = false);
 // The convolution engine with the kernel of ResampleFilters[Filter].
-void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter);
+void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter,
+                         bool Premultiplied = false);

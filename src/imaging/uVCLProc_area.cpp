@@ -50,7 +50,7 @@ struct TYStart
 
 } // namespace
 
-void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic)
+void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic, bool Premultiplied)
 {
     const int w = Src.Width(), h = Src.Height();
     const int nw = Dst.Width(), nh = Dst.Height();
@@ -130,6 +130,7 @@ void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic)
         int tag[4] = {-1, -1, -1, -1};
         for (auto& v : xrow)
             v.resize(nseg * 4);
+        std::vector<std::uint8_t> premultiplied(Premultiplied ? std::size_t(w) * 4 : 0);
         auto rowValues = [&](int row) -> const double* {
             row = std::clamp(row, 0, h - 1);
             const int slot = row & 3;
@@ -137,6 +138,10 @@ void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic)
                 return xrow[slot].data();
             tag[slot] = row;
             const std::uint8_t* p = Src.ScanLine(row);
+            if (Premultiplied) {
+                PremultiplyPixels(p, premultiplied.data(), std::size_t(w));
+                p = premultiplied.data();
+            }
             double* out = xrow[slot].data();
             for (std::size_t k = 0; k < nseg; ++k, out += 4) {
                 const std::uint8_t* pa = p + cm1[k];
@@ -220,6 +225,8 @@ void ResampleArea(const TBitmap& Src, TBitmap& Dst, bool Cubic)
                     d[x] = std::uint8_t(v <= 0.0 ? 0 : v >= 255.0 ? 255 : v);
                     acc[x] = 0.0;
                 }
+                if (Premultiplied)
+                    UnpremultiplyPixels(d, std::size_t(nw));
                 ++r;
                 posY = tgt;
             }

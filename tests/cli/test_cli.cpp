@@ -373,6 +373,51 @@ TEST_F(CliTest, ImageJpegResizeAndFlip)
         EXPECT_EQ(f.ScanLine(2)[4 * x], o.ScanLine(2)[4 * (6 - x)]);
 }
 
+// Opaque red on the left, fully transparent green on the right: resized with
+// alpha weighting, no green may show in any visible pixel, and alpha is written.
+TEST_F(CliTest, ImageResizeKeepsAlphaWithoutBleeding)
+{
+    THVBitmap pic;
+    pic.SetPixelFormat(pf32bit);
+    pic.SetSize(9, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 9; ++x) {
+            std::uint8_t* p = pic.ScanLine(y) + 4 * x;
+            p[0] = 0;
+            p[1] = x < 4 ? 0 : 255;
+            p[2] = x < 4 ? 255 : 0;
+            p[3] = x < 4 ? 255 : 0;
+        }
+    pic.SetAlphaFormat(afDefined);
+    const QString src = Dir.filePath(QStringLiteral("edge.png"));
+    pic.SaveToFile(src);
+    for (const char* filter : {"lanczos3", "triangle", "fastlinear", "bilinear", "bicubic", "none"}) {
+        SCOPED_TRACE(filter);
+        const QString out = Dir.filePath(QStringLiteral("edge_out.png"));
+        TRun r = RunCli({QStringLiteral("image"), QStringLiteral("--resize"), QStringLiteral("5"),
+                         QStringLiteral("3"), QStringLiteral("--filter"), QLatin1String(filter), src,
+                         out});
+        ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+        THVBitmap b;
+        b.LoadFromFile(out);
+        ASSERT_EQ(b.Width(), 5);
+        EXPECT_EQ(b.AlphaFormat(), afDefined); // the PNG has an alpha channel
+        bool partly = false, clear = false;
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const std::uint8_t* p = b.ScanLine(y) + 4 * x;
+                partly = partly || (p[3] > 0 && p[3] < 255);
+                clear = clear || p[3] == 0;
+                if (p[3] == 0)
+                    continue;
+                EXPECT_EQ(p[1], 0) << x << "," << y; // no green
+                EXPECT_EQ(p[2], 255) << x << "," << y;
+            }
+        EXPECT_TRUE(clear);
+        EXPECT_EQ(partly, std::string(filter) != "none");
+    }
+}
+
 TEST_F(CliTest, ImageErrors)
 {
     const QString src = Dir.filePath(QStringLiteral("src.png"));
