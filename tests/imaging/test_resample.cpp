@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 using namespace testimg;
 
@@ -324,5 +328,71 @@ TEST(ResampleEngineTest, ConvolutionMatchesThePlainIntegerComputation)
             plain.SetSize(nw, nh);
             ReferenceConvolution(src, plain, f);
             EXPECT_TRUE(SamePixels(fast, plain)) << "filter " << f << " " << w << "x" << h << "->" << nw << "x" << nh;
+        }
+}
+
+TEST(PremultipliedResampleTest, PixelConversionsMatchTheBitmapsOwnRounding)
+{
+    // Every colour with every alpha, in a row whose length is not a multiple of 4.
+    TBitmap straight;
+    straight.SetPixelFormat(pf32bit);
+    straight.SetSize(256 * 256 + 3, 1);
+    std::uint8_t* p = straight.ScanLine(0);
+    for (int i = 0; i < straight.Width(); ++i) {
+        p[4 * i + 0] = std::uint8_t(i);
+        p[4 * i + 1] = std::uint8_t(255 - i);
+        p[4 * i + 2] = std::uint8_t(i >> 3);
+        p[4 * i + 3] = std::uint8_t(i >> 8);
+    }
+    straight.SetAlphaFormat(afDefined);
+    TBitmap viaBitmap;
+    viaBitmap.Assign(straight);
+    viaBitmap.SetAlphaFormat(afPremultiplied);
+    std::vector<std::uint8_t> pre(std::size_t(straight.Width()) * 4);
+    PremultiplyPixels(straight.ScanLine(0), pre.data(), std::size_t(straight.Width()));
+    ASSERT_EQ(std::memcmp(pre.data(), viaBitmap.ScanLine(0), pre.size()), 0);
+
+    // Back to straight alpha: the bitmap's integer rounding, give or take one.
+    UnpremultiplyPixels(pre.data(), std::size_t(straight.Width()));
+    viaBitmap.SetAlphaFormat(afDefined);
+    for (std::size_t i = 0; i < pre.size(); ++i)
+        ASSERT_LE(std::abs(int(pre[i]) - int(viaBitmap.ScanLine(0)[i])), 1) << i;
+}
+
+TEST(PremultipliedResampleTest, EveryEngineMatchesPremultiplyResampleUnpremultiply)
+{
+    TBitmap src;
+    FillPattern(src, 37, 23, 9);
+    for (int y = 0; y < 23; ++y) // whole transparent and opaque areas as well
+        for (int x = 0; x < 37; ++x)
+            if ((x / 6 + y / 5) % 3 != 2)
+                src.ScanLine(y)[4 * x + 3] = (x / 6 + y / 5) % 3 ? 0 : 255;
+    src.SetAlphaFormat(afDefined);
+    // rfNone copies whole pixels and is left out: going through premultiplied
+    // values would only lose the colour of faint pixels.
+    for (TResampleFilter f : {rfLanczos3, rfTriangle, rfMitchell, rfFastLinear, rfBilinear, rfBicubic})
+        for (auto [w, h] : {std::pair{15, 9}, std::pair{80, 51}}) {
+            SCOPED_TRACE(testing::Message() << "filter " << int(f) << " to " << w << "x" << h);
+            TBitmap expected;
+            expected.Assign(src);
+            expected.SetAlphaFormat(afPremultiplied);
+            ResampleBitmap(expected, w, h, f);
+            expected.SetAlphaFormat(afPremultiplied); // ResampleBitmap leaves afIgnored
+            expected.SetAlphaFormat(afDefined);
+            TBitmap got;
+            got.Assign(src);
+            ResampleBitmapPremultiplied(got, w, h, f);
+            ASSERT_EQ(got.Width(), w);
+            ASSERT_EQ(got.Height(), h);
+            EXPECT_EQ(got.AlphaFormat(), afDefined);
+            // Colours count where they can be seen (alpha above 0).
+            for (int y = 0; y < h; ++y)
+                for (int i = 0; i < w * 4; ++i) {
+                    const std::uint8_t* g = got.ScanLine(y);
+                    if (i % 4 != 3 && g[i - i % 4 + 3] == 0)
+                        continue;
+                    ASSERT_LE(std::abs(int(g[i]) - int(expected.ScanLine(y)[i])), 1)
+                        << "byte " << i << " of row " << y;
+                }
         }
 }
