@@ -90,7 +90,7 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::SaveHtmlDialogTitle, u"Save Bookmark File", u"ブックマークファイルを保存"},
     {TText::SaveHtmlDialogOk, u"Save", u"保存"},
     {TText::SaveToFolderDialogTitle, u"Save Internet Shortcuts to Folder",
-     u"指定されたフォルダにインターネットショットカットファイルを保存"},
+     u"指定されたフォルダにインターネットショートカットファイルを保存"},
     {TText::SaveToFolderDialogOk, u"Save to Folder", u"フォルダに保存"},
     {TText::SaveShortcutDialogTitle, u"Save Bookmark File", u"Save Bookmark File"},
     {TText::SaveShortcutDialogOk, u"Save", u"Save"},

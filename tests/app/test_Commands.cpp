@@ -337,6 +337,8 @@ TEST_F(MainWindowTest, JapaneseLocaleCaptionsAndDialogTexts)
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Title, QStringLiteral("ブックマークファイルを保存"));
     EXPECT_EQ(Requests[0].Filters, QStringList{QStringLiteral("ブックマークファイル (*.html)")});
+    Form->onSaveToFolder();
+    EXPECT_EQ(Requests.back().Title, QStringLiteral("指定されたフォルダにインターネットショートカットファイルを保存"));
     Form->SelectRows({0});
     Form->onListKeyReleased(Qt::Key_Delete);
     EXPECT_EQ(Confirmations, QStringList{QStringLiteral("ショートカットを削除")});
