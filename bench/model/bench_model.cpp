@@ -5,8 +5,6 @@
 
 #include <model/uBookmarkHtmlImport.h>
 
-#include "BookmarkHtmlReference.h"
-
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -69,18 +67,6 @@ void BM_ImportHtmlFile(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ImportHtmlFile)->Arg(100'000)->Unit(benchmark::kMillisecond);
-
-// The straightforward reader (QString replacements and the five patterns), for scale.
-void BM_ImportHtmlReference(benchmark::State& state)
-{
-    const QByteArray& data = Export(int(state.range(0)));
-    for (auto _ : state) {
-        TWebSiteList list;
-        WebSitesLoadFromHtmlDataReference(list, data);
-        benchmark::DoNotOptimize(list.Count());
-    }
-}
-BENCHMARK(BM_ImportHtmlReference)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 const TWebSiteList& List100k()
 {

@@ -536,7 +536,10 @@ void TFrmMain::ShowStatus(const QString& Text)
 void TFrmMain::ShowAddStatus()
 {
     const TWebSitesStats& S = FWebSiteList.Stats;
-    ShowStatus(Text(TText::AddStatus).arg(S.Added).arg(S.Merged).arg(S.Skipped));
+    QString Status = Text(TText::AddStatus).arg(S.Added).arg(S.Merged).arg(S.Skipped);
+    for (const QString& File : S.FilesWithoutBookmarks)
+        Status += u'\n' + Text(TText::NoBookmarksFound).arg(QFileInfo(File).fileName());
+    ShowStatus(Status);
 }
 
 void TFrmMain::ShowSavedStatus(qsizetype Count, const QString& Where)

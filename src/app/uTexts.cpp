@@ -72,6 +72,7 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::DeleteConfirmText, u"Are you sure to delete these items?",
      u"選択されたショートカットを削除してもよろしいですか？"},
     {TText::AddStatus, u"Added %1, merged %2, skipped %3", u"追加 %1、統合 %2、スキップ %3"},
+    {TText::NoBookmarksFound, u"no bookmarks found in %1", u"ブックマークが見つかりません: %1"},
     {TText::ReadingProgress, u"Reading bookmarks…", u"ブックマークを読み込み中…"},
     {TText::CancelButton, u"Cancel", u"キャンセル"},
     {TText::SavedStatus, u"Saved %1 bookmarks to %2", u"%1 件のブックマークを %2 に保存しました"},

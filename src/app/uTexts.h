@@ -58,6 +58,7 @@ enum class TText
     DeleteConfirmTitle,
     DeleteConfirmText,
     AddStatus,
+    NoBookmarksFound,
     ReadingProgress,
     CancelButton,
     SavedStatus,

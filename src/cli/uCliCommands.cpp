@@ -6,6 +6,7 @@
 #include <model/uFolderImportExport.h>
 #include <platform/uHVUtils.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -206,10 +207,14 @@ void LoadPaths(TWebSiteList& list, const QStringList& paths)
         WriteErr(QStringLiteral("\r\x1b[K"));
 }
 
+// "read ..." with a line before it for each file that held no bookmark.
 QString ReadSummary(const TWebSiteList& list)
 {
     const TWebSitesStats& s = list.Stats;
-    return QStringLiteral("read %1 file%2: %3 added, %4 merged, %5 skipped")
+    QString empty;
+    for (const QString& f : s.FilesWithoutBookmarks)
+        empty += QStringLiteral("no bookmarks found in %1\n").arg(QDir::toNativeSeparators(f));
+    return empty + QStringLiteral("read %1 file%2: %3 added, %4 merged, %5 skipped")
         .arg(s.Files)
         .arg(QLatin1String(s.Files == 1 ? "" : "s"))
         .arg(s.Added)

@@ -8,9 +8,12 @@
 #include <QByteArray>
 #include <QString>
 
+// Adds every bookmark of the file; a file without any is named in
+// List.Stats.FilesWithoutBookmarks.
 void WebSitesLoadFromHtml(TWebSiteList& List, const QString& FileName);
-// The same on bytes already in memory (the file's whole content).
-void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data);
+// The same on bytes already in memory (the file's whole content); returns how many
+// bookmarks the text holds, those the list did not take included.
+qsizetype WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data);
 
 void WebSitesSaveToHtml(const TWebSiteList& List, const QString& FileName);
 // The file's bytes (UTF-8 with BOM, CR LF line ends) without writing anything.

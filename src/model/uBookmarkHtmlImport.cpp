@@ -1,98 +1,30 @@
-// Netscape bookmark HTML reader. Line-oriented on purpose: browsers write one
-// bookmark or folder per line, and the reader recognises fixed line prefixes and
-// pulls the attributes out with five patterns (written as regular expressions in
-// the comments below, and in the reference reader the tests compare against).
+// Netscape bookmark HTML reader. It reads tags, not lines: browsers, bookmark
+// services and hand-edited files put line breaks, letter case, quotes and the
+// head of the file wherever they like, and only the tags say what the file holds.
 //
-// The reader scans the UTF-8 bytes: every pattern and marker is ASCII, so
-// positions found on bytes are the positions the patterns would find on the
-// decoded text, and only the captured fields are converted to UTF-16. Each
-// pattern's leading greedy ".*" means "the last place in the line where the rest
-// matches", so candidates are looked up from the end of the line.
+// A bookmark is an A tag with an HREF, its title the text up to </A>; a folder
+// starts at an H3 tag, named by its text, and its contents end at the matching
+// </DL>; a <DD> text is the comment of the bookmark just before it. Everything
+// else (<DT>, <p>, <HR>, <H1>, unknown tags) carries no meaning here.
+//
+// The text is scanned as UTF-8 bytes (every marker is ASCII); files in other
+// encodings are converted to UTF-8 once, first. Only the fields are decoded to
+// UTF-16.
 
 #include <model/uBookmarkHtmlImport.h>
+#include <model/uHtmlTagScanner.h>
+
+#include <platform/uHVUtils.h>
 
 #include <QFile>
+#include <QSet>
+#include <QStringDecoder>
 
 #include <cstring>
-#include <vector>
 
 namespace {
 
 constexpr std::int64_t UnixEpochMSecs = 25569LL * 86'400'000LL;
-
-const QByteArrayView DoctypeLine = "<!DOCTYPE NETSCAPE-Bookmark-file-1>";
-
-// ---- Byte scanning helpers ---------------------------------------------------------
-
-const char* FindByteBackward(const char* begin, const char* end, char c)
-{
-#if defined(__GLIBC__)
-    return static_cast<const char*>(memrchr(begin, c, size_t(end - begin)));
-#else
-    while (end > begin)
-        if (*--end == c)
-            return end;
-    return nullptr;
-#endif
-}
-
-// Position of byte c in [from, to), or -1.
-qsizetype IndexOfByte(QByteArrayView s, char c, qsizetype from, qsizetype to)
-{
-    if (from >= to)
-        return -1;
-    const void* p = std::memchr(s.data() + from, c, size_t(to - from));
-    return p ? static_cast<const char*>(p) - s.data() : -1;
-}
-
-qsizetype IndexOfByte(QByteArrayView s, char c, qsizetype from)
-{
-    return IndexOfByte(s, c, from, s.size());
-}
-
-// Last position of byte c in [from, to), or -1.
-qsizetype LastIndexOfByte(QByteArrayView s, char c, qsizetype from, qsizetype to)
-{
-    if (from >= to)
-        return -1;
-    const char* p = FindByteBackward(s.data() + from, s.data() + to, c);
-    return p ? p - s.data() : -1;
-}
-
-// Last occurrence of needle lying wholly inside [0, end), or -1. Looks for the
-// needle's last byte first: the markers end in '"' or '>', bytes that the long
-// embedded icon data never contains.
-qsizetype LastIndexOf(QByteArrayView s, QByteArrayView needle, qsizetype end)
-{
-    const qsizetype len = needle.size();
-    const char last = needle[len - 1];
-    qsizetype limit = end;
-    while (limit >= len) {
-        const qsizetype q = LastIndexOfByte(s, last, len - 1, limit);
-        if (q < 0)
-            return -1;
-        const qsizetype start = q - (len - 1);
-        if (std::memcmp(s.data() + start, needle.data(), size_t(len - 1)) == 0)
-            return start;
-        limit = q;
-    }
-    return -1;
-}
-
-// First occurrence of needle starting at or after from, or -1.
-qsizetype IndexOf(QByteArrayView s, QByteArrayView needle, qsizetype from)
-{
-    const qsizetype len = needle.size();
-    while (from + len <= s.size()) {
-        const qsizetype p = IndexOfByte(s, needle[0], from, s.size() - len + 1);
-        if (p < 0)
-            return -1;
-        if (std::memcmp(s.data() + p, needle.data(), size_t(len)) == 0)
-            return p;
-        from = p + 1;
-    }
-    return -1;
-}
 
 bool IsBlank(char c)
 {
@@ -110,30 +42,28 @@ QByteArrayView TrimBytes(QByteArrayView s)
     return s.sliced(b, e - b);
 }
 
-bool StartsWithCaseless(QByteArrayView s, QByteArrayView upperPrefix)
+char UpperAscii(char c)
 {
-    if (s.size() < upperPrefix.size())
-        return false;
-    for (qsizetype i = 0; i < upperPrefix.size(); ++i) {
-        char c = s[i];
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 32);
-        if (c != upperPrefix[i])
-            return false;
-    }
-    return true;
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
-// Firefox writes a separator as "<HR>" with the next item on the same line.
-QByteArrayView StripSeparators(QByteArrayView t)
+// Position of Upper (ASCII upper case) in Text ignoring letter case, or -1.
+qsizetype IndexOfCaseless(QByteArrayView Text, QByteArrayView Upper, qsizetype From = 0)
 {
-    while (StartsWithCaseless(t, "<HR>")) {
-        qsizetype i = 4;
-        while (i < t.size() && IsBlank(t[i]))
-            ++i;
-        t = t.sliced(i);
+    const qsizetype last = Text.size() - Upper.size();
+    for (qsizetype i = From; i <= last; ++i) {
+        qsizetype k = 0;
+        while (k < Upper.size() && UpperAscii(Text[i + k]) == Upper[k])
+            ++k;
+        if (k == Upper.size())
+            return i;
     }
-    return t;
+    return -1;
+}
+
+bool StartsWithCaseless(QByteArrayView Text, QByteArrayView Upper)
+{
+    return Text.size() >= Upper.size() && EqualsCaseless(Text.first(Upper.size()), Upper);
 }
 
 QString DecodeField(QByteArrayView bytes)
@@ -144,135 +74,107 @@ QString DecodeField(QByteArrayView bytes)
     return s;
 }
 
-// ADD_DATE values are nearly always plain digits; anything else takes the
-// general rules of UnixTextToDate.
-TDateTime ParseUnixDate(QByteArrayView v)
+// Lines of bytes split at CR LF, CR or LF; the text after the last break is the last line.
+template <typename TFn>
+void ForEachLine(QByteArrayView Text, TFn Fn)
 {
-    if (v.size() >= 1 && v.size() <= 15) {
-        std::int64_t n = 0;
-        bool digits = true;
-        for (char c : v) {
-            if (c < '0' || c > '9') {
-                digits = false;
-                break;
-            }
-            n = n * 10 + (c - '0');
-        }
-        if (digits)
-            return TDateTime::FromMilliseconds(UnixEpochMSecs + n * 1000);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        Fn(Text.sliced(start, i - start));
+        if (c == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
     }
-    return UnixTextToDate(QString::fromUtf8(v));
+    Fn(Text.sliced(start));
 }
 
-// The attribute patterns .*NAME="(.+?)".* and .*NAME="(.+?|)".*: the last NAME="
-// after which the rest matches. The value is [Begin, End).
-struct TSpan
+// A title or folder name. A raw line break in it is layout (writers that mean one
+// write a character reference), so such text is joined into one line, each line
+// trimmed; otherwise the text stands exactly as written, blanks included.
+QString NameText(QByteArrayView Raw)
 {
-    qsizetype Begin = -1;
-    qsizetype End = -1;
-};
-
-TSpan FindAttribute(QByteArrayView line, QByteArrayView name, bool emptyAllowed)
-{
-    qsizetype end = line.size();
-    for (;;) {
-        const qsizetype h = LastIndexOf(line, name, end);
-        if (h < 0)
-            return {};
-        const qsizetype v = h + name.size();
-        // .+? takes at least one character, then up to the first quote.
-        const qsizetype q = IndexOfByte(line, '"', v + 1);
-        if (q >= 0)
-            return {v, q};
-        if (emptyAllowed && v < line.size() && line[v] == '"')
-            return {v, v};
-        end = h + name.size() - 1;
-    }
+    if (!Raw.contains('\n') && !Raw.contains('\r'))
+        return DecodeField(Raw);
+    QByteArray joined;
+    ForEachLine(Raw, [&joined](QByteArrayView line) {
+        line = TrimBytes(line);
+        if (line.isEmpty())
+            return;
+        if (!joined.isEmpty())
+            joined += ' ';
+        joined += line;
+    });
+    return DecodeField(joined);
 }
 
-// ---- Line splitting ----------------------------------------------------------------
-
-// Lines end at CR LF, CR or LF; a line break at the very end starts no further line.
-class TLineReader
+// A <DD> text: each line trimmed, lines joined with CR LF. The line break before
+// the tag that ends the text belongs to that tag's line, not to the comment.
+QString CommentText(QByteArrayView Raw)
 {
-public:
-    explicit TLineReader(QByteArrayView text) : FText(text) {}
-
-    bool Next(QByteArrayView& line)
-    {
-        const qsizetype n = FText.size();
-        if (FPos >= n)
-            return false;
-        if (FNextCR < FPos)
-            FNextCR = Find('\r');
-        if (FNextLF < FPos)
-            FNextLF = Find('\n');
-        const qsizetype e = std::min(FNextCR, FNextLF);
-        line = FText.sliced(FPos, e - FPos);
-        if (e < n && FText[e] == '\r' && e + 1 < n && FText[e + 1] == '\n')
-            FPos = e + 2;
-        else
-            FPos = e + 1;
-        return true;
+    QList<QByteArrayView> lines;
+    ForEachLine(Raw, [&lines](QByteArrayView line) { lines.append(TrimBytes(line)); });
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    QByteArray joined;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            joined += "\r\n";
+        joined += lines[i];
     }
-
-private:
-    qsizetype Find(char c) const
-    {
-        const qsizetype p = IndexOfByte(FText, c, FPos);
-        return p < 0 ? FText.size() : p;
-    }
-
-    QByteArrayView FText;
-    qsizetype FPos = 0;
-    qsizetype FNextCR = -1;
-    qsizetype FNextLF = -1;
-};
-
-bool HasMoreThanFiveLines(QByteArrayView text)
-{
-    TLineReader reader(text);
-    QByteArrayView line;
-    int count = 0;
-    while (count <= 5 && reader.Next(line))
-        ++count;
-    return count > 5;
+    return DecodeField(joined);
 }
 
-bool IsHeadingLine(QByteArrayView line)
+// An HREF value as an address: blanks around it and line breaks or tabs inside
+// it are not part of a URL (browsers drop them too). "chrome://" addresses are
+// read as "http://" ones, as the list takes only http addresses.
+QString URLText(QByteArrayView Raw)
 {
-    const QByteArrayView t = TrimBytes(line);
-    return t.startsWith("<H1") && t.endsWith("</H1>");
-}
-
-QByteArrayView SkipBom(QByteArrayView data)
-{
-    if (data.startsWith("\xEF\xBB\xBF"))
-        return data.sliced(3);
-    return data;
-}
-
-// Would NormalizeBookmarkHtml change this text? ("</A>" stays as it is.)
-bool LineNeedsNormalizing(QByteArrayView s)
-{
-    if (IndexOfByte(s, '\t', 0) >= 0)
-        return true;
-    for (qsizetype p = IndexOfByte(s, '>', 2); p >= 0; p = IndexOfByte(s, '>', p + 1)) {
-        const char a = s[p - 2];
-        const char b = char(s[p - 1] | 0x20);
-        if (a == '<' && b == 'p')
-            return true;
-        if (a == '/' && b == 'a' && !(s[p - 1] == 'A' && p >= 3 && s[p - 3] == '<'))
-            return true;
+    Raw = TrimBytes(Raw);
+    QByteArray clean;
+    if (Raw.contains('\n') || Raw.contains('\r') || Raw.contains('\t')) {
+        for (char c : Raw)
+            if (c != '\n' && c != '\r' && c != '\t')
+                clean += c;
+        Raw = clean;
     }
-    for (qsizetype c = IndexOf(s, "://", 6); c >= 0; c = IndexOf(s, "://", c + 1))
-        if (StartsWithCaseless(s.sliced(c - 6), "CHROME"))
+    QString url = DecodeField(Raw);
+    if (url.startsWith(QLatin1String("chrome://"), Qt::CaseInsensitive))
+        url.replace(0, 9, QStringLiteral("http://"));
+    return url;
+}
+
+// Vivaldi writes each separator as a bookmark of this address.
+bool IsSeparatorPlaceholder(const QString& URL)
+{
+    return URL.compare(QLatin1String("http://bookmark.placeholder.url/"), Qt::CaseInsensitive) == 0
+           || URL.compare(QLatin1String("http://bookmark.placeholder.url"), Qt::CaseInsensitive) == 0;
+}
+
+// Tags that may stand inside a title or folder name without ending it.
+bool IsInlineTag(const THtmlToken& t)
+{
+    static const char* const inlineTags[] = {"P",     "BR",   "B",    "I",  "U",   "S",   "EM",
+                                             "STRONG", "SPAN", "FONT", "IMG", "SMALL", "BIG", "SUB",
+                                             "SUP",   "TT",   "CODE", "WBR", "NOBR", "MARK", "ABBR"};
+    for (const char* name : inlineTags)
+        if (t.Is(name))
             return true;
     return false;
 }
 
-// Where a <DD> comment goes: the entry the preceding bookmark line created or
-// merged into; -1 when there is none (dropped line, folder line, start of file).
+// The tags that end a <DD> text.
+bool EndsComment(const THtmlToken& t)
+{
+    if (t.Kind == THtmlToken::StartTag)
+        return t.Is("DT") || t.Is("DL") || t.Is("HR") || t.Is("H3") || t.Is("A") || t.Is("DD");
+    return t.Is("DL") || t.Is("DD") || t.Is("BODY") || t.Is("HTML");
+}
+
+// Where a <DD> comment goes: the entry the preceding bookmark created or merged
+// into; -1 when there is none (dropped bookmark, folder, start of file).
 qsizetype CommentTarget(const TWebSiteList& List, TAddResult r, const QString& url)
 {
     switch (r) {
@@ -296,6 +198,294 @@ void AttachComment(TWebSiteList& List, qsizetype target, const QString& comment)
         e.Comment = comment;
     else if (!comment.isEmpty() && comment != e.Comment)
         e.Comment += QStringLiteral("\r\n") + comment;
+}
+
+// Text collected from one or more runs (tags inside a title split it).
+class TTextRuns
+{
+public:
+    void Clear()
+    {
+        FFirst = {};
+        FMore.clear();
+        FRuns = 0;
+    }
+    void Add(QByteArrayView run)
+    {
+        if (FRuns == 1)
+            FMore = FFirst.toByteArray();
+        if (FRuns == 0)
+            FFirst = run;
+        else
+            FMore += run;
+        ++FRuns;
+    }
+    QByteArrayView Text() const { return FRuns <= 1 ? FFirst : QByteArrayView(FMore); }
+
+private:
+    QByteArrayView FFirst;
+    QByteArray FMore;
+    int FRuns = 0;
+};
+
+// The bookmark an A tag starts, without its title.
+TWebSite BookmarkOfAnchor(const THtmlToken& A, const QString& Category, TDateTime Now)
+{
+    TWebSite site;
+    site.URL = URLText(A.Attribute("HREF")->Value);
+    if (const THtmlAttribute* icon = A.Attribute("ICON_URI"))
+        site.IconURL = HttpURLOrEmpty(DecodeField(icon->Value));
+    site.AddDate = Now;
+    TDateTime date;
+    const THtmlAttribute* added = A.Attribute("ADD_DATE");
+    const THtmlAttribute* modified = A.Attribute("LAST_MODIFIED");
+    if ((added && BookmarkDateToDate(added->Value, date))
+        || (modified && BookmarkDateToDate(modified->Value, date)))
+        site.AddDate = date;
+    site.Category = Category;
+    return site;
+}
+
+// The reader's state over one file.
+class TBookmarkHtmlReader
+{
+public:
+    TBookmarkHtmlReader(TWebSiteList& List, QByteArrayView Html)
+        : FList(List), FHtml(Html), FNow(TDateTime::Now())
+    {
+    }
+
+    // Reads the whole text; returns the number of bookmarks found (those the
+    // list did not take included).
+    qsizetype Run()
+    {
+        THtmlTagScanner scanner(FHtml);
+        THtmlToken token;
+        while (scanner.Next(token)) {
+            if (token.Kind == THtmlToken::Text) {
+                if (FCapture != TCapture::None)
+                    FCaptured.Add(token.Raw);
+            } else {
+                OnTag(token);
+            }
+        }
+        EndCapture();
+        if (FInComment)
+            EndComment(FHtml.size());
+        return FFound;
+    }
+
+private:
+    enum class TCapture { None, Title, FolderName };
+
+    qsizetype Offset(QByteArrayView v) const { return v.data() - FHtml.data(); }
+
+    void OnTag(const THtmlToken& t)
+    {
+        const bool start = t.Kind == THtmlToken::StartTag;
+        if (FInComment) {
+            if (!EndsComment(t)) {
+                // "<p>" is layout even inside a comment; other markup stays as text.
+                if (t.Is("P"))
+                    CutFromComment(t.Raw);
+                return;
+            }
+            EndComment(Offset(t.Raw));
+        }
+        if (FCapture != TCapture::None) {
+            const bool closes = !start && t.Is(FCapture == TCapture::Title ? "A" : "H3");
+            if (!closes && IsInlineTag(t))
+                return;
+            EndCapture();
+            if (closes)
+                return;
+        }
+        if (start && t.Is("A")) {
+            BeginBookmark(t);
+        } else if (start && t.Is("H3")) {
+            FTarget = -1;
+            BeginCapture(TCapture::FolderName);
+        } else if (!start && t.Is("DL")) {
+            PopFolder();
+            FTarget = -1;
+        } else if (start && t.Is("DD")) {
+            FInComment = true;
+            FComment.clear();
+            FCommentFrom = Offset(t.Raw) + t.Raw.size();
+        }
+    }
+
+    void BeginCapture(TCapture What)
+    {
+        FCapture = What;
+        FCaptured.Clear();
+    }
+
+    void BeginBookmark(const THtmlToken& A)
+    {
+        if (!A.Attribute("HREF"))
+            return; // an anchor, not a link
+        FPending = BookmarkOfAnchor(A, CurrentCategory(), FNow);
+        BeginCapture(TCapture::Title);
+    }
+
+    void EndCapture()
+    {
+        const TCapture what = FCapture;
+        FCapture = TCapture::None;
+        if (what == TCapture::FolderName) {
+            PushFolder(NameText(FCaptured.Text()));
+        } else if (what == TCapture::Title) {
+            if (IsSeparatorPlaceholder(FPending.URL)) {
+                FTarget = -1;
+                return;
+            }
+            ++FFound;
+            FPending.Title = NameText(FCaptured.Text());
+            const QString url = FPending.URL;
+            const TAddResult r = WebSitesAdd(FList, std::move(FPending));
+            FTarget = CommentTarget(FList, r, url);
+        }
+    }
+
+    // Drops a tag from the comment text: what stood on its two sides is joined.
+    void CutFromComment(QByteArrayView Tag)
+    {
+        const qsizetype at = Offset(Tag);
+        FComment += FHtml.sliced(FCommentFrom, at - FCommentFrom);
+        FCommentFrom = at + Tag.size();
+    }
+
+    void EndComment(qsizetype End)
+    {
+        FInComment = false;
+        QByteArrayView raw = FHtml.sliced(FCommentFrom, End - FCommentFrom);
+        if (!FComment.isEmpty()) {
+            FComment += raw;
+            raw = FComment;
+        }
+        AttachComment(FList, FTarget, CommentText(raw));
+        FTarget = -1;
+    }
+
+    // The category is one growing text: a folder appends "\" and its name, the
+    // end of its list cuts the text back to the length it had. A folder below
+    // the depth or length limit is read into its parent (its level is kept, so
+    // that its </DL> still closes the right one).
+    void PushFolder(const QString& Name)
+    {
+        TLevel level{FCategory.size(), false};
+        const qsizetype grown = FCategory.size() + (FDepth > 0 ? 1 : 0) + Name.size();
+        if (FDepth < MaxBookmarkFolderDepth && grown <= MaxBookmarkCategoryLength) {
+            if (FDepth > 0)
+                FCategory += u'\\';
+            FCategory += Name;
+            ++FDepth;
+            level.Applied = true;
+            FCategoryChanged = true;
+        }
+        FLevels.push_back(level);
+    }
+
+    void PopFolder()
+    {
+        if (FLevels.empty())
+            return;
+        const TLevel level = FLevels.back();
+        FLevels.pop_back();
+        if (level.Applied) {
+            FCategory.truncate(level.Length);
+            --FDepth;
+            FCategoryChanged = true;
+        }
+    }
+
+    // Bookmarks share one copy of each category text.
+    const QString& CurrentCategory()
+    {
+        if (FCategoryChanged) {
+            auto it = FCategories.constFind(FCategory);
+            if (it == FCategories.constEnd())
+                it = FCategories.insert(FCategory);
+            FShared = *it;
+            FCategoryChanged = false;
+        }
+        return FShared;
+    }
+
+    struct TLevel
+    {
+        qsizetype Length; // of the category before this level
+        bool Applied;     // false: read into the parent
+    };
+
+    TWebSiteList& FList;
+    QByteArrayView FHtml;
+    TDateTime FNow;
+    qsizetype FFound = 0;
+
+    TCapture FCapture = TCapture::None;
+    TTextRuns FCaptured;
+    TWebSite FPending;
+
+    bool FInComment = false;
+    qsizetype FCommentFrom = 0;
+    QByteArray FComment; // the comment's text before the last tag cut from it
+    qsizetype FTarget = -1;
+
+    QString FCategory;
+    std::vector<TLevel> FLevels;
+    int FDepth = 0;
+    QSet<QString> FCategories;
+    QString FShared;
+    bool FCategoryChanged = false;
+};
+
+// ---- Encodings -----------------------------------------------------------------------
+
+// The charset a <META> tag of the head names (HTML 5's charset attribute or the
+// charset= of a Content-Type), or empty. The head ends at the first tag of the
+// bookmark structure.
+QByteArray MetaCharset(QByteArrayView Html)
+{
+    THtmlTagScanner scanner(Html);
+    THtmlToken t;
+    while (scanner.Next(t)) {
+        if (t.Kind != THtmlToken::StartTag)
+            continue;
+        if (t.Is("DL") || t.Is("DT") || t.Is("A") || t.Is("H1") || t.Is("H3") || t.Is("BODY"))
+            break;
+        if (!t.Is("META"))
+            continue;
+        if (const THtmlAttribute* a = t.Attribute("CHARSET"))
+            return TrimBytes(a->Value).toByteArray();
+        if (const THtmlAttribute* a = t.Attribute("CONTENT")) {
+            const QByteArrayView v = a->Value;
+            const qsizetype c = IndexOfCaseless(v, "CHARSET");
+            if (c < 0)
+                continue;
+            qsizetype i = c + 7;
+            while (i < v.size() && IsBlank(v[i]))
+                ++i;
+            if (i >= v.size() || v[i] != '=')
+                continue;
+            ++i;
+            while (i < v.size() && (IsBlank(v[i]) || v[i] == '"' || v[i] == '\''))
+                ++i;
+            qsizetype e = i;
+            while (e < v.size() && !IsBlank(v[e]) && v[e] != ';' && v[e] != '"' && v[e] != '\'')
+                ++e;
+            if (e > i)
+                return v.sliced(i, e - i).toByteArray();
+        }
+    }
+    return {};
+}
+
+QByteArray Utf16ToUtf8(QByteArrayView Bytes, QStringConverter::Encoding Encoding)
+{
+    QStringDecoder decoder(Encoding, QStringDecoder::Flag::Stateless);
+    return QString(decoder.decode(Bytes)).toUtf8();
 }
 
 } // namespace
@@ -397,171 +587,86 @@ QString DecodeHtmlReferences(const QString& Text)
     return out;
 }
 
-// ---- Normalisation -----------------------------------------------------------------
+// ---- Encodings, dates, file heads ----------------------------------------------------
 
-// Gives exactly the five replacements done one after the other. None of the
-// searched texts can overlap itself, so each step replaces every occurrence in
-// its input; the passes below keep track of what each step's input was.
-QByteArray NormalizeBookmarkHtml(QByteArrayView Text)
+QByteArrayView BookmarkHtmlAsUtf8(const QByteArray& Data, QByteArray& Converted)
 {
-    const qsizetype n = Text.size();
-    QByteArray buf;
-    // Room for the '<' that closing tags may gain; untouched capacity costs no memory.
-    buf.reserve(n + n / 3 + 16);
-    buf.resize(n);
-    char* out = buf.data();
-    const char* src = Text.data();
-
-    // Tabs go, then "<P>" in the tab-free text. A "<P>" counts only when it lies
-    // after the last deletion: what was on both sides of a deleted "<P>" was not
-    // adjacent in that step's input.
-    qsizetype w = 0;
-    qsizetype lastDelete = 0;
-    qsizetype nextTab = -1;
-    qsizetype nextGt = -1;
-    qsizetype r = 0;
-    while (r < n) {
-        if (nextTab < r) {
-            nextTab = IndexOfByte(Text, '\t', r);
-            if (nextTab < 0)
-                nextTab = n;
-        }
-        if (nextGt < r) {
-            nextGt = IndexOfByte(Text, '>', r);
-            if (nextGt < 0)
-                nextGt = n;
-        }
-        const qsizetype stop = std::min(nextTab, nextGt);
-        if (stop > r) {
-            std::memcpy(out + w, src + r, size_t(stop - r));
-            w += stop - r;
-            r = stop;
-        }
-        if (r >= n)
-            break;
-        if (src[r] == '\t') {
-            ++r;
-            continue;
-        }
-        out[w++] = '>';
-        ++r;
-        if (w - 3 >= lastDelete && out[w - 3] == '<' && (out[w - 2] | 0x20) == 'p') {
-            w -= 3;
-            lastDelete = w;
+    const QByteArrayView data(Data);
+    if (data.startsWith("\xEF\xBB\xBF"))
+        return data.sliced(3);
+    if (data.startsWith("\xFF\xFE")) {
+        Converted = Utf16ToUtf8(data.sliced(2), QStringConverter::Utf16LE);
+        return Converted;
+    }
+    if (data.startsWith("\xFE\xFF")) {
+        Converted = Utf16ToUtf8(data.sliced(2), QStringConverter::Utf16BE);
+        return Converted;
+    }
+    const QByteArray charset = MetaCharset(data);
+    if (!charset.isEmpty()) {
+        // A head readable as ASCII is not UTF-16, whatever it says (HTML reads it as UTF-8).
+        const QByteArray upper = charset.toUpper();
+        if (upper == "UTF-8" || upper == "UTF8" || upper.startsWith("UTF-16"))
+            return data;
+        QStringDecoder decoder(charset.constData(), QStringDecoder::Flag::Stateless);
+        if (decoder.isValid()) {
+            Converted = QString(decoder.decode(data)).toUtf8();
+            return Converted;
         }
     }
-
-    // "/A>" becomes "</A>" and then "<</A>" becomes "</A>": together, every "/A>"
-    // gets an upper-case A and a '<' in front unless one is there already.
-    std::vector<qsizetype> inserts;
-    {
-        const QByteArrayView v(out, w);
-        qsizetype p = IndexOfByte(v, '>', 2);
-        while (p >= 0) {
-            if (out[p - 2] == '/' && (out[p - 1] | 0x20) == 'a') {
-                out[p - 1] = 'A';
-                if (p < 3 || out[p - 3] != '<')
-                    inserts.push_back(p - 2);
-            }
-            p = IndexOfByte(v, '>', p + 1);
-        }
-    }
-    if (!inserts.empty()) {
-        const qsizetype k = qsizetype(inserts.size());
-        buf.resize(w + k);
-        out = buf.data();
-        qsizetype end = w; // the unmoved text ends here
-        qsizetype shift = k;
-        for (qsizetype i = k - 1; i >= 0; --i) {
-            const qsizetype at = inserts[size_t(i)];
-            std::memmove(out + at + shift, out + at, size_t(end - at));
-            out[at + shift - 1] = '<';
-            --shift;
-            end = at;
-        }
-        w += k;
-    }
-
-    // "chrome://" becomes "http://", in place (it only shrinks).
-    {
-        const QByteArrayView v(out, w);
-        qsizetype rd = 0;
-        qsizetype wr = 0;
-        qsizetype from = 0;
-        for (;;) {
-            const qsizetype c = IndexOf(v, "://", from);
-            if (c < 0)
-                break;
-            from = c + 1;
-            if (c < rd + 6 || !StartsWithCaseless(v.sliced(c - 6), "CHROME"))
-                continue;
-            const qsizetype start = c - 6;
-            std::memmove(out + wr, out + rd, size_t(start - rd));
-            wr += start - rd;
-            std::memcpy(out + wr, "http://", 7);
-            wr += 7;
-            rd = c + 3;
-            from = rd;
-        }
-        if (rd > 0) {
-            std::memmove(out + wr, out + rd, size_t(w - rd));
-            wr += w - rd;
-            w = wr;
-        }
-    }
-    buf.resize(w);
-    return buf;
+    if (data.isValidUtf8())
+        return data;
+    Converted = DecodeLegacyText(data).toUtf8();
+    return Converted;
 }
 
-// ---- Line parsers ------------------------------------------------------------------
-
-QString JoinFolderPath(const QStringList& Stack)
+bool IsNetscapeBookmarkFileHead(QByteArrayView Head)
 {
-    return Stack.join(u'\\');
-}
-
-QString ParseBookmarkFolderFast(QByteArrayView Line)
-{
-    // <DT><H3(.*|)>(.*)</H3>: from the first "<DT><H3", the name runs from the last
-    // '>' before the last "</H3>" to that "</H3>".
-    const qsizetype s = IndexOf(Line, "<DT><H3", 0);
-    if (s < 0)
-        return {};
-    const qsizetype m = LastIndexOf(Line, "</H3>", Line.size());
-    if (m < s + 8)
-        return {};
-    const qsizetype e = LastIndexOfByte(Line, '>', s + 7, m);
-    if (e < 0)
-        return {};
-    return DecodeField(Line.sliced(e + 1, m - e - 1));
-}
-
-TWebSite ParseBookmarkItemFast(QByteArrayView Line, const QString& Category, TDateTime Now)
-{
-    TWebSite site;
-
-    // .*HREF=".*?"(.*|)?>(.*)?</A>: the title runs from the last '>' before the last
-    // "</A>" to it, provided that '>' lies after the quote that ends some HREF value;
-    // the first HREF=" gives the earliest such quote.
-    const qsizetype a = LastIndexOf(Line, "</A>", Line.size());
-    if (a >= 0) {
-        const qsizetype e = LastIndexOfByte(Line, '>', 0, a);
-        const qsizetype h = e >= 0 ? IndexOf(Line, "HREF=\"", 0) : -1;
-        const qsizetype q = h >= 0 ? IndexOfByte(Line, '"', h + 6) : -1;
-        if (q >= 0 && e >= q + 1)
-            site.Title = DecodeField(Line.sliced(e + 1, a - e - 1));
+    Head = Head.first(std::min<qsizetype>(Head.size(), 1024));
+    QByteArray narrow;
+    const bool le = Head.startsWith("\xFF\xFE");
+    if (le || Head.startsWith("\xFE\xFF")) {
+        // Only ASCII matters here: each code unit's low byte, when its high byte is 0.
+        for (qsizetype i = 2; i + 1 < Head.size(); i += 2) {
+            const char lo = le ? Head[i] : Head[i + 1];
+            const char hi = le ? Head[i + 1] : Head[i];
+            narrow += hi == 0 ? lo : '?';
+        }
+        Head = narrow;
     }
+    for (qsizetype at = IndexOfCaseless(Head, "<!DOCTYPE"); at >= 0;
+         at = IndexOfCaseless(Head, "<!DOCTYPE", at + 1)) {
+        qsizetype i = at + 9;
+        while (i < Head.size() && IsBlank(Head[i]))
+            ++i;
+        if (StartsWithCaseless(Head.sliced(i), "NETSCAPE-BOOKMARK-FILE-1"))
+            return true;
+    }
+    return false;
+}
 
-    TSpan v = FindAttribute(Line, "HREF=\"", false);
-    if (v.Begin >= 0)
-        site.URL = DecodeField(Line.sliced(v.Begin, v.End - v.Begin));
-    v = FindAttribute(Line, "ICON_URI=\"", true);
-    if (v.Begin >= 0)
-        site.IconURL = HttpURLOrEmpty(DecodeField(Line.sliced(v.Begin, v.End - v.Begin)));
-    v = FindAttribute(Line, "ADD_DATE=\"", true);
-    site.AddDate = v.Begin >= 0 ? ParseUnixDate(Line.sliced(v.Begin, v.End - v.Begin)) : Now;
-    site.Category = Category;
-    return site;
+bool BookmarkDateToDate(QByteArrayView Text, TDateTime& Date)
+{
+    Text = TrimBytes(Text);
+    const bool negative = Text.startsWith('-');
+    if (negative || Text.startsWith('+'))
+        Text = Text.sliced(1);
+    // 18 digits still fit 64 bits; more is no date.
+    if (Text.isEmpty() || Text.size() > 18)
+        return false;
+    std::int64_t n = 0;
+    for (char c : Text) {
+        if (c < '0' || c > '9')
+            return false;
+        n = n * 10 + (c - '0');
+    }
+    const std::int64_t unit = Text.size() >= 14 ? 1'000'000 : (Text.size() >= 11 ? 1'000 : 1);
+    // Whole seconds, the earlier one for a negative value with a fraction.
+    std::int64_t secs = n / unit;
+    if (negative)
+        secs = -secs - (n % unit != 0 ? 1 : 0);
+    Date = TDateTime::FromMilliseconds(UnixEpochMSecs + secs * 1000);
+    return true;
 }
 
 // ---- The reader ----------------------------------------------------------------------
@@ -575,81 +680,12 @@ void WebSitesLoadFromHtml(TWebSiteList& List, const QString& FileName)
     if (file.error() != QFileDevice::NoError)
         throw EFileError(FileName, QStringLiteral("Cannot read file"));
     file.close();
-    WebSitesLoadFromHtmlData(List, data);
+    if (WebSitesLoadFromHtmlData(List, data) == 0)
+        List.Stats.FilesWithoutBookmarks.append(FileName);
 }
 
-void WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data)
+qsizetype WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data)
 {
-    const QByteArrayView raw = SkipBom(Data);
-    if (!HasMoreThanFiveLines(raw))
-        return;
-    // The normalisation is done line by line: none of its texts spans a line
-    // break, so this equals normalising the whole text, and the lines that need
-    // no change (nearly all) are read where they are.
-    QByteArray scratch;
-    const auto normalized = [&scratch](QByteArrayView line) -> QByteArrayView {
-        if (!LineNeedsNormalizing(line))
-            return line;
-        scratch = NormalizeBookmarkHtml(line);
-        return scratch;
-    };
-    TLineReader reader(raw);
-    QByteArrayView line;
-    if (!reader.Next(line) || normalized(line) != DoctypeLine)
-        return;
-
-    enum class TState { SeekingHeading, Items, Comment };
-    TState state = TState::SeekingHeading;
-    QStringList stack;
-    QString category;
-    QByteArray comment;
-    qsizetype target = -1;
-    const TDateTime now = TDateTime::Now();
-
-    bool haveLine = reader.Next(line);
-    while (haveLine) {
-        switch (state) {
-        case TState::SeekingHeading:
-            if (IsHeadingLine(normalized(line)))
-                state = TState::Items;
-            break;
-        case TState::Items: {
-            const QByteArrayView t = StripSeparators(TrimBytes(normalized(line)));
-            if (t.startsWith("<DT><H3")) {
-                stack.append(ParseBookmarkFolderFast(t));
-                category = JoinFolderPath(stack);
-                target = -1;
-            } else if (t.startsWith("<DT><A HREF")) {
-                TWebSite site = ParseBookmarkItemFast(t, category, now);
-                const QString url = site.URL;
-                const TAddResult r = WebSitesAdd(List, std::move(site));
-                target = CommentTarget(List, r, url);
-            } else if (t.startsWith("</DL>")) {
-                if (!stack.isEmpty()) {
-                    stack.removeLast();
-                    category = JoinFolderPath(stack);
-                }
-                target = -1;
-            } else if (t.startsWith("<DD>")) {
-                comment = t.sliced(4).toByteArray();
-                state = TState::Comment;
-            }
-            break;
-        }
-        case TState::Comment: {
-            const QByteArrayView t = TrimBytes(normalized(line));
-            const QByteArrayView u = StripSeparators(t);
-            if (u.startsWith("<DT>") || u.startsWith("</DL>") || u.size() < t.size()) {
-                AttachComment(List, target, DecodeField(comment));
-                target = -1;
-                state = TState::Items;
-                continue; // the same line again, as an item line
-            }
-            comment.append("\r\n", 2);
-            comment.append(t.data(), t.size());
-            break;
-        }
-        }
-        haveLine = reader.Next(line);
-    }
+    QByteArray converted;
+    return TBookmarkHtmlReader(List, BookmarkHtmlAsUtf8(Data, converted)).Run();
 }

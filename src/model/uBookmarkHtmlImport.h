@@ -1,27 +1,36 @@
 #pragma once
-// Pieces of the bookmark HTML reader that tests and benchmarks reach directly.
-// The reader scans the UTF-8 bytes; tests/model holds the same rules written the
-// straightforward way (QString replacements and five regular expressions) and
-// compares the two.
+// Pieces of the bookmark HTML reader that tests, benchmarks and the folder walk
+// reach directly.
 
 #include <model/uBookmarkHtml.h>
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QStringList>
 
 // Decodes the character references &amp; &lt; &gt; &quot; &apos; &nbsp; &#NNN; and
 // &#xHH; (only those closed by ";"); anything else stays as it is.
 QString DecodeHtmlReferences(const QString& Text);
 
-// The whole-text normalisation (tabs, <P>, closing anchor tags, chrome://) on
-// UTF-8 bytes in one go.
-QByteArray NormalizeBookmarkHtml(QByteArrayView Text);
+// The file's text as UTF-8, the encoding chosen by, in this order: a byte-order
+// mark (UTF-8, UTF-16LE, UTF-16BE); a charset named by a <META> tag of the head;
+// UTF-8 when the bytes are valid UTF-8; the legacy code page. The result is a
+// view into Data (without its mark) when no conversion is needed, otherwise into
+// Converted.
+QByteArrayView BookmarkHtmlAsUtf8(const QByteArray& Data, QByteArray& Converted);
 
-// One bookmark or folder line (already trimmed) parsed by byte scanning; Now is
-// the date given to a line without ADD_DATE.
-TWebSite ParseBookmarkItemFast(QByteArrayView Line, const QString& Category, TDateTime Now);
-QString ParseBookmarkFolderFast(QByteArrayView Line);
-// The category of an entry inside the folders of Stack (outermost first).
-QString JoinFolderPath(const QStringList& Stack);
+// Does the start of a file (its first 1 KB is enough) carry the
+// <!DOCTYPE NETSCAPE-Bookmark-file-1> declaration, in any letter case? UTF-16
+// files with a byte-order mark are recognised too.
+bool IsNetscapeBookmarkFileHead(QByteArrayView Head);
+
+// An ADD_DATE or LAST_MODIFIED value: seconds since 1970, or milliseconds
+// (11 to 13 digits) or microseconds (14 digits or more), as other exporters
+// write them; cut to the whole second. False when it is no number of that kind.
+bool BookmarkDateToDate(QByteArrayView Text, TDateTime& Date);
+
+// The deepest folder level and the longest category the reader builds: a folder
+// below either limit is read into its parent, so no file can make categories
+// cost more than this per bookmark.
+inline constexpr int MaxBookmarkFolderDepth = 255;
+inline constexpr qsizetype MaxBookmarkCategoryLength = 1024;

@@ -3,7 +3,7 @@
 
 #include <model/uFolderImportExport.h>
 
-#include <model/uBookmarkHtml.h>
+#include <model/uBookmarkHtmlImport.h>
 #include <model/uPathText.h>
 #include <model/uWebSiteShortcutFiles.h>
 
@@ -11,6 +11,7 @@
 #include <platform/uHVUtils.h>
 
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QUrl>
@@ -51,6 +52,18 @@ void CollectFolder(const QString& Dir, const QString& Sub, QList<TPathToLoad>& F
             Files.append({info.filePath(), Sub});
         }
     }
+}
+
+// A web page met in a folder tree (saved pages, documentation) is not taken for a
+// bookmark file: that needs the bookmark file declaration at its start. A file
+// whose start cannot be read stays, so that reading it reports the error.
+bool IsForeignHtmlFile(const QString& FileName)
+{
+    const QString ext = UpperExtension(FileName);
+    if (ext != u".HTML"_s && ext != u".HTM"_s)
+        return false;
+    QFile file(FileName);
+    return file.open(QIODevice::ReadOnly) && !IsNetscapeBookmarkFileHead(file.read(1024));
 }
 
 // Longest file or folder name written, in UTF-8 bytes: file systems allow 255 (bytes
@@ -176,9 +189,10 @@ QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path)
 {
     QList<TPathToLoad> files;
     const QFileInfo info(Path);
-    if (info.isDir())
+    if (info.isDir()) {
         CollectFolder(Path, QString(), files);
-    else if (info.exists())
+        files.removeIf([](const TPathToLoad& f) { return IsForeignHtmlFile(f.FileName); });
+    } else if (info.exists())
         files.append({Path, QString()});
     return files;
 }

@@ -20,7 +20,9 @@ struct TPathToLoad
 // What WebSitesLoadFromPath reads for Path, in its order: a file is itself; a folder
 // gives every file under it, depth first in the file system's own order, each with
 // its folder relative to Path joined with "\" as category. Links to folders are not
-// followed. Callers that show progress read the files one by one from this list.
+// followed; HTML files in a folder count only when they begin with the bookmark
+// file declaration (others are web pages). Callers that show progress read the
+// files one by one from this list.
 QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path);
 void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category);
 // Roughly what reading these paths allocates, for PrepareHeapForLargeInput: the file

@@ -30,6 +30,7 @@ struct TWebSitesStats
     int Added = 0;   // new entries
     int Merged = 0;  // merged into an entry with the same URL
     int Skipped = 0; // dropped because the URL is not an http URL
+    QStringList FilesWithoutBookmarks; // bookmark HTML files in which no bookmark was found
 };
 
 enum class TAddResult { Added, Merged, Skipped };

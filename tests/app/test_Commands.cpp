@@ -246,6 +246,19 @@ TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelecti
     EXPECT_EQ(QDir(Requests[1].Directory), QDir(Path(QStringLiteral("in"))));
 }
 
+TEST_F(MainWindowTest, AddFilesNamesAFileWithoutBookmarksInTheReport)
+{
+    Start();
+    WriteText(Path(QStringLiteral("in/page.html")), "<html><body>No links.</body></html>");
+    WriteText(Path(QStringLiteral("in/marks.html")),
+              "<dl><dt><a href=\"http://marks.example/\">Marks</a></dl>");
+    DialogAnswer = {Path(QStringLiteral("in/page.html")), Path(QStringLiteral("in/marks.html"))};
+    Form->onAddFiles();
+    EXPECT_EQ(Titles(), QStringList{QStringLiteral("Marks")});
+    EXPECT_EQ(Form->StatusText(),
+              QStringLiteral("Added 1, merged 0, skipped 0\nno bookmarks found in page.html"));
+}
+
 TEST_F(MainWindowTest, AddFolderReadsTheWholeTreeWithCategories)
 {
     Start();

@@ -113,6 +113,20 @@ TEST_F(CliTest, SummaryCountsFilesAddedMergedSkipped)
     EXPECT_TRUE(r.Err.contains(QStringLiteral("listed 4 entries"))) << r.Err.toStdString();
 }
 
+// A file the user names that holds no bookmark is named on standard error; it is
+// no error.
+TEST_F(CliTest, SummaryNamesFilesWithoutBookmarks)
+{
+    const QString page = Dir.filePath(QStringLiteral("page.html"));
+    WriteFile(page, "<html><body><p>No links here.</p></body></html>");
+    const TRun r = RunCli({QStringLiteral("list"), page, Html});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("no bookmarks found in ") + QDir::toNativeSeparators(page)
+                               + QStringLiteral("\nread 2 files: 2 added, 1 merged, 1 skipped")))
+        << r.Err.toStdString();
+    EXPECT_FALSE(r.Err.contains(QStringLiteral("chrome.html"))) << r.Err.toStdString();
+}
+
 TEST_F(CliTest, JsonIsValidAndCarriesEveryField)
 {
     const TRun r = RunCli({QStringLiteral("list"), QStringLiteral("--format"),

@@ -116,6 +116,30 @@ TEST_F(Folder, LoadsSingleFileOrNothing)
     EXPECT_EQ(list.Stats.Files, 1);
 }
 
+// In a folder walk only bookmark files count among the HTML files: a saved web page
+// or documentation is passed over. A file the user names is read whatever it holds.
+TEST_F(Folder, WalkReadsBookmarkFilesButNotWebPages)
+{
+    const QByteArray page = "<!DOCTYPE html>\n<html><head><title>Docs</title></head><body>\n"
+                            "<a href=\"http://page-link/\">a link in a page</a></body></html>\n";
+    WriteBytes(Path(u"docs/index.html"_s), page);
+    WriteBytes(Path(u"docs/Saved/bookmarks.htm"_s),
+               "<!-- exported -->\n<!doctype netscape-bookmark-file-1>\n"
+               "<DL><p><DT><A HREF=\"http://bookmark/\">b</A></DL>\n");
+    WriteBytes(Path(u"docs/link.url"_s), UrlFile("http://shortcut/"));
+
+    const QList<TPathToLoad> files = WebSitesFilesOfPath(Path(u"docs"_s));
+    ASSERT_EQ(files.size(), 2);
+    TWebSiteList list;
+    WebSitesLoadFromPath(list, Path(u"docs"_s));
+    EXPECT_EQ(Categories(list), (std::map<QString, QString>{{u"http://bookmark/"_s, QString()},
+                                                            {u"http://shortcut/"_s, QString()}}));
+    EXPECT_EQ(list.Stats.Files, 2);
+
+    WebSitesLoadFromPath(list, Path(u"docs/index.html"_s));
+    EXPECT_GE(list.IndexOfURL(u"http://page-link/"_s), 0);
+}
+
 // A file that cannot be read ends the load with the file's name; what was added stays.
 TEST_F(Folder, UnreadableFileRaisesAndKeepsEarlierRecords)
 {
