@@ -144,7 +144,13 @@ TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
         ++List.Stats.Added;
         return TAddResult::Added;
     }
-    TWebSite& E = List.EditKeepURL(k);
+    WebSiteMerge(List.EditKeepURL(k), Site);
+    ++List.Stats.Merged;
+    return TAddResult::Merged;
+}
+
+void WebSiteMerge(TWebSite& E, const TWebSite& Site)
+{
     if (E.Comment.isEmpty())
         E.Comment = Site.Comment;
     else if (!Site.Comment.isEmpty() && Site.Comment != E.Comment)
@@ -154,8 +160,6 @@ TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
     // Compared as instants: before 1899-12-30 the day count is not monotonic.
     if (E.AddDate.ToMilliseconds() > Site.AddDate.ToMilliseconds())
         E.AddDate = Site.AddDate;
-    ++List.Stats.Merged;
-    return TAddResult::Merged;
 }
 
 qsizetype WebSitesIndexOfURL(const TWebSiteList& List, const QString& URL)

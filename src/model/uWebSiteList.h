@@ -108,6 +108,10 @@ private:
 // ---- Adding, search, sort and delete -------------------------------------------------
 
 TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site);
+// The merge rule of WebSitesAdd: Site's comment joins E's (unless empty or the
+// same whole text), E's empty category takes Site's, the earlier date wins; E's
+// title, URL, icon and flags stay.
+void WebSiteMerge(TWebSite& E, const TWebSite& Site);
 qsizetype WebSitesIndexOfURL(const TWebSiteList& List, const QString& URL);
 void WebSitesAddURL(TWebSiteList& List, const QString& URL, const QString& Title);
 void WebSitesSort(TWebSiteList& List, int SortIndex);
