@@ -420,10 +420,10 @@ int RunBookmarks(const TOptions& o)
         shown[i].Selected = true;
     if (!ForcePath(o.Output))
         throw EFileError(o.Output, QStringLiteral("Cannot create the folder"));
-    WebSitesSaveToFolder(shown, o.Output);
+    const qsizetype files = WebSitesSaveToFolder(shown, o.Output);
     WriteErr(ReadSummary(list) + QStringLiteral("; exported %1 entr%2 to %3\n")
-                                     .arg(shown.Count())
-                                     .arg(QLatin1String(shown.Count() == 1 ? "y" : "ies"))
+                                     .arg(files)
+                                     .arg(QLatin1String(files == 1 ? "y" : "ies"))
                                      .arg(o.Output));
     return 0;
 }

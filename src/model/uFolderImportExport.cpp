@@ -13,8 +13,17 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QUrl>
+
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +44,89 @@ QString UpperExtension(const QString& FileName)
     return ext;
 }
 
+#ifdef Q_OS_UNIX
+// A folder's entries as the directory listing gives them: the type it reports
+// saves a status query per file. Only where it cannot tell (some file systems),
+// and for links, which are followed to files but never to folders, is the entry
+// looked at. Names that do not survive decoding (not UTF-8) could not be opened
+// by the decoded name, so they are left out. The folder is closed before any
+// sub-folder is opened: a deep tree holds one open folder at a time.
+struct TDirEntry
+{
+    QString Name;
+    bool IsDir = false;
+};
+
+std::vector<TDirEntry> ListFolder(const QString& Dir)
+{
+    std::vector<TDirEntry> out;
+    const QByteArray dirName = QFile::encodeName(Dir);
+    DIR* d = ::opendir(dirName.constData());
+    if (!d)
+        return out; // unreadable: nothing in it is read, as with any listing
+    while (const dirent* e = ::readdir(d)) {
+        const char* raw = e->d_name;
+        if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
+            continue;
+        unsigned char type = e->d_type;
+        struct stat st{};
+        if (type == DT_UNKNOWN) {
+            if (::fstatat(::dirfd(d), raw, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue; // gone meanwhile
+            type = S_ISREG(st.st_mode) ? DT_REG
+                   : S_ISDIR(st.st_mode) ? DT_DIR
+                   : S_ISLNK(st.st_mode) ? DT_LNK
+                                         : DT_UNKNOWN;
+        }
+        if (type == DT_LNK) {
+            if (::fstatat(::dirfd(d), raw, &st, 0) != 0 || !S_ISREG(st.st_mode))
+                continue; // a broken link, or one to a folder
+            type = DT_REG;
+        }
+        if (type != DT_REG && type != DT_DIR)
+            continue;
+        const QString name = QFile::decodeName(raw);
+        if (QFile::encodeName(name) != QByteArrayView(raw))
+            continue;
+        out.push_back({name, type == DT_DIR});
+    }
+    ::closedir(d);
+    return out;
+}
+
+// Depth-first in the order the file system lists each folder; hidden files
+// included. Iterative, so a deep tree cannot exhaust the stack.
+void CollectFolder(const QString& Dir, const QString& Sub, QList<TPathToLoad>& Files)
+{
+    struct TFrame
+    {
+        QString Dir; // ends with "/"
+        QString Sub;
+        std::vector<TDirEntry> Entries;
+        size_t Next = 0;
+    };
+    std::vector<TFrame> stack;
+    const QString top = Dir.endsWith(u'/') ? Dir : Dir + u'/';
+    stack.push_back({top, Sub, ListFolder(top), 0});
+    while (!stack.empty()) {
+        TFrame& frame = stack.back();
+        if (frame.Next == frame.Entries.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const TDirEntry& entry = frame.Entries[frame.Next++];
+        const QString path = frame.Dir + entry.Name;
+        if (!entry.IsDir) {
+            Files.append({path, frame.Sub});
+            continue;
+        }
+        const QString dir = path + u'/';
+        QString sub = frame.Sub.isEmpty() ? entry.Name : frame.Sub + u'\\' + entry.Name;
+        std::vector<TDirEntry> entries = ListFolder(dir);
+        stack.push_back({dir, std::move(sub), std::move(entries), 0}); // frame is stale now
+    }
+}
+#else
 // Depth-first in the order the file system lists each folder; hidden and system
 // files included. Links to folders are not followed, so a link cycle cannot loop.
 void CollectFolder(const QString& Dir, const QString& Sub, QList<TPathToLoad>& Files)
@@ -53,6 +145,7 @@ void CollectFolder(const QString& Dir, const QString& Sub, QList<TPathToLoad>& F
         }
     }
 }
+#endif
 
 // A web page met in a folder tree (saved pages, documentation) is not taken for a
 // bookmark file: that needs the bookmark file declaration at its start. A file
@@ -133,15 +226,60 @@ QString CategoryFolderPath(const QString& Category)
     return out;
 }
 
-// Identity of a written file within one export.
-QString FileKey(const QString& Path)
+// A path as the file system will compare it: the bytes the name is stored as (on
+// Unix the encoded name, in which different lone surrogates can become the same
+// bytes), letter case folded where the usual file systems ignore it.
+QByteArray DiskKey(const QString& Path)
 {
-#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
-    return Path.toCaseFolded(); // the usual file systems there ignore letter case
+#if defined(Q_OS_WIN)
+    // Windows also drops the dots and blanks that end a path component.
+    const QString path = QDir::fromNativeSeparators(Path);
+    const QList<QStringView> parts = QStringView(path).split(u'/');
+    QString folded;
+    folded.reserve(path.size());
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        QStringView part = parts[i];
+        while (!part.isEmpty() && (part.back() == u'.' || part.back() == u' '))
+            part.chop(1);
+        if (i > 0)
+            folded += u'/';
+        folded += part.toString().toCaseFolded();
+    }
+    return QByteArray(reinterpret_cast<const char*>(folded.utf16()), folded.size() * 2);
+#elif defined(Q_OS_DARWIN)
+    return QFile::encodeName(Path.toCaseFolded());
 #else
-    return Path;
+    return QFile::encodeName(Path);
 #endif
 }
+
+// The file names one folder export has used. Equal titles are numbered " (2)",
+// " (3)" ...; the next number to try is kept per name, so many equal titles cost
+// one lookup each instead of a walk over all the numbers taken before.
+class TExportNames
+{
+public:
+    QString Take(const QString& Stem)
+    {
+        QString fileName = Stem + u".url"_s;
+        QByteArray key = DiskKey(fileName);
+        if (FTaken.contains(key)) {
+            int& next = FNext[DiskKey(Stem)];
+            if (next < 2)
+                next = 2;
+            do {
+                fileName = Stem + u" ("_s + QString::number(next++) + u").url"_s;
+                key = DiskKey(fileName);
+            } while (FTaken.contains(key));
+        }
+        FTaken.insert(key);
+        return fileName;
+    }
+
+private:
+    QSet<QByteArray> FTaken;
+    QHash<QByteArray, int> FNext;
+};
 
 } // namespace
 
@@ -216,29 +354,30 @@ qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths)
     return bytes * 3;
 }
 
-void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)
+qsizetype WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)
 {
     if (Folder.isEmpty())
-        return; // no folder chosen: never write into the file system's root
+        return 0; // no folder chosen: never write into the file system's root
     QString base = Folder;
     if (!IsPathSeparator(base.back()))
         base += u'/';
 
-    // Files written by this export: a second entry whose title maps to the same file
-    // gets a numbered name instead of replacing the first one.
-    QSet<QString> written;
+    // A second entry whose title maps to a file name already written gets a
+    // numbered name instead of replacing the first one.
+    TExportNames names;
+    QSet<QString> folders; // made or found already: one check per folder
+    qsizetype written = 0;
     for (const TWebSite& site : List) {
         if (!site.Selected || !site.Visible)
             continue;
         const QString dir = base + CategoryFolderPath(site.Category);
-        if (!QFileInfo(dir).isDir() && !ForcePath(dir))
-            throw EFileError(dir, u"Cannot create folder"_s);
-
-        const QString name = dir + EntryFileName(site);
-        QString fileName = name + u".url"_s;
-        for (int n = 2; written.contains(FileKey(fileName)); ++n)
-            fileName = name + u" ("_s + QString::number(n) + u").url"_s;
-        written.insert(FileKey(fileName));
-        WebSiteSaveToUrlFile(site, fileName);
+        if (!folders.contains(dir)) {
+            if (!QFileInfo(dir).isDir() && !ForcePath(dir))
+                throw EFileError(dir, u"Cannot create folder"_s);
+            folders.insert(dir);
+        }
+        WebSiteSaveToUrlFile(site, names.Take(dir + EntryFileName(site)));
+        ++written;
     }
+    return written;
 }

@@ -29,5 +29,7 @@ void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QSt
 // data and the entries built from it. Folders count as nothing (their files are
 // small and read one at a time).
 qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths);
-void WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder);
+// Writes the selected, visible entries; returns how many files it wrote (one per
+// entry: names that would meet on disk are numbered).
+qsizetype WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder);
 QString SanitizeFileName(const QString& Text);

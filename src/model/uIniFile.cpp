@@ -350,35 +350,61 @@ QByteArray TIniFile::ToData() const
     return EncodeUtf16(text, false);
 }
 
-void TIniFile::SaveToFile(const QString& FileName) const
+namespace {
+
+// Writes a file that does not exist yet. A new file has no old content to protect;
+// writing it directly spares the flush to disk QSaveFile makes per file, which
+// turns a folder export of thousands of shortcuts from minutes into seconds. A
+// partly written new file is removed. False when the file exists after all.
+bool WriteNewFile(const QString& FileName, const QByteArray& Data)
 {
-    const QByteArray data = ToData();
-    // A file that exists is replaced through a temporary file, so a crash or a full
-    // disk never costs the old content. A new file has no old content to protect;
-    // writing it directly spares the flush to disk QSaveFile makes per file, which
-    // turns a folder export of thousands of shortcuts from minutes into seconds.
-    // A partly written new file is removed.
-    if (!QFileInfo::exists(FileName)) {
-        QFile file(FileName);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (file.write(data) == data.size() && file.flush()) {
-                file.close();
-                if (file.error() == QFileDevice::NoError)
-                    return;
-            }
-            const QString reason = file.errorString();
+    QFile file(FileName);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file.write(Data) == Data.size() && file.flush()) {
             file.close();
-            file.remove();
-            throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(reason));
+            if (file.error() == QFileDevice::NoError)
+                return true;
         }
-        if (!QFileInfo::exists(FileName))
-            throw EFileError(FileName,
-                             QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
-        // Created by someone else in between: replace it safely below.
+        const QString reason = file.errorString();
+        file.close();
+        file.remove();
+        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(reason));
     }
+    if (!QFileInfo::exists(FileName))
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+    return false; // created by someone else in between
+}
+
+// Replaces a file through a temporary one, so a crash or a full disk never costs
+// the old content.
+void ReplaceFile(const QString& FileName, const QByteArray& Data)
+{
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
         throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
-    if (file.write(data) != data.size() || !file.commit())
+    if (file.write(Data) != Data.size() || !file.commit())
         throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+}
+
+} // namespace
+
+void TIniFile::SaveToFile(const QString& FileName) const
+{
+    const QByteArray data = ToData();
+    if (QFileInfo::exists(FileName) || !WriteNewFile(FileName, data))
+        ReplaceFile(FileName, data);
+}
+
+bool TIniFile::SaveToFileOver(const QString& FileName, const QByteArray* OldData) const
+{
+    const QByteArray data = ToData();
+    if (!OldData) {
+        if (WriteNewFile(FileName, data))
+            return true;
+    } else if (*OldData == data) {
+        return false;
+    }
+    ReplaceFile(FileName, data);
+    return true;
 }

@@ -61,6 +61,10 @@ public:
     QByteArray ToData() const;
     // Writes through QSaveFile; raises EFileError on failure (the old file stays).
     void SaveToFile(const QString& FileName) const;
+    // The same for a caller that has just read the file: OldData is its content, or
+    // null when there was no file. A file that would not change is left as it is
+    // (false); otherwise it is written as SaveToFile does (true).
+    bool SaveToFileOver(const QString& FileName, const QByteArray* OldData) const;
 
 private:
     struct TEntry

@@ -7,8 +7,18 @@
 #include <platform/EFileError.h>
 #include <platform/uHVUtils.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimeZone>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -28,34 +38,130 @@ QString FileNamePart(const QString& Path)
     return Path.mid(FileNameStart(Path));
 }
 
-void CheckReadablePath(const QString& FileName)
+// A whole file read for the shortcut readers and writer, with the time it was made
+// when that came for free.
+struct TFileContent
+{
+    enum TKind { Missing, Folder, File } Kind = Missing;
+    QByteArray Data;
+    QDateTime Created; // invalid: not known yet
+};
+
+#ifdef Q_OS_LINUX
+QString SystemReason(int Error)
+{
+    return QString::fromLocal8Bit(std::strerror(Error));
+}
+
+// open, statx (size, type and birth time in one call), read, close: a folder scan
+// of many small files is bound by system calls, so nothing is asked twice.
+TFileContent ReadFileContent(const QString& FileName)
+{
+    TFileContent out;
+    const QByteArray name = QFile::encodeName(FileName);
+    int fd;
+    do
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return out;
+        if (errno == EISDIR) {
+            out.Kind = TFileContent::Folder;
+            return out;
+        }
+        throw EFileError(FileName, u"Cannot open file (%1)"_s.arg(SystemReason(errno)));
+    }
+    struct FdCloser
+    {
+        int Fd;
+        ~FdCloser() { ::close(Fd); }
+    } closer{fd};
+
+    struct statx st{};
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &st)
+        != 0)
+        throw EFileError(FileName, u"Cannot read file (%1)"_s.arg(SystemReason(errno)));
+    if (S_ISDIR(st.stx_mode)) {
+        out.Kind = TFileContent::Folder;
+        return out;
+    }
+    const statx_timestamp& made = (st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_mtime;
+    // In the system's zone, looked up once: a conversion to "local time" asks the C
+    // library, which checks /etc/localtime again for every file.
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    out.Created =
+        QDateTime::fromMSecsSinceEpoch(qint64(made.tv_sec) * 1000 + made.tv_nsec / 1000000, zone);
+
+    // One byte more than the size asked for: a short read then says the end is
+    // reached, with no second read to find it. A file that grew is read on.
+    qsizetype capacity = qsizetype(qMin<quint64>(st.stx_size, quint64(1) << 30)) + 1;
+    out.Data.resize(capacity);
+    qsizetype got = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, out.Data.data() + got, size_t(capacity - got));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EFileError(FileName, u"Cannot read file (%1)"_s.arg(SystemReason(errno)));
+        }
+        got += n;
+        if (n == 0 || (got < capacity && got == qsizetype(st.stx_size)))
+            break;
+        if (got == capacity) {
+            capacity += qMax<qsizetype>(capacity, 4096);
+            out.Data.resize(capacity);
+        }
+    }
+    out.Data.truncate(got);
+    out.Kind = TFileContent::File;
+    return out;
+}
+#else
+TFileContent ReadFileContent(const QString& FileName)
+{
+    TFileContent out;
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const QFileInfo info(FileName);
+        if (info.isDir())
+            out.Kind = TFileContent::Folder;
+        else if (info.exists())
+            throw EFileError(FileName, u"Cannot open file (%1)"_s.arg(file.errorString()));
+        return out;
+    }
+    out.Data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EFileError(FileName, u"Cannot read file (%1)"_s.arg(file.errorString()));
+    out.Kind = TFileContent::File;
+    return out;
+}
+#endif
+
+struct TShortcutIni
+{
+    TIniFile Ini;
+    QDateTime Created;
+};
+
+TShortcutIni LoadShortcutIni(const QString& FileName)
 {
 #ifdef Q_OS_WIN
     // The Windows file API refuses longer paths unless they carry the \\?\ prefix.
     if (FileName.size() >= 260 && !FileName.startsWith(u"\\\\?\\"_s))
         throw EFileError(FileName, u"Path too long"_s);
 #endif
-    const QFileInfo info(FileName);
-    if (!info.exists() || info.isDir())
+    TFileContent content = ReadFileContent(FileName);
+    if (content.Kind != TFileContent::File)
         throw EFileError(FileName, u"File not found"_s);
-}
-
-TIniFile LoadShortcutIni(const QString& FileName)
-{
-    CheckReadablePath(FileName);
-    QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError(FileName, u"Cannot open file"_s);
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EFileError(FileName, u"Cannot read file"_s);
     // Only what the readers look at is kept: a huge or hostile file costs one pass.
     static const QStringList sections = {SectionShortcut, SectionShortcutW, SectionPropertySet};
     static const QStringList keys = {u"Title"_s,   u"URL"_s,     u"IconFile"_s,
                                      u"AddDate"_s, u"Comment"_s, u"Prop4"_s};
-    TIniFile ini;
-    ini.LoadFromData(data, sections, keys);
-    return ini;
+    TShortcutIni out;
+    out.Ini.LoadFromData(content.Data, sections, keys);
+    out.Created = content.Created;
+    return out;
 }
 
 int Base64Value(char16_t c)
@@ -123,9 +229,9 @@ QString ReadShortcutKey(const TIniFile& Ini, const QString& Key, const QString& 
     return Ini.ReadString(SectionShortcut, Key, Default);
 }
 
-TDateTime CreationDate(const QString& FileName)
+TDateTime CreationDate(const QString& FileName, const QDateTime& Known)
 {
-    const QDateTime t = FileCreationTime(FileName);
+    const QDateTime t = Known.isValid() ? Known : FileCreationTime(FileName);
     return t.isValid() ? TDateTime::FromQDateTime(t) : TDateTime::Now();
 }
 
@@ -169,7 +275,8 @@ QString TextAfterComma(const QString& Text)
 
 TWebSite WebSiteLoadFromUrlFile(const QString& FileName, const QString& Category)
 {
-    const TIniFile ini = LoadShortcutIni(FileName);
+    const TShortcutIni loaded = LoadShortcutIni(FileName);
+    const TIniFile& ini = loaded.Ini;
 
     QString baseName = FileNamePart(FileName);
     const qsizetype dot = baseName.lastIndexOf(u'.');
@@ -190,7 +297,7 @@ TWebSite WebSiteLoadFromUrlFile(const QString& FileName, const QString& Category
     if (isInteger && seconds <= MaxSeconds && seconds >= -MaxSeconds)
         site.AddDate = UnixTextToDate(dateText);
     else
-        site.AddDate = CreationDate(FileName);
+        site.AddDate = CreationDate(FileName, loaded.Created);
 
     site.Comment = DecodeCommentLineBreaks(ReadShortcutKey(ini, u"Comment"_s, QString()));
     site.Category = Category;
@@ -201,10 +308,11 @@ TWebSite WebSiteLoadFromUrlFile(const QString& FileName, const QString& Category
 
 TWebSite WebSiteLoadFromWebsiteFile(const QString& FileName, const QString& Category)
 {
-    const TIniFile ini = LoadShortcutIni(FileName);
+    const TShortcutIni loaded = LoadShortcutIni(FileName);
+    const TIniFile& ini = loaded.Ini;
 
     TWebSite site;
-    site.AddDate = CreationDate(FileName);
+    site.AddDate = CreationDate(FileName, loaded.Created);
     site.Title =
         TrimControlChars(TextAfterComma(ini.ReadString(SectionPropertySet, u"Prop4"_s, QString())));
     site.URL = ReadShortcutKey(ini, u"URL"_s, QString());
@@ -222,15 +330,14 @@ void WebSiteSaveToUrlFile(const TWebSite& Site, const QString& FileName)
     const qsizetype dot = ExtensionDot(FileName);
     const QString path = (dot >= 0 ? FileName.left(dot) : FileName) + u".url"_s;
 
-    TIniFile ini;
-    const QFileInfo existing(path);
-    if (existing.isDir())
+    // Keep the other keys and sections of an existing file (IconIndex, HotKey,
+    // property sets ...), and leave it untouched when nothing would change.
+    const TFileContent existing = ReadFileContent(path);
+    if (existing.Kind == TFileContent::Folder)
         throw EFileError(path, u"Cannot create file"_s);
-    if (existing.exists()) {
-        // Keep the other keys and sections (IconIndex, HotKey, property sets ...).
-        CheckReadablePath(path);
-        ini.LoadFromFile(path);
-    }
+    TIniFile ini;
+    if (existing.Kind == TFileContent::File)
+        ini.LoadFromData(existing.Data);
 
     const std::pair<QString, QString> values[] = {
         {u"Title"_s, SingleLine(Site.Title)},
@@ -245,5 +352,5 @@ void WebSiteSaveToUrlFile(const TWebSite& Site, const QString& FileName)
         // A stale wide copy would win over the new value on the next read.
         ini.DeleteKey(SectionShortcutW, key);
     }
-    ini.SaveToFile(path);
+    ini.SaveToFileOver(path, existing.Kind == TFileContent::File ? &existing.Data : nullptr);
 }

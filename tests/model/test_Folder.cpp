@@ -11,6 +11,12 @@
 
 #include <map>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -309,3 +315,109 @@ TEST_F(Folder, ExportErrorEndsAtThatEntry)
     }
     EXPECT_EQ(FilesBelow(Path(u"Out"_s)), QStringList({u"Blocked"_s, u"first.url"_s}));
 }
+
+// Many entries with one title: each gets its own numbered file, and the numbers
+// continue past names that titles already took ("Home (2)" as a title).
+TEST_F(Folder, ExportNumbersManyEqualTitles)
+{
+    constexpr int Count = 20000;
+    TWebSiteList list;
+    list.Append(Entry(u"Home (2)"_s, u"http://taken/"_s, QString()));
+    for (int i = 0; i < Count; ++i)
+        list.Append(Entry(u"Home"_s, u"http://h/%1"_s.arg(i), QString()));
+    const QString out = Path(u"Out"_s);
+    EXPECT_EQ(WebSitesSaveToFolder(list, out), Count + 1);
+
+    const QStringList files = QDir(out).entryList(QDir::Files);
+    EXPECT_EQ(files.size(), Count + 1);
+    EXPECT_TRUE(files.contains(u"Home.url"_s));
+    EXPECT_TRUE(files.contains(u"Home (2).url"_s));
+    EXPECT_TRUE(files.contains(u"Home (3).url"_s));
+    EXPECT_TRUE(files.contains(u"Home (%1).url"_s.arg(Count + 1)));
+
+    TWebSiteList loaded;
+    WebSitesLoadFromPath(loaded, out);
+    const TWebSiteList& back = loaded;
+    ASSERT_EQ(back.Count(), Count + 1);
+    for (const TWebSite& s : list) {
+        const qsizetype i = back.IndexOfURL(s.URL);
+        ASSERT_GE(i, 0) << s.URL.toStdString();
+        EXPECT_EQ(back[i].Title, s.Title);
+    }
+}
+
+#ifdef Q_OS_UNIX
+// Titles that differ only in lone surrogates differ as texts but are stored under
+// the same name on disk: they still get a file each, and the count says so.
+TEST_F(Folder, ExportComparesNamesAsStoredOnDisk)
+{
+    TWebSiteList list;
+    list.Append(Entry(u"Note "_s + QChar(0xD800), u"http://1/"_s, QString()));
+    list.Append(Entry(u"Note "_s + QChar(0xD801), u"http://2/"_s, QString()));
+    list.Append(Entry(u"Note "_s + QChar(0xDC00), u"http://3/"_s, u"A"_s));
+    list.Append(Entry(u"Note "_s + QChar(0xDFFF), u"http://4/"_s, u"A"_s));
+    const QString out = Path(u"Out"_s);
+    EXPECT_EQ(WebSitesSaveToFolder(list, out), 4);
+    EXPECT_EQ(FilesBelow(out).size(), 4);
+
+    TWebSiteList back;
+    WebSitesLoadFromPath(back, out);
+    EXPECT_EQ(back.Count(), 4);
+    for (const TWebSite& s : list)
+        EXPECT_GE(back.IndexOfURL(s.URL), 0) << s.URL.toStdString();
+}
+#endif
+
+#ifdef Q_OS_UNIX
+// Exporting over an earlier export rewrites only what changed: an unchanged file
+// is left alone (same inode, same time), a changed one is replaced as a whole
+// (a new inode: written beside it, then renamed over it).
+TEST_F(Folder, ExportOverExistingTreeSkipsUnchangedFiles)
+{
+    TWebSiteList list;
+    list.Append(Entry(u"Same"_s, u"http://same/"_s, u"A"_s));
+    list.Append(Entry(u"Edited"_s, u"http://edited/"_s, u"A"_s));
+    const QString out = Path(u"Out"_s);
+    WebSitesSaveToFolder(list, out);
+    const auto inode = [](const QString& name) {
+        struct stat st{};
+        return ::stat(QFile::encodeName(name).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    const auto readAll = [](const QString& name) {
+        QFile f(name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QString same = out + u"/A/Same.url"_s;
+    const QString edited = out + u"/A/Edited.url"_s;
+    const ino_t sameInode = inode(same);
+    const ino_t editedInode = inode(edited);
+    const QByteArray sameBefore = readAll(same);
+
+    list[1].Comment = u"new note"_s;
+    EXPECT_EQ(WebSitesSaveToFolder(list, out), 2);
+    EXPECT_EQ(inode(same), sameInode);
+    EXPECT_EQ(readAll(same), sameBefore);
+    EXPECT_NE(inode(edited), editedInode);
+    EXPECT_TRUE(readAll(edited).contains("Comment=new note\r\n")) << readAll(edited).constData();
+    EXPECT_EQ(FilesBelow(out), QStringList({u"A/Edited.url"_s, u"A/Same.url"_s}));
+}
+
+// The listing's own file types: links to files are read, links to folders and
+// names that are not valid UTF-8 (no decoded name could open them) are left out,
+// a folder named like a shortcut is a folder.
+TEST_F(Folder, ScanUsesTheListingsFileTypes)
+{
+    const QString links = Path(u"Links"_s);
+    WriteBytes(links + u"/Dir.url/inner.url"_s, UrlFile("http://inner/"));
+    const QByteArray raw = QFile::encodeName(links) + "/bad\xFF.url";
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ASSERT_TRUE(QFile::link(links + u"/Dir.url"_s, links + u"/dirlink"_s));
+
+    TWebSiteList list;
+    WebSitesLoadFromPath(list, links);
+    EXPECT_EQ(Categories(list), (std::map<QString, QString>{{u"http://inner/"_s, u"Dir.url"_s}}));
+    EXPECT_EQ(list.Stats.Files, 1);
+}
+#endif
