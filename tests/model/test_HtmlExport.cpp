@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+
 #include <gtest/gtest.h>
 
 #include "PrintQt.h"
@@ -227,8 +228,8 @@ TEST(HtmlExport, SaveWritesFileAndRaisesWithPath)
     }
 }
 
-// Written by the export, read back by the import: the same texts and dates.
-TEST(HtmlExport, RoundTripThroughImport)
+// Texts that the readers would alter if they were written as they are.
+static TWebSiteList RoundTripList()
 {
     const QString hard = u"A & B <P> <p> \"q\" 'a' </A> /A> x>y\tz chrome://s &amp; &#9; "
                          u"\u65E5\u672C\u8A9E \U0001F600 \u00A0\u3000"_s;
@@ -250,6 +251,13 @@ TEST(HtmlExport, RoundTripThroughImport)
     add(u"deep"_s, u"http://7/"_s, hard + u"\\ sub <H3> \\x"_s, hard, {}, 4'000);
     add(QString(), u"http://8/"_s, u"\\"_s, u"ends with a break\r\n"_s, {}, 6'000);
 
+    return list;
+}
+
+// Written by the export, read back by the import: the same texts and dates.
+TEST(HtmlExport, RoundTripThroughImport)
+{
+    const TWebSiteList list = RoundTripList();
     TWebSiteList back;
     WebSitesLoadFromHtmlData(back, WebSitesToHtmlData(list));
     ASSERT_EQ(back.Count(), list.Count());
@@ -264,4 +272,88 @@ TEST(HtmlExport, RoundTripThroughImport)
         EXPECT_EQ(got.Comment, s.Comment);
         EXPECT_EQ(got.AddDate.ToMilliseconds() / 1000, s.AddDate.ToMilliseconds() / 1000);
     }
+}
+
+// The round-trip fixture as one list, with a few texts that stress the encoder.
+static TWebSiteList GoldenList()
+{
+    TWebSiteList list = RoundTripList();
+    TWebSite s = Site(u"lone "_s + QChar(0xD800) + u" high, lone "_s + QChar(0xDC00) + u" low, "_s
+                          + QChar(0xD83D) + u" at the end "_s + QChar(0xD83D),
+                      u"https://\u00E9x.com/\u00FC?q=\u65E5"_s, u"\u00C9t\u00E9\\Caf\u00E9"_s,
+                      -86400, u"\u00A0nbsp line\u00A0"_s, u"http://i/\U0001F600"_s);
+    list.Append(s);
+    return list;
+}
+
+// The export writes exactly the bytes it always has for these lists.
+TEST(HtmlExport, WritesTheSameBytesAsBefore)
+{
+    static const char Expected[] =
+        "\xef\xbb\xbf<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+        "<TITLE>Bookmarks</TITLE>\r\n"
+        "<H1>Bookmarks</H1>\r\n"
+        "<DL><p>\r\n"
+        "  <DT><H3></H3>\r\n"
+        "  <DL><p>\r\n"
+        "    <DT><H3></H3>\r\n"
+        "    <DL><p>\r\n"
+        "      <DT><A HREF=\"http://8/\" ADD_DATE=\"6\" ICON_URI=\"\"></A>\r\n"
+        "      <DD>ends with a break\r\n"
+        "\r\n"
+        "    </DL><p>\r\n"
+        "    <DT><H3>Lead</H3>\r\n"
+        "    <DL><p>\r\n"
+        "      <DT><A HREF=\"http://4/\" ADD_DATE=\"1\" ICON_URI=\"\">lead</A>\r\n"
+        "    </DL><p>\r\n"
+        "  </DL><p>\r\n"
+        "  <DT><H3>A &amp; B &lt;P&gt; &lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z chrome&#58;//s &amp;amp; &amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 \xc2\xa0\xe3\x80\x80</H3>\r\n"
+        "  <DL><p>\r\n"
+        "    <DT><H3> sub &lt;H3&gt; </H3>\r\n"
+        "    <DL><p>\r\n"
+        "      <DT><H3>x</H3>\r\n"
+        "      <DL><p>\r\n"
+        "        <DT><A HREF=\"http://7/\" ADD_DATE=\"4\" ICON_URI=\"\">deep</A>\r\n"
+        "        <DD>A &amp; B &lt;P&gt; &lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z chrome&#58;//s &amp;amp; &amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 \xc2\xa0\xe3\x80\x80\r\n"
+        "      </DL><p>\r\n"
+        "    </DL><p>\r\n"
+        "  </DL><p>\r\n"
+        "  <DT><H3>\xc3\x89t\xc3\xa9</H3>\r\n"
+        "  <DL><p>\r\n"
+        "    <DT><H3>Caf\xc3\xa9</H3>\r\n"
+        "    <DL><p>\r\n"
+        "      <DT><A HREF=\"https://\xc3\xa9x.com/\xc3\xbc?q=\xe6\x97\xa5\" ADD_DATE=\"86400\" ICON_URI=\"http://i/\xf0\x9f\x98\x80\">lone ? high, lone ? low, ? at the end ?</A>\r\n"
+        "      <DD>\xc2\xa0nbsp line\xc2\xa0\r\n"
+        "    </DL><p>\r\n"
+        "  </DL><p>\r\n"
+        "  <DT><H3>Work</H3>\r\n"
+        "  <DL><p>\r\n"
+        "    <DT><H3></H3>\r\n"
+        "    <DL><p>\r\n"
+        "      <DT><H3>X</H3>\r\n"
+        "      <DL><p>\r\n"
+        "        <DT><A HREF=\"http://5/\" ADD_DATE=\"2\" ICON_URI=\"\">double</A>\r\n"
+        "      </DL><p>\r\n"
+        "      <DT><A HREF=\"http://6/\" ADD_DATE=\"3\" ICON_URI=\"\">trail</A>\r\n"
+        "    </DL><p>\r\n"
+        "    <DT><A HREF=\"http://2/\" ADD_DATE=\"5\" ICON_URI=\"\"> spaced title </A>\r\n"
+        "    <DD>&#32;\r\n"
+        "\r\n"
+        "  </DL><p>\r\n"
+        "  <DT><H3>work</H3>\r\n"
+        "  <DL><p>\r\n"
+        "    <DT><A HREF=\"http://3/\" ADD_DATE=\"0\" ICON_URI=\"\">case</A>\r\n"
+        "    <DD>\r\n"
+        "starts with a break\r\n"
+        "  </DL><p>\r\n"
+        "  <DT><A HREF=\"https://e.com/?a=1&amp;b=&quot;2&quot;&amp;c=&lt;3&gt;&amp;copy=1&amp;r=chrome&#58;//x\" ADD_DATE=\"1700000000\" ICON_URI=\"https://e.com/i.ico?a&amp;b\">A &amp; B &lt;P&gt; &lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z chrome&#58;//s &amp;amp; &amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 \xc2\xa0\xe3\x80\x80</A>\r\n"
+        "  <DD>first\r\n"
+        "&lt;DT&gt;not a bookmark\r\n"
+        "&lt;/DL&gt;\r\n"
+        "\r\n"
+        "&#32;&#32;indented&#32;&#9;\r\n"
+        "lone&#10;LF\r\n"
+        "</DL><p>\r\n";
+    EXPECT_EQ(WebSitesToHtmlData(GoldenList()), QByteArray(Expected, sizeof Expected - 1));
 }
