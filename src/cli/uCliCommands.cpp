@@ -4,6 +4,8 @@
 
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
+#include <model/uUrlKey.h>
+#include <model/uWebSiteDuplicates.h>
 #include <platform/uHVUtils.h>
 
 #include <QDir>
@@ -27,9 +29,12 @@
 namespace {
 
 const char* const UsageText =
-    "usage: zorvel-cli list   [--search TEXT] [--sort N] [--format tsv|json] PATH...\n"
-    "       zorvel-cli merge  [--search TEXT] [--sort N] -o FILE.html PATH...\n"
-    "       zorvel-cli export-folder [--search TEXT] -o DIR PATH...\n"
+    "usage: zorvel-cli list   [--merge-near-duplicates] [--search TEXT] [--sort N]"
+    " [--format tsv|json] PATH...\n"
+    "       zorvel-cli merge  [--merge-near-duplicates] [--search TEXT] [--sort N]"
+    " -o FILE.html PATH...\n"
+    "       zorvel-cli export-folder [--merge-near-duplicates] [--search TEXT] -o DIR PATH...\n"
+    "       zorvel-cli duplicates [--format tsv|json] PATH...\n"
     "       zorvel-cli image  [--resize W H [--filter NAME]] [--flip h|v] [--quality Q]"
     " [--level L] IN OUT\n"
     "       zorvel-cli --help | --version\n";
@@ -43,8 +48,16 @@ const char* const HelpText =
     "                  or a JSON array with --format json\n"
     "  merge           write the entries as one bookmark HTML file\n"
     "  export-folder   write the entries as a folder tree of .url files\n"
+    "  duplicates      print the groups of near-duplicates: entries whose URLs differ\n"
+    "                  only in spelling (http/https, \"www.\", a trailing \"/\", %7E for ~,\n"
+    "                  default ports, punycode hosts, utm_* and other tracking parameters).\n"
+    "                  TSV: group number, kept (1 for the entry a merge keeps: the\n"
+    "                  earliest added), Title, URL, Category, AddDate; or JSON\n"
     "  image           convert or resize a BMP, PNG, JPEG, TGA or PSD picture\n"
     "\n"
+    "  --merge-near-duplicates\n"
+    "                  merge every group of near-duplicates into its earliest entry\n"
+    "                  (comments joined, earliest date) before searching and output\n"
     "  --search TEXT   keep entries holding every keyword (\"quoted phrases\" allowed)\n"
     "  --sort N        1 title, 2 URL, 3 category, 4 comment; negative for descending\n"
     "  --filter NAME   none triangle hermite bell bspline lanczos3 mitchell nearest\n"
@@ -70,6 +83,7 @@ struct TOptions
     std::optional<int> Sort;
     QString Format = QStringLiteral("tsv");
     QString Output;
+    bool MergeNearDuplicates = false;
     QStringList Paths;
     TImageOptions Image;
 };
@@ -92,7 +106,7 @@ TOptions ParseArguments(const QStringList& args)
     o.Command = args[1];
     static const QStringList commands = {QStringLiteral("list"), QStringLiteral("merge"),
                                          QStringLiteral("export-folder"),
-                                         QStringLiteral("image")};
+                                         QStringLiteral("duplicates"), QStringLiteral("image")};
     if (!commands.contains(o.Command))
         throw EUsage("unknown command \"" + o.Command.toStdString() + "\"");
 
@@ -115,6 +129,13 @@ TOptions ParseArguments(const QStringList& args)
             a = a.left(a.indexOf(u'='));
         }
         const QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool duplicates = o.Command == QLatin1String("duplicates");
+        if (bookmarks && !duplicates && name == QLatin1String("merge-near-duplicates")) {
+            if (inlineValue)
+                throw EUsage("--merge-near-duplicates takes no value");
+            o.MergeNearDuplicates = true;
+            continue;
+        }
         auto value = [&]() -> QString {
             if (inlineValue)
                 return *inlineValue;
@@ -122,14 +143,16 @@ TOptions ParseArguments(const QStringList& args)
                 throw EUsage(a.toStdString() + " needs a value");
             return args[++i];
         };
-        if (bookmarks && name == QLatin1String("search")) {
+        if (bookmarks && !duplicates && name == QLatin1String("search")) {
             o.Search = value();
-        } else if (bookmarks && name == QLatin1String("sort") && o.Command != QLatin1String("export-folder")) {
+        } else if (bookmarks && !duplicates && name == QLatin1String("sort") &&
+                   o.Command != QLatin1String("export-folder")) {
             const int n = ParseInt(name, value());
             if (n == 0 || n < -4 || n > 4)
                 throw EUsage("--sort takes 1..4 or -1..-4");
             o.Sort = n;
-        } else if (o.Command == QLatin1String("list") && name == QLatin1String("format")) {
+        } else if ((o.Command == QLatin1String("list") || duplicates) &&
+                   name == QLatin1String("format")) {
             o.Format = value().toLower();
             if (o.Format != QLatin1String("tsv") && o.Format != QLatin1String("json"))
                 throw EUsage("--format takes tsv or json");
@@ -167,7 +190,8 @@ TOptions ParseArguments(const QStringList& args)
     if (bookmarks) {
         if (o.Paths.isEmpty())
             throw EUsage("no PATH given");
-        if (o.Command != QLatin1String("list") && o.Output.isEmpty())
+        if (o.Command != QLatin1String("list") && o.Command != QLatin1String("duplicates") &&
+            o.Output.isEmpty())
             throw EUsage("-o is required for " + o.Command.toStdString());
     } else {
         if (o.Paths.size() != 2)
@@ -392,11 +416,82 @@ int RunList(const TOptions& o, TWebSiteList& list)
     return 0;
 }
 
+// The groups of near-duplicates: TSV lines of group number, kept flag, title, URL,
+// category and date, or a JSON array of groups.
+int RunDuplicates(const TOptions& o, const TWebSiteList& list)
+{
+    const std::vector<TDuplicateGroup> groups = WebSitesFindDuplicates(list);
+    const bool json = o.Format == QLatin1String("json");
+    QByteArray out;
+    if (json)
+        out += '[';
+    qsizetype entries = 0;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const qsizetype kept = WebSitesEarliestOf(list, groups[g]);
+        if (json) {
+            out += g ? ",\n{\"key\":" : "\n{\"key\":";
+            AppendJsonString(out, URLDuplicateKey(list[groups[g][0]].URL));
+            out += ",\"entries\":[";
+        }
+        for (size_t m = 0; m < groups[g].size(); ++m) {
+            const qsizetype i = groups[g][m];
+            const TWebSite& s = list[i];
+            if (json) {
+                out += m ? ",{\"kept\":" : "{\"kept\":";
+                out += i == kept ? "true" : "false";
+                out += ",\"title\":";
+                AppendJsonString(out, s.Title);
+                out += ",\"url\":";
+                AppendJsonString(out, s.URL);
+                out += ",\"category\":";
+                AppendJsonString(out, s.Category);
+                out += ",\"comment\":";
+                AppendJsonString(out, s.Comment);
+                out += ",\"add_date\":";
+                AppendJsonString(out, DateToUnixText(s.AddDate));
+                out += '}';
+            } else {
+                out += QByteArray::number(qulonglong(g + 1));
+                out += i == kept ? "\t1\t" : "\t0\t";
+                AppendTsvField(out, s.Title);
+                out += '\t';
+                AppendTsvField(out, s.URL);
+                out += '\t';
+                AppendTsvField(out, s.Category);
+                out += '\t';
+                AppendTsvField(out, DateToUnixText(s.AddDate));
+                out += '\n';
+            }
+            ++entries;
+        }
+        if (json)
+            out += "]}";
+    }
+    if (json)
+        out += groups.empty() ? "]\n" : "\n]\n";
+    WriteOut(out);
+    FlushOut();
+    WriteErr(ReadSummary(list) + QStringLiteral("; %1 group%2 of near-duplicates, %3 entries\n")
+                                     .arg(groups.size())
+                                     .arg(QLatin1String(groups.size() == 1 ? "" : "s"))
+                                     .arg(entries));
+    return 0;
+}
+
 int RunBookmarks(const TOptions& o)
 {
     PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(o.Paths));
     TWebSiteList list;
     LoadPaths(list, o.Paths);
+    if (o.Command == QLatin1String("duplicates"))
+        return RunDuplicates(o, list);
+    // Before the search, so that the merged comments are searched too.
+    if (o.MergeNearDuplicates) {
+        const qsizetype merged = WebSitesMergeAllDuplicates(list);
+        WriteErr(QStringLiteral("merged %1 near-duplicate%2\n")
+                     .arg(merged)
+                     .arg(QLatin1String(merged == 1 ? "" : "s")));
+    }
     if (o.Search)
         WebSitesSearch(list, *o.Search);
     const int sort = o.Sort.value_or(o.Command == QLatin1String("list") ? 1 : 0);

@@ -276,6 +276,66 @@ TEST_F(CliTest, ListIntoAFullDiskExitsWithOne)
     EXPECT_TRUE(err.contains(QStringLiteral("standard output"))) << err.toStdString();
 }
 
+// The same pages as a Chromium export keeps them (punycode host, encoded path) and
+// as a Firefox export keeps them (as typed, "www.", tracking parameter).
+const QByteArray ChromiumSpelling =
+    "<DT><A HREF=\"https://xn--bcher-kva.example/caf%C3%A9\" ADD_DATE=\"300\">Books</A>\r\n"
+    "<DD>from chromium\r\n"
+    "<DT><A HREF=\"https://example.org/wiki\" ADD_DATE=\"100\">Wiki</A>\r\n";
+const QByteArray FirefoxSpelling =
+    "<DT><A HREF=\"http://www.b\xC3\xBC" "cher.example/caf\xC3\xA9/\" ADD_DATE=\"200\">B\xC3\xBC" "cher</A>\r\n"
+    "<DD>from firefox\r\n"
+    "<DT><A HREF=\"http://example.org/wiki?utm_source=feed\" ADD_DATE=\"400\">Wiki</A>\r\n"
+    "<DT><A HREF=\"http://example.org/Wiki\" ADD_DATE=\"50\">Other page</A>\r\n";
+
+TEST_F(CliTest, DuplicatesListsGroupsAndMergeKeepsTheEarliest)
+{
+    const QString chromium = Dir.filePath(QStringLiteral("chromium.html"));
+    const QString firefox = Dir.filePath(QStringLiteral("firefox.html"));
+    WriteFile(chromium, ChromiumSpelling);
+    WriteFile(firefox, FirefoxSpelling);
+
+    TRun r = RunCli({QStringLiteral("duplicates"), chromium, firefox});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_EQ(r.Out, QByteArray("1\t0\tBooks\thttps://xn--bcher-kva.example/caf%C3%A9\t\t300\n"
+                                "1\t1\tB\xC3\xBC" "cher\thttp://www.b\xC3\xBC" "cher.example/caf\xC3\xA9/\t\t200\n"
+                                "2\t1\tWiki\thttps://example.org/wiki\t\t100\n"
+                                "2\t0\tWiki\thttp://example.org/wiki?utm_source=feed\t\t400\n"));
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("2 groups of near-duplicates, 4 entries")))
+        << r.Err.toStdString();
+
+    r = RunCli({QStringLiteral("duplicates"), QStringLiteral("--format=json"), chromium, firefox});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    QJsonParseError err{};
+    const QJsonArray groups = QJsonDocument::fromJson(r.Out, &err).array();
+    ASSERT_EQ(err.error, QJsonParseError::NoError) << err.errorString().toStdString();
+    ASSERT_EQ(groups.size(), 2);
+    const QJsonArray wiki = groups[1].toObject().value(QStringLiteral("entries")).toArray();
+    ASSERT_EQ(wiki.size(), 2);
+    EXPECT_TRUE(wiki[0].toObject().value(QStringLiteral("kept")).toBool());
+    EXPECT_EQ(wiki[1].toObject().value(QStringLiteral("url")).toString(),
+              QStringLiteral("http://example.org/wiki?utm_source=feed"));
+
+    // One entry per page; the kept entry keeps its URL, takes the comments and the
+    // earliest date.
+    r = RunCli({QStringLiteral("list"), QStringLiteral("--merge-near-duplicates"),
+                QStringLiteral("--sort"), QStringLiteral("2"), chromium, firefox});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_EQ(r.Out, QByteArray("Other page\thttp://example.org/Wiki\t\t\t50\n"
+                                "B\xC3\xBC" "cher\thttp://www.b\xC3\xBC" "cher.example/caf\xC3\xA9/\t\t"
+                                "from firefox\\r\\nfrom chromium\t200\n"
+                                "Wiki\thttps://example.org/wiki\t\t\t100\n"));
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("merged 2 near-duplicates"))) << r.Err.toStdString();
+
+    const QString out = Dir.filePath(QStringLiteral("one.html"));
+    r = RunCli({QStringLiteral("merge"), QStringLiteral("--merge-near-duplicates"),
+                QStringLiteral("-o"), out, chromium, firefox});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    TWebSiteList back;
+    WebSitesLoadFromHtml(back, out);
+    EXPECT_EQ(back.Count(), 3);
+}
+
 TEST(CliUsage, BadCommandLinesExitWithTwo)
 {
     const QList<QStringList> cases = {
@@ -285,6 +345,9 @@ TEST(CliUsage, BadCommandLinesExitWithTwo)
         {QStringLiteral("list"), QStringLiteral("--sort"), QStringLiteral("5"), QStringLiteral("x")},
         {QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("xml"), QStringLiteral("x")},
         {QStringLiteral("merge"), QStringLiteral("x.html")},
+        {QStringLiteral("duplicates")},
+        {QStringLiteral("duplicates"), QStringLiteral("--merge-near-duplicates"), QStringLiteral("x")},
+        {QStringLiteral("list"), QStringLiteral("--merge-near-duplicates=1"), QStringLiteral("x")},
         {QStringLiteral("list"), QStringLiteral("--bogus"), QStringLiteral("x")},
         {QStringLiteral("image"), QStringLiteral("in.png")},
         {QStringLiteral("image"), QStringLiteral("--quality"), QStringLiteral("0"),
