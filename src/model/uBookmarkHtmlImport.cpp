@@ -482,10 +482,75 @@ QByteArray MetaCharset(QByteArrayView Html)
     return {};
 }
 
-QByteArray Utf16ToUtf8(QByteArrayView Bytes, QStringConverter::Encoding Encoding)
+// One code unit of UTF-16 bytes in the given byte order.
+template <bool BigEndian>
+char16_t Utf16Unit(const uchar* p)
 {
-    QStringDecoder decoder(Encoding, QStringDecoder::Flag::Stateless);
-    return QString(decoder.decode(Bytes)).toUtf8();
+    return BigEndian ? char16_t((p[0] << 8) | p[1]) : char16_t(p[0] | (p[1] << 8));
+}
+
+char* AppendUtf8(char* out, char32_t c)
+{
+    if (c < 0x80) {
+        *out++ = char(c);
+    } else if (c < 0x800) {
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else {
+        *out++ = char(0xF0 | (c >> 18));
+        *out++ = char(0x80 | ((c >> 12) & 0x3F));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+// UTF-16 bytes straight to UTF-8, without a UTF-16 string in between (a bookmark
+// file is tens of megabytes, and fresh memory costs more than the converting).
+// Runs of ASCII go four code units at a time; a lone surrogate or an odd last
+// byte becomes U+FFFD.
+template <bool BigEndian>
+QByteArray Utf16ToUtf8(QByteArrayView Bytes)
+{
+    const uchar* p = reinterpret_cast<const uchar*>(Bytes.data());
+    const qsizetype units = Bytes.size() / 2;
+    QByteArray out;
+    // At most three bytes per unit; pages never written are never touched.
+    out.resize(units * 3 + 3);
+    char* w = out.data();
+    qsizetype i = 0;
+    while (i < units) {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        if (i + 4 <= units) {
+            quint64 v;
+            std::memcpy(&v, p + 2 * i, 8);
+            // Per unit: the high byte 0 and the low byte below 0x80.
+            constexpr quint64 nonAscii = BigEndian ? 0x80FF80FF80FF80FFULL : 0xFF80FF80FF80FF80ULL;
+            if ((v & nonAscii) == 0) {
+                const int shift = BigEndian ? 8 : 0;
+                for (int k = 0; k < 4; ++k)
+                    *w++ = char((v >> (16 * k + shift)) & 0x7F);
+                i += 4;
+                continue;
+            }
+        }
+#endif
+        const char16_t c = Utf16Unit<BigEndian>(p + 2 * i++);
+        char32_t u = c;
+        if (QChar::isHighSurrogate(c) && i < units && QChar::isLowSurrogate(Utf16Unit<BigEndian>(p + 2 * i)))
+            u = QChar::surrogateToUcs4(c, Utf16Unit<BigEndian>(p + 2 * i++));
+        else if (QChar::isSurrogate(c))
+            u = 0xFFFD;
+        w = AppendUtf8(w, u);
+    }
+    if (Bytes.size() % 2 != 0)
+        w = AppendUtf8(w, 0xFFFD);
+    out.resize(w - out.data());
+    return out;
 }
 
 } // namespace
@@ -595,11 +660,11 @@ QByteArrayView BookmarkHtmlAsUtf8(const QByteArray& Data, QByteArray& Converted)
     if (data.startsWith("\xEF\xBB\xBF"))
         return data.sliced(3);
     if (data.startsWith("\xFF\xFE")) {
-        Converted = Utf16ToUtf8(data.sliced(2), QStringConverter::Utf16LE);
+        Converted = Utf16ToUtf8<false>(data.sliced(2));
         return Converted;
     }
     if (data.startsWith("\xFE\xFF")) {
-        Converted = Utf16ToUtf8(data.sliced(2), QStringConverter::Utf16BE);
+        Converted = Utf16ToUtf8<true>(data.sliced(2));
         return Converted;
     }
     const QByteArray charset = MetaCharset(data);

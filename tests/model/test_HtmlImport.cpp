@@ -274,6 +274,36 @@ TEST(HtmlImport, Encodings)
     EXPECT_EQ(Entries(Load(legacy)), QStringList{DecodeLegacyText("caf\xe9") + S("|http://l/|")});
 }
 
+// UTF-16 goes straight to UTF-8; runs of ASCII take a faster path, so mixed text
+// of every length is held against Qt's conversion.
+TEST(HtmlImport, Utf16ToUtf8)
+{
+    const char16_t units[] = {u'a', u'<', u'\u00e9', u'\u65e5', 0xD83D, 0xDE00, u' ', u'\u007f'};
+    std::mt19937 rng(4);
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int len = int(rng() % 24);
+        for (int i = 0; i < len; ++i) {
+            const char16_t c = units[rng() % std::size(units)];
+            if (c == 0xD83D || c == 0xDE00)
+                text += QString::fromUtf16(u"\U0001F600");
+            else
+                text += QChar(c);
+        }
+        for (bool big : {false, true}) {
+            QByteArray converted;
+            const QByteArray bytes = Utf16(text.toUtf8(), big);
+            ASSERT_EQ(BookmarkHtmlAsUtf8(bytes, converted).toByteArray(), text.toUtf8()) << round;
+        }
+    }
+    // A lone surrogate and an odd last byte become U+FFFD.
+    QByteArray converted;
+    EXPECT_EQ(BookmarkHtmlAsUtf8(QByteArray("\xFF\xFE" "a\0\x00\xD8" "b\0" "c", 9), converted).toByteArray(),
+              QByteArray("a\xEF\xBF\xBD" "b\xEF\xBF\xBD"));
+    EXPECT_EQ(BookmarkHtmlAsUtf8(QByteArray("\xFE\xFF" "\xDC\x00" "\0a", 6), converted).toByteArray(),
+              QByteArray("\xEF\xBF\xBD" "a"));
+}
+
 TEST(HtmlImport, FolderStackEdgeCases)
 {
     const TWebSiteList list = Load(Doc({
