@@ -1,6 +1,7 @@
 #include "uFrmMain.h"
 
 #include "uAppErrors.h"
+#include "uBaseBookmarkFile.h"
 #include "uFlatBtnHost.h"
 #include "uTexts.h"
 #include "uWindowHelpers.h"
@@ -191,14 +192,15 @@ void TFrmMain::LoadAtStart()
     FWebSiteList.Clear();
     FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
     FBannerTimer->start();
-    if (FSettings.isOpenBaseBookmark && QFileInfo(FSettings.BaseBookmarkName).isFile()) {
-        PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({FSettings.BaseBookmarkName}));
-        WebSitesLoadFromPath(FWebSiteList, FSettings.BaseBookmarkName);
-        RefreshListView();
-        ClearSelection();
-    } else {
-        RefreshListView();
+    TBaseFileRead Read;
+    if (FSettings.isOpenBaseBookmark) {
+        const QString Source = BaseBookmarkFileToRead(FSettings.BaseBookmarkName);
+        if (QFileInfo(Source).isFile()) {
+            PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({Source}));
+            Read = ReadBaseBookmarkFile(FWebSiteList, Source);
+        }
     }
+    ApplyBaseFileRead(Read);
     QStringList History;
     LoadSearchHistory(History);
     ui->searchBox->clear();
@@ -220,10 +222,35 @@ void TFrmMain::SaveAtExit()
     for (int i = 0; i < ui->searchBox->count(); ++i)
         History << ui->searchBox->itemText(i);
     RunGuarded(this, [&] { SaveSearchHistory(History); });
-    if (FSettings.isOpenBaseBookmark)
-        RunGuarded(this, [&] { WebSitesSaveToHtml(FWebSiteList, FSettings.BaseBookmarkName); });
+    // A base file the start could not read keeps its bookmarks: it is not replaced.
+    if (FSettings.isOpenBaseBookmark && !FBaseRead.KeepFile())
+        RunGuarded(this, [&] { WriteBaseBookmarkFile(FWebSiteList, FSettings.BaseBookmarkName); });
     RunGuarded(this, [&] { SaveHistoryCopy(FWebSiteList, FSettings); });
     DetachDropTarget();
+}
+
+void TFrmMain::ApplyBaseFileRead(const TBaseFileRead& Read)
+{
+    FBaseRead = Read;
+    RefreshListView();
+    ClearSelection();
+    const QString File = QDir::toNativeSeparators(Read.FileName);
+    QStringList Status;
+    if (Read.KeepFile()) {
+        const QString Why = Read.Status == TBaseFileRead::Failed
+                                ? Text(TText::BaseFileNotRead).arg(File, Read.Reason)
+                                : Text(TText::BaseFileUnreadable).arg(File);
+        Status << Text(TText::BaseFileKeptStatus);
+        ShowAppError(this, Why + u'\n' + Text(TText::BaseFileKept));
+    }
+    // A read-only portable folder: read beside the program, saved elsewhere.
+    const QString Target = FSettings.BaseBookmarkName;
+    if (Read.Status != TBaseFileRead::NotRead && QFileInfo(Read.FileName) != QFileInfo(Target)) {
+        const QString Dir = QDir::toNativeSeparators(QFileInfo(Target).absolutePath());
+        Status << Text(TText::SavedElsewhereStatus).arg(File, Dir);
+    }
+    if (!Status.isEmpty())
+        ShowStatus(Status.join(u'\n'), true);
 }
 
 // ---- The list -----------------------------------------------------------------------
@@ -389,7 +416,7 @@ void TFrmMain::onListDoubleClicked()
         onOpen();
 }
 
-void TFrmMain::onListKeyReleased(int Key)
+void TFrmMain::onListKeyPressed(int Key)
 {
     if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
         if (SelectedCount() == 1)
@@ -487,12 +514,18 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
             FStatusLabel->move(ui->bookmarkList->width() - FStatusLabel->width() - 20,
                             ui->bookmarkList->height() - FStatusLabel->height() - 20);
         }
-        if (T == QEvent::KeyRelease) {
+        // The list acts when a key goes down: the release of a key that closed a
+        // dialog (Enter on OK) arrives here after the dialog is gone and must not
+        // open or delete anything.
+        if (T == QEvent::KeyPress) {
             auto* Key = static_cast<QKeyEvent*>(Event);
+            const int K = Key->key();
+            const bool ListKey = K == Qt::Key_Return || K == Qt::Key_Enter || K == Qt::Key_Delete;
             // Alt+Enter belongs to Properties, not to the list's Enter.
-            if (!Key->isAutoRepeat() && !(Key->modifiers() & Qt::AltModifier)) {
-                const int K = Key->key();
-                Guard([&] { onListKeyReleased(K); });
+            if (ListKey && !(Key->modifiers() & Qt::AltModifier)) {
+                if (!Key->isAutoRepeat())
+                    Guard([&] { onListKeyPressed(K); });
+                return true;
             }
         }
     } else if (Watched == ui->searchBox || Watched == ui->searchBox->lineEdit()) {
@@ -522,7 +555,7 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
     return QWidget::eventFilter(Watched, Event);
 }
 
-void TFrmMain::ShowStatus(const QString& Text)
+void TFrmMain::ShowStatus(const QString& Text, bool Lasting)
 {
     FStatusLabel->setText(Text);
     FStatusLabel->adjustSize();
@@ -530,7 +563,11 @@ void TFrmMain::ShowStatus(const QString& Text)
                     ui->bookmarkList->height() - FStatusLabel->height() - 20);
     FStatusLabel->show();
     FStatusLabel->raise();
-    FStatusTimer->start();
+    // What the start found about the files stays until the next status replaces it.
+    if (Lasting)
+        FStatusTimer->stop();
+    else
+        FStatusTimer->start();
 }
 
 void TFrmMain::ShowAddStatus()

@@ -5,6 +5,8 @@
 
 #include <app/uBrowserAvailability.h>
 #include <app/uFileDialog.h>
+#include "uBaseBookmarkFile.h"
+
 #include <model/uWebSiteList.h>
 #include <settings/uFrmSetupData.h>
 
@@ -21,6 +23,7 @@ class QMenu;
 class QTimer;
 class QTreeView;
 class TFlatBtnVCL;
+class TListUndo;
 class TWebSiteTableModel;
 
 namespace Ui {
@@ -55,6 +58,11 @@ public:
     // The writes at exit: search history, base bookmark file, history copy. Each
     // write that fails is reported and the others still run.
     void SaveAtExit();
+    // Takes what reading the base bookmark file at start gave: shows the list, and
+    // when the file could not be read, says so (status line and message) and keeps
+    // the file from being replaced at exit. Also runs when a read finishes later.
+    void ApplyBaseFileRead(const TBaseFileRead& Read);
+    const TBaseFileRead& BaseFileRead() const { return FBaseRead; }
 
     // ---- The list.
     TWebSiteList& WebSiteList() { return FWebSiteList; }
@@ -74,7 +82,7 @@ public:
     void FitColumnsToList();
     void onHeaderClicked(int Column);
     void onListDoubleClicked();
-    void onListKeyReleased(int Key);
+    void onListKeyPressed(int Key);
     void onSearch();
     void onSearchBoxKeyReleased(int Key);
     void onProductLinkClicked();
@@ -103,6 +111,13 @@ public:
     void onDeleteSelected();
     // Runs every action's update rule (enabled, visible, caption).
     void UpdateActions();
+    // Undo and redo of the list's changes (Ctrl+Z, Ctrl+Shift+Z, context menu).
+    TListUndo* ListUndo() const { return FListUndo; }
+    QAction* UndoAction() const;
+    QAction* RedoAction() const;
+    // Records a command's change of the list for undo: Before is the list's
+    // entries before the command (TListUndo::Snapshot), the list now the result.
+    void RecordListChange(const QString& Text, std::vector<TWebSite> Before) noexcept;
 
     // A drop onto the list: a URL and title, or the file-drop marker with the paths.
     void onDrop(const QString& URL, const QString& Title, const QStringList& DroppedFileNames);
@@ -168,6 +183,9 @@ private:
     void ShowFirstBanner();
     void SaveSelectedToFolder();
     void OpenInBrowser(const QString& Path);
+    // The selected row's URL when it is a web address; otherwise tells the user and
+    // gives false.
+    bool SelectedWebAddress(QString& URL);
     int FirstSelectedRow() const;
     void PlaceHeaderLabels();
     // Reads every path into the list, file by file, with a progress window when it
@@ -176,7 +194,7 @@ private:
     // Add files / Add folder: read the paths, then refresh, clear the selection, tell counts.
     void AddChosenPaths(const QStringList& Paths);
     void ShowAddStatus();
-    void ShowStatus(const QString& Text);
+    void ShowStatus(const QString& Text, bool Lasting = false);
     QStringList RunFileDialog(const TFileDialogRequest& Request);
 
     std::unique_ptr<Ui::TFrmMain> ui;
@@ -197,5 +215,7 @@ private:
     bool FColumnsSizedByUser = false;
     bool FFittingColumns = false;
     QString FOpenDialogDir;
+    TBaseFileRead FBaseRead;
+    TListUndo* FListUndo = nullptr;
     bool FDestroyed = false;
 };

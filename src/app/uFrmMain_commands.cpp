@@ -4,8 +4,10 @@
 #include "uFrmMain.h"
 
 #include "uAppErrors.h"
+#include "uListUndo.h"
 #include "uFlatBtnHost.h"
 #include "uTexts.h"
+#include "uWebAddress.h"
 #include "uWindowColors.h"
 #include "uWindowHelpers.h"
 #include "uWebSiteTableModel.h"
@@ -92,6 +94,25 @@ void TFrmMain::CreateActions()
     FContextMenu->addAction(propertiesAction);
     FContextMenu->addSeparator()->setObjectName(QStringLiteral("deleteSeparator"));
     FContextMenu->addAction(deleteAction);
+
+    // Undo and redo of what the commands did to the list.
+    FListUndo = new TListUndo(FWebSiteList, this);
+    FListUndo->OnListChanged = [this] {
+        RefreshListView();
+        ClearSelection();
+    };
+    QAction* Undo = FListUndo->UndoAction();
+    QAction* Redo = FListUndo->RedoAction();
+    Undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    Redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* A : {Undo, Redo}) {
+        // Window-wide; the search box keeps its own Ctrl+Z for the text typed into it.
+        A->setShortcutContext(Qt::WindowShortcut);
+        addAction(A);
+    }
+    FContextMenu->addSeparator()->setObjectName(QStringLiteral("undoSeparator"));
+    FContextMenu->addAction(Undo);
+    FContextMenu->addAction(Redo);
     connect(FContextMenu, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
 
     // Outside services in their everyday form.
@@ -244,6 +265,16 @@ void TFrmMain::ApplyTexts()
     FitMinimumWidthToTitle();
 }
 
+QAction* TFrmMain::UndoAction() const
+{
+    return FListUndo->UndoAction();
+}
+
+QAction* TFrmMain::RedoAction() const
+{
+    return FListUndo->RedoAction();
+}
+
 void TFrmMain::UpdateActions()
 {
     if (!openAction)
@@ -333,17 +364,20 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
 void TFrmMain::AddChosenPaths(const QStringList& Paths)
 {
     FWebSiteList.ResetStats();
-    // Whatever was read before an error or a cancel stays, and the view shows it.
+    // Whatever was read before an error or a cancel stays, the view shows it, and
+    // one undo takes it out again.
     struct TRefresh
     {
         TFrmMain* F;
+        std::vector<TWebSite> Before;
         ~TRefresh()
         {
             F->RefreshListView();
             F->ClearSelection();
             F->ShowAddStatus();
+            F->RecordListChange(Text(TText::UndoAdd), std::move(Before));
         }
-    } Refresh{this};
+    } Refresh{this, FListUndo->Snapshot()};
     LoadPaths(Paths);
 }
 
@@ -420,8 +454,12 @@ void TFrmMain::SaveSelectedToFolder()
 void TFrmMain::onClearAll()
 {
     SaveHistoryCopy(FWebSiteList, FSettings);
+    // No question asked: one undo brings every entry back. The entries move into
+    // the undo step; nothing is copied.
+    std::vector<TWebSite> Before = std::move(FWebSiteList.Items());
     FWebSiteList.Clear();
     RefreshListView();
+    RecordListChange(Text(TText::UndoClearAll), std::move(Before));
 }
 
 void TFrmMain::onAbout()
@@ -441,22 +479,31 @@ void TFrmMain::onSetup()
 
 // ---- Context-menu commands --------------------------------------------------------------
 
-void TFrmMain::onOpen()
+bool TFrmMain::SelectedWebAddress(QString& URL)
 {
     const int Row = FirstSelectedRow();
     if (Row < 0 || Row >= FWebSiteList.Count())
-        return;
-    if (ShellOpenFn)
-        ShellOpenFn(FWebSiteList.at(Row).URL);
+        return false;
+    URL = FWebSiteList.at(Row).URL;
+    // The shell and the browsers take anything else for a local file or a script.
+    if (IsWebAddress(URL))
+        return true;
+    ShowAppError(this, Text(TText::NotAWebAddress).arg(URL));
+    return false;
+}
+
+void TFrmMain::onOpen()
+{
+    QString URL;
+    if (SelectedWebAddress(URL) && ShellOpenFn)
+        ShellOpenFn(URL);
 }
 
 void TFrmMain::OpenInBrowser(const QString& Path)
 {
-    const int Row = FirstSelectedRow();
-    if (Row < 0 || Row >= FWebSiteList.Count())
-        return;
-    if (StartProgramFn)
-        StartProgramFn(Path, FWebSiteList.at(Row).URL);
+    QString URL;
+    if (SelectedWebAddress(URL) && StartProgramFn)
+        StartProgramFn(Path, URL);
 }
 
 void TFrmMain::onOpenInIE() { OpenInBrowser(FSettings.IEPath); }
@@ -492,16 +539,32 @@ void TFrmMain::onSaveAsShortcut()
 void TFrmMain::onProperties()
 {
     SyncSelection();
-    if (PropertyFn && PropertyFn(FWebSiteList))
+    std::vector<TWebSite> Before = FListUndo->Snapshot();
+    if (PropertyFn && PropertyFn(FWebSiteList)) {
         RefreshListView();
+        RecordListChange(Text(TText::UndoProperty), std::move(Before));
+    }
 }
 
 void TFrmMain::onDeleteSelected()
 {
     SyncSelection();
+    std::vector<TWebSite> Before = FListUndo->Snapshot();
     WebSitesDeleteSelected(FWebSiteList);
     RefreshListView();
     ClearSelection();
+    RecordListChange(Text(TText::UndoDelete), std::move(Before));
+}
+
+void TFrmMain::RecordListChange(const QString& Text, std::vector<TWebSite> Before) noexcept
+{
+    // Runs from clean-up code too: a step that cannot be kept (out of memory) only
+    // costs its undo, never the command itself.
+    try {
+        FListUndo->Record(Text, std::move(Before));
+    } catch (...) {
+        FListUndo->Clear();
+    }
 }
 
 // ---- Drop ----------------------------------------------------------------------------------
@@ -513,12 +576,14 @@ void TFrmMain::onDrop(const QString& URL, const QString& Title,
     struct TRefresh
     {
         TFrmMain* F;
+        std::vector<TWebSite> Before;
         ~TRefresh()
         {
             F->RefreshListView();
             F->ShowAddStatus();
+            F->RecordListChange(Text(TText::UndoDrop), std::move(Before));
         }
-    } Refresh{this};
+    } Refresh{this, FListUndo->Snapshot()};
     if (Title.startsWith(FileDropMarkerText))
         LoadPaths(DroppedFileNames);
     else

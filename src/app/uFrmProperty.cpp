@@ -4,10 +4,13 @@
 
 #include <app/uWindowHelpers.h>
 #include <app/uTexts.h>
+#include <app/uWebAddress.h>
 #include <model/uWebSitesCommon.h>
 
 #include <QApplication>
 #include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QResizeEvent>
 
 #include <limits>
@@ -66,13 +69,33 @@ TFrmProperty::TFrmProperty(QWidget* parent)
             &TFrmProperty::onDateEdited);
     connect(ui->commentEdit, &QPlainTextEdit::textChanged, this, &TFrmProperty::onCommentEdited);
     connect(ui->restoreButton, &QPushButton::clicked, this, &TFrmProperty::onRestore);
-    connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui->okButton, &QPushButton::clicked, this, &TFrmProperty::onOk);
     connect(ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
+    KeepNonWebAddressFn = [this](const QString& URL) {
+        QMessageBox Box(QMessageBox::Warning, windowTitle(), Text(TText::PropertyNotWebAddress).arg(URL),
+                        QMessageBox::NoButton, this);
+        QPushButton* Keep = Box.addButton(Text(TText::PropertyKeepAddress), QMessageBox::AcceptRole);
+        QPushButton* Back = Box.addButton(Text(TText::PropertyEditAddress), QMessageBox::RejectRole);
+        Box.setDefaultButton(Back);
+        Box.exec();
+        return Box.clickedButton() == Keep;
+    };
     ApplyTexts();
 }
 
 TFrmProperty::~TFrmProperty() = default;
+
+void TFrmProperty::onOk()
+{
+    // A warning, not a rule: the list may hold any text as its address.
+    if (ui->urlCheck->isChecked() && ui->urlEdit->isEnabled() && !IsWebAddress(ui->urlEdit->text())
+        && KeepNonWebAddressFn && !KeepNonWebAddressFn(ui->urlEdit->text())) {
+        ui->urlEdit->setFocus();
+        return;
+    }
+    accept();
+}
 
 void TFrmProperty::ApplyTexts()
 {

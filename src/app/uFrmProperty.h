@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class QResizeEvent;
@@ -27,6 +28,10 @@ public:
     // Visible; on OK applies the ticked fields to them. True when closed with OK.
     bool Execute(TWebSiteList& AWebSites);
 
+    // Asked on OK when the edited URL is not a web address (it would not open in a
+    // browser); true keeps it and closes, false goes back to the dialog. Tests answer it.
+    std::function<bool(const QString& URL)> KeepNonWebAddressFn;
+
 protected:
     void resizeEvent(QResizeEvent* Event) override;
 
@@ -38,6 +43,7 @@ private:
     TDateTime PickerDateTime() const;
 
     void onRestore();
+    void onOk();
     void onTitleEdited();
     void onUrlEdited();
     void onCategoryEdited();

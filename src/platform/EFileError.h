@@ -28,3 +28,18 @@ private:
     QString FFileName;
     QString FReason;
 };
+
+// The program's one wording for a write that failed, with the system's own reason
+// ("Permission denied", "No space left on device"), for EFileError's reason.
+inline QString CannotCreateFileReason(const QString& SystemReason)
+{
+    return QStringLiteral("Cannot create file (%1)").arg(SystemReason);
+}
+inline QString CannotWriteFileReason(const QString& SystemReason)
+{
+    return QStringLiteral("Cannot write file (%1)").arg(SystemReason);
+}
+inline QString CannotCreateFolderReason(const QString& SystemReason)
+{
+    return QStringLiteral("Cannot create folder (%1)").arg(SystemReason);
+}

@@ -52,13 +52,17 @@ TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
     }
     // The menu holds the actions in their order, with three separators.
     const QList<QAction*> Items = Form->contextMenu()->actions();
-    ASSERT_EQ(Items.size(), 13);
+    ASSERT_EQ(Items.size(), 16);
     EXPECT_EQ(Items[0], Form->openAction);
     EXPECT_TRUE(Items[1]->isSeparator());
     EXPECT_EQ(Items[2], Form->openInIEAction);
     EXPECT_EQ(Items[7], Form->openInPaleMoonAction);
     EXPECT_TRUE(Items[8]->isSeparator());
     EXPECT_EQ(Items[12], Form->deleteAction);
+    // Then undo and redo.
+    EXPECT_TRUE(Items[13]->isSeparator());
+    EXPECT_EQ(Items[14], Form->UndoAction());
+    EXPECT_EQ(Items[15], Form->RedoAction());
 }
 
 TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
@@ -353,7 +357,7 @@ TEST_F(MainWindowTest, JapaneseLocaleCaptionsAndDialogTexts)
     Form->onSaveToFolder();
     EXPECT_EQ(Requests.back().Title, QStringLiteral("指定されたフォルダにインターネットショートカットファイルを保存"));
     Form->SelectRows({0});
-    Form->onListKeyReleased(Qt::Key_Delete);
+    Form->onListKeyPressed(Qt::Key_Delete);
     EXPECT_EQ(Confirmations, QStringList{QStringLiteral("ショートカットを削除")});
     // The single-shortcut dialog is English in both languages.
     Form->saveAsShortcutAction->trigger();
@@ -380,4 +384,55 @@ TEST_F(MainWindowTest, AFailedSaveIsShownAndTheProgramGoesOn)
     // The window still works afterwards.
     Form->SelectRows({0});
     EXPECT_TRUE(Form->openAction->isEnabled());
+}
+
+TEST_F(MainWindowTest, OpenAndOpenByStartOnlyWebAddresses)
+{
+    Start({MakeSite(QStringLiteral("Only"), QStringLiteral("http://placeholder.example/"))});
+    const QString Fake = Path(QStringLiteral("fakefox"));
+    WriteText(Fake, "#!/bin/sh\n");
+    SetupData.FFPath = Fake;
+    FFExists = true;
+    struct TCase
+    {
+        const char16_t* URL;
+        bool Opens;
+    };
+    const TCase Cases[] = {
+        {u"https://example.com/x", true},
+        {u"http://example.com", true},
+        {u"ftp://ftp.example.org/pub/file.txt", true},
+        {u"HTTPS://Example.COM/a?b=c#d", true},
+        {u"https://exa mple.com/x", false},
+        {u"http://[broken/", false},
+        {u"http://example.com/%zz", false},
+        {u"http:///no-host", false},
+        {u"file:///etc/passwd", false},
+        {u"javascript:alert(1)", false},
+        {u"example.com/page", false},
+        {u"/home/user/page.html", false},
+        {u"C:\\Users\\page.html", false},
+        {u"mailto:someone@example.com", false},
+        {u"", false},
+    };
+    for (const TCase& C : Cases) {
+        const QString URL = QString::fromUtf16(C.URL);
+        Form->WebSiteList()[0].URL = URL;
+        Form->SelectRows({0});
+        Opened.clear();
+        Started.clear();
+        Errors.clear();
+        Form->onOpen();
+        Form->onOpenInFirefox();
+        if (C.Opens) {
+            EXPECT_EQ(Opened, QStringList{URL}) << qPrintable(URL);
+            EXPECT_EQ(Started, QStringList{Fake + u'|' + URL}) << qPrintable(URL);
+            EXPECT_TRUE(Errors.isEmpty()) << qPrintable(URL);
+        } else {
+            EXPECT_TRUE(Opened.isEmpty()) << qPrintable(URL);
+            EXPECT_TRUE(Started.isEmpty()) << qPrintable(URL);
+            ASSERT_EQ(Errors.size(), 2) << qPrintable(URL);
+            EXPECT_TRUE(Errors[0].contains(QStringLiteral("not a web address"))) << qPrintable(Errors[0]);
+        }
+    }
 }

@@ -348,3 +348,37 @@ TEST_F(PropertyDialog, JapaneseCaptionsAndPlaceholder)
 }
 
 } // namespace
+
+TEST_F(PropertyDialog, AnEditedAddressThatIsNotAWebAddressIsWarnedAboutNotForbidden)
+{
+    Fill({Entry(u"Mine"_s, u"https://mine/"_s, u"X"_s, At(2021, 2, 3))});
+    Dlg = std::make_unique<TFrmProperty>();
+    QStringList Asked;
+    bool Keep = false;
+    Dlg->KeepNonWebAddressFn = [&](const QString& URL) {
+        Asked << URL;
+        return Keep;
+    };
+    // "Edit it": the dialog stays open; "Keep it": the address is written as typed.
+    bool StillOpen = false;
+    const bool Ok = Run([&] {
+        Edit(2)->setText(u"file:///etc/passwd"_s);
+        Press("okButton");
+        StillOpen = Dlg->isVisible();
+        Keep = true;
+        Press("okButton");
+    });
+    EXPECT_TRUE(StillOpen);
+    EXPECT_TRUE(Ok);
+    EXPECT_EQ(Asked, (QStringList{u"file:///etc/passwd"_s, u"file:///etc/passwd"_s}));
+    EXPECT_EQ(List[0].URL, u"file:///etc/passwd"_s);
+
+    // An unchanged address and a web address ask nothing.
+    Asked.clear();
+    EXPECT_TRUE(Run([&] { Press("okButton"); }));
+    EXPECT_TRUE(Run([&] {
+        Edit(2)->setText(u"https://example.org/page"_s);
+        Press("okButton");
+    }));
+    EXPECT_TRUE(Asked.isEmpty());
+}

@@ -186,11 +186,11 @@ TEST_F(MainWindowTest, EnterAndDoubleClickOpenOnlyASingleSelectedRow)
 {
     Start(ThreeSites());
     Form->SelectRows({0, 1});
-    Form->onListKeyReleased(Qt::Key_Return);
+    Form->onListKeyPressed(Qt::Key_Return);
     Form->onListDoubleClicked();
     EXPECT_TRUE(Opened.isEmpty());
     Form->SelectRows({1});
-    QTest::keyRelease(Form->bookmarkList(), Qt::Key_Return);
+    QTest::keyPress(Form->bookmarkList(), Qt::Key_Return);
     Form->onListDoubleClicked();
     EXPECT_EQ(Opened, (QStringList{QStringLiteral("http://a.example/"), QStringLiteral("http://a.example/")}));
 }
@@ -200,16 +200,36 @@ TEST_F(MainWindowTest, DeleteKeyAsksAndCancelKeepsTheRows)
     Start(ThreeSites());
     Form->SelectRows({0, 2});
     ConfirmAnswer = false;
-    QTest::keyRelease(Form->bookmarkList(), Qt::Key_Delete);
+    QTest::keyPress(Form->bookmarkList(), Qt::Key_Delete);
     EXPECT_EQ(Confirmations, QStringList{QStringLiteral("Delete Items")});
     EXPECT_EQ(Rows(), 3);
     ConfirmAnswer = true;
-    QTest::keyRelease(Form->bookmarkList(), Qt::Key_Delete);
+    QTest::keyPress(Form->bookmarkList(), Qt::Key_Delete);
     EXPECT_EQ(Titles(), QStringList{QStringLiteral("Bravo")});
     EXPECT_EQ(Form->SelectedCount(), 0);
     // With nothing selected the key asks nothing.
-    QTest::keyRelease(Form->bookmarkList(), Qt::Key_Delete);
+    QTest::keyPress(Form->bookmarkList(), Qt::Key_Delete);
     EXPECT_EQ(Confirmations.size(), 2);
+}
+
+TEST_F(MainWindowTest, AKeyReleaseLeftOverFromADialogActsOnNothing)
+{
+    Start(ThreeSites());
+    Form->SelectRows({1});
+    // Enter pressed on a dialog's OK closes it; its release then reaches the list.
+    ConfirmAnswer = true;
+    for (int Key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Delete})
+        QTest::keyRelease(Form->bookmarkList(), Qt::Key(Key));
+    EXPECT_TRUE(Opened.isEmpty());
+    EXPECT_TRUE(Confirmations.isEmpty());
+    EXPECT_EQ(Rows(), 3);
+    // A held key repeats its press; only the first one acts.
+    QTest::keyPress(Form->bookmarkList(), Qt::Key_Return);
+    QTest::sendKeyEvent(QTest::KeyAction::Press, Form->bookmarkList(), Qt::Key_Return, QString(),
+                        Qt::NoModifier);
+    QKeyEvent Repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(Form->bookmarkList(), &Repeat);
+    EXPECT_EQ(Opened.size(), 2);
 }
 
 // The columns share the room inside the list, so no horizontal scroll bar shows,
