@@ -258,6 +258,12 @@ void TListUndo::UpdateActionTexts()
     FRedoAction->setEnabled(FStack->canRedo());
 }
 
+TListUndo::~TListUndo()
+{
+    FReplaying = true;
+    FStack->clear();
+}
+
 std::vector<TWebSite> TListUndo::Snapshot() const
 {
     return std::vector<TWebSite>(FList.begin(), FList.end());

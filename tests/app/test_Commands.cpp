@@ -391,8 +391,8 @@ TEST_F(MainWindowTest, OpenAndOpenByStartOnlyWebAddresses)
     Start({MakeSite(QStringLiteral("Only"), QStringLiteral("http://placeholder.example/"))});
     const QString Fake = Path(QStringLiteral("fakefox"));
     WriteText(Fake, "#!/bin/sh\n");
-    SetupData.FFPath = Fake;
-    FFExists = true;
+    Settings.FFPath = Fake;
+    Browsers.FF = true;
     struct TCase
     {
         const char16_t* URL;

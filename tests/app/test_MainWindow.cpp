@@ -333,9 +333,16 @@ TEST_F(MainWindowTest, AnUnreadableBaseFileIsShownAndTheWindowStillOpens)
     if (QFile(Settings.BaseBookmarkName).open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running with rights that read any file";
     Form = std::make_unique<TFrmMain>(Settings, Browsers);
-    EXPECT_FALSE(RunGuarded(Form.get(), [&] { Form->LoadAtStart(); }));
-    EXPECT_EQ(Errors.size(), 1);
+    // The start goes on (search history and all); the file is named and kept.
+    EXPECT_TRUE(RunGuarded(Form.get(), [&] { Form->LoadAtStart(); }));
+    ASSERT_EQ(Errors.size(), 1);
+    EXPECT_TRUE(Errors[0].contains(QStringLiteral("could not be read"))) << qPrintable(Errors[0]);
     EXPECT_EQ(Rows(), 0);
+    Form->SaveAtExit();
+    QFile::setPermissions(Settings.BaseBookmarkName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile F(Settings.BaseBookmarkName);
+    ASSERT_TRUE(F.open(QIODevice::ReadOnly));
+    EXPECT_EQ(F.readAll(), QByteArray("<DT><A HREF=\"http://x.example/\">X</A>\r\n"));
 }
 
 TEST_F(MainWindowTest, ProductPageLabelOpensItsAddress)
