@@ -5,14 +5,19 @@
 #include "uFrmMain.h"
 #include "uFrmProperty.h"
 #include "uFrmSetup.h"
+#include "uSingleInstance.h"
 #include "uTexts.h"
 
 #include <settings/uFrmSetupData.h>
 #include <platform/uHVUtils.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QMessageBox>
 #include <QTranslator>
+#include <QUrl>
 
 #include <memory>
 
@@ -56,6 +61,25 @@ void QuitOnTerminationSignals()
 } // namespace
 #endif
 
+namespace {
+
+// The program's arguments as absolute paths (file: URLs taken as their paths).
+QStringList CommandLinePaths()
+{
+    QStringList Paths;
+    const QStringList Args = QApplication::arguments().mid(1);
+    for (const QString& Arg : Args) {
+        if (Arg.isEmpty())
+            continue;
+        const QUrl Url(Arg);
+        const QString Path = Url.isLocalFile() ? Url.toLocalFile() : Arg;
+        Paths << QFileInfo(Path).absoluteFilePath();
+    }
+    return Paths;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QApplication App(argc, argv);
@@ -73,6 +97,23 @@ int main(int argc, char* argv[])
     QTranslator QtTexts;
     if (LoadQtTranslation(QtTexts))
         QApplication::installTranslator(&QtTexts);
+
+    // One program per data folder: a second start hands its paths to the first one
+    // and ends, so that two programs never write their lists over each other.
+    const QStringList Paths = CommandLinePaths();
+    TSingleInstance Instance(GetDataDir());
+    switch (Instance.Start(Paths)) {
+    case TSingleInstance::HandedOver:
+        return 0;
+    case TSingleInstance::NotAnswering:
+        QMessageBox::warning(nullptr, QApplication::applicationName(),
+                             Text(TText::AlreadyRunning).arg(QDir::toNativeSeparators(GetDataDir())));
+        return 1;
+    case TSingleInstance::First:
+    case TSingleInstance::Unlocked:
+        break;
+    }
+
 
     // Settings before any window exists; they live until the last window is gone.
     TSetupData Settings;
@@ -94,6 +135,12 @@ int main(int argc, char* argv[])
     MainForm->AboutFn = [&] { AboutForm->Execute(); };
     MainForm->SetupFn = [&] { SetupForm->Execute(); };
     MainForm->UpdateActions();
+
+    // Files named on the command line ("Open with Zorvel") and by later starts.
+    QObject::connect(&Instance, &TSingleInstance::PathsReceived, MainForm.get(),
+                     [&MainForm](const QStringList& More) { MainForm->OpenPathsFromOutside(More); });
+    if (!Paths.isEmpty())
+        MainForm->OpenPathsFromOutside(Paths);
 
     const int Result = QApplication::exec();
 

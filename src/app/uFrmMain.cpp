@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -251,6 +252,57 @@ void TFrmMain::ApplyBaseFileRead(const TBaseFileRead& Read)
     }
     if (!Status.isEmpty())
         ShowStatus(Status.join(u'\n'), true);
+}
+
+QList<TWriteProblem> TFrmMain::ExitWriteProblems() const
+{
+    QList<TWriteProblem> Problems;
+    auto Check = [&](const QString& File) {
+        if (const QString Why = WhyNotWritable(File); !Why.isEmpty())
+            Problems.append({File, Why});
+    };
+    if (FSettings.isOpenBaseBookmark) {
+        if (!FBaseRead.KeepFile())
+            Check(FSettings.BaseBookmarkName);
+        else if (!FWebSiteList.isEmpty())
+            Problems.append({FSettings.BaseBookmarkName, Text(TText::ExitCheckBaseKept)});
+    }
+    Check(SetupIniFileName());
+    Check(SearchHistoryFileName());
+    if (FSettings.isSaveHistory && !FWebSiteList.isEmpty())
+        Check(HistoryBookmarkFileName());
+    return Problems;
+}
+
+bool TFrmMain::QueryClose()
+{
+    const QList<TWriteProblem> Problems = ExitWriteProblems();
+    if (Problems.isEmpty())
+        return true;
+    QString Message = Text(TText::ExitCheckText) + QStringLiteral("\n");
+    for (const TWriteProblem& P : Problems)
+        Message += QStringLiteral("\n\u2022 \"%1\": %2").arg(QDir::toNativeSeparators(P.FileName), P.Reason);
+    Message += QStringLiteral("\n\n") + Text(TText::ExitCheckQuestion);
+    switch (ExitProblemFn ? ExitProblemFn(Message) : ExitCloseAnyway) {
+    case ExitCloseAnyway:
+        return true;
+    case ExitCancel:
+        return false;
+    case ExitSaveElsewhere:
+        break;
+    }
+    bool Saved = false;
+    Guard([&] { Saved = SaveListAs(); });
+    return Saved;
+}
+
+void TFrmMain::closeEvent(QCloseEvent* Event)
+{
+    if (!FDestroyed && !QueryClose()) {
+        Event->ignore();
+        return;
+    }
+    QWidget::closeEvent(Event);
 }
 
 // ---- The list -----------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <app/uBrowserAvailability.h>
 #include <app/uFileDialog.h>
 #include "uBaseBookmarkFile.h"
+#include "uWriteCheck.h"
 
 #include <model/uWebSiteList.h>
 #include <settings/uFrmSetupData.h>
@@ -52,6 +53,10 @@ public:
     std::function<bool(TWebSiteList&)> PropertyFn;
     std::function<void()> AboutFn;
     std::function<void()> SetupFn;
+    // Asked before the window closes when a file the exit writes cannot be written;
+    // Text lists every file and reason.
+    enum TExitChoice { ExitSaveElsewhere, ExitCloseAnyway, ExitCancel };
+    std::function<TExitChoice(const QString& Text)> ExitProblemFn;
 
     // ---- Start and end.
     void LoadAtStart();
@@ -63,6 +68,14 @@ public:
     // the file from being replaced at exit. Also runs when a read finishes later.
     void ApplyBaseFileRead(const TBaseFileRead& Read);
     const TBaseFileRead& BaseFileRead() const { return FBaseRead; }
+    // The files the exit would write that cannot be written now, with the reasons.
+    QList<TWriteProblem> ExitWriteProblems() const;
+    // Whether the window may close: every exit write can be done, or the user has
+    // saved the list elsewhere or chosen to close anyway.
+    bool QueryClose();
+    // Paths from the command line or from a second start: added like dropped files,
+    // and the window comes to the front. Waits while a dialog is open.
+    void OpenPathsFromOutside(const QStringList& Paths);
 
     // ---- The list.
     TWebSiteList& WebSiteList() { return FWebSiteList; }
@@ -160,6 +173,7 @@ public:
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
 
 private:
     void CreateActions();
@@ -182,6 +196,8 @@ private:
     void DetachDropTarget();
     void ShowFirstBanner();
     void SaveSelectedToFolder();
+    // The Save bookmark file dialog and the write; false when cancelled.
+    bool SaveListAs();
     void OpenInBrowser(const QString& Path);
     // The selected row's URL when it is a web address; otherwise tells the user and
     // gives false.
@@ -217,5 +233,6 @@ private:
     QString FOpenDialogDir;
     TBaseFileRead FBaseRead;
     TListUndo* FListUndo = nullptr;
+    QStringList FPendingPaths;
     bool FDestroyed = false;
 };

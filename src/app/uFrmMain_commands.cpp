@@ -30,6 +30,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -127,6 +129,17 @@ void TFrmMain::CreateActions()
         return Box.exec() == QMessageBox::Ok;
     };
     FileDialogFn = [this](const TFileDialogRequest& Request) { return TFileDialog(this, Request).Run(); };
+    ExitProblemFn = [this](const QString& Problems) {
+        QMessageBox Box(QMessageBox::Warning, Text(TText::ExitCheckTitle), Problems, QMessageBox::NoButton, this);
+        QPushButton* Save = Box.addButton(Text(TText::ExitSaveElsewhere), QMessageBox::AcceptRole);
+        QPushButton* Close = Box.addButton(Text(TText::ExitCloseAnyway), QMessageBox::DestructiveRole);
+        Box.addButton(QMessageBox::Cancel);
+        Box.setDefaultButton(Save);
+        Box.exec();
+        if (Box.clickedButton() == Save)
+            return ExitSaveElsewhere;
+        return Box.clickedButton() == Close ? ExitCloseAnyway : ExitCancel;
+    };
 }
 
 void TFrmMain::CreateKeyboardCommands()
@@ -413,6 +426,11 @@ void TFrmMain::onAddFolder()
 
 void TFrmMain::onSaveHtml()
 {
+    SaveListAs();
+}
+
+bool TFrmMain::SaveListAs()
+{
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::SaveFile;
     R.Title = Text(TText::SaveHtmlDialogTitle);
@@ -421,10 +439,11 @@ void TFrmMain::onSaveHtml()
     R.Filters = {Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html)")};
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
-        return;
+        return false;
     const QString FileName = WithExtension(Chosen.first(), QStringLiteral(".html"));
     WebSitesSaveToHtml(FWebSiteList, FileName);
     ShowSavedStatus(FWebSiteList.Count(), FileName);
+    return true;
 }
 
 void TFrmMain::onSaveToFolder()
@@ -588,4 +607,23 @@ void TFrmMain::onDrop(const QString& URL, const QString& Title,
         LoadPaths(DroppedFileNames);
     else
         WebSitesAddURL(FWebSiteList, URL, Title);
+}
+
+// ---- Paths from outside ------------------------------------------------------------------
+
+void TFrmMain::OpenPathsFromOutside(const QStringList& Paths)
+{
+    FPendingPaths += Paths;
+    // A dialog or a running import has the list now: add once it is closed.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(300, this, [this] { OpenPathsFromOutside({}); });
+        return;
+    }
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    const QStringList Take = std::exchange(FPendingPaths, {});
+    if (!Take.isEmpty())
+        Guard([&] { onDrop(FileDropMarkerText, FileDropMarkerText, Take); });
 }

@@ -286,7 +286,7 @@ void WebSitesSaveToHtml(const TWebSiteList& List, const QString& FileName)
     const QByteArray data = WebSitesToHtmlData(List);
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(FileName, u"Cannot create file"_s);
+        throw EFileError(FileName, CannotCreateFileReason(file.errorString()));
     if (file.write(data) != data.size() || !file.commit())
-        throw EFileError(FileName, u"Cannot write file"_s);
+        throw EFileError(FileName, CannotWriteFileReason(file.errorString()));
 }

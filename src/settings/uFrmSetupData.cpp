@@ -172,6 +172,6 @@ void SaveSetupData(const TSetupData& Settings)
     ini.WriteBool(SecSimplify, KeySaveHistory, Settings.isSaveHistory);
     ini.WriteBool(SecSimplify, KeyShortenURL, Settings.isAmazonShort);
     if (!ForcePath(QFileInfo(fileName).absolutePath()))
-        throw EFileError(fileName, QStringLiteral("Cannot create the folder"));
+        throw EFileError(fileName, CannotCreateFolderReason(qt_error_string()));
     ini.SaveToFile(fileName);
 }

@@ -76,13 +76,13 @@ void SaveSearchHistory(const QStringList& List)
 {
     const QString fileName = SearchHistoryFileName();
     if (!ForcePath(QFileInfo(fileName).absolutePath()))
-        throw EFileError(fileName, QStringLiteral("Cannot create the folder"));
+        throw EFileError(fileName, CannotCreateFolderReason(qt_error_string()));
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(fileName, QStringLiteral("Cannot create the file"));
+        throw EFileError(fileName, CannotCreateFileReason(file.errorString()));
     const QByteArray data = SearchHistoryToData(List);
     if (file.write(data) != data.size() || !file.commit())
-        throw EFileError(fileName, QStringLiteral("Cannot write the file"));
+        throw EFileError(fileName, CannotWriteFileReason(file.errorString()));
 }
 
 // ---- History copies -------------------------------------------------------------------
@@ -104,7 +104,7 @@ void SaveHistoryCopy(const TWebSiteList& List, const TSetupData& Settings)
     if (!Settings.isSaveHistory || List.isEmpty()) return;
     const QString fileName = HistoryBookmarkFileName();
     const QString folder = QFileInfo(fileName).absolutePath();
-    if (!ForcePath(folder)) throw EFileError(folder, QStringLiteral("Cannot create the folder"));
+    if (!ForcePath(folder)) throw EFileError(folder, CannotCreateFolderReason(qt_error_string()));
     WebSitesSaveToHtml(List, fileName);
 }
 
