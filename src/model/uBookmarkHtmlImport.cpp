@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr std::int64_t UnixEpochMSecs = 25569LL * 86'400'000LL;
-
 bool IsBlank(char c)
 {
     return uchar(c) <= 32;

@@ -34,5 +34,7 @@ struct TDateTime
     friend constexpr auto operator<=>(const TDateTime& a, const TDateTime& b) = default;
 };
 
-// 1970-01-01 00:00:00 in the program's date model.
+// 1970-01-01 00:00:00 in the program's date model, in days and in milliseconds
+// (the form the Unix-time conversions add and subtract).
 inline constexpr TDateTime UnixEpochDateTime{25569.0};
+inline constexpr std::int64_t UnixEpochMSecs = 25569LL * 86'400'000LL;

@@ -8,12 +8,6 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-
-constexpr std::int64_t UnixEpochMSecs = 25569LL * 86'400'000LL;
-
-} // namespace
-
 // ---- TWebSiteList ------------------------------------------------------------------
 
 namespace {
