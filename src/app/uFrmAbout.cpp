@@ -11,16 +11,6 @@
 #include <QPalette>
 #include <QPixmap>
 
-#include <mutex>
-
-// The pictures are compiled into an object library that may sit inside a static
-// library; referencing its init function keeps it linked and registers it.
-static void InitZorvelResourcesOnce()
-{
-    static std::once_flag Once;
-    std::call_once(Once, [] { Q_INIT_RESOURCE(zorvel); });
-}
-
 namespace {
 
 const QColor LinkColor(0, 0, 255);
@@ -64,7 +54,7 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     setPalette(Palette);
     setAutoFillBackground(true);
 
-    InitZorvelResourcesOnce();
+    InitResources();
     // Drawn at 170 x 170 points on every screen.
     ui->logoImage->setPixmap(LoadPixmapForScreen(this, QStringLiteral(":/rcdata/ABOUTLOGO")));
 

@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <resources/uResources.h>
+
 // The forms' font: the preferred face where it is installed (Tahoma unless told),
 // else a face of similar width, else the system's sans-serif, always at the forms'
 // pixel height so that the fixed layouts keep their proportions.
@@ -40,7 +42,7 @@ inline void CentreOnActiveWindow(QWidget* Dialog)
 inline QPixmap LoadPixmapForScreen(const QWidget* Widget, const QString& Name)
 {
     QPixmap Picture;
-    if (Widget->devicePixelRatioF() > 1.0 && Picture.load(Name + QStringLiteral("@2x"))) {
+    if (TakesDoubleSize(Widget->devicePixelRatioF()) && Picture.load(DoubleSizeName(Name))) {
         Picture.setDevicePixelRatio(2.0);
         return Picture;
     }

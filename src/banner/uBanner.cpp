@@ -1,21 +1,13 @@
 #include <banner/uBanner.h>
 
 #include <imaging/uHVBitmap.h>
+#include <resources/uResources.h>
 
 #include <QLabel>
 #include <QPixmap>
 
 #include <cmath>
 #include <cstring>
-#include <mutex>
-
-// The resource data is an object library that may sit inside a static library;
-// referencing its init function keeps it in the final program and registers it.
-static void InitZorvelResourcesOnce()
-{
-  static std::once_flag once;
-  std::call_once(once, [] { Q_INIT_RESOURCE(zorvel); });
-}
 
 namespace {
 
@@ -50,7 +42,7 @@ QImage ToQImage(const TBitmap& bmp)
 
 QImage BannerPicture(int index)
 {
-  InitZorvelResourcesOnce();
+  InitResources();
   THVBitmap bmp;
   // A failed load leaves the bitmap empty; that shows as an empty strip.
   bmp.LoadFromResource(QStringLiteral("BANNER") + QString::number(index));
@@ -73,10 +65,10 @@ void ShowNextBanner(QLabel* Image, int& Index)
     shown = QPixmap::fromImage(picture);
     // On a high-DPI screen the twice-as-large drawing keeps the strip sharp; it
     // covers the same 600 x 64 logical pixels.
-    if (Image->devicePixelRatioF() > 1.0) {
-      InitZorvelResourcesOnce();
+    if (TakesDoubleSize(Image->devicePixelRatioF())) {
+      InitResources();
       THVBitmap hi;
-      if (hi.LoadFromResource(QStringLiteral("BANNER%1@2x").arg(Index))) {
+      if (hi.LoadFromResource(DoubleSizeName(QStringLiteral("BANNER%1").arg(Index)))) {
         const QImage large = ToQImage(hi);
         if (large.size() == picture.size() * 2) {
           shown = QPixmap::fromImage(large);

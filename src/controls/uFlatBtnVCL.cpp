@@ -1,5 +1,7 @@
 #include <controls/uFlatBtnVCL.h>
 
+#include <resources/uResources.h>
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEnterEvent>
@@ -16,17 +18,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
 using namespace Qt::StringLiterals;
-
-// The resource data is an object library that may sit inside a static library;
-// referencing its init function keeps it in the final program and registers it.
-static void InitZorvelResourcesOnce()
-{
-  static std::once_flag once;
-  std::call_once(once, [] { Q_INIT_RESOURCE(zorvel); });
-}
 
 namespace {
 
@@ -59,7 +52,7 @@ QSize TypeSize(TFlatBtnType type)
 QImage LoadHiDpiCompanion(const QString& name)
 {
   QImage hi;
-  LoadPNGResource(hi, name + u"@2x"_s);
+  LoadPNGResource(hi, DoubleSizeName(name));
   return hi;
 }
 
@@ -191,7 +184,7 @@ QRgb BlendColor(QRgb a, QRgb b, float x)
 
 bool LoadPNGResource(QImage& bitmap, const QString& name)
 {
-  InitZorvelResourcesOnce();
+  InitResources();
   QImage decoded;
   if (name.isEmpty() || !decoded.load(u":/rcdata/"_s + name, "PNG")) return false;
   bitmap = decoded.convertToFormat(QImage::Format_ARGB32);
@@ -358,7 +351,7 @@ void TFlatBtnVCL::PaintStandard(QPainter& canvas)
   const bool invert = FDown && !Hash;
   const qreal dpr = DevicePixelRatio(canvas);
   const QImage& hiSource = useCheck ? CheckHi : FBitmapHiDpi;
-  const bool hiDpi = dpr > 1.0 && !hiSource.isNull();
+  const bool hiDpi = TakesDoubleSize(dpr) && !hiSource.isNull();
   const QImage& source = hiDpi ? hiSource : (useCheck ? Check : FBitmap);
   if (!source.isNull()) {
     auto value = [&](int a) {
