@@ -1,5 +1,7 @@
 #include <imaging/uBitmap.h>
 
+#include <platform/uHVUtils.h>
+
 #include <QFile>
 #include <QIODevice>
 #include <QSaveFile>
@@ -11,9 +13,6 @@
 #include <cstring>
 #include <new>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 using zorvel::imaging::MaxPixels;
 using zorvel::imaging::ReadLE16;
@@ -30,19 +29,8 @@ void TBitmap::TPixelsFree::operator()(std::uint8_t* p) const
 // gigabyte costs as much as decoding it.
 TBitmap::TPixels TBitmap::AllocatePixels(std::size_t Bytes)
 {
-    void* p = nullptr;
-#ifdef __linux__
-    // A fresh 4000 x 3000 picture is 12,000 pages and every first touch of a page
-    // is a fault; on virtual machines those faults cost as much as the resampling.
-    // Large pictures get memory aligned and marked for 2 MiB pages instead.
-    constexpr std::size_t Huge = std::size_t(2) << 20;
-    if (Bytes >= 2 * Huge) {
-        const std::size_t rounded = (Bytes + Huge - 1) & ~(Huge - 1);
-        p = std::aligned_alloc(Huge, rounded);
-        if (p)
-            madvise(p, rounded, MADV_HUGEPAGE); // a hint: failure is harmless
-    }
-#endif
+    // Large pictures get memory marked for large pages: filling them faults less.
+    void* p = AllocateLargePageBlock(Bytes);
     if (!p)
         p = std::malloc(Bytes);
     if (!p)

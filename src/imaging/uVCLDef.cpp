@@ -1,10 +1,9 @@
 #include <imaging/uVCLDef.h>
 
+#include <platform/uHVUtils.h>
+
 #include <QFile>
 #include <QIODevice>
-#include <QLocale>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <cstring>
 
@@ -37,29 +36,16 @@ void SafeWrite(QIODevice& Stream, const void* Buffer, qint64 Count, bool& Failed
         Failed = true;
 }
 
-namespace {
-
-const char* ansiCodePageName()
-{
-    return QLocale::system().language() == QLocale::Japanese ? "Shift_JIS" : "windows-1252";
-}
-
-} // namespace
-
 QString AnsiToString(const QByteArray& Bytes)
 {
-    QStringDecoder decoder(ansiCodePageName());
-    if (!decoder.isValid())
-        return QString::fromLatin1(Bytes);
-    return decoder.decode(Bytes);
+    return DecodeLegacyText(Bytes);
 }
 
 QByteArray StringToAnsi(const QString& Text)
 {
-    QStringEncoder encoder(ansiCodePageName());
-    if (!encoder.isValid())
-        return Text.toLatin1();
-    return encoder.encode(Text);
+    QByteArray bytes;
+    EncodeLegacyText(Text, bytes); // what does not fit becomes the code page's substitute
+    return bytes;
 }
 
 QByteArray zorvel::imaging::ReadWholeFile(const QString& FileName)

@@ -41,7 +41,7 @@ public:
 };
 
 // Text fields inside image files (PNG tEXt, TGA extension area) are in the system's
-// legacy ANSI code page: windows-1252, or Shift_JIS under a Japanese locale.
+// legacy code page, the one the platform's LegacyCodePageName names.
 QString AnsiToString(const QByteArray& Bytes);
 QByteArray StringToAnsi(const QString& Text);
 

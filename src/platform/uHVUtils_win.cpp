@@ -174,3 +174,9 @@ void PrepareHeapForLargeInput(qint64 /*Bytes*/)
 {
     // The Windows heap commits in large steps already; nothing to do.
 }
+
+void* AllocateLargePageBlock(std::size_t /*Bytes*/)
+{
+    // Large pages need a privilege ordinary users lack; plain malloc it is.
+    return nullptr;
+}
