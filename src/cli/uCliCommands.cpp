@@ -13,8 +13,12 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
@@ -98,19 +102,173 @@ int ParseInt(const QString& name, const QString& text)
     return v;
 }
 
-TOptions ParseArguments(const QStringList& args)
+// ---- The command table ---------------------------------------------------------------
+//
+// Each command is one TCommand: its name, its options, the check of the whole command
+// line once it is read, and the function that runs it. To add a command, write its
+// Run function (and options, if new) and add one entry to Commands(); add its line
+// to UsageText and HelpText. Options shared by several commands are built by the
+// small functions below, so that each is spelt once.
+
+// One option: its names without dashes ({"o", "output"}), how many values follow
+// it, and what those values set. Apply raises EUsage for a value out of range.
+struct TOptionSpec
 {
-    TOptions o;
+    QStringList Names;
+    int Values = 1;
+    std::function<void(TOptions&, const QStringList&)> Apply;
+};
+
+struct TCommand
+{
+    QString Name;
+    std::vector<TOptionSpec> Options;
+    std::function<void(const TOptions&)> Check; // after every argument is read
+    std::function<int(const TOptions&)> Run;
+};
+
+int RunBookmarks(const TOptions& o);
+int RunImageCommand(const TOptions& o);
+
+TOptionSpec SearchOption()
+{
+    return {{QStringLiteral("search")}, 1,
+            [](TOptions& o, const QStringList& v) { o.Search = v[0]; }};
+}
+
+TOptionSpec SortOption()
+{
+    return {{QStringLiteral("sort")}, 1, [](TOptions& o, const QStringList& v) {
+                const int n = ParseInt(QStringLiteral("sort"), v[0]);
+                if (n == 0 || n < -4 || n > 4)
+                    throw EUsage("--sort takes 1..4 or -1..-4");
+                o.Sort = n;
+            }};
+}
+
+TOptionSpec OutputOption()
+{
+    return {{QStringLiteral("o"), QStringLiteral("output")}, 1,
+            [](TOptions& o, const QStringList& v) { o.Output = v[0]; }};
+}
+
+TOptionSpec FormatOption()
+{
+    return {{QStringLiteral("format")}, 1, [](TOptions& o, const QStringList& v) {
+                o.Format = v[0].toLower();
+                if (o.Format != QLatin1String("tsv") && o.Format != QLatin1String("json"))
+                    throw EUsage("--format takes tsv or json");
+            }};
+}
+
+// A range-checked whole number of the image command.
+TOptionSpec ImageNumberOption(const char* name, std::optional<int> TImageOptions::*field, int low,
+                              int high)
+{
+    const QString n = QString::fromLatin1(name);
+    return {{n}, 1, [=](TOptions& o, const QStringList& v) {
+                const int x = ParseInt(n, v[0]);
+                if (x < low || x > high)
+                    throw EUsage("--" + n.toStdString() + " takes " + std::to_string(low) + ".." +
+                                 std::to_string(high));
+                o.Image.*field = x;
+            }};
+}
+
+TOptionSpec MergeNearDuplicatesOption()
+{
+    return {{QStringLiteral("merge-near-duplicates")}, 0,
+            [](TOptions& o, const QStringList&) { o.MergeNearDuplicates = true; }};
+}
+
+// The bookmark commands read PATH...; those that write take -o.
+void CheckPaths(const TOptions& o)
+{
+    if (o.Paths.isEmpty())
+        throw EUsage("no PATH given");
+}
+
+void CheckPathsAndOutput(const TOptions& o)
+{
+    CheckPaths(o);
+    if (o.Output.isEmpty())
+        throw EUsage("-o is required for " + o.Command.toStdString());
+}
+
+const std::vector<TCommand>& Commands()
+{
+    static const std::vector<TCommand> commands = {
+        {QStringLiteral("list"),
+         {MergeNearDuplicatesOption(), SearchOption(), SortOption(), FormatOption()},
+         CheckPaths,
+         RunBookmarks},
+        {QStringLiteral("merge"),
+         {MergeNearDuplicatesOption(), SearchOption(), SortOption(), OutputOption()},
+         CheckPathsAndOutput,
+         RunBookmarks},
+        {QStringLiteral("export-folder"),
+         {MergeNearDuplicatesOption(), SearchOption(), OutputOption()},
+         CheckPathsAndOutput,
+         RunBookmarks},
+        {QStringLiteral("duplicates"), {FormatOption()}, CheckPaths, RunBookmarks},
+        {QStringLiteral("image"),
+         {
+             {{QStringLiteral("resize")}, 2,
+              [](TOptions& o, const QStringList& v) {
+                  o.Image.Resize = true;
+                  o.Image.Width = ParseInt(QStringLiteral("resize"), v[0]);
+                  o.Image.Height = ParseInt(QStringLiteral("resize"), v[1]);
+              }},
+             {{QStringLiteral("filter")}, 1,
+              [](TOptions& o, const QStringList& v) {
+                  o.Image.FilterName = v[0];
+                  o.Image.FilterGiven = true;
+              }},
+             {{QStringLiteral("flip")}, 1,
+              [](TOptions& o, const QStringList& v) {
+                  const QString f = v[0].toLower();
+                  if (f != QLatin1String("h") && f != QLatin1String("v"))
+                      throw EUsage("--flip takes h or v");
+                  o.Image.Flip = f.at(0).toLatin1();
+              }},
+             ImageNumberOption("quality", &TImageOptions::Quality, 1, 100),
+             ImageNumberOption("level", &TImageOptions::Level, 0, 9),
+         },
+         [](const TOptions& o) {
+             if (o.Paths.size() != 2)
+                 throw EUsage("image takes IN and OUT");
+             if (o.Image.FilterGiven && !o.Image.Resize)
+                 throw EUsage("--filter goes with --resize");
+         },
+         RunImageCommand},
+    };
+    return commands;
+}
+
+const TOptionSpec* FindOption(const TCommand& command, const QString& name)
+{
+    for (const TOptionSpec& spec : command.Options)
+        if (spec.Names.contains(name))
+            return &spec;
+    return nullptr;
+}
+
+// The command line after the program name: COMMAND, then options and paths in any
+// order. "--name value", "--name=value" (options of one value) and "-o value" are
+// accepted; "--" ends the options; "-" alone is a path.
+std::pair<const TCommand*, TOptions> ParseArguments(const QStringList& args)
+{
     if (args.size() < 2)
         throw EUsage("no command given");
-    o.Command = args[1];
-    static const QStringList commands = {QStringLiteral("list"), QStringLiteral("merge"),
-                                         QStringLiteral("export-folder"),
-                                         QStringLiteral("duplicates"), QStringLiteral("image")};
-    if (!commands.contains(o.Command))
-        throw EUsage("unknown command \"" + o.Command.toStdString() + "\"");
+    const TCommand* command = nullptr;
+    for (const TCommand& c : Commands())
+        if (c.Name == args[1])
+            command = &c;
+    if (!command)
+        throw EUsage("unknown command \"" + args[1].toStdString() + "\"");
 
-    const bool bookmarks = o.Command != QLatin1String("image");
+    TOptions o;
+    o.Command = command->Name;
     bool optionsEnded = false;
     for (qsizetype i = 2; i < args.size(); ++i) {
         QString a = args[i];
@@ -122,84 +280,32 @@ TOptions ParseArguments(const QStringList& args)
             optionsEnded = true;
             continue;
         }
-        // --name=value is accepted as well as --name value.
         std::optional<QString> inlineValue;
         if (a.startsWith(QLatin1String("--")) && a.contains(u'=')) {
             inlineValue = a.mid(a.indexOf(u'=') + 1);
             a = a.left(a.indexOf(u'='));
         }
         const QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
-        const bool duplicates = o.Command == QLatin1String("duplicates");
-        if (bookmarks && !duplicates && name == QLatin1String("merge-near-duplicates")) {
-            if (inlineValue)
-                throw EUsage("--merge-near-duplicates takes no value");
-            o.MergeNearDuplicates = true;
-            continue;
+        const TOptionSpec* spec = FindOption(*command, name);
+        if (!spec)
+            throw EUsage("unknown option " + a.toStdString() + " for " + o.Command.toStdString());
+        QStringList values;
+        if (inlineValue) {
+            if (spec->Values != 1)
+                throw EUsage(spec->Values == 0 ? a.toStdString() + " takes no value"
+                                               : a.toStdString() + " takes " +
+                                                     std::to_string(spec->Values) + " values");
+            values << *inlineValue;
         }
-        auto value = [&]() -> QString {
-            if (inlineValue)
-                return *inlineValue;
+        while (values.size() < spec->Values) {
             if (i + 1 >= args.size())
                 throw EUsage(a.toStdString() + " needs a value");
-            return args[++i];
-        };
-        if (bookmarks && !duplicates && name == QLatin1String("search")) {
-            o.Search = value();
-        } else if (bookmarks && !duplicates && name == QLatin1String("sort") &&
-                   o.Command != QLatin1String("export-folder")) {
-            const int n = ParseInt(name, value());
-            if (n == 0 || n < -4 || n > 4)
-                throw EUsage("--sort takes 1..4 or -1..-4");
-            o.Sort = n;
-        } else if ((o.Command == QLatin1String("list") || duplicates) &&
-                   name == QLatin1String("format")) {
-            o.Format = value().toLower();
-            if (o.Format != QLatin1String("tsv") && o.Format != QLatin1String("json"))
-                throw EUsage("--format takes tsv or json");
-        } else if ((o.Command == QLatin1String("merge") ||
-                    o.Command == QLatin1String("export-folder")) &&
-                   (name == QLatin1String("o") || name == QLatin1String("output"))) {
-            o.Output = value();
-        } else if (!bookmarks && name == QLatin1String("resize")) {
-            if (inlineValue)
-                throw EUsage("--resize takes two values: W H");
-            o.Image.Resize = true;
-            o.Image.Width = ParseInt(name, value());
-            o.Image.Height = ParseInt(name, value());
-        } else if (!bookmarks && name == QLatin1String("filter")) {
-            o.Image.FilterName = value();
-            o.Image.FilterGiven = true;
-        } else if (!bookmarks && name == QLatin1String("flip")) {
-            const QString f = value().toLower();
-            if (f != QLatin1String("h") && f != QLatin1String("v"))
-                throw EUsage("--flip takes h or v");
-            o.Image.Flip = f.at(0).toLatin1();
-        } else if (!bookmarks && name == QLatin1String("quality")) {
-            o.Image.Quality = ParseInt(name, value());
-            if (*o.Image.Quality < 1 || *o.Image.Quality > 100)
-                throw EUsage("--quality takes 1..100");
-        } else if (!bookmarks && name == QLatin1String("level")) {
-            o.Image.Level = ParseInt(name, value());
-            if (*o.Image.Level < 0 || *o.Image.Level > 9)
-                throw EUsage("--level takes 0..9");
-        } else {
-            throw EUsage("unknown option " + a.toStdString() + " for " + o.Command.toStdString());
+            values << args[++i];
         }
+        spec->Apply(o, values);
     }
-
-    if (bookmarks) {
-        if (o.Paths.isEmpty())
-            throw EUsage("no PATH given");
-        if (o.Command != QLatin1String("list") && o.Command != QLatin1String("duplicates") &&
-            o.Output.isEmpty())
-            throw EUsage("-o is required for " + o.Command.toStdString());
-    } else {
-        if (o.Paths.size() != 2)
-            throw EUsage("image takes IN and OUT");
-        if (o.Image.FilterGiven && !o.Image.Resize)
-            throw EUsage("--filter goes with --resize");
-    }
-    return o;
+    command->Check(o);
+    return {command, o};
 }
 
 // Reads every path into one list, showing progress on a terminal for long inputs
@@ -523,6 +629,12 @@ int RunBookmarks(const TOptions& o)
     return 0;
 }
 
+int RunImageCommand(const TOptions& o)
+{
+    WriteErr(RunImage(o.Paths[0], o.Paths[1], o.Image) + u'\n');
+    return 0;
+}
+
 } // namespace
 
 int RunCli(const QStringList& Arguments)
@@ -539,13 +651,8 @@ int RunCli(const QStringList& Arguments)
         return 0;
     }
     try {
-        const TOptions o = ParseArguments(Arguments);
-        if (o.Command == QLatin1String("image")) {
-            const QString summary = RunImage(o.Paths[0], o.Paths[1], o.Image);
-            WriteErr(summary + u'\n');
-            return 0;
-        }
-        return RunBookmarks(o);
+        const auto [command, options] = ParseArguments(Arguments);
+        return command->Run(options);
     } catch (const EUsage& e) {
         WriteErr(QStringLiteral("zorvel-cli: %1\n").arg(QString::fromUtf8(e.what())));
         std::fputs(UsageText, stderr);
