@@ -140,6 +140,20 @@ def picto_folder_star(c):
     draw_star_badge(c, 43, 33, 8.2)
 
 
+def picto_browser_star(c):
+    # A browser window: title bar with three dots, an address bar, and the star badge.
+    x0, y0, x1, y1 = 13.5, 7.5, 44.5, 35.5
+    c.outline_poly([(x0, y0), (x1, y0), (x1, y1), (x0, y1)], STROKE)
+    c.rect(x0, y0, x1, y0 + 6.5)
+    for i in range(3):
+        cx = x0 + 4.5 + i * 4.2
+        c.ellipse(cx - 1.3, y0 + 2.0, cx + 1.3, y0 + 4.6, ink=0)
+    c.rect(x0 + 4.5, y0 + 10, x1 - 4.5, y0 + 13.2, radius=1.2)
+    for y in (24.5, 29.5):
+        c.line([(x0 + 5, y), (x1 - 14, y)], 1.8)
+    draw_star_badge(c, 43, 33, 8.2)
+
+
 def picto_waste_bin(c):
     # Lid with a handle, a slightly tapered can with three slits.
     c.rect(16, 9, 44, 11.8, radius=1.2)
@@ -192,6 +206,7 @@ def picto_info(c):
 PICTOGRAMS = {
     "PICTDOCSTAR": picto_document_star,
     "PICTFOLDERSTAR": picto_folder_star,
+    "PICTBROWSERSTAR": picto_browser_star,
     "PICTWASTEBIN": picto_waste_bin,
     "PICTTOOLS": picto_tools,
     "PICTINFO": picto_info,

@@ -4,6 +4,7 @@
 #include <model/uFolderImportExport.h>
 
 #include <model/uBookmarkHtmlImport.h>
+#include <model/uBrowserBookmarks.h>
 #include <model/uPathText.h>
 #include <model/uWebSiteShortcutFiles.h>
 
@@ -317,8 +318,8 @@ void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QSt
     } else if (ext == u".HTML"_s || ext == u".HTM"_s) {
         // The file's own folders give the categories.
         WebSitesLoadFromHtml(List, FileName);
-    } else {
-        return;
+    } else if (!WebSitesLoadFromBrowserFile(List, FileName)) {
+        return; // browser profiles' files are known by content, any other file is skipped
     }
     ++List.Stats.Files;
 }

@@ -1,0 +1,51 @@
+#pragma once
+// Readers of the files in which browsers keep their bookmarks, so that a profile's
+// bookmarks come in without the user exporting them first: the Chromium family's
+// "Bookmarks" (JSON) and the Firefox family's "places.sqlite" (SQLite).
+//
+// Each reader gives the bookmarks in the order and with the categories that
+// importing the browser's own HTML export gives them, so that both ways end in the
+// same entries:
+// - Chromium family: the bookmarks bar is a folder (its stored, localised name);
+//   the contents of "Other bookmarks", "Mobile bookmarks" come at the top level.
+//   Any further root becomes a folder of its own name.
+// - Firefox family: the menu's contents at the top level, the toolbar as the folder
+//   "Bookmarks Toolbar", unfiled bookmarks as "Other Bookmarks", the mobile root
+//   (which the export leaves out) as "Mobile Bookmarks". Tag folders repeat
+//   bookmarks and are skipped, as are separators and "place:" queries.
+// Dates are cut to the second as the exports write them. Titles and addresses go
+// through the same text rules the HTML reader applies (tabs dropped, "chrome://"
+// read as "http://"). Bad files raise EFileError naming the file.
+
+#include <QByteArray>
+#include <QString>
+#include <model/uWebSiteList.h>
+#include <vector>
+
+// Which browser bookmark store a file holds, judged by its first bytes.
+enum class TBrowserBookmarkFile
+{
+    None,
+    ChromiumJson,
+    FirefoxPlaces
+};
+TBrowserBookmarkFile BrowserBookmarkFileKind(const QString& FileName);
+
+// Folders nested deeper than this make a file unreadable: no browser writes them,
+// and the categories of such a tree would take memory quadratic in the depth.
+inline constexpr int MaxBrowserFolderDepth = 1000;
+
+std::vector<TWebSite> ReadChromiumBookmarks(const QString& FileName);
+// The same on the file's content; FileName is for error texts.
+std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QString& FileName);
+// Reads a snapshot copy: the browser may be running, and its files stay untouched.
+std::vector<TWebSite> ReadFirefoxBookmarks(const QString& FileName);
+
+// Reads either kind, judged by content; EFileError when it is neither.
+std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName);
+
+// Adds every bookmark of the file through WebSitesAdd when its content is one of
+// the two kinds (a SQLite database without bookmark tables counts as neither);
+// false, with nothing read, otherwise.
+bool WebSitesLoadFromBrowserFile(TWebSiteList& List, const QString& FileName);
+void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sites);
