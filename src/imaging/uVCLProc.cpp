@@ -266,20 +266,17 @@ void targetSize(const TBitmap& Src, int AWidth, int AHeight, int& NW, int& NH)
 // (t + (t >> 8)) >> 8 with t = c * a + 128 is exactly round(c * a / 255).
 inline __m128i premultiplyLanes(__m128i x)
 {
-    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
     const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, _MM_SHUFFLE(3, 3, 3, 3)),
                                           _MM_SHUFFLE(3, 3, 3, 3));
-    // The alpha lane is multiplied by 255, which gives alpha back unchanged.
-    const __m128i m = _mm_or_si128(_mm_andnot_si128(alphaLanes, a),
-                                   _mm_and_si128(alphaLanes, _mm_set1_epi16(255)));
+    // The alpha lane is multiplied by 255 (alpha | 255), which gives alpha back unchanged.
+    const __m128i m = _mm_or_si128(a, _mm_set_epi16(255, 0, 0, 0, 255, 0, 0, 0));
     const __m128i t = _mm_add_epi16(_mm_mullo_epi16(x, m), _mm_set1_epi16(128));
     return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
 }
 
-inline __m128i unpremultiplyPixel(std::uint32_t px, float scale)
+// One pixel (four 32-bit lanes) times (scale, scale, scale, 1), rounded.
+inline __m128i unpremultiplyLanes(__m128i v, float scale)
 {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(px)), zero), zero);
     const __m128 f = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(v), _mm_set_ps(1.0f, scale, scale, scale)),
                                 _mm_set1_ps(0.5f));
     return _mm_cvttps_epi32(f);
@@ -332,21 +329,31 @@ void UnpremultiplyPixels(std::uint8_t* Pixels, std::size_t Count)
 {
     const float* scales = unpremultiplyScales();
     std::uint8_t* p = Pixels;
-    for (std::size_t i = 0; i < Count; ++i, p += 4) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opaque = _mm_set1_epi8(char(0xFF));
+    for (; i + 4 <= Count; i += 4, p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if ((_mm_movemask_epi8(_mm_cmpeq_epi8(v, opaque)) & 0x8888) == 0x8888)
+            continue; // four opaque pixels stay as they are
+        const __m128i lo = _mm_unpacklo_epi8(v, zero);
+        const __m128i hi = _mm_unpackhi_epi8(v, zero);
+        const __m128i q0 = unpremultiplyLanes(_mm_unpacklo_epi16(lo, zero), scales[p[3]]);
+        const __m128i q1 = unpremultiplyLanes(_mm_unpackhi_epi16(lo, zero), scales[p[7]]);
+        const __m128i q2 = unpremultiplyLanes(_mm_unpacklo_epi16(hi, zero), scales[p[11]]);
+        const __m128i q3 = unpremultiplyLanes(_mm_unpackhi_epi16(hi, zero), scales[p[15]]);
+        // An opaque pixel's scale is 1: it comes back unchanged.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                         _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3)));
+    }
+#endif
+    for (; i < Count; ++i, p += 4) {
         const unsigned a = p[3];
         if (a == 255)
             continue;
-#if defined(__SSE2__)
-        std::uint32_t px;
-        std::memcpy(&px, p, 4);
-        const __m128i q = unpremultiplyPixel(px, scales[a]);
-        const __m128i b16 = _mm_packs_epi32(q, q);
-        const std::uint32_t out = std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(b16, b16)));
-        std::memcpy(p, &out, 4);
-#else
         for (int c = 0; c < 3; ++c)
             p[c] = std::uint8_t(std::min(255.0f, p[c] * scales[a] + 0.5f));
-#endif
     }
 }
 
