@@ -12,11 +12,6 @@ TRGB CreateRGB(std::uint8_t r, std::uint8_t g, std::uint8_t b)
     return TRGB{b, g, r};
 }
 
-bool SameRGB(const TRGB& a, const TRGB& b)
-{
-    return a.b == b.b && a.g == b.g && a.r == b.r;
-}
-
 void MergeRGBAlpha(const TRGB* Color, const std::uint8_t* Alpha, std::uint8_t* Dest, int Count)
 {
     for (int i = 0; i < Count; ++i) {

@@ -23,7 +23,6 @@ struct TRGB
 static_assert(sizeof(TRGB) == 3);
 
 TRGB CreateRGB(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-bool SameRGB(const TRGB& a, const TRGB& b);
 
 // Dest pixel i := blue, green, red of Color[i], then Alpha[i] (4 bytes per pixel).
 void MergeRGBAlpha(const TRGB* Color, const std::uint8_t* Alpha, std::uint8_t* Dest, int Count);

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <platform/uHVUtils.h>
+#include <support/uScopedEnv.h>
+#include <support/uTestApplication.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,15 +24,6 @@
 
 #include <memory>
 
-inline void EnsureApplication()
-{
-    if (!QApplication::instance()) {
-        static int Argc = 1;
-        static char Name[] = "test_app";
-        static char* Argv[] = {Name, nullptr};
-        new QApplication(Argc, Argv);
-    }
-}
 
 inline TWebSite MakeSite(const QString& Title, const QString& URL, const QString& Category = {},
                          const QString& Comment = {})
@@ -62,11 +55,9 @@ class MainWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        EnsureApplication();
+        EnsureTestApplication();
         // The language follows the environment at every call: English unless a test says otherwise.
-        qunsetenv("LC_ALL");
-        qunsetenv("LC_MESSAGES");
-        qputenv("LANG", "en_US.UTF-8");
+        Env.SetLanguage("en_US.UTF-8");
         ASSERT_TRUE(Tmp.isValid());
         SetDataDirOverride(Tmp.path());
         SetupDataDefault(Settings);
@@ -83,7 +74,6 @@ protected:
         Form.reset();
         AppErrorDisplay() = SavedDisplay;
         SetDataDirOverride(QString());
-        qunsetenv("LC_ALL");
     }
 
     QString Path(const QString& Name) const { return QDir(Tmp.path()).filePath(Name); }
@@ -127,6 +117,7 @@ protected:
         return T;
     }
 
+    TScopedEnv Env;
     QTemporaryDir Tmp;
     TSetupData Settings;
     TBrowserAvailability Browsers;

@@ -338,7 +338,7 @@ TEST_F(MainWindowTest, DropOfFilesAndFoldersReadsThemAll)
 
 TEST_F(MainWindowTest, JapaneseLocaleCaptionsAndDialogTexts)
 {
-    qputenv("LC_ALL", "ja_JP.UTF-8");
+    Env.SetLanguage("ja_JP.UTF-8");
     Start(FourSites());
     const QString Open = QStringLiteral("(&O)既定のWebブラウザで開く");
     for (int n : {0, 1, 3}) {

@@ -17,18 +17,8 @@ class AboutDialog : public ::testing::Test
 protected:
     void SetUp() override
     {
-        EnsureDialogTestApp();
-        SavedLang = qgetenv("LANG");
-        qunsetenv("LC_ALL");
-        qunsetenv("LC_MESSAGES");
-        qputenv("LANG", "en_US.UTF-8");
-    }
-    void TearDown() override
-    {
-        if (SavedLang.isNull())
-            qunsetenv("LANG");
-        else
-            qputenv("LANG", SavedLang);
+        EnsureTestApplication();
+        Env.SetLanguage("en_US.UTF-8");
     }
 
     static QLabel* Label(const TFrmAbout& Dlg, const char* Name)
@@ -36,7 +26,7 @@ protected:
         return Dlg.findChild<QLabel*>(QString::fromLatin1(Name));
     }
 
-    QByteArray SavedLang;
+    TScopedEnv Env;
 };
 
 TEST_F(AboutDialog, ShowsLogoVersionAndProductPage)
@@ -86,7 +76,7 @@ TEST_F(AboutDialog, ClickingTheAddressOpensItAndLeavesTheDialogOpen)
 
 TEST_F(AboutDialog, JapaneseCaptionAndAddress)
 {
-    qputenv("LANG", "ja_JP.UTF-8");
+    Env.SetLanguage("ja_JP.UTF-8");
     TFrmAbout Dlg;
     EXPECT_EQ(Dlg.windowTitle(), u"このアプリケーションについて"_s);
     EXPECT_EQ(Label(Dlg, "productLinkLabel")->text(), JapaneseText(TText::ProductPage));

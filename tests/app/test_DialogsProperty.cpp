@@ -39,18 +39,8 @@ class PropertyDialog : public ::testing::Test
 protected:
     void SetUp() override
     {
-        EnsureDialogTestApp();
-        SavedLang = qgetenv("LANG");
-        qunsetenv("LC_ALL");
-        qunsetenv("LC_MESSAGES");
-        qputenv("LANG", "en_US.UTF-8");
-    }
-    void TearDown() override
-    {
-        if (SavedLang.isNull())
-            qunsetenv("LANG");
-        else
-            qputenv("LANG", SavedLang);
+        EnsureTestApplication();
+        Env.SetLanguage("en_US.UTF-8");
     }
 
     void Fill(std::initializer_list<TWebSite> Sites)
@@ -94,7 +84,7 @@ protected:
 
     std::unique_ptr<TFrmProperty> Dlg;
     TWebSiteList List, Before;
-    QByteArray SavedLang;
+    TScopedEnv Env;
 };
 
 TEST_F(PropertyDialog, OneEntryOnlyTheChangedCommentIsWritten)
@@ -329,7 +319,7 @@ TEST_F(PropertyDialog, LongFieldsAreShownWhole)
 
 TEST_F(PropertyDialog, JapaneseCaptionsAndPlaceholder)
 {
-    qputenv("LANG", "ja_JP.UTF-8");
+    Env.SetLanguage("ja_JP.UTF-8");
     Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1)),
           Entry(u"B"_s, u"http://b/"_s, u""_s, At(2001, 1, 1))});
     Dlg = std::make_unique<TFrmProperty>();

@@ -25,7 +25,7 @@ class SetupDialog : public ::testing::Test
 protected:
     void SetUp() override
     {
-        EnsureDialogTestApp();
+        EnsureTestApplication();
         ASSERT_TRUE(Tmp.isValid());
         SetDataDirOverride(Tmp.path());
         File = MakeFile(QStringLiteral("browsers/iexplore.exe"));
@@ -320,8 +320,7 @@ TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
 TEST_F(SetupDialog, ClearHistoryReportsTheCountAndStaysOpen)
 {
     // The trash lives inside the temporary folder.
-    const QByteArray SavedXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", Path(QStringLiteral("xdg")).toLocal8Bit());
+    TScopedEnv Env("XDG_DATA_HOME", QFile::encodeName(Path(QStringLiteral("xdg"))));
     QDir().mkpath(Path(QStringLiteral("xdg")));
     const QString Hist = Path(QStringLiteral("History"));
     for (const char* Name : {"hvon2018-05-03 14-07-09.html", "hvon2019-01-01 00-00-00.html",
@@ -355,10 +354,6 @@ TEST_F(SetupDialog, ClearHistoryReportsTheCountAndStaysOpen)
         EXPECT_FALSE(SawModal);
         Button(Dlg, "cancelButton")->click();
     });
-    if (SavedXdg.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", SavedXdg);
 
     EXPECT_EQ(Shown, QStringList{QStringLiteral("3 HTML File was deleted.")});
     QStringList Left = QDir(Hist).entryList(QDir::Files);

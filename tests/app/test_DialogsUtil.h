@@ -4,6 +4,8 @@
 // action forgot, so a failing test cannot hang.
 
 #include <gtest/gtest.h>
+#include <support/uScopedEnv.h>
+#include <support/uTestApplication.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -11,15 +13,6 @@
 
 #include <functional>
 
-inline void EnsureDialogTestApp()
-{
-    if (!QApplication::instance()) {
-        static int Argc = 1;
-        static char Name[] = "test_app";
-        static char* Argv[] = {Name, nullptr};
-        new QApplication(Argc, Argv);
-    }
-}
 
 // Runs Act once Dlg's modal loop is running, then returns what Open returned.
 template <class TOpen>

@@ -11,7 +11,7 @@
 
 TEST(FileDialog, SaveRefusesANameInAFolderThatDoesNotExist)
 {
-    EnsureDialogTestApp();
+    EnsureTestApplication();
     QTemporaryDir Tmp;
     ASSERT_TRUE(Tmp.isValid());
     TFileDialogRequest R;
@@ -39,7 +39,7 @@ TEST(FileDialog, SaveRefusesANameInAFolderThatDoesNotExist)
 
 TEST(FileDialog, SaveToFolderMakesATypedFolder)
 {
-    EnsureDialogTestApp();
+    EnsureTestApplication();
     QTemporaryDir Tmp;
     ASSERT_TRUE(Tmp.isValid());
     TFileDialogRequest R;

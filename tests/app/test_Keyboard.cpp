@@ -142,7 +142,7 @@ TEST_F(KeyboardTest, AccessibleNamesInBothLanguages)
 {
     for (const char* Lang : {"en_US.UTF-8", "ja_JP.UTF-8"}) {
         SCOPED_TRACE(Lang);
-        qputenv("LC_ALL", Lang);
+        Env.SetLanguage(Lang);
         Form.reset();
         Start();
         const bool Ja = QByteArray(Lang).startsWith("ja");
@@ -181,7 +181,7 @@ TEST_F(KeyboardTest, AccessibleNamesInBothLanguages)
     }
     // The press action of a tile runs it as a click does.
     Form.reset();
-    qputenv("LC_ALL", "en_US.UTF-8");
+    Env.SetLanguage("en_US.UTF-8");
     Start();
     QAccessibleInterface* Face = QAccessible::queryAccessibleInterface(Form->Tiles()[2]);
     ASSERT_NE(Face->actionInterface(), nullptr);
@@ -291,7 +291,7 @@ TEST_F(KeyboardTest, TheHeaderLabelsKeepTheirPlacesAtTheMinimumSize)
 {
     for (const char* Lang : {"en_US.UTF-8", "ja_JP.UTF-8"}) {
         SCOPED_TRACE(Lang);
-        qputenv("LC_ALL", Lang);
+        Env.SetLanguage(Lang);
         Form.reset();
         StartShown();
         Form->resize(Form->minimumSize());
@@ -324,12 +324,12 @@ TEST_F(KeyboardTest, DialogsHaveOnlyACloseBoxAndAFixedSize)
 
 TEST(QtTranslation, QtsOwnTextsFollowAJapaneseLocale)
 {
-    EnsureApplication();
-    const QByteArray Saved = qgetenv("LC_ALL");
-    qputenv("LC_ALL", "en_US.UTF-8");
+    EnsureTestApplication();
+    TScopedEnv Env;
+    Env.SetLanguage("en_US.UTF-8");
     QTranslator English;
     EXPECT_FALSE(LoadQtTranslation(English));
-    qputenv("LC_ALL", "ja_JP.UTF-8");
+    Env.SetLanguage("ja_JP.UTF-8");
     QTranslator Japanese;
     const bool Installed = QFileInfo::exists(
         QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm"));
@@ -339,8 +339,4 @@ TEST(QtTranslation, QtsOwnTextsFollowAJapaneseLocale)
         EXPECT_FALSE(Cancel.isEmpty());
         EXPECT_NE(Cancel, QStringLiteral("Cancel"));
     }
-    if (Saved.isNull())
-        qunsetenv("LC_ALL");
-    else
-        qputenv("LC_ALL", Saved);
 }

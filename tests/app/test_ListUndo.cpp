@@ -169,7 +169,7 @@ TEST_F(MainWindowTest, UndoOfDeleteClearAllAndBulkEditRestoresTheExactEntriesInO
 
 TEST(ListUndoStack, KeepsAtMostTheBudgetAndAlwaysTheNewestStep)
 {
-    EnsureApplication();
+    EnsureTestApplication();
     TWebSiteList List;
     TListUndo Undo(List);
     Undo.SetByteBudget(20000);

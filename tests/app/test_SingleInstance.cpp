@@ -21,7 +21,7 @@
 
 TEST(SingleInstance, ASecondStartHandsItsPathsToTheFirstAndEnds)
 {
-    EnsureApplication();
+    EnsureTestApplication();
     QTemporaryDir Dir;
     ASSERT_TRUE(Dir.isValid());
     TSingleInstance First(Dir.path());
@@ -51,7 +51,7 @@ TEST(SingleInstance, ASecondStartHandsItsPathsToTheFirstAndEnds)
 
 TEST(SingleInstance, TheLockOfAProgramThatIsGoneIsTakenOver)
 {
-    EnsureApplication();
+    EnsureTestApplication();
     QTemporaryDir Dir;
     ASSERT_TRUE(Dir.isValid());
     // A lock file as a crashed program leaves it: its process no longer exists.

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QUrl>
 
+#include <support/uTestApplication.h>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -14,21 +15,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class QtApp : public ::testing::Environment {
- public:
-  void SetUp() override
-  {
-    static int argc = 1;
-    static char name[] = "test_banner";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
- private:
-  QApplication* app_ = nullptr;
+// The tests below draw without setting anything up: the application is made first.
+class TApplicationFirst : public ::testing::Environment
+{
+    void SetUp() override { EnsureTestApplication(); }
 };
-[[maybe_unused]] auto* const qtEnv = ::testing::AddGlobalTestEnvironment(new QtApp);
+[[maybe_unused]] auto* const ApplicationFirst =
+    ::testing::AddGlobalTestEnvironment(new TApplicationFirst);
 
 // The same resource decoded by Qt's own PNG reader, as opaque RGB.
 QImage ReferencePicture(int index)

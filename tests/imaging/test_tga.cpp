@@ -299,24 +299,28 @@ TEST(TgaWriterTest, ShortWritesAreReported)
     EXPECT_THROW(h.SaveToFile(QStringLiteral("/nonexistent-dir/x.tga")), EFileError);
 }
 
-TEST(TgaHelpersTest, MergeAndCompare)
+TEST_F(TgaFiles, ALoadKeepsNothingOfThePreviousFile)
 {
-    const TRGB colors[2] = {CreateRGB(3, 2, 1), CreateRGB(6, 5, 4)};
-    const std::uint8_t alpha[2] = {7, 8};
-    std::uint8_t out[8] = {};
-    MergeRGBAlpha(colors, alpha, out, 2);
-    const std::uint8_t want[8] = {1, 2, 3, 7, 4, 5, 6, 8};
-    EXPECT_EQ(std::memcmp(out, want, 8), 0);
-    EXPECT_TRUE(SameRGB(colors[0], CreateRGB(3, 2, 1)));
-    EXPECT_FALSE(SameRGB(colors[0], colors[1]));
-    TTGAParamsVals p;
-    p.fTGA_Author = "a";
-    p.fTGA_Descriptor = "d";
-    p.fTGA_ImageName = "n";
-    p.fWidth = 5;
-    p.ResetInfo();
-    EXPECT_TRUE(p.fTGA_Author.isEmpty() && p.fTGA_Descriptor.isEmpty() && p.fTGA_ImageName.isEmpty());
-    EXPECT_EQ(p.fWidth, 5);
+    THVBitmap first;
+    FillPattern(first, 5, 3);
+    first.TGA_Author = QStringLiteral("Author");
+    first.SaveToFile(Path(QStringLiteral("with-author.tga")));
+    THVBitmap second;
+    FillPattern(second, 2, 2);
+    second.SetAlphaFormat(afIgnored);
+    second.SaveToFile(Path(QStringLiteral("plain.tga")));
+
+    THVBitmap back;
+    back.LoadFromFile(Path(QStringLiteral("with-author.tga")));
+    ASSERT_EQ(back.TGA_Author, QStringLiteral("Author"));
+    back.LoadFromFile(Path(QStringLiteral("plain.tga")));
+    EXPECT_TRUE(back.TGA_Author.isEmpty());
+    ASSERT_EQ(back.Width(), 2);
+    ASSERT_EQ(back.Height(), 2);
+    // 24-bit colours come back with full alpha beside each pixel's own colour.
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            EXPECT_EQ(Pixel(back, x, y), Pixel(second, x, y) | 0xFF000000u);
 }
 
 namespace {

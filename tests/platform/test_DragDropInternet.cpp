@@ -9,6 +9,8 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include <support/uScopedEnv.h>
+
 #include <stdexcept>
 
 namespace {
@@ -36,29 +38,6 @@ TDropPayload DescA(const QByteArray& name)
 }
 
 const QByteArray Shortcut = "[InternetShortcut]\r\nURL=https://example.org/from-contents\r\n";
-
-// Environment variable set for one scope (the legacy code page follows the locale).
-class TScopedEnv
-{
-public:
-    TScopedEnv(const char* Name, const QByteArray& Value) : FName(Name), FOld(qgetenv(Name)),
-        FHad(qEnvironmentVariableIsSet(Name))
-    {
-        qputenv(Name, Value);
-    }
-    ~TScopedEnv()
-    {
-        if (FHad)
-            qputenv(FName, FOld);
-        else
-            qunsetenv(FName);
-    }
-
-private:
-    const char* FName;
-    QByteArray FOld;
-    bool FHad;
-};
 
 } // namespace
 

@@ -21,43 +21,11 @@
 #include <QTest>
 #include <QUrl>
 
+#include <support/uTestApplication.h>
+
 #include <memory>
 
 namespace {
-
-// The widget tests make their QApplication when first needed; it is destroyed when
-// the test program ends its tests, while Qt's own globals still exist (a static
-// QApplication would be destroyed after them and crash at exit).
-class TAppEnvironment : public testing::Environment
-{
-public:
-    static QApplication* Ensure()
-    {
-        if (QCoreApplication::instance())
-            return qobject_cast<QApplication*>(QCoreApplication::instance());
-        static int argc = 1;
-        static char arg0[] = "test_platform";
-        static char* argv[] = {arg0, nullptr};
-        FApp = new QApplication(argc, argv);
-        return FApp;
-    }
-    void TearDown() override
-    {
-        delete FApp;
-        FApp = nullptr;
-    }
-
-private:
-    static inline QApplication* FApp = nullptr;
-};
-
-[[maybe_unused]] testing::Environment* const AppEnvironment =
-    testing::AddGlobalTestEnvironment(new TAppEnvironment);
-
-QApplication* EnsureApp()
-{
-    return TAppEnvironment::Ensure();
-}
 
 QByteArray Utf16LE(const QString& Text)
 {
@@ -272,7 +240,7 @@ class DropURLTargetOnList : public testing::Test
 protected:
     void SetUp() override
     {
-        if (!EnsureApp())
+        if (!EnsureTestApplication())
             GTEST_SKIP() << "another test created a QCoreApplication without widgets";
         ASSERT_TRUE(FTmp.isValid());
         FList = std::make_unique<QListWidget>();

@@ -10,45 +10,29 @@
 #include <gtest/gtest.h>
 #include <platform/uHVUtils.h>
 #include <platform/uHVUtilsGui.h>
+#include <support/uScopedEnv.h>
 #include <vector>
 
 namespace {
 
-// Sets the locale variables for one test and puts the old values back.
+// Sets the locale variables for one test; TScopedEnv puts the old values back.
 class LocaleEnv
 {
 public:
-    LocaleEnv()
-    {
-        for (size_t i = 0; i < Names.size(); ++i) {
-            FSet[i] = qEnvironmentVariableIsSet(Names[i]);
-            FOld[i] = qgetenv(Names[i]);
-        }
-    }
-    ~LocaleEnv()
-    {
-        for (size_t i = 0; i < Names.size(); ++i) {
-            if (FSet[i])
-                qputenv(Names[i], FOld[i]);
-            else
-                qunsetenv(Names[i]);
-        }
-    }
     void Set(const char* All, const char* Messages, const char* Lang)
     {
-        const std::array<const char*, 3> values = {All, Messages, Lang};
+        const std::array<const char*, 3> Names = {"LC_ALL", "LC_MESSAGES", "LANG"};
+        const std::array<const char*, 3> Values = {All, Messages, Lang};
         for (size_t i = 0; i < Names.size(); ++i) {
-            if (values[i])
-                qputenv(Names[i], values[i]);
+            if (Values[i])
+                FEnv.Set(Names[i], Values[i]);
             else
-                qunsetenv(Names[i]);
+                FEnv.Unset(Names[i]);
         }
     }
 
 private:
-    static constexpr std::array<const char*, 3> Names = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::array<bool, 3> FSet{};
-    std::array<QByteArray, 3> FOld;
+    TScopedEnv FEnv;
 };
 
 } // namespace
@@ -119,19 +103,13 @@ TEST(MoveFileToTrash, MovesIntoTheUsersTrash)
 {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
-    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
-    const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(tmp.filePath(QStringLiteral("xdg"))));
+    TScopedEnv env("XDG_DATA_HOME", QFile::encodeName(tmp.filePath(QStringLiteral("xdg"))));
     const QString name = tmp.filePath(QStringLiteral("gone.html"));
     QFile f(name);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
     const bool moved = MoveFileToTrash(name);
     const bool missingMoved = MoveFileToTrash(tmp.filePath(QStringLiteral("missing.html")));
-    if (hadXdg)
-        qputenv("XDG_DATA_HOME", oldXdg);
-    else
-        qunsetenv("XDG_DATA_HOME");
     EXPECT_TRUE(moved);
     EXPECT_FALSE(QFile::exists(name));
     EXPECT_TRUE(QFile::exists(tmp.filePath(QStringLiteral("xdg/Trash/files/gone.html"))));

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <settings/uFrmSetupData.h>
+#include <support/uScopedEnv.h>
 #include <gtest/gtest.h>
 
 class DataDirTest : public ::testing::Test
@@ -17,18 +18,12 @@ protected:
         ASSERT_TRUE(FTmp.isValid());
         ASSERT_TRUE(QDir(FTmp.path()).mkpath(QStringLiteral("data")));
         ASSERT_TRUE(QDir(FTmp.path()).mkpath(QStringLiteral("xdg")));
-        FOldXdg = qgetenv("XDG_DATA_HOME");
-        FHadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", QFile::encodeName(FTmp.filePath(QStringLiteral("xdg"))));
+        FEnv.Set("XDG_DATA_HOME", QFile::encodeName(FTmp.filePath(QStringLiteral("xdg"))));
         SetDataDirOverride(Dir());
     }
     void TearDown() override
     {
         SetDataDirOverride(QString());
-        if (FHadXdg)
-            qputenv("XDG_DATA_HOME", FOldXdg);
-        else
-            qunsetenv("XDG_DATA_HOME");
     }
 
     QString Dir() const { return FTmp.filePath(QStringLiteral("data")); }
@@ -53,6 +48,5 @@ protected:
     TSetupData SetupData;
 
 private:
-    QByteArray FOldXdg;
-    bool FHadXdg = false;
+    TScopedEnv FEnv;
 };
