@@ -374,7 +374,7 @@ qsizetype WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)
         const QString dir = base + CategoryFolderPath(site.Category);
         if (!folders.contains(dir)) {
             if (!QFileInfo(dir).isDir() && !ForcePath(dir))
-                throw EFileError(dir, u"Cannot create folder"_s);
+                throw EFileError(dir, CannotCreateFolderReason(qt_error_string()));
             folders.insert(dir);
         }
         WebSiteSaveToUrlFile(site, names.Take(dir + EntryFileName(site)));

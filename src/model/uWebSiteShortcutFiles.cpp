@@ -334,7 +334,7 @@ void WebSiteSaveToUrlFile(const TWebSite& Site, const QString& FileName)
     // property sets ...), and leave it untouched when nothing would change.
     const TFileContent existing = ReadFileContent(path);
     if (existing.Kind == TFileContent::Folder)
-        throw EFileError(path, u"Cannot create file"_s);
+        throw EFileError(path, CannotCreateFileReason(SystemReason(EISDIR)));
     TIniFile ini;
     if (existing.Kind == TFileContent::File)
         ini.LoadFromData(existing.Data);

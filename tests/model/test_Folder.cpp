@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "PrintQt.h"
@@ -312,6 +313,9 @@ TEST_F(Folder, ExportErrorEndsAtThatEntry)
         FAIL() << "no error raised";
     } catch (const EFileError& e) {
         EXPECT_TRUE(e.FileName().startsWith(Path(u"Out/Blocked"_s))) << e.what();
+        // The program's one wording, with the system's reason.
+        EXPECT_TRUE(e.Reason().startsWith(u"Cannot create folder ("_s)) << e.what();
+        EXPECT_GT(e.Reason().size(), qsizetype(std::strlen("Cannot create folder ()"))) << e.what();
     }
     EXPECT_EQ(FilesBelow(Path(u"Out"_s)), QStringList({u"Blocked"_s, u"first.url"_s}));
 }

@@ -280,6 +280,17 @@ TEST_F(UrlFile, MissingAndUnwritableFilesRaiseWithPath)
     expectError(target, [&] { WebSiteSaveToUrlFile(site, target); });
     ASSERT_TRUE(QDir(Dir.path()).mkdir(u"folder.url"_s));
     expectError(Path(u"folder.url"_s), [&] { WebSiteSaveToUrlFile(site, Path(u"folder"_s)); });
+
+    // A write that fails says so in the program's one wording, with the system's reason.
+    for (const QString& name : {target, Path(u"folder"_s)}) {
+        try {
+            WebSiteSaveToUrlFile(site, name);
+            ADD_FAILURE() << "no error for " << name.toStdString();
+        } catch (const EFileError& e) {
+            EXPECT_TRUE(e.Reason().startsWith(u"Cannot create file ("_s)) << e.what();
+            EXPECT_FALSE(e.Reason().endsWith(u"()"_s)) << e.what();
+        }
+    }
 }
 
 TEST_F(UrlFile, BadInputYieldsARecord)
