@@ -32,6 +32,8 @@ TFileDialog::TFileDialog(QWidget* Parent, const TFileDialogRequest& Request)
     }
     if (!Request.Filters.isEmpty())
         setNameFilters(Request.Filters);
+    if (Request.Kind == TFileDialogRequest::SaveFile && !Request.FileName.isEmpty())
+        selectFile(Request.FileName);
     if (!Request.OkLabel.isEmpty())
         setLabelText(QFileDialog::Accept, Request.OkLabel);
 }

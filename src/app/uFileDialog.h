@@ -15,6 +15,7 @@ struct TFileDialogRequest
     QString OkLabel;
     QStringList Filters;
     QString Directory;
+    QString FileName; // the name offered in a save dialog
     bool MultiSelect = false;
     bool PathMustExist = false;
     bool FileMustExist = false;

@@ -232,7 +232,7 @@ void TFrmMain::ApplyTexts()
         TText Caption;
         TText Hint;
         TText Description;
-        QAction* Keys; // none for Clear All: it asks nothing and cannot be undone
+        QAction* Keys; // none for Clear All: a stray key should not empty the list
     } Tiles[] = {
         {ui->addFilesTile, TText::AddTileCaption, TText::AddFilesHint, TText::AddFilesDescription, addFilesAction},
         {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint, TText::AddFolderDescription,
@@ -543,6 +543,9 @@ void TFrmMain::onSaveAsShortcut()
         R.StrictFileTypes = R.PathMustExist = true;
         R.Filters = {Text(TText::InternetShortcutFileFilter) + QStringLiteral(" (*.url)")};
         const int Row = FirstSelectedRow();
+        // The entry's title is offered as the name, made safe as the folder export does.
+        if (Row < FWebSiteList.Count() && !FWebSiteList.at(Row).Title.trimmed().isEmpty())
+            R.FileName = SanitizeFileName(FWebSiteList.at(Row).Title.simplified()) + QStringLiteral(".url");
         const QStringList Chosen = RunFileDialog(R);
         if (Chosen.isEmpty() || Row >= FWebSiteList.Count())
             return;

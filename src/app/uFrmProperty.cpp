@@ -82,6 +82,10 @@ TFrmProperty::TFrmProperty(QWidget* parent)
         return Box.clickedButton() == Keep;
     };
     ApplyTexts();
+    FCaptionExtra = WidenCaptionColumn({ui->titleCheck, ui->urlCheck, ui->categoryCheck, ui->iconUrlCheck,
+                                        ui->dateCheck, ui->commentCheck});
+    setFixedSize(DesignWidth + FCaptionExtra, DesignHeight);
+    LayOut(); // a hidden dialog gets its resize event only when shown
 }
 
 TFrmProperty::~TFrmProperty() = default;
@@ -221,18 +225,25 @@ void TFrmProperty::onCommentEdited()
 void TFrmProperty::resizeEvent(QResizeEvent* Event)
 {
     QDialog::resizeEvent(Event);
-    const int dw = width() - DesignWidth;
+    LayOut();
+}
+
+void TFrmProperty::LayOut()
+{
+    // Everything right of the caption column starts as far right as the captions need.
+    const int x = FCaptionExtra;
+    const int dw = width() - DesignWidth - x;
     const int dh = height() - DesignHeight;
     // Stretch right.
-    ui->titleEdit->setGeometry(80, 8, 404 + dw, 21);
-    ui->urlEdit->setGeometry(80, 38, 404 + dw, 21);
-    ui->categoryEdit->setGeometry(81, 68, 404 + dw, 21);
-    ui->iconUrlEdit->setGeometry(80, 98, 404 + dw, 21);
-    ui->dateEdit->setGeometry(81, 128, 404 + dw, 21);
+    ui->titleEdit->setGeometry(80 + x, 8, 404 + dw, 21);
+    ui->urlEdit->setGeometry(80 + x, 38, 404 + dw, 21);
+    ui->categoryEdit->setGeometry(81 + x, 68, 404 + dw, 21);
+    ui->iconUrlEdit->setGeometry(80 + x, 98, 404 + dw, 21);
+    ui->dateEdit->setGeometry(81 + x, 128, 404 + dw, 21);
     // Stretch right and down.
-    ui->commentEdit->setGeometry(81, 158, 404 + dw, 60 + dh);
+    ui->commentEdit->setGeometry(81 + x, 158, 404 + dw, 60 + dh);
     // Bottom-left and bottom-right.
-    ui->restoreButton->move(80, 224 + dh);
-    ui->okButton->move(329 + dw, 224 + dh);
-    ui->cancelButton->move(409 + dw, 224 + dh);
+    ui->restoreButton->move(80 + x, 224 + dh);
+    ui->okButton->move(329 + x + dw, 224 + dh);
+    ui->cancelButton->move(409 + x + dw, 224 + dh);
 }

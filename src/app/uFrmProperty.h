@@ -38,6 +38,8 @@ protected:
 private:
     // The captions in the language of the locale.
     void ApplyTexts();
+    // Places the fields and buttons for the dialog's size and the caption column.
+    void LayOut();
     void ShowWebSite();
     // The date-time the picker stands for: its date with the shown entry's time of day.
     TDateTime PickerDateTime() const;
@@ -56,4 +58,6 @@ private:
     TWebSite DWebSite;
     // The text that stands for differing values while the dialog is open.
     QString FVariousValues;
+    // How much wider than designed the caption column is for the face in use.
+    int FCaptionExtra = 0;
 };

@@ -95,6 +95,22 @@ TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidg
     // the availability from the start.
     UpdateAllBrowsers();
     FTag.fill(0);
+
+    // The path boxes start where the widest caption ends, and grow when the options row
+    // needs more room than the designed width; the buttons keep to the right edge.
+    const int Extra = WidenCaptionColumn({ui->iePathLabel, ui->firefoxPathLabel, ui->chromePathLabel,
+                                          ui->vivaldiPathLabel, ui->torBrowserPathLabel, ui->paleMoonPathLabel});
+    const int Grow = std::max(0, ui->simplifyAmazonCheck->geometry().right() + 9 - (width() + Extra));
+    if (Extra + Grow > 0) {
+        for (QLineEdit* Edit : FEdits)
+            Edit->setGeometry(Edit->x() + Extra, Edit->y(), Edit->width() + Grow, Edit->height());
+        for (QWidget* W : std::initializer_list<QWidget*>{ui->ieBrowseButton, ui->firefoxBrowseButton,
+                                                          ui->chromeBrowseButton, ui->vivaldiBrowseButton,
+                                                          ui->torBrowserBrowseButton, ui->paleMoonBrowseButton,
+                                                          ui->okButton, ui->cancelButton})
+            W->move(W->x() + Extra + Grow, W->y());
+        setFixedSize(width() + Extra + Grow, height());
+    }
 }
 
 TFrmSetup::~TFrmSetup() = default;

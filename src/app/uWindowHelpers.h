@@ -10,6 +10,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+#include <initializer_list>
+
 #include <resources/uResources.h>
 
 // The forms' font: the preferred face where it is installed (Tahoma unless told),
@@ -25,6 +28,21 @@ inline QFont WindowFont(int PixelSize, const QStringList& Preferred = {QStringLi
     Font.setFamilies(Families);
     Font.setPixelSize(PixelSize);
     return Font;
+}
+
+// The fixed dialogs are laid out for Tahoma; with a wider face (or the Japanese
+// texts) a caption of the left column would be cut off. Widens every caption to what
+// the widest needs and returns the extra width, by which the caller moves what lies
+// right of the column and widens the dialog.
+inline int WidenCaptionColumn(std::initializer_list<QWidget*> Captions)
+{
+    int Extra = 0;
+    for (QWidget* Caption : Captions)
+        Extra = std::max(Extra, Caption->sizeHint().width() - Caption->width());
+    if (Extra > 0)
+        for (QWidget* Caption : Captions)
+            Caption->resize(Caption->width() + Extra, Caption->height());
+    return std::max(Extra, 0);
 }
 
 // A dialog without a parent opens centred on the window the user was working in

@@ -94,6 +94,8 @@ TEST_F(MainWindowTest, SaveAsShortcutWithOneRowWritesTheNameWithUrlExtension)
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Kind, TFileDialogRequest::SaveFile);
     EXPECT_EQ(Requests[0].Title, QStringLiteral("Save Bookmark File"));
+    // The entry's title is the name offered.
+    EXPECT_EQ(Requests[0].FileName, Form->WebSiteList().at(1).Title + QStringLiteral(".url"));
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("name.txt"))));
     const TWebSite Read = WebSiteLoadFromUrlFile(Path(QStringLiteral("name.url")), QString());
     EXPECT_EQ(Read.URL, QStringLiteral("http://b.example/"));

@@ -56,3 +56,20 @@ TEST(FileDialog, SaveToFolderMakesATypedFolder)
     // Qt's own "Create New Folder" stays available (not a read-only dialog).
     EXPECT_FALSE(Dialog.testOption(QFileDialog::ReadOnly));
 }
+
+TEST(FileDialog, SaveOffersTheRequestedNameInTheFolder)
+{
+    EnsureTestApplication();
+    QTemporaryDir Tmp;
+    ASSERT_TRUE(Tmp.isValid());
+    TFileDialogRequest R;
+    R.Kind = TFileDialogRequest::SaveFile;
+    R.Directory = Tmp.path();
+    R.FileName = QStringLiteral("Example Domain.url");
+    TFileDialog Dialog(nullptr, R);
+    // Accepted as offered: the user only presses Enter.
+    Dialog.accept();
+    EXPECT_EQ(Dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(Dialog.selectedFiles().size(), 1);
+    EXPECT_EQ(Dialog.selectedFiles().first(), Tmp.filePath(QStringLiteral("Example Domain.url")));
+}

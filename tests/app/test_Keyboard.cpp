@@ -11,6 +11,7 @@
 #include <app/uTexts.h>
 #include <controls/uFlatBtnVCL.h>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -338,5 +339,39 @@ TEST(QtTranslation, QtsOwnTextsFollowAJapaneseLocale)
         const QString Cancel = Japanese.translate("QPlatformTheme", "Cancel");
         EXPECT_FALSE(Cancel.isEmpty());
         EXPECT_NE(Cancel, QStringLiteral("Cancel"));
+    }
+}
+
+TEST_F(KeyboardTest, NoDialogCaptionIsCutOffOrCovered)
+{
+    for (const char* Lang : {"en_US.UTF-8", "ja_JP.UTF-8"}) {
+        SCOPED_TRACE(Lang);
+        Env.SetLanguage(Lang);
+        Form.reset();
+        Start();
+        TFrmProperty Property;
+        TFrmSetup Setup(Settings, Browsers);
+        for (QDialog* D : std::initializer_list<QDialog*>{&Property, &Setup}) {
+            SCOPED_TRACE(D->objectName().toStdString());
+            const QList<QWidget*> Children = D->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            for (QWidget* W : Children) {
+                if (!qobject_cast<QLabel*>(W) && !qobject_cast<QAbstractButton*>(W))
+                    continue;
+                SCOPED_TRACE(W->objectName().toStdString());
+                if (auto* Button = qobject_cast<QPushButton*>(W)) {
+                    // A push button's hint adds the style's minimum width; its caption must fit.
+                    EXPECT_GE(Button->width(), Button->fontMetrics().horizontalAdvance(Button->text())
+                                                   + (Button->icon().isNull() ? 0 : Button->iconSize().width()) + 6);
+                } else {
+                    EXPECT_GE(W->width(), W->sizeHint().width());
+                }
+                EXPECT_LE(W->geometry().right(), D->width());
+                for (QWidget* Other : Children) {
+                    if (Other != W && Other->isVisibleTo(D) && W->isVisibleTo(D)) {
+                        EXPECT_FALSE(W->geometry().intersects(Other->geometry())) << Other->objectName().toStdString();
+                    }
+                }
+            }
+        }
     }
 }
