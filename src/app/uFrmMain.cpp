@@ -561,11 +561,10 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
         if (T == QEvent::Resize)
             FitColumnsToList();
     } else if (Watched == ui->bookmarkList) {
-        if (T == QEvent::Resize && FStatusLabel->isVisible()) {
-            FStatusLabel->adjustSize();
-            FStatusLabel->move(ui->bookmarkList->width() - FStatusLabel->width() - 20,
-                            ui->bookmarkList->height() - FStatusLabel->height() - 20);
-        }
+        // isHidden, not isVisible: a status shown before the window is shown (what the
+        // start found) must be placed once the list has its real size.
+        if (T == QEvent::Resize && !FStatusLabel->isHidden())
+            PlaceStatusLabel();
         // The list acts when a key goes down: the release of a key that closed a
         // dialog (Enter on OK) arrives here after the dialog is gone and must not
         // open or delete anything.
@@ -607,12 +606,25 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
     return QWidget::eventFilter(Watched, Event);
 }
 
+void TFrmMain::PlaceStatusLabel()
+{
+    // In the list's lower right corner; a text wider than the list wraps at its blanks
+    // instead of running off the list's left edge.
+    const int Room = std::max(80, ui->bookmarkList->width() - 40);
+    FStatusLabel->setWordWrap(false);
+    FStatusLabel->adjustSize();
+    if (FStatusLabel->width() > Room) {
+        FStatusLabel->setWordWrap(true);
+        FStatusLabel->resize(Room, FStatusLabel->heightForWidth(Room));
+    }
+    FStatusLabel->move(std::max(0, ui->bookmarkList->width() - FStatusLabel->width() - 20),
+                       std::max(0, ui->bookmarkList->height() - FStatusLabel->height() - 20));
+}
+
 void TFrmMain::ShowStatus(const QString& Text, bool Lasting)
 {
     FStatusLabel->setText(Text);
-    FStatusLabel->adjustSize();
-    FStatusLabel->move(ui->bookmarkList->width() - FStatusLabel->width() - 20,
-                    ui->bookmarkList->height() - FStatusLabel->height() - 20);
+    PlaceStatusLabel();
     FStatusLabel->show();
     FStatusLabel->raise();
     // What the start found about the files stays until the next status replaces it.

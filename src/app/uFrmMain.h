@@ -211,6 +211,7 @@ private:
     void AddChosenPaths(const QStringList& Paths);
     void ShowAddStatus();
     void ShowStatus(const QString& Text, bool Lasting = false);
+    void PlaceStatusLabel();
     QStringList RunFileDialog(const TFileDialogRequest& Request);
 
     std::unique_ptr<Ui::TFrmMain> ui;

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
+#include <QTest>
 
 namespace {
 
@@ -160,4 +161,26 @@ TEST_F(MainWindowTest, AReadOnlyPortableFolderIsStillReadAndTheStatusSaysWhereCh
     TWebSiteList Saved;
     WebSitesLoadFromPath(Saved, PerUser);
     EXPECT_EQ(Saved.Count(), 3);
+}
+
+// What the start says about the base file is shown before the window is; once shown,
+// the text sits inside the list, wrapped when it is wider, never cut at the left.
+TEST_F(MainWindowTest, TheStartsLongStatusSitsInsideTheShownList)
+{
+    Settings.BaseBookmarkName =
+        Path(QStringLiteral("a folder with a rather long name for bookmarks kept over many years/"
+                             "and another one inside it/zorvel.html"));
+    WriteText(Settings.BaseBookmarkName, QByteArray("\x01\x02 not a bookmark file \xff\xfe", 26));
+    Start();
+    ASSERT_FALSE(Form->StatusText().isEmpty());
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    QCoreApplication::processEvents();
+    auto* Status = Form->findChild<QLabel*>(QStringLiteral("statusLabel"));
+    ASSERT_NE(Status, nullptr);
+    ASSERT_TRUE(Status->isVisible());
+    const QRect List = Form->bookmarkList()->rect();
+    EXPECT_TRUE(List.contains(Status->geometry())) << Status->geometry().x() << "," << Status->geometry().y()
+                                                   << " " << Status->width() << "x" << Status->height();
+    EXPECT_GE(Status->height(), Status->heightForWidth(Status->width()));
 }
