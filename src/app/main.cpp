@@ -1,6 +1,7 @@
 // Zorvel: start and end of the program.
 
 #include "uAppErrors.h"
+#include "uFrmBrowserImport.h"
 #include "uFrmAbout.h"
 #include "uFrmMain.h"
 #include "uFrmProperty.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 
@@ -134,6 +136,11 @@ int main(int argc, char* argv[])
     MainForm->PropertyFn = [&](TWebSiteList& List) { return PropertyForm->Execute(List); };
     MainForm->AboutFn = [&] { AboutForm->Execute(); };
     MainForm->SetupFn = [&] { SetupForm->Execute(); };
+    MainForm->FindProfilesFn = [] { return FindBrowserProfiles(DefaultProfileSearchPlaces()); };
+    MainForm->BrowserImportFn = [&](const QList<TBrowserProfile>& Profiles) {
+        TFrmBrowserImport Dialog(Profiles, MainForm.get());
+        return Dialog.exec() == QDialog::Accepted ? Dialog.CheckedFiles() : QStringList();
+    };
     MainForm->UpdateActions();
 
     // Files named on the command line ("Open with Zorvel") and by later starts.
@@ -141,6 +148,10 @@ int main(int argc, char* argv[])
                      [&MainForm](const QStringList& More) { MainForm->OpenPathsFromOutside(More); });
     if (!Paths.isEmpty())
         MainForm->OpenPathsFromOutside(Paths);
+    // A first start with nothing to show offers the browsers' bookmarks, once the
+    // window is on the screen.
+    QTimer::singleShot(0, MainForm.get(),
+                       [&] { MainForm->Guard([&] { MainForm->OfferBrowserImportAtStart(); }); });
 
     const int Result = QApplication::exec();
 

@@ -154,7 +154,7 @@ QString TFrmMain::StatusText() const { return FStatusLabel->text(); }
 
 QList<TFlatBtnVCL*> TFrmMain::Tiles() const
 {
-    return {ui->addFilesTile, ui->addFolderTile, ui->saveHtmlTile, ui->saveFolderTile,
+    return {ui->addFilesTile, ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile, ui->saveFolderTile,
             ui->clearAllTile, ui->setupTile,    ui->aboutTile};
 }
 

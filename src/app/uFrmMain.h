@@ -8,6 +8,7 @@
 #include "uBaseBookmarkFile.h"
 #include "uWriteCheck.h"
 
+#include <model/uBrowserProfiles.h>
 #include <model/uWebSiteList.h>
 #include <settings/uFrmSetupData.h>
 
@@ -57,9 +58,17 @@ public:
     // Text lists every file and reason.
     enum TExitChoice { ExitSaveElsewhere, ExitCloseAnyway, ExitCancel };
     std::function<TExitChoice(const QString& Text)> ExitProblemFn;
+    // The browser profiles of this computer with their bookmark counts.
+    std::function<QList<TBrowserProfile>()> FindProfilesFn;
+    // The import-from-browsers dialog: the bookmark files of the profiles the user
+    // checked, empty when cancelled.
+    std::function<QStringList(const QList<TBrowserProfile>&)> BrowserImportFn;
 
     // ---- Start and end.
     void LoadAtStart();
+    // Right after the start: with an empty list and no base bookmark file (a first
+    // start), offers the import from browsers when any profile holds bookmarks.
+    void OfferBrowserImportAtStart();
     // The writes at exit: search history, base bookmark file, history copy. Each
     // write that fails is reported and the others still run.
     void SaveAtExit();
@@ -107,6 +116,7 @@ public:
     // ---- Commands.
     void onAddFiles();
     void onAddFolder();
+    void onImportFromBrowsers();
     void onSaveHtml();
     void onSaveToFolder();
     void onClearAll();
@@ -160,8 +170,8 @@ public:
     QAction* findAction = nullptr;
     QLabel* productLinkLabel() const;
     QLabel* bannerImage() const;
-    // The toolbar tiles from left to right: add files, add folder, save HTML, save to
-    // folder, clear all, setup, about.
+    // The toolbar tiles from left to right: add files, add folder, import from
+    // browsers, save HTML, save to folder, clear all, setup, about.
     QList<TFlatBtnVCL*> Tiles() const;
     // The transient status text shown after adds and drops ("" when none).
     QString StatusText() const;
@@ -212,6 +222,9 @@ private:
     void ShowAddStatus();
     void ShowStatus(const QString& Text, bool Lasting = false);
     void PlaceStatusLabel();
+    // Imports the bookmark files of the profiles the user checks among Profiles.
+    void ImportBrowserProfiles(const QList<TBrowserProfile>& Profiles);
+    QList<TBrowserProfile> FindProfilesWithWaitCursor();
     QStringList RunFileDialog(const TFileDialogRequest& Request);
 
     std::unique_ptr<Ui::TFrmMain> ui;

@@ -175,7 +175,7 @@ void TFrmMain::FocusSearchBox()
 void TFrmMain::SetTabOrder()
 {
     // Left to right along the toolbar, then the search row, then the list.
-    const QList<QWidget*> Order = {ui->addFilesTile, ui->addFolderTile, ui->saveHtmlTile,
+    const QList<QWidget*> Order = {ui->addFilesTile, ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
                                    ui->saveFolderTile, ui->clearAllTile, ui->setupTile,
                                    ui->aboutTile, ui->searchBox, ui->searchButton,
                                    ui->bookmarkList};
@@ -195,6 +195,7 @@ void TFrmMain::SetupTiles()
     const TTileSetup Tiles[] = {
         {ui->addFilesTile, AddTileColor, "PICTDOCSTAR", &TFrmMain::onAddFiles},
         {ui->addFolderTile, AddTileColor, "PICTFOLDERSTAR", &TFrmMain::onAddFolder},
+        {ui->importBrowsersTile, AddTileColor, "PICTBROWSERSTAR", &TFrmMain::onImportFromBrowsers},
         {ui->saveHtmlTile, SaveTileColor, "PICTDOCSTAR", &TFrmMain::onSaveHtml},
         {ui->saveFolderTile, SaveTileColor, "PICTFOLDERSTAR", &TFrmMain::onSaveToFolder},
         {ui->clearAllTile, ClearTileColor, "PICTWASTEBIN", &TFrmMain::onClearAll},
@@ -237,6 +238,8 @@ void TFrmMain::ApplyTexts()
         {ui->addFilesTile, TText::AddTileCaption, TText::AddFilesHint, TText::AddFilesDescription, addFilesAction},
         {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint, TText::AddFolderDescription,
          addFolderAction},
+        {ui->importBrowsersTile, TText::ImportBrowsersTileCaption, TText::ImportBrowsersHint,
+         TText::ImportBrowsersDescription, nullptr},
         {ui->saveHtmlTile, TText::SaveTileCaption, TText::SaveHtmlHint, TText::SaveHtmlDescription, saveHtmlAction},
         {ui->saveFolderTile, TText::SaveTileCaption, TText::SaveToFolderHint, TText::SaveToFolderDescription,
          saveToFolderAction},
@@ -404,11 +407,51 @@ void TFrmMain::onAddFiles()
     R.Filters = {Text(TText::AllBookmarkFilesFilter) + QStringLiteral(" (*.url *.website *.html *.htm)"),
                  Text(TText::InternetShortcutFilesFilter) + QStringLiteral(" (*.url)"),
                  Text(TText::PinnedWebsiteFileFilter) + QStringLiteral(" (*.website)"),
-                 Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html *.htm)")};
+                 Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html *.htm)"),
+                 // Known by content: a Chromium-family Bookmarks file, a Firefox-family database.
+                 Text(TText::BrowserBookmarkFilesFilter) + QStringLiteral(" (Bookmarks *.json *.sqlite)")};
     const QStringList Files = RunFileDialog(R);
     if (Files.isEmpty())
         return;
     AddChosenPaths(Files);
+}
+
+void TFrmMain::ImportBrowserProfiles(const QList<TBrowserProfile>& Profiles)
+{
+    const QStringList Files = BrowserImportFn ? BrowserImportFn(Profiles) : QStringList();
+    if (!Files.isEmpty())
+        AddChosenPaths(Files);
+}
+
+QList<TBrowserProfile> TFrmMain::FindProfilesWithWaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct TRestoreCursor
+    {
+        ~TRestoreCursor() { QApplication::restoreOverrideCursor(); }
+    } RestoreCursor;
+    return FindProfilesFn ? FindProfilesFn() : QList<TBrowserProfile>();
+}
+
+void TFrmMain::onImportFromBrowsers()
+{
+    const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
+    if (Profiles.isEmpty()) {
+        ShowStatus(Text(TText::NoBrowserProfilesFound));
+        return;
+    }
+    ImportBrowserProfiles(Profiles);
+}
+
+void TFrmMain::OfferBrowserImportAtStart()
+{
+    if (!FWebSiteList.isEmpty() || QFileInfo::exists(FSettings.BaseBookmarkName))
+        return;
+    const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
+    const bool AnyBookmarks = std::any_of(Profiles.begin(), Profiles.end(),
+                                          [](const TBrowserProfile& P) { return P.Count > 0; });
+    if (AnyBookmarks)
+        ImportBrowserProfiles(Profiles);
 }
 
 void TFrmMain::onAddFolder()

@@ -161,6 +161,22 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
      u"このまま閉じる"},
     {TText::AlreadyRunning, u"Zorvel is already running with the data folder \"%1\", but does not answer.",
      u"データフォルダ \"%1\" のZorvelが既に実行中ですが、応答しません。"},
+    {TText::ImportBrowsersTileCaption, u"Browsers", u"ブラウザ"},
+    {TText::ImportBrowsersHint, u"Import from browsers", u"ブラウザから取り込む"},
+    {TText::ImportBrowsersDescription, u"Adds the bookmarks of the browsers on this computer",
+     u"このコンピュータのブラウザのブックマークを追加します"},
+    {TText::BrowserImportDialogTitle, u"Import from browsers", u"ブラウザから取り込む"},
+    {TText::BrowserImportIntro, u"Bookmarks of the browsers on this computer. Check the profiles to import:",
+     u"このコンピュータのブラウザのブックマークです。取り込むプロファイルにチェックを付けてください:"},
+    {TText::BrowserImportColumnBrowser, u"Browser", u"ブラウザ"},
+    {TText::BrowserImportColumnProfile, u"Profile", u"プロファイル"},
+    {TText::BrowserImportColumnBookmarks, u"Bookmarks", u"ブックマーク数"},
+    {TText::BrowserImportUnreadable, u"cannot be read", u"読み込めません"},
+    {TText::BrowserImportOk, u"Import", u"取り込む"},
+    {TText::BrowserImportListName, u"Browser profiles", u"ブラウザのプロファイル"},
+    {TText::NoBrowserProfilesFound, u"No browser bookmarks were found on this computer.",
+     u"このコンピュータにはブラウザのブックマークが見つかりませんでした。"},
+    {TText::BrowserBookmarkFilesFilter, u"Browser Bookmark Files", u"ブラウザのブックマークファイル"},
 }};
 
 constexpr bool RowsInOrder()

@@ -126,6 +126,20 @@ enum class TText
     ExitSaveElsewhere,
     ExitCloseAnyway,
     AlreadyRunning,
+    // Import from browsers.
+    ImportBrowsersTileCaption,
+    ImportBrowsersHint,
+    ImportBrowsersDescription,
+    BrowserImportDialogTitle,
+    BrowserImportIntro,
+    BrowserImportColumnBrowser,
+    BrowserImportColumnProfile,
+    BrowserImportColumnBookmarks,
+    BrowserImportUnreadable,
+    BrowserImportOk,
+    BrowserImportListName,
+    NoBrowserProfilesFound,
+    BrowserBookmarkFilesFilter,
 
     Count
 };

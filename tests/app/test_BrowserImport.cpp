@@ -1,0 +1,153 @@
+// Import from browsers: the dialog, the tile and the offer at the first start.
+
+#include "../model/BrowserFixtures.h"
+#include "MainWindowFixture.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <app/uFrmBrowserImport.h>
+#include <controls/uFlatBtnVCL.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TBrowserProfile Profile(const QString& Browser, const QString& Name, const QString& File, int Count)
+{
+    TBrowserProfile P;
+    P.Browser = Browser;
+    P.Profile = Name;
+    P.FileName = File;
+    P.Count = Count;
+    if (Count < 0) P.Error = u"Cannot open file"_s;
+    return P;
+}
+
+class BrowserImportTest : public MainWindowTest
+{
+protected:
+    // A fake home with a Chromium profile and a Firefox profile, found as the
+    // program finds them.
+    void MakeHome()
+    {
+        const QString H = Path(u"home"_s);
+        fixtures::WriteFile(H + u"/.config/chromium/Default/Bookmarks"_s,
+                            fixtures::ChromiumBookmarksJson());
+        const QString Places = H + u"/.mozilla/firefox/p.default/places.sqlite"_s;
+        QDir().mkpath(QFileInfo(Places).path());
+        {
+            fixtures::TDb Db(Places);
+            fixtures::CreatePlacesSchema(Db);
+            fixtures::FillPlaces(Db);
+        }
+        fixtures::WriteFile(H + u"/.mozilla/firefox/profiles.ini"_s,
+                            "[Profile0]\nName=default\nIsRelative=1\nPath=p.default\n");
+        Home = ProfileSearchPlacesForHome(H, TProfileOS::Linux);
+    }
+
+    void HookImport()
+    {
+        Form->FindProfilesFn = [this] {
+            ++Searches;
+            return FindBrowserProfiles(Home);
+        };
+        // The real dialog, answered as a user who keeps the default checks.
+        Form->BrowserImportFn = [this](const QList<TBrowserProfile>& Profiles) {
+            Offered = Profiles;
+            TFrmBrowserImport Dialog(Profiles, Form.get());
+            return Dialog.CheckedFiles();
+        };
+    }
+
+    TProfileSearchPlaces Home;
+    QList<TBrowserProfile> Offered;
+    int Searches = 0;
+};
+
+TEST(BrowserImportDialog, ListsProfilesWithCountsAndChecksThoseWithBookmarks)
+{
+    EnsureApplication();
+    const QList<TBrowserProfile> Profiles = {
+        Profile(u"Google Chrome"_s, u"Personal"_s, u"/a/Bookmarks"_s, 1234),
+        Profile(u"Firefox"_s, u"default-release"_s, u"/b/places.sqlite"_s, 0),
+        Profile(u"Chromium"_s, u"Default"_s, u"/c/Bookmarks"_s, -1),
+    };
+    TFrmBrowserImport Dialog(Profiles);
+    QTreeWidget* List = Dialog.profileList();
+    ASSERT_EQ(List->topLevelItemCount(), 3);
+    EXPECT_EQ(List->topLevelItem(0)->text(0), u"Google Chrome"_s);
+    EXPECT_EQ(List->topLevelItem(0)->text(1), u"Personal"_s);
+    EXPECT_EQ(List->topLevelItem(0)->text(2), QLocale().toString(1234));
+    EXPECT_EQ(List->topLevelItem(2)->text(2), u"cannot be read"_s);
+    EXPECT_EQ(Dialog.CheckedFiles(), QStringList{u"/a/Bookmarks"_s});
+
+    Dialog.SetChecked(1, true);
+    Dialog.SetChecked(2, true); // unreadable: stays unchecked
+    EXPECT_EQ(Dialog.CheckedFiles(), (QStringList{u"/a/Bookmarks"_s, u"/b/places.sqlite"_s}));
+    QPushButton* Import = Dialog.buttons()->button(QDialogButtonBox::Ok);
+    EXPECT_TRUE(Import->isEnabled());
+    Dialog.SetChecked(0, false);
+    Dialog.SetChecked(1, false);
+    EXPECT_FALSE(Import->isEnabled());
+}
+
+TEST_F(BrowserImportTest, TileImportsTheCheckedProfilesIntoTheList)
+{
+    MakeHome();
+    Start({MakeSite(u"Kept"_s, u"https://kept.example/"_s)});
+    HookImport();
+    TFlatBtnVCL* Tile = Form->Tiles()[2];
+    EXPECT_EQ(Tile->text(), u"Browsers"_s);
+    EXPECT_EQ(Tile->toolTip(), u"Import from browsers"_s);
+    Form->Guard([&] { Form->onImportFromBrowsers(); });
+
+    ASSERT_EQ(Offered.size(), 2);
+    EXPECT_EQ(Offered[0].Browser, u"Chromium"_s);
+    EXPECT_EQ(Offered[0].Count, 6);
+    EXPECT_EQ(Offered[1].Browser, u"Firefox"_s);
+    EXPECT_EQ(Offered[1].Count, 7);
+    // 1 kept + 5 http bookmarks of Chromium + 7 of Firefox.
+    EXPECT_EQ(Rows(), 13);
+    EXPECT_TRUE(Titles().contains(u"Toolbar first"_s));
+    EXPECT_TRUE(Titles().contains(u"Phone"_s));
+    EXPECT_TRUE(Errors.isEmpty());
+    EXPECT_FALSE(Form->StatusText().isEmpty());
+}
+
+TEST_F(BrowserImportTest, NothingFoundSaysSo)
+{
+    Start();
+    Form->FindProfilesFn = [] { return QList<TBrowserProfile>(); };
+    bool Asked = false;
+    Form->BrowserImportFn = [&](const QList<TBrowserProfile>&) {
+        Asked = true;
+        return QStringList();
+    };
+    Form->onImportFromBrowsers();
+    EXPECT_FALSE(Asked);
+    EXPECT_EQ(Form->StatusText(), u"No browser bookmarks were found on this computer."_s);
+}
+
+TEST_F(BrowserImportTest, OfferedAtAFirstStartOnly)
+{
+    MakeHome();
+    Start(); // no base file, empty list
+    HookImport();
+    Form->OfferBrowserImportAtStart();
+    EXPECT_EQ(Searches, 1);
+    EXPECT_EQ(Offered.size(), 2);
+    EXPECT_EQ(Rows(), 12);
+
+    // With a base bookmark file the program is not new: nothing is offered.
+    Form.reset();
+    Offered.clear();
+    Searches = 0;
+    Start({MakeSite(u"Kept"_s, u"https://kept.example/"_s)});
+    HookImport();
+    Form->OfferBrowserImportAtStart();
+    EXPECT_EQ(Searches, 0);
+    EXPECT_TRUE(Offered.isEmpty());
+}
+
+} // namespace
