@@ -2,6 +2,10 @@
 // not be read shows why and cannot be checked.
 
 #include "uFrmBrowserImport.h"
+#include "uTexts.h"
+
+#include <QDir>
+#include <QLocale>
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -9,7 +13,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <platform/uHVUtils.h>
 
 using namespace Qt::StringLiterals;
 
