@@ -98,7 +98,7 @@ TEST_F(BrowserImportTest, TileImportsTheCheckedProfilesIntoTheList)
     Start({MakeSite(u"Kept"_s, u"https://kept.example/"_s)});
     HookImport();
     TFlatBtnVCL* Tile = Form->Tiles()[2];
-    EXPECT_EQ(Tile->text(), u"Browsers"_s);
+    EXPECT_EQ(Tile->Text(), u"Browsers"_s);
     EXPECT_EQ(Tile->toolTip(), u"Import from browsers"_s);
     Form->Guard([&] { Form->onImportFromBrowsers(); });
 
