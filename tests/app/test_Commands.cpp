@@ -240,7 +240,8 @@ TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelecti
     EXPECT_EQ(R.Filters, (QStringList{QStringLiteral("All Files (*.url *.website *.html *.htm)"),
                                       QStringLiteral("Internet Shortcut Files (*.url)"),
                                       QStringLiteral("Pinned Website File (*.website)"),
-                                      QStringLiteral("Bookmark File (*.html *.htm)")}));
+                                      QStringLiteral("Bookmark File (*.html *.htm)"),
+                                      QStringLiteral("Browser Bookmark Files (Bookmarks *.json *.sqlite)")}));
     EXPECT_TRUE(R.Directory.startsWith(GetDocumentsDir()));
     EXPECT_EQ(Rows(), 5);
     EXPECT_EQ(Form->SelectedCount(), 0);
