@@ -3,6 +3,7 @@
 
 #include "uFrmBrowserImport.h"
 #include "uTexts.h"
+#include "uWindowHelpers.h"
 
 #include <QDir>
 #include <QLocale>
@@ -21,6 +22,11 @@ TFrmBrowserImport::TFrmBrowserImport(const QList<TBrowserProfile>& Profiles, QWi
 {
     setObjectName(u"FrmBrowserImport"_s);
     setWindowTitle(Text(TText::BrowserImportDialogTitle));
+    // Like the other dialogs: a close box only. It stays resizable, as the list of
+    // profiles may be long.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    setFont(WindowFont(11));
 
     FIntro = new QLabel(Text(TText::BrowserImportIntro), this);
     FIntro->setWordWrap(true);
@@ -66,6 +72,10 @@ TFrmBrowserImport::TFrmBrowserImport(const QList<TBrowserProfile>& Profiles, QWi
     layout->addWidget(FProfileList, 1);
     layout->addWidget(FButtons);
     resize(520, 340);
+    // The keyboard starts on the first profile: Space checks or unchecks it.
+    if (FProfileList->topLevelItemCount() > 0)
+        FProfileList->setCurrentItem(FProfileList->topLevelItem(0));
+    FProfileList->setFocus();
     UpdateImportButton();
 }
 

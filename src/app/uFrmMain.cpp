@@ -154,8 +154,8 @@ QString TFrmMain::StatusText() const { return FStatusLabel->text(); }
 
 QList<TFlatBtnVCL*> TFrmMain::Tiles() const
 {
-    return {ui->addFilesTile, ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile, ui->saveFolderTile,
-            ui->clearAllTile, ui->setupTile,    ui->aboutTile};
+    return {ui->addFilesTile,   ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
+            ui->saveFolderTile, ui->clearAllTile,  ui->setupTile,          ui->aboutTile};
 }
 
 void TFrmMain::SetupFonts()

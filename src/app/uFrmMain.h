@@ -163,6 +163,7 @@ public:
     // The window's keyboard commands (their keys are shown in the tiles' hints).
     QAction* addFilesAction = nullptr;
     QAction* addFolderAction = nullptr;
+    QAction* importBrowsersAction = nullptr;
     QAction* saveHtmlAction = nullptr;
     QAction* saveToFolderAction = nullptr;
     QAction* setupAction = nullptr;

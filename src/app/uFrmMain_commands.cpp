@@ -156,6 +156,8 @@ void TFrmMain::CreateKeyboardCommands()
     Make(addFilesAction, "addFilesAction", {QKeySequence(Qt::CTRL | Qt::Key_O)}, &TFrmMain::onAddFiles);
     Make(addFolderAction, "addFolderAction", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
          &TFrmMain::onAddFolder);
+    Make(importBrowsersAction, "importBrowsersAction", {QKeySequence(Qt::CTRL | Qt::Key_I)},
+         &TFrmMain::onImportFromBrowsers);
     Make(saveHtmlAction, "saveHtmlAction", {QKeySequence(Qt::CTRL | Qt::Key_S)}, &TFrmMain::onSaveHtml);
     Make(saveToFolderAction, "saveToFolderAction", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
          &TFrmMain::onSaveToFolder);
@@ -239,7 +241,7 @@ void TFrmMain::ApplyTexts()
         {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint, TText::AddFolderDescription,
          addFolderAction},
         {ui->importBrowsersTile, TText::ImportBrowsersTileCaption, TText::ImportBrowsersHint,
-         TText::ImportBrowsersDescription, nullptr},
+         TText::ImportBrowsersDescription, importBrowsersAction},
         {ui->saveHtmlTile, TText::SaveTileCaption, TText::SaveHtmlHint, TText::SaveHtmlDescription, saveHtmlAction},
         {ui->saveFolderTile, TText::SaveTileCaption, TText::SaveToFolderHint, TText::SaveToFolderDescription,
          saveToFolderAction},
@@ -445,7 +447,10 @@ void TFrmMain::onImportFromBrowsers()
 
 void TFrmMain::OfferBrowserImportAtStart()
 {
-    if (!FWebSiteList.isEmpty() || QFileInfo::exists(FSettings.BaseBookmarkName))
+    // A first start: the base file is in use but there is none yet. Leaving, even
+    // with an empty list, writes it, so the offer comes once.
+    if (!FSettings.isOpenBaseBookmark || FBaseRead.Status != TBaseFileRead::NotRead
+        || !FWebSiteList.isEmpty())
         return;
     const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
     const bool AnyBookmarks = std::any_of(Profiles.begin(), Profiles.end(),

@@ -5,6 +5,7 @@
 
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <app/uFrmBrowserImport.h>
 #include <controls/uFlatBtnVCL.h>
@@ -20,7 +21,8 @@ TBrowserProfile Profile(const QString& Browser, const QString& Name, const QStri
     P.Profile = Name;
     P.FileName = File;
     P.Count = Count;
-    if (Count < 0) P.Error = u"Cannot open file"_s;
+    if (Count < 0)
+        P.Error = u"Cannot open file"_s;
     return P;
 }
 
@@ -90,6 +92,30 @@ TEST(BrowserImportDialog, ListsProfilesWithCountsAndChecksThoseWithBookmarks)
     Dialog.SetChecked(0, false);
     Dialog.SetChecked(1, false);
     EXPECT_FALSE(Import->isEnabled());
+    EXPECT_FALSE(List->accessibleName().isEmpty());
+}
+
+TEST(BrowserImportDialog, TheKeyboardChecksProfilesAndImports)
+{
+    EnsureApplication();
+    const QList<TBrowserProfile> Profiles = {
+        Profile(u"Brave"_s, u"Default"_s, u"/a/Bookmarks"_s, 3),
+        Profile(u"LibreWolf"_s, u"main"_s, u"/b/places.sqlite"_s, 0),
+    };
+    TFrmBrowserImport Dialog(Profiles);
+    Dialog.show();
+    QApplication::setActiveWindow(&Dialog);
+    QTreeWidget* List = Dialog.profileList();
+    ASSERT_EQ(QApplication::focusWidget(), List);
+    // Space on the first row unchecks it; Down and Space check the second.
+    QTest::keyClick(List, Qt::Key_Space);
+    EXPECT_TRUE(Dialog.CheckedFiles().isEmpty());
+    QTest::keyClick(List, Qt::Key_Down);
+    QTest::keyClick(List, Qt::Key_Space);
+    EXPECT_EQ(Dialog.CheckedFiles(), QStringList{u"/b/places.sqlite"_s});
+    // Enter accepts: the import button is the default.
+    QTest::keyClick(List, Qt::Key_Return);
+    EXPECT_EQ(Dialog.result(), QDialog::Accepted);
 }
 
 TEST_F(BrowserImportTest, TileImportsTheCheckedProfilesIntoTheList)
@@ -99,7 +125,9 @@ TEST_F(BrowserImportTest, TileImportsTheCheckedProfilesIntoTheList)
     HookImport();
     TFlatBtnVCL* Tile = Form->Tiles()[2];
     EXPECT_EQ(Tile->Text(), u"Browsers"_s);
-    EXPECT_EQ(Tile->toolTip(), u"Import from browsers"_s);
+    EXPECT_EQ(Tile->accessibleName(), u"Import from browsers"_s);
+    EXPECT_TRUE(Tile->toolTip().startsWith(u"Import from browsers ("_s))
+        << qPrintable(Tile->toolTip());
     Form->Guard([&] { Form->onImportFromBrowsers(); });
 
     ASSERT_EQ(Offered.size(), 2);
@@ -148,6 +176,43 @@ TEST_F(BrowserImportTest, OfferedAtAFirstStartOnly)
     Form->OfferBrowserImportAtStart();
     EXPECT_EQ(Searches, 0);
     EXPECT_TRUE(Offered.isEmpty());
+
+    // Nor when the program is set to start without a base file.
+    Form.reset();
+    QFile::remove(Settings.BaseBookmarkName);
+    Settings.isOpenBaseBookmark = false;
+    Start();
+    HookImport();
+    Form->OfferBrowserImportAtStart();
+    EXPECT_EQ(Searches, 0);
+}
+
+TEST_F(BrowserImportTest, ACancelledOfferAddsNothingAndLeavingWritesTheBaseFile)
+{
+    MakeHome();
+    Start();
+    Form->FindProfilesFn = [this] { return FindBrowserProfiles(Home); };
+    bool Asked = false;
+    Form->BrowserImportFn = [&](const QList<TBrowserProfile>&) {
+        Asked = true;
+        return QStringList();
+    };
+    Form->OfferBrowserImportAtStart();
+    EXPECT_TRUE(Asked);
+    EXPECT_EQ(Rows(), 0);
+    // The base file written at exit is what keeps the offer to one start.
+    Form->SaveAtExit();
+    EXPECT_TRUE(QFileInfo::exists(Settings.BaseBookmarkName));
+    Form.reset();
+    Start();
+    Asked = false;
+    Form->FindProfilesFn = [this] { return FindBrowserProfiles(Home); };
+    Form->BrowserImportFn = [&](const QList<TBrowserProfile>&) {
+        Asked = true;
+        return QStringList();
+    };
+    Form->OfferBrowserImportAtStart();
+    EXPECT_FALSE(Asked);
 }
 
 } // namespace

@@ -95,8 +95,9 @@ TEST_F(KeyboardTest, TabWalksTheTilesInOrderAndSpaceOrEnterRunsOne)
 TEST_F(KeyboardTest, EveryShortcutRunsItsCommandAndShowsInTheHints)
 {
     StartShown(FiveSites());
-    int Abouts = 0, Setups = 0, Properties = 0;
+    int Abouts = 0, Setups = 0, Properties = 0, BrowserSearches = 0;
     Form->AboutFn = [&] { ++Abouts; };
+    Form->FindProfilesFn = [&] { ++BrowserSearches; return QList<TBrowserProfile>(); };
     Form->SetupFn = [&] { ++Setups; };
     Form->PropertyFn = [&](TWebSiteList&) { ++Properties; return false; };
     using TCheck = std::function<bool()>;
@@ -107,6 +108,7 @@ TEST_F(KeyboardTest, EveryShortcutRunsItsCommandAndShowsInTheHints)
     } Cases[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_O), [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::OpenFiles; }},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::OpenFolder; }},
+        {QKeySequence(Qt::CTRL | Qt::Key_I), [&] { return BrowserSearches == 1; }},
         {QKeySequence(Qt::CTRL | Qt::Key_S), [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::SaveFile; }},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::SaveFolder; }},
         {QKeySequence(Qt::CTRL | Qt::Key_Comma), [&] { return Setups == 1; }},
@@ -133,7 +135,7 @@ TEST_F(KeyboardTest, EveryShortcutRunsItsCommandAndShowsInTheHints)
 
     // The keys are told where the commands are: tiles' hints and the context menu.
     EXPECT_EQ(Form->Tiles()[0]->toolTip(), QStringLiteral("Add Files (%1)").arg(QKeySequence(Qt::CTRL | Qt::Key_O).toString(QKeySequence::NativeText)));
-    EXPECT_TRUE(Form->Tiles()[5]->toolTip().startsWith(QStringLiteral("Setup (")));
+    EXPECT_TRUE(Form->findChild<TFlatBtnVCL*>(QStringLiteral("setupTile"))->toolTip().startsWith(QStringLiteral("Setup (")));
     EXPECT_EQ(Form->propertiesAction->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
     EXPECT_EQ(Form->deleteAction->shortcut(), QKeySequence(QKeySequence::Delete));
     EXPECT_EQ(Form->openAction->shortcut(), QKeySequence(Qt::Key_Return));
@@ -184,7 +186,7 @@ TEST_F(KeyboardTest, AccessibleNamesInBothLanguages)
     Form.reset();
     Env.SetLanguage("en_US.UTF-8");
     Start();
-    QAccessibleInterface* Face = QAccessible::queryAccessibleInterface(Form->Tiles()[2]);
+    QAccessibleInterface* Face = QAccessible::queryAccessibleInterface(Form->findChild<TFlatBtnVCL*>(QStringLiteral("saveHtmlTile")));
     ASSERT_NE(Face->actionInterface(), nullptr);
     Face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_EQ(Requests.size(), 1u);
