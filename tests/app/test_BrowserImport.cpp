@@ -69,7 +69,7 @@ protected:
 
 TEST(BrowserImportDialog, ListsProfilesWithCountsAndChecksThoseWithBookmarks)
 {
-    EnsureApplication();
+    EnsureTestApplication();
     const QList<TBrowserProfile> Profiles = {
         Profile(u"Google Chrome"_s, u"Personal"_s, u"/a/Bookmarks"_s, 1234),
         Profile(u"Firefox"_s, u"default-release"_s, u"/b/places.sqlite"_s, 0),
@@ -97,7 +97,7 @@ TEST(BrowserImportDialog, ListsProfilesWithCountsAndChecksThoseWithBookmarks)
 
 TEST(BrowserImportDialog, TheKeyboardChecksProfilesAndImports)
 {
-    EnsureApplication();
+    EnsureTestApplication();
     const QList<TBrowserProfile> Profiles = {
         Profile(u"Brave"_s, u"Default"_s, u"/a/Bookmarks"_s, 3),
         Profile(u"LibreWolf"_s, u"main"_s, u"/b/places.sqlite"_s, 0),
