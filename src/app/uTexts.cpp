@@ -161,7 +161,7 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
      u"このまま閉じる"},
     {TText::AlreadyRunning, u"Zorvel is already running with the data folder \"%1\", but does not answer.",
      u"データフォルダ \"%1\" のZorvelが既に実行中ですが、応答しません。"},
-    {TText::ImportBrowsersTileCaption, u"Browsers", u"ブラウザ"},
+    {TText::ImportBrowsersTileCaption, u"Import", u"取り込み"},
     {TText::ImportBrowsersHint, u"Import from browsers", u"ブラウザから取り込む"},
     {TText::ImportBrowsersDescription, u"Adds the bookmarks of the browsers on this computer",
      u"このコンピュータのブラウザのブックマークを追加します"},

@@ -124,7 +124,7 @@ TEST_F(BrowserImportTest, TileImportsTheCheckedProfilesIntoTheList)
     Start({MakeSite(u"Kept"_s, u"https://kept.example/"_s)});
     HookImport();
     TFlatBtnVCL* Tile = Form->Tiles()[2];
-    EXPECT_EQ(Tile->Text(), u"Browsers"_s);
+    EXPECT_EQ(Tile->Text(), u"Import"_s);
     EXPECT_EQ(Tile->accessibleName(), u"Import from browsers"_s);
     EXPECT_TRUE(Tile->toolTip().startsWith(u"Import from browsers ("_s))
         << qPrintable(Tile->toolTip());
