@@ -3,6 +3,8 @@
 #include "uCliImage.h"
 
 #include <model/uBookmarkHtml.h>
+#include <model/uBrowserBookmarks.h>
+#include <model/uBrowserProfiles.h>
 #include <model/uFolderImportExport.h>
 #include <model/uUrlKey.h>
 #include <model/uWebSiteDuplicates.h>
@@ -12,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -34,11 +37,12 @@ namespace {
 
 const char* const UsageText =
     "usage: zorvel-cli list   [--merge-near-duplicates] [--search TEXT] [--sort N]"
-    " [--format tsv|json] PATH...\n"
+    " [--format tsv|json] SOURCE...\n"
     "       zorvel-cli merge  [--merge-near-duplicates] [--search TEXT] [--sort N]"
-    " -o FILE.html PATH...\n"
-    "       zorvel-cli export-folder [--merge-near-duplicates] [--search TEXT] -o DIR PATH...\n"
-    "       zorvel-cli duplicates [--format tsv|json] PATH...\n"
+    " -o FILE.html SOURCE...\n"
+    "       zorvel-cli export-folder [--merge-near-duplicates] [--search TEXT] -o DIR SOURCE...\n"
+    "       zorvel-cli duplicates [--format tsv|json] SOURCE...\n"
+    "       zorvel-cli browsers [--format tsv|json]\n"
     "       zorvel-cli image  [--resize W H [--filter NAME]] [--flip h|v] [--quality Q]"
     " [--level L] IN OUT\n"
     "       zorvel-cli --help | --version\n";
@@ -46,7 +50,14 @@ const char* const UsageText =
 const char* const HelpText =
     "\n"
     "PATH is a .url, .website, .html or .htm file, or a folder read as a whole tree\n"
-    "(sub-folders become categories). Entries with the same URL are merged.\n"
+    "(sub-folders become categories). A browser's own bookmark store (a Chromium-family\n"
+    "Bookmarks file, a Firefox-family places.sqlite) is read too, whatever its name.\n"
+    "Entries with the same URL are merged.\n"
+    "SOURCE is a PATH or --from-browsers [NAME...]: the bookmarks of every browser\n"
+    "profile the browsers command lists, or of those whose browser name contains a\n"
+    "NAME (any case). The NAMEs run up to the next option: give PATHs before\n"
+    "--from-browsers or after --. A profile that cannot be read is named on standard\n"
+    "error, the others are still read, and the exit status is 1.\n"
     "\n"
     "  list            print the entries: Title, URL, Category, Comment, AddDate (TSV),\n"
     "                  or a JSON array with --format json\n"
@@ -57,6 +68,9 @@ const char* const HelpText =
     "                  default ports, punycode hosts, utm_* and other tracking parameters).\n"
     "                  TSV: group number, kept (1 for the entry a merge keeps: the\n"
     "                  earliest added), Title, URL, Category, AddDate; or JSON\n"
+    "  browsers        list the browser profiles found on this computer: Browser,\n"
+    "                  Profile, Bookmarks (empty when unreadable), File, Error (TSV),\n"
+    "                  or a JSON array with --format json\n"
     "  image           convert or resize a BMP, PNG, JPEG, TGA or PSD picture\n"
     "\n"
     "  --merge-near-duplicates\n"
@@ -89,6 +103,8 @@ struct TOptions
     QString Output;
     bool MergeNearDuplicates = false;
     QStringList Paths;
+    bool FromBrowsers = false;
+    QStringList BrowserNames; // none: every browser
     TImageOptions Image;
 };
 
@@ -114,6 +130,8 @@ int ParseInt(const QString& name, const QString& text)
 // it, and what those values set. Apply raises EUsage for a value out of range.
 struct TOptionSpec
 {
+    // AnyValues: the arguments that follow, up to the next one that begins with '-'.
+    static constexpr int AnyValues = -1;
     QStringList Names;
     int Values = 1;
     std::function<void(TOptions&, const QStringList&)> Apply;
@@ -128,6 +146,7 @@ struct TCommand
 };
 
 int RunBookmarks(const TOptions& o);
+int RunBrowsers(const TOptions& o);
 int RunImageCommand(const TOptions& o);
 
 TOptionSpec SearchOption()
@@ -181,10 +200,19 @@ TOptionSpec MergeNearDuplicatesOption()
             [](TOptions& o, const QStringList&) { o.MergeNearDuplicates = true; }};
 }
 
-// The bookmark commands read PATH...; those that write take -o.
+TOptionSpec FromBrowsersOption()
+{
+    return {{QStringLiteral("from-browsers")}, TOptionSpec::AnyValues,
+            [](TOptions& o, const QStringList& v) {
+                o.FromBrowsers = true;
+                o.BrowserNames += v;
+            }};
+}
+
+// The bookmark commands read PATH... or --from-browsers; those that write take -o.
 void CheckPaths(const TOptions& o)
 {
-    if (o.Paths.isEmpty())
+    if (o.Paths.isEmpty() && !o.FromBrowsers)
         throw EUsage("no PATH given");
 }
 
@@ -199,18 +227,28 @@ const std::vector<TCommand>& Commands()
 {
     static const std::vector<TCommand> commands = {
         {QStringLiteral("list"),
-         {MergeNearDuplicatesOption(), SearchOption(), SortOption(), FormatOption()},
+         {MergeNearDuplicatesOption(), SearchOption(), SortOption(), FormatOption(),
+          FromBrowsersOption()},
          CheckPaths,
          RunBookmarks},
         {QStringLiteral("merge"),
-         {MergeNearDuplicatesOption(), SearchOption(), SortOption(), OutputOption()},
+         {MergeNearDuplicatesOption(), SearchOption(), SortOption(), OutputOption(),
+          FromBrowsersOption()},
          CheckPathsAndOutput,
          RunBookmarks},
         {QStringLiteral("export-folder"),
-         {MergeNearDuplicatesOption(), SearchOption(), OutputOption()},
+         {MergeNearDuplicatesOption(), SearchOption(), OutputOption(), FromBrowsersOption()},
          CheckPathsAndOutput,
          RunBookmarks},
-        {QStringLiteral("duplicates"), {FormatOption()}, CheckPaths, RunBookmarks},
+        {QStringLiteral("duplicates"), {FormatOption(), FromBrowsersOption()}, CheckPaths,
+         RunBookmarks},
+        {QStringLiteral("browsers"),
+         {FormatOption()},
+         [](const TOptions& o) {
+             if (!o.Paths.isEmpty())
+                 throw EUsage("browsers takes no PATH");
+         },
+         RunBrowsers},
         {QStringLiteral("image"),
          {
              {{QStringLiteral("resize")}, 2,
@@ -255,7 +293,8 @@ const TOptionSpec* FindOption(const TCommand& command, const QString& name)
 
 // The command line after the program name: COMMAND, then options and paths in any
 // order. "--name value", "--name=value" (options of one value) and "-o value" are
-// accepted; "--" ends the options; "-" alone is a path.
+// accepted; an option of any number of values takes the arguments up to the next
+// one that begins with '-'; "--" ends the options; "-" alone is a path.
 std::pair<const TCommand*, TOptions> ParseArguments(const QStringList& args)
 {
     if (args.size() < 2)
@@ -290,7 +329,12 @@ std::pair<const TCommand*, TOptions> ParseArguments(const QStringList& args)
         if (!spec)
             throw EUsage("unknown option " + a.toStdString() + " for " + o.Command.toStdString());
         QStringList values;
-        if (inlineValue) {
+        if (spec->Values == TOptionSpec::AnyValues) {
+            if (inlineValue)
+                values << *inlineValue;
+            while (i + 1 < args.size() && !args[i + 1].startsWith(u'-'))
+                values << args[++i];
+        } else if (inlineValue) {
             if (spec->Values != 1)
                 throw EUsage(spec->Values == 0 ? a.toStdString() + " takes no value"
                                                : a.toStdString() + " takes " +
@@ -308,9 +352,31 @@ std::pair<const TCommand*, TOptions> ParseArguments(const QStringList& args)
     return {command, o};
 }
 
-// Reads every path into one list, showing progress on a terminal for long inputs
-// (a folder tree of many thousand shortcut files takes seconds).
-void LoadPaths(TWebSiteList& list, const QStringList& paths)
+// The browser profiles --from-browsers reads: every one found, or those of the
+// browsers named. A NAME that matches no profile is said on standard error.
+QList<TBrowserProfile> BrowserSources(const TOptions& o)
+{
+    if (!o.FromBrowsers)
+        return {};
+    // Not counted here: each file is read once, by the load.
+    const QList<TBrowserProfile> found =
+        FindBrowserProfiles(DefaultProfileSearchPlaces(), /*CountBookmarks=*/false);
+    if (found.isEmpty())
+        WriteErr(QStringLiteral("zorvel-cli: no browser profiles found\n"));
+    else
+        for (const QString& name : o.BrowserNames)
+            if (FilterBrowserProfiles(found, {name}).isEmpty())
+                WriteErr(QStringLiteral("zorvel-cli: no browser profile matches \"%1\"\n").arg(name));
+    return FilterBrowserProfiles(found, o.BrowserNames);
+}
+
+// Reads every path, then every browser profile, into one list, showing progress on
+// a terminal for long inputs (a folder tree of many thousand shortcut files takes
+// seconds). A path that cannot be read ends the command; a profile that cannot be
+// read (a browser's store may be damaged or locked in a way no copy gets past) is
+// named and passed over. Returns the number of profiles passed over.
+int LoadPaths(TWebSiteList& list, const QStringList& paths,
+              const QList<TBrowserProfile>& profiles = {})
 {
     QList<TPathToLoad> files;
     for (const QString& p : paths) {
@@ -318,6 +384,10 @@ void LoadPaths(TWebSiteList& list, const QStringList& paths)
             throw EFileError(p, QStringLiteral("No such file or folder"));
         files += WebSitesFilesOfPath(p);
     }
+    const qsizetype firstProfile = files.size();
+    for (const TBrowserProfile& p : profiles)
+        files += TPathToLoad{p.FileName, QString()};
+    int passedOver = 0;
     const bool terminal = StdErrIsTerminal();
     QElapsedTimer timer;
     timer.start();
@@ -331,10 +401,25 @@ void LoadPaths(TWebSiteList& list, const QStringList& paths)
                          .arg(list.Count()));
             shownAt = now;
         }
-        WebSitesLoadFromFile(list, files[i].FileName, files[i].Category);
+        if (i < firstProfile) {
+            WebSitesLoadFromFile(list, files[i].FileName, files[i].Category);
+            continue;
+        }
+        // Read as a browser store whatever its content: a damaged one is an error
+        // here, not a file of another kind to pass over in silence.
+        try {
+            WebSitesAddBrowserBookmarks(list, ReadBrowserBookmarks(files[i].FileName));
+            ++list.Stats.Files;
+        } catch (const EFileError& e) {
+            WriteErr(QStringLiteral("%1zorvel-cli: passed over %2: %3\n")
+                         .arg(QLatin1String(shownAt >= 0 ? "\r\x1b[K" : ""),
+                              profiles[i - firstProfile].DisplayName(), e.Text()));
+            ++passedOver;
+        }
     }
     if (shownAt >= 0)
         WriteErr(QStringLiteral("\r\x1b[K"));
+    return passedOver;
 }
 
 // "read ..." with a line before it for each file that held no bookmark.
@@ -584,13 +669,29 @@ int RunDuplicates(const TOptions& o, const TWebSiteList& list)
     return 0;
 }
 
+// The exit status of a bookmark command whose output is written: 1 when a browser
+// profile had to be passed over, so that a script sees the result is not whole.
+int BookmarksStatus(int passedOver)
+{
+    if (passedOver == 0)
+        return 0;
+    WriteErr(QStringLiteral("zorvel-cli: %1 browser profile%2 could not be read\n")
+                 .arg(passedOver)
+                 .arg(QLatin1String(passedOver == 1 ? "" : "s")));
+    return 1;
+}
+
 int RunBookmarks(const TOptions& o)
 {
-    PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(o.Paths));
+    const QList<TBrowserProfile> profiles = BrowserSources(o);
+    QStringList estimateFiles = o.Paths;
+    for (const TBrowserProfile& p : profiles)
+        estimateFiles << p.FileName;
+    PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(estimateFiles));
     TWebSiteList list;
-    LoadPaths(list, o.Paths);
+    const int passedOver = LoadPaths(list, o.Paths, profiles);
     if (o.Command == QLatin1String("duplicates"))
-        return RunDuplicates(o, list);
+        return std::max(RunDuplicates(o, list), BookmarksStatus(passedOver));
     // Before the search, so that the merged comments are searched too.
     if (o.MergeNearDuplicates) {
         const qsizetype merged = WebSitesMergeAllDuplicates(list);
@@ -605,7 +706,7 @@ int RunBookmarks(const TOptions& o)
         WebSitesSort(list, sort);
 
     if (o.Command == QLatin1String("list"))
-        return RunList(o, list);
+        return std::max(RunList(o, list), BookmarksStatus(passedOver));
 
     TWebSiteList shown = VisibleEntries(list);
     if (o.Command == QLatin1String("merge")) {
@@ -614,7 +715,7 @@ int RunBookmarks(const TOptions& o)
                                          .arg(shown.Count())
                                          .arg(QLatin1String(shown.Count() == 1 ? "y" : "ies"))
                                          .arg(o.Output));
-        return 0;
+        return BookmarksStatus(passedOver);
     }
     // export-folder: every visible entry counts as selected.
     for (qsizetype i = 0; i < shown.Count(); ++i)
@@ -626,6 +727,54 @@ int RunBookmarks(const TOptions& o)
                                      .arg(files)
                                      .arg(QLatin1String(files == 1 ? "y" : "ies"))
                                      .arg(o.Output));
+    return BookmarksStatus(passedOver);
+}
+
+// zorvel-cli browsers: one line (or JSON object) per profile found, with the number
+// of bookmarks its file holds, or why it cannot be read.
+int RunBrowsers(const TOptions& o)
+{
+    const QList<TBrowserProfile> profiles = FindBrowserProfiles(DefaultProfileSearchPlaces());
+    const bool json = o.Format == QLatin1String("json");
+    QByteArray out;
+    if (json)
+        out += '[';
+    for (qsizetype i = 0; i < profiles.size(); ++i) {
+        const TBrowserProfile& p = profiles[i];
+        const QString file = QDir::toNativeSeparators(p.FileName);
+        if (json) {
+            out += i ? ",\n{\"browser\":" : "\n{\"browser\":";
+            AppendJsonString(out, p.Browser);
+            out += ",\"profile\":";
+            AppendJsonString(out, p.Profile);
+            out += ",\"bookmarks\":";
+            out += p.Count >= 0 ? QByteArray::number(p.Count) : QByteArray("null");
+            out += ",\"file\":";
+            AppendJsonString(out, file);
+            out += ",\"error\":";
+            AppendJsonString(out, p.Error);
+            out += '}';
+        } else {
+            AppendTsvField(out, p.Browser);
+            out += '\t';
+            AppendTsvField(out, p.Profile);
+            out += '\t';
+            if (p.Count >= 0)
+                out += QByteArray::number(p.Count);
+            out += '\t';
+            AppendTsvField(out, file);
+            out += '\t';
+            AppendTsvField(out, p.Error);
+            out += '\n';
+        }
+    }
+    if (json)
+        out += profiles.isEmpty() ? "]\n" : "\n]\n";
+    WriteOut(out);
+    FlushOut();
+    WriteErr(QStringLiteral("found %1 browser profile%2\n")
+                 .arg(profiles.size())
+                 .arg(QLatin1String(profiles.size() == 1 ? "" : "s")));
     return 0;
 }
 

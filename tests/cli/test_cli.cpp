@@ -4,12 +4,15 @@
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
 
+#include "../model/BrowserFixtures.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -516,6 +519,157 @@ TEST_F(CliTest, ImageErrors)
                 QStringLiteral("3"), QStringLiteral("--filter"), QStringLiteral("sinc"), src,
                 Dir.filePath(QStringLiteral("x.png"))});
     EXPECT_EQ(r.Exit, 2);
+}
+
+} // namespace
+
+namespace {
+
+// zorvel-cli with HOME set to a fake home folder, as the browser commands look there.
+TRun RunCliAtHome(const QString& home, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    p.setProcessEnvironment(env);
+    p.setProgram(QStringLiteral(ZORVEL_CLI_PATH));
+    p.setArguments(args);
+    p.start();
+    EXPECT_TRUE(p.waitForFinished(60000));
+    TRun r;
+    r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out = p.readAllStandardOutput();
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// A fake home: a Chromium profile, a Firefox profile, and a second Firefox profile
+// whose places.sqlite is not a database.
+class CliBrowsers : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Home = Dir.filePath(QStringLiteral("home"));
+        Chromium = Home + QStringLiteral("/.config/chromium/Default/Bookmarks");
+        WriteFile(Chromium, fixtures::ChromiumBookmarksJson());
+        Firefox = Home + QStringLiteral("/.mozilla/firefox/p.default/places.sqlite");
+        QDir().mkpath(QFileInfo(Firefox).path());
+        {
+            fixtures::TDb db(Firefox);
+            fixtures::CreatePlacesSchema(db);
+            fixtures::FillPlaces(db);
+        }
+        Broken = Home + QStringLiteral("/.mozilla/firefox/q.broken/places.sqlite");
+        WriteFile(Broken, "this is not a database, only some text");
+        WriteFile(Home + QStringLiteral("/.mozilla/firefox/profiles.ini"),
+                  "[Profile0]\nName=default\nIsRelative=1\nPath=p.default\n\n"
+                  "[Profile1]\nName=broken\nIsRelative=1\nPath=q.broken\n");
+    }
+
+    TRun Run(const QStringList& args) const { return RunCliAtHome(Home, args); }
+
+    QTemporaryDir Dir;
+    QString Home, Chromium, Firefox, Broken;
+};
+
+TEST_F(CliBrowsers, ListsTheProfilesWithCountsAndWhyOneCannotBeRead)
+{
+    const TRun tsv = Run({QStringLiteral("browsers")});
+    ASSERT_EQ(tsv.Exit, 0) << tsv.Err.toStdString();
+    const QList<QByteArray> lines = tsv.Out.split('\n');
+    ASSERT_EQ(lines.size(), 4) << tsv.Out.toStdString();
+    EXPECT_EQ(lines[0], "Chromium\tDefault\t6\t" + Chromium.toUtf8() + '\t');
+    EXPECT_EQ(lines[1], "Firefox\tdefault\t7\t" + Firefox.toUtf8() + '\t');
+    EXPECT_TRUE(lines[2].startsWith("Firefox\tbroken\t\t" + Broken.toUtf8() + '\t')) << lines[2].toStdString();
+    EXPECT_GT(lines[2].size(), qsizetype(("Firefox\tbroken\t\t" + Broken.toUtf8() + '\t').size()));
+    EXPECT_TRUE(tsv.Err.contains(QStringLiteral("found 3 browser profiles")));
+
+    const TRun json = Run({QStringLiteral("browsers"), QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(json.Exit, 0) << json.Err.toStdString();
+    QJsonParseError error;
+    const QJsonArray array = QJsonDocument::fromJson(json.Out, &error).array();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.Out.toStdString();
+    ASSERT_EQ(array.size(), 3);
+    const QJsonObject chromium = array[0].toObject();
+    EXPECT_EQ(chromium.value(QStringLiteral("browser")).toString(), QStringLiteral("Chromium"));
+    EXPECT_EQ(chromium.value(QStringLiteral("bookmarks")).toInt(), 6);
+    EXPECT_EQ(chromium.value(QStringLiteral("file")).toString(), Chromium);
+    const QJsonObject broken = array[2].toObject();
+    EXPECT_TRUE(broken.value(QStringLiteral("bookmarks")).isNull());
+    EXPECT_FALSE(broken.value(QStringLiteral("error")).toString().isEmpty());
+
+    EXPECT_EQ(Run({QStringLiteral("browsers"), QStringLiteral("extra")}).Exit, 2);
+    EXPECT_EQ(Run({QStringLiteral("browsers"), QStringLiteral("--from-browsers")}).Exit, 2);
+}
+
+// The same lines as listing the browser's own HTML export of the profile.
+TEST_F(CliBrowsers, FromBrowsersListsWhatTheBrowsersExportGives)
+{
+    const QString exported = Dir.filePath(QStringLiteral("chromium-export.html"));
+    WriteFile(exported, fixtures::ChromiumExportHtml());
+    const TRun fromExport = Run({QStringLiteral("list"), exported});
+    ASSERT_EQ(fromExport.Exit, 0) << fromExport.Err.toStdString();
+    const TRun fromProfile = Run({QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("chromium")});
+    ASSERT_EQ(fromProfile.Exit, 0) << fromProfile.Err.toStdString();
+    EXPECT_EQ(fromProfile.Out.count('\n'), 5);
+    EXPECT_EQ(fromProfile.Out, fromExport.Out);
+    EXPECT_TRUE(fromProfile.Err.contains(QStringLiteral("read 1 file: 5 added, 0 merged, 1 skipped")))
+        << fromProfile.Err.toStdString();
+}
+
+TEST_F(CliBrowsers, FromBrowsersBesidePathsInEveryCommand)
+{
+    const QString extra = Dir.filePath(QStringLiteral("one.url"));
+    WriteFile(extra, "[InternetShortcut]\r\nURL=https://one.example/\r\n");
+
+    // Names match any part of the browser's name in any case; a PATH after "--".
+    const TRun named = Run({QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("CHROM"),
+                            QStringLiteral("--sort"), QStringLiteral("2"), QStringLiteral("--"), extra});
+    ASSERT_EQ(named.Exit, 0) << named.Err.toStdString();
+    EXPECT_EQ(named.Out.count('\n'), 1 + 5);
+    EXPECT_TRUE(named.Out.contains("\thttps://deep.example/\tBookmarks bar\\\\Work\\\\Inner\t\t1700000003\n"))
+        << named.Out.toStdString();
+    EXPECT_TRUE(named.Out.contains("https://one.example/"));
+    EXPECT_FALSE(named.Out.contains("toolbar1.example"));
+
+    const QString merged = Dir.filePath(QStringLiteral("all.html"));
+    const TRun merge = Run({QStringLiteral("merge"), extra, QStringLiteral("-o"), merged,
+                            QStringLiteral("--from-browsers"), QStringLiteral("chromium")});
+    ASSERT_EQ(merge.Exit, 0) << merge.Err.toStdString();
+    TWebSiteList back;
+    WebSitesLoadFromHtml(back, merged);
+    EXPECT_EQ(back.Count(), 1 + 5);
+
+    const QString folder = Dir.filePath(QStringLiteral("out"));
+    const TRun exported = Run({QStringLiteral("export-folder"), QStringLiteral("-o"), folder,
+                               QStringLiteral("--from-browsers=chromium")});
+    ASSERT_EQ(exported.Exit, 0) << exported.Err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/Bookmarks bar/Work/Inner/Deep.url")));
+
+    const TRun none = Run({QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("opera")});
+    EXPECT_EQ(none.Exit, 0) << none.Err.toStdString();
+    EXPECT_TRUE(none.Out.isEmpty());
+    EXPECT_TRUE(none.Err.contains(QStringLiteral("no browser profile matches \"opera\""))) << none.Err.toStdString();
+}
+
+// Every readable profile is still read; the one that is not is named, and the exit
+// status tells the script the result is not whole.
+TEST_F(CliBrowsers, AnUnreadableProfileIsNamedAndTheOthersAreStillRead)
+{
+    const QByteArray before = fixtures::ReadFile(Broken);
+    const TRun all = Run({QStringLiteral("list"), QStringLiteral("--from-browsers")});
+    EXPECT_EQ(all.Exit, 1);
+    EXPECT_EQ(all.Out.count('\n'), 5 + 7);
+    EXPECT_TRUE(all.Err.contains(QStringLiteral("passed over Firefox (broken)"))) << all.Err.toStdString();
+    EXPECT_TRUE(all.Err.contains(QStringLiteral("1 browser profile could not be read"))) << all.Err.toStdString();
+    EXPECT_EQ(fixtures::ReadFile(Broken), before);
+
+    const TRun dups = Run({QStringLiteral("duplicates"), QStringLiteral("--from-browsers"), QStringLiteral("fire")});
+    EXPECT_EQ(dups.Exit, 1);
+    EXPECT_TRUE(dups.Err.contains(QStringLiteral("passed over Firefox (broken)"))) << dups.Err.toStdString();
 }
 
 } // namespace
