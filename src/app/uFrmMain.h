@@ -66,8 +66,9 @@ public:
 
     // ---- Start and end.
     void LoadAtStart();
-    // Right after the start: with an empty list and no base bookmark file (a first
-    // start), offers the import from browsers when any profile holds bookmarks.
+    // Right after the start: when the base bookmark file is in use but does not exist
+    // yet and the list is empty (a first start), offers the import from browsers if
+    // any profile holds bookmarks.
     void OfferBrowserImportAtStart();
     // The writes at exit: search history, base bookmark file, history copy. Each
     // write that fails is reported and the others still run.

@@ -177,10 +177,10 @@ void TFrmMain::FocusSearchBox()
 void TFrmMain::SetTabOrder()
 {
     // Left to right along the toolbar, then the search row, then the list.
-    const QList<QWidget*> Order = {ui->addFilesTile, ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
-                                   ui->saveFolderTile, ui->clearAllTile, ui->setupTile,
-                                   ui->aboutTile, ui->searchBox, ui->searchButton,
-                                   ui->bookmarkList};
+    const QList<QWidget*> Order = {ui->addFilesTile,   ui->addFolderTile, ui->importBrowsersTile,
+                                   ui->saveHtmlTile,   ui->saveFolderTile, ui->clearAllTile,
+                                   ui->setupTile,      ui->aboutTile,     ui->searchBox,
+                                   ui->searchButton,   ui->bookmarkList};
     for (qsizetype i = 1; i < Order.size(); ++i)
         setTabOrder(Order[i - 1], Order[i]);
 }
