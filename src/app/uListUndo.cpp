@@ -15,7 +15,7 @@ namespace {
 bool SameContent(const TWebSite& A, const TWebSite& B)
 {
     return A.URL == B.URL && A.Title == B.Title && A.Category == B.Category && A.Comment == B.Comment
-           && A.IconURL == B.IconURL && A.AddDate == B.AddDate;
+           && A.IconURL == B.IconURL && A.IconId == B.IconId && A.AddDate == B.AddDate;
 }
 
 size_t ContentHash(const TWebSite& S)

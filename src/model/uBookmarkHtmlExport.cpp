@@ -127,6 +127,14 @@ void WriteItem(const TWebSite& Site, QStringList& Lines, const QString& Indent)
     line += DateToUnixText(Site.AddDate);
     line += u"\" ICON_URI=\""_s;
     line += EscapeHtml(Site.IconURL);
+    // The favicon as Chrome writes it; base64 text needs no escaping.
+    if (Site.IconId != 0) {
+        const QByteArray icon = WebSiteIconDataURI(Site.IconId);
+        if (!icon.isEmpty()) {
+            line += u"\" ICON=\""_s;
+            line += QLatin1StringView(icon);
+        }
+    }
     line += u"\">"_s;
     line += EscapeHtml(Site.Title);
     line += u"</A>"_s;

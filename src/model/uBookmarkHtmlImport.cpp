@@ -233,6 +233,9 @@ TWebSite BookmarkOfAnchor(const THtmlToken& A, const QString& Category, TDateTim
     site.URL = URLText(A.Attribute("HREF")->Value);
     if (const THtmlAttribute* icon = A.Attribute("ICON_URI"))
         site.IconURL = HttpURLOrEmpty(DecodeField(icon->Value));
+    // The favicon itself, as Chrome and Firefox embed it.
+    if (const THtmlAttribute* icon = A.Attribute("ICON"))
+        site.IconId = WebSiteIconFromDataURI(icon->Value);
     site.AddDate = Now;
     TDateTime date;
     const THtmlAttribute* added = A.Attribute("ADD_DATE");

@@ -151,6 +151,8 @@ void WebSiteMerge(TWebSite& E, const TWebSite& Site)
         E.Comment += QStringLiteral("\r\n") + Site.Comment;
     if (E.Category.isEmpty())
         E.Category = Site.Category;
+    if (E.IconId == 0)
+        E.IconId = Site.IconId;
     // Compared as instants: before 1899-12-30 the day count is not monotonic.
     if (E.AddDate.ToMilliseconds() > Site.AddDate.ToMilliseconds())
         E.AddDate = Site.AddDate;

@@ -3,6 +3,7 @@
 // sort, delete, and the date and URL helpers the file formats share. GUI-free.
 
 #include <model/uDateTime.h>
+#include <model/uWebSiteIcons.h>
 
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,7 @@ struct TWebSite
     QString IconURL;  // empty or beginning with "http"
     QString Category; // folder names joined with "\", outermost first
     TDateTime AddDate;
+    TIconId IconId = 0; // the favicon in WebSiteIcons(), 0 for none
     bool Selected = false;
     bool Visible = false;
 
@@ -109,8 +111,8 @@ private:
 
 TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site);
 // The merge rule of WebSitesAdd: Site's comment joins E's (unless empty or the
-// same whole text), E's empty category takes Site's, the earlier date wins; E's
-// title, URL, icon and flags stay.
+// same whole text), E's empty category takes Site's, E without a favicon takes
+// Site's, the earlier date wins; E's title, URL, icon URL and flags stay.
 void WebSiteMerge(TWebSite& E, const TWebSite& Site);
 qsizetype WebSitesIndexOfURL(const TWebSiteList& List, const QString& URL);
 void WebSitesAddURL(TWebSiteList& List, const QString& URL, const QString& Title);

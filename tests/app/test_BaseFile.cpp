@@ -184,3 +184,31 @@ TEST_F(MainWindowTest, TheStartsLongStatusSitsInsideTheShownList)
                                                    << " " << Status->width() << "x" << Status->height();
     EXPECT_GE(Status->height(), Status->heightForWidth(Status->width()));
 }
+
+TEST_F(MainWindowTest, TheBaseFileKeepsFaviconsBetweenRuns)
+{
+    // Two bookmarks as a browser exports them, each with its favicon embedded.
+    const QByteArray Png = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + QByteArray(120, '\x33');
+    const QByteArray Ico = QByteArray("\0\0\1\0\1\0\x10\x10", 8) + QByteArray(90, '\x44');
+    const QByteArray PngURI = "data:image/png;base64," + Png.toBase64();
+    const QByteArray IcoURI = "data:image/x-icon;base64," + Ico.toBase64();
+    WriteText(Settings.BaseBookmarkName,
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
+              "<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1600000000\" ICON=\"" + PngURI + "\">A</A>\n"
+              "<DT><A HREF=\"https://b.example/\" ADD_DATE=\"1600000000\" ICON=\"" + IcoURI + "\">B</A>\n"
+              "</DL><p>\n");
+    Start();
+    ASSERT_EQ(Rows(), 2);
+    Form->onDrop(QStringLiteral("http://c.example/"), QStringLiteral("C"), {});
+    Form->SaveAtExit();
+    const QByteArray Saved = ReadBytes(Settings.BaseBookmarkName);
+    EXPECT_TRUE(Saved.contains("ICON=\"" + PngURI + "\"")) << Saved.constData();
+    EXPECT_TRUE(Saved.contains("ICON=\"" + IcoURI + "\""));
+    EXPECT_EQ(Saved.count("ICON=\""), 2);
+
+    // The next run reads them back.
+    Start();
+    ASSERT_EQ(Rows(), 3);
+    Form->SaveAtExit();
+    EXPECT_EQ(ReadBytes(Settings.BaseBookmarkName), Saved);
+}
