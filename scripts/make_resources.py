@@ -342,6 +342,22 @@ def logo(size, k=SS):
     return img.resize((size, size), Image.BOX)
 
 
+def globe(c):
+    """The list's stand-in for a bookmark without a favicon: a plain globe, 16 x 16,
+    its lines on whole pixels so that it stays crisp at 1x."""
+    c.d.ellipse(c.box(0.0, 0.0, 15.0, 15.0), outline=255, width=int(1.0 * c.k))
+    c.d.ellipse(c.box(4.0, 0.0, 11.0, 15.0), outline=255, width=int(1.0 * c.k))
+    c.rect(7.0, 0.5, 8.0, 14.5)
+    c.rect(0.5, 7.0, 14.5, 8.0)
+
+
+def grey_with_alpha(alpha, rgb=(112, 120, 130)):
+    """A neutral grey that reads on light and dark list backgrounds alike."""
+    img = Image.new("RGBA", alpha.size, rgb + (0,))
+    img.putalpha(alpha)
+    return img
+
+
 # ---------------------------------------------------------------------------
 
 
@@ -359,6 +375,11 @@ def main():
         c = check_mark(size)
         written.append(save_png(white_with_alpha(c.down(1)), name))
         written.append(save_png(white_with_alpha(c.down(2)), name + "@2x"))
+
+    c = AlphaCanvas((16, 16), SS * 4)
+    globe(c)
+    written.append(save_png(grey_with_alpha(c.down(1)), "GLOBE"))
+    written.append(save_png(grey_with_alpha(c.down(2)), "GLOBE@2x"))
 
     # Banners: the 600 x 64 pictures, plus "@2x" copies for high-DPI screens.
     for f, suffix in ((1, ""), (2, "@2x")):

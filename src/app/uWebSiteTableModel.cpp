@@ -23,12 +23,15 @@ QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
 {
     if (!Index.isValid() || Index.row() >= FRowCount || Index.column() < 0 || Index.column() > 3)
         return {};
-    if (Role != Qt::DisplayRole && Role != Qt::ToolTipRole)
+    const bool Decoration = Role == Qt::DecorationRole && Index.column() == 0;
+    if (Role != Qt::DisplayRole && Role != Qt::ToolTipRole && !Decoration)
         return {};
     const int Row = Index.row();
     if (Row >= FList.Count() || !FList.at(Row).Visible)
-        return QString();
+        return Decoration ? QVariant() : QVariant(QString());
     const TWebSite& Site = FList.at(Row);
+    if (Decoration)
+        return FFavicons.Icon(Site.IconId);
     switch (Index.column()) {
     case 0: return Site.Title;
     case 1: return Site.URL;
@@ -73,5 +76,5 @@ void TWebSiteTableModel::SetRowCount(int Count)
 void TWebSiteTableModel::RowsChanged()
 {
     if (FRowCount > 0)
-        Q_EMIT dataChanged(index(0, 0), index(FRowCount - 1, 3), {Qt::DisplayRole});
+        Q_EMIT dataChanged(index(0, 0), index(FRowCount - 1, 3), {Qt::DisplayRole, Qt::DecorationRole});
 }

@@ -2,7 +2,10 @@
 // The list view's model: a virtual table over the bookmark list. Row i is entry i
 // of the list (the visible entries are sorted to the front), the row count is the
 // length of that visible run, and a row's texts are read from the entry only when
-// the view asks for them. No per-row objects exist.
+// the view asks for them. No per-row objects exist. The Title column carries the
+// entry's favicon, decoded when its row is painted.
+
+#include "uFaviconCache.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -33,4 +36,5 @@ private:
     TWebSiteList& FList;
     int FRowCount = 0;
     QStringList FHeaders;
+    mutable TFaviconCache FFavicons;
 };

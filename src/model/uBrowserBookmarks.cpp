@@ -88,7 +88,9 @@ bool WebSitesLoadFromBrowserFile(TWebSiteList& List, const QString& FileName)
         // Other SQLite files (a profile's favicons, cookies) are not bookmarks.
         const TSqliteSnapshot db(FileName);
         if (!zorvel::model::browser::HasFirefoxBookmarkTables(db)) return false;
-        WebSitesAddBrowserBookmarks(List, zorvel::model::browser::ReadFirefoxSnapshot(db));
+        std::vector<TWebSite> sites = zorvel::model::browser::ReadFirefoxSnapshot(db);
+        ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::FirefoxPlaces);
+        WebSitesAddBrowserBookmarks(List, std::move(sites));
         return true;
     }
     case TBrowserBookmarkFile::None:

@@ -49,3 +49,13 @@ std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName);
 // false, with nothing read, otherwise.
 bool WebSitesLoadFromBrowserFile(TWebSiteList& List, const QString& FileName);
 void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sites);
+
+// Favicons for the bookmarks of a profile: each site without an icon takes the
+// one its browser keeps for its address (the 32 px picture, else 16 px, else the
+// nearest size). These two raise EFileError for a file that is no such database.
+void ReadFirefoxFavicons(std::vector<TWebSite>& Sites, const QString& FaviconsFile);
+void ReadChromiumFavicons(std::vector<TWebSite>& Sites, const QString& FaviconsFile);
+// The icon database beside BookmarksFile ("favicons.sqlite" or "Favicons"), when
+// there is one; a missing or unreadable one leaves the sites as they are.
+void ReadProfileFavicons(std::vector<TWebSite>& Sites, const QString& BookmarksFile,
+                         TBrowserBookmarkFile Kind);

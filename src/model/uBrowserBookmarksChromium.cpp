@@ -476,5 +476,7 @@ std::vector<TWebSite> ReadChromiumBookmarks(const QString& FileName)
     if (!file.open(QIODevice::ReadOnly)) throw EFileError(FileName, u"Cannot open file"_s);
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) throw EFileError(FileName, u"Cannot read file"_s);
-    return ReadChromiumBookmarksData(data, FileName);
+    std::vector<TWebSite> sites = ReadChromiumBookmarksData(data, FileName);
+    ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::ChromiumJson);
+    return sites;
 }

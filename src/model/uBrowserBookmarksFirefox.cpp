@@ -201,5 +201,7 @@ std::vector<TWebSite> ReadFirefoxBookmarks(const QString& FileName)
     const TSqliteSnapshot db(FileName);
     if (!HasFirefoxBookmarkTables(db))
         throw EFileError(FileName, u"Not a Firefox bookmarks database (no moz_bookmarks table)"_s);
-    return ReadFirefoxSnapshot(db);
+    std::vector<TWebSite> sites = ReadFirefoxSnapshot(db);
+    ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::FirefoxPlaces);
+    return sites;
 }
