@@ -125,9 +125,9 @@ int main(int argc, char* argv[])
     // The windows, in the order main window, Property, About, Setup. The Setup
     // dialog works out which browsers are available as it is created.
     auto MainForm = std::make_unique<TFrmMain>(Settings, Browsers);
+    // The base file is read on a thread of its own: the window shows at once, with
+    // the read's progress, and the list appears when it is there.
     RunGuarded(MainForm.get(), [&] { MainForm->LoadAtStart(); });
-    // Shown once the list is filled: a window shown first would stay an unpainted
-    // frame while a large base file is read.
     MainForm->show();
     auto PropertyForm = std::make_unique<TFrmProperty>(MainForm.get());
     auto AboutForm = std::make_unique<TFrmAbout>(MainForm.get());
@@ -155,6 +155,11 @@ int main(int argc, char* argv[])
 
     const int Result = QApplication::exec();
 
+    // The window goes away at once; the writes follow. Paths a later start hands
+    // over now would be lost: that start waits for this program's lock instead.
+    Instance.StopListening();
+    MainForm->hide();
+    QGuiApplication::sync();
     // The writes at exit, while the settings are still intact.
     MainForm->SaveAtExit();
     SetupForm.reset();

@@ -2,6 +2,7 @@
 
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
+#include <model/uReadProgress.h>
 #include <platform/EFileError.h>
 #include <settings/uFrmSetupData.h>
 
@@ -59,6 +60,8 @@ TBaseFileRead ReadBaseBookmarkFile(TWebSiteList& List, const QString& FileName)
         Result.Status = TBaseFileRead::Read;
         if (Result.Entries == 0 && !HoldsNoBookmarks(ReadWhole(FileName)))
             Result.Status = TBaseFileRead::Unreadable;
+    } catch (const EReadCancelled&) {
+        throw; // the program is closing: nothing of this read counts
     } catch (const EFileError& e) {
         Result.Status = TBaseFileRead::Failed;
         Result.Reason = e.Text();

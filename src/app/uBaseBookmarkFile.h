@@ -27,7 +27,8 @@ struct TBaseFileRead
     bool KeepFile() const { return Status == Failed || Status == Unreadable; }
 };
 
-// Reads FileName into List (which should be empty); never throws.
+// Reads FileName into List (which should be empty). Raises only EReadCancelled,
+// when a read watched from another thread is cancelled.
 TBaseFileRead ReadBaseBookmarkFile(TWebSiteList& List, const QString& FileName);
 
 // Whether a file's bytes stand for an empty list: nothing, or a bookmark file

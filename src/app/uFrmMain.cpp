@@ -1,6 +1,7 @@
 #include "uFrmMain.h"
 
 #include "uAppErrors.h"
+#include "uBackgroundRead.h"
 #include "uBaseBookmarkFile.h"
 #include "uFlatBtnHost.h"
 #include "uTexts.h"
@@ -20,6 +21,10 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QProgressBar>
+#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -29,6 +34,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -101,6 +107,26 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
         FStatusLabel->hide();
     });
 
+    // The progress of the base file's read, in the middle of the list.
+    FReadPanel = new QFrame(ui->bookmarkList);
+    FReadPanel->setObjectName(QStringLiteral("readPanel"));
+    FReadPanel->setFrameShape(QFrame::StyledPanel);
+    FReadPanel->setAutoFillBackground(true);
+    auto* ReadLayout = new QVBoxLayout(FReadPanel);
+    FReadLabel = new QLabel(FReadPanel);
+    FReadLabel->setObjectName(QStringLiteral("readLabel"));
+    FReadLabel->setAlignment(Qt::AlignCenter);
+    FReadBar = new QProgressBar(FReadPanel);
+    FReadBar->setObjectName(QStringLiteral("readProgress"));
+    FReadBar->setRange(0, 1000);
+    FReadBar->setFormat(QStringLiteral("%p%"));
+    ReadLayout->addWidget(FReadLabel);
+    ReadLayout->addWidget(FReadBar);
+    FReadPanel->hide();
+    FReadTimer = new QTimer(this);
+    FReadTimer->setInterval(100);
+    connect(FReadTimer, &QTimer::timeout, this, [this] { ShowReadProgress(); });
+
     CreateActions();
     SetupTiles();
     CreateKeyboardCommands();
@@ -138,6 +164,8 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
 
 TFrmMain::~TFrmMain()
 {
+    // A read still running is stopped before the window's parts go.
+    delete std::exchange(FBaseLoad, nullptr);
     DetachDropTarget();
     // The list dies with this object's members, before QWidget's destructor hides
     // the view; the view must not ask the model for rows by then.
@@ -193,15 +221,14 @@ void TFrmMain::LoadAtStart()
     FWebSiteList.Clear();
     FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
     FBannerTimer->start();
-    TBaseFileRead Read;
-    if (FSettings.isOpenBaseBookmark) {
-        const QString Source = BaseBookmarkFileToRead(FSettings.BaseBookmarkName);
-        if (QFileInfo(Source).isFile()) {
-            PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({Source}));
-            Read = ReadBaseBookmarkFile(FWebSiteList, Source);
-        }
-    }
-    ApplyBaseFileRead(Read);
+    // The base file is read on a thread of its own: the window shows and stays
+    // painted while a large file is read, and can be closed at any time.
+    const QString Source = FSettings.isOpenBaseBookmark ? BaseBookmarkFileToRead(FSettings.BaseBookmarkName)
+                                                        : QString();
+    if (!Source.isEmpty() && QFileInfo(Source).isFile())
+        StartBaseFileRead(Source);
+    else
+        ApplyBaseFileRead(TBaseFileRead());
     QStringList History;
     LoadSearchHistory(History);
     ui->searchBox->clear();
@@ -212,21 +239,127 @@ void TFrmMain::LoadAtStart()
     UpdateActions();
 }
 
+void TFrmMain::StartBaseFileRead(const QString& Source)
+{
+    auto Result = std::make_shared<TBaseFileRead>();
+    Result->FileName = Source;
+    const bool Shorten = FSettings.isAmazonShort;
+    const int SortIndex = FListViewSortIndex;
+    FBaseLoadResult = Result;
+    FBaseLoadSortIndex = SortIndex;
+    // The thread works on its own list and touches nothing else of the window's.
+    FBaseLoad = new TBackgroundRead(
+        [Source, Shorten, SortIndex, Result](TWebSiteList& List) {
+            List.ShortenURLs = Shorten;
+            PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({Source}));
+            *Result = ReadBaseBookmarkFile(List, Source);
+            // Sorted here too, so that the window's thread has little left to do.
+            WebSitesSort(List, SortIndex);
+        },
+        this);
+    connect(FBaseLoad, &TBackgroundRead::Finished, this, [this] { Guard([&] { FinishBaseFileRead(); }); });
+    FReadLabel->setText(Text(TText::ReadingProgress) + u'\n' + QFileInfo(Source).fileName());
+    FReadLabel->setToolTip(QDir::toNativeSeparators(Source));
+    // A busy bar until the reader gives its first share (the file is loaded first).
+    FReadBar->setRange(0, 0);
+    PlaceReadProgress();
+    FReadPanel->show();
+    FReadPanel->raise();
+    FReadTimer->start();
+    FBaseLoad->Start();
+}
+
+void TFrmMain::ShowReadProgress()
+{
+    if (!FBaseLoad)
+        return;
+    const double Share = FBaseLoad->Share();
+    if (Share <= 0)
+        return;
+    FReadBar->setRange(0, 1000);
+    FReadBar->setValue(int(Share * 1000));
+}
+
+void TFrmMain::PlaceReadProgress()
+{
+    // In the middle of the list's rows, below its header.
+    const QRect Rows = ui->bookmarkList->viewport()->geometry();
+    const int W = qBound(120, Rows.width() - 40, 460);
+    FReadPanel->resize(W, FReadPanel->sizeHint().height());
+    FReadPanel->move(Rows.left() + (Rows.width() - W) / 2,
+                     qMax(0, Rows.top() + (Rows.height() - FReadPanel->height()) / 2));
+    FReadPanel->raise();
+}
+
+void TFrmMain::WaitForBaseFileRead()
+{
+    if (FBaseLoad)
+        Guard([&] { FinishBaseFileRead(); });
+}
+
+void TFrmMain::FinishBaseFileRead()
+{
+    // Finished may still arrive after a wait already took the list.
+    if (!FBaseLoad)
+        return;
+    TBackgroundRead* Load = std::exchange(FBaseLoad, nullptr);
+    // This may run inside Load's own signal: it goes once control is back in the loop.
+    Load->deleteLater();
+    Load->Wait();
+    FReadTimer->stop();
+    FReadPanel->hide();
+    TBaseFileRead Read = *FBaseLoadResult;
+    FBaseLoadResult.reset();
+    if (!Load->ErrorText().isEmpty()) {
+        // The sort after the read failed (out of memory): nothing of it is shown, and
+        // the file is kept.
+        Read.Status = TBaseFileRead::Failed;
+        Read.Reason = Load->ErrorText();
+        Load->List().Clear();
+    }
+    FWebSiteList = std::move(Load->List());
+    Load->List().Clear();
+    FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
+    FWebSiteList.ResetStats();
+    FListSorted = FBaseLoadSortIndex == FListViewSortIndex;
+    ApplyBaseFileRead(Read);
+    UpdateActions();
+    // What the user asked for while the file was read: the adds, then the search
+    // over everything.
+    for (TPendingDrop& Drop : std::exchange(FPendingDrops, {}))
+        Guard([&] { onDrop(Drop.URL, Drop.Title, Drop.Files); });
+    if (!FPendingPaths.isEmpty())
+        OpenPathsFromOutside({});
+    if (FSearchAfterRead) {
+        FSearchAfterRead = false;
+        WebSitesSearch(FWebSiteList, ui->searchBox->currentText());
+        RefreshListView(true);
+    }
+}
+
 void TFrmMain::SaveAtExit()
 {
     if (FDestroyed)
         return;
     FDestroyed = true;
     FBannerTimer->stop();
+    // A read still running is stopped: the exit writes nothing it has not read.
+    const bool ListRead = FBaseLoad == nullptr;
+    if (!ListRead) {
+        FBaseLoad->Cancel();
+        delete std::exchange(FBaseLoad, nullptr);
+        FReadTimer->stop();
+    }
     // Every write gets its chance: a failing one is reported and the next still runs.
     QStringList History;
     for (int i = 0; i < ui->searchBox->count(); ++i)
         History << ui->searchBox->itemText(i);
     RunGuarded(this, [&] { SaveSearchHistory(History); });
     // A base file the start could not read keeps its bookmarks: it is not replaced.
-    if (FSettings.isOpenBaseBookmark && !FBaseRead.KeepFile())
+    if (ListRead && FSettings.isOpenBaseBookmark && !FBaseRead.KeepFile())
         RunGuarded(this, [&] { WriteBaseBookmarkFile(FWebSiteList, FSettings.BaseBookmarkName); });
-    RunGuarded(this, [&] { SaveHistoryCopy(FWebSiteList, FSettings); });
+    if (ListRead)
+        RunGuarded(this, [&] { SaveHistoryCopy(FWebSiteList, FSettings); });
     DetachDropTarget();
 }
 
@@ -261,7 +394,9 @@ QList<TWriteProblem> TFrmMain::ExitWriteProblems() const
         if (const QString Why = WhyNotWritable(File); !Why.isEmpty())
             Problems.append({File, Why});
     };
-    if (FSettings.isOpenBaseBookmark) {
+    // While the base file is still read, the exit writes neither it nor the history copy.
+    const bool ListRead = FBaseLoad == nullptr;
+    if (FSettings.isOpenBaseBookmark && ListRead) {
         if (!FBaseRead.KeepFile())
             Check(FSettings.BaseBookmarkName);
         else if (!FWebSiteList.isEmpty())
@@ -269,7 +404,7 @@ QList<TWriteProblem> TFrmMain::ExitWriteProblems() const
     }
     Check(SetupIniFileName());
     Check(SearchHistoryFileName());
-    if (FSettings.isSaveHistory && !FWebSiteList.isEmpty())
+    if (ListRead && FSettings.isSaveHistory && !FWebSiteList.isEmpty())
         Check(HistoryBookmarkFileName());
     return Problems;
 }
@@ -310,7 +445,9 @@ void TFrmMain::closeEvent(QCloseEvent* Event)
 void TFrmMain::RefreshListView(bool ScrollToTop)
 {
     RememberSelection();
-    WebSitesSort(FWebSiteList, FListViewSortIndex);
+    // A list the read has sorted already is not sorted again (a second for a million entries).
+    if (!std::exchange(FListSorted, false))
+        WebSitesSort(FWebSiteList, FListViewSortIndex);
     FModel->SetRowCount(WebSitesVisibleCount(FWebSiteList));
     RestoreSelection(ScrollToTop);
 }
@@ -495,6 +632,11 @@ void TFrmMain::onSearch()
     // The box shows the text; no history item is current until the user picks one.
     Box->setCurrentIndex(-1);
     Box->setEditText(Box->itemText(0));
+    // The list is not there yet: it is searched once the base file is read.
+    if (FBaseLoad) {
+        FSearchAfterRead = true;
+        return;
+    }
     WebSitesSearch(FWebSiteList, Box->currentText());
     // A new result starts at its top.
     RefreshListView(true);
@@ -565,6 +707,8 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
         // start found) must be placed once the list has its real size.
         if (T == QEvent::Resize && !FStatusLabel->isHidden())
             PlaceStatusLabel();
+        if (T == QEvent::Resize && !FReadPanel->isHidden())
+            PlaceReadProgress();
         // The list acts when a key goes down: the release of a key that closed a
         // dialog (Enter on OK) arrives here after the dialog is gone and must not
         // open or delete anything.

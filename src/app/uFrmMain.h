@@ -19,11 +19,14 @@
 #include <memory>
 
 class QAction;
+class QFrame;
+class QProgressBar;
 class QComboBox;
 class QLabel;
 class QMenu;
 class QTimer;
 class QTreeView;
+class TBackgroundRead;
 class TFlatBtnVCL;
 class TListUndo;
 class TWebSiteTableModel;
@@ -65,11 +68,18 @@ public:
     std::function<QStringList(const QList<TBrowserProfile>&)> BrowserImportFn;
 
     // ---- Start and end.
+    // Readies the window and starts reading the base bookmark file on a thread of
+    // its own; the list appears when the read is done (FinishBaseFileRead).
     void LoadAtStart();
     // Right after the start: when the base bookmark file is in use but does not exist
     // yet and the list is empty (a first start), offers the import from browsers if
     // any profile holds bookmarks.
     void OfferBrowserImportAtStart();
+    // The base file is still being read: the commands that change or save the
+    // list wait, drops and outside paths are kept until it is done.
+    bool IsReadingBaseFile() const { return FBaseLoad != nullptr; }
+    // Waits for a running read of the base file and shows its list now.
+    void WaitForBaseFileRead();
     // The writes at exit: search history, base bookmark file, history copy. Each
     // write that fails is reported and the others still run.
     void SaveAtExit();
@@ -227,6 +237,11 @@ private:
     // Imports the bookmark files of the profiles the user checks among Profiles.
     void ImportBrowserProfiles(const QList<TBrowserProfile>& Profiles);
     QList<TBrowserProfile> FindProfilesWithWaitCursor();
+    void StartBaseFileRead(const QString& Source);
+    // Takes the list the background read gave, shows it and runs what waited for it.
+    void FinishBaseFileRead();
+    void ShowReadProgress();
+    void PlaceReadProgress();
     QStringList RunFileDialog(const TFileDialogRequest& Request);
 
     std::unique_ptr<Ui::TFrmMain> ui;
@@ -250,5 +265,23 @@ private:
     TBaseFileRead FBaseRead;
     TListUndo* FListUndo = nullptr;
     QStringList FPendingPaths;
+    // The read of the base file while it runs, and what it found.
+    TBackgroundRead* FBaseLoad = nullptr;
+    std::shared_ptr<TBaseFileRead> FBaseLoadResult;
+    int FBaseLoadSortIndex = 0;
+    // The list is in the order of FListViewSortIndex: the next refresh need not sort.
+    bool FListSorted = false;
+    QFrame* FReadPanel = nullptr;
+    QLabel* FReadLabel = nullptr;
+    QProgressBar* FReadBar = nullptr;
+    QTimer* FReadTimer = nullptr;
+    // What the user did while the base file was read, run once it is there.
+    struct TPendingDrop
+    {
+        QString URL, Title;
+        QStringList Files;
+    };
+    std::vector<TPendingDrop> FPendingDrops;
+    bool FSearchAfterRead = false;
     bool FDestroyed = false;
 };

@@ -311,6 +311,16 @@ void TFrmMain::UpdateActions()
     // The Japanese captions read the same for one entry and for several.
     propertiesAction->setText(Text(s > 1 ? TText::PropertiesAction : TText::PropertyAction));
     deleteAction->setText(Text(s > 1 ? TText::DeleteItemsAction : TText::DeleteItemAction));
+    // While the base file is read there is no list to add to, save or clear yet;
+    // Setup waits too, as it may change where the list is saved.
+    const bool ListThere = !IsReadingBaseFile();
+    for (QAction* A : {addFilesAction, addFolderAction, importBrowsersAction, saveHtmlAction, saveToFolderAction,
+                       setupAction})
+        if (A)
+            A->setEnabled(ListThere);
+    for (TFlatBtnVCL* Tile : {ui->addFilesTile, ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
+                              ui->saveFolderTile, ui->clearAllTile, ui->setupTile})
+        Tile->setEnabled(ListThere);
 }
 
 // ---- File dialogs -----------------------------------------------------------------------
@@ -449,7 +459,7 @@ void TFrmMain::OfferBrowserImportAtStart()
 {
     // A first start: the base file is in use but there is none yet. Leaving, even
     // with an empty list, writes it, so the offer comes once.
-    if (!FSettings.isOpenBaseBookmark || FBaseRead.Status != TBaseFileRead::NotRead
+    if (!FSettings.isOpenBaseBookmark || IsReadingBaseFile() || FBaseRead.Status != TBaseFileRead::NotRead
         || !FWebSiteList.isEmpty())
         return;
     const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
@@ -642,6 +652,11 @@ void TFrmMain::RecordListChange(const QString& Text, std::vector<TWebSite> Befor
 void TFrmMain::onDrop(const QString& URL, const QString& Title,
                                  const QStringList& DroppedFileNames)
 {
+    // Kept until the base file is read; then added in the order dropped.
+    if (IsReadingBaseFile()) {
+        FPendingDrops.push_back({URL, Title, DroppedFileNames});
+        return;
+    }
     FWebSiteList.ResetStats();
     struct TRefresh
     {
@@ -665,6 +680,14 @@ void TFrmMain::onDrop(const QString& URL, const QString& Title,
 void TFrmMain::OpenPathsFromOutside(const QStringList& Paths)
 {
     FPendingPaths += Paths;
+    // The base file is still read: the paths are added once it is there.
+    if (IsReadingBaseFile()) {
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+        return;
+    }
     // A dialog or a running import has the list now: add once it is closed.
     if (QApplication::activeModalWidget()) {
         QTimer::singleShot(300, this, [this] { OpenPathsFromOutside({}); });

@@ -10,6 +10,8 @@
 #include <QLockFile>
 #include <QThread>
 
+#include <utility>
+
 namespace {
 
 // The first bytes of a hand-over, so that a stray connection is not taken for one.
@@ -54,13 +56,18 @@ QString TSingleInstance::ServerNameFor(const QString& DataDir)
     return QStringLiteral("zorvel-") + QString::fromLatin1(Hash.toHex().left(24));
 }
 
-TSingleInstance::TStart TSingleInstance::Start(const QStringList& Paths, int TimeoutMs)
+TSingleInstance::TStart TSingleInstance::Start(const QStringList& Paths, int TimeoutMs, int EndingWaitMs)
 {
     FLock = std::make_unique<QLockFile>(FLockFileName);
     // A lock is stale only when its program is gone, never by its age: a program may
     // run for weeks.
     FLock->setStaleLockTime(0);
+    // A holder that listens must answer within TimeoutMs. One that does not listen
+    // is just starting (for a moment) or writing its files at exit, which takes
+    // seconds for a large list: this start waits for its lock, as it would otherwise
+    // read the base file before the holder has finished writing it.
     QDeadlineTimer Deadline(TimeoutMs);
+    const QDeadlineTimer EndingDeadline(qMax(TimeoutMs, EndingWaitMs));
     for (;;) {
         if (FLock->tryLock(0)) {
             Listen();
@@ -68,12 +75,21 @@ TSingleInstance::TStart TSingleInstance::Start(const QStringList& Paths, int Tim
         }
         if (FLock->error() != QLockFile::LockFailedError)
             return Unlocked;
-        // The holder may still be starting (not listening yet) or just ending.
         const int Left = int(qMax<qint64>(0, Deadline.remainingTime()));
-        if (HandOver(Paths, qMin(Left, 1000)))
+        switch (HandOver(Paths, qMin(Left, 1000))) {
+        case Taken:
             return HandedOver;
-        if (Deadline.hasExpired())
-            return NotAnswering;
+        case NoListener:
+            // The answer time counts from when it listens again.
+            Deadline.setRemainingTime(TimeoutMs);
+            if (EndingDeadline.hasExpired())
+                return NotAnswering;
+            break;
+        case NoAnswer:
+            if (Deadline.hasExpired())
+                return NotAnswering;
+            break;
+        }
         QThread::msleep(100);
     }
 }
@@ -88,13 +104,21 @@ bool TSingleInstance::Listen()
     return FServer->listen(FServerName);
 }
 
-bool TSingleInstance::HandOver(const QStringList& Paths, int TimeoutMs)
+void TSingleInstance::StopListening()
+{
+    if (FServer) {
+        FServer->close();
+        delete std::exchange(FServer, nullptr);
+    }
+}
+
+TSingleInstance::THandOver TSingleInstance::HandOver(const QStringList& Paths, int TimeoutMs)
 {
     QDeadlineTimer Deadline(TimeoutMs);
     QLocalSocket Socket;
     Socket.connectToServer(FServerName);
     if (!Socket.waitForConnected(int(Deadline.remainingTime())))
-        return false;
+        return Socket.error() == QLocalSocket::SocketTimeoutError ? NoAnswer : NoListener;
     QByteArray Message;
     QDataStream Out(&Message, QIODevice::WriteOnly);
     Out << HandOverMagic << Paths;
@@ -107,7 +131,7 @@ bool TSingleInstance::HandOver(const QStringList& Paths, int TimeoutMs)
             break;
         Answer += Socket.readAll();
     }
-    return Answer.startsWith(HandOverAnswer);
+    return Answer.startsWith(HandOverAnswer) ? Taken : NoAnswer;
 }
 
 void TSingleInstance::OnNewConnection()

@@ -31,8 +31,12 @@ public:
     ~TSingleInstance() override;
 
     // Takes the lock, or hands Paths to the program that holds it, waiting at most
-    // TimeoutMs for it to answer. Call once.
-    TStart Start(const QStringList& Paths, int TimeoutMs = 5000);
+    // TimeoutMs for it to answer. A holder that no longer listens is writing its
+    // files at exit: its lock is waited for, at most EndingWaitMs. Call once.
+    TStart Start(const QStringList& Paths, int TimeoutMs = 5000, int EndingWaitMs = 60000);
+    // Takes no more hand-overs (the program is ending); the lock stays until this
+    // object goes, so that a new start waits for the writes at exit.
+    void StopListening();
 
     QString LockFileName() const { return FLockFileName; }
     QString ServerName() const { return FServerName; }
@@ -47,7 +51,8 @@ Q_SIGNALS:
 
 private:
     bool Listen();
-    bool HandOver(const QStringList& Paths, int TimeoutMs);
+    enum THandOver { Taken, NoListener, NoAnswer };
+    THandOver HandOver(const QStringList& Paths, int TimeoutMs);
     void OnNewConnection();
 
     QString FLockFileName;

@@ -13,6 +13,7 @@
 
 #include <model/uBookmarkHtmlImport.h>
 #include <model/uHtmlTagScanner.h>
+#include <model/uReadProgress.h>
 
 #include <platform/uHVUtils.h>
 
@@ -262,7 +263,13 @@ public:
     {
         THtmlTagScanner scanner(FHtml);
         THtmlToken token;
+        // A watcher on another thread sees the share read, and a cancel stops the
+        // read between two bookmarks.
+        const bool Watched = CurrentReadProgress() != nullptr;
+        unsigned Tokens = 0;
         while (scanner.Next(token)) {
+            if (Watched && (++Tokens & 4095) == 0)
+                ReportReadProgress(scanner.Position(), FHtml.size());
             if (token.Kind == THtmlToken::Text) {
                 if (FCapture != TCapture::None)
                     FCaptured.Add(token.Raw);

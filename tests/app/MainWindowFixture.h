@@ -78,7 +78,8 @@ protected:
 
     QString Path(const QString& Name) const { return QDir(Tmp.path()).filePath(Name); }
 
-    // Creates the window (with a base bookmark file holding Sites when given) and runs LoadAtStart.
+    // Creates the window (with a base bookmark file holding Sites when given), runs LoadAtStart
+    // and waits for the base file's read.
     void Start(const std::vector<TWebSite>& Sites = {})
     {
         if (!Sites.empty()) {
@@ -102,6 +103,8 @@ protected:
             Started << (Program + u'|' + Arg);
         };
         Form->LoadAtStart();
+        // The base file is read on a thread of its own; these tests look at the list it gives.
+        Form->WaitForBaseFileRead();
     }
 
     int Rows() const { return Form->Model()->rowCount(); }

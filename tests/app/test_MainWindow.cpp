@@ -334,7 +334,10 @@ TEST_F(MainWindowTest, AnUnreadableBaseFileIsShownAndTheWindowStillOpens)
         GTEST_SKIP() << "running with rights that read any file";
     Form = std::make_unique<TFrmMain>(Settings, Browsers);
     // The start goes on (search history and all); the file is named and kept.
-    EXPECT_TRUE(RunGuarded(Form.get(), [&] { Form->LoadAtStart(); }));
+    EXPECT_TRUE(RunGuarded(Form.get(), [&] {
+        Form->LoadAtStart();
+        Form->WaitForBaseFileRead();
+    }));
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].contains(QStringLiteral("could not be read"))) << qPrintable(Errors[0]);
     EXPECT_EQ(Rows(), 0);
