@@ -213,7 +213,7 @@ TEST_F(BaseFileInBackgroundTest, WhatTheUserDidDuringTheReadIsDoneOnceTheListIsT
 
 TEST(SingleInstance, AStartWaitsForAProgramThatIsWritingItsFilesAtExit)
 {
-    EnsureApplication();
+    EnsureTestApplication();
     QTemporaryDir Dir;
     ASSERT_TRUE(Dir.isValid());
     auto Ending = std::make_unique<TSingleInstance>(Dir.path());
