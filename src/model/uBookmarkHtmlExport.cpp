@@ -1,300 +1,507 @@
 // Netscape bookmark HTML export: one folder per category component.
+//
+// The file is streamed: every line goes as UTF-8 into one fixed buffer that is
+// handed to the device when full, so the export needs no copy of the text
+// whatever the size of the list. The folder tree is built once from the distinct
+// categories and walked without recursion, so neither many sibling folders nor
+// very deep nesting costs more than linear time or any stack.
 
 #include <model/uBookmarkHtml.h>
 
 #include <platform/EFileError.h>
 
+#include <QBuffer>
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The entries of each category, by index, in list order.
-using TCategoryGroups = QHash<QString, std::vector<qsizetype>>;
+// ---------------------------------------------------------------------------
+// UTF-8 output through one buffer
 
-// A folder of the written tree; the root has no name.
-struct TBMNode
+class THtmlOut
 {
-    QString Name;
-    std::vector<TBMNode> Nodes;
-};
+public:
+    explicit THtmlOut(QIODevice& Device) : FDevice(Device) {}
 
-void AppendCharRef(QString& Out, char16_t c)
-{
-    Out += u"&#"_s;
-    Out += QString::number(int(c));
-    Out += u';';
-}
-
-bool IsChromeColon(QStringView Text, qsizetype i)
-{
-    return i >= 6 && Text.mid(i - 6, 6).compare(u"chrome", Qt::CaseInsensitive) == 0
-           && Text.mid(i + 1, 2) == u"//";
-}
-
-bool NeedsEscape(QStringView Text, qsizetype i)
-{
-    switch (Text[i].unicode()) {
-    case u'&':
-    case u'<':
-    case u'>':
-    case u'"':
-    case u'\t':
-    case u'\r':
-    case u'\n':
-        return true;
-    case u':':
-        return IsChromeColon(Text, i);
-    default:
-        return false;
+    // Plain ASCII markup.
+    template <size_t N>
+    void Ascii(const char (&Text)[N])
+    {
+        Bytes(Text, N - 1);
     }
-}
 
-// Text as HTML character data. Besides the markup characters this covers what the
-// line-based readers (ours and the browsers') would otherwise alter: tabs and line
-// breaks, and "chrome:" followed by "//", which readers rewrite to "http://".
-QString EscapeHtml(QStringView Text)
-{
-    const qsizetype n = Text.size();
-    qsizetype first = 0;
-    while (first < n && !NeedsEscape(Text, first))
-        ++first;
-    if (first == n)
-        return Text.toString();
-
-    QString out;
-    out.reserve(n + 16);
-    out.append(Text.first(first));
-    for (qsizetype i = first; i < n; ++i) {
-        const char16_t c = Text[i].unicode();
-        if (!NeedsEscape(Text, i)) {
-            out += QChar(c);
-            continue;
+    void Bytes(const char* Data, size_t Size)
+    {
+        if (size_t(End - FPos) < Size) {
+            Flush();
+            if (size_t(End - FPos) < Size) { // larger than the buffer: straight through
+                Put(Data, qint64(Size));
+                return;
+            }
         }
+        std::copy_n(Data, Size, FPos);
+        FPos += Size;
+    }
+
+    void LineEnd() { Ascii("\r\n"); }
+
+    // Two blanks per folder level, up to a cap: the readers ignore leading blanks,
+    // and a deeply nested list would otherwise grow with the square of its depth.
+    void Indent(int Levels)
+    {
+        static constexpr int MaxLevels = 64;
+        static const std::array<char, 2 * MaxLevels> Blanks = [] {
+            std::array<char, 2 * MaxLevels> a{};
+            a.fill(' ');
+            return a;
+        }();
+        Bytes(Blanks.data(), size_t(2 * std::min(Levels, MaxLevels)));
+    }
+
+    // Text as UTF-8 without escaping; a lone surrogate becomes '?' (as QString::toUtf8).
+    void Text(QStringView Text)
+    {
+        const char16_t* p = Text.utf16();
+        const char16_t* const e = p + Text.size();
+        while (p != e) {
+            Room();
+            // Plain ASCII needs no decisions beyond the bound; the four bytes
+            // left over take one encoded character.
+            const char16_t* const stop = p + std::min<qsizetype>(e - p, End - FPos - 4);
+            while (p != stop && *p < 0x80)
+                *FPos++ = char(*p++);
+            if (p != stop)
+                p = Encode(p, e);
+        }
+    }
+
+    // Text as HTML character data. Besides the markup characters this covers what
+    // the line-based readers (ours and the browsers') would otherwise alter: tabs
+    // and line breaks, and "chrome:" followed by "//", which readers rewrite to
+    // "http://".
+    void Escaped(QStringView Text)
+    {
+        const char16_t* const begin = Text.utf16();
+        const char16_t* p = begin;
+        const char16_t* const e = p + Text.size();
+        while (p != e) {
+            Room();
+            const char16_t* const stop = p + std::min<qsizetype>(e - p, (End - FPos) / 8);
+            // A surrogate pair may step one past stop: its four bytes fit the room
+            // counted for two characters.
+            while (p < stop) {
+                const char16_t c = *p;
+                if (c >= 0x80) {
+                    p = Encode(p, e);
+                    continue;
+                }
+                if (!Special[c]) {
+                    *FPos++ = char(c);
+                    ++p;
+                    continue;
+                }
+                EscapeChar(Text, p - begin);
+                ++p;
+            }
+        }
+    }
+
+    // A character reference, "&#NN;".
+    void CharRef(char16_t c)
+    {
+        Room();
+        *FPos++ = '&';
+        *FPos++ = '#';
+        char digits[5];
+        int n = 0;
+        unsigned v = c;
+        do {
+            digits[n++] = char('0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        while (n > 0)
+            *FPos++ = digits[--n];
+        *FPos++ = ';';
+    }
+
+    // Hands the rest of the buffer to the device; false when any write failed.
+    bool Finish()
+    {
+        Flush();
+        return !FFailed;
+    }
+
+private:
+    static constexpr qsizetype Size = 64 * 1024;
+    // Every single step writes at most this much: a character reference, a
+    // four-byte UTF-8 sequence, an entity.
+    static constexpr qsizetype StepMax = 16;
+
+    // Characters below 0x80 that may need escaping; ':' only before "//" after
+    // "chrome".
+    static constexpr std::array<bool, 128> Special = [] {
+        std::array<bool, 128> a{};
+        for (const char c : {'&', '<', '>', '"', '\t', '\r', '\n', ':'})
+            a[size_t(c)] = true;
+        return a;
+    }();
+
+    void Room()
+    {
+        if (End - FPos < StepMax)
+            Flush();
+    }
+
+    void Flush()
+    {
+        Put(FBuffer.get(), FPos - FBuffer.get());
+        FPos = FBuffer.get();
+    }
+
+    void Put(const char* Data, qint64 Size)
+    {
+        if (Size > 0 && !FFailed && FDevice.write(Data, Size) != Size)
+            FFailed = true;
+    }
+
+    // One character at or above 0x80 (a pair for a surrogate pair); returns the next.
+    const char16_t* Encode(const char16_t* p, const char16_t* e)
+    {
+        const char32_t c = *p++;
+        if (c < 0x800) {
+            *FPos++ = char(0xC0 | (c >> 6));
+            *FPos++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0xD800 || c > 0xDFFF) {
+            *FPos++ = char(0xE0 | (c >> 12));
+            *FPos++ = char(0x80 | ((c >> 6) & 0x3F));
+            *FPos++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0xDC00 && p != e && *p >= 0xDC00 && *p <= 0xDFFF) {
+            const char32_t u = 0x10000 + ((c - 0xD800) << 10) + (*p++ - 0xDC00);
+            *FPos++ = char(0xF0 | (u >> 18));
+            *FPos++ = char(0x80 | ((u >> 12) & 0x3F));
+            *FPos++ = char(0x80 | ((u >> 6) & 0x3F));
+            *FPos++ = char(0x80 | (u & 0x3F));
+        } else {
+            *FPos++ = '?';
+        }
+        return p;
+    }
+
+    static bool IsChromeColon(QStringView Text, qsizetype i)
+    {
+        return i >= 6 && Text.mid(i - 6, 6).compare(u"chrome", Qt::CaseInsensitive) == 0
+               && Text.mid(i + 1, 2) == u"//";
+    }
+
+    void PutLiteral(const char* Literal)
+    {
+        while (*Literal)
+            *FPos++ = *Literal++;
+    }
+
+    void EscapeChar(QStringView Text, qsizetype i)
+    {
+        const char16_t c = Text[i].unicode();
         switch (c) {
         case u'&':
-            out += u"&amp;"_s;
+            PutLiteral("&amp;");
             break;
         case u'<':
-            out += u"&lt;"_s;
+            PutLiteral("&lt;");
             break;
         case u'>':
-            out += u"&gt;"_s;
+            PutLiteral("&gt;");
             break;
         case u'"':
-            out += u"&quot;"_s;
+            PutLiteral("&quot;");
             break;
-        default: // tab, CR, LF, the colon of "chrome://"
-            AppendCharRef(out, c);
-        }
-    }
-    return out;
-}
-
-// One comment line: the readers trim blanks and control characters at both ends of
-// a line, so those are written as character references.
-QString EscapeCommentLine(QStringView Line)
-{
-    qsizetype b = 0;
-    qsizetype e = Line.size();
-    while (b < e && Line[b].unicode() <= 32)
-        ++b;
-    while (e > b && Line[e - 1].unicode() <= 32)
-        --e;
-    QString out;
-    for (qsizetype i = 0; i < b; ++i)
-        AppendCharRef(out, Line[i].unicode());
-    out += EscapeHtml(Line.mid(b, e - b));
-    for (qsizetype i = e; i < Line.size(); ++i)
-        AppendCharRef(out, Line[i].unicode());
-    return out;
-}
-
-void WriteItem(const TWebSite& Site, QStringList& Lines, const QString& Indent)
-{
-    QString line;
-    line.reserve(Indent.size() + Site.URL.size() + Site.Title.size() + Site.IconURL.size() + 64);
-    line += Indent;
-    line += u"<DT><A HREF=\""_s;
-    line += EscapeHtml(Site.URL);
-    line += u"\" ADD_DATE=\""_s;
-    line += DateToUnixText(Site.AddDate);
-    line += u"\" ICON_URI=\""_s;
-    line += EscapeHtml(Site.IconURL);
-    // The favicon as Chrome writes it; base64 text needs no escaping.
-    if (Site.IconId != 0) {
-        const QByteArray icon = WebSiteIconDataURI(Site.IconId);
-        if (!icon.isEmpty()) {
-            line += u"\" ICON=\""_s;
-            line += QLatin1StringView(icon);
-        }
-    }
-    line += u"\">"_s;
-    line += EscapeHtml(Site.Title);
-    line += u"</A>"_s;
-    Lines.append(line);
-
-    if (Site.Comment.isEmpty())
-        return;
-    // Later comment lines stand unindented at the start of their lines.
-    const QList<QStringView> parts = QStringView(Site.Comment).split(u"\r\n");
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        if (i == 0)
-            Lines.append(Indent + u"<DD>"_s + EscapeCommentLine(parts[i]));
-        else
-            Lines.append(EscapeCommentLine(parts[i]));
-    }
-}
-
-void WriteItems(const TWebSiteList& List, const TCategoryGroups& Groups, QStringList& Lines,
-                const QString& Indent, const QString& Path)
-{
-    const auto it = Groups.constFind(Path);
-    if (it != Groups.constEnd())
-        for (const qsizetype i : *it)
-            WriteItem(List[i], Lines, Indent);
-}
-
-// Depth 0 is the root (no folder lines, the uncategorised entries). A first-level
-// folder's path is its name; deeper ones add "\" and their name, so a category
-// with empty components ("\A", "A\\B", "A\") has a folder for each of them.
-void WriteNode(const TWebSiteList& List, const TCategoryGroups& Groups, const TBMNode& Node,
-               QStringList& Lines, const QString& Indent, const QString& ParentPath, int Depth)
-{
-    const QString childIndent = Indent + u"  "_s;
-    const QString path = Depth <= 1 ? Node.Name : ParentPath + u'\\' + Node.Name;
-    if (Depth > 0) {
-        Lines.append(Indent + u"<DT><H3>"_s + EscapeHtml(Node.Name) + u"</H3>"_s);
-        Lines.append(Indent + u"<DL><p>"_s);
-    }
-    for (const TBMNode& child : Node.Nodes)
-        WriteNode(List, Groups, child, Lines, childIndent, path, Depth + 1);
-    // A first-level folder with an empty name holds only folders: no category is
-    // one empty component (that would be the top level, written by the root).
-    if (Depth == 0 || !path.isEmpty())
-        WriteItems(List, Groups, Lines, childIndent, path);
-    if (Depth > 0)
-        Lines.append(Indent + u"</DL><p>"_s);
-}
-
-void CollectCategories(const TWebSiteList& List, QStringList& Categories)
-{
-    // Every distinct category, letter-case variants included: entries are placed by
-    // exact comparison, so each form needs its own folder to be written at all.
-    QSet<QString> seen;
-    for (const QString& c : std::as_const(Categories))
-        seen.insert(c);
-    for (const TWebSite& site : List) {
-        if (!seen.contains(site.Category)) {
-            seen.insert(site.Category);
-            Categories.append(site.Category);
+        case u':':
+            if (IsChromeColon(Text, i))
+                CharRef(c);
+            else
+                *FPos++ = ':';
+            break;
+        default: // tab, CR, LF
+            CharRef(c);
         }
     }
 
-    // The user's collation; the C locale (no language) collates by code units only,
-    // so the root collation, which English uses, stands in for it.
+    QIODevice& FDevice;
+    std::unique_ptr<char[]> FBuffer = std::make_unique_for_overwrite<char[]>(Size);
+    char* FPos = FBuffer.get();
+    char* const End = FBuffer.get() + Size;
+    bool FFailed = false;
+};
+
+// ---------------------------------------------------------------------------
+// The folder tree
+
+// Entries grouped by their exact category, each group in list order.
+struct TCategories
+{
+    std::vector<QStringView> Names; // distinct categories, in first-seen order
+    std::vector<qsizetype> Start;   // group g's entries: Entries[Start[g] .. Start[g + 1])
+    std::vector<qsizetype> Entries; // entry indices
+};
+
+TCategories GroupByCategory(const TWebSiteList& List)
+{
+    TCategories c;
+    QHash<QStringView, int> index;
+    std::vector<int> groupOf(size_t(List.Count()));
+    std::vector<qsizetype> counts;
+    for (qsizetype i = 0; i < List.Count(); ++i) {
+        const QStringView name = List[i].Category;
+        auto it = index.find(name);
+        if (it == index.end()) {
+            it = index.insert(name, int(c.Names.size()));
+            c.Names.push_back(name);
+            counts.push_back(0);
+        }
+        groupOf[size_t(i)] = *it;
+        ++counts[size_t(*it)];
+    }
+    c.Start.resize(counts.size() + 1);
+    for (size_t g = 0; g < counts.size(); ++g)
+        c.Start[g + 1] = c.Start[g] + counts[g];
+    std::vector<qsizetype> next(c.Start.begin(), c.Start.end() - 1);
+    c.Entries.resize(size_t(List.Count()));
+    for (qsizetype i = 0; i < List.Count(); ++i)
+        c.Entries[size_t(next[size_t(groupOf[size_t(i)])]++)] = i;
+    return c;
+}
+
+// The order in which categories become folders: the user's collation ignoring
+// case, then code units, so that letter-case variants (each a folder of its own,
+// since entries are placed by exact comparison) stand next to each other.
+std::vector<int> CollationOrder(const std::vector<QStringView>& Names)
+{
+    // The C locale (no language) collates by code units only, so the root
+    // collation, which English uses, stands in for it.
     QLocale locale;
     if (locale.language() == QLocale::C)
         locale = QLocale(QLocale::English);
     QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    struct TKeyed
-    {
-        QCollatorSortKey Key;
-        QString Text;
-    };
-    std::vector<TKeyed> keyed;
-    keyed.reserve(size_t(Categories.size()));
-    for (const QString& c : std::as_const(Categories))
-        keyed.push_back({collator.sortKey(c), c});
-    std::sort(keyed.begin(), keyed.end(), [](const TKeyed& a, const TKeyed& b) {
-        const int r = a.Key.compare(b.Key);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(Names.size());
+    for (const QStringView n : Names)
+        keys.push_back(collator.sortKey(n.toString()));
+    std::vector<int> order(Names.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const int r = keys[size_t(a)].compare(keys[size_t(b)]);
         if (r != 0)
             return r < 0;
-        // Equal ignoring case (or collation-equal): code-unit order.
-        return QStringView(a.Text).compare(QStringView(b.Text), Qt::CaseSensitive) < 0;
+        return Names[size_t(a)].compare(Names[size_t(b)], Qt::CaseSensitive) < 0;
     });
-    Categories.clear();
-    Categories.reserve(qsizetype(keyed.size()));
-    for (const TKeyed& k : keyed)
-        Categories.append(k.Text);
+    return order;
 }
 
-qsizetype FindOrAddNode(TBMNode& Node, const QString& Name)
+// A folder; children are linked in the order they were first met.
+struct TFolder
 {
-    for (size_t i = 0; i < Node.Nodes.size(); ++i)
-        if (Node.Nodes[i].Name == Name)
-            return qsizetype(i);
-    Node.Nodes.push_back(TBMNode{Name, {}});
-    return qsizetype(Node.Nodes.size() - 1);
+    QStringView Name;
+    int FirstChild = -1;
+    int LastChild = -1;
+    int NextSibling = -1;
+    int Group = -1; // the category whose path ends here, if any
+};
+
+struct TChildKey
+{
+    int Parent;
+    QStringView Name;
+    bool operator==(const TChildKey&) const = default;
+};
+
+size_t qHash(const TChildKey& Key, size_t Seed = 0)
+{
+    return qHashMulti(Seed, Key.Parent, Key.Name);
 }
 
-void AddCategoryPath(TBMNode& Root, const QString& Path)
+// Folder 0 is the root: the uncategorised entries, no folder lines. A category
+// with empty components ("\A", "A\\B", "A\") has a folder for each of them; a
+// first-level folder with an empty name holds only folders, since the empty
+// category is the root's.
+std::vector<TFolder> BuildFolderTree(const TCategories& Categories)
 {
-    if (Path.isEmpty())
-        return;
-    TBMNode* current = &Root;
-    for (const QStringView name : QStringView(Path).split(u'\\')) {
-        const qsizetype i = FindOrAddNode(*current, name.toString());
-        current = &current->Nodes[size_t(i)];
+    std::vector<TFolder> folders(1);
+    QHash<TChildKey, int> children;
+    children.reserve(qsizetype(Categories.Names.size()));
+    for (const int g : CollationOrder(Categories.Names)) {
+        const QStringView path = Categories.Names[size_t(g)];
+        int current = 0;
+        if (!path.isEmpty()) {
+            for (const QStringView name : path.tokenize(u'\\')) {
+                const TChildKey key{current, name};
+                auto it = children.find(key);
+                if (it == children.end()) {
+                    it = children.insert(key, int(folders.size()));
+                    folders.push_back(TFolder{name});
+                    TFolder& parent = folders[size_t(current)];
+                    if (parent.LastChild < 0)
+                        parent.FirstChild = *it;
+                    else
+                        folders[size_t(parent.LastChild)].NextSibling = *it;
+                    parent.LastChild = *it;
+                }
+                current = *it;
+            }
+        }
+        folders[size_t(current)].Group = g;
+    }
+    return folders;
+}
+
+// ---------------------------------------------------------------------------
+// Lines
+
+void WriteComment(THtmlOut& Out, QStringView Comment, int Level)
+{
+    // Later comment lines stand unindented at the start of their lines.
+    bool first = true;
+    for (const QStringView line : Comment.tokenize(u"\r\n")) {
+        if (first) {
+            Out.Indent(Level);
+            Out.Ascii("<DD>");
+            first = false;
+        }
+        // The readers trim blanks and control characters at both ends of a line,
+        // so those are written as character references.
+        qsizetype b = 0;
+        qsizetype e = line.size();
+        while (b < e && line[b].unicode() <= 32)
+            ++b;
+        while (e > b && line[e - 1].unicode() <= 32)
+            --e;
+        for (qsizetype i = 0; i < b; ++i)
+            Out.CharRef(line[i].unicode());
+        Out.Escaped(line.mid(b, e - b));
+        for (qsizetype i = e; i < line.size(); ++i)
+            Out.CharRef(line[i].unicode());
+        Out.LineEnd();
     }
 }
 
-void BuildCategoryTree(const TWebSiteList& List, TBMNode& Root)
+void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
 {
-    Root = TBMNode{};
-    QStringList categories;
-    CollectCategories(List, categories);
-    for (const QString& c : std::as_const(categories))
-        AddCategoryPath(Root, c);
+    Out.Indent(Level);
+    Out.Ascii("<DT><A HREF=\"");
+    Out.Escaped(Site.URL);
+    Out.Ascii("\" ADD_DATE=\"");
+    Out.Text(DateToUnixText(Site.AddDate));
+    Out.Ascii("\" ICON_URI=\"");
+    Out.Escaped(Site.IconURL);
+    // The favicon as Chrome writes it; base64 text needs no escaping.
+    if (Site.IconId != 0) {
+        const QByteArray icon = WebSiteIconDataURI(Site.IconId);
+        if (!icon.isEmpty()) {
+            Out.Ascii("\" ICON=\"");
+            Out.Bytes(icon.constData(), size_t(icon.size()));
+        }
+    }
+    Out.Ascii("\">");
+    Out.Escaped(Site.Title);
+    Out.Ascii("</A>");
+    Out.LineEnd();
+    if (!Site.Comment.isEmpty())
+        WriteComment(Out, Site.Comment, Level);
+}
+
+void WriteGroup(THtmlOut& Out, const TWebSiteList& List, const TCategories& Categories, int Group,
+                int Level)
+{
+    if (Group < 0)
+        return;
+    const size_t g = size_t(Group);
+    for (qsizetype k = Categories.Start[g]; k < Categories.Start[g + 1]; ++k)
+        WriteItem(Out, List[Categories.Entries[size_t(k)]], Level);
+}
+
+// Each folder: its heading, its sub-folders, then its own entries. Folder lines
+// stand at two blanks per level, the entries one level further in.
+void WriteFolders(THtmlOut& Out, const TWebSiteList& List, const TCategories& Categories,
+                  const std::vector<TFolder>& Folders)
+{
+    std::vector<int> open{0}; // the folders entered and not yet closed
+    int next = Folders[0].FirstChild;
+    while (!open.empty()) {
+        if (next >= 0) {
+            const TFolder& f = Folders[size_t(next)];
+            const int level = int(open.size());
+            Out.Indent(level);
+            Out.Ascii("<DT><H3>");
+            Out.Escaped(f.Name);
+            Out.Ascii("</H3>");
+            Out.LineEnd();
+            Out.Indent(level);
+            Out.Ascii("<DL><p>");
+            Out.LineEnd();
+            open.push_back(next);
+            next = f.FirstChild;
+            continue;
+        }
+        const int done = open.back();
+        open.pop_back();
+        const int level = int(open.size());
+        WriteGroup(Out, List, Categories, Folders[size_t(done)].Group, level + 1);
+        if (done != 0) {
+            Out.Indent(level);
+            Out.Ascii("</DL><p>");
+            Out.LineEnd();
+        }
+        next = Folders[size_t(done)].NextSibling;
+    }
+}
+
+// The whole file into Device; false when the device refused a write.
+bool WriteHtml(const TWebSiteList& List, QIODevice& Device)
+{
+    const TCategories categories = GroupByCategory(List);
+    const std::vector<TFolder> folders = BuildFolderTree(categories);
+
+    THtmlOut out(Device);
+    out.Ascii("\xEF\xBB\xBF"
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+              "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+              "<TITLE>Bookmarks</TITLE>\r\n"
+              "<H1>Bookmarks</H1>\r\n"
+              "<DL><p>\r\n");
+    WriteFolders(out, List, categories, folders);
+    out.Ascii("</DL><p>\r\n");
+    return out.Finish();
 }
 
 } // namespace
 
 QByteArray WebSitesToHtmlData(const TWebSiteList& List)
 {
-    TBMNode root;
-    BuildCategoryTree(List, root);
-
-    // One pass to group the entries by category keeps the export linear.
-    TCategoryGroups groups;
-    for (qsizetype i = 0; i < List.Count(); ++i)
-        groups[List[i].Category].push_back(i);
-
-    QStringList lines;
-    lines.reserve(List.Count() + 16);
-    lines.append(u"<!DOCTYPE NETSCAPE-Bookmark-file-1>"_s);
-    lines.append(u"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">"_s);
-    lines.append(u"<TITLE>Bookmarks</TITLE>"_s);
-    lines.append(u"<H1>Bookmarks</H1>"_s);
-    lines.append(u"<DL><p>"_s);
-    WriteNode(List, groups, root, lines, QString(), QString(), 0);
-    lines.append(u"</DL><p>"_s);
-
-    qsizetype total = 0;
-    for (const QString& l : std::as_const(lines))
-        total += l.size() + 2;
-    QString text;
-    text.reserve(total);
-    for (const QString& l : std::as_const(lines)) {
-        text += l;
-        text += u"\r\n";
-    }
-    return QByteArray("\xEF\xBB\xBF", 3) + text.toUtf8();
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    WriteHtml(List, buffer);
+    buffer.close();
+    return data;
 }
 
 void WebSitesSaveToHtml(const TWebSiteList& List, const QString& FileName)
 {
-    const QByteArray data = WebSitesToHtmlData(List);
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
         throw EFileError(FileName, CannotCreateFileReason(file.errorString()));
-    if (file.write(data) != data.size() || !file.commit())
+    // On failure the save file is discarded: the old file stays as it was.
+    if (!WriteHtml(List, file) || !file.commit())
         throw EFileError(FileName, CannotWriteFileReason(file.errorString()));
 }

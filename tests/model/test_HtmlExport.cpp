@@ -1,10 +1,19 @@
 #include <model/uBookmarkHtml.h>
 
+#include <model/uBookmarkHtmlImport.h>
+
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
-
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 #include "PrintQt.h"
 
@@ -12,8 +21,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TWebSite Site(const QString& title, const QString& url, const QString& category,
-              qint64 seconds = 0, const QString& comment = {}, const QString& icon = {})
+TWebSite Site(const QString& title, const QString& url, const QString& category, qint64 seconds = 0,
+              const QString& comment = {}, const QString& icon = {})
 {
     TWebSite s;
     s.Title = title;
@@ -105,25 +114,26 @@ TEST(HtmlExport, FoldersSortedBeforeItems)
         Site(u"ax"_s, u"http://ax/"_s, u"A\\X"_s),
         Site(u"a"_s, u"http://a/"_s, u"a"_s, 0, {}, u"http://a/i.ico"_s),
     });
-    EXPECT_EQ(Body(list), QStringList({
-                              u"  <DT><H3>a</H3>"_s,
-                              u"  <DL><p>"_s,
-                              u"    <DT><A HREF=\"http://a/\" ADD_DATE=\"0\" "
-                              u"ICON_URI=\"http://a/i.ico\">a</A>"_s,
-                              u"  </DL><p>"_s,
-                              u"  <DT><H3>A</H3>"_s,
-                              u"  <DL><p>"_s,
-                              u"    <DT><H3>X</H3>"_s,
-                              u"    <DL><p>"_s,
-                              u"      <DT><A HREF=\"http://ax/\" ADD_DATE=\"0\" ICON_URI=\"\">ax</A>"_s,
-                              u"    </DL><p>"_s,
-                              u"  </DL><p>"_s,
-                              u"  <DT><H3>B</H3>"_s,
-                              u"  <DL><p>"_s,
-                              u"    <DT><A HREF=\"http://b/\" ADD_DATE=\"0\" ICON_URI=\"\">b</A>"_s,
-                              u"  </DL><p>"_s,
-                              u"  <DT><A HREF=\"http://t/\" ADD_DATE=\"0\" ICON_URI=\"\">top</A>"_s,
-                          }));
+    EXPECT_EQ(Body(list),
+              QStringList({
+                  u"  <DT><H3>a</H3>"_s,
+                  u"  <DL><p>"_s,
+                  u"    <DT><A HREF=\"http://a/\" ADD_DATE=\"0\" "
+                  u"ICON_URI=\"http://a/i.ico\">a</A>"_s,
+                  u"  </DL><p>"_s,
+                  u"  <DT><H3>A</H3>"_s,
+                  u"  <DL><p>"_s,
+                  u"    <DT><H3>X</H3>"_s,
+                  u"    <DL><p>"_s,
+                  u"      <DT><A HREF=\"http://ax/\" ADD_DATE=\"0\" ICON_URI=\"\">ax</A>"_s,
+                  u"    </DL><p>"_s,
+                  u"  </DL><p>"_s,
+                  u"  <DT><H3>B</H3>"_s,
+                  u"  <DL><p>"_s,
+                  u"    <DT><A HREF=\"http://b/\" ADD_DATE=\"0\" ICON_URI=\"\">b</A>"_s,
+                  u"  </DL><p>"_s,
+                  u"  <DT><A HREF=\"http://t/\" ADD_DATE=\"0\" ICON_URI=\"\">top</A>"_s,
+              }));
 }
 
 // Letter-case variants of a category each get their own folder, in the user's
@@ -189,10 +199,10 @@ TEST(HtmlExport, CaseVariantAndEmptyComponentCategories)
 
 TEST(HtmlExport, TextsAreEscaped)
 {
-    const TWebSiteList list = ListOf({Site(
-        u"A & B <P> \"q\" 'a' </A> x>y\tz chrome://settings"_s,
-        u"https://e.com/?a=1&b=\"2\""_s, u"F<1>&\"2\""_s, 5,
-        u" first \r\n\t<DT>second\r\n\r\nthird\nsame line "_s, u"http://i/?a&b"_s)});
+    const TWebSiteList list =
+        ListOf({Site(u"A & B <P> \"q\" 'a' </A> x>y\tz chrome://settings"_s,
+                     u"https://e.com/?a=1&b=\"2\""_s, u"F<1>&\"2\""_s, 5,
+                     u" first \r\n\t<DT>second\r\n\r\nthird\nsame line "_s, u"http://i/?a&b"_s)});
     EXPECT_EQ(Body(list),
               QStringList({
                   u"  <DT><H3>F&lt;1&gt;&amp;&quot;2&quot;</H3>"_s,
@@ -308,14 +318,18 @@ TEST(HtmlExport, WritesTheSameBytesAsBefore)
         "      <DT><A HREF=\"http://4/\" ADD_DATE=\"1\" ICON_URI=\"\">lead</A>\r\n"
         "    </DL><p>\r\n"
         "  </DL><p>\r\n"
-        "  <DT><H3>A &amp; B &lt;P&gt; &lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z chrome&#58;//s &amp;amp; &amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 \xc2\xa0\xe3\x80\x80</H3>\r\n"
+        "  <DT><H3>A &amp; B &lt;P&gt; &lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z "
+        "chrome&#58;//s &amp;amp; &amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 "
+        "\xc2\xa0\xe3\x80\x80</H3>\r\n"
         "  <DL><p>\r\n"
         "    <DT><H3> sub &lt;H3&gt; </H3>\r\n"
         "    <DL><p>\r\n"
         "      <DT><H3>x</H3>\r\n"
         "      <DL><p>\r\n"
         "        <DT><A HREF=\"http://7/\" ADD_DATE=\"4\" ICON_URI=\"\">deep</A>\r\n"
-        "        <DD>A &amp; B &lt;P&gt; &lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z chrome&#58;//s &amp;amp; &amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 \xc2\xa0\xe3\x80\x80\r\n"
+        "        <DD>A &amp; B &lt;P&gt; &lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z "
+        "chrome&#58;//s &amp;amp; &amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 "
+        "\xc2\xa0\xe3\x80\x80\r\n"
         "      </DL><p>\r\n"
         "    </DL><p>\r\n"
         "  </DL><p>\r\n"
@@ -323,7 +337,8 @@ TEST(HtmlExport, WritesTheSameBytesAsBefore)
         "  <DL><p>\r\n"
         "    <DT><H3>Caf\xc3\xa9</H3>\r\n"
         "    <DL><p>\r\n"
-        "      <DT><A HREF=\"https://\xc3\xa9x.com/\xc3\xbc?q=\xe6\x97\xa5\" ADD_DATE=\"86400\" ICON_URI=\"http://i/\xf0\x9f\x98\x80\">lone ? high, lone ? low, ? at the end ?</A>\r\n"
+        "      <DT><A HREF=\"https://\xc3\xa9x.com/\xc3\xbc?q=\xe6\x97\xa5\" ADD_DATE=\"86400\" "
+        "ICON_URI=\"http://i/\xf0\x9f\x98\x80\">lone ? high, lone ? low, ? at the end ?</A>\r\n"
         "      <DD>\xc2\xa0nbsp line\xc2\xa0\r\n"
         "    </DL><p>\r\n"
         "  </DL><p>\r\n"
@@ -347,7 +362,13 @@ TEST(HtmlExport, WritesTheSameBytesAsBefore)
         "    <DD>\r\n"
         "starts with a break\r\n"
         "  </DL><p>\r\n"
-        "  <DT><A HREF=\"https://e.com/?a=1&amp;b=&quot;2&quot;&amp;c=&lt;3&gt;&amp;copy=1&amp;r=chrome&#58;//x\" ADD_DATE=\"1700000000\" ICON_URI=\"https://e.com/i.ico?a&amp;b\">A &amp; B &lt;P&gt; &lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z chrome&#58;//s &amp;amp; &amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 \xc2\xa0\xe3\x80\x80</A>\r\n"
+        "  <DT><A "
+        "HREF=\"https://e.com/"
+        "?a=1&amp;b=&quot;2&quot;&amp;c=&lt;3&gt;&amp;copy=1&amp;r=chrome&#58;//x\" "
+        "ADD_DATE=\"1700000000\" ICON_URI=\"https://e.com/i.ico?a&amp;b\">A &amp; B &lt;P&gt; "
+        "&lt;p&gt; &quot;q&quot; 'a' &lt;/A&gt; /A&gt; x&gt;y&#9;z chrome&#58;//s &amp;amp; "
+        "&amp;#9; \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e \xf0\x9f\x98\x80 "
+        "\xc2\xa0\xe3\x80\x80</A>\r\n"
         "  <DD>first\r\n"
         "&lt;DT&gt;not a bookmark\r\n"
         "&lt;/DL&gt;\r\n"
@@ -357,3 +378,175 @@ TEST(HtmlExport, WritesTheSameBytesAsBefore)
         "</DL><p>\r\n";
     EXPECT_EQ(WebSitesToHtmlData(GoldenList()), QByteArray(Expected, sizeof Expected - 1));
 }
+
+// A generous bound for the large lists below: linear work takes a fraction of it,
+// work growing with the square of the size takes many times more.
+constexpr qint64 LargeListMilliseconds = 3'000;
+
+// Many folders side by side, the same names under different parents: every entry
+// reads back in its own folder.
+TEST(HtmlExport, ManySiblingFoldersReadBack)
+{
+    constexpr int Count = 20'000;
+    TWebSiteList list;
+    for (int k = 0; k < Count; ++k) {
+        const int i = int((qint64(k) * 7919) % Count); // not in name order
+        const QString name = u"N%1"_s.arg(i);
+        list.Append(Site(u"top %1"_s.arg(i), u"http://t/%1"_s.arg(i), name));
+        list.Append(Site(u"a %1"_s.arg(i), u"http://a/%1"_s.arg(i), u"A\\"_s + name));
+        list.Append(Site(u"b %1"_s.arg(i), u"http://b/%1"_s.arg(i), u"B\\"_s + name));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray data = WebSitesToHtmlData(list);
+    EXPECT_LT(timer.elapsed(), LargeListMilliseconds);
+    EXPECT_EQ(data.count("<DT><H3>"), 3 * Count + 2);
+
+    TWebSiteList loaded;
+    WebSitesLoadFromHtmlData(loaded, data);
+    const TWebSiteList& back = loaded; // read-only: keeps the URL index valid
+    ASSERT_EQ(back.Count(), list.Count());
+    for (const TWebSite& s : list) {
+        const qsizetype i = back.IndexOfURL(s.URL);
+        ASSERT_GE(i, 0) << s.URL.toStdString();
+        ASSERT_EQ(back[i].Category, s.Category) << s.URL.toStdString();
+        ASSERT_EQ(back[i].Title, s.Title);
+    }
+}
+
+// A chain of 5,000 folders: the indentation stops growing at 64 levels, so the
+// file grows with the entries only, and the nesting still reads back exactly as
+// deep as the reader goes.
+TEST(HtmlExport, DeepFoldersStayLinear)
+{
+    constexpr int Depth = 5'000;
+    QString deepest;
+    std::vector<QString> pathAt(Depth + 1);
+    for (int level = 1; level <= Depth; ++level) {
+        if (level > 1)
+            deepest += u'\\';
+        deepest += QChar(u'a' + level % 26);
+        pathAt[size_t(level)] = deepest;
+    }
+    const std::vector<int> levels = {
+        1, 63, 64, 65, 66, 200, MaxBookmarkFolderDepth, MaxBookmarkFolderDepth + 1, 4'999, Depth};
+    TWebSiteList list;
+    for (const int level : levels)
+        list.Append(Site(u"at %1"_s.arg(level), u"http://d/%1"_s.arg(level), pathAt[size_t(level)],
+                         level, u"note\r\n  second line"_s));
+    list.Append(Site(u"top"_s, u"http://top/"_s, QString()));
+
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray data = WebSitesToHtmlData(list);
+    EXPECT_LT(timer.elapsed(), LargeListMilliseconds);
+
+    // Two folder lines and one closing line per level, none indented past 64 levels.
+    const QStringList lines = Lines(data);
+    qsizetype widest = 0;
+    for (const QString& line : lines) {
+        qsizetype blanks = 0;
+        while (blanks < line.size() && line[blanks] == u' ')
+            ++blanks;
+        widest = std::max(widest, blanks);
+    }
+    EXPECT_EQ(widest, 128);
+    EXPECT_EQ(lines.filter(u"<DT><H3>"_s).size(), Depth);
+    EXPECT_EQ(lines.filter(u"</DL><p>"_s).size(), Depth + 1);
+    EXPECT_LT(data.size(), 3'000'000);
+
+    TWebSiteList back;
+    WebSitesLoadFromHtmlData(back, data);
+    ASSERT_EQ(back.Count(), list.Count());
+    for (const TWebSite& s : list) {
+        SCOPED_TRACE(s.URL.toStdString());
+        const qsizetype i = back.IndexOfURL(s.URL);
+        ASSERT_GE(i, 0);
+        const int level = s.Category.isEmpty() ? 0 : int(s.Category.count(u'\\')) + 1;
+        // The reader keeps at most MaxBookmarkFolderDepth levels.
+        EXPECT_EQ(back[i].Category, pathAt[size_t(std::min(level, MaxBookmarkFolderDepth))]);
+        EXPECT_EQ(back[i].Title, s.Title);
+        EXPECT_EQ(back[i].Comment, s.Comment);
+    }
+}
+
+// Long texts of every kind of character cross the write buffer at every offset:
+// the file stays valid UTF-8 and reads back to the same texts (a lone surrogate,
+// which UTF-8 cannot hold, as '?').
+TEST(HtmlExport, LongTextsCrossTheWriteBuffer)
+{
+    const QString piece = u"ab&<\"\u00E9\u65E5\U0001F600"_s + QChar(0xD800) + u"x\tchrome://y"_s
+                          + QChar(0xDC00) + u"\u00A0"_s;
+    QString unit;
+    while (unit.size() < 100'000)
+        unit += piece;
+    TWebSiteList list;
+    for (int offset = 0; offset < 8; ++offset) {
+        const QString text = QString(offset, u'o') + unit;
+        list.Append(Site(text, u"http://x/%1/"_s.arg(offset) + text, u"F\\"_s + text.left(500),
+                         offset, text + u"\r\n"_s + text));
+    }
+    const QByteArray data = WebSitesToHtmlData(list);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8.decode(data);
+    EXPECT_FALSE(utf8.hasError());
+    EXPECT_FALSE(decoded.contains(QChar(QChar::ReplacementCharacter)));
+
+    TWebSiteList back;
+    WebSitesLoadFromHtmlData(back, data);
+    ASSERT_EQ(back.Count(), list.Count());
+    const auto stored = [](QString text) {
+        return text.replace(QChar(0xD800), u'?').replace(QChar(0xDC00), u'?');
+    };
+    for (qsizetype k = 0; k < list.Count(); ++k) {
+        SCOPED_TRACE(k);
+        const TWebSite& got = back[k];
+        // Compared whole, not printed: the texts are long.
+        EXPECT_TRUE(got.Title == stored(list[k].Title));
+        EXPECT_TRUE(got.Comment == stored(list[k].Comment));
+        EXPECT_TRUE(got.Category == stored(list[k].Category));
+    }
+}
+
+#ifdef Q_OS_UNIX
+// A write that fails part way (here: past the file size limit) raises the error
+// with the file's name and leaves the old file as it was, with no partial file
+// beside it.
+TEST(HtmlExport, FailedWriteKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(u"b.html"_s);
+    const TWebSiteList small = ListOf({Site(u"old"_s, u"http://old/"_s, {})});
+    WebSitesSaveToHtml(small, path);
+    const QByteArray before = WebSitesToHtmlData(small);
+
+    TWebSiteList big;
+    for (int i = 0; i < 20'000; ++i)
+        big.Append(Site(u"entry %1"_s.arg(i), u"http://e/%1"_s.arg(i), u"F%1"_s.arg(i % 50)));
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit limited = old;
+    limited.rlim_cur = 200'000;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool raised = false;
+    QString name;
+    try {
+        WebSitesSaveToHtml(big, path);
+    } catch (const EFileError& e) {
+        raised = true;
+        name = e.FileName();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(name, path);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({u"b.html"_s}));
+}
+#endif
