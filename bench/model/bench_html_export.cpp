@@ -1,5 +1,6 @@
 // Bookmark HTML export of 10,000 and 100,000 entries in about 2,000 nested folders
-// (some with case-variant names), as bytes and as a file.
+// (some with case-variant names), as bytes and as a file; and the shapes that
+// must stay linear: N sibling folders, a chain of N nested folders.
 
 #include <model/uBookmarkHtml.h>
 
@@ -61,5 +62,52 @@ void BM_HtmlExportFile(benchmark::State& state)
         WebSitesSaveToHtml(list, path);
 }
 BENCHMARK(BM_HtmlExportFile)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One entry in each of N folders side by side.
+void BM_HtmlExportSiblingFolders(benchmark::State& state)
+{
+    TWebSiteList list;
+    for (int i = 0; i < int(state.range(0)); ++i) {
+        TWebSite s;
+        s.Title = u"Page %1"_s.arg(i);
+        s.URL = u"https://example.com/%1"_s.arg(i);
+        s.Category = u"Folder %1"_s.arg(i);
+        list.Append(s);
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WebSitesToHtmlData(list).size());
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_HtmlExportSiblingFolders)
+    ->Arg(10'000)
+    ->Arg(20'000)
+    ->Arg(40'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+// A chain of N nested folders with one entry at the bottom.
+void BM_HtmlExportNestedFolders(benchmark::State& state)
+{
+    QString category;
+    for (int i = 0; i < int(state.range(0)); ++i)
+        category += (i ? u"\\F"_s : u"F"_s) + QString::number(i);
+    TWebSiteList list;
+    TWebSite s;
+    s.Title = u"Bottom"_s;
+    s.URL = u"https://example.com/0"_s;
+    s.Category = category;
+    list.Append(s);
+    qsizetype bytes = 0;
+    for (auto _ : state)
+        bytes = WebSitesToHtmlData(list).size();
+    state.counters["MB"] = double(bytes) / 1e6;
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_HtmlExportNestedFolders)
+    ->Arg(10'000)
+    ->Arg(20'000)
+    ->Arg(40'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 } // namespace
