@@ -9,6 +9,7 @@
 #include "uWriteCheck.h"
 
 #include <model/uBrowserProfiles.h>
+#include <model/uWebSiteDuplicates.h>
 #include <model/uWebSiteList.h>
 #include <settings/uFrmSetupData.h>
 
@@ -57,6 +58,9 @@ public:
     std::function<bool(TWebSiteList&)> PropertyFn;
     std::function<void()> AboutFn;
     std::function<void()> SetupFn;
+    // Find duplicates: shows the near-duplicate groups of the list and returns the
+    // merges the user chose (none when closed).
+    std::function<std::vector<TDuplicateMerge>(const TWebSiteList&)> DuplicatesFn;
     // Asked before the window closes when a file the exit writes cannot be written;
     // Text lists every file and reason.
     enum TExitChoice { ExitSaveElsewhere, ExitCloseAnyway, ExitCancel };
@@ -143,6 +147,8 @@ public:
     void onSaveAsShortcut();
     void onProperties();
     void onDeleteSelected();
+    // Merges the near-duplicates the user chooses, as one undo step.
+    void onFindDuplicates();
     // Runs every action's update rule (enabled, visible, caption).
     void UpdateActions();
     // Undo and redo of the list's changes (Ctrl+Z, Ctrl+Shift+Z, context menu).
@@ -171,6 +177,7 @@ public:
     QAction* saveAsShortcutAction = nullptr;
     QAction* propertiesAction = nullptr;
     QAction* deleteAction = nullptr;
+    QAction* findDuplicatesAction = nullptr;
     // The window's keyboard commands (their keys are shown in the tiles' hints).
     QAction* addFilesAction = nullptr;
     QAction* addFolderAction = nullptr;
@@ -200,6 +207,7 @@ protected:
 private:
     void CreateActions();
     void CreateKeyboardCommands();
+    void CreateDuplicatesCommand();
     void SetTabOrder();
     // Moves the keyboard focus to the search box with its text selected.
     void FocusSearchBox();

@@ -96,6 +96,7 @@ void TFrmMain::CreateActions()
     FContextMenu->addAction(propertiesAction);
     FContextMenu->addSeparator()->setObjectName(QStringLiteral("deleteSeparator"));
     FContextMenu->addAction(deleteAction);
+    CreateDuplicatesCommand();
 
     // Undo and redo of what the commands did to the list.
     FListUndo = new TListUndo(FWebSiteList, this);
@@ -273,6 +274,7 @@ void TFrmMain::ApplyTexts()
     saveAsShortcutAction->setText(Text(TText::SaveAsShortcutAction));
     propertiesAction->setText(Text(TText::PropertyAction));
     deleteAction->setText(Text(TText::DeleteItemAction));
+    findDuplicatesAction->setText(Text(TText::FindDuplicatesAction));
     openAction->setText(Text(TText::OpenAction));
     openInIEAction->setText(Text(TText::OpenInIEAction));
     openInFirefoxAction->setText(Text(TText::OpenInFirefoxAction));

@@ -94,6 +94,23 @@ enum class TText
     VariousValues,
     // About dialog.
     AboutDialogTitle,
+    // Find duplicates dialog.
+    FindDuplicatesAction,
+    DuplicatesDialogTitle,
+    DuplicatesExplanation,
+    DuplicatesListName,
+    DuplicatesSummary,
+    DuplicatesSummaryOne,
+    DuplicatesNone,
+    DuplicatesGroupCaption,
+    DuplicatesMergeHint,
+    DuplicatesKeepHint,
+    DuplicatesColumnDate,
+    MergeCheckedButton,
+    MergeAllButton,
+    DuplicatesCloseButton,
+    UndoMergeDuplicates,
+    MergedDuplicatesStatus,
     // Setup dialog (English under every locale).
     BrowseIETitle,
     BrowseFirefoxTitle,

@@ -1,0 +1,370 @@
+#include <app/uFrmDuplicates.h>
+
+#include <app/uTexts.h>
+#include <app/uWindowHelpers.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+
+// The groups as a two-level tree: a row per group (its check box: merge it), under
+// it a row per member (its check box: the entry that stays, exactly one per group).
+// Virtual, like the main list: a million entries make no per-row objects.
+class TDuplicateGroupsModel : public QAbstractItemModel
+{
+public:
+    enum
+    {
+        ColumnTitle,
+        ColumnURL,
+        ColumnCategory,
+        ColumnDate,
+        ColumnCount
+    };
+
+    using QAbstractItemModel::QAbstractItemModel;
+
+    void SetGroups(const TWebSiteList* List, std::vector<TDuplicateGroup> Groups)
+    {
+        beginResetModel();
+        FList = List;
+        FGroups = std::move(Groups);
+        FChecked.assign(FGroups.size(), false);
+        FCheckedCount = 0;
+        FKept.assign(FGroups.size(), 0);
+        for (size_t g = 0; g < FGroups.size(); ++g) {
+            const TDuplicateGroup& Group = FGroups[g];
+            const qsizetype Earliest = WebSitesEarliestOf(*FList, Group);
+            FKept[g] = int(std::find(Group.begin(), Group.end(), Earliest) - Group.begin());
+        }
+        endResetModel();
+    }
+
+    void Clear() { SetGroups(nullptr, {}); }
+
+    int GroupCount() const { return int(FGroups.size()); }
+    qsizetype EntryCount() const
+    {
+        qsizetype n = 0;
+        for (const TDuplicateGroup& Group : FGroups)
+            n += qsizetype(Group.size());
+        return n;
+    }
+    int CheckedCount() const { return FCheckedCount; }
+
+    std::vector<TDuplicateMerge> Merges(bool CheckedOnly) const
+    {
+        std::vector<TDuplicateMerge> Out;
+        for (size_t g = 0; g < FGroups.size(); ++g)
+            if (!CheckedOnly || FChecked[g])
+                Out.push_back({FGroups[g], FGroups[g][size_t(FKept[g])]});
+        return Out;
+    }
+
+    void SetHeaders(const std::array<QString, ColumnCount>& Headers)
+    {
+        FHeaders = Headers;
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    }
+
+    // ---- QAbstractItemModel.
+    QModelIndex index(int Row, int Column, const QModelIndex& Parent = {}) const override
+    {
+        if (Row < 0 || Column < 0 || Column >= ColumnCount)
+            return {};
+        if (!Parent.isValid())
+            return Row < GroupCount() ? createIndex(Row, Column, quintptr(0)) : QModelIndex();
+        if (!IsGroup(Parent) || Row >= int(FGroups[size_t(Parent.row())].size()))
+            return {};
+        return createIndex(Row, Column, quintptr(Parent.row()) + 1);
+    }
+
+    QModelIndex parent(const QModelIndex& Child) const override
+    {
+        if (!Child.isValid() || IsGroup(Child))
+            return {};
+        return createIndex(int(Child.internalId() - 1), 0, quintptr(0));
+    }
+
+    int rowCount(const QModelIndex& Parent = {}) const override
+    {
+        if (!Parent.isValid())
+            return GroupCount();
+        return IsGroup(Parent) && Parent.column() == 0 ? int(FGroups[size_t(Parent.row())].size())
+                                                       : 0;
+    }
+
+    int columnCount(const QModelIndex& = {}) const override { return ColumnCount; }
+
+    Qt::ItemFlags flags(const QModelIndex& Index) const override
+    {
+        if (!Index.isValid())
+            return Qt::NoItemFlags;
+        Qt::ItemFlags Flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        if (Index.column() == 0)
+            Flags |= Qt::ItemIsUserCheckable;
+        return Flags;
+    }
+
+    QVariant data(const QModelIndex& Index, int Role) const override
+    {
+        if (!Index.isValid() || !FList)
+            return {};
+        if (IsGroup(Index)) {
+            const size_t g = size_t(Index.row());
+            const TDuplicateGroup& Group = FGroups[g];
+            switch (Role) {
+            case Qt::DisplayRole:
+                if (Index.column() == ColumnTitle)
+                    return Text(TText::DuplicatesGroupCaption).arg(Group.size());
+                // The address that stays, so that a folded group still says what it is.
+                if (Index.column() == ColumnURL)
+                    return FList->at(Group[size_t(FKept[g])]).URL;
+                return {};
+            case Qt::CheckStateRole:
+                if (Index.column() == 0)
+                    return FChecked[g] ? Qt::Checked : Qt::Unchecked;
+                return {};
+            case Qt::ToolTipRole:
+            case Qt::AccessibleDescriptionRole:
+                if (Index.column() == 0)
+                    return Text(TText::DuplicatesMergeHint);
+                return {};
+            default:
+                return {};
+            }
+        }
+        const size_t g = size_t(Index.internalId() - 1);
+        const bool Kept = FKept[g] == Index.row();
+        const TWebSite& Site = FList->at(FGroups[g][size_t(Index.row())]);
+        switch (Role) {
+        case Qt::DisplayRole:
+            switch (Index.column()) {
+            case ColumnTitle:
+                return Site.Title;
+            case ColumnURL:
+                return Site.URL;
+            case ColumnCategory:
+                return Site.Category;
+            default:
+                return QLocale().toString(Site.AddDate.ToQDateTime(), QLocale::ShortFormat);
+            }
+        case Qt::ToolTipRole:
+            if (Index.column() == 0)
+                return Text(TText::DuplicatesKeepHint);
+            return Index.column() == ColumnURL ? Site.URL : QVariant();
+        case Qt::AccessibleDescriptionRole:
+            return Index.column() == 0 ? Text(TText::DuplicatesKeepHint) : QVariant();
+        case Qt::CheckStateRole:
+            if (Index.column() == 0)
+                return Kept ? Qt::Checked : Qt::Unchecked;
+            return {};
+        case Qt::FontRole:
+            if (Kept) {
+                QFont Bold;
+                Bold.setBold(true);
+                return Bold;
+            }
+            return {};
+        default:
+            return {};
+        }
+    }
+
+    bool setData(const QModelIndex& Index, const QVariant& Value, int Role) override
+    {
+        if (!Index.isValid() || Role != Qt::CheckStateRole || Index.column() != 0 || !FList)
+            return false;
+        const bool Check = Value.value<Qt::CheckState>() == Qt::Checked;
+        if (IsGroup(Index)) {
+            SetChecked(size_t(Index.row()), Check);
+            return true;
+        }
+        // One member always stays: ticking another moves the mark, unticking the
+        // kept one changes nothing. Picking what stays means merging the group.
+        if (!Check)
+            return false;
+        const size_t g = size_t(Index.internalId() - 1);
+        if (FKept[g] != Index.row()) {
+            FKept[g] = Index.row();
+            const QModelIndex Group = createIndex(int(g), 0, quintptr(0));
+            Q_EMIT dataChanged(index(0, 0, Group),
+                               index(rowCount(Group) - 1, ColumnCount - 1, Group));
+        }
+        SetChecked(g, true);
+        return true;
+    }
+
+    QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override
+    {
+        if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0
+            && Section < ColumnCount)
+            return FHeaders[size_t(Section)];
+        return {};
+    }
+
+private:
+    static bool IsGroup(const QModelIndex& Index) { return Index.internalId() == 0; }
+
+    void SetChecked(size_t g, bool Check)
+    {
+        if (FChecked[g] != Check) {
+            FChecked[g] = Check;
+            FCheckedCount += Check ? 1 : -1;
+        }
+        // The kept address is shown on the group's row, so the whole row changes.
+        Q_EMIT dataChanged(createIndex(int(g), 0, quintptr(0)),
+                           createIndex(int(g), ColumnCount - 1, quintptr(0)));
+    }
+
+    const TWebSiteList* FList = nullptr;
+    std::vector<TDuplicateGroup> FGroups;
+    std::vector<bool> FChecked;
+    int FCheckedCount = 0;
+    // The member that stays, by its place in the group.
+    std::vector<int> FKept;
+    std::array<QString, ColumnCount> FHeaders;
+};
+
+TFrmDuplicates::TFrmDuplicates(QWidget* Parent) : QDialog(Parent)
+{
+    setObjectName(QStringLiteral("FrmDuplicates"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    setFont(WindowFont(11));
+
+    FModel = new TDuplicateGroupsModel(this);
+    FExplanation = new QLabel(this);
+    FExplanation->setObjectName(QStringLiteral("explanationLabel"));
+    FExplanation->setWordWrap(true);
+    FSummary = new QLabel(this);
+    FSummary->setObjectName(QStringLiteral("summaryLabel"));
+
+    FGroupList = new QTreeView(this);
+    FGroupList->setObjectName(QStringLiteral("groupList"));
+    FGroupList->setModel(FModel);
+    FGroupList->setUniformRowHeights(true);
+    FGroupList->setAllColumnsShowFocus(true);
+    FGroupList->setAlternatingRowColors(true);
+    FGroupList->setSelectionMode(QAbstractItemView::SingleSelection);
+    FGroupList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FGroupList->header()->setStretchLastSection(true);
+    const int Widths[TDuplicateGroupsModel::ColumnCount - 1] = {230, 270, 120};
+    for (int c = 0; c < TDuplicateGroupsModel::ColumnCount - 1; ++c)
+        FGroupList->header()->resizeSection(c, Widths[c]);
+    FSummary->setBuddy(FGroupList);
+
+    FMergeChecked = new QPushButton(this);
+    FMergeChecked->setObjectName(QStringLiteral("mergeCheckedButton"));
+    FMergeAll = new QPushButton(this);
+    FMergeAll->setObjectName(QStringLiteral("mergeAllButton"));
+    FClose = new QPushButton(this);
+    FClose->setObjectName(QStringLiteral("closeButton"));
+    // Enter in the list must not merge anything: no button is the default.
+    for (QPushButton* Button : {FMergeChecked, FMergeAll, FClose}) {
+        Button->setAutoDefault(false);
+        Button->setDefault(false);
+    }
+
+    auto* Buttons = new QHBoxLayout;
+    Buttons->addWidget(FMergeChecked);
+    Buttons->addWidget(FMergeAll);
+    Buttons->addStretch(1);
+    Buttons->addWidget(FClose);
+    auto* Layout = new QVBoxLayout(this);
+    Layout->addWidget(FExplanation);
+    Layout->addWidget(FSummary);
+    Layout->addWidget(FGroupList, 1);
+    Layout->addLayout(Buttons);
+
+    setTabOrder(FGroupList, FMergeChecked);
+    setTabOrder(FMergeChecked, FMergeAll);
+    setTabOrder(FMergeAll, FClose);
+
+    connect(FMergeChecked, &QPushButton::clicked, this, &TFrmDuplicates::onMergeChecked);
+    connect(FMergeAll, &QPushButton::clicked, this, &TFrmDuplicates::onMergeAll);
+    connect(FClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(FModel, &QAbstractItemModel::dataChanged, this, &TFrmDuplicates::UpdateButtons);
+
+    resize(760, 440);
+    setMinimumSize(520, 300);
+    ApplyTexts();
+}
+
+TFrmDuplicates::~TFrmDuplicates() = default;
+
+void TFrmDuplicates::ApplyTexts()
+{
+    setWindowTitle(Text(TText::DuplicatesDialogTitle));
+    FExplanation->setText(Text(TText::DuplicatesExplanation));
+    FGroupList->setAccessibleName(Text(TText::DuplicatesListName));
+    FGroupList->setAccessibleDescription(Text(TText::DuplicatesExplanation));
+    FModel->SetHeaders({Text(TText::ColumnTitle), Text(TText::ColumnURL),
+                        Text(TText::ColumnCategory), Text(TText::DuplicatesColumnDate)});
+    FMergeChecked->setText(Text(TText::MergeCheckedButton));
+    FMergeAll->setText(Text(TText::MergeAllButton));
+    FClose->setText(Text(TText::DuplicatesCloseButton));
+}
+
+std::vector<TDuplicateMerge> TFrmDuplicates::Execute(const TWebSiteList& List)
+{
+    // The texts follow the locale of the moment the dialog opens.
+    ApplyTexts();
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct TRestoreCursor
+        {
+            ~TRestoreCursor() { QApplication::restoreOverrideCursor(); }
+        } Restore;
+        FModel->SetGroups(&List, WebSitesFindDuplicates(List));
+    }
+    const int Groups = FModel->GroupCount();
+    FExplanation->setVisible(Groups > 0);
+    if (Groups == 0)
+        FSummary->setText(Text(TText::DuplicatesNone));
+    else if (Groups == 1)
+        FSummary->setText(Text(TText::DuplicatesSummaryOne).arg(FModel->EntryCount()));
+    else
+        FSummary->setText(Text(TText::DuplicatesSummary).arg(Groups).arg(FModel->EntryCount()));
+    FGroupList->expandAll();
+    if (Groups > 0)
+        FGroupList->setCurrentIndex(FModel->index(0, 0));
+    FGroupList->scrollToTop();
+    FGroupList->setFocus();
+    UpdateButtons();
+
+    FMerges.clear();
+    CentreOnActiveWindow(this);
+    exec();
+    // The list is the caller's again once the dialog is closed.
+    FModel->Clear();
+    return std::move(FMerges);
+}
+
+void TFrmDuplicates::UpdateButtons()
+{
+    FMergeChecked->setEnabled(FModel->CheckedCount() > 0);
+    FMergeAll->setEnabled(FModel->GroupCount() > 0);
+}
+
+void TFrmDuplicates::onMergeChecked()
+{
+    FMerges = FModel->Merges(true);
+    accept();
+}
+
+void TFrmDuplicates::onMergeAll()
+{
+    FMerges = FModel->Merges(false);
+    accept();
+}

@@ -1,0 +1,51 @@
+// The main window's Find duplicates command: the dialog chooses, the window merges
+// and records the change as one undo step.
+
+#include "uFrmMain.h"
+
+#include "uFrmDuplicates.h"
+#include "uListUndo.h"
+#include "uTexts.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+
+void TFrmMain::CreateDuplicatesCommand()
+{
+    findDuplicatesAction = new QAction(this);
+    findDuplicatesAction->setObjectName(QStringLiteral("findDuplicatesAction"));
+    // Window-wide, like the other commands that act on the whole list.
+    findDuplicatesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    findDuplicatesAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(findDuplicatesAction);
+    connect(findDuplicatesAction, &QAction::triggered, this,
+            [this] { Guard([&] { onFindDuplicates(); }); });
+    FContextMenu->addSeparator()->setObjectName(QStringLiteral("duplicatesSeparator"));
+    FContextMenu->addAction(findDuplicatesAction);
+
+    DuplicatesFn = [this](const TWebSiteList& List) {
+        TFrmDuplicates Dialog(this);
+        return Dialog.Execute(List);
+    };
+}
+
+void TFrmMain::onFindDuplicates()
+{
+    if (!DuplicatesFn)
+        return;
+    SyncSelection();
+    const std::vector<TDuplicateMerge> Merges = DuplicatesFn(FWebSiteList);
+    if (Merges.empty())
+        return;
+    std::vector<TWebSite> Before = FListUndo->Snapshot();
+    const qsizetype CountBefore = FWebSiteList.Count();
+    WebSitesMergeDuplicates(FWebSiteList, Merges);
+    const qsizetype Removed = CountBefore - FWebSiteList.Count();
+    RefreshListView();
+    RecordListChange(Text(TText::UndoMergeDuplicates), std::move(Before));
+    if (Removed > 0)
+        ShowStatus(Text(TText::MergedDuplicatesStatus)
+                       .arg(Removed + qsizetype(Merges.size()))
+                       .arg(Merges.size()));
+}
