@@ -52,6 +52,15 @@ public:
 
     void Clear() { SetGroups(nullptr, {}); }
 
+    // The locale's short date and time with the year in full: the placeholder
+    // dates of old files (1965, 1970) must not read as 2065 or 2070.
+    void SetDateFormat()
+    {
+        FDateFormat = QLocale().dateTimeFormat(QLocale::ShortFormat);
+        if (!FDateFormat.contains(QStringLiteral("yyyy")))
+            FDateFormat.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    }
+
     int GroupCount() const { return int(FGroups.size()); }
     qsizetype EntryCount() const
     {
@@ -157,7 +166,7 @@ public:
             case ColumnCategory:
                 return Site.Category;
             default:
-                return QLocale().toString(Site.AddDate.ToQDateTime(), QLocale::ShortFormat);
+                return QLocale().toString(Site.AddDate.ToQDateTime(), FDateFormat);
             }
         case Qt::ToolTipRole:
             if (Index.column() == 0)
@@ -234,6 +243,7 @@ private:
     // The member that stays, by its place in the group.
     std::vector<int> FKept;
     std::array<QString, ColumnCount> FHeaders;
+    QString FDateFormat;
 };
 
 TFrmDuplicates::TFrmDuplicates(QWidget* Parent) : QDialog(Parent)
@@ -309,6 +319,7 @@ void TFrmDuplicates::ApplyTexts()
     FExplanation->setText(Text(TText::DuplicatesExplanation));
     FGroupList->setAccessibleName(Text(TText::DuplicatesListName));
     FGroupList->setAccessibleDescription(Text(TText::DuplicatesExplanation));
+    FModel->SetDateFormat();
     FModel->SetHeaders({Text(TText::ColumnTitle), Text(TText::ColumnURL),
                         Text(TText::ColumnCategory), Text(TText::DuplicatesColumnDate)});
     FMergeChecked->setText(Text(TText::MergeCheckedButton));
