@@ -702,6 +702,9 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
     if (Watched == ui->bookmarkList->viewport()) {
         if (T == QEvent::Resize)
             FitColumnsToList();
+        // The rows' area has its new size only now, after the list's own resize.
+        if (T == QEvent::Resize && !FReadPanel->isHidden())
+            PlaceReadProgress();
     } else if (Watched == ui->bookmarkList) {
         // isHidden, not isVisible: a status shown before the window is shown (what the
         // start found) must be placed once the list has its real size.
