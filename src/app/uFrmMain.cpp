@@ -464,7 +464,7 @@ void TFrmMain::RememberSelection()
         if (r < Count)
             Items[size_t(r)].Selected = true;
     const QModelIndex Current = ui->bookmarkList->selectionModel()->currentIndex();
-    FCurrentURL = Current.isValid() && Current.row() < Count ? Items[size_t(Current.row())].URL : QString();
+    FCurrentURL = Current.isValid() && Current.row() < Count ? Items[size_t(Current.row())].URL.toString() : QString();
 }
 
 void TFrmMain::RestoreSelection(bool ScrollToTop)

@@ -33,10 +33,10 @@ QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
     if (Decoration)
         return FFavicons.Icon(Site.IconId);
     switch (Index.column()) {
-    case 0: return Site.Title;
-    case 1: return Site.URL;
-    case 2: return Site.Category;
-    default: return Site.Comment;
+    case 0: return Site.Title.toString();
+    case 1: return Site.URL.toString();
+    case 2: return Site.Category.toString();
+    default: return Site.Comment.toString();
     }
 }
 

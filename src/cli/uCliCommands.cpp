@@ -15,7 +15,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -486,6 +488,47 @@ void AppendUtf8(QByteArray& out, QStringView s, TEscape escape)
     out.resize(p - begin);
 }
 
+// The same for a Latin-1 text. Runs of plain ASCII (no byte the escape wants,
+// tested through a table) are copied as they stand: most fields are only that.
+template <typename TEscape>
+void AppendUtf8(QByteArray& out, QLatin1StringView s, TEscape escape)
+{
+    static const auto plain = [&escape] {
+        std::array<bool, 256> t{};
+        char scratch[8];
+        for (int c = 0; c < 0x80; ++c) {
+            char* p = scratch;
+            t[size_t(c)] = !escape(char(c), p);
+        }
+        return t;
+    }();
+    const qsizetype at = out.size();
+    out.resize(at + s.size() * 6);
+    char* const begin = out.data();
+    char* p = begin + at;
+    const auto* d = reinterpret_cast<const unsigned char*>(s.data());
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype run = i;
+        while (run < n && plain[d[run]])
+            ++run;
+        std::memcpy(p, d + i, size_t(run - i));
+        p += run - i;
+        if (run == n)
+            break;
+        const unsigned char c = d[run];
+        if (c < 0x80) {
+            escape(char(c), p);
+        } else {
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+        }
+        i = run + 1;
+    }
+    out.resize(p - begin);
+}
+
 bool WriteEscape(char*& p, const char* text)
 {
     while (*text)
@@ -493,7 +536,8 @@ bool WriteEscape(char*& p, const char* text)
     return true;
 }
 
-void AppendTsvField(QByteArray& out, QStringView s)
+template <typename TView>
+void AppendTsvField(QByteArray& out, TView s)
 {
     AppendUtf8(out, s, [](char c, char*& p) {
         switch (c) {
@@ -506,7 +550,8 @@ void AppendTsvField(QByteArray& out, QStringView s)
     });
 }
 
-void AppendJsonString(QByteArray& out, QStringView s)
+template <typename TView>
+void AppendJsonString(QByteArray& out, TView s)
 {
     out += '"';
     AppendUtf8(out, s, [](char c, char*& p) {
@@ -529,6 +574,26 @@ void AppendJsonString(QByteArray& out, QStringView s)
         }
     });
     out += '"';
+}
+
+void AppendTsvField(QByteArray& out, const QString& s)
+{
+    AppendTsvField(out, QStringView(s));
+}
+
+void AppendTsvField(QByteArray& out, const TSiteText& s)
+{
+    s.Visit([&out](auto v) { AppendTsvField(out, v); });
+}
+
+void AppendJsonString(QByteArray& out, const QString& s)
+{
+    AppendJsonString(out, QStringView(s));
+}
+
+void AppendJsonString(QByteArray& out, const TSiteText& s)
+{
+    s.Visit([&out](auto v) { AppendJsonString(out, v); });
 }
 
 [[noreturn]] void StdOutFailed()

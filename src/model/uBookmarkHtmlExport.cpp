@@ -250,6 +250,7 @@ private:
 struct TCategories
 {
     std::vector<QStringView> Names; // distinct categories, in first-seen order
+    std::vector<QString> Texts;     // what Names view (a QString's text stays put when it moves)
     std::vector<qsizetype> Start;   // group g's entries: Entries[Start[g] .. Start[g + 1])
     std::vector<qsizetype> Entries; // entry indices
 };
@@ -257,15 +258,16 @@ struct TCategories
 TCategories GroupByCategory(const TWebSiteList& List)
 {
     TCategories c;
-    QHash<QStringView, int> index;
+    QHash<TSiteText, int> index;
     std::vector<int> groupOf(size_t(List.Count()));
     std::vector<qsizetype> counts;
     for (qsizetype i = 0; i < List.Count(); ++i) {
-        const QStringView name = List[i].Category;
+        const TSiteText& name = List[i].Category;
         auto it = index.find(name);
         if (it == index.end()) {
             it = index.insert(name, int(c.Names.size()));
-            c.Names.push_back(name);
+            c.Texts.push_back(name.toString());
+            c.Names.push_back(c.Texts.back());
             counts.push_back(0);
         }
         groupOf[size_t(i)] = *it;
@@ -399,11 +401,11 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
 {
     Out.Indent(Level);
     Out.Ascii("<DT><A HREF=\"");
-    Out.Escaped(Site.URL);
+    Out.Escaped(Site.URL.toString());
     Out.Ascii("\" ADD_DATE=\"");
     Out.Text(DateToUnixText(Site.AddDate));
     Out.Ascii("\" ICON_URI=\"");
-    Out.Escaped(Site.IconURL);
+    Out.Escaped(Site.IconURL.toString());
     // The favicon as Chrome writes it; base64 text needs no escaping.
     if (Site.IconId != 0) {
         const QByteArray icon = WebSiteIconDataURI(Site.IconId);
@@ -413,11 +415,11 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
         }
     }
     Out.Ascii("\">");
-    Out.Escaped(Site.Title);
+    Out.Escaped(Site.Title.toString());
     Out.Ascii("</A>");
     Out.LineEnd();
     if (!Site.Comment.isEmpty())
-        WriteComment(Out, Site.Comment, Level);
+        WriteComment(Out, Site.Comment.toString(), Level);
 }
 
 void WriteGroup(THtmlOut& Out, const TWebSiteList& List, const TCategories& Categories, int Group,

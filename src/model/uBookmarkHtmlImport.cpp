@@ -18,7 +18,7 @@
 #include <platform/uHVUtils.h>
 
 #include <QFile>
-#include <QSet>
+#include <QHash>
 #include <QStringDecoder>
 
 #include <cstring>
@@ -145,11 +145,37 @@ QString URLText(QByteArrayView Raw)
     return url;
 }
 
-// Vivaldi writes each separator as a bookmark of this address.
-bool IsSeparatorPlaceholder(const QString& URL)
+// A title as stored: the common case (plain ASCII, nothing to decode, one line)
+// goes from the file's bytes to the record without a detour through UTF-16.
+TSiteText TitleText(QByteArrayView Raw)
 {
-    return URL.compare(QLatin1String("http://bookmark.placeholder.url/"), Qt::CaseInsensitive) == 0
-           || URL.compare(QLatin1String("http://bookmark.placeholder.url"), Qt::CaseInsensitive) == 0;
+    if (!Raw.contains('&') && !Raw.contains('\n') && !Raw.contains('\r'))
+        return TSiteText::FromUtf8(Raw);
+    return TSiteText(NameText(Raw));
+}
+
+// An HREF value as stored; see URLText. Plain values take the short way.
+TSiteText URLField(QByteArrayView Raw)
+{
+    const bool plain = !Raw.isEmpty() && std::uint8_t(Raw.front()) > ' '
+                       && std::uint8_t(Raw.back()) > ' ' && !Raw.contains('&')
+                       && !Raw.contains('\n') && !Raw.contains('\r') && !Raw.contains('\t')
+                       && !StartsWithCaseless(Raw, "CHROME://");
+    if (plain)
+        return TSiteText::FromUtf8(Raw);
+    return TSiteText(URLText(Raw));
+}
+
+// Vivaldi writes each separator as a bookmark of this address.
+bool IsSeparatorPlaceholder(const TSiteText& URL)
+{
+    const QAnyStringView url = URL.View();
+    return QAnyStringView::compare(url, QLatin1StringView("http://bookmark.placeholder.url/"),
+                                   Qt::CaseInsensitive)
+               == 0
+           || QAnyStringView::compare(url, QLatin1StringView("http://bookmark.placeholder.url"),
+                                      Qt::CaseInsensitive)
+                  == 0;
 }
 
 // Tags that may stand inside a title or folder name without ending it.
@@ -174,13 +200,15 @@ bool EndsComment(const THtmlToken& t)
 
 // Where a <DD> comment goes: the entry the preceding bookmark created or merged
 // into; -1 when there is none (dropped bookmark, folder, start of file).
-qsizetype CommentTarget(const TWebSiteList& List, TAddResult r, const QString& url)
+qsizetype CommentTarget(const TWebSiteList& List, TAddResult r, const TSiteText& url)
 {
     switch (r) {
     case TAddResult::Added:
         return List.Count() - 1;
     case TAddResult::Merged:
-        return WebSitesIndexOfURL(List, List.ShortenURLs ? ShortenAmazonURL(url) : url);
+        if (List.ShortenURLs)
+            return WebSitesIndexOfURL(List, ShortenAmazonURL(url));
+        return List.IndexOfURL(url);
     case TAddResult::Skipped:
         break;
     }
@@ -228,10 +256,10 @@ private:
 };
 
 // The bookmark an A tag starts, without its title.
-TWebSite BookmarkOfAnchor(const THtmlToken& A, const QString& Category, TDateTime Now)
+TWebSite BookmarkOfAnchor(const THtmlToken& A, const TSiteText& Category, TDateTime Now)
 {
     TWebSite site;
-    site.URL = URLText(A.Attribute("HREF")->Value);
+    site.URL = URLField(A.Attribute("HREF")->Value);
     if (const THtmlAttribute* icon = A.Attribute("ICON_URI"))
         site.IconURL = HttpURLOrEmpty(DecodeField(icon->Value));
     // The favicon itself, as Chrome and Firefox embed it.
@@ -349,8 +377,8 @@ private:
                 return;
             }
             ++FFound;
-            FPending.Title = NameText(FCaptured.Text());
-            const QString url = FPending.URL;
+            FPending.Title = TitleText(FCaptured.Text());
+            const TSiteText url = FPending.URL;
             const TAddResult r = WebSitesAdd(FList, std::move(FPending));
             FTarget = CommentTarget(FList, r, url);
         }
@@ -409,12 +437,12 @@ private:
     }
 
     // Bookmarks share one copy of each category text.
-    const QString& CurrentCategory()
+    const TSiteText& CurrentCategory()
     {
         if (FCategoryChanged) {
             auto it = FCategories.constFind(FCategory);
             if (it == FCategories.constEnd())
-                it = FCategories.insert(FCategory);
+                it = FCategories.insert(FCategory, TSiteText(FCategory));
             FShared = *it;
             FCategoryChanged = false;
         }
@@ -444,8 +472,8 @@ private:
     QString FCategory;
     std::vector<TLevel> FLevels;
     int FDepth = 0;
-    QSet<QString> FCategories;
-    QString FShared;
+    QHash<QString, TSiteText> FCategories;
+    TSiteText FShared;
     bool FCategoryChanged = false;
 };
 

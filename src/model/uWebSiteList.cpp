@@ -12,16 +12,17 @@
 
 namespace {
 
-size_t HashURL(const QString& url)
+std::uint32_t HashURL(const TSiteText& url)
 {
     // The process-wide random seed keeps crafted URLs from forcing collisions.
-    return qHash(QStringView(url), QHashSeed::globalSeed());
+    const size_t h = url.Hash(QHashSeed::globalSeed());
+    return std::uint32_t(h ^ (std::uint64_t(h) >> 32));
 }
 
 } // namespace
 
 // The slot holding url, or the free slot where it would go.
-qsizetype TWebSiteList::FindSlot(const QString& url, size_t hash) const
+qsizetype TWebSiteList::FindSlot(const TSiteText& url, std::uint32_t hash) const
 {
     const size_t mask = FSlots.size() - 1;
     size_t i = hash & mask;
@@ -34,9 +35,9 @@ qsizetype TWebSiteList::FindSlot(const QString& url, size_t hash) const
     }
 }
 
-void TWebSiteList::InsertSlot(qsizetype slot, size_t hash, qsizetype index) const
+void TWebSiteList::InsertSlot(qsizetype slot, std::uint32_t hash, qsizetype index) const
 {
-    FSlots[size_t(slot)] = {hash, index};
+    FSlots[size_t(slot)] = {hash, std::int32_t(index)};
     ++FSlotsUsed;
 }
 
@@ -68,7 +69,7 @@ void TWebSiteList::RebuildIndex() const
     ReserveSlots(qsizetype(FItems.size()));
     // Front to back, keeping the first index of every URL.
     for (size_t i = 0; i < FItems.size(); ++i) {
-        const size_t hash = HashURL(FItems[i].URL);
+        const std::uint32_t hash = HashURL(FItems[i].URL);
         const qsizetype slot = FindSlot(FItems[i].URL, hash);
         if (FSlots[size_t(slot)].Index < 0)
             InsertSlot(slot, hash, qsizetype(i));
@@ -76,11 +77,28 @@ void TWebSiteList::RebuildIndex() const
     FIndexStale = false;
 }
 
+void TWebSiteList::ShareCategory(TSiteText& category)
+{
+    if (category.isEmpty() || category.Identity() == FLastCategory.Identity())
+        return;
+    if (category == FLastCategory) {
+        category = FLastCategory;
+        return;
+    }
+    auto it = FCategories.constFind(category);
+    if (it == FCategories.constEnd())
+        it = FCategories.insert(category);
+    else
+        category = *it;
+    FLastCategory = *it;
+}
+
 void TWebSiteList::Append(TWebSite site)
 {
+    ShareCategory(site.Category);
     if (!FIndexStale) {
         ReserveSlots(FSlotsUsed + 1);
-        const size_t hash = HashURL(site.URL);
+        const std::uint32_t hash = HashURL(site.URL);
         const qsizetype slot = FindSlot(site.URL, hash);
         // Keep the first index of a URL, as a scan from the front would find.
         if (FSlots[size_t(slot)].Index < 0)
@@ -94,11 +112,12 @@ qsizetype TWebSiteList::AppendIfNewURL(TWebSite&& site)
     if (FIndexStale)
         RebuildIndex();
     ReserveSlots(FSlotsUsed + 1);
-    const size_t hash = HashURL(site.URL);
+    const std::uint32_t hash = HashURL(site.URL);
     const qsizetype slot = FindSlot(site.URL, hash);
     if (FSlots[size_t(slot)].Index >= 0)
         return FSlots[size_t(slot)].Index;
     InsertSlot(slot, hash, qsizetype(FItems.size()));
+    ShareCategory(site.Category);
     FItems.push_back(std::move(site));
     return -1;
 }
@@ -109,9 +128,20 @@ void TWebSiteList::Clear()
     FSlots.clear();
     FSlotsUsed = 0;
     FIndexStale = false;
+    FCategories.clear();
+    FLastCategory.clear();
 }
 
 qsizetype TWebSiteList::IndexOfURL(const QString& url) const
+{
+    if (FIndexStale)
+        RebuildIndex();
+    if (FSlots.empty())
+        return -1;
+    return IndexOfURL(TSiteText(url));
+}
+
+qsizetype TWebSiteList::IndexOfURL(const TSiteText& url) const
 {
     if (FIndexStale)
         RebuildIndex();
@@ -124,7 +154,7 @@ qsizetype TWebSiteList::IndexOfURL(const QString& url) const
 
 TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
 {
-    if (List.ShortenURLs)
+    if (List.ShortenURLs && Site.URL.startsWith(QLatin1StringView("https://www.amazon.")))
         Site.URL = ShortenAmazonURL(Site.URL);
     if (!IsHttpURL(Site.URL)) {
         ++List.Stats.Skipped;
@@ -179,7 +209,7 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
     if (SortIndex == 0 || SortIndex > 4 || SortIndex < -4)
         return;
     const bool ascending = SortIndex > 0;
-    QString TWebSite::*key = nullptr;
+    TSiteText TWebSite::*key = nullptr;
     switch (SortIndex < 0 ? -SortIndex : SortIndex) {
     case 1: key = &TWebSite::Title; break;
     case 2: key = &TWebSite::URL; break;
@@ -205,8 +235,8 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
     keys.reserve(items.size());
     qsizetype at = 0;
     for (size_t i = 0; i < items.size(); ++i) {
-        const QString& k = items[i].*key;
-        std::copy_n(reinterpret_cast<const char16_t*>(k.utf16()), k.size(), text.data() + at);
+        const TSiteText& k = items[i].*key;
+        k.CopyUtf16(text.data() + at);
         keys.push_back({QStringView(text.data() + at, k.size()), qsizetype(i), items[i].Visible});
         at += k.size();
     }
@@ -279,8 +309,10 @@ bool IsAscii(QStringView s)
 
 // Does the ASCII text f contain kUpper (ASCII, upper case) ignoring letter case?
 // Candidates for the first character are found with the vectorised single
-// character search, once for each letter case.
-bool AsciiContainsUpper(QStringView f, QStringView kUpper)
+// character search, once for each letter case. f is a QStringView or a
+// QLatin1StringView.
+template <typename TView>
+bool AsciiContainsUpper(TView f, QStringView kUpper)
 {
     const qsizetype n = f.size();
     const qsizetype m = kUpper.size();
@@ -300,7 +332,7 @@ bool AsciiContainsUpper(QStringView f, QStringView kUpper)
             return false;
         qsizetype j = 1;
         for (; j < m; ++j) {
-            char16_t c = f[p + j].unicode();
+            auto c = char16_t(f[p + j].unicode());
             if (c >= u'a' && c <= u'z')
                 c = char16_t(c - 32);
             if (c != kUpper[j].unicode())
@@ -323,15 +355,15 @@ using TUpperCache = QHash<const void*, QString>;
 // Does the upper-cased field contain the (already upper-cased) keyword? An ASCII
 // field upper-cases to ASCII, so it is compared in place; any other field goes
 // through the full Unicode mapping.
-bool FieldContains(const QString& field, const TKeyword& kw, TUpperCache& cache)
+bool FieldContains(const TSiteText& field, const TKeyword& kw, TUpperCache& cache)
 {
     if (field.isEmpty())
         return false;
-    if (IsAscii(field))
-        return kw.Ascii && AsciiContainsUpper(field, kw.Upper);
-    auto it = cache.find(field.constData());
+    if (field.IsAscii())
+        return kw.Ascii && AsciiContainsUpper(field.Latin1(), kw.Upper);
+    auto it = cache.find(field.Identity());
     if (it == cache.end())
-        it = cache.insert(field.constData(), field.toUpper());
+        it = cache.insert(field.Identity(), field.toString().toUpper());
     return it->contains(kw.Upper);
 }
 
@@ -413,6 +445,11 @@ TDateTime UnixTextToDate(const QString& Text)
 bool IsHttpURL(const QString& Text)
 {
     return Text.startsWith(QStringLiteral("http"), Qt::CaseSensitive);
+}
+
+bool IsHttpURL(const TSiteText& Text)
+{
+    return Text.startsWith(QLatin1StringView("http"));
 }
 
 QString HttpURLOrEmpty(const QString& Text)

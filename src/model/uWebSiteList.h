@@ -3,20 +3,26 @@
 // sort, delete, and the date and URL helpers the file formats share. GUI-free.
 
 #include <model/uDateTime.h>
+#include <model/uSiteText.h>
 #include <model/uWebSiteIcons.h>
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <vector>
 
+// A million of these are held at once, so the texts are TSiteText (one pointer
+// each, nothing allocated when empty, Latin-1 where it fits) and the small fields
+// sit together at the end, where a new one fits in the padding.
 struct TWebSite
 {
-    QString Title;
-    QString URL;
-    QString Comment;  // several lines joined with CR LF
-    QString IconURL;  // empty or beginning with "http"
-    QString Category; // folder names joined with "\", outermost first
+    TSiteText Title;
+    TSiteText URL;
+    TSiteText Comment;  // several lines joined with CR LF
+    TSiteText IconURL;  // empty or beginning with "http"
+    TSiteText Category; // folder names joined with "\", outermost first
     TDateTime AddDate;
     TIconId IconId = 0; // the favicon in WebSiteIcons(), 0 for none
     bool Selected = false;
@@ -81,6 +87,7 @@ public:
 
     // First index whose URL equals url exactly, or -1.
     qsizetype IndexOfURL(const QString& url) const;
+    qsizetype IndexOfURL(const TSiteText& url) const;
 
     // Shorten retailer product URLs in WebSitesAdd (the "Simplify amazon URL" option).
     bool ShortenURLs = false;
@@ -91,20 +98,28 @@ public:
 private:
     // The URL index: open addressing over (hash, entry index) pairs, so that it
     // holds no copies of the URLs and growing it needs no rehashing of texts.
+    // Eight bytes a slot: 32 bits of the hash pick the slot and filter the
+    // comparisons; an entry index fits 31 bits (a list never gets near that).
     struct TSlot
     {
-        size_t Hash = 0;
-        qsizetype Index = -1; // -1: free
+        std::uint32_t Hash = 0;
+        std::int32_t Index = -1; // -1: free
     };
-    qsizetype FindSlot(const QString& url, size_t hash) const;
-    void InsertSlot(qsizetype slot, size_t hash, qsizetype index) const;
+    qsizetype FindSlot(const TSiteText& url, std::uint32_t hash) const;
+    void InsertSlot(qsizetype slot, std::uint32_t hash, qsizetype index) const;
     void ReserveSlots(qsizetype count) const;
     void RebuildIndex() const;
+    // Makes an appended entry's category the list's one copy of that text.
+    void ShareCategory(TSiteText& category);
 
     std::vector<TWebSite> FItems;
     mutable std::vector<TSlot> FSlots;
     mutable qsizetype FSlotsUsed = 0;
     mutable bool FIndexStale = false;
+    // One copy of every category text appended (entries of a folder come in runs,
+    // so the last one is checked first).
+    QSet<TSiteText> FCategories;
+    TSiteText FLastCategory;
 };
 
 // ---- Adding, search, sort and delete -------------------------------------------------
@@ -127,6 +142,7 @@ void WebSitesDeleteSelected(TWebSiteList& List);
 QString DateToUnixText(TDateTime Date);
 TDateTime UnixTextToDate(const QString& Text);
 bool IsHttpURL(const QString& Text);
+bool IsHttpURL(const TSiteText& Text);
 QString HttpURLOrEmpty(const QString& Text);
 
 // www.amazon.co.jp -> amzn.asia, www.amazon.com -> amzn.to product links; others unchanged.

@@ -7,7 +7,7 @@ bool Qualifies(const TWebSite& Site)
     return Site.Selected && Site.Visible;
 }
 
-void MergeText(QString& Common, const QString& Value, const QString& Various)
+void MergeText(TSiteText& Common, const TSiteText& Value, const TSiteText& Various)
 {
     if (Common != Value)
         Common = Various;
@@ -26,6 +26,7 @@ TWebSite WebSitesGetCommon(const TWebSiteList& List, const QString& Various)
     A.Category = Empty;
     A.AddDate = EmptyMarkerDate;
 
+    const TSiteText various(Various);
     int n = 0;
     for (const TWebSite& E : List) {
         if (!Qualifies(E))
@@ -36,11 +37,11 @@ TWebSite WebSitesGetCommon(const TWebSiteList& List, const QString& Various)
             A = E;
             continue;
         }
-        MergeText(A.Title, E.Title, Various);
-        MergeText(A.URL, E.URL, Various);
-        MergeText(A.Comment, E.Comment, Various);
-        MergeText(A.IconURL, E.IconURL, Various);
-        MergeText(A.Category, E.Category, Various);
+        MergeText(A.Title, E.Title, various);
+        MergeText(A.URL, E.URL, various);
+        MergeText(A.Comment, E.Comment, various);
+        MergeText(A.IconURL, E.IconURL, various);
+        MergeText(A.Category, E.Category, various);
         if (A.AddDate != E.AddDate)
             A.AddDate = UnixEpochDate;
     }

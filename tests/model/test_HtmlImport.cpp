@@ -52,7 +52,7 @@ TWebSiteList Load(const QByteArray& data)
     return list;
 }
 
-QStringList Field(const TWebSiteList& list, QString TWebSite::*field)
+QStringList Field(const TWebSiteList& list, TSiteText TWebSite::*field)
 {
     QStringList r;
     for (const auto& s : list)

@@ -43,7 +43,7 @@ TEST(WebSitesGetCommon, NoQualifyingEntryGivesTheEmptyMarker)
     const TWebSiteList List = MakeList({Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000, true, false),
                                         Site(u"B"_s, u"http://b/"_s, u"X"_s, 40000, false, true)});
     const TWebSite c = WebSitesGetCommon(List, Various);
-    for (const QString* f : {&c.Title, &c.URL, &c.Comment, &c.IconURL, &c.Category})
+    for (const TSiteText* f : {&c.Title, &c.URL, &c.Comment, &c.IconURL, &c.Category})
         EXPECT_EQ(*f, u"@~null"_s);
     EXPECT_EQ(c.AddDate.ToQDateTime(), QDateTime(QDate(1965, 1, 1), QTime(0, 0)));
     EXPECT_FALSE(c.Selected);
