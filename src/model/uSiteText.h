@@ -60,6 +60,13 @@ public:
 
     QString toString() const;
     std::string toStdString() const { return toString().toStdString(); }
+    // QString's everyday derived texts, so that code written against QString fields reads on.
+    QString trimmed() const { return toString().trimmed(); }
+    QString simplified() const { return toString().simplified(); }
+    QString toLower() const { return toString().toLower(); }
+    QString toUpper() const { return toString().toUpper(); }
+    QString left(qsizetype n) const { return toString().left(n); }
+    QString mid(qsizetype position, qsizetype n = -1) const { return toString().mid(position, n); }
     operator QString() const { return toString(); }
 
     // The stored form. Latin1() is valid when IsLatin1(), Utf16() otherwise;
@@ -106,6 +113,10 @@ public:
     bool startsWith(QStringView prefix, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
     {
         return Visit([&](auto v) { return v.startsWith(prefix, cs); });
+    }
+    bool endsWith(QStringView suffix, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
+    {
+        return Visit([&](auto v) { return v.endsWith(suffix, cs); });
     }
     bool contains(QLatin1StringView text, Qt::CaseSensitivity cs = Qt::CaseSensitive) const
     {
