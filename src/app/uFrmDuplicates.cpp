@@ -138,7 +138,7 @@ public:
                     return Text(TText::DuplicatesGroupCaption).arg(Group.size());
                 // The address that stays, so that a folded group still says what it is.
                 if (Index.column() == ColumnURL)
-                    return FList->at(Group[size_t(FKept[g])]).URL;
+                    return FList->at(Group[size_t(FKept[g])]).URL.toString();
                 return {};
             case Qt::CheckStateRole:
                 if (Index.column() == 0)
@@ -160,18 +160,18 @@ public:
         case Qt::DisplayRole:
             switch (Index.column()) {
             case ColumnTitle:
-                return Site.Title;
+                return Site.Title.toString();
             case ColumnURL:
-                return Site.URL;
+                return Site.URL.toString();
             case ColumnCategory:
-                return Site.Category;
+                return Site.Category.toString();
             default:
                 return QLocale().toString(Site.AddDate.ToQDateTime(), FDateFormat);
             }
         case Qt::ToolTipRole:
             if (Index.column() == 0)
                 return Text(TText::DuplicatesKeepHint);
-            return Index.column() == ColumnURL ? Site.URL : QVariant();
+            return Index.column() == ColumnURL ? QVariant(Site.URL.toString()) : QVariant();
         case Qt::AccessibleDescriptionRole:
             return Index.column() == 0 ? Text(TText::DuplicatesKeepHint) : QVariant();
         case Qt::CheckStateRole:
