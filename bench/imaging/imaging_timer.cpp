@@ -8,16 +8,17 @@
 #include <imaging/uVCLProc.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 
 int main(int argc, char** argv)
 {
     if (argc < 6) {
-        std::fprintf(stderr, "usage: %s FILTER SRC_W SRC_H DST_W DST_H [RUNS] [THREADS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FILTER SRC_W SRC_H DST_W DST_H [RUNS] [THREADS]\n",
+                     argv[0]);
         return 2;
     }
     static const char* const names[] = {"rfNone",    "rfTriangle",   "rfHermite",  "rfBell",

@@ -13,25 +13,66 @@ public:
     explicit TRandom(std::uint64_t seed) : FEngine(seed) {}
     std::uint64_t Below(std::uint64_t n) { return FEngine() % n; }
     bool Percent(int p) { return Below(100) < std::uint64_t(p); }
-    template <typename T, std::size_t N> const T& Pick(const T (&a)[N]) { return a[Below(N)]; }
+    template <typename T, std::size_t N>
+    const T& Pick(const T (&a)[N])
+    {
+        return a[Below(N)];
+    }
 
 private:
     std::mt19937_64 FEngine;
 };
 
 const char* const Words[] = {
-    "news",     "guide",   "review",  "recipe",   "python",    "linux",   "travel",
-    "budget",   "weather", "music",   "football", "tutorial",  "design",  "kernel",
-    "garden",   "history", "science", "photo",    "camera",    "finance", "health",
-    "cooking",  "movie",   "book",    "library",  "database",  "server",  "cloud",
-    "security", "privacy", "map",     "train",    "hotel",     "flight",  "shop",
-    "caf\xc3\xa9", "na\xc3\xafve", "M\xc3\xbcnchen", "\xe6\x9d\xb1\xe4\xba\xac",
-    "\xe3\x83\x8b\xe3\x83\xa5\xe3\x83\xbc\xe3\x82\xb9", "\xe5\xa4\xa9\xe6\xb0\x97",
-    "Tom &amp; Jerry", "it&#39;s", "&quot;quoted&quot;", "a &lt;b&gt; c",
+    "news",
+    "guide",
+    "review",
+    "recipe",
+    "python",
+    "linux",
+    "travel",
+    "budget",
+    "weather",
+    "music",
+    "football",
+    "tutorial",
+    "design",
+    "kernel",
+    "garden",
+    "history",
+    "science",
+    "photo",
+    "camera",
+    "finance",
+    "health",
+    "cooking",
+    "movie",
+    "book",
+    "library",
+    "database",
+    "server",
+    "cloud",
+    "security",
+    "privacy",
+    "map",
+    "train",
+    "hotel",
+    "flight",
+    "shop",
+    "caf\xc3\xa9",
+    "na\xc3\xafve",
+    "M\xc3\xbcnchen",
+    "\xe6\x9d\xb1\xe4\xba\xac",
+    "\xe3\x83\x8b\xe3\x83\xa5\xe3\x83\xbc\xe3\x82\xb9",
+    "\xe5\xa4\xa9\xe6\xb0\x97",
+    "Tom &amp; Jerry",
+    "it&#39;s",
+    "&quot;quoted&quot;",
+    "a &lt;b&gt; c",
 };
 
-const char* const Hosts[] = {"www.example", "docs.example", "blog.sample", "shop.test",
-                             "news.example", "wiki.sample", "dev.test", "maps.example"};
+const char* const Hosts[] = {"www.example",  "docs.example", "blog.sample", "shop.test",
+                             "news.example", "wiki.sample",  "dev.test",    "maps.example"};
 const char* const Tlds[] = {".com", ".org", ".net", ".co.jp", ".de", ".io"};
 const char* const Schemes[] = {"https://", "https://", "https://", "http://"};
 

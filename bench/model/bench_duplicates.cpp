@@ -105,7 +105,8 @@ BENCHMARK(BM_FindDuplicates)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-template <QString (*Key)(const QString&)> void BM_URLKey(benchmark::State& state)
+template <QString (*Key)(const QString&)>
+void BM_URLKey(benchmark::State& state)
 {
     const TWebSiteList& list = List(100'000);
     for (auto _ : state) {

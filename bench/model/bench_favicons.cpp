@@ -42,11 +42,12 @@ QByteArray File(int Entries, int Distinct, bool Icons)
                       "<H1>Bookmarks</H1>\r\n<DL><p>\r\n";
     for (int i = 0; i < Entries; ++i) {
         if (i % 50 == 0)
-            html += (i ? "    </DL><p>\r\n" : "") + QByteArray("    <DT><H3 ADD_DATE=\"1600000000\">Folder ")
+            html += (i ? "    </DL><p>\r\n" : "")
+                    + QByteArray("    <DT><H3 ADD_DATE=\"1600000000\">Folder ")
                     + QByteArray::number(i / 50) + "</H3>\r\n    <DL><p>\r\n";
-        html += "        <DT><A HREF=\"https://host" + QByteArray::number(i % 5000) + ".example.com/page/"
-                + QByteArray::number(i) + "?ref=bookmark\" ADD_DATE=\"" + QByteArray::number(1600000000 + i)
-                + "\"";
+        html += "        <DT><A HREF=\"https://host" + QByteArray::number(i % 5000)
+                + ".example.com/page/" + QByteArray::number(i) + "?ref=bookmark\" ADD_DATE=\""
+                + QByteArray::number(1600000000 + i) + "\"";
         if (Icons)
             html += " ICON=\"" + icons[size_t(i) % icons.size()] + "\"";
         html += ">A bookmark title number " + QByteArray::number(i) + " - Example site</A>\r\n";
@@ -102,16 +103,17 @@ int main(int argc, char** argv)
     const double perPlain = tPlain / mbPlain, perIcons = tIcons / mbIcons;
     std::printf("without icons: %.1f MB, %lld entries, %.3f s, %.2f ms/MB\n", mbPlain,
                 (long long)a.Count(), tPlain, perPlain * 1000);
-    std::printf("with icons:    %.1f MB, %lld entries, %.3f s, %.2f ms/MB (%.2fx per MB)\n", mbIcons,
-                (long long)b.Count(), tIcons, perIcons * 1000, perIcons / perPlain);
+    std::printf("with icons:    %.1f MB, %lld entries, %.3f s, %.2f ms/MB (%.2fx per MB)\n",
+                mbIcons, (long long)b.Count(), tIcons, perIcons * 1000, perIcons / perPlain);
     const qint64 iconText = WebSiteIcons().TextBytes() - textBefore;
     std::printf("distinct icons stored: %lld, their text %.2f MB\n",
                 (long long)(WebSiteIcons().Count() - iconsBefore), double(iconText) / 1e6);
-    std::printf("record size %zu B; list heap without icons %.2f MB, with icons %.2f MB\n", sizeof(TWebSite),
-                double(heapPlain) / 1e6, double(heapIcons) / 1e6);
+    std::printf("record size %zu B; list heap without icons %.2f MB, with icons %.2f MB\n",
+                sizeof(TWebSite), double(heapPlain) / 1e6, double(heapIcons) / 1e6);
     const double allowed = double(iconText) + 16.0 * double(entries);
     // The icon text is stored on the first import of the icon file; later imports reuse it.
     std::printf("growth over the plain list: %.2f MB (+ icon text %.2f MB) vs allowed %.2f MB\n",
-                (double(heapIcons) - double(heapPlain)) / 1e6, double(iconText) / 1e6, allowed / 1e6);
+                (double(heapIcons) - double(heapPlain)) / 1e6, double(iconText) / 1e6,
+                allowed / 1e6);
     return 0;
 }

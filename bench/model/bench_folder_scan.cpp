@@ -31,9 +31,10 @@ QByteArray FileContent(int i)
         return "[InternetShortcut]\r\nURL=https://news.example.org/article/" + n
                + "\r\nIDList=\r\nHotKey=0\r\nIconFile=\r\nIconIndex=0\r\n";
     case 2: // written by this program
-        return "[InternetShortcut]\r\nTitle=Bookmark number " + n
-               + " \xE9t\xE9\r\nURL=https://site" + n + ".example.net/\r\nIconFile=\r\n"
-               "AddDate=1700000000\r\nCategory=Work\\Dev\r\nComment=first line\\nsecond line\r\n";
+        return "[InternetShortcut]\r\nTitle=Bookmark number " + n + " \xE9t\xE9\r\nURL=https://site"
+               + n
+               + ".example.net/\r\nIconFile=\r\n"
+                 "AddDate=1700000000\r\nCategory=Work\\Dev\r\nComment=first line\\nsecond line\r\n";
     default: // pinned website
         return "[{000214A0-0000-0000-C000-000000000046}]\r\nProp4=31,Pinned " + n
                + "\r\nProp3=19,2\r\n[InternetShortcut]\r\nURL=https://pinned.example.com/" + n
@@ -50,8 +51,7 @@ struct TTree
     {
         Ok = Dir.isValid();
         for (int f = 0; Ok && f < FolderCount; ++f) {
-            const QString folder =
-                Dir.filePath(u"Links/Group %1/Sub %2"_s.arg(f / 10).arg(f % 10));
+            const QString folder = Dir.filePath(u"Links/Group %1/Sub %2"_s.arg(f / 10).arg(f % 10));
             Ok = QDir().mkpath(folder);
             for (int k = 0; Ok && k < FilesPerFolder; ++k) {
                 const int i = f * FilesPerFolder + k;

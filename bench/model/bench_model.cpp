@@ -77,7 +77,8 @@ const TWebSiteList& List100k()
         // Some comments and categories to search in, like a list in use.
         for (qsizetype i = 0; i < l.Count(); ++i)
             if (rng() % 4 == 0)
-                l.EditKeepURL(i).Comment = QStringLiteral("note %1 about the page").arg(rng() % 1000);
+                l.EditKeepURL(i).Comment =
+                    QStringLiteral("note %1 about the page").arg(rng() % 1000);
         while (l.Count() > 100'000)
             l.Items().pop_back();
         return l;
@@ -121,7 +122,8 @@ void BM_Sort(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_Sort)->Arg(-4)->Arg(-3)->Arg(-2)->Arg(-1)->Arg(1)->Arg(2)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sort)->Arg(-4)->Arg(-3)->Arg(-2)->Arg(-1)->Arg(1)->Arg(2)->Arg(3)->Arg(4)->Unit(
+    benchmark::kMillisecond);
 
 } // namespace
 

@@ -19,8 +19,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "COUNT must not be negative\n");
         return 2;
     }
-    const QByteArray data = argc == 4 ? GenerateChromeExport(count, std::strtoull(argv[3], nullptr, 10))
-                                      : GenerateChromeExport(count);
+    const QByteArray data = argc == 4
+                                ? GenerateChromeExport(count, std::strtoull(argv[3], nullptr, 10))
+                                : GenerateChromeExport(count);
     QFile file(QString::fromLocal8Bit(argv[2]));
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);

@@ -41,8 +41,9 @@ int main(int argc, char** argv)
                      + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     }
 #endif
-    std::printf("entries %lld  file %lld bytes  import %.3f s  process CPU %.3f s  peak RSS %ld KiB\n",
-                static_cast<long long>(list.Count()),
-                static_cast<long long>(QFileInfo(fileName).size()), seconds, cpuSeconds, peakKiB);
+    std::printf(
+        "entries %lld  file %lld bytes  import %.3f s  process CPU %.3f s  peak RSS %ld KiB\n",
+        static_cast<long long>(list.Count()), static_cast<long long>(QFileInfo(fileName).size()),
+        seconds, cpuSeconds, peakKiB);
     return 0;
 }

@@ -1,16 +1,16 @@
 // Zorvel: start and end of the program.
 
 #include "uAppErrors.h"
-#include "uFrmBrowserImport.h"
 #include "uFrmAbout.h"
+#include "uFrmBrowserImport.h"
 #include "uFrmMain.h"
 #include "uFrmProperty.h"
 #include "uFrmSetup.h"
 #include "uSingleInstance.h"
 #include "uTexts.h"
 
-#include <settings/uFrmSetupData.h>
 #include <platform/uHVUtils.h>
+#include <settings/uFrmSetupData.h>
 
 #include <QApplication>
 #include <QDir>
@@ -108,14 +108,14 @@ int main(int argc, char* argv[])
     case TSingleInstance::HandedOver:
         return 0;
     case TSingleInstance::NotAnswering:
-        QMessageBox::warning(nullptr, QApplication::applicationName(),
-                             Text(TText::AlreadyRunning).arg(QDir::toNativeSeparators(GetDataDir())));
+        QMessageBox::warning(
+            nullptr, QApplication::applicationName(),
+            Text(TText::AlreadyRunning).arg(QDir::toNativeSeparators(GetDataDir())));
         return 1;
     case TSingleInstance::First:
     case TSingleInstance::Unlocked:
         break;
     }
-
 
     // Settings before any window exists; they live until the last window is gone.
     TSetupData Settings;
@@ -144,8 +144,9 @@ int main(int argc, char* argv[])
     MainForm->UpdateActions();
 
     // Files named on the command line ("Open with Zorvel") and by later starts.
-    QObject::connect(&Instance, &TSingleInstance::PathsReceived, MainForm.get(),
-                     [&MainForm](const QStringList& More) { MainForm->OpenPathsFromOutside(More); });
+    QObject::connect(
+        &Instance, &TSingleInstance::PathsReceived, MainForm.get(),
+        [&MainForm](const QStringList& More) { MainForm->OpenPathsFromOutside(More); });
     if (!Paths.isEmpty())
         MainForm->OpenPathsFromOutside(Paths);
     // A first start with nothing to show offers the browsers' bookmarks, once the

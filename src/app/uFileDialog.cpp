@@ -7,8 +7,7 @@
 #include <QMessageBox>
 
 TFileDialog::TFileDialog(QWidget* Parent, const TFileDialogRequest& Request)
-    : QFileDialog(Parent, Request.Title, Request.Directory)
-    , FRequest(Request)
+    : QFileDialog(Parent, Request.Title, Request.Directory), FRequest(Request)
 {
 #ifndef Q_OS_WIN
     // The system's own dialog would close without the checks of accept().
@@ -27,7 +26,8 @@ TFileDialog::TFileDialog(QWidget* Parent, const TFileDialogRequest& Request)
             setFileMode(QFileDialog::Directory);
             setOption(QFileDialog::ShowDirsOnly, true);
         } else {
-            setFileMode(Request.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+            setFileMode(Request.MultiSelect ? QFileDialog::ExistingFiles
+                                            : QFileDialog::ExistingFile);
         }
     }
     if (!Request.Filters.isEmpty())
@@ -53,13 +53,15 @@ void TFileDialog::accept()
         if (FRequest.Kind == TFileDialogRequest::SaveFolder && !Info.exists()) {
             if (!QDir().mkpath(Info.absoluteFilePath())) {
                 QMessageBox::warning(this, windowTitle(),
-                                     Text(TText::FolderMissing).arg(QDir::toNativeSeparators(Info.absoluteFilePath())));
+                                     Text(TText::FolderMissing)
+                                         .arg(QDir::toNativeSeparators(Info.absoluteFilePath())));
                 return;
             }
         } else if (FRequest.Kind == TFileDialogRequest::SaveFile && FRequest.PathMustExist
                    && !QFileInfo(Info.absolutePath()).isDir()) {
-            QMessageBox::warning(this, windowTitle(),
-                                 Text(TText::FolderMissing).arg(QDir::toNativeSeparators(Info.absolutePath())));
+            QMessageBox::warning(
+                this, windowTitle(),
+                Text(TText::FolderMissing).arg(QDir::toNativeSeparators(Info.absolutePath())));
             return;
         }
     }

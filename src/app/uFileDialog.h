@@ -9,7 +9,13 @@
 // common item dialog; Filters are Qt filter strings ("Name (*.a *.b)").
 struct TFileDialogRequest
 {
-    enum TKind { OpenFiles, OpenFolder, SaveFile, SaveFolder };
+    enum TKind
+    {
+        OpenFiles,
+        OpenFolder,
+        SaveFile,
+        SaveFolder
+    };
     TKind Kind = OpenFiles;
     QString Title;
     QString OkLabel;

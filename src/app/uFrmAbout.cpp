@@ -2,8 +2,8 @@
 
 #include "ui_FrmAbout.h"
 
-#include <app/uWindowHelpers.h>
 #include <app/uTexts.h>
+#include <app/uWindowHelpers.h>
 #include <platform/uHVUtils.h>
 #include <platform/uHVUtilsGui.h>
 
@@ -39,13 +39,11 @@ void AutoSize(QLabel* Label)
 } // namespace
 
 TFrmAbout::TFrmAbout(QWidget* parent)
-    : QDialog(parent)
-    , OpenURL(ShellOpen)
-    , ui(std::make_unique<Ui::TFrmAbout>())
+    : QDialog(parent), OpenURL(ShellOpen), ui(std::make_unique<Ui::TFrmAbout>())
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
     setFont(WindowFont(11));
     setFixedSize(512, 235);
 
@@ -93,7 +91,8 @@ bool TFrmAbout::eventFilter(QObject* Watched, QEvent* Event)
 {
     if (Watched == ui->productLinkLabel && Event->type() == QEvent::MouseButtonRelease) {
         const auto* Mouse = static_cast<QMouseEvent*>(Event);
-        if (Mouse->button() == Qt::LeftButton && ui->productLinkLabel->rect().contains(Mouse->position().toPoint())) {
+        if (Mouse->button() == Qt::LeftButton
+            && ui->productLinkLabel->rect().contains(Mouse->position().toPoint())) {
             onProductLinkClicked();
             return true;
         }

@@ -5,33 +5,33 @@
 #include "uBaseBookmarkFile.h"
 #include "uFlatBtnHost.h"
 #include "uTexts.h"
-#include "uWindowHelpers.h"
-#include "uWindowColors.h"
 #include "uWebSiteTableModel.h"
+#include "uWindowColors.h"
+#include "uWindowHelpers.h"
 #include "ui_FrmMain.h"
 
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
-#include <settings/uFrmSetupData.h>
 #include <platform/uHVUtils.h>
 #include <platform/uHVUtilsGui.h>
+#include <settings/uFrmSetupData.h>
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QHeaderView>
-#include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QProgressBar>
-#include <QVBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <cmath>
 #include <utility>
@@ -56,7 +56,8 @@ void SetTextColor(QWidget* W, const QColor& C)
 } // namespace
 
 TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, QWidget* Parent)
-    : QWidget(Parent), ui(std::make_unique<Ui::TFrmMain>()), FSettings(Settings), FBrowsers(Browsers)
+    : QWidget(Parent), ui(std::make_unique<Ui::TFrmMain>()), FSettings(Settings),
+      FBrowsers(Browsers)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -95,8 +96,8 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     // window's layout stays as designed.
     FStatusLabel = new QLabel(ui->bookmarkList);
     FStatusLabel->setObjectName(QStringLiteral("statusLabel"));
-    FStatusLabel->setStyleSheet(QStringLiteral(
-        "QLabel { background: rgba(34,34,34,220); color: white; padding: 3px 8px; border-radius: 3px; }"));
+    FStatusLabel->setStyleSheet(QStringLiteral("QLabel { background: rgba(34,34,34,220); color: "
+                                               "white; padding: 3px 8px; border-radius: 3px; }"));
     FStatusLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     FStatusLabel->hide();
     FStatusTimer = new QTimer(this);
@@ -138,10 +139,11 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
             [this] { Guard([&] { onListDoubleClicked(); }); });
     connect(ui->bookmarkList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateActions(); });
-    connect(ui->bookmarkList, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
-        UpdateActions();
-        FContextMenu->popup(ui->bookmarkList->viewport()->mapToGlobal(Pos));
-    });
+    connect(ui->bookmarkList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& Pos) {
+                UpdateActions();
+                FContextMenu->popup(ui->bookmarkList->viewport()->mapToGlobal(Pos));
+            });
     connect(ui->searchButton, &QPushButton::clicked, this, [this] { Guard([&] { onSearch(); }); });
     connect(FBannerTimer, &QTimer::timeout, this, [this] { Guard([&] { onBannerTimer(); }); });
 
@@ -174,11 +176,26 @@ TFrmMain::~TFrmMain()
     FModel = nullptr;
 }
 
-QTreeView* TFrmMain::bookmarkList() const { return ui->bookmarkList; }
-QComboBox* TFrmMain::searchBox() const { return ui->searchBox; }
-QLabel* TFrmMain::productLinkLabel() const { return ui->productLinkLabel; }
-QLabel* TFrmMain::bannerImage() const { return ui->bannerImage; }
-QString TFrmMain::StatusText() const { return FStatusLabel->text(); }
+QTreeView* TFrmMain::bookmarkList() const
+{
+    return ui->bookmarkList;
+}
+QComboBox* TFrmMain::searchBox() const
+{
+    return ui->searchBox;
+}
+QLabel* TFrmMain::productLinkLabel() const
+{
+    return ui->productLinkLabel;
+}
+QLabel* TFrmMain::bannerImage() const
+{
+    return ui->bannerImage;
+}
+QString TFrmMain::StatusText() const
+{
+    return FStatusLabel->text();
+}
 
 QList<TFlatBtnVCL*> TFrmMain::Tiles() const
 {
@@ -223,8 +240,9 @@ void TFrmMain::LoadAtStart()
     FBannerTimer->start();
     // The base file is read on a thread of its own: the window shows and stays
     // painted while a large file is read, and can be closed at any time.
-    const QString Source = FSettings.isOpenBaseBookmark ? BaseBookmarkFileToRead(FSettings.BaseBookmarkName)
-                                                        : QString();
+    const QString Source = FSettings.isOpenBaseBookmark
+                               ? BaseBookmarkFileToRead(FSettings.BaseBookmarkName)
+                               : QString();
     if (!Source.isEmpty() && QFileInfo(Source).isFile())
         StartBaseFileRead(Source);
     else
@@ -257,7 +275,8 @@ void TFrmMain::StartBaseFileRead(const QString& Source)
             WebSitesSort(List, SortIndex);
         },
         this);
-    connect(FBaseLoad, &TBackgroundRead::Finished, this, [this] { Guard([&] { FinishBaseFileRead(); }); });
+    connect(FBaseLoad, &TBackgroundRead::Finished, this,
+            [this] { Guard([&] { FinishBaseFileRead(); }); });
     FReadLabel->setText(Text(TText::ReadingProgress) + u'\n' + QFileInfo(Source).fileName());
     FReadLabel->setToolTip(QDir::toNativeSeparators(Source));
     // A busy bar until the reader gives its first share (the file is loaded first).
@@ -416,7 +435,8 @@ bool TFrmMain::QueryClose()
         return true;
     QString Message = Text(TText::ExitCheckText) + QStringLiteral("\n");
     for (const TWriteProblem& P : Problems)
-        Message += QStringLiteral("\n\u2022 \"%1\": %2").arg(QDir::toNativeSeparators(P.FileName), P.Reason);
+        Message += QStringLiteral("\n\u2022 \"%1\": %2")
+                       .arg(QDir::toNativeSeparators(P.FileName), P.Reason);
     Message += QStringLiteral("\n\n") + Text(TText::ExitCheckQuestion);
     switch (ExitProblemFn ? ExitProblemFn(Message) : ExitCloseAnyway) {
     case ExitCloseAnyway:
@@ -464,7 +484,9 @@ void TFrmMain::RememberSelection()
         if (r < Count)
             Items[size_t(r)].Selected = true;
     const QModelIndex Current = ui->bookmarkList->selectionModel()->currentIndex();
-    FCurrentURL = Current.isValid() && Current.row() < Count ? Items[size_t(Current.row())].URL.toString() : QString();
+    FCurrentURL = Current.isValid() && Current.row() < Count
+                      ? Items[size_t(Current.row())].URL.toString()
+                      : QString();
 }
 
 void TFrmMain::RestoreSelection(bool ScrollToTop)
@@ -485,7 +507,8 @@ void TFrmMain::RestoreSelection(bool ScrollToTop)
         }
         if (Marked && FirstSelected < 0)
             FirstSelected = r;
-        if (r < Rows && CurrentRow < 0 && !FCurrentURL.isEmpty() && Items[size_t(r)].URL == FCurrentURL)
+        if (r < Rows && CurrentRow < 0 && !FCurrentURL.isEmpty()
+            && Items[size_t(r)].URL == FCurrentURL)
             CurrentRow = r;
     }
     QItemSelectionModel* Model = ui->bookmarkList->selectionModel();
@@ -688,10 +711,12 @@ void TFrmMain::FitMinimumWidthToTitle()
         L->resize(L->sizeHint().width(), L->height());
     constexpr int Gap = 12;
     const int Margin = 6;
-    const int Top = ui->appNameLabel->x() + ui->appNameLabel->width() + Gap + ui->makerLabel->width() + Margin;
+    const int Top =
+        ui->appNameLabel->x() + ui->appNameLabel->width() + Gap + ui->makerLabel->width() + Margin;
     const int Bottom = ui->versionLabel->x() + ui->versionLabel->width() + Gap
                        + ui->productLinkLabel->sizeHint().width() + Margin;
-    const int Needed = ui->tilesPanel->maximumWidth() + ui->aboutTilePanel->maximumWidth() + qMax(Top, Bottom);
+    const int Needed =
+        ui->tilesPanel->maximumWidth() + ui->aboutTilePanel->maximumWidth() + qMax(Top, Bottom);
     setMinimumWidth(qMax(minimumWidth(), Needed));
     PlaceHeaderLabels();
 }
@@ -742,7 +767,8 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
         if (T == QEvent::MouseButtonRelease) {
             auto* Mouse = static_cast<QMouseEvent*>(Event);
             auto* W = static_cast<QWidget*>(Watched);
-            if (Mouse->button() == Qt::LeftButton && W->rect().contains(Mouse->position().toPoint())) {
+            if (Mouse->button() == Qt::LeftButton
+                && W->rect().contains(Mouse->position().toPoint())) {
                 if (Watched == ui->bannerImage)
                     Guard([&] { onBannerClicked(); });
                 else

@@ -3,10 +3,10 @@
 // with its history, the toolbar and context-menu commands, the drop handler and the
 // banner strip.
 
-#include <app/uBrowserAvailability.h>
-#include <app/uFileDialog.h>
 #include "uBaseBookmarkFile.h"
 #include "uWriteCheck.h"
+#include <app/uBrowserAvailability.h>
+#include <app/uFileDialog.h>
 
 #include <model/uBrowserProfiles.h>
 #include <model/uWebSiteDuplicates.h>
@@ -63,7 +63,12 @@ public:
     std::function<std::vector<TDuplicateMerge>(const TWebSiteList&)> DuplicatesFn;
     // Asked before the window closes when a file the exit writes cannot be written;
     // Text lists every file and reason.
-    enum TExitChoice { ExitSaveElsewhere, ExitCloseAnyway, ExitCancel };
+    enum TExitChoice
+    {
+        ExitSaveElsewhere,
+        ExitCloseAnyway,
+        ExitCancel
+    };
     std::function<TExitChoice(const QString& Text)> ExitProblemFn;
     // The browser profiles of this computer with their bookmark counts.
     std::function<QList<TBrowserProfile>()> FindProfilesFn;

@@ -4,28 +4,28 @@
 #include "uFrmMain.h"
 
 #include "uAppErrors.h"
-#include "uListUndo.h"
 #include "uFlatBtnHost.h"
+#include "uListUndo.h"
 #include "uTexts.h"
 #include "uWebAddress.h"
+#include "uWebSiteTableModel.h"
 #include "uWindowColors.h"
 #include "uWindowHelpers.h"
-#include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
 #include <model/uWebSiteShortcutFiles.h>
-#include <settings/uFrmSetupData.h>
 #include <platform/uHVUtils.h>
 #include <platform/uHVUtilsGui.h>
+#include <settings/uFrmSetupData.h>
 
 #include <QAction>
 #include <QApplication>
-#include <QKeySequence>
-#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -60,7 +60,8 @@ void TFrmMain::CreateActions()
     auto Make = [this](QAction*& Action, const char* Name, void (TFrmMain::*Execute)()) {
         Action = new QAction(this);
         Action->setObjectName(QString::fromLatin1(Name));
-        connect(Action, &QAction::triggered, this, [this, Execute] { Guard([&] { (this->*Execute)(); }); });
+        connect(Action, &QAction::triggered, this,
+                [this, Execute] { Guard([&] { (this->*Execute)(); }); });
     };
     Make(openAction, "openAction", &TFrmMain::onOpen);
     Make(openInIEAction, "openInIEAction", &TFrmMain::onOpenInIE);
@@ -80,7 +81,8 @@ void TFrmMain::CreateActions()
     deleteAction->setShortcut(QKeySequence(QKeySequence::Delete));
     deleteAction->setShortcutContext(Qt::WidgetShortcut);
     // Alt+Enter works anywhere in the window.
-    propertiesAction->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
+    propertiesAction->setShortcuts(
+        {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
     propertiesAction->setShortcutContext(Qt::WindowShortcut);
     addAction(propertiesAction);
 
@@ -107,7 +109,8 @@ void TFrmMain::CreateActions()
     QAction* Undo = FListUndo->UndoAction();
     QAction* Redo = FListUndo->RedoAction();
     Undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    Redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    Redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (QAction* A : {Undo, Redo}) {
         // Window-wide; the search box keeps its own Ctrl+Z for the text typed into it.
         A->setShortcutContext(Qt::WindowShortcut);
@@ -124,16 +127,21 @@ void TFrmMain::CreateActions()
         QProcess::startDetached(Program, {Argument});
     };
     ConfirmFn = [this](const QString& Caption, const QString& Title, const QString& Text) {
-        QMessageBox Box(QMessageBox::Warning, Caption, Title, QMessageBox::Ok | QMessageBox::Cancel, this);
+        QMessageBox Box(QMessageBox::Warning, Caption, Title, QMessageBox::Ok | QMessageBox::Cancel,
+                        this);
         Box.setInformativeText(Text);
         Box.setDefaultButton(QMessageBox::Ok);
         return Box.exec() == QMessageBox::Ok;
     };
-    FileDialogFn = [this](const TFileDialogRequest& Request) { return TFileDialog(this, Request).Run(); };
+    FileDialogFn = [this](const TFileDialogRequest& Request) {
+        return TFileDialog(this, Request).Run();
+    };
     ExitProblemFn = [this](const QString& Problems) {
-        QMessageBox Box(QMessageBox::Warning, Text(TText::ExitCheckTitle), Problems, QMessageBox::NoButton, this);
+        QMessageBox Box(QMessageBox::Warning, Text(TText::ExitCheckTitle), Problems,
+                        QMessageBox::NoButton, this);
         QPushButton* Save = Box.addButton(Text(TText::ExitSaveElsewhere), QMessageBox::AcceptRole);
-        QPushButton* Close = Box.addButton(Text(TText::ExitCloseAnyway), QMessageBox::DestructiveRole);
+        QPushButton* Close =
+            Box.addButton(Text(TText::ExitCloseAnyway), QMessageBox::DestructiveRole);
         Box.addButton(QMessageBox::Cancel);
         Box.setDefaultButton(Save);
         Box.exec();
@@ -154,12 +162,14 @@ void TFrmMain::CreateKeyboardCommands()
         addAction(Action);
         connect(Action, &QAction::triggered, this, [this, Run] { Guard([&] { (this->*Run)(); }); });
     };
-    Make(addFilesAction, "addFilesAction", {QKeySequence(Qt::CTRL | Qt::Key_O)}, &TFrmMain::onAddFiles);
+    Make(addFilesAction, "addFilesAction", {QKeySequence(Qt::CTRL | Qt::Key_O)},
+         &TFrmMain::onAddFiles);
     Make(addFolderAction, "addFolderAction", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
          &TFrmMain::onAddFolder);
     Make(importBrowsersAction, "importBrowsersAction", {QKeySequence(Qt::CTRL | Qt::Key_I)},
          &TFrmMain::onImportFromBrowsers);
-    Make(saveHtmlAction, "saveHtmlAction", {QKeySequence(Qt::CTRL | Qt::Key_S)}, &TFrmMain::onSaveHtml);
+    Make(saveHtmlAction, "saveHtmlAction", {QKeySequence(Qt::CTRL | Qt::Key_S)},
+         &TFrmMain::onSaveHtml);
     Make(saveToFolderAction, "saveToFolderAction", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
          &TFrmMain::onSaveToFolder);
     Make(setupAction, "setupAction", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}, &TFrmMain::onSetup);
@@ -178,10 +188,10 @@ void TFrmMain::FocusSearchBox()
 void TFrmMain::SetTabOrder()
 {
     // Left to right along the toolbar, then the search row, then the list.
-    const QList<QWidget*> Order = {ui->addFilesTile,   ui->addFolderTile, ui->importBrowsersTile,
-                                   ui->saveHtmlTile,   ui->saveFolderTile, ui->clearAllTile,
-                                   ui->setupTile,      ui->aboutTile,     ui->searchBox,
-                                   ui->searchButton,   ui->bookmarkList};
+    const QList<QWidget*> Order = {ui->addFilesTile, ui->addFolderTile,  ui->importBrowsersTile,
+                                   ui->saveHtmlTile, ui->saveFolderTile, ui->clearAllTile,
+                                   ui->setupTile,    ui->aboutTile,      ui->searchBox,
+                                   ui->searchButton, ui->bookmarkList};
     for (qsizetype i = 1; i < Order.size(); ++i)
         setTabOrder(Order[i - 1], Order[i]);
 }
@@ -238,23 +248,28 @@ void TFrmMain::ApplyTexts()
         TText Description;
         QAction* Keys; // none for Clear All: a stray key should not empty the list
     } Tiles[] = {
-        {ui->addFilesTile, TText::AddTileCaption, TText::AddFilesHint, TText::AddFilesDescription, addFilesAction},
-        {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint, TText::AddFolderDescription,
-         addFolderAction},
+        {ui->addFilesTile, TText::AddTileCaption, TText::AddFilesHint, TText::AddFilesDescription,
+         addFilesAction},
+        {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint,
+         TText::AddFolderDescription, addFolderAction},
         {ui->importBrowsersTile, TText::ImportBrowsersTileCaption, TText::ImportBrowsersHint,
          TText::ImportBrowsersDescription, importBrowsersAction},
-        {ui->saveHtmlTile, TText::SaveTileCaption, TText::SaveHtmlHint, TText::SaveHtmlDescription, saveHtmlAction},
-        {ui->saveFolderTile, TText::SaveTileCaption, TText::SaveToFolderHint, TText::SaveToFolderDescription,
-         saveToFolderAction},
-        {ui->clearAllTile, TText::ClearAllTileCaption, TText::ClearAllHint, TText::ClearAllDescription, nullptr},
-        {ui->setupTile, TText::SetupTileCaption, TText::SetupHint, TText::SetupDescription, setupAction},
-        {ui->aboutTile, TText::AboutTileCaption, TText::AboutHint, TText::AboutDescription, aboutAction},
+        {ui->saveHtmlTile, TText::SaveTileCaption, TText::SaveHtmlHint, TText::SaveHtmlDescription,
+         saveHtmlAction},
+        {ui->saveFolderTile, TText::SaveTileCaption, TText::SaveToFolderHint,
+         TText::SaveToFolderDescription, saveToFolderAction},
+        {ui->clearAllTile, TText::ClearAllTileCaption, TText::ClearAllHint,
+         TText::ClearAllDescription, nullptr},
+        {ui->setupTile, TText::SetupTileCaption, TText::SetupHint, TText::SetupDescription,
+         setupAction},
+        {ui->aboutTile, TText::AboutTileCaption, TText::AboutHint, TText::AboutDescription,
+         aboutAction},
     };
     for (const auto& T : Tiles) {
         const QString Hint = Text(T.Hint);
         T.Tile->setText(Text(T.Caption));
-        T.Tile->setToolTip(T.Keys ? QStringLiteral("%1 (%2)").arg(Hint, T.Keys->shortcut().toString(
-                                                                            QKeySequence::NativeText))
+        T.Tile->setToolTip(T.Keys ? QStringLiteral("%1 (%2)").arg(
+                               Hint, T.Keys->shortcut().toString(QKeySequence::NativeText))
                                   : Hint);
         T.Tile->setAccessibleName(Hint);
         T.Tile->setAccessibleDescription(Text(T.Description));
@@ -316,12 +331,13 @@ void TFrmMain::UpdateActions()
     // While the base file is read there is no list to add to, save or clear yet;
     // Setup waits too, as it may change where the list is saved.
     const bool ListThere = !IsReadingBaseFile();
-    for (QAction* A : {addFilesAction, addFolderAction, importBrowsersAction, saveHtmlAction, saveToFolderAction,
-                       setupAction})
+    for (QAction* A : {addFilesAction, addFolderAction, importBrowsersAction, saveHtmlAction,
+                       saveToFolderAction, setupAction})
         if (A)
             A->setEnabled(ListThere);
-    for (TFlatBtnVCL* Tile : {ui->addFilesTile, ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
-                              ui->saveFolderTile, ui->clearAllTile, ui->setupTile})
+    for (TFlatBtnVCL* Tile :
+         {ui->addFilesTile, ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
+          ui->saveFolderTile, ui->clearAllTile, ui->setupTile})
         Tile->setEnabled(ListThere);
 }
 
@@ -336,7 +352,8 @@ QStringList TFrmMain::RunFileDialog(const TFileDialogRequest& Request)
     const QStringList Chosen = FileDialogFn ? FileDialogFn(R) : QStringList();
     if (!Chosen.isEmpty()) {
         const QFileInfo First(Chosen.first());
-        const bool Folder = R.Kind == TFileDialogRequest::OpenFolder || R.Kind == TFileDialogRequest::SaveFolder;
+        const bool Folder =
+            R.Kind == TFileDialogRequest::OpenFolder || R.Kind == TFileDialogRequest::SaveFolder;
         FOpenDialogDir = Folder ? First.absoluteFilePath() : First.absolutePath();
     }
     return Chosen;
@@ -368,9 +385,12 @@ bool TFrmMain::LoadPaths(const QStringList& Paths)
     } RestoreCursor;
     for (qsizetype i = 0; i < Files.size(); ++i) {
         // A long import shows its progress after half a second and keeps the window painting.
-        if (!Progress && ((Clock.elapsed() > 500 && Files.size() - i > 1) || IsLargeHtml(Files[i].FileName))) {
+        if (!Progress
+            && ((Clock.elapsed() > 500 && Files.size() - i > 1)
+                || IsLargeHtml(Files[i].FileName))) {
             Progress = std::make_unique<QProgressDialog>(
-                Text(TText::ReadingProgress), Text(TText::CancelButton), 0, Files.size() > 1 ? int(Files.size()) : 0, this);
+                Text(TText::ReadingProgress), Text(TText::CancelButton), 0,
+                Files.size() > 1 ? int(Files.size()) : 0, this);
             Progress->setWindowModality(Qt::WindowModal);
             Progress->setMinimumDuration(0);
             Progress->setValue(int(i));
@@ -418,12 +438,13 @@ void TFrmMain::onAddFiles()
     R.Title = Text(TText::AddFilesDialogTitle);
     R.OkLabel = Text(TText::AddFilesDialogOk);
     R.MultiSelect = R.PathMustExist = R.FileMustExist = true;
-    R.Filters = {Text(TText::AllBookmarkFilesFilter) + QStringLiteral(" (*.url *.website *.html *.htm)"),
-                 Text(TText::InternetShortcutFilesFilter) + QStringLiteral(" (*.url)"),
-                 Text(TText::PinnedWebsiteFileFilter) + QStringLiteral(" (*.website)"),
-                 Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html *.htm)"),
-                 // Known by content: a Chromium-family Bookmarks file, a Firefox-family database.
-                 Text(TText::BrowserBookmarkFilesFilter) + QStringLiteral(" (Bookmarks *.json *.sqlite)")};
+    R.Filters = {
+        Text(TText::AllBookmarkFilesFilter) + QStringLiteral(" (*.url *.website *.html *.htm)"),
+        Text(TText::InternetShortcutFilesFilter) + QStringLiteral(" (*.url)"),
+        Text(TText::PinnedWebsiteFileFilter) + QStringLiteral(" (*.website)"),
+        Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html *.htm)"),
+        // Known by content: a Chromium-family Bookmarks file, a Firefox-family database.
+        Text(TText::BrowserBookmarkFilesFilter) + QStringLiteral(" (Bookmarks *.json *.sqlite)")};
     const QStringList Files = RunFileDialog(R);
     if (Files.isEmpty())
         return;
@@ -461,8 +482,8 @@ void TFrmMain::OfferBrowserImportAtStart()
 {
     // A first start: the base file is in use but there is none yet. Leaving, even
     // with an empty list, writes it, so the offer comes once.
-    if (!FSettings.isOpenBaseBookmark || IsReadingBaseFile() || FBaseRead.Status != TBaseFileRead::NotRead
-        || !FWebSiteList.isEmpty())
+    if (!FSettings.isOpenBaseBookmark || IsReadingBaseFile()
+        || FBaseRead.Status != TBaseFileRead::NotRead || !FWebSiteList.isEmpty())
         return;
     const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
     const bool AnyBookmarks = std::any_of(Profiles.begin(), Profiles.end(),
@@ -525,8 +546,9 @@ void TFrmMain::SaveSelectedToFolder()
     const QString Folder = Chosen.first();
     ForcePath(Folder);
     WebSitesSaveToFolder(FWebSiteList, Folder);
-    const auto Saved = std::count_if(FWebSiteList.begin(), FWebSiteList.end(),
-                                     [](const TWebSite& Site) { return Site.Selected && Site.Visible; });
+    const auto Saved =
+        std::count_if(FWebSiteList.begin(), FWebSiteList.end(),
+                      [](const TWebSite& Site) { return Site.Selected && Site.Visible; });
     ShowSavedStatus(Saved, Folder);
 }
 
@@ -585,12 +607,30 @@ void TFrmMain::OpenInBrowser(const QString& Path)
         StartProgramFn(Path, URL);
 }
 
-void TFrmMain::onOpenInIE() { OpenInBrowser(FSettings.IEPath); }
-void TFrmMain::onOpenInFirefox() { OpenInBrowser(FSettings.FFPath); }
-void TFrmMain::onOpenInChrome() { OpenInBrowser(FSettings.CHPath); }
-void TFrmMain::onOpenInVivaldi() { OpenInBrowser(FSettings.VIPath); }
-void TFrmMain::onOpenInTorBrowser() { OpenInBrowser(FSettings.TRPath); }
-void TFrmMain::onOpenInPaleMoon() { OpenInBrowser(FSettings.PMPath); }
+void TFrmMain::onOpenInIE()
+{
+    OpenInBrowser(FSettings.IEPath);
+}
+void TFrmMain::onOpenInFirefox()
+{
+    OpenInBrowser(FSettings.FFPath);
+}
+void TFrmMain::onOpenInChrome()
+{
+    OpenInBrowser(FSettings.CHPath);
+}
+void TFrmMain::onOpenInVivaldi()
+{
+    OpenInBrowser(FSettings.VIPath);
+}
+void TFrmMain::onOpenInTorBrowser()
+{
+    OpenInBrowser(FSettings.TRPath);
+}
+void TFrmMain::onOpenInPaleMoon()
+{
+    OpenInBrowser(FSettings.PMPath);
+}
 
 void TFrmMain::onSaveAsShortcut()
 {
@@ -605,7 +645,8 @@ void TFrmMain::onSaveAsShortcut()
         const int Row = FirstSelectedRow();
         // The entry's title is offered as the name, made safe as the folder export does.
         if (Row < FWebSiteList.Count() && !FWebSiteList.at(Row).Title.trimmed().isEmpty())
-            R.FileName = SanitizeFileName(FWebSiteList.at(Row).Title.simplified()) + QStringLiteral(".url");
+            R.FileName =
+                SanitizeFileName(FWebSiteList.at(Row).Title.simplified()) + QStringLiteral(".url");
         const QStringList Chosen = RunFileDialog(R);
         if (Chosen.isEmpty() || Row >= FWebSiteList.Count())
             return;
@@ -651,8 +692,7 @@ void TFrmMain::RecordListChange(const QString& Text, std::vector<TWebSite> Befor
 
 // ---- Drop ----------------------------------------------------------------------------------
 
-void TFrmMain::onDrop(const QString& URL, const QString& Title,
-                                 const QStringList& DroppedFileNames)
+void TFrmMain::onDrop(const QString& URL, const QString& Title, const QStringList& DroppedFileNames)
 {
     // Kept until the base file is read; then added in the order dropped.
     if (IsReadingBaseFile()) {

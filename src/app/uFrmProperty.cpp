@@ -2,9 +2,9 @@
 
 #include "ui_FrmProperty.h"
 
-#include <app/uWindowHelpers.h>
 #include <app/uTexts.h>
 #include <app/uWebAddress.h>
+#include <app/uWindowHelpers.h>
 #include <model/uWebSitesCommon.h>
 
 #include <QApplication>
@@ -39,12 +39,11 @@ QString MemoToComment(const QString& Text)
 } // namespace
 
 TFrmProperty::TFrmProperty(QWidget* parent)
-    : QDialog(parent)
-    , ui(std::make_unique<Ui::TFrmProperty>())
+    : QDialog(parent), ui(std::make_unique<Ui::TFrmProperty>())
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
     setFont(WindowFont(11));
     setFixedSize(DesignWidth, DesignHeight);
 
@@ -65,25 +64,26 @@ TFrmProperty::TFrmProperty(QWidget* parent)
     connect(ui->urlEdit, &QLineEdit::textChanged, this, &TFrmProperty::onUrlEdited);
     connect(ui->categoryEdit, &QLineEdit::textChanged, this, &TFrmProperty::onCategoryEdited);
     connect(ui->iconUrlEdit, &QLineEdit::textChanged, this, &TFrmProperty::onIconUrlEdited);
-    connect(ui->dateEdit, &QDateEdit::dateChanged, this,
-            &TFrmProperty::onDateEdited);
+    connect(ui->dateEdit, &QDateEdit::dateChanged, this, &TFrmProperty::onDateEdited);
     connect(ui->commentEdit, &QPlainTextEdit::textChanged, this, &TFrmProperty::onCommentEdited);
     connect(ui->restoreButton, &QPushButton::clicked, this, &TFrmProperty::onRestore);
     connect(ui->okButton, &QPushButton::clicked, this, &TFrmProperty::onOk);
     connect(ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     KeepNonWebAddressFn = [this](const QString& URL) {
-        QMessageBox Box(QMessageBox::Warning, windowTitle(), Text(TText::PropertyNotWebAddress).arg(URL),
-                        QMessageBox::NoButton, this);
-        QPushButton* Keep = Box.addButton(Text(TText::PropertyKeepAddress), QMessageBox::AcceptRole);
-        QPushButton* Back = Box.addButton(Text(TText::PropertyEditAddress), QMessageBox::RejectRole);
+        QMessageBox Box(QMessageBox::Warning, windowTitle(),
+                        Text(TText::PropertyNotWebAddress).arg(URL), QMessageBox::NoButton, this);
+        QPushButton* Keep =
+            Box.addButton(Text(TText::PropertyKeepAddress), QMessageBox::AcceptRole);
+        QPushButton* Back =
+            Box.addButton(Text(TText::PropertyEditAddress), QMessageBox::RejectRole);
         Box.setDefaultButton(Back);
         Box.exec();
         return Box.clickedButton() == Keep;
     };
     ApplyTexts();
-    FCaptionExtra = WidenCaptionColumn({ui->titleCheck, ui->urlCheck, ui->categoryCheck, ui->iconUrlCheck,
-                                        ui->dateCheck, ui->commentCheck});
+    FCaptionExtra = WidenCaptionColumn({ui->titleCheck, ui->urlCheck, ui->categoryCheck,
+                                        ui->iconUrlCheck, ui->dateCheck, ui->commentCheck});
     setFixedSize(DesignWidth + FCaptionExtra, DesignHeight);
     LayOut(); // a hidden dialog gets its resize event only when shown
 }
@@ -165,8 +165,8 @@ void TFrmProperty::ShowWebSite()
     ui->commentEdit->setPlainText(CommentToMemo(DWebSite.Comment));
 
     // Filling the controls ticked boxes through the change handlers; start clean.
-    for (QCheckBox* Box : {ui->titleCheck, ui->urlCheck, ui->categoryCheck, ui->iconUrlCheck, ui->dateCheck,
-                           ui->commentCheck})
+    for (QCheckBox* Box : {ui->titleCheck, ui->urlCheck, ui->categoryCheck, ui->iconUrlCheck,
+                           ui->dateCheck, ui->commentCheck})
         Box->setChecked(false);
 
     // Title and URL are edited only for a single entry.

@@ -48,14 +48,12 @@ bool ExecutableFileExists(const QString& Path)
 } // namespace
 
 TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidget* parent)
-    : QDialog(parent)
-    , ui(std::make_unique<Ui::TFrmSetup>())
-    , FSettings(Settings)
-    , FBrowsers(Browsers)
+    : QDialog(parent), ui(std::make_unique<Ui::TFrmSetup>()), FSettings(Settings),
+      FBrowsers(Browsers)
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
     setFont(WindowFont(11));
     setFixedSize(617, 236);
     FitOptionsRow();
@@ -66,9 +64,9 @@ TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidg
         ui->ieBrowseButton,      ui->firefoxBrowseButton,    ui->chromeBrowseButton,
         ui->vivaldiBrowseButton, ui->torBrowserBrowseButton, ui->paleMoonBrowseButton};
     // The boxes are named by their labels; each Browse button by its row.
-    const std::array<QLabel*, 6> Labels = {
-        ui->iePathLabel,      ui->firefoxPathLabel,    ui->chromePathLabel,
-        ui->vivaldiPathLabel, ui->torBrowserPathLabel, ui->paleMoonPathLabel};
+    const std::array<QLabel*, 6> Labels = {ui->iePathLabel,         ui->firefoxPathLabel,
+                                           ui->chromePathLabel,     ui->vivaldiPathLabel,
+                                           ui->torBrowserPathLabel, ui->paleMoonPathLabel};
     for (int Row = 0; Row < 6; ++Row) {
         QString Name = Labels[size_t(Row)]->text();
         if (Name.endsWith(u':'))
@@ -82,9 +80,11 @@ TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidg
         connect(FEdits[Row], &QLineEdit::textChanged, this, [this, Row] { onPathEdited(Row); });
         connect(Buttons[Row], &QPushButton::clicked, this, [this, Row] { onBrowse(Row); });
     }
-    connect(ui->openBaseBookmarkCheck, &QCheckBox::toggled, this, &TFrmSetup::onOpenBaseBookmarkToggled);
+    connect(ui->openBaseBookmarkCheck, &QCheckBox::toggled, this,
+            &TFrmSetup::onOpenBaseBookmarkToggled);
     connect(ui->saveHistoryCheck, &QCheckBox::toggled, this, &TFrmSetup::onSaveHistoryToggled);
-    connect(ui->simplifyAmazonCheck, &QCheckBox::toggled, this, &TFrmSetup::onSimplifyAmazonToggled);
+    connect(ui->simplifyAmazonCheck, &QCheckBox::toggled, this,
+            &TFrmSetup::onSimplifyAmazonToggled);
     connect(ui->defaultsButton, &QPushButton::clicked, this, &TFrmSetup::onDefaults);
     connect(ui->restoreButton, &QPushButton::clicked, this, &TFrmSetup::onRestore);
     connect(ui->clearHistoryButton, &QPushButton::clicked, this, &TFrmSetup::onClearHistory);
@@ -98,16 +98,18 @@ TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidg
 
     // The path boxes start where the widest caption ends, and grow when the options row
     // needs more room than the designed width; the buttons keep to the right edge.
-    const int Extra = WidenCaptionColumn({ui->iePathLabel, ui->firefoxPathLabel, ui->chromePathLabel,
-                                          ui->vivaldiPathLabel, ui->torBrowserPathLabel, ui->paleMoonPathLabel});
-    const int Grow = std::max(0, ui->simplifyAmazonCheck->geometry().right() + 9 - (width() + Extra));
+    const int Extra =
+        WidenCaptionColumn({ui->iePathLabel, ui->firefoxPathLabel, ui->chromePathLabel,
+                            ui->vivaldiPathLabel, ui->torBrowserPathLabel, ui->paleMoonPathLabel});
+    const int Grow =
+        std::max(0, ui->simplifyAmazonCheck->geometry().right() + 9 - (width() + Extra));
     if (Extra + Grow > 0) {
         for (QLineEdit* Edit : FEdits)
             Edit->setGeometry(Edit->x() + Extra, Edit->y(), Edit->width() + Grow, Edit->height());
-        for (QWidget* W : std::initializer_list<QWidget*>{ui->ieBrowseButton, ui->firefoxBrowseButton,
-                                                          ui->chromeBrowseButton, ui->vivaldiBrowseButton,
-                                                          ui->torBrowserBrowseButton, ui->paleMoonBrowseButton,
-                                                          ui->okButton, ui->cancelButton})
+        for (QWidget* W : std::initializer_list<QWidget*>{
+                 ui->ieBrowseButton, ui->firefoxBrowseButton, ui->chromeBrowseButton,
+                 ui->vivaldiBrowseButton, ui->torBrowserBrowseButton, ui->paleMoonBrowseButton,
+                 ui->okButton, ui->cancelButton})
             W->move(W->x() + Extra + Grow, W->y());
         setFixedSize(width() + Extra + Grow, height());
     }
@@ -119,8 +121,8 @@ void TFrmSetup::FitOptionsRow()
 {
     // The row is laid out for Tahoma; with a wider face a caption would be cut off,
     // so each control moves right just as far as the one before it needs.
-    const std::array<QWidget*, 4> Row = {ui->openBaseBookmarkCheck, ui->saveHistoryCheck, ui->clearHistoryButton,
-                                         ui->simplifyAmazonCheck};
+    const std::array<QWidget*, 4> Row = {ui->openBaseBookmarkCheck, ui->saveHistoryCheck,
+                                         ui->clearHistoryButton, ui->simplifyAmazonCheck};
     int Right = 0;
     for (QWidget* W : Row) {
         QRect R = W->geometry();
@@ -265,7 +267,6 @@ void TFrmSetup::onClearHistory()
     if (!RunGuarded(this, [&Count] { Count = ClearHistoryFiles(); }) || Count <= 0)
         return;
     QMessageBox Box(QMessageBox::Information, QStringLiteral("Zorvel"),
-                    Text(TText::HistoryClearedMessage).arg(Count),
-                    QMessageBox::Ok, this);
+                    Text(TText::HistoryClearedMessage).arg(Count), QMessageBox::Ok, this);
     Box.exec();
 }

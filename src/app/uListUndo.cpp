@@ -7,15 +7,15 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 
-
 #include <algorithm>
 
 namespace {
 
 bool SameContent(const TWebSite& A, const TWebSite& B)
 {
-    return A.URL == B.URL && A.Title == B.Title && A.Category == B.Category && A.Comment == B.Comment
-           && A.IconURL == B.IconURL && A.IconId == B.IconId && A.AddDate == B.AddDate;
+    return A.URL == B.URL && A.Title == B.Title && A.Category == B.Category
+           && A.Comment == B.Comment && A.IconURL == B.IconURL && A.IconId == B.IconId
+           && A.AddDate == B.AddDate;
 }
 
 size_t ContentHash(const TWebSite& S)
@@ -25,8 +25,8 @@ size_t ContentHash(const TWebSite& S)
 
 qint64 SiteBytes(const TWebSite& S)
 {
-    const qsizetype Chars = S.Title.size() + S.URL.size() + S.Comment.size() + S.IconURL.size()
-                            + S.Category.size();
+    const qsizetype Chars =
+        S.Title.size() + S.URL.size() + S.Comment.size() + S.IconURL.size() + S.Category.size();
     return qint64(sizeof(TListChange::TEntryAt)) + qint64(Chars) * qint64(sizeof(QChar));
 }
 
@@ -34,7 +34,8 @@ qint64 SiteBytes(const TWebSite& S)
 class TContentSet
 {
 public:
-    explicit TContentSet(const std::vector<const TWebSite*>& Sites) : FSites(Sites), FUsed(Sites.size(), false)
+    explicit TContentSet(const std::vector<const TWebSite*>& Sites)
+        : FSites(Sites), FUsed(Sites.size(), false)
     {
         FOrder.reserve(Sites.size());
         for (size_t i = 0; i < Sites.size(); ++i)
@@ -46,7 +47,8 @@ public:
     qsizetype Take(const TWebSite& S)
     {
         const size_t Hash = ContentHash(S);
-        auto It = std::lower_bound(FOrder.begin(), FOrder.end(), std::pair<size_t, size_t>{Hash, 0});
+        auto It =
+            std::lower_bound(FOrder.begin(), FOrder.end(), std::pair<size_t, size_t>{Hash, 0});
         for (; It != FOrder.end() && It->first == Hash; ++It) {
             if (!FUsed[It->second] && SameContent(*FSites[It->second], S)) {
                 FUsed[It->second] = true;
@@ -64,7 +66,8 @@ private:
     std::vector<bool> FUsed;
 };
 
-template <class TItems> size_t OrderHash(const TItems& Items)
+template <class TItems>
+size_t OrderHash(const TItems& Items)
 {
     size_t Hash = 0;
     for (const TWebSite& S : Items)
@@ -106,7 +109,8 @@ void Exchange(std::vector<TWebSite>& Items, const std::vector<TListChange::TEntr
 }
 
 // The positions after that hold kept entries, in order, with each one's position before.
-template <class TFn> void ForEachKept(const TListChange& C, TFn&& Fn)
+template <class TFn>
+void ForEachKept(const TListChange& C, TFn&& Fn)
 {
     size_t NextAdded = 0;
     qsizetype After = 0;
@@ -133,7 +137,8 @@ qint64 TListChange::Bytes() const
     return Total;
 }
 
-template <class TAfter> TListChange Difference(std::vector<TWebSite> Before, const TAfter& After)
+template <class TAfter>
+TListChange Difference(std::vector<TWebSite> Before, const TAfter& After)
 {
     TListChange Change;
     Change.BeforeCount = qsizetype(Before.size());

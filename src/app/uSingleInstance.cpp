@@ -29,8 +29,7 @@ QString UserName()
 } // namespace
 
 TSingleInstance::TSingleInstance(const QString& DataDir, QObject* Parent)
-    : QObject(Parent),
-      FLockFileName(QDir(DataDir).filePath(QStringLiteral("zorvel.lock"))),
+    : QObject(Parent), FLockFileName(QDir(DataDir).filePath(QStringLiteral("zorvel.lock"))),
       FServerName(ServerNameFor(DataDir))
 {
 }
@@ -56,7 +55,8 @@ QString TSingleInstance::ServerNameFor(const QString& DataDir)
     return QStringLiteral("zorvel-") + QString::fromLatin1(Hash.toHex().left(24));
 }
 
-TSingleInstance::TStart TSingleInstance::Start(const QStringList& Paths, int TimeoutMs, int EndingWaitMs)
+TSingleInstance::TStart TSingleInstance::Start(const QStringList& Paths, int TimeoutMs,
+                                               int EndingWaitMs)
 {
     FLock = std::make_unique<QLockFile>(FLockFileName);
     // A lock is stale only when its program is gone, never by its age: a program may

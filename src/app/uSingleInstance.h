@@ -21,10 +21,10 @@ class TSingleInstance : public QObject
 public:
     enum TStart
     {
-        First,      // this program holds the lock and takes hand-overs
-        HandedOver, // another program holds it and has taken the paths: end now
+        First,        // this program holds the lock and takes hand-overs
+        HandedOver,   // another program holds it and has taken the paths: end now
         NotAnswering, // another program holds it but did not take the paths in time
-        Unlocked    // no lock could be made in the folder (read-only): runs on its own
+        Unlocked      // no lock could be made in the folder (read-only): runs on its own
     };
 
     explicit TSingleInstance(const QString& DataDir, QObject* Parent = nullptr);
@@ -51,7 +51,12 @@ Q_SIGNALS:
 
 private:
     bool Listen();
-    enum THandOver { Taken, NoListener, NoAnswer };
+    enum THandOver
+    {
+        Taken,
+        NoListener,
+        NoAnswer
+    };
     THandOver HandOver(const QStringList& Paths, int TimeoutMs);
     void OnNewConnection();
 

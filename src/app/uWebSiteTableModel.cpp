@@ -3,9 +3,9 @@
 #include <model/uWebSiteList.h>
 
 TWebSiteTableModel::TWebSiteTableModel(TWebSiteList& List, QObject* Parent)
-    : QAbstractTableModel(Parent), FList(List),
-      FHeaders{QStringLiteral("Title"), QStringLiteral("URL"), QStringLiteral("Category"),
-               QStringLiteral("Comment")}
+    : QAbstractTableModel(Parent),
+      FList(List), FHeaders{QStringLiteral("Title"), QStringLiteral("URL"),
+                            QStringLiteral("Category"), QStringLiteral("Comment")}
 {
 }
 
@@ -33,10 +33,14 @@ QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
     if (Decoration)
         return FFavicons.Icon(Site.IconId);
     switch (Index.column()) {
-    case 0: return Site.Title.toString();
-    case 1: return Site.URL.toString();
-    case 2: return Site.Category.toString();
-    default: return Site.Comment.toString();
+    case 0:
+        return Site.Title.toString();
+    case 1:
+        return Site.URL.toString();
+    case 2:
+        return Site.Category.toString();
+    default:
+        return Site.Comment.toString();
     }
 }
 
@@ -76,5 +80,6 @@ void TWebSiteTableModel::SetRowCount(int Count)
 void TWebSiteTableModel::RowsChanged()
 {
     if (FRowCount > 0)
-        Q_EMIT dataChanged(index(0, 0), index(FRowCount - 1, 3), {Qt::DisplayRole, Qt::DecorationRole});
+        Q_EMIT dataChanged(index(0, 0), index(FRowCount - 1, 3),
+                           {Qt::DisplayRole, Qt::DecorationRole});
 }

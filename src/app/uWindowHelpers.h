@@ -76,7 +76,8 @@ inline void PaintBeforeBlocking(QWidget* Window)
     Clock.start();
     do {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    } while (Window->windowHandle() && !Window->windowHandle()->isExposed() && Clock.elapsed() < 300);
+    } while (Window->windowHandle() && !Window->windowHandle()->isExposed()
+             && Clock.elapsed() < 300);
     Window->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

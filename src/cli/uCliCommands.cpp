@@ -115,8 +115,8 @@ int ParseInt(const QString& name, const QString& text)
     bool ok = false;
     const int v = text.toInt(&ok);
     if (!ok)
-        throw EUsage("--" + name.toStdString() + " needs a whole number, not \"" +
-                     text.toStdString() + "\"");
+        throw EUsage("--" + name.toStdString() + " needs a whole number, not \""
+                     + text.toStdString() + "\"");
     return v;
 }
 
@@ -153,8 +153,8 @@ int RunImageCommand(const TOptions& o);
 
 TOptionSpec SearchOption()
 {
-    return {{QStringLiteral("search")}, 1,
-            [](TOptions& o, const QStringList& v) { o.Search = v[0]; }};
+    return {
+        {QStringLiteral("search")}, 1, [](TOptions& o, const QStringList& v) { o.Search = v[0]; }};
 }
 
 TOptionSpec SortOption()
@@ -169,7 +169,8 @@ TOptionSpec SortOption()
 
 TOptionSpec OutputOption()
 {
-    return {{QStringLiteral("o"), QStringLiteral("output")}, 1,
+    return {{QStringLiteral("o"), QStringLiteral("output")},
+            1,
             [](TOptions& o, const QStringList& v) { o.Output = v[0]; }};
 }
 
@@ -190,21 +191,23 @@ TOptionSpec ImageNumberOption(const char* name, std::optional<int> TImageOptions
     return {{n}, 1, [=](TOptions& o, const QStringList& v) {
                 const int x = ParseInt(n, v[0]);
                 if (x < low || x > high)
-                    throw EUsage("--" + n.toStdString() + " takes " + std::to_string(low) + ".." +
-                                 std::to_string(high));
+                    throw EUsage("--" + n.toStdString() + " takes " + std::to_string(low) + ".."
+                                 + std::to_string(high));
                 o.Image.*field = x;
             }};
 }
 
 TOptionSpec MergeNearDuplicatesOption()
 {
-    return {{QStringLiteral("merge-near-duplicates")}, 0,
-            [](TOptions& o, const QStringList&) { o.MergeNearDuplicates = true; }};
+    return {{QStringLiteral("merge-near-duplicates")}, 0, [](TOptions& o, const QStringList&) {
+                o.MergeNearDuplicates = true;
+            }};
 }
 
 TOptionSpec FromBrowsersOption()
 {
-    return {{QStringLiteral("from-browsers")}, TOptionSpec::AnyValues,
+    return {{QStringLiteral("from-browsers")},
+            TOptionSpec::AnyValues,
             [](TOptions& o, const QStringList& v) {
                 o.FromBrowsers = true;
                 o.BrowserNames += v;
@@ -242,7 +245,9 @@ const std::vector<TCommand>& Commands()
          {MergeNearDuplicatesOption(), SearchOption(), OutputOption(), FromBrowsersOption()},
          CheckPathsAndOutput,
          RunBookmarks},
-        {QStringLiteral("duplicates"), {FormatOption(), FromBrowsersOption()}, CheckPaths,
+        {QStringLiteral("duplicates"),
+         {FormatOption(), FromBrowsersOption()},
+         CheckPaths,
          RunBookmarks},
         {QStringLiteral("browsers"),
          {FormatOption()},
@@ -253,18 +258,21 @@ const std::vector<TCommand>& Commands()
          RunBrowsers},
         {QStringLiteral("image"),
          {
-             {{QStringLiteral("resize")}, 2,
+             {{QStringLiteral("resize")},
+              2,
               [](TOptions& o, const QStringList& v) {
                   o.Image.Resize = true;
                   o.Image.Width = ParseInt(QStringLiteral("resize"), v[0]);
                   o.Image.Height = ParseInt(QStringLiteral("resize"), v[1]);
               }},
-             {{QStringLiteral("filter")}, 1,
+             {{QStringLiteral("filter")},
+              1,
               [](TOptions& o, const QStringList& v) {
                   o.Image.FilterName = v[0];
                   o.Image.FilterGiven = true;
               }},
-             {{QStringLiteral("flip")}, 1,
+             {{QStringLiteral("flip")},
+              1,
               [](TOptions& o, const QStringList& v) {
                   const QString f = v[0].toLower();
                   if (f != QLatin1String("h") && f != QLatin1String("v"))
@@ -339,8 +347,8 @@ std::pair<const TCommand*, TOptions> ParseArguments(const QStringList& args)
         } else if (inlineValue) {
             if (spec->Values != 1)
                 throw EUsage(spec->Values == 0 ? a.toStdString() + " takes no value"
-                                               : a.toStdString() + " takes " +
-                                                     std::to_string(spec->Values) + " values");
+                                               : a.toStdString() + " takes "
+                                                     + std::to_string(spec->Values) + " values");
             values << *inlineValue;
         }
         while (values.size() < spec->Values) {
@@ -368,7 +376,8 @@ QList<TBrowserProfile> BrowserSources(const TOptions& o)
     else
         for (const QString& name : o.BrowserNames)
             if (FilterBrowserProfiles(found, {name}).isEmpty())
-                WriteErr(QStringLiteral("zorvel-cli: no browser profile matches \"%1\"\n").arg(name));
+                WriteErr(
+                    QStringLiteral("zorvel-cli: no browser profile matches \"%1\"\n").arg(name));
     return FilterBrowserProfiles(found, o.BrowserNames);
 }
 
@@ -431,12 +440,13 @@ QString ReadSummary(const TWebSiteList& list)
     QString empty;
     for (const QString& f : s.FilesWithoutBookmarks)
         empty += QStringLiteral("no bookmarks found in %1\n").arg(QDir::toNativeSeparators(f));
-    return empty + QStringLiteral("read %1 file%2: %3 added, %4 merged, %5 skipped")
-        .arg(s.Files)
-        .arg(QLatin1String(s.Files == 1 ? "" : "s"))
-        .arg(s.Added)
-        .arg(s.Merged)
-        .arg(s.Skipped);
+    return empty
+           + QStringLiteral("read %1 file%2: %3 added, %4 merged, %5 skipped")
+                 .arg(s.Files)
+                 .arg(QLatin1String(s.Files == 1 ? "" : "s"))
+                 .arg(s.Added)
+                 .arg(s.Merged)
+                 .arg(s.Skipped);
 }
 
 // The entries a command works on: all, or those the search left visible, in list order.
@@ -541,11 +551,16 @@ void AppendTsvField(QByteArray& out, TView s)
 {
     AppendUtf8(out, s, [](char c, char*& p) {
         switch (c) {
-        case '\\': return WriteEscape(p, "\\\\");
-        case '\t': return WriteEscape(p, "\\t");
-        case '\r': return WriteEscape(p, "\\r");
-        case '\n': return WriteEscape(p, "\\n");
-        default: return false;
+        case '\\':
+            return WriteEscape(p, "\\\\");
+        case '\t':
+            return WriteEscape(p, "\\t");
+        case '\r':
+            return WriteEscape(p, "\\r");
+        case '\n':
+            return WriteEscape(p, "\\n");
+        default:
+            return false;
         }
     });
 }
@@ -556,13 +571,20 @@ void AppendJsonString(QByteArray& out, TView s)
     out += '"';
     AppendUtf8(out, s, [](char c, char*& p) {
         switch (c) {
-        case '"': return WriteEscape(p, "\\\"");
-        case '\\': return WriteEscape(p, "\\\\");
-        case '\n': return WriteEscape(p, "\\n");
-        case '\r': return WriteEscape(p, "\\r");
-        case '\t': return WriteEscape(p, "\\t");
-        case '\b': return WriteEscape(p, "\\b");
-        case '\f': return WriteEscape(p, "\\f");
+        case '"':
+            return WriteEscape(p, "\\\"");
+        case '\\':
+            return WriteEscape(p, "\\\\");
+        case '\n':
+            return WriteEscape(p, "\\n");
+        case '\r':
+            return WriteEscape(p, "\\r");
+        case '\t':
+            return WriteEscape(p, "\\t");
+        case '\b':
+            return WriteEscape(p, "\\b");
+        case '\f':
+            return WriteEscape(p, "\\f");
         default:
             if (static_cast<unsigned char>(c) >= 0x20)
                 return false;
@@ -666,9 +688,10 @@ int RunList(const TOptions& o, TWebSiteList& list)
         out += written ? "\n]\n" : "]\n";
     WriteOut(out);
     FlushOut();
-    WriteErr(ReadSummary(list) + QStringLiteral("; listed %1 entr%2\n")
-                                     .arg(written)
-                                     .arg(QLatin1String(written == 1 ? "y" : "ies")));
+    WriteErr(ReadSummary(list)
+             + QStringLiteral("; listed %1 entr%2\n")
+                   .arg(written)
+                   .arg(QLatin1String(written == 1 ? "y" : "ies")));
     return 0;
 }
 
@@ -727,10 +750,11 @@ int RunDuplicates(const TOptions& o, const TWebSiteList& list)
         out += groups.empty() ? "]\n" : "\n]\n";
     WriteOut(out);
     FlushOut();
-    WriteErr(ReadSummary(list) + QStringLiteral("; %1 group%2 of near-duplicates, %3 entries\n")
-                                     .arg(groups.size())
-                                     .arg(QLatin1String(groups.size() == 1 ? "" : "s"))
-                                     .arg(entries));
+    WriteErr(ReadSummary(list)
+             + QStringLiteral("; %1 group%2 of near-duplicates, %3 entries\n")
+                   .arg(groups.size())
+                   .arg(QLatin1String(groups.size() == 1 ? "" : "s"))
+                   .arg(entries));
     return 0;
 }
 
@@ -776,10 +800,11 @@ int RunBookmarks(const TOptions& o)
     TWebSiteList shown = VisibleEntries(list);
     if (o.Command == QLatin1String("merge")) {
         WebSitesSaveToHtml(shown, o.Output);
-        WriteErr(ReadSummary(list) + QStringLiteral("; wrote %1 entr%2 to %3\n")
-                                         .arg(shown.Count())
-                                         .arg(QLatin1String(shown.Count() == 1 ? "y" : "ies"))
-                                         .arg(o.Output));
+        WriteErr(ReadSummary(list)
+                 + QStringLiteral("; wrote %1 entr%2 to %3\n")
+                       .arg(shown.Count())
+                       .arg(QLatin1String(shown.Count() == 1 ? "y" : "ies"))
+                       .arg(o.Output));
         return BookmarksStatus(passedOver);
     }
     // export-folder: every visible entry counts as selected.
@@ -788,10 +813,11 @@ int RunBookmarks(const TOptions& o)
     if (!ForcePath(o.Output))
         throw EFileError(o.Output, QStringLiteral("Cannot create the folder"));
     const qsizetype files = WebSitesSaveToFolder(shown, o.Output);
-    WriteErr(ReadSummary(list) + QStringLiteral("; exported %1 entr%2 to %3\n")
-                                     .arg(files)
-                                     .arg(QLatin1String(files == 1 ? "y" : "ies"))
-                                     .arg(o.Output));
+    WriteErr(ReadSummary(list)
+             + QStringLiteral("; exported %1 entr%2 to %3\n")
+                   .arg(files)
+                   .arg(QLatin1String(files == 1 ? "y" : "ies"))
+                   .arg(o.Output));
     return BookmarksStatus(passedOver);
 }
 
@@ -853,8 +879,8 @@ int RunImageCommand(const TOptions& o)
 
 int RunCli(const QStringList& Arguments)
 {
-    if (Arguments.size() == 2 &&
-        (Arguments[1] == QLatin1String("--help") || Arguments[1] == QLatin1String("-h"))) {
+    if (Arguments.size() == 2
+        && (Arguments[1] == QLatin1String("--help") || Arguments[1] == QLatin1String("-h"))) {
         std::fputs(UsageText, stdout);
         std::fputs(HelpText, stdout);
         return 0;

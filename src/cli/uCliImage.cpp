@@ -15,10 +15,18 @@ namespace {
 TResampleFilter FilterByName(const QString& name)
 {
     static const std::array<std::pair<const char*, TResampleFilter>, 12> filters = {{
-        {"none", rfNone},         {"triangle", rfTriangle}, {"hermite", rfHermite},
-        {"bell", rfBell},         {"bspline", rfBSpline},   {"lanczos3", rfLanczos3},
-        {"mitchell", rfMitchell}, {"nearest", rfNearest},   {"linear", rfLinear},
-        {"fastlinear", rfFastLinear}, {"bilinear", rfBilinear}, {"bicubic", rfBicubic},
+        {"none", rfNone},
+        {"triangle", rfTriangle},
+        {"hermite", rfHermite},
+        {"bell", rfBell},
+        {"bspline", rfBSpline},
+        {"lanczos3", rfLanczos3},
+        {"mitchell", rfMitchell},
+        {"nearest", rfNearest},
+        {"linear", rfLinear},
+        {"fastlinear", rfFastLinear},
+        {"bilinear", rfBilinear},
+        {"bicubic", rfBicubic},
     }};
     const QString n = name.toLower();
     for (const auto& [text, filter] : filters)
@@ -31,7 +39,8 @@ void RequireImageType(const QString& fileName)
 {
     // The library reads and writes nothing for other extensions; here that is an error.
     if (GetImageFileType(fileName) == iftUnknown)
-        throw EFileError(fileName, QStringLiteral("Not an image file type (bmp, png, jpg, tga, psd)"));
+        throw EFileError(fileName,
+                         QStringLiteral("Not an image file type (bmp, png, jpg, tga, psd)"));
 }
 
 bool HasTransparency(const TBitmap& bmp)
@@ -61,8 +70,8 @@ QString RunImage(const QString& In, const QString& Out, const TImageOptions& Opt
     bmp.LoadFromFile(In);
     if (bmp.Empty()) {
         if (!bmp.LoadRefusal().isEmpty())
-            throw EFileError(In, QStringLiteral("The picture could not be decoded (%1)")
-                                     .arg(bmp.LoadRefusal()));
+            throw EFileError(
+                In, QStringLiteral("The picture could not be decoded (%1)").arg(bmp.LoadRefusal()));
         throw EFileError(In, QStringLiteral("The picture could not be decoded"));
     }
     const int w0 = bmp.Width();

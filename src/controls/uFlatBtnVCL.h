@@ -37,15 +37,16 @@ class QPainter;
 // 0xAARRGGBB.
 using TAlphaColor = std::uint32_t;
 
-enum TFlatBtnType {
-  mtSingle,
-  mtDouble,
-  mtPicture,
-  mtSmallSingle,
-  mtSmallDouble,
-  mtiOS,
-  mtSmalliOS,
-  mtSmalliOSDouble,
+enum TFlatBtnType
+{
+    mtSingle,
+    mtDouble,
+    mtPicture,
+    mtSmallSingle,
+    mtSmallDouble,
+    mtiOS,
+    mtSmalliOS,
+    mtSmalliOSDouble,
 };
 
 inline constexpr TAlphaColor DefaultBgColor = 0xFF1BA1E2;
@@ -86,101 +87,102 @@ bool LoadPNGResource(QImage& bitmap, const QString& name);
 const QImage& CheckedSmall();
 const QImage& CheckedLarge();
 
-class TFlatBtnVCL : public QWidget {
-  Q_OBJECT
-  Q_PROPERTY(uint bgColor READ bgColor WRITE setBgColor)
-  Q_PROPERTY(uint fgColor READ fgColor WRITE setFgColor)
-  Q_PROPERTY(QString Text READ Text WRITE setText)
-  Q_PROPERTY(bool Down READ Down WRITE setDown)
-  Q_PROPERTY(bool isToggle READ isToggle WRITE setIsToggle)
-  Q_PROPERTY(bool isColorDot READ isColorDot WRITE setIsColorDot)
-  Q_PROPERTY(QString pictogramResource READ pictogramResource WRITE BgBitmapPNGResSet)
+class TFlatBtnVCL : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(uint bgColor READ bgColor WRITE setBgColor)
+    Q_PROPERTY(uint fgColor READ fgColor WRITE setFgColor)
+    Q_PROPERTY(QString Text READ Text WRITE setText)
+    Q_PROPERTY(bool Down READ Down WRITE setDown)
+    Q_PROPERTY(bool isToggle READ isToggle WRITE setIsToggle)
+    Q_PROPERTY(bool isColorDot READ isColorDot WRITE setIsColorDot)
+    Q_PROPERTY(QString pictogramResource READ pictogramResource WRITE BgBitmapPNGResSet)
 
- public:
-  explicit TFlatBtnVCL(QWidget* parent = nullptr);
-  ~TFlatBtnVCL() override;
+public:
+    explicit TFlatBtnVCL(QWidget* parent = nullptr);
+    ~TFlatBtnVCL() override;
 
-  // Applying a type sets the size and the tile colour and clears the pictogram,
-  // so set it before bgColor and the pictogram.
-  TFlatBtnType FlatBtnType() const { return FFlatBtnType; }
-  void setFlatBtnType(TFlatBtnType value);
+    // Applying a type sets the size and the tile colour and clears the pictogram,
+    // so set it before bgColor and the pictogram.
+    TFlatBtnType FlatBtnType() const { return FFlatBtnType; }
+    void setFlatBtnType(TFlatBtnType value);
 
-  // Color is the same value as bgColor.
-  TAlphaColor Color() const { return FbgColor; }
-  void setColor(TAlphaColor value) { FbgColor = value; }
-  TAlphaColor bgColor() const { return FbgColor; }
-  void setBgColor(TAlphaColor value) { FbgColor = value; }
-  TAlphaColor fgColor() const { return FfgColor; }
-  void setFgColor(TAlphaColor value) { FfgColor = value; }
+    // Color is the same value as bgColor.
+    TAlphaColor Color() const { return FbgColor; }
+    void setColor(TAlphaColor value) { FbgColor = value; }
+    TAlphaColor bgColor() const { return FbgColor; }
+    void setBgColor(TAlphaColor value) { FbgColor = value; }
+    TAlphaColor fgColor() const { return FfgColor; }
+    void setFgColor(TAlphaColor value) { FfgColor = value; }
 
-  // The pictogram (32 bits, straight alpha). Setting copies the image.
-  const QImage& bgBitmap() const { return FBitmap; }
-  void setBgBitmap(const QImage& value);
-  // Replaces the pictogram with the PNG resource `rn` (and its "@2x" companion
-  // when there is one); a name no resource has leaves the pictogram unchanged.
-  void BgBitmapPNGResSet(const QString& rn);
-  QString pictogramResource() const { return FBitmapResName; }
+    // The pictogram (32 bits, straight alpha). Setting copies the image.
+    const QImage& bgBitmap() const { return FBitmap; }
+    void setBgBitmap(const QImage& value);
+    // Replaces the pictogram with the PNG resource `rn` (and its "@2x" companion
+    // when there is one); a name no resource has leaves the pictogram unchanged.
+    void BgBitmapPNGResSet(const QString& rn);
+    QString pictogramResource() const { return FBitmapResName; }
 
-  QString Text() const { return FText; }
-  void setText(const QString& value) { FText = value; }
+    QString Text() const { return FText; }
+    void setText(const QString& value) { FText = value; }
 
-  // Only Down repaints by itself; other properties show at the next paint.
-  bool Down() const { return FDown; }
-  void setDown(bool value);
-  bool isToggle() const { return FToggle; }
-  void setIsToggle(bool value) { FToggle = value; }
-  bool isColorDot() const { return FColorDot; }
-  void setIsColorDot(bool value) { FColorDot = value; }
+    // Only Down repaints by itself; other properties show at the next paint.
+    bool Down() const { return FDown; }
+    void setDown(bool value);
+    bool isToggle() const { return FToggle; }
+    void setIsToggle(bool value) { FToggle = value; }
+    bool isColorDot() const { return FColorDot; }
+    void setIsColorDot(bool value) { FColorDot = value; }
 
-  // Runs the tile as a click does: OnExecute, then Execute().
-  void Click();
+    // Runs the tile as a click does: OnExecute, then Execute().
+    void Click();
 
-  // Mouse state, as the painters see it.
-  bool isMouseOver() const { return Enter; }
-  bool isMousePressed() const { return MDown; }
+    // Mouse state, as the painters see it.
+    bool isMouseOver() const { return Enter; }
+    bool isMousePressed() const { return MDown; }
 
-  // Called (with this button) on a release that follows a press on the button,
-  // before the Execute() signal and before the repaint.
-  std::function<void(TFlatBtnVCL* Sender)> OnExecute;
+    // Called (with this button) on a release that follows a press on the button,
+    // before the Execute() signal and before the repaint.
+    std::function<void(TFlatBtnVCL* Sender)> OnExecute;
 
-  QSize sizeHint() const override;
+    QSize sizeHint() const override;
 
- Q_SIGNALS:
-  void Execute();
+Q_SIGNALS:
+    void Execute();
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  void keyReleaseEvent(QKeyEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
- private:
-  void PaintStandard(QPainter& canvas);
-  void PaintIOS(QPainter& canvas);
-  void PaintCaption(QPainter& canvas, QRgb colour, bool centred);
-  void MouseLeft();
-  void PaintFocusFrame(QPainter& canvas);
-  // OnExecute and Execute(); false when a handler deleted the tile.
-  bool Fire();
+private:
+    void PaintStandard(QPainter& canvas);
+    void PaintIOS(QPainter& canvas);
+    void PaintCaption(QPainter& canvas, QRgb colour, bool centred);
+    void MouseLeft();
+    void PaintFocusFrame(QPainter& canvas);
+    // OnExecute and Execute(); false when a handler deleted the tile.
+    bool Fire();
 
-  TFlatBtnType FFlatBtnType = mtSmallSingle;
-  TAlphaColor FbgColor = DefaultBgColor;
-  TAlphaColor FfgColor = DefaultFgColor;
-  QImage FBitmap;
-  QImage FBitmapHiDpi;  // optional larger copy of the pictogram for high-DPI screens
-  QString FBitmapResName;
-  QString FText;
-  bool FToggle = false;
-  bool Enter = false;
-  bool MDown = false;
-  bool SpaceDown = false;  // Space is held: the tile shows as pressed
-  bool FDown = false;
-  bool FColorDot = false;
-  bool FIOSPainter = false;
+    TFlatBtnType FFlatBtnType = mtSmallSingle;
+    TAlphaColor FbgColor = DefaultBgColor;
+    TAlphaColor FfgColor = DefaultFgColor;
+    QImage FBitmap;
+    QImage FBitmapHiDpi; // optional larger copy of the pictogram for high-DPI screens
+    QString FBitmapResName;
+    QString FText;
+    bool FToggle = false;
+    bool Enter = false;
+    bool MDown = false;
+    bool SpaceDown = false; // Space is held: the tile shows as pressed
+    bool FDown = false;
+    bool FColorDot = false;
+    bool FIOSPainter = false;
 };

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <new>
 
-
 using zorvel::imaging::MaxPixels;
 using zorvel::imaging::ReadLE16;
 using zorvel::imaging::ReadLE32;
@@ -55,9 +54,9 @@ void TBitmap::SetSize(int AWidth, int AHeight)
     if (AWidth == FWidth && AHeight == FHeight)
         return;
     if (std::int64_t(AWidth) * AHeight > MaxPixels)
-        throw EInvalidGraphic(QString(), QStringLiteral("Picture too large (%1 x %2 pixels)")
-                                             .arg(AWidth)
-                                             .arg(AHeight));
+        throw EInvalidGraphic(
+            QString(),
+            QStringLiteral("Picture too large (%1 x %2 pixels)").arg(AWidth).arg(AHeight));
     const std::size_t bytes = std::size_t(AWidth) * std::size_t(AHeight) * BytesPerPixel();
     TPixels data;
     if (bytes > 0)
@@ -314,7 +313,8 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
         bad(Name, QStringLiteral("Picture too large (%1 x %2 pixels)").arg(width).arg(height));
     const bool rle = (compression == BI_RLE8 && bpp == 8) || (compression == BI_RLE4 && bpp == 4);
     if (compression != BI_RGB && !haveMasks && !rle)
-        bad(Name, QStringLiteral("Unsupported BMP compression %1 at %2 bits").arg(compression).arg(bpp));
+        bad(Name,
+            QStringLiteral("Unsupported BMP compression %1 at %2 bits").arg(compression).arg(bpp));
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         bad(Name, QStringLiteral("Unsupported BMP bit depth %1").arg(bpp));
     if (haveMasks && bpp != 16 && bpp != 32)
@@ -344,7 +344,8 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
         // A run codes at most 255 pixels in 2 bytes; delta codes skip more, but a
         // picture hundreds of times larger than its data is not a real one.
         const std::uint64_t dataBytes = Size - offBits;
-        if (width * height > (std::int64_t(1) << 20) && std::uint64_t(width * height) > dataBytes * 256)
+        if (width * height > (std::int64_t(1) << 20)
+            && std::uint64_t(width * height) > dataBytes * 256)
             bad(Name, QStringLiteral("BMP picture size does not match the file (%1 x %2)")
                           .arg(width)
                           .arg(height));
@@ -368,11 +369,11 @@ void TBitmap::LoadFromMemory(const std::uint8_t* Data, std::size_t Size, const Q
     // mask (BITMAPV3+ or BI_ALPHABITFIELDS). The fourth byte of a plain 32-bit BMP
     // is "reserved" and often 0 in the wild, so it reads as opaque.
     const bool alpha = (bpp == 32 || bpp == 16) && haveMasks && masks[3] != 0;
-    const bool standard32 = bpp == 32
-                         && (!haveMasks
-                             || (masks[0] == 0x00FF0000u && masks[1] == 0x0000FF00u
-                                 && masks[2] == 0x000000FFu
-                                 && (masks[3] == 0 || masks[3] == 0xFF000000u)));
+    const bool standard32 =
+        bpp == 32
+        && (!haveMasks
+            || (masks[0] == 0x00FF0000u && masks[1] == 0x0000FF00u && masks[2] == 0x000000FFu
+                && (masks[3] == 0 || masks[3] == 0xFF000000u)));
 
     TBitmap tmp;
     tmp.FPixelFormat = (bpp == 32 || bpp == 16) ? pf32bit : pf24bit;
@@ -497,7 +498,8 @@ void TBitmap::SaveToFile(const QString& FileName)
 {
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
     try {
         SaveToStream(file);
     } catch (const EFileError& e) {
@@ -505,5 +507,6 @@ void TBitmap::SaveToFile(const QString& FileName)
         throw EFileError(FileName, e.Reason());
     }
     if (!file.commit())
-        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
 }

@@ -12,11 +12,20 @@
 
 class QIODevice;
 
-enum TPixelFormat { pf24bit, pf32bit };
+enum TPixelFormat
+{
+    pf24bit,
+    pf32bit
+};
 
 // afDefined: the fourth byte is a straight alpha. afPremultiplied: colours are
 // multiplied by alpha. afIgnored: the fourth byte carries no meaning.
-enum TAlphaFormat { afIgnored, afDefined, afPremultiplied };
+enum TAlphaFormat
+{
+    afIgnored,
+    afDefined,
+    afPremultiplied
+};
 
 class TBitmap
 {

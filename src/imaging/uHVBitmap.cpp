@@ -162,7 +162,7 @@ bool THVBitmap::BMPLoadFromResource(const QString& ResName)
 bool THVBitmap::LoadFromResource(const QString& ResName)
 {
     return JPGLoadFromResource(ResName) || PNGLoadFromResource(ResName)
-        || BMPLoadFromResource(ResName);
+           || BMPLoadFromResource(ResName);
 }
 
 void THVBitmap::Resample(int AWidth, int AHeight, TResampleFilter ResampleFilter)

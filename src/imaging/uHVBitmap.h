@@ -15,7 +15,15 @@
 using TJPEGQualityRange = std::uint8_t; // 1..100
 using TCompressionLevel = std::uint8_t; // 0..9
 
-enum TImageFileType { iftUnknown, iftJpeg, iftPng, iftPsd, iftBmp, iftTga };
+enum TImageFileType
+{
+    iftUnknown,
+    iftJpeg,
+    iftPng,
+    iftPsd,
+    iftBmp,
+    iftTga
+};
 
 // Decided from the name alone: the text from the last "." after the last "\", "/"
 // or ":", lower-cased in ASCII, compared exactly.
@@ -74,12 +82,12 @@ void JPGSaveToFile(const QString& FileName, const TBitmap& Bitmap, int Quality);
 // PNG with an alpha channel (also palette + tRNS, grey + alpha) decodes to 32 bits
 // afDefined, otherwise to 24 bits afIgnored. Author := last tEXt "Author" (or empty).
 void PNGLoadFromFile(const QString& FileName, TBitmap& Bitmap, QString& Author);
-void PNGLoadFromMemory(const std::uint8_t* Data, std::size_t Size, TBitmap& Bitmap,
-                       QString& Author, const QString& Name);
+void PNGLoadFromMemory(const std::uint8_t* Data, std::size_t Size, TBitmap& Bitmap, QString& Author,
+                       const QString& Name);
 // HasAlpha: colour type 6 at Level with all row filters; otherwise colour type 2 at
 // level 7 with the Sub filter. Both write an "Author" tEXt chunk, also when empty.
-void PNGSaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author,
-                   int Level, bool HasAlpha);
+void PNGSaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author, int Level,
+                   bool HasAlpha);
 
 void BMPLoadFromFile(const QString& FileName, TBitmap& Bitmap);
 void BMPSaveToFile(const QString& FileName, const TBitmap& Bitmap);

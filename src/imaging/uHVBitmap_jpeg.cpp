@@ -94,7 +94,8 @@ void jpegProgress(j_common_ptr cinfo)
     if (d->input_scan_number <= MaxScans)
         return;
     auto* err = reinterpret_cast<JpegError*>(cinfo->err);
-    std::snprintf(err->message, sizeof err->message, "Too many JPEG scans (more than %d)", MaxScans);
+    std::snprintf(err->message, sizeof err->message, "Too many JPEG scans (more than %d)",
+                  MaxScans);
     std::longjmp(err->jump, 1);
 }
 
@@ -143,7 +144,8 @@ bool jpegReadHeader(JpegDecompress* d, const std::uint8_t* data, std::size_t siz
     }
     const JpegLayout layout = jpegLayout(data, size);
     if (layout.scans > MaxScans) {
-        std::snprintf(d->err.message, sizeof d->err.message, "Too many JPEG scans (%d)", layout.scans);
+        std::snprintf(d->err.message, sizeof d->err.message, "Too many JPEG scans (%d)",
+                      layout.scans);
         return false;
     }
     // Huffman coding needs at least a bit or two per 8 x 8 block, so a real
@@ -151,7 +153,8 @@ bool jpegReadHeader(JpegDecompress* d, const std::uint8_t* data, std::size_t siz
     // thousands cannot be real, and such a header is refused before allocating.
     // Comments and other segments do not count: they can pad any file.
     if (pixels > layout.entropyBytes * 4096 + (1u << 20)) {
-        std::snprintf(d->err.message, sizeof d->err.message, "Picture size does not match the file");
+        std::snprintf(d->err.message, sizeof d->err.message,
+                      "Picture size does not match the file");
         return false;
     }
     const J_COLOR_SPACE cs = d->cinfo.jpeg_color_space;
@@ -269,8 +272,10 @@ void JPGSaveToFile(const QString& FileName, const TBitmap& Bitmap, int Quality)
 
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
     if (file.write(reinterpret_cast<const char*>(c.buffer), qint64(c.size)) != qint64(c.size)
         || !file.commit())
-        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
 }

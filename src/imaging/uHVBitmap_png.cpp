@@ -200,8 +200,8 @@ bool pngWrite(png_structp png, png_infop info, const PngWriteJob* job)
 
 } // namespace
 
-void PNGLoadFromMemory(const std::uint8_t* Data, std::size_t Size, TBitmap& Bitmap,
-                       QString& Author, const QString& Name)
+void PNGLoadFromMemory(const std::uint8_t* Data, std::size_t Size, TBitmap& Bitmap, QString& Author,
+                       const QString& Name)
 {
     if (Size < 8 || png_sig_cmp(Data, 0, 8) != 0)
         throw EInvalidGraphic(Name, QStringLiteral("Not a PNG picture"));
@@ -242,8 +242,8 @@ void PNGLoadFromFile(const QString& FileName, TBitmap& Bitmap, QString& Author)
                       std::size_t(bytes.size()), Bitmap, Author, FileName);
 }
 
-void PNGSaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author,
-                   int Level, bool HasAlpha)
+void PNGSaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author, int Level,
+                   bool HasAlpha)
 {
     // libpng takes 4-byte pixels on both paths (the filler transform drops alpha).
     TBitmap converted;
@@ -277,15 +277,22 @@ void PNGSaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString
         throw std::bad_alloc();
     png_set_write_fn(h.png, &ctx, pngWriteData, pngFlush);
 
-    PngWriteJob job{png_uint_32(src->Width()), png_uint_32(src->Height()), HasAlpha,
-                    HasAlpha ? std::clamp(Level, 0, 9) : 7, rows.data(), &chunk};
+    PngWriteJob job{png_uint_32(src->Width()),
+                    png_uint_32(src->Height()),
+                    HasAlpha,
+                    HasAlpha ? std::clamp(Level, 0, 9) : 7,
+                    rows.data(),
+                    &chunk};
     if (!pngWrite(h.png, h.info, &job))
         throw EInvalidGraphic(FileName, QString::fromUtf8(ctx.message));
 
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
-    if (file.write(reinterpret_cast<const char*>(out.data()), qint64(out.size())) != qint64(out.size())
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+    if (file.write(reinterpret_cast<const char*>(out.data()), qint64(out.size()))
+            != qint64(out.size())
         || !file.commit())
-        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
 }

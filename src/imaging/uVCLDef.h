@@ -62,7 +62,7 @@ inline std::uint16_t ReadLE16(const std::uint8_t* p)
 inline std::uint32_t ReadLE32(const std::uint8_t* p)
 {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
-         | (std::uint32_t(p[3]) << 24);
+           | (std::uint32_t(p[3]) << 24);
 }
 inline void WriteLE16(std::uint8_t* p, std::uint32_t v)
 {
@@ -81,7 +81,7 @@ inline std::uint16_t ReadBE16(const std::uint8_t* p)
 inline std::uint32_t ReadBE32(const std::uint8_t* p)
 {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8)
-         | p[3];
+           | p[3];
 }
 
 } // namespace zorvel::imaging

@@ -42,7 +42,8 @@ bool readBE32(QIODevice& s, std::uint32_t& v)
 
 // Decodes PackBits from Src (SrcLen bytes) into Row (RowLength bytes); output
 // beyond the row is dropped, a run or literal cut short by the data ends there.
-void unpackBits(const std::uint8_t* Src, std::size_t SrcLen, std::uint8_t* Row, std::uint32_t RowLength)
+void unpackBits(const std::uint8_t* Src, std::size_t SrcLen, std::uint8_t* Row,
+                std::uint32_t RowLength)
 {
     std::size_t i = 0;
     std::uint32_t o = 0;
@@ -102,14 +103,15 @@ bool ReadPSDHeader(QIODevice& Stream, TPSDFile& PSD)
     PSD.Depth = ReadBE16(h + 22);
     PSD.ColorMode = ReadBE16(h + 24);
     return ReadBE16(h + 4) == 1 && (PSD.Depth == 1 || PSD.Depth == 8)
-        && (PSD.ColorMode == 0 || PSD.ColorMode == 1 || PSD.ColorMode == 3);
+           && (PSD.ColorMode == 0 || PSD.ColorMode == 1 || PSD.ColorMode == 3);
 }
 
 bool ReadPSDRow(QIODevice& Stream, bool Compressed, std::uint32_t ByteCount, std::uint8_t* Row,
                 std::uint32_t RowLength)
 {
     const QByteArray bytes = Stream.read(ByteCount);
-    MemoryData m{reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
+    MemoryData m{reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                 std::size_t(bytes.size())};
     return readRowFromMemory(m, Compressed, ByteCount, Row, RowLength);
 }
 
@@ -176,7 +178,8 @@ bool readImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMode,
         return false;
     }
     if (compression == 3 && Depth != 8) {
-        Reason = QStringLiteral("Unsupported PSD compression: zip with prediction at %1 bit").arg(Depth);
+        Reason =
+            QStringLiteral("Unsupported PSD compression: zip with prediction at %1 bit").arg(Depth);
         return false;
     }
     const bool packBits = compression == 1;
@@ -289,15 +292,24 @@ bool readImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMode,
 QString colorModeName(unsigned Mode)
 {
     switch (Mode) {
-    case 0: return QStringLiteral("bitmap");
-    case 1: return QStringLiteral("grayscale");
-    case 2: return QStringLiteral("indexed");
-    case 3: return QStringLiteral("RGB");
-    case 4: return QStringLiteral("CMYK");
-    case 7: return QStringLiteral("multichannel");
-    case 8: return QStringLiteral("duotone");
-    case 9: return QStringLiteral("Lab");
-    default: return QString::number(Mode);
+    case 0:
+        return QStringLiteral("bitmap");
+    case 1:
+        return QStringLiteral("grayscale");
+    case 2:
+        return QStringLiteral("indexed");
+    case 3:
+        return QStringLiteral("RGB");
+    case 4:
+        return QStringLiteral("CMYK");
+    case 7:
+        return QStringLiteral("multichannel");
+    case 8:
+        return QStringLiteral("duotone");
+    case 9:
+        return QStringLiteral("Lab");
+    default:
+        return QString::number(Mode);
     }
 }
 
@@ -330,12 +342,14 @@ QString headerRefusal(QIODevice& Stream, TPSDFile& PSD)
 bool skipSection(QIODevice& file)
 {
     std::uint32_t len = 0;
-    return readBE32(file, len) && qint64(len) <= file.size() - file.pos() && file.seek(file.pos() + len);
+    return readBE32(file, len) && qint64(len) <= file.size() - file.pos()
+           && file.seek(file.pos() + len);
 }
 
 } // namespace
 
-bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMode, std::uint16_t Depth)
+bool ReadPSDImageData(QIODevice& Stream, TPSDLayer& Layer, std::uint16_t ColorMode,
+                      std::uint16_t Depth)
 {
     QString reason;
     return readImageData(Stream, Layer, ColorMode, Depth, reason);
@@ -433,9 +447,8 @@ bool PSDSaveToFile(const QString& FileName, const TBitmap& Bitmap)
     const int height = Bitmap.Height();
     // Photoshop's own limit; wider rows would also overflow the 16-bit row table.
     if (width > 30000 || height > 30000)
-        throw EInvalidGraphic(FileName, QStringLiteral("Picture too large for PSD (%1 x %2)")
-                                            .arg(width)
-                                            .arg(height));
+        throw EInvalidGraphic(
+            FileName, QStringLiteral("Picture too large for PSD (%1 x %2)").arg(width).arg(height));
     QByteArray out;
     out.append("8BPS", 4);
     put16(out, 1);
@@ -493,8 +506,10 @@ bool PSDSaveToFile(const QString& FileName, const TBitmap& Bitmap)
 
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
     if (file.write(out) != out.size() || !file.commit())
-        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
     return true;
 }

@@ -93,9 +93,9 @@ double LinearFilter(double x)
 }
 
 const TResampleFilterEntry ResampleFilters[9] = {
-    {nullptr, 0.0},       {TriangleFilter, 1.0}, {HermiteFilter, 1.0},
-    {BellFilter, 1.5},    {SplineFilter, 2.0},   {Lanczos3Filter, 3.0},
-    {MitchellFilter, 2.0}, {BoxFilter, 1.0},     {LinearFilter, 1.0},
+    {nullptr, 0.0},        {TriangleFilter, 1.0}, {HermiteFilter, 1.0},
+    {BellFilter, 1.5},     {SplineFilter, 2.0},   {Lanczos3Filter, 3.0},
+    {MitchellFilter, 2.0}, {BoxFilter, 1.0},      {LinearFilter, 1.0},
 };
 
 double CubicInterpolate(double t, double a, double b, double c, double e)
@@ -104,9 +104,10 @@ double CubicInterpolate(double t, double a, double b, double c, double e)
     const double d1 = std::abs(t - 1.0);
     const double d2 = std::abs(t - 2.0);
     const double dm = std::abs(t + 1.0);
-    const double v = (d0 * d0 * d0 - 2.0 * d0 * d0 + 1.0) * b + (d1 * d1 * d1 - 2.0 * d1 * d1 + 1.0) * c
-                   + (-d2 * d2 * d2 + 5.0 * d2 * d2 - 8.0 * d2 + 4.0) * e
-                   + (-dm * dm * dm + 5.0 * dm * dm - 8.0 * dm + 4.0) * a;
+    const double v = (d0 * d0 * d0 - 2.0 * d0 * d0 + 1.0) * b
+                     + (d1 * d1 * d1 - 2.0 * d1 * d1 + 1.0) * c
+                     + (-d2 * d2 * d2 + 5.0 * d2 * d2 - 8.0 * d2 + 4.0) * e
+                     + (-dm * dm * dm + 5.0 * dm * dm - 8.0 * dm + 4.0) * a;
     return std::clamp(v, 0.0, 255.0);
 }
 
@@ -277,8 +278,8 @@ inline __m128i premultiplyLanes(__m128i x)
 // One pixel (four 32-bit lanes) times (scale, scale, scale, 1), rounded.
 inline __m128i unpremultiplyLanes(__m128i v, float scale)
 {
-    const __m128 f = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(v), _mm_set_ps(1.0f, scale, scale, scale)),
-                                _mm_set1_ps(0.5f));
+    const __m128 f = _mm_add_ps(
+        _mm_mul_ps(_mm_cvtepi32_ps(v), _mm_set_ps(1.0f, scale, scale, scale)), _mm_set1_ps(0.5f));
     return _mm_cvttps_epi32(f);
 }
 #endif
@@ -490,8 +491,8 @@ struct TContribTable
     std::vector<TContributor> pool;
 };
 
-void buildContributors(TContribTable& table, int srcLen, int dstLen, double scale,
-                       TFilterProc k, double radius)
+void buildContributors(TContribTable& table, int srcLen, int dstLen, double scale, TFilterProc k,
+                       double radius)
 {
     double width = radius;
     double fscale = 1.0;
@@ -535,7 +536,6 @@ double axisScale(int srcLen, int dstLen)
     return double(dstLen - 1) / double(srcLen - 1);
 }
 
-
 #if defined(__SSE2__)
 // Two contributors at a time: their pixels interleaved as 16-bit lanes and
 // multiplied by the weight pair with one madd give the four channel sums, the
@@ -547,7 +547,8 @@ inline __m128i weightedPair(const std::uint8_t* pa, const std::uint8_t* pb, int 
     std::memcpy(&vb, pb, 4);
     const __m128i ab = _mm_unpacklo_epi8(_mm_cvtsi32_si128(va), _mm_cvtsi32_si128(vb));
     const __m128i ab16 = _mm_unpacklo_epi8(ab, _mm_setzero_si128());
-    const __m128i w = _mm_set1_epi32(int((std::uint32_t(std::uint16_t(wb)) << 16) | std::uint16_t(wa)));
+    const __m128i w =
+        _mm_set1_epi32(int((std::uint32_t(std::uint16_t(wb)) << 16) | std::uint16_t(wa)));
     return _mm_madd_epi16(ab16, w);
 }
 
@@ -565,7 +566,8 @@ inline std::uint32_t divideClamp4(__m128i sums, double divisor)
 }
 #endif
 
-void convolveRow(const std::uint8_t* s, std::uint8_t* d, int nw, const TCList* contrib, const int* divisor)
+void convolveRow(const std::uint8_t* s, std::uint8_t* d, int nw, const TCList* contrib,
+                 const int* divisor)
 {
     for (int i = 0; i < nw; ++i, d += 4) {
         const TCList& list = contrib[i];
@@ -602,11 +604,13 @@ void convolveRow(const std::uint8_t* s, std::uint8_t* d, int nw, const TCList* c
 }
 
 // Adds weight * row for two rows at a time (see weightedPair).
-void accumulateRows(int* acc, const std::uint8_t* ra, int wa, const std::uint8_t* rb, int wb, std::size_t len)
+void accumulateRows(int* acc, const std::uint8_t* ra, int wa, const std::uint8_t* rb, int wb,
+                    std::size_t len)
 {
     std::size_t x = 0;
 #if defined(__SSE2__)
-    const __m128i w = _mm_set1_epi32(int((std::uint32_t(std::uint16_t(wb)) << 16) | std::uint16_t(wa)));
+    const __m128i w =
+        _mm_set1_epi32(int((std::uint32_t(std::uint16_t(wb)) << 16) | std::uint16_t(wa)));
     const __m128i zero = _mm_setzero_si128();
     for (; x + 8 <= len; x += 8) {
         const __m128i a8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(ra + x));
@@ -652,7 +656,8 @@ void TResampleHorizThread::Execute()
         convolveRow(src.ScanLine(y), work.ScanLine(y), nw, contrib, divisor.data());
 }
 
-void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter, bool Premultiplied)
+void ResampleConvolution(const TBitmap& Src, TBitmap& Dst, TResampleFilter Filter,
+                         bool Premultiplied)
 {
     if (Filter < rfTriangle || Filter > rfLinear)
         return;

@@ -10,7 +10,8 @@
 #include <thread>
 #include <vector>
 
-enum TResampleFilter {
+enum TResampleFilter
+{
     rfNone,
     rfTriangle,
     rfHermite,
@@ -36,7 +37,7 @@ using PContributorList = TContributor*;
 
 struct TCList
 {
-    int n = 0;                   // entries used
+    int n = 0;                    // entries used
     PContributorList p = nullptr; // the entries
 };
 using TCListList = std::vector<TCList>;
@@ -96,8 +97,8 @@ struct TResampleHorizSharedFields
 class TResampleHorizThread : public TThread
 {
 public:
-    TResampleHorizThread(int startY_, int rowCount_, const TResampleHorizSharedFields& sharedFields_,
-                         int threadIndex_);
+    TResampleHorizThread(int startY_, int rowCount_,
+                         const TResampleHorizSharedFields& sharedFields_, int threadIndex_);
 
     TResampleHorizSharedFields sharedFields;
     int startY;

@@ -119,7 +119,8 @@ void readExtensionArea(QIODevice& Stream, qint64 start, TTGAParamsVals& Params)
     if (size - start < HeaderSize + FooterSize)
         return;
     std::uint8_t footer[FooterSize];
-    if (!Stream.seek(size - FooterSize) || Stream.read(reinterpret_cast<char*>(footer), FooterSize) != FooterSize)
+    if (!Stream.seek(size - FooterSize)
+        || Stream.read(reinterpret_cast<char*>(footer), FooterSize) != FooterSize)
         return;
     if (std::memcmp(footer + 8, Signature, 18) != 0)
         return;
@@ -130,7 +131,8 @@ void readExtensionArea(QIODevice& Stream, qint64 start, TTGAParamsVals& Params)
         return; // a damaged extension area leaves the defaults
     Params.fTGA_Author = zeroTerminated(ext + 2, 41);
     const int month = ReadLE16(ext + 367), day = ReadLE16(ext + 369), year = ReadLE16(ext + 371);
-    const int hour = ReadLE16(ext + 373), minute = ReadLE16(ext + 375), second = ReadLE16(ext + 377);
+    const int hour = ReadLE16(ext + 373), minute = ReadLE16(ext + 375),
+              second = ReadLE16(ext + 377);
     if (month != 0 && day != 0 && year != 0 && year < 2500 && month < 13 && day < 32 && hour < 24
         && minute < 60 && second < 60) {
         const QDate date(year, month, day);
@@ -182,11 +184,11 @@ namespace {
 // How one stored pixel becomes blue, green, red, alpha.
 struct TgaPixelFormat
 {
-    int type = 2;        // 1 colour-mapped, 2 true colour, 3 grey
-    int bytes = 4;       // per stored pixel
+    int type = 2;         // 1 colour-mapped, 2 true colour, 3 grey
+    int bytes = 4;        // per stored pixel
     bool alpha16 = false; // 15/16-bit: the top bit is alpha (descriptor says 1 alpha bit)
     const std::uint8_t* palette = nullptr; // colour-mapped: 4 bytes per entry
-    std::uint32_t first = 0; // index of the map's first entry
+    std::uint32_t first = 0;               // index of the map's first entry
     std::uint32_t entries = 0;
 };
 
@@ -309,8 +311,10 @@ void ReadTGAStream(QIODevice& Stream, TBitmap& Bitmap, TTGAParamsVals& Params)
     Params.fWidth = Params.fOriginalWidth = width;
     Params.fHeight = Params.fOriginalHeight = height;
     Params.fBitsPerSample = 8;
-    Params.fSamplesPerPixel = fmt.type == 3 ? bpp : fmt.type == 1 ? (h[7] == 32 ? 4 : 3)
-                            : bpp == 4 || (bpp == 2 && fmt.alpha16) ? 4 : 3;
+    Params.fSamplesPerPixel = fmt.type == 3                           ? bpp
+                              : fmt.type == 1                         ? (h[7] == 32 ? 4 : 3)
+                              : bpp == 4 || (bpp == 2 && fmt.alpha16) ? 4
+                                                                      : 3;
 
     // Refuse sizes no file of this length can describe, in pixels per byte of
     // this format: raw data needs all its bytes (half of them present is taken as
@@ -399,9 +403,9 @@ bool WriteTGAStream(QIODevice& Stream, const TBitmap& Bitmap, TTGAParamsVals& Pa
     const int width = Bitmap.Width();
     const int height = Bitmap.Height();
     if (width > 0xFFFF || height > 0xFFFF)
-        throw EInvalidGraphic(QString(), QStringLiteral("Picture too large for TGA (%1 x %2)")
-                                             .arg(width)
-                                             .arg(height));
+        throw EInvalidGraphic(
+            QString(),
+            QStringLiteral("Picture too large for TGA (%1 x %2)").arg(width).arg(height));
     const qint64 start = Stream.pos();
     const bool alpha = Params.fAlphaUsed;
     bool failed = false;
@@ -448,9 +452,8 @@ bool WriteTGAStream(QIODevice& Stream, const TBitmap& Bitmap, TTGAParamsVals& Pa
     const QByteArray jobName = Params.fTGA_ImageName.left(40);
     std::memcpy(ext + 379, jobName.constData(), std::size_t(jobName.size()));
     // A null date stands for day 0 of the date-time scale: 12/30/1899 00:00:00.
-    const QDateTime stamp = Params.fTGA_Date.isValid()
-                              ? Params.fTGA_Date
-                              : QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+    const QDateTime stamp =
+        Params.fTGA_Date.isValid() ? Params.fTGA_Date : QDateTime(QDate(1899, 12, 30), QTime(0, 0));
     WriteLE16(ext + 367, std::uint32_t(stamp.date().month()));
     WriteLE16(ext + 369, std::uint32_t(stamp.date().day()));
     WriteLE16(ext + 371, std::uint32_t(stamp.date().year()));
@@ -488,13 +491,15 @@ void TGALoadFromFile(const QString& FileName, TBitmap& Bitmap, QString& Author)
     Author = AnsiToString(params.fTGA_Author);
 }
 
-void TGASaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author, bool Alpha)
+void TGASaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author,
+                   bool Alpha)
 {
     TTGAParamsVals params;
     params.ResetInfo();
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
     params.fTGA_Author = StringToAnsi(Author);
     params.fAlphaUsed = Alpha;
     bool ok = false;
@@ -507,8 +512,10 @@ void TGASaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString
     // Short writes were collected while writing; the file is not put in place then.
     if (!ok) {
         file.cancelWriting();
-        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
     }
     if (!file.commit())
-        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
 }

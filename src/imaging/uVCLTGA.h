@@ -60,7 +60,8 @@ public:
 // area. Raises EInvalidGraphic "It is not TGA File." for a header it cannot read.
 void TGALoadFromFile(const QString& FileName, TBitmap& Bitmap, QString& Author);
 // Raw 32-bit file with Alpha, else 24-bit. Raises EFileError when a write fails.
-void TGASaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author, bool Alpha);
+void TGASaveToFile(const QString& FileName, const TBitmap& Bitmap, const QString& Author,
+                   bool Alpha);
 
 bool CheckTGAHeader(QIODevice& Stream);
 // Pixel data that ends early leaves the rest of the picture zero; raises nothing

@@ -181,9 +181,9 @@ bool IsSeparatorPlaceholder(const TSiteText& URL)
 // Tags that may stand inside a title or folder name without ending it.
 bool IsInlineTag(const THtmlToken& t)
 {
-    static const char* const inlineTags[] = {"P",     "BR",   "B",    "I",  "U",   "S",   "EM",
-                                             "STRONG", "SPAN", "FONT", "IMG", "SMALL", "BIG", "SUB",
-                                             "SUP",   "TT",   "CODE", "WBR", "NOBR", "MARK", "ABBR"};
+    static const char* const inlineTags[] = {
+        "P",     "BR",  "B",   "I",   "U",  "S",    "EM",  "STRONG", "SPAN", "FONT", "IMG",
+        "SMALL", "BIG", "SUB", "SUP", "TT", "CODE", "WBR", "NOBR",   "MARK", "ABBR"};
     for (const char* name : inlineTags)
         if (t.Is(name))
             return true;
@@ -312,7 +312,12 @@ public:
     }
 
 private:
-    enum class TCapture { None, Title, FolderName };
+    enum class TCapture
+    {
+        None,
+        Title,
+        FolderName
+    };
 
     qsizetype Offset(QByteArrayView v) const { return v.data() - FHtml.data(); }
 
@@ -577,7 +582,8 @@ QByteArray Utf16ToUtf8(QByteArrayView Bytes)
 #endif
         const char16_t c = Utf16Unit<BigEndian>(p + 2 * i++);
         char32_t u = c;
-        if (QChar::isHighSurrogate(c) && i < units && QChar::isLowSurrogate(Utf16Unit<BigEndian>(p + 2 * i)))
+        if (QChar::isHighSurrogate(c) && i < units
+            && QChar::isLowSurrogate(Utf16Unit<BigEndian>(p + 2 * i)))
             u = QChar::surrogateToUcs4(c, Utf16Unit<BigEndian>(p + 2 * i++));
         else if (QChar::isSurrogate(c))
             u = 0xFFFD;

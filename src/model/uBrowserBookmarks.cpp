@@ -23,8 +23,10 @@ TDateTime FromUnixSeconds(std::int64_t Seconds)
 
 QString AsHtmlImportReads(QString Text)
 {
-    if (Text.contains(u'\t')) Text.remove(u'\t');
-    if (Text.contains(u"://"_s)) Text.replace(u"chrome://"_s, u"http://"_s, Qt::CaseInsensitive);
+    if (Text.contains(u'\t'))
+        Text.remove(u'\t');
+    if (Text.contains(u"://"_s))
+        Text.replace(u"chrome://"_s, u"http://"_s, Qt::CaseInsensitive);
     return Text;
 }
 
@@ -39,8 +41,8 @@ constexpr qint64 SniffBytes = 64 * 1024;
 bool LooksLikeChromiumJson(const QByteArray& Head)
 {
     qsizetype i = Head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (i < Head.size() &&
-           (Head[i] == ' ' || Head[i] == '\t' || Head[i] == '\r' || Head[i] == '\n'))
+    while (i < Head.size()
+           && (Head[i] == ' ' || Head[i] == '\t' || Head[i] == '\r' || Head[i] == '\n'))
         ++i;
     return i < Head.size() && Head[i] == '{' && Head.indexOf("\"roots\"", i) >= 0;
 }
@@ -50,11 +52,13 @@ bool LooksLikeChromiumJson(const QByteArray& Head)
 TBrowserBookmarkFile BrowserBookmarkFileKind(const QString& FileName)
 {
     QFile f(FileName);
-    if (!f.open(QIODevice::ReadOnly)) return TBrowserBookmarkFile::None;
+    if (!f.open(QIODevice::ReadOnly))
+        return TBrowserBookmarkFile::None;
     const QByteArray head = f.read(SniffBytes);
     if (head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
         return TBrowserBookmarkFile::FirefoxPlaces;
-    if (LooksLikeChromiumJson(head)) return TBrowserBookmarkFile::ChromiumJson;
+    if (LooksLikeChromiumJson(head))
+        return TBrowserBookmarkFile::ChromiumJson;
     return TBrowserBookmarkFile::None;
 }
 
@@ -68,7 +72,8 @@ std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName)
     case TBrowserBookmarkFile::None:
         break;
     }
-    if (!QFile::exists(FileName)) throw EFileError(FileName, u"File not found"_s);
+    if (!QFile::exists(FileName))
+        throw EFileError(FileName, u"File not found"_s);
     throw EFileError(FileName, u"Not a browser bookmarks file"_s);
 }
 
@@ -87,7 +92,8 @@ bool WebSitesLoadFromBrowserFile(TWebSiteList& List, const QString& FileName)
     case TBrowserBookmarkFile::FirefoxPlaces: {
         // Other SQLite files (a profile's favicons, cookies) are not bookmarks.
         const TSqliteSnapshot db(FileName);
-        if (!zorvel::model::browser::HasFirefoxBookmarkTables(db)) return false;
+        if (!zorvel::model::browser::HasFirefoxBookmarkTables(db))
+            return false;
         std::vector<TWebSite> sites = zorvel::model::browser::ReadFirefoxSnapshot(db);
         ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::FirefoxPlaces);
         WebSitesAddBrowserBookmarks(List, std::move(sites));

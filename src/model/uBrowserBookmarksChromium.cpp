@@ -64,7 +64,8 @@ public:
         : FBegin(Data.constData()), FP(Data.constData()), FEnd(Data.constData() + Data.size()),
           FFileName(FileName)
     {
-        if (Data.startsWith("\xEF\xBB\xBF")) FP += 3;
+        if (Data.startsWith("\xEF\xBB\xBF"))
+            FP += 3;
     }
 
     // The whole file: the top-level object, its "roots" object of folder nodes.
@@ -82,8 +83,10 @@ public:
             }
         });
         SkipBlanks();
-        if (FP != FEnd) Fail("unexpected data after the JSON object");
-        if (!haveRoots) Fail(u"no \"roots\" in the file"_s);
+        if (FP != FEnd)
+            Fail("unexpected data after the JSON object");
+        if (!haveRoots)
+            Fail(u"no \"roots\" in the file"_s);
     }
 
     std::vector<TNode> Nodes;
@@ -93,8 +96,8 @@ public:
 private:
     [[noreturn]] void Fail(const QString& What) const
     {
-        throw EFileError(FFileName, u"Not a readable bookmarks file: "_s + What + u" (byte "_s +
-                                        QString::number(FP - FBegin) + u")"_s);
+        throw EFileError(FFileName, u"Not a readable bookmarks file: "_s + What + u" (byte "_s
+                                        + QString::number(FP - FBegin) + u")"_s);
     }
     [[noreturn]] void Fail(const char* What) const { Fail(QString::fromLatin1(What)); }
 
@@ -106,7 +109,8 @@ private:
 
     void Expect(char c, const char* what)
     {
-        if (FP >= FEnd || *FP != c) Fail(what);
+        if (FP >= FEnd || *FP != c)
+            Fail(what);
         ++FP;
     }
 
@@ -135,16 +139,22 @@ private:
             // Most strings hold neither quotes, backslashes nor control characters.
             while (FP < FEnd && *FP != '"' && *FP != '\\' && uchar(*FP) >= 0x20)
                 ++FP;
-            if (FP >= FEnd) Fail("the file ends inside a text");
-            if (*FP == '"') break;
-            if (*FP != '\\') Fail("a control character inside a text");
+            if (FP >= FEnd)
+                Fail("the file ends inside a text");
+            if (*FP == '"')
+                break;
+            if (*FP != '\\')
+                Fail("a control character inside a text");
             s.Escaped = true;
-            if (FEnd - FP < 2) Fail("the file ends inside a text");
+            if (FEnd - FP < 2)
+                Fail("the file ends inside a text");
             const char e = FP[1];
             if (e == 'u') {
-                if (FEnd - FP < 6) Fail("the file ends inside a text");
+                if (FEnd - FP < 6)
+                    Fail("the file ends inside a text");
                 for (int i = 2; i < 6; ++i)
-                    if (!std::isxdigit(uchar(FP[i]))) Fail("a bad \\u escape");
+                    if (!std::isxdigit(uchar(FP[i])))
+                        Fail("a bad \\u escape");
                 FP += 6;
             } else if (std::strchr("\"\\/bfnrt", e) && e != '\0') {
                 FP += 2;
@@ -158,7 +168,8 @@ private:
     }
 
     // Members of the object whose '{' was just read; OnMember reads each value.
-    template <typename F> void ReadMembers(F&& OnMember)
+    template <typename F>
+    void ReadMembers(F&& OnMember)
     {
         Enter();
         if (Peek('}')) {
@@ -225,7 +236,8 @@ private:
 
     TRawString ReadStringField(const char* name)
     {
-        if (!Peek('"')) Fail(u"\"%1\" is not a text"_s.arg(QLatin1StringView(name)));
+        if (!Peek('"'))
+            Fail(u"\"%1\" is not a text"_s.arg(QLatin1StringView(name)));
         return ReadString();
     }
 
@@ -240,7 +252,8 @@ private:
             return;
         }
         for (;;) {
-            if (!Peek('{')) Fail("a child is not a bookmark node");
+            if (!Peek('{'))
+                Fail("a child is not a bookmark node");
             ReadNode(Parent);
             SkipBlanks();
             if (FP < FEnd && *FP == ',') {
@@ -257,7 +270,8 @@ private:
     void SkipValue()
     {
         SkipBlanks();
-        if (FP >= FEnd) Fail("the file ends where a value was expected");
+        if (FP >= FEnd)
+            Fail("the file ends where a value was expected");
         switch (*FP) {
         case '"':
             ReadString();
@@ -300,11 +314,14 @@ private:
             }
         }
         const char* start = FP;
-        if (FP < FEnd && *FP == '-') ++FP;
-        while (FP < FEnd && (std::isdigit(uchar(*FP)) || *FP == '.' || *FP == 'e' || *FP == 'E' ||
-                             *FP == '+' || *FP == '-'))
+        if (FP < FEnd && *FP == '-')
             ++FP;
-        if (FP == start || !std::isdigit(uchar(FP[-1]))) Fail("a value was expected");
+        while (FP < FEnd
+               && (std::isdigit(uchar(*FP)) || *FP == '.' || *FP == 'e' || *FP == 'E' || *FP == '+'
+                   || *FP == '-'))
+            ++FP;
+        if (FP == start || !std::isdigit(uchar(FP[-1])))
+            Fail("a value was expected");
     }
 
     const char* FBegin;
@@ -346,7 +363,8 @@ unsigned HexValue(const char* p)
 // The text of a string the scanner has checked. A lone surrogate becomes U+FFFD.
 QString Decode(const TRawString& s)
 {
-    if (!s.Escaped) return QString::fromUtf8(s.View());
+    if (!s.Escaped)
+        return QString::fromUtf8(s.View());
     QByteArray out;
     out.reserve(s.Size);
     const char* p = s.Begin;
@@ -373,7 +391,8 @@ QString Decode(const TRawString& s)
                 p += 6;
             }
         }
-        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
         AppendUtf8(out, c);
     }
     return QString::fromUtf8(out);
@@ -383,10 +402,12 @@ QString Decode(const TRawString& s)
 // (no date) as 0 and cuts the microseconds towards zero.
 TDateTime DateOf(const TRawString& s)
 {
-    if (!s.Present || s.Escaped || s.Size == 0 || s.Size > 19) return TDateTime::Now();
+    if (!s.Present || s.Escaped || s.Size == 0 || s.Size > 19)
+        return TDateTime::Now();
     std::int64_t v = 0;
     for (const char c : s.View()) {
-        if (c < '0' || c > '9') return TDateTime::Now();
+        if (c < '0' || c > '9')
+            return TDateTime::Now();
         v = v * 10 + (c - '0');
     }
     return FromUnixSeconds(v == 0 ? 0 : (v - WindowsToUnixMicroseconds) / 1000000);
@@ -394,8 +415,10 @@ TDateTime DateOf(const TRawString& s)
 
 TNodeKind KindOf(const TNode& n)
 {
-    if (n.Type.View() == "url") return TNodeKind::Url;
-    if (n.Type.View() == "folder") return TNodeKind::Folder;
+    if (n.Type.View() == "url")
+        return TNodeKind::Url;
+    if (n.Type.View() == "folder")
+        return TNodeKind::Folder;
     return TNodeKind::Other;
 }
 
@@ -415,7 +438,8 @@ void EmitRoot(const std::vector<TNode>& Nodes, qsizetype Root, const QString& Ca
     for (qsizetype i = first + 1; i < last; ++i) {
         const TNode& n = Nodes[size_t(i)];
         const size_t parent = size_t(n.Parent - first);
-        if (depth[parent] < 0) continue; // inside a node that is neither a url nor a folder
+        if (depth[parent] < 0)
+            continue; // inside a node that is neither a url nor a folder
         const TNodeKind kind = KindOf(n);
         if (kind == TNodeKind::Folder) {
             const size_t self = size_t(i - first);
@@ -448,20 +472,25 @@ std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QS
     };
     const auto rootNamed = [&](QByteArrayView key) -> qsizetype {
         for (const auto& [k, index] : scanner.Roots)
-            if (k == key) return index;
+            if (k == key)
+                return index;
         return -1;
     };
     // The export's order: the bar as a folder, then the contents of "other" and of
     // the mobile root at the top level.
     if (const qsizetype bar = rootNamed("bookmark_bar"); bar >= 0) {
         QString name = AsHtmlImportReads(Decode(nodes[size_t(bar)].Name));
-        if (!nodes[size_t(bar)].Name.Present) name = u"Bookmarks bar"_s;
+        if (!nodes[size_t(bar)].Name.Present)
+            name = u"Bookmarks bar"_s;
         emit(bar, name, 1);
     }
-    if (const qsizetype other = rootNamed("other"); other >= 0) emit(other, QString(), 0);
-    if (const qsizetype synced = rootNamed("synced"); synced >= 0) emit(synced, QString(), 0);
+    if (const qsizetype other = rootNamed("other"); other >= 0)
+        emit(other, QString(), 0);
+    if (const qsizetype synced = rootNamed("synced"); synced >= 0)
+        emit(synced, QString(), 0);
     for (const auto& [key, index] : scanner.Roots) {
-        if (key == "bookmark_bar" || key == "other" || key == "synced") continue;
+        if (key == "bookmark_bar" || key == "other" || key == "synced")
+            continue;
         const TNode& n = nodes[size_t(index)];
         const QString name = n.Name.Present ? Decode(n.Name) : QString::fromUtf8(key);
         emit(index, AsHtmlImportReads(name), 1);
@@ -472,10 +501,13 @@ std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QS
 std::vector<TWebSite> ReadChromiumBookmarks(const QString& FileName)
 {
     QFile file(FileName);
-    if (!file.exists()) throw EFileError(FileName, u"File not found"_s);
-    if (!file.open(QIODevice::ReadOnly)) throw EFileError(FileName, u"Cannot open file"_s);
+    if (!file.exists())
+        throw EFileError(FileName, u"File not found"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError(FileName, u"Cannot open file"_s);
     const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) throw EFileError(FileName, u"Cannot read file"_s);
+    if (file.error() != QFileDevice::NoError)
+        throw EFileError(FileName, u"Cannot read file"_s);
     std::vector<TWebSite> sites = ReadChromiumBookmarksData(data, FileName);
     ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::ChromiumJson);
     return sites;

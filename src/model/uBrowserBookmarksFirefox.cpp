@@ -39,7 +39,8 @@ struct TRow
 QString TextColumn(sqlite3_stmt* st, int column)
 {
     const void* text = sqlite3_column_text16(st, column);
-    if (!text) return QString();
+    if (!text)
+        return QString();
     const int bytes = sqlite3_column_bytes16(st, column);
     return QString(static_cast<const QChar*>(text), bytes / 2);
 }
@@ -57,7 +58,8 @@ std::vector<TRow> ReadRows(const TSqliteSnapshot& Db)
         r.Type = sqlite3_column_int(s, 1);
         r.Parent = sqlite3_column_int64(s, 2);
         r.Position = sqlite3_column_int64(s, 3);
-        if (r.Type == FolderType || r.Type == BookmarkType) r.Title = TextColumn(s, 4);
+        if (r.Type == FolderType || r.Type == BookmarkType)
+            r.Title = TextColumn(s, 4);
         r.HasDate = sqlite3_column_type(s, 5) == SQLITE_INTEGER;
         r.DateAdded = sqlite3_column_int64(s, 5);
         if (const auto* g = sqlite3_column_text(s, 6))
@@ -74,9 +76,11 @@ std::vector<TRow> ReadRows(const TSqliteSnapshot& Db)
 // PRTime microseconds to the export's whole seconds (Math.floor of the division).
 TDateTime DateOf(const TRow& r)
 {
-    if (!r.HasDate) return TDateTime::Now();
+    if (!r.HasDate)
+        return TDateTime::Now();
     std::int64_t s = r.DateAdded / 1000000;
-    if (r.DateAdded % 1000000 < 0) --s;
+    if (r.DateAdded % 1000000 < 0)
+        --s;
     return FromUnixSeconds(s);
 }
 
@@ -89,11 +93,16 @@ struct TRootPlace
 
 TRootPlace PlaceOfRoot(const TRow& r)
 {
-    if (r.Guid == "menu________") return {QString(), 0};
-    if (r.Guid == "toolbar_____") return {u"Bookmarks Toolbar"_s, 1};
-    if (r.Guid == "unfiled_____") return {u"Other Bookmarks"_s, 1};
-    if (r.Guid == "mobile______") return {u"Mobile Bookmarks"_s, 1};
-    if (r.Guid == "tags________") return {QString(), -1}; // tag folders repeat bookmarks
+    if (r.Guid == "menu________")
+        return {QString(), 0};
+    if (r.Guid == "toolbar_____")
+        return {u"Bookmarks Toolbar"_s, 1};
+    if (r.Guid == "unfiled_____")
+        return {u"Other Bookmarks"_s, 1};
+    if (r.Guid == "mobile______")
+        return {u"Mobile Bookmarks"_s, 1};
+    if (r.Guid == "tags________")
+        return {QString(), -1}; // tag folders repeat bookmarks
     return {AsHtmlImportReads(r.Title), 1};
 }
 
@@ -119,8 +128,10 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
     std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
         const TRow& x = rows[size_t(a)];
         const TRow& y = rows[size_t(b)];
-        if (x.Parent != y.Parent) return x.Parent < y.Parent;
-        if (x.Position != y.Position) return x.Position < y.Position;
+        if (x.Parent != y.Parent)
+            return x.Parent < y.Parent;
+        if (x.Position != y.Position)
+            return x.Position < y.Position;
         return x.Id < y.Id;
     });
     QHash<std::int64_t, std::pair<qsizetype, qsizetype>> children; // parent id -> range in order
@@ -136,12 +147,14 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
 
     qsizetype root = -1;
     for (size_t i = 0; i < rows.size() && root < 0; ++i)
-        if (rows[i].Guid == "root________") root = qsizetype(i);
+        if (rows[i].Guid == "root________")
+            root = qsizetype(i);
     for (size_t i = 0; i < rows.size() && root < 0; ++i)
         if (rows[i].Parent == 0 && rows[i].Type == FolderType)
             root = qsizetype(i); // a database older than the fixed root guids
     std::vector<TWebSite> out;
-    if (root < 0) return out;
+    if (root < 0)
+        return out;
 
     // Depth-first in position order, as the export walks; a stack instead of
     // recursion, and a visited mark so that a damaged tree cannot loop.
@@ -156,7 +169,8 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
     std::vector<bool> visited(rows.size(), false);
     std::vector<TFrame> stack;
     const auto push = [&](qsizetype row, QString category, int depth) {
-        if (visited[size_t(row)]) return;
+        if (visited[size_t(row)])
+            return;
         visited[size_t(row)] = true;
         if (depth > MaxBrowserFolderDepth)
             Db.Fail(u"Folders nested more than %1 deep"_s.arg(MaxBrowserFolderDepth));
@@ -174,9 +188,11 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
         const qsizetype i = order[size_t(f.Next++)];
         const TRow& r = rows[size_t(i)];
         if (f.Row == root) {
-            if (r.Type != FolderType) continue;
+            if (r.Type != FolderType)
+                continue;
             const TRootPlace place = PlaceOfRoot(r);
-            if (place.Depth >= 0) push(i, place.Category, place.Depth);
+            if (place.Depth >= 0)
+                push(i, place.Category, place.Depth);
             continue;
         }
         if (r.Type == FolderType) {

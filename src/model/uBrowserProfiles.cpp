@@ -82,9 +82,9 @@ QList<TBrowserPlace> PlacesOf(const TProfileSearchPlaces& p)
                     h + u".local/share/torbrowser/tbb/x86_64/tor-browser"_s + tor),
             firefox(
                 u"Tor Browser"_s,
-                flat +
-                    u"org.torproject.torbrowser-launcher/data/torbrowser/tbb/x86_64/tor-browser"_s +
-                    tor),
+                flat
+                    + u"org.torproject.torbrowser-launcher/data/torbrowser/tbb/x86_64/tor-browser"_s
+                    + tor),
         };
     }
     case TProfileOS::Windows: {
@@ -139,7 +139,8 @@ TBrowserProfile Found(const QString& Browser, const QString& Profile, const QStr
 QJsonObject ChromiumProfileNames(const QString& UserData)
 {
     QFile f(UserData + u"/Local State"_s);
-    if (f.size() > 64 * 1024 * 1024 || !f.open(QIODevice::ReadOnly)) return {};
+    if (f.size() > 64 * 1024 * 1024 || !f.open(QIODevice::ReadOnly))
+        return {};
     const QJsonObject state = QJsonDocument::fromJson(f.readAll()).object();
     return state.value(u"profile"_s).toObject().value(u"info_cache"_s).toObject();
 }
@@ -152,7 +153,8 @@ bool IsChromiumProfileFolder(const QString& Name)
 void FindChromium(const TBrowserPlace& Place, QList<TBrowserProfile>& Out)
 {
     const QDir dir(Place.Folder);
-    if (!dir.exists()) return;
+    if (!dir.exists())
+        return;
     // Opera keeps a single profile in the folder itself.
     if (QFileInfo(dir.filePath(u"Bookmarks"_s)).isFile()) {
         Out.append(Found(Place.Browser, u"Default"_s, dir.filePath(u"Bookmarks"_s)));
@@ -168,9 +170,11 @@ void FindChromium(const TBrowserPlace& Place, QList<TBrowserProfile>& Out)
     });
     for (const QString& folder : folders) {
         const QString file = dir.filePath(folder + u"/Bookmarks"_s);
-        if (!QFileInfo(file).isFile()) continue;
+        if (!QFileInfo(file).isFile())
+            continue;
         QString name = names.value(folder).toObject().value(u"name"_s).toString();
-        if (name.isEmpty()) name = folder;
+        if (name.isEmpty())
+            name = folder;
         Out.append(Found(Place.Browser, name, file));
     }
 }
@@ -187,18 +191,21 @@ struct TIniProfile
 QList<TIniProfile> ReadProfilesIni(const QString& FileName)
 {
     QFile f(FileName);
-    if (f.size() > 1024 * 1024 || !f.open(QIODevice::ReadOnly)) return {};
+    if (f.size() > 1024 * 1024 || !f.open(QIODevice::ReadOnly))
+        return {};
     QList<TIniProfile> out;
     bool inProfile = false;
     for (const QByteArray& raw : f.readAll().split('\n')) {
         const QString line = QString::fromUtf8(raw).trimmed();
         if (line.startsWith(u'[')) {
             inProfile = line.startsWith(u"[Profile"_s, Qt::CaseInsensitive);
-            if (inProfile) out.append(TIniProfile{});
+            if (inProfile)
+                out.append(TIniProfile{});
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
-        if (!inProfile || eq < 0) continue;
+        if (!inProfile || eq < 0)
+            continue;
         const QString key = line.left(eq).trimmed();
         const QString value = line.mid(eq + 1).trimmed();
         if (key.compare(u"Name"_s, Qt::CaseInsensitive) == 0)
@@ -214,20 +221,25 @@ QList<TIniProfile> ReadProfilesIni(const QString& FileName)
 void FindFirefox(const TBrowserPlace& Place, QList<TBrowserProfile>& Out)
 {
     const QDir dir(Place.Folder);
-    if (!dir.exists()) return;
+    if (!dir.exists())
+        return;
     const QList<TIniProfile> profiles = ReadProfilesIni(dir.filePath(u"profiles.ini"_s));
     bool found = false;
     for (const TIniProfile& p : profiles) {
-        if (p.Path.isEmpty()) continue;
+        if (p.Path.isEmpty())
+            continue;
         const QString folder = QDir::cleanPath(p.Relative ? dir.filePath(p.Path) : p.Path);
         const QString file = folder + u"/places.sqlite"_s;
-        if (!QFileInfo(file).isFile()) continue;
-        Out.append(Found(Place.Browser, p.Name.isEmpty() ? QFileInfo(folder).fileName() : p.Name, file));
+        if (!QFileInfo(file).isFile())
+            continue;
+        Out.append(
+            Found(Place.Browser, p.Name.isEmpty() ? QFileInfo(folder).fileName() : p.Name, file));
         found = true;
     }
     // Tor Browser ships its one profile without always listing it.
     if (!found && QFileInfo(dir.filePath(u"profile.default/places.sqlite"_s)).isFile())
-        Out.append(Found(Place.Browser, u"default"_s, dir.filePath(u"profile.default/places.sqlite"_s)));
+        Out.append(
+            Found(Place.Browser, u"default"_s, dir.filePath(u"profile.default/places.sqlite"_s)));
 }
 
 void CountBookmarksOf(TBrowserProfile& Profile)
@@ -268,13 +280,15 @@ TProfileSearchPlaces DefaultProfileSearchPlaces()
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const auto fromEnv = [&env](const char* name, QString& target) {
         const QString value = env.value(QString::fromLatin1(name));
-        if (!value.isEmpty()) target = QDir::fromNativeSeparators(value);
+        if (!value.isEmpty())
+            target = QDir::fromNativeSeparators(value);
     };
     fromEnv("XDG_CONFIG_HOME", p.ConfigHome);
     fromEnv("LOCALAPPDATA", p.LocalAppData);
     fromEnv("APPDATA", p.AppData);
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (!desktop.isEmpty()) p.Desktop = desktop;
+    if (!desktop.isEmpty())
+        p.Desktop = desktop;
     return p;
 }
 
@@ -301,9 +315,11 @@ QList<TBrowserProfile> FindBrowserProfiles(const TProfileSearchPlaces& Places, b
     QList<TBrowserProfile> out;
     for (TBrowserProfile& p : found) {
         const QString canonical = QFileInfo(p.FileName).canonicalFilePath();
-        if (seen.contains(canonical)) continue;
+        if (seen.contains(canonical))
+            continue;
         seen.insert(canonical);
-        if (CountBookmarks) CountBookmarksOf(p);
+        if (CountBookmarks)
+            CountBookmarksOf(p);
         out.append(std::move(p));
     }
     return out;
@@ -312,7 +328,8 @@ QList<TBrowserProfile> FindBrowserProfiles(const TProfileSearchPlaces& Places, b
 QList<TBrowserProfile> FilterBrowserProfiles(const QList<TBrowserProfile>& Profiles,
                                              const QStringList& Names)
 {
-    if (Names.isEmpty()) return Profiles;
+    if (Names.isEmpty())
+        return Profiles;
     QList<TBrowserProfile> out;
     for (const TBrowserProfile& p : Profiles)
         for (const QString& name : Names)

@@ -70,11 +70,13 @@ std::vector<TDirEntry> ListFolder(const QString& Dir)
         if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
             continue;
         unsigned char type = e->d_type;
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (type == DT_UNKNOWN) {
             if (::fstatat(::dirfd(d), raw, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // gone meanwhile
-            type = S_ISREG(st.st_mode) ? DT_REG
+            type = S_ISREG(st.st_mode)   ? DT_REG
                    : S_ISDIR(st.st_mode) ? DT_DIR
                    : S_ISLNK(st.st_mode) ? DT_LNK
                                          : DT_UNKNOWN;

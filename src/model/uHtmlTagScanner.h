@@ -26,7 +26,12 @@ struct THtmlAttribute
 
 struct THtmlToken
 {
-    enum TKind { Text, StartTag, EndTag };
+    enum TKind
+    {
+        Text,
+        StartTag,
+        EndTag
+    };
 
     TKind Kind = Text;
     QByteArrayView Name; // tag name as written; empty for text

@@ -102,7 +102,6 @@ void TIniFile::LoadFromData(const QByteArray& Data, const QStringList& Sections,
     Parse(Data, &Sections, &Keys);
 }
 
-
 void TIniFile::Parse(const QByteArray& Data, const QStringList* Sections, const QStringList* Keys)
 {
     FSections.clear();
@@ -215,8 +214,7 @@ QString TIniFile::ReadString(const QString& Section, const QString& Key,
     return Default;
 }
 
-long long TIniFile::ReadInteger(const QString& Section, const QString& Key,
-                                long long Default) const
+long long TIniFile::ReadInteger(const QString& Section, const QString& Key, long long Default) const
 {
     const QString text = ReadString(Section, Key, QString());
     if (text.isEmpty())
@@ -382,9 +380,11 @@ void ReplaceFile(const QString& FileName, const QByteArray& Data)
 {
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(FileName, QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot create file (%1)").arg(file.errorString()));
     if (file.write(Data) != Data.size() || !file.commit())
-        throw EFileError(FileName, QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
+        throw EFileError(FileName,
+                         QStringLiteral("Cannot write file (%1)").arg(file.errorString()));
 }
 
 } // namespace

@@ -25,7 +25,13 @@ QString TrimControlChars(QStringView Text);
 class TIniFile
 {
 public:
-    enum class TEncoding { Legacy, UTF8, UTF16LE, UTF16BE };
+    enum class TEncoding
+    {
+        Legacy,
+        UTF8,
+        UTF16LE,
+        UTF16BE
+    };
 
     TIniFile() = default;
 
@@ -35,8 +41,7 @@ public:
     // For reading only: keeps the first section of each of the given names and, in
     // it, the first entry of each of the given keys; everything else is skipped
     // without being stored, so even an enormous file costs one pass and little memory.
-    void LoadFromData(const QByteArray& Data, const QStringList& Sections,
-                      const QStringList& Keys);
+    void LoadFromData(const QByteArray& Data, const QStringList& Sections, const QStringList& Keys);
 
     bool SectionExists(const QString& Section) const;
     bool ValueExists(const QString& Section, const QString& Key) const;

@@ -21,7 +21,8 @@ struct TFileState
 TFileState StateOf(const QString& FileName)
 {
     const QFileInfo info(FileName);
-    if (!info.exists()) return {};
+    if (!info.exists())
+        return {};
     return {info.size(), info.lastModified().toMSecsSinceEpoch()};
 }
 
@@ -29,15 +30,20 @@ TFileState StateOf(const QString& FileName)
 void CopyForReading(const QString& Source, const QString& Target, const QString& Reported)
 {
     QFile in(Source);
-    if (!in.open(QIODevice::ReadOnly)) throw EFileError(Reported, u"Cannot open file"_s);
+    if (!in.open(QIODevice::ReadOnly))
+        throw EFileError(Reported, u"Cannot open file"_s);
     QFile out(Target);
-    if (!out.open(QIODevice::WriteOnly)) throw EFileError(Target, u"Cannot create file"_s);
+    if (!out.open(QIODevice::WriteOnly))
+        throw EFileError(Target, u"Cannot create file"_s);
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0) throw EFileError(Reported, u"Cannot read file"_s);
-        if (n == 0) break;
-        if (out.write(buffer.constData(), n) != n) throw EFileError(Target, u"Cannot write file"_s);
+        if (n < 0)
+            throw EFileError(Reported, u"Cannot read file"_s);
+        if (n == 0)
+            break;
+        if (out.write(buffer.constData(), n) != n)
+            throw EFileError(Target, u"Cannot write file"_s);
     }
 }
 
@@ -45,8 +51,10 @@ void CopyForReading(const QString& Source, const QString& Target, const QString&
 
 TSqliteSnapshot::TSqliteSnapshot(const QString& FileName) : FFileName(FileName)
 {
-    if (!QFileInfo(FileName).isFile()) throw EFileError(FileName, u"File not found"_s);
-    if (!FDir.isValid()) throw EFileError(FDir.path(), u"Cannot create a temporary folder"_s);
+    if (!QFileInfo(FileName).isFile())
+        throw EFileError(FileName, u"File not found"_s);
+    if (!FDir.isValid())
+        throw EFileError(FDir.path(), u"Cannot create a temporary folder"_s);
 
     // The copy must hold the database and its WAL as of one moment. When either
     // file changed while being copied (a checkpoint, a commit), copy both again.
@@ -58,9 +66,11 @@ TSqliteSnapshot::TSqliteSnapshot(const QString& FileName) : FFileName(FileName)
         QFile::remove(copyWal);
         const TFileState before[] = {StateOf(FileName), StateOf(wal)};
         CopyForReading(FileName, copy, FileName);
-        if (before[1].Size >= 0) CopyForReading(wal, copyWal, wal);
+        if (before[1].Size >= 0)
+            CopyForReading(wal, copyWal, wal);
         const TFileState after[] = {StateOf(FileName), StateOf(wal)};
-        if ((before[0] == after[0] && before[1] == after[1]) || attempt == 4) break;
+        if ((before[0] == after[0] && before[1] == after[1]) || attempt == 4)
+            break;
     }
 
     const QByteArray path = QFile::encodeName(copy);
@@ -94,7 +104,9 @@ TSqliteStatement::~TSqliteStatement()
 bool TSqliteStatement::Step()
 {
     const int rc = sqlite3_step(FStmt);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
     FDb.Fail(u"Cannot read the database"_s);
 }

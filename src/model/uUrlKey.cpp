@@ -38,8 +38,8 @@ bool KeepRaw(char16_t c)
 
 bool IsUnreserved(unsigned v)
 {
-    return (v >= 'a' && v <= 'z') || (v >= 'A' && v <= 'Z') || (v >= '0' && v <= '9') || v == '-' ||
-           v == '.' || v == '_' || v == '~';
+    return (v >= 'a' && v <= 'z') || (v >= 'A' && v <= 'Z') || (v >= '0' && v <= '9') || v == '-'
+           || v == '.' || v == '_' || v == '~';
 }
 
 int HexValue(char16_t c)
@@ -126,8 +126,8 @@ void TKeyWriter::AppendNormalised(QStringView in)
 
 bool IsTrackingParameter(QStringView name)
 {
-    return name.startsWith(u"utm_") || name == u"fbclid" || name == u"gclid" || name == u"mc_cid" ||
-           name == u"mc_eid";
+    return name.startsWith(u"utm_") || name == u"fbclid" || name == u"gclid" || name == u"mc_cid"
+           || name == u"mc_eid";
 }
 
 // Drops the tracking parameters from the query written from start (just after
@@ -272,8 +272,8 @@ bool IsPlainRest(QStringView rest)
                 return false;
             inFragment = true;
         } else if (c == u'%') {
-            if (i + 2 >= n || HexValue(rest[i + 1].unicode()) < 0 ||
-                HexValue(rest[i + 2].unicode()) < 0)
+            if (i + 2 >= n || HexValue(rest[i + 1].unicode()) < 0
+                || HexValue(rest[i + 2].unicode()) < 0)
                 return false;
         } else if (c == u'[' || c == u']' || !(KeepRaw(c) || c == u'\'')) {
             return false;

@@ -13,8 +13,9 @@ namespace {
 bool IsIconType(QByteArrayView Type)
 {
     static const char* const types[] = {
-        "image/png",  "image/x-icon", "image/vnd.microsoft.icon", "image/ico", "image/icon",
-        "image/gif",  "image/jpeg",   "image/jpg",                "image/pjpeg",
+        "image/png",     "image/x-icon", "image/vnd.microsoft.icon",
+        "image/ico",     "image/icon",   "image/gif",
+        "image/jpeg",    "image/jpg",    "image/pjpeg",
         "image/svg+xml",
     };
     for (const char* t : types)
@@ -225,7 +226,8 @@ TIconId TWebSiteIcons::AddBytes(QByteArrayView Type, QByteArrayView Bytes)
     const QByteArray sniffed = SniffIconType(Bytes);
     if (sniffed.isEmpty())
         return 0;
-    return AddBase64(Type.isEmpty() ? QByteArrayView(sniffed) : Type, Bytes.toByteArray().toBase64());
+    return AddBase64(Type.isEmpty() ? QByteArrayView(sniffed) : Type,
+                     Bytes.toByteArray().toBase64());
 }
 
 TWebSiteIcon TWebSiteIcons::Icon(TIconId Id) const

@@ -28,8 +28,7 @@ qsizetype TWebSiteList::FindSlot(const TSiteText& url, std::uint32_t hash) const
     size_t i = hash & mask;
     for (;;) {
         const TSlot& slot = FSlots[i];
-        if (slot.Index < 0
-            || (slot.Hash == hash && FItems[size_t(slot.Index)].URL == url))
+        if (slot.Index < 0 || (slot.Hash == hash && FItems[size_t(slot.Index)].URL == url))
             return qsizetype(i);
         i = (i + 1) & mask;
     }
@@ -211,10 +210,18 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
     const bool ascending = SortIndex > 0;
     TSiteText TWebSite::*key = nullptr;
     switch (SortIndex < 0 ? -SortIndex : SortIndex) {
-    case 1: key = &TWebSite::Title; break;
-    case 2: key = &TWebSite::URL; break;
-    case 3: key = &TWebSite::Category; break;
-    default: key = &TWebSite::Comment; break;
+    case 1:
+        key = &TWebSite::Title;
+        break;
+    case 2:
+        key = &TWebSite::URL;
+        break;
+    case 3:
+        key = &TWebSite::Category;
+        break;
+    default:
+        key = &TWebSite::Comment;
+        break;
     }
     // Sorting small keys and moving every entry once is much cheaper than
     // sorting the entries themselves.
@@ -474,8 +481,8 @@ QString ShortenAmazonURL(const QString& URL)
         const qsizetype dp = URL.indexOf(QStringLiteral("/dp/"));
         if (dp < 0 || URL.size() - (dp + 4) < 10)
             return URL;
-        return QStringLiteral("https://") + h.Short + QStringLiteral("/dp/")
-               + URL.mid(dp + 4, 10) + u'/';
+        return QStringLiteral("https://") + h.Short + QStringLiteral("/dp/") + URL.mid(dp + 4, 10)
+               + u'/';
     }
     return URL;
 }

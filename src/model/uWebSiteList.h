@@ -34,14 +34,19 @@ struct TWebSite
 // What the adds since the last ResetStats() did; lets the callers tell the user.
 struct TWebSitesStats
 {
-    int Files = 0;   // files read by WebSitesLoadFromFile
-    int Added = 0;   // new entries
-    int Merged = 0;  // merged into an entry with the same URL
-    int Skipped = 0; // dropped because the URL is not an http URL
+    int Files = 0;                     // files read by WebSitesLoadFromFile
+    int Added = 0;                     // new entries
+    int Merged = 0;                    // merged into an entry with the same URL
+    int Skipped = 0;                   // dropped because the URL is not an http URL
     QStringList FilesWithoutBookmarks; // bookmark HTML files in which no bookmark was found
 };
 
-enum class TAddResult { Added, Merged, Skipped };
+enum class TAddResult
+{
+    Added,
+    Merged,
+    Skipped
+};
 
 // The ordered list of bookmarks. Plain sequence semantics; a hash index from URL to
 // the first index holding it keeps WebSitesAdd O(1). Non-const element access marks

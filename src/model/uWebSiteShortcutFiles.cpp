@@ -42,7 +42,12 @@ QString FileNamePart(const QString& Path)
 // when that came for free.
 struct TFileContent
 {
-    enum TKind { Missing, Folder, File } Kind = Missing;
+    enum TKind
+    {
+        Missing,
+        Folder,
+        File
+    } Kind = Missing;
     QByteArray Data;
     QDateTime Created; // invalid: not known yet
 };
@@ -78,7 +83,9 @@ TFileContent ReadFileContent(const QString& FileName)
         ~FdCloser() { ::close(Fd); }
     } closer{fd};
 
-    struct statx st{};
+    struct statx st
+    {
+    };
     if (::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &st)
         != 0)
         throw EFileError(FileName, u"Cannot read file (%1)"_s.arg(SystemReason(errno)));

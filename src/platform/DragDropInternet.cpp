@@ -123,12 +123,18 @@ quint32 DescriptorCount(const QByteArray& Record)
 QString URLClipFormatName(TURLClipFormat Format)
 {
     switch (Format) {
-    case TURLClipFormat::FileGroupDescriptorW: return QStringLiteral("FileGroupDescriptorW");
-    case TURLClipFormat::FileGroupDescriptor: return QStringLiteral("FileGroupDescriptor");
-    case TURLClipFormat::HDrop: return QStringLiteral("CF_HDROP");
-    case TURLClipFormat::FileContents: return QStringLiteral("FileContents");
-    case TURLClipFormat::UniformResourceLocator: return QStringLiteral("UniformResourceLocator");
-    case TURLClipFormat::Text: return QStringLiteral("CF_TEXT");
+    case TURLClipFormat::FileGroupDescriptorW:
+        return QStringLiteral("FileGroupDescriptorW");
+    case TURLClipFormat::FileGroupDescriptor:
+        return QStringLiteral("FileGroupDescriptor");
+    case TURLClipFormat::HDrop:
+        return QStringLiteral("CF_HDROP");
+    case TURLClipFormat::FileContents:
+        return QStringLiteral("FileContents");
+    case TURLClipFormat::UniformResourceLocator:
+        return QStringLiteral("UniformResourceLocator");
+    case TURLClipFormat::Text:
+        return QStringLiteral("CF_TEXT");
     }
     return {};
 }
@@ -196,7 +202,8 @@ QByteArray MakeFileGroupDescriptorW(const QStringList& Names)
     QByteArray record(DescriptorCountSize + DescriptorSizeW * Names.size(), '\0');
     qToLittleEndian<quint32>(quint32(Names.size()), record.data());
     for (qsizetype i = 0; i < Names.size(); ++i) {
-        char* name = record.data() + DescriptorCountSize + i * DescriptorSizeW + DescriptorNameOffset;
+        char* name =
+            record.data() + DescriptorCountSize + i * DescriptorSizeW + DescriptorNameOffset;
         const QString n = Names.at(i).left(MaxPathChars - 1);
         for (qsizetype k = 0; k < n.size(); ++k)
             qToLittleEndian<quint16>(n.at(k).unicode(), name + k * 2);
@@ -209,7 +216,8 @@ QByteArray MakeFileGroupDescriptorA(const QList<QByteArray>& Names)
     QByteArray record(DescriptorCountSize + DescriptorSizeA * Names.size(), '\0');
     qToLittleEndian<quint32>(quint32(Names.size()), record.data());
     for (qsizetype i = 0; i < Names.size(); ++i) {
-        char* name = record.data() + DescriptorCountSize + i * DescriptorSizeA + DescriptorNameOffset;
+        char* name =
+            record.data() + DescriptorCountSize + i * DescriptorSizeA + DescriptorNameOffset;
         const QByteArray n = Names.at(i).left(MaxPathChars - 1);
         std::copy(n.cbegin(), n.cend(), name);
     }
@@ -279,8 +287,8 @@ Qt::DropAction URLDropEffect(Qt::KeyboardModifiers Keys, Qt::DropActions Offered
     const bool ctrl = Keys.testFlag(Qt::ControlModifier);
     const bool shift = Keys.testFlag(Qt::ShiftModifier);
     const Qt::DropAction asked = ctrl && shift ? Qt::LinkAction
-                                 : ctrl    ? Qt::CopyAction
-                                           : Qt::MoveAction;
+                                 : ctrl        ? Qt::CopyAction
+                                               : Qt::MoveAction;
     if (allowed.testFlag(asked))
         return asked;
     for (Qt::DropAction a : {Qt::CopyAction, Qt::LinkAction})
@@ -315,12 +323,18 @@ void TURLDataFormat::Clear()
 bool TURLDataFormat::Assign(TURLClipFormat Format, const TDropPayload& Payload)
 {
     switch (Format) {
-    case TURLClipFormat::FileGroupDescriptorW: return AssignDescriptorW(Payload);
-    case TURLClipFormat::FileGroupDescriptor: return AssignDescriptorA(Payload);
-    case TURLClipFormat::HDrop: return AssignHDrop(Payload);
-    case TURLClipFormat::FileContents: return AssignFileContents(Payload);
-    case TURLClipFormat::UniformResourceLocator: return AssignURLText(Payload);
-    case TURLClipFormat::Text: return AssignText(Payload);
+    case TURLClipFormat::FileGroupDescriptorW:
+        return AssignDescriptorW(Payload);
+    case TURLClipFormat::FileGroupDescriptor:
+        return AssignDescriptorA(Payload);
+    case TURLClipFormat::HDrop:
+        return AssignHDrop(Payload);
+    case TURLClipFormat::FileContents:
+        return AssignFileContents(Payload);
+    case TURLClipFormat::UniformResourceLocator:
+        return AssignURLText(Payload);
+    case TURLClipFormat::Text:
+        return AssignText(Payload);
     }
     return false;
 }
@@ -442,7 +456,8 @@ Qt::DropAction TURLDropSession::Drop(Qt::KeyboardModifiers Keys, Qt::DropActions
                                      const TDropHandler& OnDrop)
 {
     // Whatever the handler does (even throwing), the data of this drag is gone afterwards.
-    struct TClearOnExit {
+    struct TClearOnExit
+    {
         TURLDropSession* Session;
         ~TClearOnExit() { Session->Abort(); }
     } clearOnExit{this};

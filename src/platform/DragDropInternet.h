@@ -19,7 +19,8 @@
 inline const QString FileDropMarker = QStringLiteral("//File");
 
 // The clipboard formats a drag is asked for.
-enum class TURLClipFormat {
+enum class TURLClipFormat
+{
     FileGroupDescriptorW,   // "FileGroupDescriptorW": shell file descriptors, UTF-16 names
     FileGroupDescriptor,    // "FileGroupDescriptor": the same with 8-bit names
     HDrop,                  // CF_HDROP: a list of file-system paths
@@ -36,15 +37,17 @@ QString URLClipFormatName(TURLClipFormat Format);
 const std::array<TURLClipFormat, 6>& URLClipFormatOrder();
 
 // How the bytes of an 8-bit text payload are to be read.
-enum class TTextEncoding {
-    Ansi,   // the system's legacy code page (what Windows puts into CF_TEXT etc.)
-    Utf8,   // sources that hand over UTF-8 (Qt's text/plain, X11 drag formats)
+enum class TTextEncoding
+{
+    Ansi, // the system's legacy code page (what Windows puts into CF_TEXT etc.)
+    Utf8, // sources that hand over UTF-8 (Qt's text/plain, X11 drag formats)
 };
 
 // One payload as fetched from the drag source.
-struct TDropPayload {
-    QByteArray Bytes;      // 8-bit text, file group descriptor record, file contents
-    QStringList Paths;     // CF_HDROP
+struct TDropPayload
+{
+    QByteArray Bytes;  // 8-bit text, file group descriptor record, file contents
+    QStringList Paths; // CF_HDROP
     TTextEncoding Encoding = TTextEncoding::Ansi;
 };
 
@@ -69,7 +72,8 @@ public:
     int FetchCount(TURLClipFormat Format) const;
 
 private:
-    struct TEntry {
+    struct TEntry
+    {
         TURLClipFormat Format;
         std::optional<TDropPayload> Payload;
         int Fetched = 0;

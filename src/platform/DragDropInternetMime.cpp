@@ -114,8 +114,7 @@ bool TMimeURLDropSource::Offers(TURLClipFormat Format) const
     switch (Format) {
     case TURLClipFormat::FileGroupDescriptorW:
     case TURLClipFormat::FileContents:
-        return HasNative(Format) || FData.hasFormat(MozURLMime)
-               || FData.hasFormat(NetscapeURLMime);
+        return HasNative(Format) || FData.hasFormat(MozURLMime) || FData.hasFormat(NetscapeURLMime);
     case TURLClipFormat::FileGroupDescriptor:
         return HasNative(Format);
     case TURLClipFormat::HDrop:
@@ -147,7 +146,8 @@ std::optional<TDropPayload> TMimeURLDropSource::Fetch(TURLClipFormat Format)
             return std::nullopt;
         // With a byte-order mark, so that no character is lost to the legacy code page.
         return TDropPayload{"\xEF\xBB\xBF[InternetShortcut]\r\nURL=" + moz.URL.toUtf8() + "\r\n",
-                            {}, TTextEncoding::Ansi};
+                            {},
+                            TTextEncoding::Ansi};
     }
     case TURLClipFormat::FileGroupDescriptor:
         return std::nullopt;

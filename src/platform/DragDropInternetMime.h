@@ -18,12 +18,14 @@
 
 class QMimeData;
 
-// Qt's MIME name for a native Windows clipboard format ("application/x-qt-windows-mime;value=\"Name\"").
+// Qt's MIME name for a native Windows clipboard format
+// ("application/x-qt-windows-mime;value=\"Name\"").
 QString QtWindowsMimeName(const QString& NativeName);
 
 // URL and title of a text/x-moz-url payload (UTF-16, or UTF-8 from some sources;
 // lines separated by LF). Both empty when the payload holds nothing.
-struct TMozURL {
+struct TMozURL
+{
     QString URL;
     QString Title;
 };

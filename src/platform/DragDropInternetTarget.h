@@ -47,9 +47,9 @@ public:
     // Sender, keys held, mouse buttons held, drop point in the target's client
     // (viewport) coordinates, drop effect (the handler may change it; IgnoreAction
     // reports "nothing done" to the source).
-    using TDropEvent = std::function<void(TDropURLTarget* Sender, Qt::KeyboardModifiers Shift,
-                                          Qt::MouseButtons Buttons, QPoint APoint,
-                                          Qt::DropAction& Effect)>;
+    using TDropEvent =
+        std::function<void(TDropURLTarget* Sender, Qt::KeyboardModifiers Shift,
+                           Qt::MouseButtons Buttons, QPoint APoint, Qt::DropAction& Effect)>;
 
     explicit TDropURLTarget(QObject* AOwner = nullptr);
     ~TDropURLTarget() override;
@@ -89,8 +89,8 @@ private:
     void AutoScrollStep();
 
     TURLDropSession FSession;
-    QPointer<QWidget> FTarget;        // the widget the caller gave
-    QPointer<QWidget> FEventWidget;   // the widget whose events are watched (viewport)
+    QPointer<QWidget> FTarget;      // the widget the caller gave
+    QPointer<QWidget> FEventWidget; // the widget whose events are watched (viewport)
     QTimer* FAutoScrollTimer = nullptr;
     QPoint FAutoScrollPos;
     bool FEnabled = true;

@@ -14,8 +14,8 @@ class EFileError : public std::runtime_error
 public:
     EFileError(const QString& fileName, const QString& reason)
         : std::runtime_error(
-              (reason + QStringLiteral(": \"") + QDir::toNativeSeparators(fileName) + u'"')
-                  .toStdString()),
+            (reason + QStringLiteral(": \"") + QDir::toNativeSeparators(fileName) + u'"')
+                .toStdString()),
           FFileName(fileName), FReason(reason)
     {
     }

@@ -7,7 +7,8 @@
 
 void ShellOpen(const QString& Target)
 {
-    if (Target.isEmpty()) return;
+    if (Target.isEmpty())
+        return;
     // "C:\x" parses as a URL with scheme "c", so a one-letter scheme is a drive.
     const QUrl asUrl(Target, QUrl::TolerantMode);
     QUrl url;

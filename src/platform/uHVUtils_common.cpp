@@ -18,22 +18,26 @@ QString GetLocalAppDataPath()
 QDateTime FileCreationTime(const QString& FileName)
 {
     const QFileInfo info(FileName);
-    if (!info.exists()) return {};
+    if (!info.exists())
+        return {};
     QDateTime t = info.birthTime();
-    if (!t.isValid()) t = info.lastModified();
+    if (!t.isValid())
+        t = info.lastModified();
     return t.toLocalTime();
 }
 
 bool ForcePath(const QString& Folder)
 {
-    if (Folder.isEmpty()) return false;
+    if (Folder.isEmpty())
+        return false;
     return QDir().mkpath(Folder) && QFileInfo(Folder).isDir();
 }
 
 QString DecodeLegacyText(QByteArrayView Bytes)
 {
     QStringDecoder decoder(LegacyCodePageName().toLatin1().constData());
-    if (!decoder.isValid()) return QString::fromLatin1(Bytes);
+    if (!decoder.isValid())
+        return QString::fromLatin1(Bytes);
     return decoder.decode(Bytes);
 }
 
@@ -46,7 +50,8 @@ bool EncodeLegacyText(const QString& Text, QByteArray& Out)
         return QString::fromLatin1(Out) == Text;
     }
     Out = encoder.encode(Text);
-    if (encoder.hasError()) return false;
+    if (encoder.hasError())
+        return false;
     QStringDecoder decoder(name.constData());
     const QString back = decoder.decode(Out);
     return !decoder.hasError() && back == Text;

@@ -70,8 +70,10 @@ bool IsJapaneseLocale()
     // QLocale::system() is cached for the life of the process, so the environment
     // is read here at every call, with the POSIX precedence for message texts.
     QString name = qEnvironmentVariable("LC_ALL");
-    if (name.isEmpty()) name = qEnvironmentVariable("LC_MESSAGES");
-    if (name.isEmpty()) name = qEnvironmentVariable("LANG");
+    if (name.isEmpty())
+        name = qEnvironmentVariable("LC_MESSAGES");
+    if (name.isEmpty())
+        name = qEnvironmentVariable("LANG");
     // QLocale ignores a ".codeset" and "@modifier" suffix.
     const QLocale loc = name.isEmpty() ? QLocale::system() : QLocale(name);
     return loc.language() == QLocale::Japanese && loc.territory() == QLocale::Japan;
@@ -88,7 +90,8 @@ bool MoveFileToTrash(const QString& FileName)
     // (even folders relative to the working directory) when the data home folder
     // does not exist yet, so make sure it does.
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!dataHome.isEmpty()) QDir().mkpath(dataHome);
+    if (!dataHome.isEmpty())
+        QDir().mkpath(dataHome);
     return QFile::moveToTrash(FileName);
 }
 
@@ -142,7 +145,8 @@ void PrepareHeapForLargeInput(qint64 Bytes)
     std::free(const_cast<char*>(probe));
     if (before == reinterpret_cast<char*>(-1) || after <= before)
         return; // the allocator did not grow the heap (another allocator in use)
-    AdviseHugePages(reinterpret_cast<std::uintptr_t>(before), reinterpret_cast<std::uintptr_t>(after));
+    AdviseHugePages(reinterpret_cast<std::uintptr_t>(before),
+                    reinterpret_cast<std::uintptr_t>(after));
 #else
     (void)Bytes;
 #endif
@@ -158,7 +162,8 @@ void* AllocateLargePageBlock(std::size_t Bytes)
     const std::size_t rounded = (Bytes + HugePage - 1) & ~(HugePage - 1);
     void* p = std::aligned_alloc(HugePage, rounded);
     if (p)
-        AdviseHugePages(reinterpret_cast<std::uintptr_t>(p), reinterpret_cast<std::uintptr_t>(p) + rounded);
+        AdviseHugePages(reinterpret_cast<std::uintptr_t>(p),
+                        reinterpret_cast<std::uintptr_t>(p) + rounded);
     return p;
 #else
     (void)Bytes;

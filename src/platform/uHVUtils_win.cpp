@@ -31,7 +31,8 @@ QString FromWideBuffer(const wchar_t* Buffer)
 QString SpecialFolder(int Csidl)
 {
     wchar_t buffer[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, buffer, Csidl, FALSE)) return {};
+    if (!SHGetSpecialFolderPathW(nullptr, buffer, Csidl, FALSE))
+        return {};
     return FromWideBuffer(buffer);
 }
 
@@ -41,13 +42,15 @@ std::wstring ModuleFileName()
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
         const DWORD len = GetModuleFileNameW(nullptr, name.data(), DWORD(name.size()));
-        if (len == 0) return {};
+        if (len == 0)
+            return {};
         if (len < name.size()) {
             name.resize(len);
             return name;
         }
         // Truncated: grow and try again (long-path aware systems).
-        if (name.size() >= 32768) return {};
+        if (name.size() >= 32768)
+            return {};
         name.resize(name.size() * 2);
     }
 }
@@ -75,16 +78,19 @@ QString GetLocalAppDataDir()
 QString GetAppVersion()
 {
     const std::wstring exe = ModuleFileName();
-    if (exe.empty()) return {};
+    if (exe.empty())
+        return {};
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
-    if (size == 0) return {};
+    if (size == 0)
+        return {};
     std::vector<BYTE> data(size); // released on every path
-    if (!GetFileVersionInfoW(exe.c_str(), 0, size, data.data())) return {};
+    if (!GetFileVersionInfoW(exe.c_str(), 0, size, data.data()))
+        return {};
     VS_FIXEDFILEINFO* info = nullptr;
     UINT len = 0;
-    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<LPVOID*>(&info), &len) || len == 0 ||
-        info == nullptr)
+    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<LPVOID*>(&info), &len) || len == 0
+        || info == nullptr)
         return {};
     // The file version, not the product version.
     return QStringLiteral("%1.%2.%3.%4")
@@ -148,20 +154,22 @@ QString ReadChromeAppPath()
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
                       L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe", 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
+                      KEY_READ, &key)
+        != ERROR_SUCCESS)
         return {};
     QString result;
     DWORD type = 0;
     DWORD bytes = 0;
     // The default (unnamed) value.
-    if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ) && bytes > 0) {
+    if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS
+        && (type == REG_SZ || type == REG_EXPAND_SZ) && bytes > 0) {
         // One extra character: a stored string need not end with a null.
         std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
         DWORD size = bytes;
         if (RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()),
-                             &size) == ERROR_SUCCESS &&
-            (type == REG_SZ || type == REG_EXPAND_SZ)) {
+                             &size)
+                == ERROR_SUCCESS
+            && (type == REG_SZ || type == REG_EXPAND_SZ)) {
             buffer[std::min<size_t>(size / sizeof(wchar_t), buffer.size() - 1)] = L'\0';
             result = QString::fromWCharArray(buffer.data());
         }

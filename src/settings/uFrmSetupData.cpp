@@ -57,7 +57,8 @@ bool ReadFlag(const TIniFile& Ini, const QString& Section, const QString& Key, b
 
 bool IsDirWritable(const QString& Dir)
 {
-    if (Dir.isEmpty() || !QFileInfo(Dir).isDir()) return false;
+    if (Dir.isEmpty() || !QFileInfo(Dir).isDir())
+        return false;
     // Permission bits and ACLs do not tell the whole story (read-only media, virtualised
     // Program Files), so try what will be done: create a file there.
     QTemporaryFile probe(QDir(Dir).filePath(QStringLiteral(".zorvel-write-test-XXXXXX")));
@@ -73,8 +74,9 @@ bool IsSystemProgramDir(const QString& Dir)
           << QStringLiteral("/sbin") << QStringLiteral("/snap");
 #endif
     for (const QString& r : std::as_const(roots))
-        if (!r.isEmpty() &&
-            d.startsWith(QDir::cleanPath(QDir::fromNativeSeparators(r)) + u'/', Qt::CaseInsensitive))
+        if (!r.isEmpty()
+            && d.startsWith(QDir::cleanPath(QDir::fromNativeSeparators(r)) + u'/',
+                            Qt::CaseInsensitive))
             return true;
     return false;
 }
@@ -84,25 +86,31 @@ QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir)
     // Portable use is a program in a folder of its own. One installed among the system's
     // programs keeps its data per user, also when run by an administrator who could
     // write there.
-    if (!IsSystemProgramDir(ExeDir) && IsDirWritable(ExeDir)) return QDir::cleanPath(ExeDir);
-    if (!FallbackDir.isEmpty() && ForcePath(FallbackDir)) return QDir::cleanPath(FallbackDir);
+    if (!IsSystemProgramDir(ExeDir) && IsDirWritable(ExeDir))
+        return QDir::cleanPath(ExeDir);
+    if (!FallbackDir.isEmpty() && ForcePath(FallbackDir))
+        return QDir::cleanPath(FallbackDir);
     return {};
 }
 
 QString GetDataDir()
 {
-    if (!DataDirOverride().isEmpty()) return DataDirOverride();
+    if (!DataDirOverride().isEmpty())
+        return DataDirOverride();
     // Decided once per run, so that what is read at start is written back to the same
     // place. The executable's folder is known only once the application object exists;
     // until then the answer is not kept.
     QString& cached = CachedDataDir();
-    if (!cached.isEmpty()) return cached;
+    if (!cached.isEmpty())
+        return cached;
     const bool haveApp = QCoreApplication::instance() != nullptr;
     const QString exeDir = haveApp ? QCoreApplication::applicationDirPath() : QString();
     const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QString dir = ChooseDataDir(exeDir, fallback);
-    if (dir.isEmpty()) dir = !exeDir.isEmpty() ? exeDir : fallback;
-    if (haveApp) cached = dir;
+    if (dir.isEmpty())
+        dir = !exeDir.isEmpty() ? exeDir : fallback;
+    if (haveApp)
+        cached = dir;
     return dir;
 }
 
@@ -115,7 +123,8 @@ QString AppBaseName()
 {
     if (QCoreApplication::instance()) {
         const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-        if (!name.isEmpty()) return name;
+        if (!name.isEmpty())
+            return name;
     }
     return QStringLiteral("zorvel");
 }

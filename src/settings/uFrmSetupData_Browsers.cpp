@@ -23,7 +23,8 @@ QString DetectBrowserPathWin(TBrowser Browser, const TWinBrowserEnv& Env,
     case TBrowser::FF:
         return Env.ProgramFilesDir + QStringLiteral("\\Mozilla Firefox\\firefox.exe");
     case TBrowser::CH:
-        if (!Env.ChromeAppPath.isEmpty()) return Env.ChromeAppPath;
+        if (!Env.ChromeAppPath.isEmpty())
+            return Env.ChromeAppPath;
         // Windows 7 installs kept the older folder layout.
         if (Env.OSVersion == 61)
             return Env.ProgramFilesX86Dir + QStringLiteral("\\Google\\Application\\chrome.exe");
@@ -31,14 +32,16 @@ QString DetectBrowserPathWin(TBrowser Browser, const TWinBrowserEnv& Env,
     case TBrowser::VI: {
         const QString perUser =
             Env.LocalAppDataPath + QStringLiteral("Vivaldi\\Application\\vivaldi.exe");
-        if (FileExists(perUser)) return perUser;
+        if (FileExists(perUser))
+            return perUser;
         return Env.ProgramFilesX86Dir + QStringLiteral("\\Vivaldi\\Application\\vivaldi.exe");
     }
     case TBrowser::TR:
         return Env.DesktopPath + QStringLiteral("Tor Browser\\Browser\\firefox.exe");
     case TBrowser::PM: {
         const QString native = Env.ProgramFilesDir + QStringLiteral("\\Pale Moon\\palemoon.exe");
-        if (FileExists(native)) return native;
+        if (FileExists(native))
+            return native;
         return Env.ProgramFilesX86Dir + QStringLiteral("\\Pale Moon\\palemoon.exe");
     }
     }
@@ -89,7 +92,8 @@ QString DetectBrowserPathIn(TBrowser Browser, const QString& Root, const QString
     };
     for (const QString& c : candidates) {
         const QString path = resolve(c);
-        if (IsExistingFile(path)) return path;
+        if (IsExistingFile(path))
+            return path;
     }
     return candidates.isEmpty() ? QString() : resolve(candidates.first());
 }

@@ -53,9 +53,11 @@ QByteArray SearchHistoryToData(const QStringList& List)
     QString text;
     for (const QString& item : List)
         text += item + QStringLiteral("\r\n");
-    if (text.isEmpty()) return {};
+    if (text.isEmpty())
+        return {};
     QByteArray bytes;
-    if (EncodeLegacyText(text, bytes)) return bytes;
+    if (EncodeLegacyText(text, bytes))
+        return bytes;
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     return utf16.encode(text);
 }
@@ -65,7 +67,8 @@ void LoadSearchHistory(QStringList& List)
     List.clear();
     const QString fileName = SearchHistoryFileName();
     QFile file(fileName);
-    if (!file.exists()) return;
+    if (!file.exists())
+        return;
     if (!file.open(QIODevice::ReadOnly))
         throw EFileError(fileName, QStringLiteral("Cannot open the file"));
     const QStringList lines = SearchHistoryFromData(file.readAll());
@@ -101,10 +104,12 @@ QString HistoryBookmarkFileName()
 
 void SaveHistoryCopy(const TWebSiteList& List, const TSetupData& Settings)
 {
-    if (!Settings.isSaveHistory || List.isEmpty()) return;
+    if (!Settings.isSaveHistory || List.isEmpty())
+        return;
     const QString fileName = HistoryBookmarkFileName();
     const QString folder = QFileInfo(fileName).absolutePath();
-    if (!ForcePath(folder)) throw EFileError(folder, CannotCreateFolderReason(qt_error_string()));
+    if (!ForcePath(folder))
+        throw EFileError(folder, CannotCreateFolderReason(qt_error_string()));
     WebSitesSaveToHtml(List, fileName);
 }
 
@@ -127,11 +132,13 @@ int ClearHistoryFiles()
 {
     const QDir dir(HistoryDir());
     // Nothing was ever saved: nothing to clear, and nothing to complain about.
-    if (!dir.exists()) return 0;
+    if (!dir.exists())
+        return 0;
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     int removed = 0;
     for (const QString& name : names) {
-        if (IsHistoryFileName(name) && RecycleFile(dir.filePath(name))) ++removed;
+        if (IsHistoryFileName(name) && RecycleFile(dir.filePath(name)))
+            ++removed;
     }
     return removed;
 }

@@ -4,9 +4,9 @@
 
 #include <app/uAppErrors.h>
 #include <app/uFrmMain.h>
-#include <settings/uFrmSetupData.h>
 #include <app/uWebSiteTableModel.h>
 #include <model/uBookmarkHtml.h>
+#include <settings/uFrmSetupData.h>
 
 #include <gtest/gtest.h>
 
@@ -16,14 +16,13 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLabel>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTreeView>
 
 #include <memory>
-
 
 inline TWebSite MakeSite(const QString& Title, const QString& URL, const QString& Category = {},
                          const QString& Comment = {})

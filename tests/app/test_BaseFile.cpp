@@ -31,11 +31,14 @@ QByteArray ReadBytes(const QString& Path)
 // A Netscape bookmark file with Count links, as browsers export it.
 QString BookmarkPage(int Count)
 {
-    QString Text = QStringLiteral("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
-                                  "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
-                                  "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n");
+    QString Text =
+        QStringLiteral("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+                       "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+                       "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n");
     for (int i = 0; i < Count; ++i)
-        Text += QStringLiteral("    <DT><A HREF=\"https://site%1.example/\" ADD_DATE=\"1600000000\">Site %1</A>\r\n").arg(i);
+        Text += QStringLiteral("    <DT><A HREF=\"https://site%1.example/\" "
+                               "ADD_DATE=\"1600000000\">Site %1</A>\r\n")
+                    .arg(i);
     return Text + QStringLiteral("</DL><p>\r\n");
 }
 
@@ -55,7 +58,8 @@ TEST_F(MainWindowTest, ABaseFileThatReadsAsNothingIsLeftByteIdenticalAtExit)
         {"UTF-16 export of 29 bookmarks", Utf16.encode(BookmarkPage(29))},
         {"binary data", Garbled},
         {"a text that is no bookmark file", "My links: see the wiki.\nNothing else here.\n"},
-        {"links the reader cannot take apart", "<DL><DT><A HREF=https://a.example/ broken\n<DT><A HREF=\n"},
+        {"links the reader cannot take apart",
+         "<DL><DT><A HREF=https://a.example/ broken\n<DT><A HREF=\n"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -71,8 +75,10 @@ TEST_F(MainWindowTest, ABaseFileThatReadsAsNothingIsLeftByteIdenticalAtExit)
         }
         EXPECT_TRUE(Form->BaseFileRead().KeepFile());
         ASSERT_EQ(Errors.size(), 1);
-        EXPECT_TRUE(Errors[0].contains(QDir::toNativeSeparators(Settings.BaseBookmarkName))) << qPrintable(Errors[0]);
-        EXPECT_TRUE(Form->StatusText().contains(QStringLiteral("will not be replaced"))) << qPrintable(Form->StatusText());
+        EXPECT_TRUE(Errors[0].contains(QDir::toNativeSeparators(Settings.BaseBookmarkName)))
+            << qPrintable(Errors[0]);
+        EXPECT_TRUE(Form->StatusText().contains(QStringLiteral("will not be replaced")))
+            << qPrintable(Form->StatusText());
         // A link added in this session does not change that; the search history is still written.
         Form->onDrop(QStringLiteral("http://new.example/"), QStringLiteral("New"), {});
         Form->searchBox()->setEditText(QStringLiteral("kept"));
@@ -153,7 +159,8 @@ TEST_F(MainWindowTest, AReadOnlyPortableFolderIsStillReadAndTheStatusSaysWhereCh
     EXPECT_EQ(Rows(), 3);
     EXPECT_TRUE(Form->StatusText().contains(QStringLiteral("changes will be saved in")))
         << qPrintable(Form->StatusText());
-    EXPECT_TRUE(Form->StatusText().contains(QDir::toNativeSeparators(Tmp.path()))) << qPrintable(Form->StatusText());
+    EXPECT_TRUE(Form->StatusText().contains(QDir::toNativeSeparators(Tmp.path())))
+        << qPrintable(Form->StatusText());
     Settings.isOpenBaseBookmark = true;
     Form->SaveAtExit();
     EXPECT_EQ(Rows(), 3);
@@ -169,7 +176,7 @@ TEST_F(MainWindowTest, TheStartsLongStatusSitsInsideTheShownList)
 {
     Settings.BaseBookmarkName =
         Path(QStringLiteral("a folder with a rather long name for bookmarks kept over many years/"
-                             "and another one inside it/zorvel.html"));
+                            "and another one inside it/zorvel.html"));
     WriteText(Settings.BaseBookmarkName, QByteArray("\x01\x02 not a bookmark file \xff\xfe", 26));
     Start();
     ASSERT_FALSE(Form->StatusText().isEmpty());
@@ -180,23 +187,29 @@ TEST_F(MainWindowTest, TheStartsLongStatusSitsInsideTheShownList)
     ASSERT_NE(Status, nullptr);
     ASSERT_TRUE(Status->isVisible());
     const QRect List = Form->bookmarkList()->rect();
-    EXPECT_TRUE(List.contains(Status->geometry())) << Status->geometry().x() << "," << Status->geometry().y()
-                                                   << " " << Status->width() << "x" << Status->height();
+    EXPECT_TRUE(List.contains(Status->geometry()))
+        << Status->geometry().x() << "," << Status->geometry().y() << " " << Status->width() << "x"
+        << Status->height();
     EXPECT_GE(Status->height(), Status->heightForWidth(Status->width()));
 }
 
 TEST_F(MainWindowTest, TheBaseFileKeepsFaviconsBetweenRuns)
 {
     // Two bookmarks as a browser exports them, each with its favicon embedded.
-    const QByteArray Png = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + QByteArray(120, '\x33');
+    const QByteArray Png =
+        QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + QByteArray(120, '\x33');
     const QByteArray Ico = QByteArray("\0\0\1\0\1\0\x10\x10", 8) + QByteArray(90, '\x44');
     const QByteArray PngURI = "data:image/png;base64," + Png.toBase64();
     const QByteArray IcoURI = "data:image/x-icon;base64," + Ico.toBase64();
     WriteText(Settings.BaseBookmarkName,
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
-              "<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1600000000\" ICON=\"" + PngURI + "\">A</A>\n"
-              "<DT><A HREF=\"https://b.example/\" ADD_DATE=\"1600000000\" ICON=\"" + IcoURI + "\">B</A>\n"
-              "</DL><p>\n");
+              "<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1600000000\" ICON=\""
+                  + PngURI
+                  + "\">A</A>\n"
+                    "<DT><A HREF=\"https://b.example/\" ADD_DATE=\"1600000000\" ICON=\""
+                  + IcoURI
+                  + "\">B</A>\n"
+                    "</DL><p>\n");
     Start();
     ASSERT_EQ(Rows(), 2);
     Form->onDrop(QStringLiteral("http://c.example/"), QStringLiteral("C"), {});

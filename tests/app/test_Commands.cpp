@@ -12,7 +12,8 @@ namespace {
 
 std::vector<TWebSite> FourSites()
 {
-    return {MakeSite(QStringLiteral("Alpha"), QStringLiteral("http://a.example/"), QStringLiteral("Work\\Dev")),
+    return {MakeSite(QStringLiteral("Alpha"), QStringLiteral("http://a.example/"),
+                     QStringLiteral("Work\\Dev")),
             MakeSite(QStringLiteral("Bravo"), QStringLiteral("http://b.example/")),
             MakeSite(QStringLiteral("Charlie"), QStringLiteral("http://c.example/")),
             MakeSite(QStringLiteral("Delta"), QStringLiteral("http://d.example/"))};
@@ -77,7 +78,8 @@ TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
     Browsers.CH = false;
     Form->UpdateActions();
     EXPECT_TRUE(Form->openInFirefoxAction->isVisible());
-    for (QAction* A : {Form->openInIEAction, Form->openInChromeAction, Form->openInVivaldiAction, Form->openInTorBrowserAction, Form->openInPaleMoonAction})
+    for (QAction* A : {Form->openInIEAction, Form->openInChromeAction, Form->openInVivaldiAction,
+                       Form->openInTorBrowserAction, Form->openInPaleMoonAction})
         EXPECT_FALSE(A->isVisible()) << qPrintable(A->objectName());
     // With no row selected the browser command does nothing; with rows, the first row's URL.
     Form->openInFirefoxAction->trigger();
@@ -173,7 +175,8 @@ TEST_F(MainWindowTest, ClearAllWritesOneHistoryCopyThenEmptiesTheList)
     Form->onClearAll();
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(Form->WebSiteList().Count(), 0);
-    const QStringList Copies = QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")});
+    const QStringList Copies =
+        QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")});
     ASSERT_EQ(Copies.size(), 1);
     TWebSiteList Read;
     WebSitesLoadFromHtml(Read, Path(QStringLiteral("History/")) + Copies[0]);
@@ -202,7 +205,8 @@ TEST_F(MainWindowTest, DeleteSparesEntriesHiddenBySearch)
     Form->deleteAction->trigger();
     Form->searchBox()->setEditText(QString());
     Form->onSearch();
-    EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Charlie"), QStringLiteral("Delta")}));
+    EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Charlie"),
+                                     QStringLiteral("Delta")}));
 }
 
 TEST_F(MainWindowTest, PropertyRefreshesOnlyWhenConfirmed)
@@ -229,7 +233,8 @@ TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelecti
     Form->SelectRows({0});
     WriteUrlFile(Path(QStringLiteral("in/one.url")), QStringLiteral("http://one.example/"));
     WriteUrlFile(Path(QStringLiteral("in/TWO.URL")), QStringLiteral("http://b.example/")); // merges
-    WriteUrlFile(Path(QStringLiteral("in/ftp.url")), QStringLiteral("ftp://nope.example/")); // skipped
+    WriteUrlFile(Path(QStringLiteral("in/ftp.url")),
+                 QStringLiteral("ftp://nope.example/")); // skipped
     DialogAnswer = {Path(QStringLiteral("in/one.url")), Path(QStringLiteral("in/TWO.URL")),
                     Path(QStringLiteral("in/ftp.url"))};
     Form->onAddFiles();
@@ -239,11 +244,12 @@ TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelecti
     EXPECT_EQ(R.Title, QStringLiteral("Open Internet Shortcut / Pinned Website / Bookmark Files"));
     EXPECT_EQ(R.OkLabel, QStringLiteral("Open Files"));
     EXPECT_TRUE(R.MultiSelect);
-    EXPECT_EQ(R.Filters, (QStringList{QStringLiteral("All Files (*.url *.website *.html *.htm)"),
-                                      QStringLiteral("Internet Shortcut Files (*.url)"),
-                                      QStringLiteral("Pinned Website File (*.website)"),
-                                      QStringLiteral("Bookmark File (*.html *.htm)"),
-                                      QStringLiteral("Browser Bookmark Files (Bookmarks *.json *.sqlite)")}));
+    EXPECT_EQ(R.Filters,
+              (QStringList{QStringLiteral("All Files (*.url *.website *.html *.htm)"),
+                           QStringLiteral("Internet Shortcut Files (*.url)"),
+                           QStringLiteral("Pinned Website File (*.website)"),
+                           QStringLiteral("Bookmark File (*.html *.htm)"),
+                           QStringLiteral("Browser Bookmark Files (Bookmarks *.json *.sqlite)")}));
     EXPECT_TRUE(R.Directory.startsWith(GetDocumentsDir()));
     EXPECT_EQ(Rows(), 5);
     EXPECT_EQ(Form->SelectedCount(), 0);
@@ -285,7 +291,8 @@ TEST_F(MainWindowTest, AddFolderReadsTheWholeTreeWithCategories)
     QMap<QString, QString> Categories;
     for (const TWebSite& S : Form->WebSiteList())
         Categories[S.URL] = S.Category;
-    EXPECT_EQ(Categories.value(QStringLiteral("http://a.example/"), QStringLiteral("?")), QString());
+    EXPECT_EQ(Categories.value(QStringLiteral("http://a.example/"), QStringLiteral("?")),
+              QString());
     EXPECT_EQ(Categories.value(QStringLiteral("http://b.example/")), QStringLiteral("Sub"));
     EXPECT_EQ(Categories.value(QStringLiteral("http://c.example/")), QStringLiteral("Sub\\Deep"));
     EXPECT_EQ(Categories.size(), 3);
@@ -309,7 +316,8 @@ TEST_F(MainWindowTest, DropOfALinkAddsOneEntryAndKeepsTheSelectedEntries)
 {
     Start(FourSites());
     Form->SelectRows({1, 2}); // Bravo and Charlie
-    Form->onDrop(QStringLiteral("http://dropped.example/page"), QStringLiteral("Aardvark page"), {});
+    Form->onDrop(QStringLiteral("http://dropped.example/page"), QStringLiteral("Aardvark page"),
+                 {});
     ASSERT_EQ(Rows(), 5);
     EXPECT_EQ(Cell(0, 0), QStringLiteral("Aardvark page"));
     EXPECT_EQ(Cell(0, 1), QStringLiteral("http://dropped.example/page"));
@@ -325,7 +333,7 @@ TEST_F(MainWindowTest, DropOfFilesAndFoldersReadsThemAll)
     WriteUrlFile(Path(QStringLiteral("tree/A/x.url")), QStringLiteral("http://x.example/"));
     const QString Marker = QStringLiteral("//File");
     Form->onDrop(Marker, Marker,
-                            {Path(QStringLiteral("desk/one.url")), Path(QStringLiteral("desk/two.url"))});
+                 {Path(QStringLiteral("desk/one.url")), Path(QStringLiteral("desk/two.url"))});
     EXPECT_EQ(Rows(), 2);
     Form->onDrop(Marker, Marker, {Path(QStringLiteral("tree"))});
     ASSERT_EQ(Rows(), 3);
@@ -360,7 +368,8 @@ TEST_F(MainWindowTest, JapaneseLocaleCaptionsAndDialogTexts)
     EXPECT_EQ(Requests[0].Title, QStringLiteral("ブックマークファイルを保存"));
     EXPECT_EQ(Requests[0].Filters, QStringList{QStringLiteral("ブックマークファイル (*.html)")});
     Form->onSaveToFolder();
-    EXPECT_EQ(Requests.back().Title, QStringLiteral("指定されたフォルダにインターネットショートカットファイルを保存"));
+    EXPECT_EQ(Requests.back().Title,
+              QStringLiteral("指定されたフォルダにインターネットショートカットファイルを保存"));
     Form->SelectRows({0});
     Form->onListKeyPressed(Qt::Key_Delete);
     EXPECT_EQ(Confirmations, QStringList{QStringLiteral("ショートカットを削除")});
@@ -437,7 +446,8 @@ TEST_F(MainWindowTest, OpenAndOpenByStartOnlyWebAddresses)
             EXPECT_TRUE(Opened.isEmpty()) << qPrintable(URL);
             EXPECT_TRUE(Started.isEmpty()) << qPrintable(URL);
             ASSERT_EQ(Errors.size(), 2) << qPrintable(URL);
-            EXPECT_TRUE(Errors[0].contains(QStringLiteral("not a web address"))) << qPrintable(Errors[0]);
+            EXPECT_TRUE(Errors[0].contains(QStringLiteral("not a web address")))
+                << qPrintable(Errors[0]);
         }
     }
 }

@@ -56,21 +56,24 @@ TEST_F(AboutDialog, ClickingTheAddressOpensItAndLeavesTheDialogOpen)
     TFrmAbout Dlg;
     QStringList Opened;
     Dlg.OpenURL = [&](const QString& URL) { Opened << URL; };
-    WhileOpen(Dlg, [&] {
-        QLabel* Url = Label(Dlg, "productLinkLabel");
-        ASSERT_NE(Url, nullptr);
-        EXPECT_EQ(Url->cursor().shape(), Qt::PointingHandCursor);
-        QTest::mouseClick(Url, Qt::LeftButton);
-        EXPECT_EQ(Opened, QStringList{Url->text()});
-        EXPECT_TRUE(Dlg.isVisible());
-        // A click on another label opens nothing.
-        QTest::mouseClick(Label(Dlg, "versionLabel"), Qt::LeftButton);
-        EXPECT_EQ(Opened.size(), 1);
-        Dlg.close();
-    }, [&] {
-        Dlg.Execute();
-        return 0;
-    });
+    WhileOpen(
+        Dlg,
+        [&] {
+            QLabel* Url = Label(Dlg, "productLinkLabel");
+            ASSERT_NE(Url, nullptr);
+            EXPECT_EQ(Url->cursor().shape(), Qt::PointingHandCursor);
+            QTest::mouseClick(Url, Qt::LeftButton);
+            EXPECT_EQ(Opened, QStringList{Url->text()});
+            EXPECT_TRUE(Dlg.isVisible());
+            // A click on another label opens nothing.
+            QTest::mouseClick(Label(Dlg, "versionLabel"), Qt::LeftButton);
+            EXPECT_EQ(Opened.size(), 1);
+            Dlg.close();
+        },
+        [&] {
+            Dlg.Execute();
+            return 0;
+        });
     EXPECT_EQ(Opened, QStringList{EnglishText(TText::ProductPage)});
 }
 

@@ -51,7 +51,8 @@ protected:
         Before = List;
     }
 
-    template <class T> T* Child(const char* Name)
+    template <class T>
+    T* Child(const char* Name)
     {
         T* W = Dlg->findChild<T*>(QString::fromLatin1(Name));
         EXPECT_NE(W, nullptr) << Name;
@@ -69,7 +70,8 @@ protected:
     QStringList Ticked()
     {
         QStringList T;
-        for (const char* N : {"titleCheck", "urlCheck", "categoryCheck", "iconUrlCheck", "dateCheck", "commentCheck"})
+        for (const char* N : {"titleCheck", "urlCheck", "categoryCheck", "iconUrlCheck",
+                              "dateCheck", "commentCheck"})
             if (Box(N)->isChecked())
                 T << QString::fromLatin1(N);
         return T;
@@ -247,7 +249,8 @@ TEST_F(PropertyDialog, OkWithoutTicksReturnsTrueCancelAndCloseReturnFalse)
     };
     const Case Cases[] = {
         {"OK", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"okButton"_s)->click(); }, true},
-        {"Cancel", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"cancelButton"_s)->click(); }, false},
+        {"Cancel", [](TFrmProperty& D) { D.findChild<QPushButton*>(u"cancelButton"_s)->click(); },
+         false},
         {"close box", [](TFrmProperty& D) { D.close(); }, false},
         {"Escape", [](TFrmProperty& D) { QTest::keyClick(&D, Qt::Key_Escape); }, false},
     };

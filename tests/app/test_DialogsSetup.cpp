@@ -47,10 +47,7 @@ protected:
         Browsers = {};
     }
 
-    void TearDown() override
-    {
-        SetDataDirOverride(QString());
-    }
+    void TearDown() override { SetDataDirOverride(QString()); }
 
     QString Path(const QString& Name) const { return QDir(Tmp.path()).filePath(Name); }
 
@@ -64,7 +61,8 @@ protected:
         return P;
     }
 
-    template <class T> T* Child(const TFrmSetup& Dlg, const char* Name)
+    template <class T>
+    T* Child(const TFrmSetup& Dlg, const char* Name)
     {
         T* W = Dlg.findChild<T*>(QString::fromLatin1(Name));
         EXPECT_NE(W, nullptr) << Name;
@@ -72,11 +70,15 @@ protected:
     }
     QLineEdit* Edit(const TFrmSetup& Dlg, int Row)
     {
-        static const char* const Names[] = {"iePathEdit",      "firefoxPathEdit",    "chromePathEdit",
-                                            "vivaldiPathEdit", "torBrowserPathEdit", "paleMoonPathEdit"};
+        static const char* const Names[] = {"iePathEdit",         "firefoxPathEdit",
+                                            "chromePathEdit",     "vivaldiPathEdit",
+                                            "torBrowserPathEdit", "paleMoonPathEdit"};
         return Child<QLineEdit>(Dlg, Names[Row - 1]);
     }
-    QPushButton* Button(const TFrmSetup& Dlg, const char* Name) { return Child<QPushButton>(Dlg, Name); }
+    QPushButton* Button(const TFrmSetup& Dlg, const char* Name)
+    {
+        return Child<QPushButton>(Dlg, Name);
+    }
 
     static QString PathOf(const TSetupData& D, int Row)
     {
@@ -97,7 +99,8 @@ protected:
     {
         const auto F = Flags();
         for (int Row = 1; Row <= 6; ++Row)
-            EXPECT_EQ(Edit(Dlg, Row)->palette().color(QPalette::Text), F[size_t(Row - 1)] ? Black : Grey)
+            EXPECT_EQ(Edit(Dlg, Row)->palette().color(QPalette::Text),
+                      F[size_t(Row - 1)] ? Black : Grey)
                 << "row " << Row;
     }
 
@@ -176,9 +179,9 @@ TEST_F(SetupDialog, AnyCloseButOkRestoresSettingsAndFlags)
         TFrmSetup Dlg(Settings, Browsers);
         const auto FlagsBefore = Flags();
         Run(Dlg, [&] {
-            Edit(Dlg, 1)->setText(QString());         // hides IE
-            Edit(Dlg, 2)->setText(File);              // shows Firefox
-            Edit(Dlg, 5)->setText(Other);             // shows Tor
+            Edit(Dlg, 1)->setText(QString()); // hides IE
+            Edit(Dlg, 2)->setText(File);      // shows Firefox
+            Edit(Dlg, 5)->setText(Other);     // shows Tor
             Child<QCheckBox>(Dlg, "openBaseBookmarkCheck")->click();
             Child<QCheckBox>(Dlg, "saveHistoryCheck")->click();
             Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->click();
@@ -260,7 +263,8 @@ TEST_F(SetupDialog, ClearedChromeBoxIsHiddenAndStoredEmpty)
     QFile Ini(SetupIniFileName());
     ASSERT_TRUE(Ini.open(QIODevice::ReadOnly));
     const QByteArray Text = Ini.readAll();
-    EXPECT_TRUE(Text.contains("\nGoogle Chrome=\r\n") || Text.contains("\nGoogle Chrome=\n")) << Text.constData();
+    EXPECT_TRUE(Text.contains("\nGoogle Chrome=\r\n") || Text.contains("\nGoogle Chrome=\n"))
+        << Text.constData();
 
     // Next start: the empty value wins over the detected path, the command stays hidden.
     LoadSetupData(Settings);
@@ -278,10 +282,11 @@ TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
         QString Folder;
     };
     const Case Cases[] = {
-        {QDir::toNativeSeparators(File), QStringLiteral("iexplore (iexplore.exe)"), Path(QStringLiteral("browsers"))},
+        {QDir::toNativeSeparators(File), QStringLiteral("iexplore (iexplore.exe)"),
+         Path(QStringLiteral("browsers"))},
         // Where executables have no extension the mask is the bare name.
-        {QDir::toNativeSeparators(Path(QStringLiteral("bin/firefox"))), QStringLiteral("firefox (firefox)"),
-         Path(QStringLiteral("bin"))},
+        {QDir::toNativeSeparators(Path(QStringLiteral("bin/firefox"))),
+         QStringLiteral("firefox (firefox)"), Path(QStringLiteral("bin"))},
     };
     const QString Chosen = MakeFile(QStringLiteral("bin/firefox"));
     for (const Case& C : Cases) {
@@ -323,8 +328,9 @@ TEST_F(SetupDialog, ClearHistoryReportsTheCountAndStaysOpen)
     TScopedEnv Env("XDG_DATA_HOME", QFile::encodeName(Path(QStringLiteral("xdg"))));
     QDir().mkpath(Path(QStringLiteral("xdg")));
     const QString Hist = Path(QStringLiteral("History"));
-    for (const char* Name : {"hvon2018-05-03 14-07-09.html", "hvon2019-01-01 00-00-00.html",
-                             "HVON2020-12-31 23-59-59.HTML", "notes.html", "hvon2018-05-03 14-07.html"})
+    for (const char* Name :
+         {"hvon2018-05-03 14-07-09.html", "hvon2019-01-01 00-00-00.html",
+          "HVON2020-12-31 23-59-59.HTML", "notes.html", "hvon2018-05-03 14-07.html"})
         MakeFile(QStringLiteral("History/") + QString::fromLatin1(Name));
 
     TFrmSetup Dlg(Settings, Browsers);
@@ -358,7 +364,8 @@ TEST_F(SetupDialog, ClearHistoryReportsTheCountAndStaysOpen)
     EXPECT_EQ(Shown, QStringList{QStringLiteral("3 HTML File was deleted.")});
     QStringList Left = QDir(Hist).entryList(QDir::Files);
     Left.sort();
-    EXPECT_EQ(Left, (QStringList{QStringLiteral("hvon2018-05-03 14-07.html"), QStringLiteral("notes.html")}));
+    EXPECT_EQ(Left, (QStringList{QStringLiteral("hvon2018-05-03 14-07.html"),
+                                 QStringLiteral("notes.html")}));
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 
 #include <functional>
 
-
 // Runs Act once Dlg's modal loop is running, then returns what Open returned.
 template <class TOpen>
 auto WhileOpen(QDialog& Dlg, const std::function<void()>& Act, TOpen&& Open)

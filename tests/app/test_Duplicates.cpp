@@ -144,7 +144,8 @@ TEST_F(DuplicatesTest, OpensFromTheMenuAndItsKeyAndShowsEachGroupWithItsEntries)
                   QStringLiteral("https://www.a.example/page/"));
         EXPECT_TRUE(Tree->isExpanded(Tree->model()->index(0, 0)));
         // Dates with the year in full.
-        EXPECT_TRUE(Children(Tree, 0, 3).first().contains(QStringLiteral("2020"))) << qPrintable(Children(Tree, 0, 3).first());
+        EXPECT_TRUE(Children(Tree, 0, 3).first().contains(QStringLiteral("2020")))
+            << qPrintable(Children(Tree, 0, 3).first());
         EXPECT_EQ(D.summaryLabel()->text(), QStringLiteral("2 groups, 5 entries in all"));
         // Nothing is checked yet: only Merge all can act.
         EXPECT_FALSE(D.mergeCheckedButton()->isEnabled());

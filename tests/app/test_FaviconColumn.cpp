@@ -49,10 +49,12 @@ TEST(FaviconColumn, DecodedAtBothSizesForEveryFormatQtReads)
 {
     EnsureTestApplication();
     // Qt writes no GIF: a one-pixel red one by hand.
-    const QByteArray gif("GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;", 35);
+    const QByteArray gif(
+        "GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;", 35);
     for (const char* format : {"PNG", "ICO", "GIF", "JPEG"}) {
         SCOPED_TRACE(format);
-        const QByteArray bytes = QByteArrayView(format) == "GIF" ? gif : ColourImage(format, QColor(220, 20, 20), 48);
+        const QByteArray bytes =
+            QByteArrayView(format) == "GIF" ? gif : ColourImage(format, QColor(220, 20, 20), 48);
         const TIconId id = WebSiteIcons().AddBytes({}, bytes);
         ASSERT_NE(id, 0u);
         const QIcon icon = TFaviconCache::Decode(WebSiteIcons().Bytes(id));
@@ -64,7 +66,8 @@ TEST(FaviconColumn, DecodedAtBothSizesForEveryFormatQtReads)
         }
     }
     // A PNG signature over bytes that are no picture decodes to nothing.
-    EXPECT_TRUE(TFaviconCache::Decode(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(100, 'x')).isNull());
+    EXPECT_TRUE(
+        TFaviconCache::Decode(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(100, 'x')).isNull());
 }
 
 TEST(FaviconColumn, TitleColumnShowsTheIconOrTheGlobe)
@@ -72,7 +75,8 @@ TEST(FaviconColumn, TitleColumnShowsTheIconOrTheGlobe)
     EnsureTestApplication();
     TWebSiteList list;
     const TIconId blue = WebSiteIcons().AddBytes({}, ColourImage("PNG", QColor(20, 20, 230), 16));
-    const TIconId broken = WebSiteIcons().AddBytes({}, QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, 'y'));
+    const TIconId broken =
+        WebSiteIcons().AddBytes({}, QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, 'y'));
     list.Append(Site("https://blue.example/", blue));
     list.Append(Site("https://none.example/", 0));
     list.Append(Site("https://broken.example/", broken));

@@ -14,8 +14,8 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QHeaderView>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -97,20 +97,36 @@ TEST_F(KeyboardTest, EveryShortcutRunsItsCommandAndShowsInTheHints)
     StartShown(FiveSites());
     int Abouts = 0, Setups = 0, Properties = 0, BrowserSearches = 0;
     Form->AboutFn = [&] { ++Abouts; };
-    Form->FindProfilesFn = [&] { ++BrowserSearches; return QList<TBrowserProfile>(); };
+    Form->FindProfilesFn = [&] {
+        ++BrowserSearches;
+        return QList<TBrowserProfile>();
+    };
     Form->SetupFn = [&] { ++Setups; };
-    Form->PropertyFn = [&](TWebSiteList&) { ++Properties; return false; };
+    Form->PropertyFn = [&](TWebSiteList&) {
+        ++Properties;
+        return false;
+    };
     using TCheck = std::function<bool()>;
     const struct
     {
         QKeySequence Keys;
         TCheck Ran;
     } Cases[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_O), [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::OpenFiles; }},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::OpenFolder; }},
+        {QKeySequence(Qt::CTRL | Qt::Key_O),
+         [&] {
+             return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::OpenFiles;
+         }},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+         [&] {
+             return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::OpenFolder;
+         }},
         {QKeySequence(Qt::CTRL | Qt::Key_I), [&] { return BrowserSearches == 1; }},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::SaveFile; }},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::SaveFolder; }},
+        {QKeySequence(Qt::CTRL | Qt::Key_S),
+         [&] { return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::SaveFile; }},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+         [&] {
+             return !Requests.empty() && Requests.back().Kind == TFileDialogRequest::SaveFolder;
+         }},
         {QKeySequence(Qt::CTRL | Qt::Key_Comma), [&] { return Setups == 1; }},
         {QKeySequence(Qt::Key_F1), [&] { return Abouts == 1; }},
         {QKeySequence(Qt::ALT | Qt::Key_Return), [&] { return Properties == 1; }},
@@ -124,7 +140,8 @@ TEST_F(KeyboardTest, EveryShortcutRunsItsCommandAndShowsInTheHints)
     }
     EXPECT_TRUE(Opened.isEmpty()); // Alt+Enter is not the list's Enter
 
-    for (const QKeySequence& Find : {QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F3)}) {
+    for (const QKeySequence& Find :
+         {QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F3)}) {
         Form->bookmarkList()->setFocus();
         Form->searchBox()->setEditText(QStringLiteral("old words"));
         QTest::keySequence(Form.get(), Find);
@@ -134,8 +151,12 @@ TEST_F(KeyboardTest, EveryShortcutRunsItsCommandAndShowsInTheHints)
     }
 
     // The keys are told where the commands are: tiles' hints and the context menu.
-    EXPECT_EQ(Form->Tiles()[0]->toolTip(), QStringLiteral("Add Files (%1)").arg(QKeySequence(Qt::CTRL | Qt::Key_O).toString(QKeySequence::NativeText)));
-    EXPECT_TRUE(Form->findChild<TFlatBtnVCL*>(QStringLiteral("setupTile"))->toolTip().startsWith(QStringLiteral("Setup (")));
+    EXPECT_EQ(Form->Tiles()[0]->toolTip(),
+              QStringLiteral("Add Files (%1)")
+                  .arg(QKeySequence(Qt::CTRL | Qt::Key_O).toString(QKeySequence::NativeText)));
+    EXPECT_TRUE(Form->findChild<TFlatBtnVCL*>(QStringLiteral("setupTile"))
+                    ->toolTip()
+                    .startsWith(QStringLiteral("Setup (")));
     EXPECT_EQ(Form->propertiesAction->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
     EXPECT_EQ(Form->deleteAction->shortcut(), QKeySequence(QKeySequence::Delete));
     EXPECT_EQ(Form->openAction->shortcut(), QKeySequence(Qt::Key_Return));
@@ -159,12 +180,14 @@ TEST_F(KeyboardTest, AccessibleNamesInBothLanguages)
             EXPECT_TRUE(Face->state().focusable);
             Names << Face->text(QAccessible::Name);
         }
-        EXPECT_EQ(Names.first(), Ja ? JapaneseText(TText::AddFilesHint) : EnglishText(TText::AddFilesHint));
+        EXPECT_EQ(Names.first(),
+                  Ja ? JapaneseText(TText::AddFilesHint) : EnglishText(TText::AddFilesHint));
         EXPECT_EQ(Names.removeDuplicates(), 0) << qPrintable(Names.join(u", "));
-        for (QWidget* W : std::initializer_list<QWidget*>{Form->searchBox(), Form->searchBox()->lineEdit(),
-                                                          Form->bookmarkList(),
-                                                          Form->findChild<QPushButton*>(QStringLiteral("searchButton"))})
-            EXPECT_FALSE(AccessibleText(W, QAccessible::Name).isEmpty()) << qPrintable(W->objectName());
+        for (QWidget* W : std::initializer_list<QWidget*>{
+                 Form->searchBox(), Form->searchBox()->lineEdit(), Form->bookmarkList(),
+                 Form->findChild<QPushButton*>(QStringLiteral("searchButton"))})
+            EXPECT_FALSE(AccessibleText(W, QAccessible::Name).isEmpty())
+                << qPrintable(W->objectName());
         EXPECT_EQ(AccessibleText(Form->bookmarkList(), QAccessible::Name),
                   Ja ? QStringLiteral("ブックマーク") : QStringLiteral("Bookmarks"));
 
@@ -175,18 +198,21 @@ TEST_F(KeyboardTest, AccessibleNamesInBothLanguages)
                 const bool Input = qobject_cast<QLineEdit*>(Box) || Box->inherits("QPlainTextEdit")
                                    || Box->inherits("QDateEdit") || qobject_cast<QPushButton*>(Box);
                 if (Input && !Box->objectName().startsWith(u"qt_")) {
-                    EXPECT_FALSE(AccessibleText(Box, QAccessible::Name).isEmpty()) << qPrintable(Box->objectName());
+                    EXPECT_FALSE(AccessibleText(Box, QAccessible::Name).isEmpty())
+                        << qPrintable(Box->objectName());
                 }
             }
         }
-        EXPECT_EQ(AccessibleText(Property.findChild<QLineEdit*>(QStringLiteral("titleEdit")), QAccessible::Name),
+        EXPECT_EQ(AccessibleText(Property.findChild<QLineEdit*>(QStringLiteral("titleEdit")),
+                                 QAccessible::Name),
                   Ja ? QStringLiteral("タイトル") : QStringLiteral("Title"));
     }
     // The press action of a tile runs it as a click does.
     Form.reset();
     Env.SetLanguage("en_US.UTF-8");
     Start();
-    QAccessibleInterface* Face = QAccessible::queryAccessibleInterface(Form->findChild<TFlatBtnVCL*>(QStringLiteral("saveHtmlTile")));
+    QAccessibleInterface* Face = QAccessible::queryAccessibleInterface(
+        Form->findChild<TFlatBtnVCL*>(QStringLiteral("saveHtmlTile")));
     ASSERT_NE(Face->actionInterface(), nullptr);
     Face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_EQ(Requests.size(), 1u);
@@ -215,7 +241,8 @@ TEST_F(KeyboardTest, TheSelectionFollowsItsEntries)
     EXPECT_EQ(SelectedTitles(), QStringList{QStringLiteral("Delta")});
     Form->searchBox()->setEditText(QString());
     Form->onSearch();
-    EXPECT_EQ(SelectedTitles(), QStringList{QStringLiteral("Delta")}); // Bravo was hidden: unselected
+    EXPECT_EQ(SelectedTitles(),
+              QStringList{QStringLiteral("Delta")}); // Bravo was hidden: unselected
 
     Form->PropertyFn = [](TWebSiteList& L) {
         for (TWebSite& S : L.Items())
@@ -245,7 +272,8 @@ TEST_F(KeyboardTest, ANewSearchStartsAtTheTopAndTheCurrentRowStaysInView)
     // The current row goes to the other end of the list by a sort and is kept in view.
     ASSERT_GT(Rows(), 40);
     Form->SelectRows({2});
-    List->selectionModel()->setCurrentIndex(Form->Model()->index(2, 0), QItemSelectionModel::NoUpdate);
+    List->selectionModel()->setCurrentIndex(Form->Model()->index(2, 0),
+                                            QItemSelectionModel::NoUpdate);
     const QString Chosen = Cell(2, 0);
     Form->onHeaderClicked(0);
     const QModelIndex Current = List->currentIndex();
@@ -264,11 +292,13 @@ TEST_F(KeyboardTest, TheHeaderShowsTheSortColumnAndDirection)
         int Click;
         int Section;
         Qt::SortOrder Order;
-    } Steps[] = {{-1, 0, Qt::AscendingOrder}, {0, 0, Qt::DescendingOrder}, {2, 2, Qt::AscendingOrder}};
+    } Steps[] = {
+        {-1, 0, Qt::AscendingOrder}, {0, 0, Qt::DescendingOrder}, {2, 2, Qt::AscendingOrder}};
     for (const auto& S : Steps) {
         if (S.Click >= 0)
-            QTest::mouseClick(Header->viewport(), Qt::LeftButton, {},
-                              QPoint(Header->sectionViewportPosition(S.Click) + 10, Header->height() / 2));
+            QTest::mouseClick(
+                Header->viewport(), Qt::LeftButton, {},
+                QPoint(Header->sectionViewportPosition(S.Click) + 10, Header->height() / 2));
         EXPECT_EQ(Header->sortIndicatorSection(), S.Section);
         EXPECT_EQ(Header->sortIndicatorOrder(), S.Order);
         EXPECT_EQ(std::abs(Form->ListViewSortIndex()) - 1, S.Section);
@@ -281,13 +311,16 @@ TEST_F(KeyboardTest, SavesReportWhatWasSavedWhere)
     DialogAnswer = {Path(QStringLiteral("out"))};
     Form->onSaveHtml();
     EXPECT_EQ(Form->StatusText(),
-              QStringLiteral("Saved 5 bookmarks to %1").arg(QDir::toNativeSeparators(Path(QStringLiteral("out.html")))));
+              QStringLiteral("Saved 5 bookmarks to %1")
+                  .arg(QDir::toNativeSeparators(Path(QStringLiteral("out.html")))));
     Form->SelectRows({0});
     DialogAnswer = {Path(QStringLiteral("one.url"))};
     Form->onSaveAsShortcut();
     EXPECT_EQ(Form->StatusText(),
-              QStringLiteral("Saved 1 bookmark to %1").arg(QDir::toNativeSeparators(Path(QStringLiteral("one.url")))));
-    EXPECT_EQ(Requests.back().Filters, QStringList{QStringLiteral("Internet Shortcut File (*.url)")});
+              QStringLiteral("Saved 1 bookmark to %1")
+                  .arg(QDir::toNativeSeparators(Path(QStringLiteral("one.url")))));
+    EXPECT_EQ(Requests.back().Filters,
+              QStringList{QStringLiteral("Internet Shortcut File (*.url)")});
 }
 
 TEST_F(KeyboardTest, TheHeaderLabelsKeepTheirPlacesAtTheMinimumSize)
@@ -334,8 +367,8 @@ TEST(QtTranslation, QtsOwnTextsFollowAJapaneseLocale)
     EXPECT_FALSE(LoadQtTranslation(English));
     Env.SetLanguage("ja_JP.UTF-8");
     QTranslator Japanese;
-    const bool Installed = QFileInfo::exists(
-        QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm"));
+    const bool Installed = QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath)
+                                             + QStringLiteral("/qtbase_ja.qm"));
     EXPECT_EQ(LoadQtTranslation(Japanese), Installed);
     if (Installed) {
         const QString Cancel = Japanese.translate("QPlatformTheme", "Cancel");
@@ -362,15 +395,17 @@ TEST_F(KeyboardTest, NoDialogCaptionIsCutOffOrCovered)
                 SCOPED_TRACE(W->objectName().toStdString());
                 if (auto* Button = qobject_cast<QPushButton*>(W)) {
                     // A push button's hint adds the style's minimum width; its caption must fit.
-                    EXPECT_GE(Button->width(), Button->fontMetrics().horizontalAdvance(Button->text())
-                                                   + (Button->icon().isNull() ? 0 : Button->iconSize().width()) + 6);
+                    EXPECT_GE(Button->width(),
+                              Button->fontMetrics().horizontalAdvance(Button->text())
+                                  + (Button->icon().isNull() ? 0 : Button->iconSize().width()) + 6);
                 } else {
                     EXPECT_GE(W->width(), W->sizeHint().width());
                 }
                 EXPECT_LE(W->geometry().right(), D->width());
                 for (QWidget* Other : Children) {
                     if (Other != W && Other->isVisibleTo(D) && W->isVisibleTo(D)) {
-                        EXPECT_FALSE(W->geometry().intersects(Other->geometry())) << Other->objectName().toStdString();
+                        EXPECT_FALSE(W->geometry().intersects(Other->geometry()))
+                            << Other->objectName().toStdString();
                     }
                 }
             }

@@ -21,7 +21,8 @@ std::vector<std::string> Contents(const std::vector<TWebSite>& Items)
 {
     std::vector<std::string> Out;
     for (const TWebSite& S : Items)
-        Out.push_back((S.Title + u'|' + S.URL + u'|' + S.Category + u'|' + S.Comment).toStdString());
+        Out.push_back(
+            (S.Title + u'|' + S.URL + u'|' + S.Category + u'|' + S.Comment).toStdString());
     return Out;
 }
 
@@ -36,7 +37,8 @@ std::vector<TWebSite> Generated(QRandomGenerator& Rng, int Count)
     for (int i = 0; i < Count; ++i) {
         // Few distinct values, so duplicates and equal titles occur.
         const int k = int(Rng.bounded(Count / 2 + 1));
-        Items.push_back(MakeSite(QStringLiteral("T%1").arg(k), QStringLiteral("http://%1.example/").arg(k),
+        Items.push_back(MakeSite(QStringLiteral("T%1").arg(k),
+                                 QStringLiteral("http://%1.example/").arg(k),
                                  QStringLiteral("C%1").arg(k % 3)));
     }
     return Items;
@@ -75,7 +77,8 @@ TEST(ListChange, UndoAndRedoRestoreEveryGeneratedChangeExactly)
 
         // Re-sorted after the change: the same entries come back, in some order.
         std::vector<TWebSite> Sorted = After;
-        std::sort(Sorted.begin(), Sorted.end(), [](const TWebSite& A, const TWebSite& B) { return A.URL < B.URL; });
+        std::sort(Sorted.begin(), Sorted.end(),
+                  [](const TWebSite& A, const TWebSite& B) { return A.URL < B.URL; });
         UndoListChange(Sorted, Change);
         auto Got = Contents(Sorted), Want = Contents(Before);
         std::sort(Got.begin(), Got.end());
@@ -101,7 +104,8 @@ TEST_F(MainWindowTest, UndoOfDeleteClearAllAndBulkEditRestoresTheExactEntriesInO
     std::vector<TWebSite> Sites;
     for (int i = 0; i < 50; ++i)
         Sites.push_back(MakeSite(QStringLiteral("Site %1").arg(i, 2, 10, QLatin1Char('0')),
-                                 QStringLiteral("http://s%1.example/").arg(i), QStringLiteral("Cat%1").arg(i % 4),
+                                 QStringLiteral("http://s%1.example/").arg(i),
+                                 QStringLiteral("Cat%1").arg(i % 4),
                                  QStringLiteral("note %1").arg(i)));
     Start(Sites);
     const auto Original = Contents(Form->WebSiteList());
@@ -175,8 +179,9 @@ TEST(ListUndoStack, KeepsAtMostTheBudgetAndAlwaysTheNewestStep)
     Undo.SetByteBudget(20000);
     auto Add = [&](int i) {
         auto Before = Undo.Snapshot();
-        List.Append(MakeSite(QStringLiteral("T%1").arg(i), QStringLiteral("http://%1.example/").arg(i),
-                             QString(), QString(1000, u'x')));
+        List.Append(MakeSite(QStringLiteral("T%1").arg(i),
+                             QStringLiteral("http://%1.example/").arg(i), QString(),
+                             QString(1000, u'x')));
         Undo.Record(QStringLiteral("Add"), std::move(Before));
     };
     for (int i = 0; i < 30; ++i)

@@ -7,17 +7,19 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QTest>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 namespace {
 
 std::vector<TWebSite> ThreeSites()
 {
-    return {MakeSite(QStringLiteral("Charlie"), QStringLiteral("http://c.example/"), QStringLiteral("Work")),
-            MakeSite(QStringLiteral("Alpha"), QStringLiteral("http://z.example/"), QStringLiteral("Home")),
+    return {MakeSite(QStringLiteral("Charlie"), QStringLiteral("http://c.example/"),
+                     QStringLiteral("Work")),
+            MakeSite(QStringLiteral("Alpha"), QStringLiteral("http://z.example/"),
+                     QStringLiteral("Home")),
             MakeSite(QStringLiteral("Bravo"), QStringLiteral("http://a.example/"), QString(),
                      QStringLiteral("note"))};
 }
@@ -28,7 +30,8 @@ TEST_F(MainWindowTest, StartsWithTheBaseFileSortedByTitleAndNothingSelected)
 {
     Start(ThreeSites());
     EXPECT_EQ(Form->ListViewSortIndex(), 1);
-    EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Bravo"), QStringLiteral("Charlie")}));
+    EXPECT_EQ(Titles(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Bravo"),
+                                     QStringLiteral("Charlie")}));
     EXPECT_EQ(Cell(0, 1), QStringLiteral("http://z.example/"));
     EXPECT_EQ(Cell(0, 2), QStringLiteral("Home"));
     EXPECT_EQ(Cell(1, 3), QStringLiteral("note"));
@@ -46,7 +49,8 @@ TEST_F(MainWindowTest, BaseFileIsNotReadWhenTheOptionIsOff)
 TEST_F(MainWindowTest, ModelPassesTheItemModelTesterThroughRefreshSearchAndSort)
 {
     Start(ThreeSites());
-    QAbstractItemModelTester Tester(Form->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester Tester(Form->Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     Form->searchBox()->setEditText(QStringLiteral("alpha"));
     Form->onSearch();
     EXPECT_EQ(Rows(), 1);
@@ -91,14 +95,18 @@ TEST_F(MainWindowTest, RowsAlwaysShowTheEntryOfTheSameIndexAfterSearchAndSort)
 {
     std::vector<TWebSite> Sites;
     for (int i = 0; i < 40; ++i)
-        Sites.push_back(MakeSite(QStringLiteral("Site %1 %2").arg(i % 7).arg(i % 2 ? u"odd" : u"even"),
-                                 QStringLiteral("http://s%1.example/").arg((i * 13) % 40)));
+        Sites.push_back(
+            MakeSite(QStringLiteral("Site %1 %2").arg(i % 7).arg(i % 2 ? u"odd" : u"even"),
+                     QStringLiteral("http://s%1.example/").arg((i * 13) % 40)));
     Start(Sites);
     const struct
     {
         QString Search;
         int Column;
-    } Cases[] = {{QStringLiteral("odd"), 1}, {QStringLiteral("SITE 3"), 0}, {QString(), 1}, {QStringLiteral("none-such"), 0}};
+    } Cases[] = {{QStringLiteral("odd"), 1},
+                 {QStringLiteral("SITE 3"), 0},
+                 {QString(), 1},
+                 {QStringLiteral("none-such"), 0}};
     for (const auto& C : Cases) {
         Form->searchBox()->setEditText(C.Search);
         Form->onSearch();
@@ -106,7 +114,8 @@ TEST_F(MainWindowTest, RowsAlwaysShowTheEntryOfTheSameIndexAfterSearchAndSort)
         const TWebSiteList& L = Form->WebSiteList();
         ASSERT_EQ(Rows(), WebSitesVisibleCount(L));
         for (int r = 0; r < L.Count(); ++r) {
-            EXPECT_EQ(L.at(r).Visible, r < Rows()) << "entry " << r << " for " << qPrintable(C.Search);
+            EXPECT_EQ(L.at(r).Visible, r < Rows())
+                << "entry " << r << " for " << qPrintable(C.Search);
             if (r < Rows()) {
                 EXPECT_EQ(Cell(r, 1), L.at(r).URL);
             }
@@ -124,12 +133,17 @@ TEST_F(MainWindowTest, SearchHistoryRules)
         QStringList Expected;
     } Cases[] = {
         // A text that differs only in letter case replaces the older item, as typed, at the top.
-        {QStringLiteral("bar"), {QStringLiteral("bar"), QStringLiteral("foo"), QStringLiteral("baz")}},
+        {QStringLiteral("bar"),
+         {QStringLiteral("bar"), QStringLiteral("foo"), QStringLiteral("baz")}},
         // An exact repeat moves to the top.
-        {QStringLiteral("baz"), {QStringLiteral("baz"), QStringLiteral("foo"), QStringLiteral("Bar")}},
+        {QStringLiteral("baz"),
+         {QStringLiteral("baz"), QStringLiteral("foo"), QStringLiteral("Bar")}},
         // A new text and the empty text are inserted like any other.
-        {QStringLiteral("new"), {QStringLiteral("new"), QStringLiteral("foo"), QStringLiteral("Bar"), QStringLiteral("baz")}},
-        {QString(), {QString(), QStringLiteral("foo"), QStringLiteral("Bar"), QStringLiteral("baz")}},
+        {QStringLiteral("new"),
+         {QStringLiteral("new"), QStringLiteral("foo"), QStringLiteral("Bar"),
+          QStringLiteral("baz")}},
+        {QString(),
+         {QString(), QStringLiteral("foo"), QStringLiteral("Bar"), QStringLiteral("baz")}},
     };
     for (const auto& C : Cases) {
         WriteText(SearchHistoryFileName(), Initial.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
@@ -192,7 +206,8 @@ TEST_F(MainWindowTest, EnterAndDoubleClickOpenOnlyASingleSelectedRow)
     Form->SelectRows({1});
     QTest::keyPress(Form->bookmarkList(), Qt::Key_Return);
     Form->onListDoubleClicked();
-    EXPECT_EQ(Opened, (QStringList{QStringLiteral("http://a.example/"), QStringLiteral("http://a.example/")}));
+    EXPECT_EQ(Opened, (QStringList{QStringLiteral("http://a.example/"),
+                                   QStringLiteral("http://a.example/")}));
 }
 
 TEST_F(MainWindowTest, DeleteKeyAsksAndCancelKeepsTheRows)
@@ -238,7 +253,8 @@ TEST_F(MainWindowTest, ColumnsShareTheRoomInsideTheList)
 {
     std::vector<TWebSite> Many;
     for (int i = 0; i < 200; ++i)
-        Many.push_back(MakeSite(QStringLiteral("Site %1").arg(i), QStringLiteral("http://s%1.example/").arg(i)));
+        Many.push_back(MakeSite(QStringLiteral("Site %1").arg(i),
+                                QStringLiteral("http://s%1.example/").arg(i)));
     for (const bool Filled : {false, true}) {
         SCOPED_TRACE(Filled ? "200 rows" : "empty");
         Form.reset();
@@ -285,7 +301,8 @@ TEST_F(MainWindowTest, ExitWritesHistoryBaseFileAndHistoryCopy)
     WebSitesLoadFromHtml(Base, Settings.BaseBookmarkName);
     EXPECT_EQ(Base.Count(), Kept); // hidden entries are written too
 
-    const QStringList Copies = QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")});
+    const QStringList Copies =
+        QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")});
     EXPECT_EQ(Copies.size(), 1);
 }
 
@@ -320,7 +337,8 @@ TEST_F(MainWindowTest, AFailingExitWriteIsReportedAndTheOthersStillHappen)
     QStringList History;
     LoadSearchHistory(History);
     EXPECT_EQ(History, QStringList{QStringLiteral("kept")});
-    EXPECT_EQ(QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")}).size(), 1);
+    EXPECT_EQ(
+        QDir(Path(QStringLiteral("History"))).entryList({QStringLiteral("hvon*.html")}).size(), 1);
     // The settings are still written afterwards.
     SaveSetupData(Settings);
     EXPECT_TRUE(QFileInfo::exists(SetupIniFileName()));
@@ -342,7 +360,8 @@ TEST_F(MainWindowTest, AnUnreadableBaseFileIsShownAndTheWindowStillOpens)
     EXPECT_TRUE(Errors[0].contains(QStringLiteral("could not be read"))) << qPrintable(Errors[0]);
     EXPECT_EQ(Rows(), 0);
     Form->SaveAtExit();
-    QFile::setPermissions(Settings.BaseBookmarkName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile::setPermissions(Settings.BaseBookmarkName,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QFile F(Settings.BaseBookmarkName);
     ASSERT_TRUE(F.open(QIODevice::ReadOnly));
     EXPECT_EQ(F.readAll(), QByteArray("<DT><A HREF=\"http://x.example/\">X</A>\r\n"));
@@ -400,7 +419,8 @@ TEST_F(MainWindowTest, DestroyingAShownWindowWithRowsDoesNotReadTheFreedList)
     Start();
     Form->show();
     for (int i = 0; i < 30; ++i)
-        WriteUrlFile(Path(QStringLiteral("many/%1.url").arg(i)), QStringLiteral("http://h%1.example/").arg(i));
+        WriteUrlFile(Path(QStringLiteral("many/%1.url").arg(i)),
+                     QStringLiteral("http://h%1.example/").arg(i));
     DialogAnswer = {Path(QStringLiteral("many"))};
     Form->onAddFolder();
     ASSERT_EQ(Rows(), 30);

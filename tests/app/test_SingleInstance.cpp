@@ -30,7 +30,8 @@ TEST(SingleInstance, ASecondStartHandsItsPathsToTheFirstAndEnds)
 
     // The second start runs in its own thread, as it would in its own process, while
     // the first one's event loop answers.
-    const QStringList Paths = {QStringLiteral("/tmp/a b/links.html"), QStringLiteral("/tmp/ü/x.url")};
+    const QStringList Paths = {QStringLiteral("/tmp/a b/links.html"),
+                               QStringLiteral("/tmp/ü/x.url")};
     std::atomic<int> Result{-1};
     std::thread Second([&] {
         TSingleInstance Other(Dir.path() + QStringLiteral("/."));
@@ -46,7 +47,8 @@ TEST(SingleInstance, ASecondStartHandsItsPathsToTheFirstAndEnds)
     QTemporaryDir OtherDir;
     TSingleInstance Elsewhere(OtherDir.path());
     EXPECT_EQ(Elsewhere.Start({}), TSingleInstance::First);
-    EXPECT_NE(TSingleInstance::ServerNameFor(Dir.path()), TSingleInstance::ServerNameFor(OtherDir.path()));
+    EXPECT_NE(TSingleInstance::ServerNameFor(Dir.path()),
+              TSingleInstance::ServerNameFor(OtherDir.path()));
 }
 
 TEST(SingleInstance, TheLockOfAProgramThatIsGoneIsTakenOver)
@@ -60,8 +62,8 @@ TEST(SingleInstance, TheLockOfAProgramThatIsGoneIsTakenOver)
     ASSERT_TRUE(Gone.waitForFinished(10000));
     const qint64 DeadPid = Gone.processId() > 0 ? Gone.processId() : 999999;
     WriteText(QDir(Dir.path()).filePath(QStringLiteral("zorvel.lock")),
-              QByteArray::number(DeadPid) + '\n' + QCoreApplication::applicationName().toUtf8() + '\n'
-                  + QSysInfo::machineHostName().toUtf8() + '\n');
+              QByteArray::number(DeadPid) + '\n' + QCoreApplication::applicationName().toUtf8()
+                  + '\n' + QSysInfo::machineHostName().toUtf8() + '\n');
     TSingleInstance Next(Dir.path());
     EXPECT_EQ(Next.Start({}, 3000), TSingleInstance::First);
 
@@ -104,10 +106,12 @@ TEST_F(MainWindowTest, ClosingWithAnUnwritableDataFolderListsEveryFileAndOffersT
     const QList<TWriteProblem> Problems = Form->ExitWriteProblems();
     ASSERT_EQ(Problems.size(), 3);
     for (const TWriteProblem& P : Problems)
-        EXPECT_TRUE(P.Reason.startsWith(QStringLiteral("Cannot create folder ("))) << qPrintable(P.Reason);
+        EXPECT_TRUE(P.Reason.startsWith(QStringLiteral("Cannot create folder (")))
+            << qPrintable(P.Reason);
     EXPECT_FALSE(Form->QueryClose());
     ASSERT_EQ(Asked.size(), 1);
-    for (const QString& File : {Settings.BaseBookmarkName, SetupIniFileName(), SearchHistoryFileName()})
+    for (const QString& File :
+         {Settings.BaseBookmarkName, SetupIniFileName(), SearchHistoryFileName()})
         EXPECT_TRUE(Asked[0].contains(QDir::toNativeSeparators(File))) << qPrintable(Asked[0]);
 
     // Save elsewhere: the Save dialog, then the window may close.
@@ -135,16 +139,20 @@ TEST(WriteCheck, ReasonsForFilesThatCannotBeWritten)
     EXPECT_EQ(WhyNotWritable(Root + QStringLiteral("/new.html")), QString());
     EXPECT_EQ(WhyNotWritable(Root + QStringLiteral("/file")), QString());
     EXPECT_EQ(WhyNotWritable(Root + QStringLiteral("/sub/dir/new.html")), QString());
-    EXPECT_TRUE(WhyNotWritable(Root + QStringLiteral("/file/new.html")).startsWith(QStringLiteral("Cannot create folder")));
-    EXPECT_TRUE(WhyNotWritable(Root + QStringLiteral("/folder.html")).startsWith(QStringLiteral("Cannot create file")));
+    EXPECT_TRUE(WhyNotWritable(Root + QStringLiteral("/file/new.html"))
+                    .startsWith(QStringLiteral("Cannot create folder")));
+    EXPECT_TRUE(WhyNotWritable(Root + QStringLiteral("/folder.html"))
+                    .startsWith(QStringLiteral("Cannot create file")));
     // Nothing is left behind by the checks.
-    EXPECT_EQ(QDir(Root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 2);
+    EXPECT_EQ(QDir(Root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
+              2);
 #ifdef Q_OS_UNIX
     if (::geteuid() != 0) {
         QFile::setPermissions(Root, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         EXPECT_EQ(WhyNotWritable(Root + QStringLiteral("/new.html")),
                   QStringLiteral("Cannot create file (Permission denied)"));
-        QFile::setPermissions(Root, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(Root, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                        | QFileDevice::ExeOwner);
     }
 #endif
 }

@@ -66,7 +66,8 @@ const QByteArray ChromeExport =
     "<DL><p>\r\n"
     "    <DT><H3 ADD_DATE=\"1700000000\" LAST_MODIFIED=\"1700000001\">Work</H3>\r\n"
     "    <DL><p>\r\n"
-    "        <DT><A HREF=\"https://example.org/wiki\" ADD_DATE=\"1700000100\">Wiki &amp; docs</A>\r\n"
+    "        <DT><A HREF=\"https://example.org/wiki\" ADD_DATE=\"1700000100\">Wiki &amp; "
+    "docs</A>\r\n"
     "        <DT><A HREF=\"javascript:void(0)\" ADD_DATE=\"1700000200\">Bookmarklet</A>\r\n"
     "    </DL><p>\r\n"
     "    <DT><A HREF=\"https://news.example.com/\" ADD_DATE=\"1700000300\">News</A>\r\n"
@@ -102,7 +103,8 @@ TEST_F(CliTest, ListTsvEscapesFieldsAndSortsByTitle)
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
     const QList<QByteArray> lines = r.Out.split('\n');
     ASSERT_EQ(lines.size(), 3); // two entries and the empty text after the last LF
-    EXPECT_EQ(lines[0], QByteArray("Editor\thttps://editor.example.net/\tTools\tfirst\\r\\nsecond\t60"));
+    EXPECT_EQ(lines[0],
+              QByteArray("Editor\thttps://editor.example.net/\tTools\tfirst\\r\\nsecond\t60"));
     EXPECT_EQ(lines[1], QByteArray("Tab\\there \\\\ back\thttps://tab.example.net/\t\t\t0"));
     EXPECT_TRUE(lines[2].isEmpty());
 }
@@ -124,7 +126,8 @@ TEST_F(CliTest, SummaryNamesFilesWithoutBookmarks)
     WriteFile(page, "<html><body><p>No links here.</p></body></html>");
     const TRun r = RunCli({QStringLiteral("list"), page, Html});
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
-    EXPECT_TRUE(r.Err.contains(QStringLiteral("no bookmarks found in ") + QDir::toNativeSeparators(page)
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("no bookmarks found in ")
+                               + QDir::toNativeSeparators(page)
                                + QStringLiteral("\nread 2 files: 2 added, 1 merged, 1 skipped")))
         << r.Err.toStdString();
     EXPECT_FALSE(r.Err.contains(QStringLiteral("chrome.html"))) << r.Err.toStdString();
@@ -132,9 +135,9 @@ TEST_F(CliTest, SummaryNamesFilesWithoutBookmarks)
 
 TEST_F(CliTest, JsonIsValidAndCarriesEveryField)
 {
-    const TRun r = RunCli({QStringLiteral("list"), QStringLiteral("--format"),
-                           QStringLiteral("json"), QStringLiteral("--sort"), QStringLiteral("-2"),
-                           Html, Links});
+    const TRun r =
+        RunCli({QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("json"),
+                QStringLiteral("--sort"), QStringLiteral("-2"), Html, Links});
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
     EXPECT_FALSE(r.Out.startsWith("\xEF\xBB\xBF"));
     QJsonParseError err{};
@@ -170,11 +173,13 @@ TEST_F(CliTest, ListWritesUtf8AndEscapesControlCharacters)
               "[InternetShortcut.W]\r\nTitle=Caf+AOk- +2D3eAA- +2AA-z\x01y\r\n");
     const TRun tsv = RunCli({QStringLiteral("list"), dir});
     ASSERT_EQ(tsv.Exit, 0) << tsv.Err.toStdString();
-    EXPECT_EQ(tsv.Out, QByteArray("Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\x01y\thttps://u.example/\t\t\t7\n"));
+    EXPECT_EQ(tsv.Out,
+              QByteArray("Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\x01y\thttps://u.example/\t\t\t7\n"));
 
     const TRun json = RunCli({QStringLiteral("list"), QStringLiteral("--format=json"), dir});
     ASSERT_EQ(json.Exit, 0) << json.Err.toStdString();
-    EXPECT_TRUE(json.Out.contains("\"title\":\"Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\\u0001y\"")) << json.Out.toStdString();
+    EXPECT_TRUE(json.Out.contains("\"title\":\"Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\\u0001y\""))
+        << json.Out.toStdString();
     QJsonParseError err{};
     const QJsonDocument doc = QJsonDocument::fromJson(json.Out, &err);
     ASSERT_EQ(err.error, QJsonParseError::NoError) << err.errorString().toStdString();
@@ -204,7 +209,8 @@ TEST_F(CliTest, MergeHtmlAndShortcutTreeWritesOneFileThatReadsBack)
     const qsizetype wiki = WebSitesIndexOfURL(back, QStringLiteral("https://example.org/wiki"));
     ASSERT_GE(wiki, 0);
     EXPECT_EQ(back[wiki].Category, QStringLiteral("Work"));
-    const qsizetype editor = WebSitesIndexOfURL(back, QStringLiteral("https://editor.example.net/"));
+    const qsizetype editor =
+        WebSitesIndexOfURL(back, QStringLiteral("https://editor.example.net/"));
     ASSERT_GE(editor, 0);
     EXPECT_EQ(back[editor].Category, QStringLiteral("Tools"));
     EXPECT_EQ(back[editor].Comment, QStringLiteral("first\r\nsecond"));
@@ -286,7 +292,9 @@ const QByteArray ChromiumSpelling =
     "<DD>from chromium\r\n"
     "<DT><A HREF=\"https://example.org/wiki\" ADD_DATE=\"100\">Wiki</A>\r\n";
 const QByteArray FirefoxSpelling =
-    "<DT><A HREF=\"http://www.b\xC3\xBC" "cher.example/caf\xC3\xA9/\" ADD_DATE=\"200\">B\xC3\xBC" "cher</A>\r\n"
+    "<DT><A HREF=\"http://www.b\xC3\xBC"
+    "cher.example/caf\xC3\xA9/\" ADD_DATE=\"200\">B\xC3\xBC"
+    "cher</A>\r\n"
     "<DD>from firefox\r\n"
     "<DT><A HREF=\"http://example.org/wiki?utm_source=feed\" ADD_DATE=\"400\">Wiki</A>\r\n"
     "<DT><A HREF=\"http://example.org/Wiki\" ADD_DATE=\"50\">Other page</A>\r\n";
@@ -301,7 +309,9 @@ TEST_F(CliTest, DuplicatesListsGroupsAndMergeKeepsTheEarliest)
     TRun r = RunCli({QStringLiteral("duplicates"), chromium, firefox});
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
     EXPECT_EQ(r.Out, QByteArray("1\t0\tBooks\thttps://xn--bcher-kva.example/caf%C3%A9\t\t300\n"
-                                "1\t1\tB\xC3\xBC" "cher\thttp://www.b\xC3\xBC" "cher.example/caf\xC3\xA9/\t\t200\n"
+                                "1\t1\tB\xC3\xBC"
+                                "cher\thttp://www.b\xC3\xBC"
+                                "cher.example/caf\xC3\xA9/\t\t200\n"
                                 "2\t1\tWiki\thttps://example.org/wiki\t\t100\n"
                                 "2\t0\tWiki\thttp://example.org/wiki?utm_source=feed\t\t400\n"));
     EXPECT_TRUE(r.Err.contains(QStringLiteral("2 groups of near-duplicates, 4 entries")))
@@ -325,7 +335,9 @@ TEST_F(CliTest, DuplicatesListsGroupsAndMergeKeepsTheEarliest)
                 QStringLiteral("--sort"), QStringLiteral("2"), chromium, firefox});
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
     EXPECT_EQ(r.Out, QByteArray("Other page\thttp://example.org/Wiki\t\t\t50\n"
-                                "B\xC3\xBC" "cher\thttp://www.b\xC3\xBC" "cher.example/caf\xC3\xA9/\t\t"
+                                "B\xC3\xBC"
+                                "cher\thttp://www.b\xC3\xBC"
+                                "cher.example/caf\xC3\xA9/\t\t"
                                 "from firefox\\r\\nfrom chromium\t200\n"
                                 "Wiki\thttps://example.org/wiki\t\t\t100\n"));
     EXPECT_TRUE(r.Err.contains(QStringLiteral("merged 2 near-duplicates"))) << r.Err.toStdString();
@@ -345,11 +357,14 @@ TEST(CliUsage, BadCommandLinesExitWithTwo)
         {},
         {QStringLiteral("frobnicate")},
         {QStringLiteral("list")},
-        {QStringLiteral("list"), QStringLiteral("--sort"), QStringLiteral("5"), QStringLiteral("x")},
-        {QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("xml"), QStringLiteral("x")},
+        {QStringLiteral("list"), QStringLiteral("--sort"), QStringLiteral("5"),
+         QStringLiteral("x")},
+        {QStringLiteral("list"), QStringLiteral("--format"), QStringLiteral("xml"),
+         QStringLiteral("x")},
         {QStringLiteral("merge"), QStringLiteral("x.html")},
         {QStringLiteral("duplicates")},
-        {QStringLiteral("duplicates"), QStringLiteral("--merge-near-duplicates"), QStringLiteral("x")},
+        {QStringLiteral("duplicates"), QStringLiteral("--merge-near-duplicates"),
+         QStringLiteral("x")},
         {QStringLiteral("list"), QStringLiteral("--merge-near-duplicates=1"), QStringLiteral("x")},
         {QStringLiteral("list"), QStringLiteral("--bogus"), QStringLiteral("x")},
         {QStringLiteral("image"), QStringLiteral("in.png")},
@@ -408,8 +423,8 @@ TEST_F(CliTest, ImageRoundTripsThroughEveryLosslessFormat)
 
     for (const char* ext : {"png", "tga", "bmp", "psd"}) {
         const QString mid = Dir.filePath(QStringLiteral("mid.") + QLatin1String(ext));
-        const QString back = Dir.filePath(QStringLiteral("back_") + QLatin1String(ext) +
-                                          QStringLiteral(".png"));
+        const QString back =
+            Dir.filePath(QStringLiteral("back_") + QLatin1String(ext) + QStringLiteral(".png"));
         TRun r = RunCli({QStringLiteral("image"), src, mid});
         ASSERT_EQ(r.Exit, 0) << ext << r.Err.toStdString();
         EXPECT_TRUE(r.Err.contains(QStringLiteral("7x5"))) << r.Err.toStdString();
@@ -442,8 +457,8 @@ TEST_F(CliTest, ImageJpegResizeAndFlip)
     EXPECT_EQ(b.Height(), 10); // -1 keeps the aspect ratio
 
     const QString flipped = Dir.filePath(QStringLiteral("flipped.png"));
-    r = RunCli({QStringLiteral("image"), QStringLiteral("--flip"), QStringLiteral("h"), src,
-                flipped});
+    r = RunCli(
+        {QStringLiteral("image"), QStringLiteral("--flip"), QStringLiteral("h"), src, flipped});
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
     THVBitmap o, f;
     o.LoadFromFile(src);
@@ -471,12 +486,13 @@ TEST_F(CliTest, ImageResizeKeepsAlphaWithoutBleeding)
     pic.SetAlphaFormat(afDefined);
     const QString src = Dir.filePath(QStringLiteral("edge.png"));
     pic.SaveToFile(src);
-    for (const char* filter : {"lanczos3", "triangle", "fastlinear", "bilinear", "bicubic", "none"}) {
+    for (const char* filter :
+         {"lanczos3", "triangle", "fastlinear", "bilinear", "bicubic", "none"}) {
         SCOPED_TRACE(filter);
         const QString out = Dir.filePath(QStringLiteral("edge_out.png"));
         TRun r = RunCli({QStringLiteral("image"), QStringLiteral("--resize"), QStringLiteral("5"),
-                         QStringLiteral("3"), QStringLiteral("--filter"), QLatin1String(filter), src,
-                         out});
+                         QStringLiteral("3"), QStringLiteral("--filter"), QLatin1String(filter),
+                         src, out});
         ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
         THVBitmap b;
         b.LoadFromFile(out);
@@ -583,11 +599,13 @@ TEST_F(CliBrowsers, ListsTheProfilesWithCountsAndWhyOneCannotBeRead)
     ASSERT_EQ(lines.size(), 4) << tsv.Out.toStdString();
     EXPECT_EQ(lines[0], "Chromium\tDefault\t6\t" + Chromium.toUtf8() + '\t');
     EXPECT_EQ(lines[1], "Firefox\tdefault\t7\t" + Firefox.toUtf8() + '\t');
-    EXPECT_TRUE(lines[2].startsWith("Firefox\tbroken\t\t" + Broken.toUtf8() + '\t')) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].startsWith("Firefox\tbroken\t\t" + Broken.toUtf8() + '\t'))
+        << lines[2].toStdString();
     EXPECT_GT(lines[2].size(), qsizetype(("Firefox\tbroken\t\t" + Broken.toUtf8() + '\t').size()));
     EXPECT_TRUE(tsv.Err.contains(QStringLiteral("found 3 browser profiles")));
 
-    const TRun json = Run({QStringLiteral("browsers"), QStringLiteral("--format"), QStringLiteral("json")});
+    const TRun json =
+        Run({QStringLiteral("browsers"), QStringLiteral("--format"), QStringLiteral("json")});
     ASSERT_EQ(json.Exit, 0) << json.Err.toStdString();
     QJsonParseError error;
     const QJsonArray array = QJsonDocument::fromJson(json.Out, &error).array();
@@ -612,11 +630,13 @@ TEST_F(CliBrowsers, FromBrowsersListsWhatTheBrowsersExportGives)
     WriteFile(exported, fixtures::ChromiumExportHtml());
     const TRun fromExport = Run({QStringLiteral("list"), exported});
     ASSERT_EQ(fromExport.Exit, 0) << fromExport.Err.toStdString();
-    const TRun fromProfile = Run({QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("chromium")});
+    const TRun fromProfile = Run(
+        {QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("chromium")});
     ASSERT_EQ(fromProfile.Exit, 0) << fromProfile.Err.toStdString();
     EXPECT_EQ(fromProfile.Out.count('\n'), 5);
     EXPECT_EQ(fromProfile.Out, fromExport.Out);
-    EXPECT_TRUE(fromProfile.Err.contains(QStringLiteral("read 1 file: 5 added, 0 merged, 1 skipped")))
+    EXPECT_TRUE(
+        fromProfile.Err.contains(QStringLiteral("read 1 file: 5 added, 0 merged, 1 skipped")))
         << fromProfile.Err.toStdString();
 }
 
@@ -626,11 +646,13 @@ TEST_F(CliBrowsers, FromBrowsersBesidePathsInEveryCommand)
     WriteFile(extra, "[InternetShortcut]\r\nURL=https://one.example/\r\n");
 
     // Names match any part of the browser's name in any case; a PATH after "--".
-    const TRun named = Run({QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("CHROM"),
-                            QStringLiteral("--sort"), QStringLiteral("2"), QStringLiteral("--"), extra});
+    const TRun named =
+        Run({QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("CHROM"),
+             QStringLiteral("--sort"), QStringLiteral("2"), QStringLiteral("--"), extra});
     ASSERT_EQ(named.Exit, 0) << named.Err.toStdString();
     EXPECT_EQ(named.Out.count('\n'), 1 + 5);
-    EXPECT_TRUE(named.Out.contains("\thttps://deep.example/\tBookmarks bar\\\\Work\\\\Inner\t\t1700000003\n"))
+    EXPECT_TRUE(named.Out.contains(
+        "\thttps://deep.example/\tBookmarks bar\\\\Work\\\\Inner\t\t1700000003\n"))
         << named.Out.toStdString();
     EXPECT_TRUE(named.Out.contains("https://one.example/"));
     EXPECT_FALSE(named.Out.contains("toolbar1.example"));
@@ -649,10 +671,12 @@ TEST_F(CliBrowsers, FromBrowsersBesidePathsInEveryCommand)
     ASSERT_EQ(exported.Exit, 0) << exported.Err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/Bookmarks bar/Work/Inner/Deep.url")));
 
-    const TRun none = Run({QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("opera")});
+    const TRun none =
+        Run({QStringLiteral("list"), QStringLiteral("--from-browsers"), QStringLiteral("opera")});
     EXPECT_EQ(none.Exit, 0) << none.Err.toStdString();
     EXPECT_TRUE(none.Out.isEmpty());
-    EXPECT_TRUE(none.Err.contains(QStringLiteral("no browser profile matches \"opera\""))) << none.Err.toStdString();
+    EXPECT_TRUE(none.Err.contains(QStringLiteral("no browser profile matches \"opera\"")))
+        << none.Err.toStdString();
 }
 
 // Every readable profile is still read; the one that is not is named, and the exit
@@ -663,13 +687,17 @@ TEST_F(CliBrowsers, AnUnreadableProfileIsNamedAndTheOthersAreStillRead)
     const TRun all = Run({QStringLiteral("list"), QStringLiteral("--from-browsers")});
     EXPECT_EQ(all.Exit, 1);
     EXPECT_EQ(all.Out.count('\n'), 5 + 7);
-    EXPECT_TRUE(all.Err.contains(QStringLiteral("passed over Firefox (broken)"))) << all.Err.toStdString();
-    EXPECT_TRUE(all.Err.contains(QStringLiteral("1 browser profile could not be read"))) << all.Err.toStdString();
+    EXPECT_TRUE(all.Err.contains(QStringLiteral("passed over Firefox (broken)")))
+        << all.Err.toStdString();
+    EXPECT_TRUE(all.Err.contains(QStringLiteral("1 browser profile could not be read")))
+        << all.Err.toStdString();
     EXPECT_EQ(fixtures::ReadFile(Broken), before);
 
-    const TRun dups = Run({QStringLiteral("duplicates"), QStringLiteral("--from-browsers"), QStringLiteral("fire")});
+    const TRun dups = Run(
+        {QStringLiteral("duplicates"), QStringLiteral("--from-browsers"), QStringLiteral("fire")});
     EXPECT_EQ(dups.Exit, 1);
-    EXPECT_TRUE(dups.Err.contains(QStringLiteral("passed over Firefox (broken)"))) << dups.Err.toStdString();
+    EXPECT_TRUE(dups.Err.contains(QStringLiteral("passed over Firefox (broken)")))
+        << dups.Err.toStdString();
 }
 
 } // namespace

@@ -43,7 +43,8 @@ inline std::uint32_t Pixel(const TBitmap& bmp, int x, int y)
 {
     const std::uint8_t* p = bmp.ScanLine(y) + x * bmp.BytesPerPixel();
     const std::uint32_t a = bmp.BytesPerPixel() == 4 ? p[3] : 255u;
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (a << 24);
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
+           | (a << 24);
 }
 
 inline bool SamePixels(const TBitmap& a, const TBitmap& b)
@@ -116,8 +117,9 @@ inline QByteArray PngChunk(const char* type, const QByteArray& body)
 
 // A PNG from raw scan lines (each given without its filter byte; filter None is
 // used). Extra chunks go between IHDR and IDAT.
-inline QByteArray MakePng(int w, int h, int colorType, int depth, const std::vector<QByteArray>& rows,
-                          const QByteArray& extraChunks = {}, const QByteArray& trailingChunks = {})
+inline QByteArray MakePng(int w, int h, int colorType, int depth,
+                          const std::vector<QByteArray>& rows, const QByteArray& extraChunks = {},
+                          const QByteArray& trailingChunks = {})
 {
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     QByteArray ihdr;

@@ -81,8 +81,9 @@ TEST(TBitmapTest, LargePicturesKeepEveryPixelThroughCopyConversionAndMove)
     const auto matches = [&](const TBitmap& b) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                if (Pixel(b, x, y) != (0xFF000000u | (std::uint32_t(std::uint8_t(x ^ y)) << 16) |
-                                       (std::uint32_t(std::uint8_t(y)) << 8) | std::uint8_t(x)))
+                if (Pixel(b, x, y)
+                    != (0xFF000000u | (std::uint32_t(std::uint8_t(x ^ y)) << 16)
+                        | (std::uint32_t(std::uint8_t(y)) << 8) | std::uint8_t(x)))
                     return false;
         return true;
     };
@@ -217,7 +218,8 @@ TEST(ReadFailureTest, UnreadableFileIsAReadError)
         } catch (const EInvalidGraphic& e) {
             ADD_FAILURE() << "decode error instead of a read error: " << e.what();
         } catch (const EFileError& e) {
-            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("Cannot read"))) << e.what();
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("Cannot read")))
+                << e.what();
         }
         EXPECT_TRUE(bmp.Empty());
     }
@@ -226,12 +228,24 @@ TEST(ReadFailureTest, UnreadableFileIsAReadError)
 TEST(ImageFileTypeTest, DecidedByTheLastExtensionOnly)
 {
     const std::pair<const char*, TImageFileType> cases[] = {
-        {"a.jpg", iftJpeg},       {"a.JPEG", iftJpeg},       {"photo.Png", iftPng},
-        {"x.psd", iftPsd},        {"x.BMP", iftBmp},         {"x.tga", iftTga},
-        {"x.jpe", iftUnknown},    {"x.tif", iftUnknown},     {"x.gif", iftUnknown},
-        {"noext", iftUnknown},    {"dir.png\\file", iftUnknown}, {"dir.png/file", iftUnknown},
-        {"c:x.png", iftPng},      {"c.png:file", iftUnknown}, {"a.png.txt", iftUnknown},
-        {"", iftUnknown},         {".png", iftPng},          {"a.p\xC3\xA9g", iftUnknown},
+        {"a.jpg", iftJpeg},
+        {"a.JPEG", iftJpeg},
+        {"photo.Png", iftPng},
+        {"x.psd", iftPsd},
+        {"x.BMP", iftBmp},
+        {"x.tga", iftTga},
+        {"x.jpe", iftUnknown},
+        {"x.tif", iftUnknown},
+        {"x.gif", iftUnknown},
+        {"noext", iftUnknown},
+        {"dir.png\\file", iftUnknown},
+        {"dir.png/file", iftUnknown},
+        {"c:x.png", iftPng},
+        {"c.png:file", iftUnknown},
+        {"a.png.txt", iftUnknown},
+        {"", iftUnknown},
+        {".png", iftPng},
+        {"a.p\xC3\xA9g", iftUnknown},
     };
     for (const auto& [name, type] : cases)
         EXPECT_EQ(GetImageFileType(QString::fromUtf8(name)), type) << name;
@@ -427,7 +441,9 @@ TEST_F(BitmapFiles, PngAuthorIsTheLastExactlyNamedTextChunk)
         {"compressed ignored", PngChunk("tEXt", QByteArray("Author\0plain", 12)),
          PngChunk("zTXt", QByteArray("Author\0\0", 8) + qCompress(QByteArray("z")).mid(4)),
          QStringLiteral("plain")},
-        {"ANSI text", PngChunk("tEXt", QByteArray("Author\0caf\xe9", 11)), {},
+        {"ANSI text",
+         PngChunk("tEXt", QByteArray("Author\0caf\xe9", 11)),
+         {},
          QStringLiteral("caf\u00e9")},
     };
     for (const Case& c : cases) {
@@ -454,15 +470,18 @@ TEST_F(BitmapFiles, PngAlphaIsKeptExactlyWhenTheFileHasIt)
     const Case cases[] = {
         {"palette", MakePng(2, 1, 3, 8, {QByteArray("\x00\x01", 2)}, plte), afIgnored, 0xFF102030u,
          0xFF405060u},
-        {"palette + tRNS", MakePng(2, 1, 3, 8, {QByteArray("\x00\x01", 2)}, plte + PngChunk("tRNS", QByteArray("\x80", 1))),
+        {"palette + tRNS",
+         MakePng(2, 1, 3, 8, {QByteArray("\x00\x01", 2)},
+                 plte + PngChunk("tRNS", QByteArray("\x80", 1))),
          afDefined, 0x80102030u, 0xFF405060u},
         {"grey + alpha", MakePng(2, 1, 4, 8, {QByteArray("\x11\x22\x33\x44", 4)}), afDefined,
          0x22111111u, 0x44333333u},
         {"grey 16-bit", MakePng(2, 1, 0, 16, {QByteArray("\xAB\x00\x12\xFF", 4)}), afIgnored,
          0xFFABABABu, 0xFF121212u},
-        {"grey 1-bit", MakePng(2, 1, 0, 1, {QByteArray("\x80", 1)}), afIgnored, 0xFFFFFFFFu, 0xFF000000u},
-        {"rgba", MakePng(2, 1, 6, 8, {QByteArray("\x01\x02\x03\x00\x04\x05\x06\x07", 8)}), afDefined,
-         0x00010203u, 0x07040506u},
+        {"grey 1-bit", MakePng(2, 1, 0, 1, {QByteArray("\x80", 1)}), afIgnored, 0xFFFFFFFFu,
+         0xFF000000u},
+        {"rgba", MakePng(2, 1, 6, 8, {QByteArray("\x01\x02\x03\x00\x04\x05\x06\x07", 8)}),
+         afDefined, 0x00010203u, 0x07040506u},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -523,7 +542,7 @@ TEST(ResourceTest, LoadFromResourceTriesJpegPngBmp)
     ASSERT_TRUE(bmp.LoadFromResource(QStringLiteral("BANNER0")));
     EXPECT_EQ(bmp.Width(), 8);
     EXPECT_EQ(bmp.Height(), 4);
-    EXPECT_EQ(bmp.PixelFormat(), pf24bit); // resource loads do not convert
+    EXPECT_EQ(bmp.PixelFormat(), pf24bit);      // resource loads do not convert
     EXPECT_EQ(bmp.ScanLine(1)[2 * 3 + 2], 60);  // red = x * 30
     EXPECT_EQ(bmp.ScanLine(1)[2 * 3 + 1], 60);  // green = y * 60
     EXPECT_EQ(bmp.ScanLine(1)[2 * 3 + 0], 200); // blue
@@ -669,8 +688,8 @@ TEST_F(BitmapFiles, BitFieldMasksGiveColourAndAlphaAt16And32Bits)
         {"R8G8B8A8, V4 header", 32, 108, 3, 0xFF000000u, 0x00FF0000, 0x0000FF00, 0x000000FF},
         {"A2R10G10B10, V5 header", 32, 124, 3, 0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000u},
     };
-    const std::uint32_t values[] = {0x00000000u, 0xFFFFFFFFu, 0x12345678u, 0x9ABCDEF0u,
-                                    0x0F0F8001u, 0xF0F07FFEu};
+    const std::uint32_t values[] = {0x00000000u, 0xFFFFFFFFu, 0x12345678u,
+                                    0x9ABCDEF0u, 0x0F0F8001u, 0xF0F07FFEu};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         // 3 x 2, bottom row first; 16-bit rows padded to 8 bytes.
@@ -700,8 +719,8 @@ TEST_F(BitmapFiles, BitFieldMasksGiveColourAndAlphaAt16And32Bits)
                 if (c.bpp == 16)
                     v &= 0xFFFF;
                 const std::uint32_t want = Scaled(v, c.b) | (Scaled(v, c.g) << 8)
-                                         | (Scaled(v, c.r) << 16)
-                                         | ((c.a ? Scaled(v, c.a) : 255u) << 24);
+                                           | (Scaled(v, c.r) << 16)
+                                           | ((c.a ? Scaled(v, c.a) : 255u) << 24);
                 EXPECT_EQ(Pixel(bmp, x, y), want) << x << "," << y;
             }
     }
@@ -720,18 +739,44 @@ TEST_F(BitmapFiles, RunLengthCodesWithDeltasAndEarlyEndsDecode)
         std::vector<int> want; // palette index per pixel from the top row; -1 transparent
     };
     const Case cases[] = {
-        {"RLE8: runs, odd literal, clipped run, delta, end of bitmap", 5, 3, 8,
-         QByteArray("\x02\x01" "\x00\x03\x02\x03\x02\x00" "\x05\x04" "\x00\x00"
-                    "\x01\x03" "\x00\x02\x02\x01" "\x02\x02" "\x00\x01", 22),
+        {"RLE8: runs, odd literal, clipped run, delta, end of bitmap",
+         5,
+         3,
+         8,
+         QByteArray("\x02\x01"
+                    "\x00\x03\x02\x03\x02\x00"
+                    "\x05\x04"
+                    "\x00\x00"
+                    "\x01\x03"
+                    "\x00\x02\x02\x01"
+                    "\x02\x02"
+                    "\x00\x01",
+                    22),
          {-1, -1, -1, 2, 2, /**/ 3, -1, -1, -1, -1, /**/ 1, 1, 2, 3, 2}},
-        {"RLE4: alternating run, odd literal, delta, end of bitmap", 5, 2, 4,
-         QByteArray("\x05\x12" "\x00\x00" "\x00\x03\x34\x50" "\x00\x02\x01\x00"
-                    "\x01\xf0" "\x00\x01", 16),
+        {"RLE4: alternating run, odd literal, delta, end of bitmap",
+         5,
+         2,
+         4,
+         QByteArray("\x05\x12"
+                    "\x00\x00"
+                    "\x00\x03\x34\x50"
+                    "\x00\x02\x01\x00"
+                    "\x01\xf0"
+                    "\x00\x01",
+                    16),
          {3, 4, 5, -1, 15, /**/ 1, 2, 1, 2, 1}},
-        {"RLE8: every pixel written, data ends without end of bitmap", 2, 2, 8,
-         QByteArray("\x02\x07\x00\x00\x01\x08\x01\x09", 8), {8, 9, 7, 7}},
-        {"RLE8: delta beyond the picture ends the decoding", 2, 2, 8,
-         QByteArray("\x01\x05\x00\x02\xff\xff\x02\x06", 8), {-1, -1, 5, -1}},
+        {"RLE8: every pixel written, data ends without end of bitmap",
+         2,
+         2,
+         8,
+         QByteArray("\x02\x07\x00\x00\x01\x08\x01\x09", 8),
+         {8, 9, 7, 7}},
+        {"RLE8: delta beyond the picture ends the decoding",
+         2,
+         2,
+         8,
+         QByteArray("\x01\x05\x00\x02\xff\xff\x02\x06", 8),
+         {-1, -1, 5, -1}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -746,8 +791,10 @@ TEST_F(BitmapFiles, RunLengthCodesWithDeltasAndEarlyEndsDecode)
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) {
                 const int i = c.want[std::size_t(y * c.w + x)];
-                const std::uint32_t want =
-                    i < 0 ? 0u : 0xFF000000u | std::uint32_t(i * 10 + 2) << 16 | std::uint32_t(i * 10 + 1) << 8 | std::uint32_t(i * 10);
+                const std::uint32_t want = i < 0 ? 0u
+                                                 : 0xFF000000u | std::uint32_t(i * 10 + 2) << 16
+                                                       | std::uint32_t(i * 10 + 1) << 8
+                                                       | std::uint32_t(i * 10);
                 EXPECT_EQ(Pixel(bmp, x, y), want) << x << "," << y;
             }
     }
@@ -755,8 +802,8 @@ TEST_F(BitmapFiles, RunLengthCodesWithDeltasAndEarlyEndsDecode)
 
 TEST_F(BitmapFiles, Os2HeadersAreRead)
 {
-    const QByteArray pal3("\x01\x02\x03\x04\x05\x06", 6);        // 3-byte entries
-    const QByteArray pal4("\x01\x02\x03\x00\x04\x05\x06\x00", 8); // 4-byte entries
+    const QByteArray pal3("\x01\x02\x03\x04\x05\x06", 6);          // 3-byte entries
+    const QByteArray pal4("\x01\x02\x03\x00\x04\x05\x06\x00", 8);  // 4-byte entries
     const QByteArray rows8("\x01\x00\x00\x00\x00\x01\x00\x00", 8); // 2 x 2, bottom row first
     QByteArray rows24;
     rows24 += QByteArray("\x04\x05\x06\x01\x02\x03", 6) + QByteArray(2, '\0');
@@ -794,7 +841,8 @@ TEST_F(BitmapFiles, RunLengthHeaderFarLargerThanItsDataFailsFast)
     QByteArray codes;
     for (int i = 0; i < 100; ++i)
         codes += QByteArray("\x00\x02\xff\xff", 4);
-    WriteAll(Path(QStringLiteral("big.bmp")), MakeBmp(15000, 15000, 8, QByteArray(8, '\x40'), codes, 1));
+    WriteAll(Path(QStringLiteral("big.bmp")),
+             MakeBmp(15000, 15000, 8, QByteArray(8, '\x40'), codes, 1));
     TBitmap bmp;
     QElapsedTimer timer;
     timer.start();
@@ -802,7 +850,8 @@ TEST_F(BitmapFiles, RunLengthHeaderFarLargerThanItsDataFailsFast)
         bmp.LoadFromFile(Path(QStringLiteral("big.bmp")));
         ADD_FAILURE() << "loaded";
     } catch (const EInvalidGraphic& e) {
-        EXPECT_TRUE(e.Reason().startsWith(QStringLiteral("BMP picture size does not match the file")))
+        EXPECT_TRUE(
+            e.Reason().startsWith(QStringLiteral("BMP picture size does not match the file")))
             << e.Reason().toStdString();
     }
     EXPECT_LT(timer.elapsed(), 1000);

@@ -80,7 +80,8 @@ std::vector<Sample> ValidSamples(const QTemporaryDir& dir)
     out.push_back({QStringLiteral("rle.tga"), MakeRleTga()});
     out.push_back({QStringLiteral("pal.png"),
                    MakePng(3, 2, 3, 4, {QByteArray("\x01\x20", 2), QByteArray("\x12\x00", 2)},
-                           PngChunk("PLTE", QByteArray(9, '\x44')) + PngChunk("tRNS", QByteArray("\x00\x80", 2)))});
+                           PngChunk("PLTE", QByteArray(9, '\x44'))
+                               + PngChunk("tRNS", QByteArray("\x00\x80", 2)))});
     // An 8-bit palette BMP (5 x 3, rows padded to 8 bytes).
     QByteArray bmp("BM");
     Le32(bmp, 14 + 40 + 16 + 24);
@@ -100,7 +101,8 @@ std::vector<Sample> ValidSamples(const QTemporaryDir& dir)
     QByteArray rle = bmp.left(14 + 40 + 16);
     rle[30] = 1; // BI_RLE8
     rle += QByteArray("\x03\x01\x00\x03\x02\x03\x01\x00\x00\x00\x00\x02\x01\x01"
-                      "\x02\x02\x00\x00\x05\x03\x00\x01", 22);
+                      "\x02\x02\x00\x00\x05\x03\x00\x01",
+                      22);
     out.push_back({QStringLiteral("rle8.bmp"), rle});
     // A colour-mapped RLE TGA with 16-bit map entries.
     QByteArray tga("\x00\x01\x09\x00\x00\x04\x00\x10\x00\x00\x00\x00\x07\x00\x05\x00\x08\x21", 18);

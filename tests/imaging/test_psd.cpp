@@ -32,7 +32,8 @@ QByteArray PackRow(const QByteArray& row)
 {
     std::vector<std::uint8_t> out(std::size_t(row.size()) * 2 + 2);
     int n = 0;
-    PackBitsEncode(reinterpret_cast<const std::uint8_t*>(row.constData()), int(row.size()), out.data(), n);
+    PackBitsEncode(reinterpret_cast<const std::uint8_t*>(row.constData()), int(row.size()),
+                   out.data(), n);
     return QByteArray(reinterpret_cast<const char*>(out.data()), n);
 }
 
@@ -125,7 +126,11 @@ TEST_F(PsdFiles, ChannelLayoutsRawAndPackBits)
     const Case cases[] = {
         {"rgb", 3, {{r0, r1}, {g0, g1}, {b0, b1}}, 0xFF102030u, 0xFF132333u},
         {"rgba", 3, {{r0, r1}, {g0, g1}, {b0, b1}, {a0, a1}}, 0x40102030u, 0x43132333u},
-        {"five channels", 3, {{r0, r1}, {g0, g1}, {b0, b1}, {a0, a1}, {x0, x0}}, 0x40102030u, 0x43132333u},
+        {"five channels",
+         3,
+         {{r0, r1}, {g0, g1}, {b0, b1}, {a0, a1}, {x0, x0}},
+         0x40102030u,
+         0x43132333u},
         {"grey", 1, {{r0, r1}}, 0xFF101010u, 0xFF131313u},
         {"grey + alpha", 1, {{r0, r1}, {a0, a1}}, 0x40101010u, 0x43131313u},
     };
@@ -173,9 +178,10 @@ TEST_F(PsdFiles, UnsupportedDocumentsAreRefusedAndLeaveTheBitmap)
         QByteArray colorModeData;
     };
     const Case cases[] = {
-        {"16-bit", 3, 16, 1, {}},      {"CMYK", 4, 8, 1, {}},          {"indexed", 2, 8, 1, {}},
-        {"RGB at 1 bit", 3, 1, 1, {}}, {"grey at 1 bit", 1, 1, 1, {}}, {"bitmap at 8 bits", 0, 8, 1, {}},
-        {"PSB", 3, 8, 2, {}},          {"colour mode data", 3, 8, 1, QByteArray(768, 0)},
+        {"16-bit", 3, 16, 1, {}},       {"CMYK", 4, 8, 1, {}},
+        {"indexed", 2, 8, 1, {}},       {"RGB at 1 bit", 3, 1, 1, {}},
+        {"grey at 1 bit", 1, 1, 1, {}}, {"bitmap at 8 bits", 0, 8, 1, {}},
+        {"PSB", 3, 8, 2, {}},           {"colour mode data", 3, 8, 1, QByteArray(768, 0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -344,7 +350,8 @@ TEST_F(PsdFiles, OversizedHeadersFailFastWithoutAllocating)
     const Case cases[] = {
         {"bitmap mode, raw zeros", 0, 1, side, side, false, 0, QByteArray(64 * 1024, '\0')},
         {"RGB, raw", 3, 8, side, side, false, 0, QByteArray(256 * 1024, '\0')},
-        {"bitmap mode, zip of zeros", 0, 1, side, side, false, 2, qCompress(QByteArray(1 << 20, '\0')).mid(4)},
+        {"bitmap mode, zip of zeros", 0, 1, side, side, false, 2,
+         qCompress(QByteArray(1 << 20, '\0')).mid(4)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

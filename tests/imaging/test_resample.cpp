@@ -17,8 +17,8 @@ using namespace testimg;
 
 namespace {
 
-const TResampleFilter AllFilters[] = {rfNone,    rfTriangle, rfHermite,    rfBell,
-                                      rfBSpline, rfLanczos3, rfMitchell,   rfNearest,
+const TResampleFilter AllFilters[] = {rfNone,    rfTriangle,   rfHermite,  rfBell,
+                                      rfBSpline, rfLanczos3,   rfMitchell, rfNearest,
                                       rfLinear,  rfFastLinear, rfBilinear, rfBicubic};
 
 // Restores the automatic worker count when a test ends.
@@ -36,9 +36,9 @@ TEST(ResampleSizeTest, SizeRules)
         int aw, ah, nw, nh;
     };
     const Case cases[] = {
-        {-1, 50, 100, 50}, {-1, 0, 1, 100},   {-5, 0, 5, 100},     {-5, -3, 200, 100},
+        {-1, 50, 100, 50},  {-1, 0, 1, 100},  {-5, 0, 5, 100},       {-5, -3, 200, 100},
         {-1, -1, 200, 100}, {50, -1, 50, 25}, {1000, -1, 1000, 500}, {1, -1, 1, 1},
-        {0, -1, 200, 100}, {3, 0, 3, 100},    {-7, 9, 7, 9},       {-1, 1, 2, 1},
+        {0, -1, 200, 100},  {3, 0, 3, 100},   {-7, 9, 7, 9},         {-1, 1, 2, 1},
     };
     for (const Case& c : cases) {
         THVBitmap bmp;
@@ -93,8 +93,8 @@ TEST(ResampleEngineTest, UniformPictureStaysUniformWithEveryFilter)
     {
         int w, h, nw, nh;
     };
-    const Size sizes[] = {{7, 5, 3, 2},   {7, 5, 20, 13}, {7, 5, 20, 2}, {7, 5, 2, 13},
-                          {2, 2, 5, 5},   {1, 5, 3, 9},   {9, 1, 4, 1},  {64, 48, 16, 12}};
+    const Size sizes[] = {{7, 5, 3, 2}, {7, 5, 20, 13}, {7, 5, 20, 2}, {7, 5, 2, 13},
+                          {2, 2, 5, 5}, {1, 5, 3, 9},   {9, 1, 4, 1},  {64, 48, 16, 12}};
     for (TResampleFilter f : AllFilters)
         for (const Size& s : sizes) {
             TBitmap src;
@@ -182,7 +182,8 @@ TEST(ResampleEngineTest, EnlargingARampStaysMonotonicAndInRange)
     src.SetSize(6, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 6; ++x)
-            SetPixel(src, x, y, std::uint8_t(x * 50), std::uint8_t(x * 50), std::uint8_t(x * 50), 255);
+            SetPixel(src, x, y, std::uint8_t(x * 50), std::uint8_t(x * 50), std::uint8_t(x * 50),
+                     255);
     for (TResampleFilter f : {rfTriangle, rfLinear, rfFastLinear, rfBilinear, rfHermite}) {
         TBitmap dst;
         ResampleTo(src, dst, 23, 7, f);
@@ -234,8 +235,8 @@ TEST(ResampleEngineTest, AnyNumberOfWorkersGivesOneWorkersResult)
                 SetResampleThreadCount(n);
                 TBitmap many;
                 ResampleTo(src, many, nw, nh, f);
-                EXPECT_TRUE(SamePixels(one, many)) << "filter " << f << " workers " << n << " " << nw
-                                                   << "x" << nh;
+                EXPECT_TRUE(SamePixels(one, many))
+                    << "filter " << f << " workers " << n << " " << nw << "x" << nh;
             }
         }
 }
@@ -267,15 +268,18 @@ void ReferenceConvolution(const TBitmap& src, TBitmap& dst, TResampleFilter f)
     const auto k = ResampleFilters[f].Filter;
     const double radius = ResampleFilters[f].Radius;
     auto table = [&](int len, int newLen) {
-        const double scale = (len == 1 || newLen == 1) ? double(newLen) / len : double(newLen - 1) / (len - 1);
+        const double scale =
+            (len == 1 || newLen == 1) ? double(newLen) / len : double(newLen - 1) / (len - 1);
         std::vector<std::vector<std::pair<int, int>>> lists(static_cast<std::size_t>(newLen));
         const double width = scale < 1 ? radius / scale : radius;
         const double fscale = scale < 1 ? 1 / scale : 1;
         for (int i = 0; i < newLen; ++i) {
             const double center = i / scale;
-            for (int j = int(std::floor(center - width)); j <= int(std::ceil(center + width)); ++j) {
-                const int wgt = int(scale < 1 ? std::nearbyint(k((center - j) / fscale) * 256 / fscale)
-                                              : std::nearbyint(k(center - j) * 256));
+            for (int j = int(std::floor(center - width)); j <= int(std::ceil(center + width));
+                 ++j) {
+                const int wgt =
+                    int(scale < 1 ? std::nearbyint(k((center - j) / fscale) * 256 / fscale)
+                                  : std::nearbyint(k(center - j) * 256));
                 if (wgt == 0)
                     continue;
                 const int p = std::clamp(j < 0 ? -j : j >= len ? 2 * len - 1 - j : j, 0, len - 1);
@@ -295,7 +299,8 @@ void ReferenceConvolution(const TBitmap& src, TBitmap& dst, TResampleFilter f)
                     sum += wgt * src.ScanLine(y)[p * 4 + c];
                     ws += wgt;
                 }
-                work[(std::size_t(y) * nw + i) * 4 + c] = std::uint8_t(std::clamp(sum / (ws ? ws : 256), 0, 255));
+                work[(std::size_t(y) * nw + i) * 4 + c] =
+                    std::uint8_t(std::clamp(sum / (ws ? ws : 256), 0, 255));
             }
     for (int r = 0; r < nh; ++r)
         for (int x = 0; x < nw; ++x)
@@ -305,7 +310,8 @@ void ReferenceConvolution(const TBitmap& src, TBitmap& dst, TResampleFilter f)
                     sum += wgt * work[(std::size_t(p) * nw + x) * 4 + c];
                     ws += wgt;
                 }
-                const int v = ws ? sum / ws : int(std::min<std::uint32_t>(std::uint32_t(sum) >> 8, 255));
+                const int v =
+                    ws ? sum / ws : int(std::min<std::uint32_t>(std::uint32_t(sum) >> 8, 255));
                 dst.ScanLine(r)[x * 4 + c] = std::uint8_t(std::clamp(v, 0, 255));
             }
 }
@@ -315,7 +321,8 @@ void ReferenceConvolution(const TBitmap& src, TBitmap& dst, TResampleFilter f)
 TEST(ResampleEngineTest, ConvolutionMatchesThePlainIntegerComputation)
 {
     std::mt19937 rng(4242);
-    for (TResampleFilter f : {rfTriangle, rfHermite, rfBell, rfBSpline, rfLanczos3, rfMitchell, rfNearest, rfLinear})
+    for (TResampleFilter f :
+         {rfTriangle, rfHermite, rfBell, rfBSpline, rfLanczos3, rfMitchell, rfNearest, rfLinear})
         for (int round = 0; round < 6; ++round) {
             const int w = 1 + int(rng() % 40), h = 1 + int(rng() % 30);
             const int nw = 1 + int(rng() % 60), nh = 1 + int(rng() % 45);
@@ -327,7 +334,8 @@ TEST(ResampleEngineTest, ConvolutionMatchesThePlainIntegerComputation)
             ResampleTo(src, fast, nw, nh, f);
             plain.SetSize(nw, nh);
             ReferenceConvolution(src, plain, f);
-            EXPECT_TRUE(SamePixels(fast, plain)) << "filter " << f << " " << w << "x" << h << "->" << nw << "x" << nh;
+            EXPECT_TRUE(SamePixels(fast, plain))
+                << "filter " << f << " " << w << "x" << h << "->" << nw << "x" << nh;
         }
 }
 
@@ -370,7 +378,8 @@ TEST(PremultipliedResampleTest, EveryEngineMatchesPremultiplyResampleUnpremultip
     src.SetAlphaFormat(afDefined);
     // rfNone copies whole pixels and is left out: going through premultiplied
     // values would only lose the colour of faint pixels.
-    for (TResampleFilter f : {rfLanczos3, rfTriangle, rfMitchell, rfFastLinear, rfBilinear, rfBicubic})
+    for (TResampleFilter f :
+         {rfLanczos3, rfTriangle, rfMitchell, rfFastLinear, rfBilinear, rfBicubic})
         for (auto [w, h] : {std::pair{15, 9}, std::pair{80, 51}}) {
             SCOPED_TRACE(testing::Message() << "filter " << int(f) << " to " << w << "x" << h);
             TBitmap expected;

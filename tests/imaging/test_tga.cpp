@@ -15,8 +15,8 @@ using namespace testimg;
 
 namespace {
 
-QByteArray TgaHeader(int w, int h, int depth, int descriptor, int type = 2, const QByteArray& id = {},
-                     int colorMapType = 0)
+QByteArray TgaHeader(int w, int h, int depth, int descriptor, int type = 2,
+                     const QByteArray& id = {}, int colorMapType = 0)
 {
     QByteArray b;
     b.append(char(id.size()));
@@ -169,7 +169,7 @@ TEST_F(TgaFiles, RunLengthPacketsCarryAcrossLines)
     data += QByteArray("\x83\x01\x02\x03\x04", 5);
     data += QByteArray("\x01\x05\x06\x07\x08\x09\x0a\x0b\x0c", 9);
     THVBitmap bmp;
-        Load(data, bmp);
+    Load(data, bmp);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(Pixel(bmp, i % 3, i / 3), 0x04030201u) << i;
     EXPECT_EQ(Pixel(bmp, 1, 1), 0x08070605u);
@@ -179,7 +179,7 @@ TEST_F(TgaFiles, RunLengthPacketsCarryAcrossLines)
     QByteArray raw = TgaHeader(2, 2, 24, 0, 10);
     raw += QByteArray("\x02\x01\x01\x01\x02\x02\x02\x03\x03\x03\x80\x04\x04\x04", 14);
     THVBitmap b2;
-        Load(raw, b2);
+    Load(raw, b2);
     EXPECT_EQ(Pixel(b2, 0, 1), 0xFF010101u);
     EXPECT_EQ(Pixel(b2, 1, 1), 0xFF020202u);
     EXPECT_EQ(Pixel(b2, 0, 0), 0xFF030303u);
@@ -188,7 +188,8 @@ TEST_F(TgaFiles, RunLengthPacketsCarryAcrossLines)
 
 TEST_F(TgaFiles, ExtensionAreaIsReadAndBadDatesKeepTheDefault)
 {
-    QByteArray body = TgaHeader(1, 1, 24, 0x20, 2, QByteArray("id")) + QByteArray("\x01\x02\x03", 3);
+    QByteArray body =
+        TgaHeader(1, 1, 24, 0x20, 2, QByteArray("id")) + QByteArray("\x01\x02\x03", 3);
     QByteArray good = body + TgaExtension(body.size(), "Ann", 7, 4, 2021);
     QBuffer buf(&good);
     buf.open(QIODevice::ReadOnly);
@@ -223,14 +224,14 @@ TEST_F(TgaFiles, TruncatedPixelDataLeavesTheRestZero)
 {
     // 32-bit raw 2x2 top-down with only one and a half pixels.
     THVBitmap bmp;
-        Load(TgaHeader(2, 2, 32, 0x28) + QByteArray("\x01\x02\x03\x04\x05\x06", 6), bmp);
+    Load(TgaHeader(2, 2, 32, 0x28) + QByteArray("\x01\x02\x03\x04\x05\x06", 6), bmp);
     EXPECT_EQ(Pixel(bmp, 0, 0), 0x04030201u);
     EXPECT_EQ(Pixel(bmp, 1, 0), 0x00000605u);
     EXPECT_EQ(Pixel(bmp, 0, 1), 0u);
     EXPECT_EQ(Pixel(bmp, 1, 1), 0u);
     // RLE run that ends after its header byte.
     THVBitmap rle;
-        Load(TgaHeader(2, 1, 24, 0x20, 10) + QByteArray("\x81", 1), rle);
+    Load(TgaHeader(2, 1, 24, 0x20, 10) + QByteArray("\x81", 1), rle);
     EXPECT_EQ(rle.Width(), 2);
 }
 
@@ -243,11 +244,11 @@ TEST_F(TgaFiles, ForeignOrAbsurdHeadersAreRefused)
     mapped8BitEntries[7] = 8; // map entries of 8 bits: not a size the format defines
     const QByteArray cases[] = {png,
                                 jpg,
-                                TgaHeader(2, 2, 8, 0),          // true colour at 8 bits
-                                TgaHeader(2, 2, 24, 0, 3),      // grey at 24 bits
-                                TgaHeader(2, 2, 8, 0, 1),       // colour-mapped without a map
+                                TgaHeader(2, 2, 8, 0),     // true colour at 8 bits
+                                TgaHeader(2, 2, 24, 0, 3), // grey at 24 bits
+                                TgaHeader(2, 2, 8, 0, 1),  // colour-mapped without a map
                                 mapped8BitEntries,
-                                TgaHeader(2, 2, 24, 0, 32),     // Huffman-coded type
+                                TgaHeader(2, 2, 24, 0, 32), // Huffman-coded type
                                 TgaHeader(0, 2, 24, 0),
                                 TgaHeader(2, 2, 24, 0, 1),
                                 QByteArray("short")};
@@ -264,7 +265,8 @@ TEST_F(TgaFiles, ForeignOrAbsurdHeadersAreRefused)
         EXPECT_EQ(bmp.Width(), 3); // size untouched
     }
     // 65535 x 65535 announced by a file of a few bytes: refused before allocating.
-    WriteAll(Path(QStringLiteral("big.tga")), TgaHeader(0xFFFF, 0xFFFF, 32, 0, 10) + QByteArray(64, '\x7f'));
+    WriteAll(Path(QStringLiteral("big.tga")),
+             TgaHeader(0xFFFF, 0xFFFF, 32, 0, 10) + QByteArray(64, '\x7f'));
     THVBitmap bmp;
     EXPECT_THROW(bmp.LoadFromFile(Path(QStringLiteral("big.tga"))), EInvalidGraphic);
 }
@@ -276,7 +278,7 @@ TEST_F(TgaFiles, ColourMapIsSteppedOver)
     data[7] = 24; // ... of 3 bytes each
     data += QByteArray(6, '\x55') + QByteArray("\x01\x02\x03", 3);
     THVBitmap bmp;
-        Load(data, bmp);
+    Load(data, bmp);
     EXPECT_EQ(Pixel(bmp, 0, 0), 0xFF030201u);
 }
 
@@ -335,11 +337,11 @@ struct TgaVariant
 
 // A 4 x 3 picture of four colours, as palette indices from the top row.
 constexpr int Indices[3][4] = {{0, 0, 0, 1}, {2, 3, 3, 3}, {1, 1, 2, 0}};
-constexpr std::uint8_t Colours[4][4] = {// b, g, r, a
-                                        {0x10, 0x20, 0x30, 0xFF},
-                                        {0xF8, 0x08, 0x84, 0x00},
-                                        {0x00, 0xFF, 0x42, 0xFF},
-                                        {0x77, 0x66, 0x55, 0x33}};
+constexpr std::uint8_t Colours[4][4] = { // b, g, r, a
+    {0x10, 0x20, 0x30, 0xFF},
+    {0xF8, 0x08, 0x84, 0x00},
+    {0x00, 0xFF, 0x42, 0xFF},
+    {0x77, 0x66, 0x55, 0x33}};
 constexpr std::uint8_t Greys[4][2] = {{0x00, 0xFF}, {0x55, 0x80}, {0xAA, 0x00}, {0xFF, 0x40}};
 constexpr int FirstEntry = 5; // the colour map starts at index 5
 
@@ -349,7 +351,7 @@ QByteArray StoredColour(int c, int bits, bool alphaBit)
     QByteArray out;
     if (bits == 15 || bits == 16) {
         const unsigned v = (unsigned(p[2] >> 3) << 10) | (unsigned(p[1] >> 3) << 5) | (p[0] >> 3)
-                         | (alphaBit && p[3] >= 128 ? 0x8000u : 0u);
+                           | (alphaBit && p[3] >= 128 ? 0x8000u : 0u);
         Le16(out, v);
     } else {
         out.append(reinterpret_cast<const char*>(p), bits / 8);
@@ -365,7 +367,8 @@ std::uint32_t DecodedColour(int c, int bits, bool alphaBit)
         const std::uint32_t a = alphaBit ? (p[3] >= 128 ? 255u : 0u) : 255u;
         return five(p[0]) | (five(p[1]) << 8) | (five(p[2]) << 16) | (a << 24);
     }
-    return p[0] | (p[1] << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(bits == 32 ? p[3] : 255) << 24);
+    return p[0] | (p[1] << 8) | (std::uint32_t(p[2]) << 16)
+           | (std::uint32_t(bits == 32 ? p[3] : 255) << 24);
 }
 
 QByteArray StoredPixel(const TgaVariant& v, int c)
@@ -430,12 +433,12 @@ QByteArray RunLengthEncode(const std::vector<QByteArray>& pixels)
 TEST_F(TgaFiles, EveryDefinedTypeDepthMapAndOriginDecodes)
 {
     const TgaVariant variants[] = {
-        {"true colour 15", 2, 15, 0, 0},      {"true colour 16, alpha bit", 2, 16, 0, 1},
+        {"true colour 15", 2, 15, 0, 0},           {"true colour 16, alpha bit", 2, 16, 0, 1},
         {"true colour 16, no alpha", 2, 16, 0, 0}, {"true colour 24", 2, 24, 0, 0},
-        {"true colour 32", 2, 32, 0, 8},      {"grey 8", 3, 8, 0, 0},
-        {"grey 16 with alpha", 3, 16, 0, 8},  {"mapped, 15-bit entries", 1, 8, 15, 0},
-        {"mapped, 16-bit entries", 1, 8, 16, 1}, {"mapped, 24-bit entries", 1, 8, 24, 0},
-        {"mapped, 32-bit entries", 1, 8, 32, 8}, {"mapped, 16-bit indices", 1, 16, 24, 0},
+        {"true colour 32", 2, 32, 0, 8},           {"grey 8", 3, 8, 0, 0},
+        {"grey 16 with alpha", 3, 16, 0, 8},       {"mapped, 15-bit entries", 1, 8, 15, 0},
+        {"mapped, 16-bit entries", 1, 8, 16, 1},   {"mapped, 24-bit entries", 1, 8, 24, 0},
+        {"mapped, 32-bit entries", 1, 8, 32, 8},   {"mapped, 16-bit indices", 1, 16, 24, 0},
     };
     for (const TgaVariant& v : variants)
         for (bool rle : {false, true})
@@ -471,7 +474,8 @@ TEST_F(TgaFiles, EveryDefinedTypeDepthMapAndOriginDecodes)
                 ASSERT_EQ(bmp.Height(), 3);
                 for (int y = 0; y < 3; ++y)
                     for (int x = 0; x < 4; ++x)
-                        EXPECT_EQ(Pixel(bmp, x, y), DecodedPixel(v, Indices[y][x])) << x << "," << y;
+                        EXPECT_EQ(Pixel(bmp, x, y), DecodedPixel(v, Indices[y][x]))
+                            << x << "," << y;
             }
 }
 
@@ -490,7 +494,8 @@ TEST_F(TgaFiles, OversizedHeadersFailFastInTheirFormatsUnits)
             bmp.LoadFromFile(Path(QStringLiteral("h.tga")));
             ADD_FAILURE() << "loaded";
         } catch (const EInvalidGraphic& e) {
-            EXPECT_TRUE(e.Reason().startsWith(QStringLiteral("TGA picture size does not match the file")));
+            EXPECT_TRUE(
+                e.Reason().startsWith(QStringLiteral("TGA picture size does not match the file")));
         }
         EXPECT_LT(timer.elapsed(), 1000);
     }

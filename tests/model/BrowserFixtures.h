@@ -41,15 +41,15 @@ inline QByteArray ChromiumBookmarksJson()
    "roots": {
       "bookmark_bar": {
          "children": [ {
-            "date_added": ")J") +
-           ChromeTime(1700000001, 999999) + R"J(",
+            "date_added": ")J")
+           + ChromeTime(1700000001, 999999) + R"J(",
             "guid": "a", "id": "5", "name": "Top \u003Cb\u003E \"q\" \ud83d\ude00",
             "type": "url", "url": "https://top.example/?a=1&b=2"
          }, {
             "children": [ {
                "children": [ {
-                  "date_added": ")J" +
-           ChromeTime(1700000003) + R"J(",
+                  "date_added": ")J"
+           + ChromeTime(1700000003) + R"J(",
                   "id": "9", "name": "Deep", "type": "url", "url": "https://deep.example/"
                } ],
                "date_added": "0", "date_modified": "0", "id": "8", "name": "Inner",
@@ -57,8 +57,8 @@ inline QByteArray ChromiumBookmarksJson()
             }, {
                "children": [ ], "date_added": "0", "id": "10", "name": "Empty", "type": "folder"
             }, {
-               "date_added": ")J" +
-           ChromeTime(1700000004) + R"J(", "id": "11",
+               "date_added": ")J"
+           + ChromeTime(1700000004) + R"J(", "id": "11",
                "meta_info": { "power_bookmark_meta": "x" },
                "name": "Bookmarklet", "type": "url", "url": "javascript:alert(1)"
             } ],
@@ -68,13 +68,13 @@ inline QByteArray ChromiumBookmarksJson()
       },
       "other": {
          "children": [ {
-            "date_added": ")J" +
-           ChromeTime(1700000005) + R"J(", "id": "12", "name": "Loose",
+            "date_added": ")J"
+           + ChromeTime(1700000005) + R"J(", "id": "12", "name": "Loose",
             "type": "url", "url": "https://loose.example/"
          }, {
             "children": [ {
-               "date_added": ")J" +
-           ChromeTime(1700000006) + R"J(", "id": "14",
+               "date_added": ")J"
+           + ChromeTime(1700000006) + R"J(", "id": "14",
                "name": "In other folder", "type": "url", "url": "https://otherfolder.example/"
             } ],
             "date_added": "0", "id": "13", "name": "Reading", "type": "folder"
@@ -83,8 +83,8 @@ inline QByteArray ChromiumBookmarksJson()
       },
       "synced": {
          "children": [ {
-            "date_added": ")J" +
-           ChromeTime(1700000007) + R"J(", "id": "15", "name": "Phone",
+            "date_added": ")J"
+           + ChromeTime(1700000007) + R"J(", "id": "15", "name": "Phone",
             "type": "url", "url": "https://phone.example/"
          } ],
          "date_added": "0", "id": "3", "name": "Mobile bookmarks", "type": "folder"
@@ -194,42 +194,42 @@ inline std::string Bookmark(int id, int parent, int position, const char* title,
                             long long seconds, int micro = 0)
 {
     const std::string t = title ? "'" + std::string(title) + "'" : "NULL";
-    return "INSERT INTO moz_places(id, url, guid) VALUES (" + std::to_string(id) + ", '" + url +
-           "', 'p" + std::to_string(id) + "');" +
-           "INSERT INTO moz_bookmarks(id, type, fk, parent, position, title, dateAdded, guid)"
-           " VALUES (" +
-           std::to_string(id) + ", 1, " + std::to_string(id) + ", " + std::to_string(parent) +
-           ", " + std::to_string(position) + ", " + t + ", " +
-           std::to_string(seconds * 1000000LL + micro) + ", 'b" + std::to_string(id) + "');";
+    return "INSERT INTO moz_places(id, url, guid) VALUES (" + std::to_string(id) + ", '" + url
+           + "', 'p" + std::to_string(id) + "');"
+           + "INSERT INTO moz_bookmarks(id, type, fk, parent, position, title, dateAdded, guid)"
+             " VALUES ("
+           + std::to_string(id) + ", 1, " + std::to_string(id) + ", " + std::to_string(parent)
+           + ", " + std::to_string(position) + ", " + t + ", "
+           + std::to_string(seconds * 1000000LL + micro) + ", 'b" + std::to_string(id) + "');";
 }
 
 inline std::string Folder(int id, int parent, int position, const char* title)
 {
     return "INSERT INTO moz_bookmarks(id, type, parent, position, title, dateAdded, guid) VALUES "
-           "(" +
-           std::to_string(id) + ", 2, " + std::to_string(parent) + ", " + std::to_string(position) +
-           ", '" + title + "', 1, 'f" + std::to_string(id) + "');";
+           "("
+           + std::to_string(id) + ", 2, " + std::to_string(parent) + ", " + std::to_string(position)
+           + ", '" + title + "', 1, 'f" + std::to_string(id) + "');";
 }
 
 // Menu, toolbar, unfiled and mobile bookmarks, nesting, a NULL title, a separator,
 // a place: query, and a tag folder pointing at a bookmark again.
 inline void FillPlaces(TDb& db)
 {
-    db.Exec(Bookmark(10, 2, 0, "Menu link", "https://menu.example/", 1700000010, 500000) +
-            "INSERT INTO moz_bookmarks(id, type, parent, position, dateAdded, guid)"
-            " VALUES (11, 3, 2, 1, 1, 'sep1');" +
-            Bookmark(12, 2, 2, "Recent", "place:sort=8&maxResults=10", 1700000012) +
-            Folder(13, 2, 3, "Menu folder") +
-            Bookmark(14, 13, 0, nullptr, "https://untitled.example/", 1700000014) +
-            Bookmark(20, 3, 1, "Toolbar second", "https://toolbar2.example/", 1700000021) +
-            Bookmark(21, 3, 0, "Toolbar first", "https://toolbar1.example/", 1700000020) +
-            Folder(22, 3, 2, "Dev") + Folder(23, 22, 0, "Tools") +
-            Bookmark(24, 23, 0, "Tool", "https://tool.example/?a=1&b=''2''", 1700000024) +
-            Bookmark(30, 5, 0, "Unfiled link", "https://unfiled.example/", 1700000030) +
-            Bookmark(40, 6, 0, "Mobile link", "https://mobile.example/", 1700000040) +
-            Folder(50, 4, 0, "mytag") +
-            "INSERT INTO moz_bookmarks(id, type, fk, parent, position, dateAdded, guid)"
-            " VALUES (51, 1, 30, 50, 0, 1, 'tagentry1');");
+    db.Exec(Bookmark(10, 2, 0, "Menu link", "https://menu.example/", 1700000010, 500000)
+            + "INSERT INTO moz_bookmarks(id, type, parent, position, dateAdded, guid)"
+              " VALUES (11, 3, 2, 1, 1, 'sep1');"
+            + Bookmark(12, 2, 2, "Recent", "place:sort=8&maxResults=10", 1700000012)
+            + Folder(13, 2, 3, "Menu folder")
+            + Bookmark(14, 13, 0, nullptr, "https://untitled.example/", 1700000014)
+            + Bookmark(20, 3, 1, "Toolbar second", "https://toolbar2.example/", 1700000021)
+            + Bookmark(21, 3, 0, "Toolbar first", "https://toolbar1.example/", 1700000020)
+            + Folder(22, 3, 2, "Dev") + Folder(23, 22, 0, "Tools")
+            + Bookmark(24, 23, 0, "Tool", "https://tool.example/?a=1&b=''2''", 1700000024)
+            + Bookmark(30, 5, 0, "Unfiled link", "https://unfiled.example/", 1700000030)
+            + Bookmark(40, 6, 0, "Mobile link", "https://mobile.example/", 1700000040)
+            + Folder(50, 4, 0, "mytag")
+            + "INSERT INTO moz_bookmarks(id, type, fk, parent, position, dateAdded, guid)"
+              " VALUES (51, 1, 30, 50, 0, 1, 'tagentry1');");
 }
 
 // What Firefox's HTML export writes for FillPlaces (the mobile root left out).

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
-#include <model/uBrowserBookmarks.h>
 #include <model/uBookmarkHtml.h>
+#include <model/uBrowserBookmarks.h>
 #include <model/uFolderImportExport.h>
 #include <model/uWebSiteList.h>
 

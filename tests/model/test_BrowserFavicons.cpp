@@ -19,7 +19,8 @@ namespace {
 // PNG-signed bytes, distinct per Width (and Seed).
 QByteArray Png(int Width, int Seed = 0)
 {
-    return QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + QByteArray(40 + Width, char('a' + Seed));
+    return QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)
+           + QByteArray(40 + Width, char('a' + Seed));
 }
 
 std::string Blob(const QByteArray& Bytes)
@@ -74,25 +75,40 @@ TEST(BrowserFavicons, FirefoxIconsBySizeForTheBookmarkedPages)
     QTemporaryDir dir;
     const QString path = dir.filePath(u"favicons.sqlite"_s);
     CreateFirefoxFavicons(
-        path,
-        "INSERT INTO moz_icons(id, icon_url, fixed_icon_url_hash, width, data) VALUES"
-        " (1, 'https://a.example/favicon.ico', 1, 16, " + Blob(Png(16, 1)) + "),"
-        " (2, 'https://a.example/favicon.ico', 1, 32, " + Blob(Png(32, 1)) + "),"
-        " (3, 'https://a.example/favicon.ico', 1, 64, " + Blob(Png(64, 1)) + "),"
-        " (4, 'https://b.example/i.png', 2, 16, " + Blob(Png(16, 2)) + "),"
-        " (5, 'https://b.example/i.png', 2, 64, " + Blob(Png(64, 2)) + "),"
-        " (6, 'https://c.example/x', 3, 32, X'3c68746d6c3e'),"
-        " (7, 'https://d.example/y', 4, 48, " + Blob(Png(48, 4)) + "),"
-        " (8, 'https://d.example/y', 4, 96, " + Blob(Png(96, 4)) + ");"
-        "INSERT INTO moz_pages_w_icons(id, page_url, page_url_hash) VALUES"
-        " (1, 'https://a.example/', 1), (2, 'https://b.example/', 2), (3, 'https://c.example/', 3),"
-        " (4, 'https://d.example/', 4), (5, 'https://kept.example/', 5);"
-        "INSERT INTO moz_icons_to_pages(page_id, icon_id) VALUES"
-        " (1, 1), (1, 2), (1, 3), (2, 4), (2, 5), (3, 6), (4, 7), (4, 8), (5, 1);");
+        path, "INSERT INTO moz_icons(id, icon_url, fixed_icon_url_hash, width, data) VALUES"
+              " (1, 'https://a.example/favicon.ico', 1, 16, "
+                  + Blob(Png(16, 1))
+                  + "),"
+                    " (2, 'https://a.example/favicon.ico', 1, 32, "
+                  + Blob(Png(32, 1))
+                  + "),"
+                    " (3, 'https://a.example/favicon.ico', 1, 64, "
+                  + Blob(Png(64, 1))
+                  + "),"
+                    " (4, 'https://b.example/i.png', 2, 16, "
+                  + Blob(Png(16, 2))
+                  + "),"
+                    " (5, 'https://b.example/i.png', 2, 64, "
+                  + Blob(Png(64, 2))
+                  + "),"
+                    " (6, 'https://c.example/x', 3, 32, X'3c68746d6c3e'),"
+                    " (7, 'https://d.example/y', 4, 48, "
+                  + Blob(Png(48, 4))
+                  + "),"
+                    " (8, 'https://d.example/y', 4, 96, "
+                  + Blob(Png(96, 4))
+                  + ");"
+                    "INSERT INTO moz_pages_w_icons(id, page_url, page_url_hash) VALUES"
+                    " (1, 'https://a.example/', 1), (2, 'https://b.example/', 2), (3, "
+                    "'https://c.example/', 3),"
+                    " (4, 'https://d.example/', 4), (5, 'https://kept.example/', 5);"
+                    "INSERT INTO moz_icons_to_pages(page_id, icon_id) VALUES"
+                    " (1, 1), (1, 2), (1, 3), (2, 4), (2, 5), (3, 6), (4, 7), (4, 8), (5, 1);");
 
-    std::vector<TWebSite> sites = {SiteOf("https://a.example/"), SiteOf("https://b.example/"),
-                                   SiteOf("https://c.example/"), SiteOf("https://d.example/"),
-                                   SiteOf("https://none.example/"), SiteOf("https://kept.example/")};
+    std::vector<TWebSite> sites = {
+        SiteOf("https://a.example/"),    SiteOf("https://b.example/"),
+        SiteOf("https://c.example/"),    SiteOf("https://d.example/"),
+        SiteOf("https://none.example/"), SiteOf("https://kept.example/")};
     const TIconId own = WebSiteIcons().AddBytes({}, Png(5, 9));
     sites[5].IconId = own;
     ReadFirefoxFavicons(sites, path);
@@ -109,14 +125,17 @@ TEST(BrowserFavicons, ChromiumIconsBySizeForTheBookmarkedPages)
     QTemporaryDir dir;
     const QString path = dir.filePath(u"Favicons"_s);
     CreateChromiumFavicons(
-        path,
-        "INSERT INTO favicons(id, url) VALUES (1, 'https://a.example/favicon.ico'),"
-        " (2, 'https://b.example/favicon.ico');"
-        "INSERT INTO favicon_bitmaps(icon_id, image_data, width, height) VALUES"
-        " (1, " + Blob(Png(16, 1)) + ", 16, 16), (1, " + Blob(Png(32, 1)) + ", 32, 32),"
-        " (2, " + Blob(Png(16, 2)) + ", 16, 16);"
-        "INSERT INTO icon_mapping(page_url, icon_id) VALUES ('https://a.example/', 1),"
-        " ('https://a.example/deep', 1), ('https://b.example/', 2);");
+        path, "INSERT INTO favicons(id, url) VALUES (1, 'https://a.example/favicon.ico'),"
+              " (2, 'https://b.example/favicon.ico');"
+              "INSERT INTO favicon_bitmaps(icon_id, image_data, width, height) VALUES"
+              " (1, "
+                  + Blob(Png(16, 1)) + ", 16, 16), (1, " + Blob(Png(32, 1))
+                  + ", 32, 32),"
+                    " (2, "
+                  + Blob(Png(16, 2))
+                  + ", 16, 16);"
+                    "INSERT INTO icon_mapping(page_url, icon_id) VALUES ('https://a.example/', 1),"
+                    " ('https://a.example/deep', 1), ('https://b.example/', 2);");
     std::vector<TWebSite> sites = {SiteOf("https://a.example/"), SiteOf("https://b.example/"),
                                    SiteOf("https://a.example/deep"), SiteOf("https://c.example/")};
     ReadChromiumFavicons(sites, path);
@@ -133,10 +152,11 @@ TEST(BrowserFavicons, ProfileReadersTakeTheIconsBesideTheBookmarks)
     QTemporaryDir dir;
     const QString chromium = dir.filePath(u"Default/Bookmarks"_s);
     WriteFile(chromium, ChromiumBookmarksJson());
-    CreateChromiumFavicons(dir.filePath(u"Default/Favicons"_s),
-                           "INSERT INTO favicon_bitmaps(icon_id, image_data, width) VALUES (1, "
-                               + Blob(Png(16, 7)) + ", 16);"
-                               "INSERT INTO icon_mapping(page_url, icon_id) VALUES ('https://loose.example/', 1);");
+    CreateChromiumFavicons(
+        dir.filePath(u"Default/Favicons"_s),
+        "INSERT INTO favicon_bitmaps(icon_id, image_data, width) VALUES (1, " + Blob(Png(16, 7))
+            + ", 16);"
+              "INSERT INTO icon_mapping(page_url, icon_id) VALUES ('https://loose.example/', 1);");
     const QString places = dir.filePath(u"ff/places.sqlite"_s);
     QDir().mkpath(dir.filePath(u"ff"_s));
     {
@@ -144,11 +164,14 @@ TEST(BrowserFavicons, ProfileReadersTakeTheIconsBesideTheBookmarks)
         CreatePlacesSchema(db);
         FillPlaces(db);
     }
-    CreateFirefoxFavicons(dir.filePath(u"ff/favicons.sqlite"_s),
-                          "INSERT INTO moz_icons(id, icon_url, fixed_icon_url_hash, width, data) VALUES"
-                          " (1, 'x', 1, 16, " + Blob(Png(16, 8)) + ");"
-                          "INSERT INTO moz_pages_w_icons VALUES (1, 'https://menu.example/', 1);"
-                          "INSERT INTO moz_icons_to_pages(page_id, icon_id) VALUES (1, 1);");
+    CreateFirefoxFavicons(
+        dir.filePath(u"ff/favicons.sqlite"_s),
+        "INSERT INTO moz_icons(id, icon_url, fixed_icon_url_hash, width, data) VALUES"
+        " (1, 'x', 1, 16, "
+            + Blob(Png(16, 8))
+            + ");"
+              "INSERT INTO moz_pages_w_icons VALUES (1, 'https://menu.example/', 1);"
+              "INSERT INTO moz_icons_to_pages(page_id, icon_id) VALUES (1, 1);");
 
     const auto iconOf = [](const std::vector<TWebSite>& sites, const char* url) {
         for (const TWebSite& s : sites)
@@ -160,7 +183,8 @@ TEST(BrowserFavicons, ProfileReadersTakeTheIconsBesideTheBookmarks)
     EXPECT_EQ(iconOf(ReadBrowserBookmarks(chromium), "https://deep.example/"), QByteArray());
     TWebSiteList list;
     ASSERT_TRUE(WebSitesLoadFromBrowserFile(list, places));
-    EXPECT_EQ(WebSiteIcons().Bytes(list.at(list.IndexOfURL(u"https://menu.example/"_s)).IconId), Png(16, 8));
+    EXPECT_EQ(WebSiteIcons().Bytes(list.at(list.IndexOfURL(u"https://menu.example/"_s)).IconId),
+              Png(16, 8));
 
     // A favicons database without its tables, and then a file that is no database.
     QFile::remove(dir.filePath(u"ff/favicons.sqlite"_s));

@@ -15,8 +15,8 @@ namespace {
 QByteArray OneBookmarkJson(const char* url)
 {
     return QByteArray(R"({"roots": {"bookmark_bar": {"type": "folder", "children": [
-        {"type": "url", "name": "x", "url": ")") +
-           url + R"("}]}, "other": {"type": "folder",
+        {"type": "url", "name": "x", "url": ")")
+           + url + R"("}]}, "other": {"type": "folder",
         "children": []}}})";
 }
 
@@ -85,15 +85,15 @@ TEST(BrowserProfiles, LinuxHomeWithSeveralBrowsersAndProfiles)
     // folder is gone.
     MakePlaces(h + u"/.mozilla/firefox/abcd.default-release/places.sqlite"_s, 3);
     MakePlaces(elsewhere.path() + u"/mine/places.sqlite"_s, 2);
-    WriteFile(
-        h + u"/.mozilla/firefox/profiles.ini"_s,
-        QByteArray("[Install4F96D1932A9F858E]\nDefault=abcd.default-release\n\n"
-                   "[Profile1]\nName=kept elsewhere\nIsRelative=0\nPath=")
-            + elsewhere.path().toUtf8()
-            + "/mine\n\n"
-              "[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=abcd.default-release\r\n\r\n"
-              "[Profile2]\nName=gone\nIsRelative=1\nPath=missing.profile\n\n"
-              "[General]\nStartWithLastProfile=1\nVersion=2\n");
+    WriteFile(h + u"/.mozilla/firefox/profiles.ini"_s,
+              QByteArray("[Install4F96D1932A9F858E]\nDefault=abcd.default-release\n\n"
+                         "[Profile1]\nName=kept elsewhere\nIsRelative=0\nPath=")
+                  + elsewhere.path().toUtf8()
+                  + "/mine\n\n"
+                    "[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=abcd.default-"
+                    "release\r\n\r\n"
+                    "[Profile2]\nName=gone\nIsRelative=1\nPath=missing.profile\n\n"
+                    "[General]\nStartWithLastProfile=1\nVersion=2\n");
     // LibreWolf and a Tor Browser that lists no profile.
     MakePlaces(h + u"/.librewolf/x.default/places.sqlite"_s, 1);
     WriteFile(h + u"/.librewolf/profiles.ini"_s, "[Profile0]\nName=default\nPath=x.default\n");

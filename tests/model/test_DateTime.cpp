@@ -26,8 +26,15 @@ TEST(DateTime, DayCountModel)
 
 TEST(DateTime, MillisecondsRoundTripAndRounding)
 {
-    const std::int64_t cases[] = {0, 1, 999, 86'399'999, -1, -86'400'000, -64'800'000,
-                                  3'900'000'000'000LL, -3'900'000'000'123LL};
+    const std::int64_t cases[] = {0,
+                                  1,
+                                  999,
+                                  86'399'999,
+                                  -1,
+                                  -86'400'000,
+                                  -64'800'000,
+                                  3'900'000'000'000LL,
+                                  -3'900'000'000'123LL};
     for (std::int64_t ms : cases)
         EXPECT_EQ(TDateTime::FromMilliseconds(ms).ToMilliseconds(), ms) << ms;
     // Nearest millisecond, not truncation of the floating-point day count.

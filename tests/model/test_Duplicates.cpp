@@ -96,8 +96,8 @@ TEST(WebSitesFindDuplicates, MatchesPairwiseCheckOnGeneratedList)
     TWebSiteList list;
     for (int i = 0; i < 3000; ++i) {
         const char* scheme = i % 3 ? "http://" : "https://";
-        list.Append(Site(S(scheme) + S(pick(hosts)) + S(pick(paths)) + S(pick(queries)) +
-                         S(pick(fragments))));
+        list.Append(Site(S(scheme) + S(pick(hosts)) + S(pick(paths)) + S(pick(queries))
+                         + S(pick(fragments))));
     }
     const auto groups = WebSitesFindDuplicates(list);
     EXPECT_GT(groups.size(), 100u);

@@ -180,7 +180,7 @@ TEST_F(Folder, ExportWritesSelectedVisibleEntries)
 {
     const QString out = Path(u"Out"_s);
     WriteBytes(out + u"/Old.url"_s, QByteArray("[InternetShortcut]\r\nURL=http://old/\r\n"
-                                                "IconIndex=3\r\n"));
+                                               "IconIndex=3\r\n"));
     TWebSiteList list;
     list.Append(Entry(u"A/B: C?"_s, u"http://1/"_s, u"Work\\Dev"_s));
     list.Append(Entry(u"Chapter 3.2 summary"_s, u"http://2/"_s, QString()));
@@ -190,8 +190,9 @@ TEST_F(Folder, ExportWritesSelectedVisibleEntries)
     list.Append(Entry(u"Old"_s, u"http://6/"_s, QString()));
     WebSitesSaveToFolder(list, out); // no trailing separator
 
-    EXPECT_EQ(FilesBelow(out), QStringList({u"Chapter 3.2 summary.url"_s, u"Misc/three.example.url"_s,
-                                            u"Old.url"_s, u"Work/Dev/A_B_ C_.url"_s}));
+    EXPECT_EQ(FilesBelow(out),
+              QStringList({u"Chapter 3.2 summary.url"_s, u"Misc/three.example.url"_s, u"Old.url"_s,
+                           u"Work/Dev/A_B_ C_.url"_s}));
     // An existing shortcut is updated in place: its other keys stay.
     QFile old(out + u"/Old.url"_s);
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
@@ -218,7 +219,7 @@ TEST_F(Folder, ExportMakesNamesTheFileSystemTakes)
     WebSitesLoadFromPath(back, Path(u"Out"_s));
     ASSERT_EQ(back.Count(), 3);
     EXPECT_EQ(back[back.IndexOfURL(u"http://2/"_s)].Title, longTitle); // the full title
-    WebSitesSaveToFolder(list, QString()); // no folder: nothing happens
+    WebSitesSaveToFolder(list, QString());                             // no folder: nothing happens
 }
 
 // Titles that map to one file name, and categories that would leave the folder.
@@ -237,10 +238,9 @@ TEST_F(Folder, ExportAvoidsCollisionsAndEscapes)
     WebSitesSaveToFolder(list, out + u"/"_s);
 
     EXPECT_EQ(FilesBelow(Dir.path()),
-              QStringList({u"Out/A/Sa_me (2).url"_s, u"Out/A/Sa_me (3).url"_s,
-                           u"Out/A/Sa_me.url"_s, u"Out/Same (2).url"_s, u"Out/Same.url"_s,
-                           u"Out/_/L/lead.url"_s, u"Out/_/_/x/up.url"_s,
-                           u"Out/_/a_b/_/_/dots.url"_s}));
+              QStringList({u"Out/A/Sa_me (2).url"_s, u"Out/A/Sa_me (3).url"_s, u"Out/A/Sa_me.url"_s,
+                           u"Out/Same (2).url"_s, u"Out/Same.url"_s, u"Out/_/L/lead.url"_s,
+                           u"Out/_/_/x/up.url"_s, u"Out/_/a_b/_/_/dots.url"_s}));
 
     // Read back: every entry once, with its sanitised category.
     TWebSiteList back;
@@ -270,8 +270,9 @@ TEST_F(Folder, ExportNamesUntitledEntriesByHost)
     list.Append(Entry(u" "_s, u"http://"_s, QString()));
     list.Append(Entry(QString(), u"https://www.example.org/other"_s, QString()));
     WebSitesSaveToFolder(list, out);
-    EXPECT_EQ(FilesBelow(out), QStringList({u"Untitled.url"_s, u"news.example.url"_s,
-                                            u"www.example.org (2).url"_s, u"www.example.org.url"_s}));
+    EXPECT_EQ(FilesBelow(out),
+              QStringList({u"Untitled.url"_s, u"news.example.url"_s, u"www.example.org (2).url"_s,
+                           u"www.example.org.url"_s}));
 }
 
 TEST_F(Folder, ExportRoundTrip)
@@ -384,7 +385,9 @@ TEST_F(Folder, ExportOverExistingTreeSkipsUnchangedFiles)
     const QString out = Path(u"Out"_s);
     WebSitesSaveToFolder(list, out);
     const auto inode = [](const QString& name) {
-        struct stat st{};
+        struct stat st
+        {
+        };
         return ::stat(QFile::encodeName(name).constData(), &st) == 0 ? st.st_ino : ino_t(0);
     };
     const auto readAll = [](const QString& name) {

@@ -21,12 +21,13 @@ QString S(const char* text)
     return QString::fromUtf8(text);
 }
 
-const char* const Header = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
-                           "<!-- This is an automatically generated file.\n"
-                           "     It will be read and overwritten.\n"
-                           "     DO NOT EDIT! -->\n"
-                           "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
-                           "<TITLE>Bookmarks</TITLE>\n";
+const char* const Header =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+    "<!-- This is an automatically generated file.\n"
+    "     It will be read and overwritten.\n"
+    "     DO NOT EDIT! -->\n"
+    "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+    "<TITLE>Bookmarks</TITLE>\n";
 
 // A small export: the header, the heading, the body lines inside the root list.
 QByteArray Doc(std::initializer_list<const char*> body, const char* heading = "<H1>Bookmarks</H1>",
@@ -80,18 +81,19 @@ QByteArray Utf16(const QByteArray& utf8, bool bigEndian)
 
 TEST(HtmlImport, ChromeStyleExportWithNestedFolders)
 {
-    const QByteArray data = Doc(
-        {"    <DT><H3 ADD_DATE=\"1\" LAST_MODIFIED=\"2\" PERSONAL_TOOLBAR_FOLDER=\"true\">Work</H3>",
-         "    <DL><p>",
-         "        <DT><A HREF=\"https://a.example/\" ADD_DATE=\"60\" ICON=\"data:image/png;base64,iVBO/A>\">A</A>",
-         "        <DT><H3 ADD_DATE=\"1\">Projects</H3>",
-         "        <DL><p>",
-         "            <DT><A HREF=\"https://b.example/\" ADD_DATE=\"1700000000\">B</A>",
-         "        </DL><p>",
-         "        <DT><A HREF=\"https://c.example/\" ICON_URI=\"https://c.example/f.ico\" ADD_DATE=\"0\">C</A>",
-         "    </DL><p>",
-         "    <DT><A HREF=\"https://d.example/\" ADD_DATE=\"5\">D</A>"},
-        "<H1>Bookmarks</H1>", "\r\n");
+    const QByteArray data =
+        Doc({"    <DT><H3 ADD_DATE=\"1\" LAST_MODIFIED=\"2\" "
+             "PERSONAL_TOOLBAR_FOLDER=\"true\">Work</H3>",
+             "    <DL><p>",
+             "        <DT><A HREF=\"https://a.example/\" ADD_DATE=\"60\" "
+             "ICON=\"data:image/png;base64,iVBO/A>\">A</A>",
+             "        <DT><H3 ADD_DATE=\"1\">Projects</H3>", "        <DL><p>",
+             "            <DT><A HREF=\"https://b.example/\" ADD_DATE=\"1700000000\">B</A>",
+             "        </DL><p>",
+             "        <DT><A HREF=\"https://c.example/\" ICON_URI=\"https://c.example/f.ico\" "
+             "ADD_DATE=\"0\">C</A>",
+             "    </DL><p>", "    <DT><A HREF=\"https://d.example/\" ADD_DATE=\"5\">D</A>"},
+            "<H1>Bookmarks</H1>", "\r\n");
     const TWebSiteList list = Load(data);
     ASSERT_EQ(list.Count(), 4);
     EXPECT_EQ(Field(list, &TWebSite::Title), (QStringList{S("A"), S("B"), S("C"), S("D")}));
@@ -118,7 +120,8 @@ TEST(HtmlImport, LayoutsOfTheWild)
          "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
          "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
          "<DT><H3 ADD_DATE=\"1\">Labels</H3>\n<DL><p>\n"
-         "<DT><A HREF=\"https://g.example/\" ADD_DATE=\"1300000000000000\">G</A>\n</DL><p>\n</DL><p>\n",
+         "<DT><A HREF=\"https://g.example/\" "
+         "ADD_DATE=\"1300000000000000\">G</A>\n</DL><p>\n</DL><p>\n",
          {S("G|https://g.example/|Labels")}},
         {"no heading, no list",
          "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DT><A HREF=\"http://a/\">a</A>\n"
@@ -126,7 +129,8 @@ TEST(HtmlImport, LayoutsOfTheWild)
          {S("a|http://a/|"), S("b|http://b/|")}},
         {"heading and bookmark on one line (legacy Shaarli)",
          "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Export</TITLE>\n"
-         "<H1>Bookmarks</H1><DT><A HREF=\"http://s/\" ADD_DATE=\"1\" PRIVATE=\"0\" TAGS=\"x\">s</A>\n"
+         "<H1>Bookmarks</H1><DT><A HREF=\"http://s/\" ADD_DATE=\"1\" PRIVATE=\"0\" "
+         "TAGS=\"x\">s</A>\n"
          "<DD>note\n",
          {S("s|http://s/|")}},
         {"lower case (Scuttle, GNOME Web)",
@@ -148,22 +152,26 @@ TEST(HtmlImport, LayoutsOfTheWild)
          "<DT><A HREF=\"http://bookmark.placeholder.url/\">separator</A>\n</DL>\n",
          {S("v|http://v/|")}},
         {"one line",
-         "<!DOCTYPE NETSCAPE-Bookmark-file-1><META CHARSET=\"utf-8\"><TITLE>B</TITLE><H1>Bookmarks</H1>"
+         "<!DOCTYPE NETSCAPE-Bookmark-file-1><META "
+         "CHARSET=\"utf-8\"><TITLE>B</TITLE><H1>Bookmarks</H1>"
          "<DL><p><DT><H3>F</H3><DL><p><DT><A HREF=\"http://1/\">1</A><DT><H3>G</H3><DL><p>"
          "<DT><A HREF=\"http://2/\">2</A></DL><p><DT><A HREF=\"http://3/\">3</A></DL><p>"
          "<DT><A HREF=\"http://4/\">4</A></DL><p>",
          {S("1|http://1/|F"), S("2|http://2/|F\\G"), S("3|http://3/|F"), S("4|http://4/|")}},
         {"Firefox separators and descriptions",
          "<DL><p>\n    <HR>    <DT><A HREF=\"http://f/\">f</A>\n    <DD>about f\n"
-         "    <DT><H3 UNFILED_BOOKMARKS_FOLDER=\"true\">Other</H3>\n    <DD>folder note\n    <DL><p>\n"
+         "    <DT><H3 UNFILED_BOOKMARKS_FOLDER=\"true\">Other</H3>\n    <DD>folder note\n    "
+         "<DL><p>\n"
          "        <HR><DT><A HREF=\"http://o/\">o</A>\n    </DL><p>\n</DL>\n",
          {S("f|http://f/|"), S("o|http://o/|Other")}},
         {"Internet Explorer and Safari",
          "<HTML>\n<DL><p>\n\t<DT><H3 FOLDED ADD_DATE=\"1\">Links</H3>\n\t<DL><p>\n"
-         "\t\t<DT><A HREF=\"http://ie/\" ADD_DATE=\"1\" LAST_VISIT=\"2\">ie</A>\n\t</DL><p>\n</DL><p>\n</HTML>\n",
+         "\t\t<DT><A HREF=\"http://ie/\" ADD_DATE=\"1\" "
+         "LAST_VISIT=\"2\">ie</A>\n\t</DL><p>\n</DL><p>\n</HTML>\n",
          {S("ie|http://ie/|Links")}},
         {"missing </A> and </H3>",
-         "<DL><p>\n<DT><H3>Open\n<DL><p>\n<DT><A HREF=\"http://n/\">no end\n<DT><A HREF=\"http://e/\">e</A>\n"
+         "<DL><p>\n<DT><H3>Open\n<DL><p>\n<DT><A HREF=\"http://n/\">no end\n<DT><A "
+         "HREF=\"http://e/\">e</A>\n"
          "</DL>\n",
          {S("no end|http://n/|Open"), S("e|http://e/|Open")}},
         {"a tag whose '>' is missing",
@@ -176,7 +184,8 @@ TEST(HtmlImport, LayoutsOfTheWild)
          "<DT><A HREF=\"chrome://settings/\">see chrome://flags</A>",
          {S("see chrome://flags|http://settings/|")}},
         {"title and folder name spread over lines",
-         "<DT><H3>\n    Long\n    name\n</H3>\n<DL><p>\n<DT><A HREF=\"http://w/\">\n  wrapped\n  title\n</A>\n</DL>",
+         "<DT><H3>\n    Long\n    name\n</H3>\n<DL><p>\n<DT><A HREF=\"http://w/\">\n  wrapped\n  "
+         "title\n</A>\n</DL>",
          {S("wrapped title|http://w/|Long name")}},
     };
     for (const auto& c : cases)
@@ -191,11 +200,11 @@ TEST(HtmlImport, DatesInSecondsMillisecondsAndMicroseconds)
         const char* Seconds; // DateToUnixText of the result; nullptr: no date
     } const cases[] = {
         {"1700000000", "1700000000"},
-        {"1700000000123", "1700000000"},     // 13 digits: milliseconds
-        {"17000000001", "17000000"},         // 11 digits: milliseconds
-        {"1700000000999999", "1700000000"},  // microseconds, never rounded up
-        {"13000000000000", "13000000"},      // 14 digits: microseconds
-        {"9999999999", "9999999999"},        // 10 digits: seconds
+        {"1700000000123", "1700000000"},    // 13 digits: milliseconds
+        {"17000000001", "17000000"},        // 11 digits: milliseconds
+        {"1700000000999999", "1700000000"}, // microseconds, never rounded up
+        {"13000000000000", "13000000"},     // 14 digits: microseconds
+        {"9999999999", "9999999999"},       // 10 digits: seconds
         {"60", "60"},
         {"0", "0"},
         {" 60 ", "60"},
@@ -245,22 +254,26 @@ TEST(HtmlImport, DatesInSecondsMillisecondsAndMicroseconds)
 
 TEST(HtmlImport, Encodings)
 {
-    const QByteArray utf8 = Doc({"<DT><H3>Caf\xc3\xa9</H3>", "<DL><p>",
-                                 "<DT><A HREF=\"http://e/\">\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80</A>",
-                                 "</DL><p>"});
-    const QStringList expected{S("\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80|http://e/|Caf\xc3\xa9")};
+    const QByteArray utf8 = Doc(
+        {"<DT><H3>Caf\xc3\xa9</H3>", "<DL><p>",
+         "<DT><A HREF=\"http://e/\">\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80</A>", "</DL><p>"});
+    const QStringList expected{
+        S("\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80|http://e/|Caf\xc3\xa9")};
     EXPECT_EQ(Entries(Load(utf8)), expected) << "UTF-8";
     EXPECT_EQ(Entries(Load("\xEF\xBB\xBF" + utf8)), expected) << "UTF-8 with BOM";
     EXPECT_EQ(Entries(Load(Utf16(utf8, false))), expected) << "UTF-16LE";
     EXPECT_EQ(Entries(Load(Utf16(utf8, true))), expected) << "UTF-16BE";
 
     // A META charset decides over the bytes' look.
-    const QByteArray cp1252 = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
-                              "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">\r\n"
-                              "<DL><p><DT><H3>Caf\xe9</H3><DL><p>"
-                              "<DT><A HREF=\"http://w/\">\x80 \x93quoted\x94</A></DL><p></DL><p>\r\n";
-    EXPECT_EQ(Entries(Load(cp1252)), QStringList{S("\xe2\x82\xac \xe2\x80\x9cquoted\xe2\x80\x9d|http://w/|Caf\xc3\xa9")});
-    const QByteArray sjis = "<meta charset=\"Shift_JIS\"><DT><A HREF=\"http://j/\">\x93\xfa\x96\x7b</A>";
+    const QByteArray cp1252 =
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">\r\n"
+        "<DL><p><DT><H3>Caf\xe9</H3><DL><p>"
+        "<DT><A HREF=\"http://w/\">\x80 \x93quoted\x94</A></DL><p></DL><p>\r\n";
+    EXPECT_EQ(Entries(Load(cp1252)),
+              QStringList{S("\xe2\x82\xac \xe2\x80\x9cquoted\xe2\x80\x9d|http://w/|Caf\xc3\xa9")});
+    const QByteArray sjis =
+        "<meta charset=\"Shift_JIS\"><DT><A HREF=\"http://j/\">\x93\xfa\x96\x7b</A>";
     EXPECT_EQ(Entries(Load(sjis)), QStringList{S("\xe6\x97\xa5\xe6\x9c\xac|http://j/|")});
     // A META naming UTF-16 in a file readable as ASCII is wrong: it is read as UTF-8.
     EXPECT_EQ(Entries(Load("<META CHARSET=\"utf-16\"><A HREF=\"http://u/\">\xc3\xa9</A>")),
@@ -298,10 +311,23 @@ TEST(HtmlImport, Utf16ToUtf8)
     }
     // A lone surrogate and an odd last byte become U+FFFD.
     QByteArray converted;
-    EXPECT_EQ(BookmarkHtmlAsUtf8(QByteArray("\xFF\xFE" "a\0\x00\xD8" "b\0" "c", 9), converted).toByteArray(),
-              QByteArray("a\xEF\xBF\xBD" "b\xEF\xBF\xBD"));
-    EXPECT_EQ(BookmarkHtmlAsUtf8(QByteArray("\xFE\xFF" "\xDC\x00" "\0a", 6), converted).toByteArray(),
-              QByteArray("\xEF\xBF\xBD" "a"));
+    EXPECT_EQ(BookmarkHtmlAsUtf8(QByteArray("\xFF\xFE"
+                                            "a\0\x00\xD8"
+                                            "b\0"
+                                            "c",
+                                            9),
+                                 converted)
+                  .toByteArray(),
+              QByteArray("a\xEF\xBF\xBD"
+                         "b\xEF\xBF\xBD"));
+    EXPECT_EQ(BookmarkHtmlAsUtf8(QByteArray("\xFE\xFF"
+                                            "\xDC\x00"
+                                            "\0a",
+                                            6),
+                                 converted)
+                  .toByteArray(),
+              QByteArray("\xEF\xBF\xBD"
+                         "a"));
 }
 
 TEST(HtmlImport, FolderStackEdgeCases)
@@ -333,7 +359,8 @@ TEST(HtmlImport, DepthAndLengthLimits)
 {
     QByteArray deep = "<DL><p>\n";
     for (int i = 0; i < 300; ++i)
-        deep += "<DT><H3>f</H3>\n<DL><p>\n<DT><A HREF=\"http://d/" + QByteArray::number(i) + "\">x</A>\n";
+        deep += "<DT><H3>f</H3>\n<DL><p>\n<DT><A HREF=\"http://d/" + QByteArray::number(i)
+                + "\">x</A>\n";
     for (int i = 0; i < 300; ++i)
         deep += "</DL><p>\n<DT><A HREF=\"http://up/" + QByteArray::number(i) + "\">x</A>\n";
     const TWebSiteList list = Load(deep);
@@ -348,8 +375,8 @@ TEST(HtmlImport, DepthAndLengthLimits)
     const QByteArray name(400, 'n');
     QByteArray longNames;
     for (int i = 0; i < 4; ++i)
-        longNames += "<DT><H3>" + name + "</H3><DL><p><DT><A HREF=\"http://l/" + QByteArray::number(i)
-                     + "\">x</A>";
+        longNames += "<DT><H3>" + name + "</H3><DL><p><DT><A HREF=\"http://l/"
+                     + QByteArray::number(i) + "\">x</A>";
     longNames += "</DL></DL></DL><DT><A HREF=\"http://l/back\">x</A>";
     const TWebSiteList longList = Load(longNames);
     ASSERT_EQ(longList.Count(), 5);
@@ -416,8 +443,9 @@ TEST(HtmlImport, CommentTargets)
     EXPECT_EQ(list[5].Comment, QString());
 
     // A comment still open when a cut-off file ends is kept.
-    const TWebSiteList open = Load(QByteArray(Header) + "<H1>Bookmarks</H1>\n"
-                                   "<DT><A HREF=\"http://e/\">e</A>\n<DD>open\n  end");
+    const TWebSiteList open = Load(QByteArray(Header)
+                                   + "<H1>Bookmarks</H1>\n"
+                                     "<DT><A HREF=\"http://e/\">e</A>\n<DD>open\n  end");
     ASSERT_EQ(open.Count(), 1);
     EXPECT_EQ(open[0].Comment, S("open\r\nend"));
 }
@@ -446,7 +474,8 @@ TEST(HtmlImport, DecodeHtmlReferencesTable)
         {"a &amp;amp; b", "a &amp; b"},
         {"&#65;&#x41;&#X41;&#0065;", "AAAA"},
         {"&#x1F600;", "\xf0\x9f\x98\x80"},
-        {"&#0; &#xD800; &#x110000; &#99999999999999;", "\xef\xbf\xbd \xef\xbf\xbd \xef\xbf\xbd \xef\xbf\xbd"},
+        {"&#0; &#xD800; &#x110000; &#99999999999999;",
+         "\xef\xbf\xbd \xef\xbf\xbd \xef\xbf\xbd \xef\xbf\xbd"},
         {"&#; &#x; &#65 &#xZ; & &; &AMP;", "&#; &#x; &#65 &#xZ; & &; &AMP;"},
         {"&copy=1&notify=yes", "&copy=1&notify=yes"},
         {"&&amp;&", "&&&"},
@@ -498,8 +527,8 @@ TEST(HtmlImport, HostileInputs)
     EXPECT_EQ(list[0].Title.size(), 5 << 20);
 
     // 100,000 '<', in text and inside a title.
-    list = Load(head + QByteArray(100000, '<') + "<DT><A HREF=\"http://lt/\">" + QByteArray(100000, '<')
-                + "</A>");
+    list = Load(head + QByteArray(100000, '<') + "<DT><A HREF=\"http://lt/\">"
+                + QByteArray(100000, '<') + "</A>");
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list[0].Title.size(), 100000);
 
@@ -599,7 +628,8 @@ TEST(HtmlImport, FilesWithoutBookmarksAreReported)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString page = dir.filePath(S("page.html"));
-    WriteFile(page, "<!DOCTYPE html><html><body><h1>Hello</h1><a name=\"top\">top</a></body></html>");
+    WriteFile(page,
+              "<!DOCTYPE html><html><body><h1>Hello</h1><a name=\"top\">top</a></body></html>");
     const QString empty = dir.filePath(S("empty.html"));
     WriteFile(empty, Doc({}));
     const QString scripts = dir.filePath(S("scripts.html"));

@@ -24,7 +24,8 @@ std::string Tokens(QByteArrayView html)
         case THtmlToken::StartTag:
             out += "<" + t.Name.toByteArray().toStdString();
             for (const THtmlAttribute& a : t.Attributes)
-                out += " " + a.Name.toByteArray().toStdString() + "=" + a.Value.toByteArray().toStdString();
+                out += " " + a.Name.toByteArray().toStdString() + "="
+                       + a.Value.toByteArray().toStdString();
             out += ">";
             break;
         case THtmlToken::EndTag:
@@ -43,8 +44,10 @@ TEST(HtmlTagScanner, Table)
         const char* Html;
         const char* Tokens;
     } const cases[] = {
-        {"<DT><A HREF=\"http://a/\" ADD_DATE=\"1\">T</A>", "<DT>\n<A HREF=http://a/ ADD_DATE=1>\n'T'\n</A>\n"},
-        {"<dt><a href='x y' Bare=v/1 flag>t</a >", "<dt>\n<a href=x y Bare=v/1 flag=>\n't'\n</a>\n"},
+        {"<DT><A HREF=\"http://a/\" ADD_DATE=\"1\">T</A>",
+         "<DT>\n<A HREF=http://a/ ADD_DATE=1>\n'T'\n</A>\n"},
+        {"<dt><a href='x y' Bare=v/1 flag>t</a >",
+         "<dt>\n<a href=x y Bare=v/1 flag=>\n't'\n</a>\n"},
         {"<A HREF = \"a\"\n  DESCRIPTION=\"line 1\nline 2\">t</A>",
          "<A HREF=a DESCRIPTION=line 1\nline 2>\n't'\n</A>\n"},
         // A value may hold '>' and '<' when quoted.

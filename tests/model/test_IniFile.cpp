@@ -100,7 +100,7 @@ TEST(IniFile, WriteUpdatesInPlaceAndAppends)
 {
     TIniFile ini;
     ini.LoadFromData(QByteArray("[A]\nx=1\ny=2\n[B]\nz=3\n"));
-    ini.WriteString(u"a"_s, u"X"_s, u"10"_s);  // in place, keeps the stored name
+    ini.WriteString(u"a"_s, u"X"_s, u"10"_s); // in place, keeps the stored name
     ini.WriteString(u"B"_s, u"new"_s, u""_s); // appended to its section
     ini.WriteString(u"C"_s, u"k"_s, u"v"_s);  // new section at the end
     ini.WriteBool(u"C"_s, u"flag"_s, true);
@@ -142,9 +142,18 @@ TEST(IniFile, ReadIntegerAndBool)
         const char* text;
         long long expected;
     } cases[] = {
-        {"42", 42},        {"-60", -60},      {"0x1F", 31}, {"$ff", 255},
-        {"abc", 7},        {"", 7},           {"12abc", 7}, {"0x", 7},
-        {"--1", 7},        {"1 2", 7},        {"+5", 5},    {"99999999999999999999", 7},
+        {"42", 42},
+        {"-60", -60},
+        {"0x1F", 31},
+        {"$ff", 255},
+        {"abc", 7},
+        {"", 7},
+        {"12abc", 7},
+        {"0x", 7},
+        {"--1", 7},
+        {"1 2", 7},
+        {"+5", 5},
+        {"99999999999999999999", 7},
         {"-9223372036854775808", std::numeric_limits<long long>::min()},
     };
     for (const Case& c : cases) {

@@ -79,10 +79,8 @@ TEST_F(UrlFile, TargetNameGetsUrlExtension)
 {
     ASSERT_TRUE(QDir(Dir.path()).mkpath(u"dir.d"_s));
     const std::pair<QString, QString> cases[] = {
-        {u"Note.txt"_s, u"Note.url"_s},
-        {u"Report 2.5"_s, u"Report 2.url"_s},
-        {u"plain"_s, u"plain.url"_s},
-        {u"dir.d/name"_s, u"dir.d/name.url"_s},
+        {u"Note.txt"_s, u"Note.url"_s}, {u"Report 2.5"_s, u"Report 2.url"_s},
+        {u"plain"_s, u"plain.url"_s},   {u"dir.d/name"_s, u"dir.d/name.url"_s},
         {u"LINK.URL"_s, u"LINK.url"_s},
     };
     TWebSite site;
@@ -159,8 +157,7 @@ TEST_F(UrlFile, ShellMadeFileReadsAndKeepsItsKeysOnWriteBack)
     EXPECT_EQ(site.IconURL, QString()); // a local icon path is not an http address
     EXPECT_EQ(site.Comment, QString());
     // No AddDate: the file's creation time (local time).
-    EXPECT_LE(std::abs(Ms(site.AddDate) - Ms(created)),
-              1000);
+    EXPECT_LE(std::abs(Ms(site.AddDate) - Ms(created)), 1000);
 
     site.Title = u"New"_s;
     site.AddDate = At(1970, 1, 1, 0, 0, 5);

@@ -157,8 +157,8 @@ TEST(URLDuplicateKey, ShortcutMatchesQUrlOnRandomURLs)
     };
     int shortcutTaken = 0;
     for (int n = 0; n < 20000; ++n) {
-        QString url = pick(plainSchemes, otherSchemes) + pick(plainHosts, otherHosts) +
-                      pick(plainPorts, otherPorts);
+        QString url = pick(plainSchemes, otherSchemes) + pick(plainHosts, otherHosts)
+                      + pick(plainPorts, otherPorts);
         const int count = std::uniform_int_distribution<int>(0, 8)(rng);
         for (int i = 0; i < count; ++i)
             url += pick(plainPieces, otherPieces);

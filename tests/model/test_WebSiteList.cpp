@@ -49,8 +49,8 @@ TEST(WebSitesAdd, NewEntryIsVisibleAndUnselected)
 TEST(WebSitesAdd, NonHttpURLsAreDropped)
 {
     TWebSiteList list;
-    for (const char* url : {"ftp://x/", "file:///tmp/a", "javascript:alert(1)", "HTTP://x/",
-                            "", " http://x/", "htt"})
+    for (const char* url :
+         {"ftp://x/", "file:///tmp/a", "javascript:alert(1)", "HTTP://x/", "", " http://x/", "htt"})
         EXPECT_EQ(WebSitesAdd(list, Site(url)), TAddResult::Skipped) << url;
     EXPECT_TRUE(list.isEmpty());
     EXPECT_EQ(list.Stats.Skipped, 7);
@@ -93,7 +93,7 @@ TEST(WebSitesAdd, MergeKeepsTitleIconPositionFlagsAndTakesEarlierDate)
     EXPECT_EQ(list[1].IconURL, S("http://a/i.ico"));
     EXPECT_TRUE(list[1].Selected);
     EXPECT_FALSE(list[1].Visible);
-    EXPECT_EQ(list[1].Category, S("Cat")); // was empty
+    EXPECT_EQ(list[1].Category, S("Cat"));     // was empty
     EXPECT_EQ(list[1].AddDate.Value, 45000.5); // later date does not replace
 
     WebSitesAdd(list, Site("http://a/", "", "Other", 44000.0));
@@ -190,9 +190,8 @@ TEST(WebSitesSort, OrdinalWithVisibleFirstInBothDirections)
                            S("http://\xef\xbd\x81"), S("http://a"), S("http://c")}));
     WebSitesSort(list, -2);
     EXPECT_EQ(URLs(list),
-              (QStringList{S("http://\xef\xbd\x81"), S("http://\xf0\x9f\x98\x80"),
-                           S("http://b"), S("http://ab"), S("http://B"), S("http://c"),
-                           S("http://a")}));
+              (QStringList{S("http://\xef\xbd\x81"), S("http://\xf0\x9f\x98\x80"), S("http://b"),
+                           S("http://ab"), S("http://B"), S("http://c"), S("http://a")}));
 }
 
 TEST(WebSitesSort, ColumnsAndOutOfRangeIndex)
@@ -231,7 +230,9 @@ TEST(SplitSearchKeywords, Rules)
         QStringList Words;
     } const cases[] = {
         {"foo bar", {S("foo"), S("bar")}},
-        {"foo\xe3\x80\x80" "bar", {S("foo"), S("bar")}},
+        {"foo\xe3\x80\x80"
+         "bar",
+         {S("foo"), S("bar")}},
         {"  \t foo \x01\x1f bar \r\n", {S("foo"), S("bar")}},
         {"\"foo bar\" baz", {S("foo bar"), S("baz")}},
         {"\"say \"\"hi\"\"\"", {S("say \"hi\"")}},
@@ -254,7 +255,9 @@ TEST(WebSitesSearch, KeywordsAndFields)
     TWebSite c = Site("http://c/", "", "", 0, "none");
     c.IconURL = S("http://foo/icon");
     TWebSite d = Site("http://d/", "bar here", "Foo", 0, "d");
-    TWebSite e = Site("http://e/", "", "", 0, "Stra\xc3\x9f" "e foo");
+    TWebSite e = Site("http://e/", "", "", 0,
+                      "Stra\xc3\x9f"
+                      "e foo");
     for (const auto& s : {a, b, c, d, e})
         WebSitesAdd(list, s);
     const auto visible = [&] {
@@ -267,7 +270,8 @@ TEST(WebSitesSearch, KeywordsAndFields)
     EXPECT_EQ(visible(), S("11011"));
     WebSitesSearch(list, S("foo bar"));
     EXPECT_EQ(visible(), S("01010"));
-    WebSitesSearch(list, S("foo\xe3\x80\x80" "bar"));
+    WebSitesSearch(list, S("foo\xe3\x80\x80"
+                           "bar"));
     EXPECT_EQ(visible(), S("01010"));
     WebSitesSearch(list, S("\"r h\""));
     EXPECT_EQ(visible(), S("00010"));
@@ -294,11 +298,19 @@ TEST(WebSitesSearch, CaselessMatchingTable)
         const char* Keyword;
         bool Visible;
     } const cases[] = {
-        {"aaab", "aab", true},   {"abc", "abcd", false},  {"hello world", "WORLD", true},
-        {"hello world", "world!", false}, {"a-b", "-B", true}, {"[x]", "[X]", true},
-        {"@", "`", false},       {"[", "{", false},       {"x", "x", true},
-        {"caf\xc3\xa9", "CAF\xc3\x89", true}, {"CAF\xc3\x89", "caf\xc3\xa9", true},
-        {"cafe", "caf\xc3\xa9", false}, {"\xef\xac\x80", "FF", true}, // ligature ff
+        {"aaab", "aab", true},
+        {"abc", "abcd", false},
+        {"hello world", "WORLD", true},
+        {"hello world", "world!", false},
+        {"a-b", "-B", true},
+        {"[x]", "[X]", true},
+        {"@", "`", false},
+        {"[", "{", false},
+        {"x", "x", true},
+        {"caf\xc3\xa9", "CAF\xc3\x89", true},
+        {"CAF\xc3\x89", "caf\xc3\xa9", true},
+        {"cafe", "caf\xc3\xa9", false},
+        {"\xef\xac\x80", "FF", true}, // ligature ff
     };
     for (const auto& c : cases) {
         TWebSiteList list;

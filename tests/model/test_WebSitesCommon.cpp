@@ -52,8 +52,9 @@ TEST(WebSitesGetCommon, NoQualifyingEntryGivesTheEmptyMarker)
 TEST(WebSitesGetCommon, OneEntryGivesItsValuesAndSelected)
 {
     const TWebSite one = Site(u"Only"_s, u"https://only/"_s, u"A\\B"_s, 43000.25);
-    const TWebSiteList List = MakeList({Site(u"Hidden"_s, u"http://h/"_s, u""_s, 1, true, false), one,
-                                        Site(u"Other"_s, u"http://o/"_s, u""_s, 2, false, true)});
+    const TWebSiteList List =
+        MakeList({Site(u"Hidden"_s, u"http://h/"_s, u""_s, 1, true, false), one,
+                  Site(u"Other"_s, u"http://o/"_s, u""_s, 2, false, true)});
     const TWebSite c = WebSitesGetCommon(List, Various);
     EXPECT_EQ(c.Title, one.Title);
     EXPECT_EQ(c.URL, one.URL);
@@ -106,10 +107,12 @@ TEST(WebSitesSetCommon, EachFlagWritesOnlyItsField)
     };
     const TWebSite New = Site(u"NewT"_s, u"http://new/"_s, u"NewCat"_s, 45000.75);
     auto sameExcept = [](const TWebSite& a, const TWebSite& b, const char* field) {
-        auto eq = [&](const char* f, bool same) { return std::string_view(field) == f ? !same : same; };
-        return eq("Title", a.Title == b.Title) && eq("URL", a.URL == b.URL) &&
-               eq("Comment", a.Comment == b.Comment) && eq("IconURL", a.IconURL == b.IconURL) &&
-               eq("Category", a.Category == b.Category) && eq("AddDate", a.AddDate == b.AddDate);
+        auto eq = [&](const char* f, bool same) {
+            return std::string_view(field) == f ? !same : same;
+        };
+        return eq("Title", a.Title == b.Title) && eq("URL", a.URL == b.URL)
+               && eq("Comment", a.Comment == b.Comment) && eq("IconURL", a.IconURL == b.IconURL)
+               && eq("Category", a.Category == b.Category) && eq("AddDate", a.AddDate == b.AddDate);
     };
     const Case cases[] = {
         {"Title", [](TWebSiteFieldFlags& f) { f.Title = true; }},
@@ -121,10 +124,11 @@ TEST(WebSitesSetCommon, EachFlagWritesOnlyItsField)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.Name);
-        const TWebSiteList Before = MakeList({Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000),
-                                              Site(u"B"_s, u"http://b/"_s, u"Y"_s, 40001, true, false),
-                                              Site(u"C"_s, u"http://c/"_s, u"Z"_s, 40002, false, true),
-                                              Site(u"D"_s, u"http://d/"_s, u"X"_s, 40003)});
+        const TWebSiteList Before =
+            MakeList({Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000),
+                      Site(u"B"_s, u"http://b/"_s, u"Y"_s, 40001, true, false),
+                      Site(u"C"_s, u"http://c/"_s, u"Z"_s, 40002, false, true),
+                      Site(u"D"_s, u"http://d/"_s, u"X"_s, 40003)});
         TWebSiteList List = Before;
         TWebSiteFieldFlags Flags;
         k.Set(Flags);
@@ -144,8 +148,8 @@ TEST(WebSitesSetCommon, EachFlagWritesOnlyItsField)
 
 TEST(WebSitesSetCommon, PlaceholdersAreNeverWritten)
 {
-    const TWebSiteList Before = MakeList({Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000),
-                                          Site(u"B"_s, u"http://b/"_s, u"X"_s, 40001)});
+    const TWebSiteList Before = MakeList(
+        {Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000), Site(u"B"_s, u"http://b/"_s, u"X"_s, 40001)});
     TWebSiteList List = Before;
     TWebSite s = WebSitesGetCommon(List, Various);
     ASSERT_EQ(s.Title, Various);

@@ -43,16 +43,17 @@ const QByteArray Shortcut = "[InternetShortcut]\r\nURL=https://example.org/from-
 
 TEST(URLClipFormatOrder, DescriptorsFirstThenFilesContentsURLText)
 {
-    const std::array<TURLClipFormat, 6> expected{F::FileGroupDescriptorW, F::FileGroupDescriptor,
-                                                 F::HDrop, F::FileContents,
-                                                 F::UniformResourceLocator, F::Text};
+    const std::array<TURLClipFormat, 6> expected{
+        F::FileGroupDescriptorW, F::FileGroupDescriptor,    F::HDrop,
+        F::FileContents,         F::UniformResourceLocator, F::Text};
     EXPECT_EQ(URLClipFormatOrder(), expected);
 }
 
 // ---------------------------------------------------------------------------------
 // What one drag yields, case by case.
 
-struct TFetchCase {
+struct TFetchCase
+{
     const char* Name;
     QList<QPair<F, std::optional<TDropPayload>>> Offered;
     bool Taken;
@@ -93,89 +94,130 @@ INSTANTIATE_TEST_SUITE_P(
                    {{F::FileGroupDescriptorW, DescW(QStringLiteral("Example Page.url"))},
                     {F::FileContents, Bytes(Shortcut)},
                     {F::UniformResourceLocator, Bytes(URLText)}},
-                   true, FromContents, QStringLiteral("Example Page")},
+                   true,
+                   FromContents,
+                   QStringLiteral("Example Page")},
         TFetchCase{"URLTextOnlyLeavesTitleEmpty",
-                   {{F::UniformResourceLocator, Bytes(URLText)}}, true, FromURLText, {}},
+                   {{F::UniformResourceLocator, Bytes(URLText)}},
+                   true,
+                   FromURLText,
+                   {}},
         TFetchCase{"URLTextEndsAtFirstNul",
                    {{F::UniformResourceLocator, Bytes(URLText + QByteArray("\0junk", 5))}},
-                   true, FromURLText, {}},
-        TFetchCase{"TextWithoutSchemeRefused",
-                   {{F::Text, Bytes("example.org/page")}}, false, {}, {}},
+                   true,
+                   FromURLText,
+                   {}},
+        TFetchCase{
+            "TextWithoutSchemeRefused", {{F::Text, Bytes("example.org/page")}}, false, {}, {}},
         TFetchCase{"TextBeginningWithSeparatorRefused",
-                   {{F::Text, Bytes("://example.org/page")}}, false, {}, {}},
+                   {{F::Text, Bytes("://example.org/page")}},
+                   false,
+                   {},
+                   {}},
         TFetchCase{"TextWithSchemeTakenWhole",
-                   {{F::Text, Bytes("see https://example.org/x")}}, true,
-                   QStringLiteral("see https://example.org/x"), {}},
+                   {{F::Text, Bytes("see https://example.org/x")}},
+                   true,
+                   QStringLiteral("see https://example.org/x"),
+                   {}},
         TFetchCase{"UnicodeDescriptorCapitalExtension",
                    {{F::FileGroupDescriptorW, DescW(QStringLiteral("My.Page.URL"))},
                     {F::FileContents, Bytes(Shortcut)}},
-                   true, FromContents, QStringLiteral("My.Page")},
-        TFetchCase{"AnsiDescriptorCapitalExtension",
-                   {{F::FileGroupDescriptor, DescA("Page.URL")}, {F::FileContents, Bytes(Shortcut)}},
-                   true, FromContents, QStringLiteral("Page")},
+                   true,
+                   FromContents,
+                   QStringLiteral("My.Page")},
+        TFetchCase{
+            "AnsiDescriptorCapitalExtension",
+            {{F::FileGroupDescriptor, DescA("Page.URL")}, {F::FileContents, Bytes(Shortcut)}},
+            true,
+            FromContents,
+            QStringLiteral("Page")},
         TFetchCase{"WebsiteFromUnicodeDescriptor",
                    {{F::FileGroupDescriptorW, DescW(QStringLiteral("Pinned.website"))},
                     {F::FileContents, Bytes(Shortcut)}},
-                   true, FromContents, QStringLiteral("Pinned")},
+                   true,
+                   FromContents,
+                   QStringLiteral("Pinned")},
         // No title, so the contents are not read either; the URL text is used.
         TFetchCase{"WebsiteNotFromAnsiDescriptor",
                    {{F::FileGroupDescriptor, DescA("Pinned.website")},
                     {F::FileContents, Bytes(Shortcut)},
                     {F::UniformResourceLocator, Bytes(URLText)}},
-                   true, FromURLText, {}},
+                   true,
+                   FromURLText,
+                   {}},
         TFetchCase{"OtherExtensionGivesNoTitle",
                    {{F::FileGroupDescriptorW, DescW(QStringLiteral("photo.jpg"))},
                     {F::FileContents, Bytes(Shortcut)},
                     {F::UniformResourceLocator, Bytes(URLText)}},
-                   true, FromURLText, {}},
+                   true,
+                   FromURLText,
+                   {}},
         TFetchCase{"DescriptorWithoutItems",
                    {{F::FileGroupDescriptorW, Bytes(MakeFileGroupDescriptorW({}))},
                     {F::UniformResourceLocator, Bytes(URLText)}},
-                   true, FromURLText, {}},
+                   true,
+                   FromURLText,
+                   {}},
         TFetchCase{"TruncatedDescriptorRecord",
                    {{F::FileGroupDescriptorW, Bytes(QByteArray("\x01\x00", 2))},
                     {F::UniformResourceLocator, Bytes(URLText)}},
-                   true, FromURLText, {}},
+                   true,
+                   FromURLText,
+                   {}},
         TFetchCase{"ShortcutLowerCaseHeaderAndKey",
                    {{F::FileGroupDescriptorW, DescW(QStringLiteral("P.url"))},
                     {F::FileContents, Bytes("[internetshortcut]\nurl=https://example.org/lc\n")}},
-                   true, QStringLiteral("https://example.org/lc"), QStringLiteral("P")},
-        TFetchCase{"ShortcutHeaderWithTrailingBlankIsNoHeader",
-                   {{F::FileGroupDescriptorW, DescW(QStringLiteral("P.url"))},
-                    {F::FileContents, Bytes("[InternetShortcut] \r\nURL=https://example.org/x\r\n")},
-                    {F::UniformResourceLocator, Bytes(URLText)}},
-                   true, FromURLText, QStringLiteral("P")},
+                   true,
+                   QStringLiteral("https://example.org/lc"),
+                   QStringLiteral("P")},
+        TFetchCase{
+            "ShortcutHeaderWithTrailingBlankIsNoHeader",
+            {{F::FileGroupDescriptorW, DescW(QStringLiteral("P.url"))},
+             {F::FileContents, Bytes("[InternetShortcut] \r\nURL=https://example.org/x\r\n")},
+             {F::UniformResourceLocator, Bytes(URLText)}},
+            true,
+            FromURLText,
+            QStringLiteral("P")},
         TFetchCase{"ShortcutNextSectionEndsSearch",
                    {{F::FileGroupDescriptorW, DescW(QStringLiteral("P.url"))},
                     {F::FileContents,
                      Bytes("[InternetShortcut]\r\n[{000214A0-0000-0000-C000-000000000046}]\r\n"
                            "URL=https://example.org/x\r\n")},
                     {F::UniformResourceLocator, Bytes(URLText)}},
-                   true, FromURLText, QStringLiteral("P")},
+                   true,
+                   FromURLText,
+                   QStringLiteral("P")},
         TFetchCase{"ShortcutEmptyURLLineFallsBackToText",
                    {{F::FileGroupDescriptorW, DescW(QStringLiteral("P.url"))},
                     {F::FileContents, Bytes("[InternetShortcut]\r\nURL=\r\nURL=https://late\r\n")},
                     {F::Text, Bytes("https://example.org/text")}},
-                   true, QStringLiteral("https://example.org/text"), QStringLiteral("P")},
-        TFetchCase{"ShortcutLinesBeforeHeaderIgnoredFirstURLWins",
-                   {{F::FileGroupDescriptorW, DescW(QStringLiteral("P.url"))},
-                    {F::FileContents,
-                     Bytes("URL=https://before\r[InternetShortcut]\rIconIndex=0\r"
-                           "URL=https://example.org/first \rURL=https://second\r")}},
-                   true, QStringLiteral("https://example.org/first "), QStringLiteral("P")},
+                   true,
+                   QStringLiteral("https://example.org/text"),
+                   QStringLiteral("P")},
+        TFetchCase{
+            "ShortcutLinesBeforeHeaderIgnoredFirstURLWins",
+            {{F::FileGroupDescriptorW, DescW(QStringLiteral("P.url"))},
+             {F::FileContents, Bytes("URL=https://before\r[InternetShortcut]\rIconIndex=0\r"
+                                     "URL=https://example.org/first \rURL=https://second\r")}},
+            true,
+            QStringLiteral("https://example.org/first "),
+            QStringLiteral("P")},
         TFetchCase{"ShortcutUtf16WithByteOrderMark",
                    {{F::FileGroupDescriptorW, DescW(QStringLiteral("P.url"))},
                     {F::FileContents,
-                     Bytes(QStringEncoder(QStringEncoder::Utf16LE,
-                                          QStringEncoder::Flag::WriteBom)
+                     Bytes(QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)
                                .encode(QStringLiteral(
                                    u"[InternetShortcut]\r\nURL=https://例え.jp/\r\n")))}},
-                   true, QStringLiteral(u"https://例え.jp/"), QStringLiteral("P")},
+                   true,
+                   QStringLiteral(u"https://例え.jp/"),
+                   QStringLiteral("P")},
         TFetchCase{"OfferedButNotDeliveredIsSkipped",
                    {{F::FileGroupDescriptorW, std::nullopt},
                     {F::FileContents, std::nullopt},
                     {F::UniformResourceLocator, Bytes(URLText)}},
-                   true, FromURLText, {}},
+                   true,
+                   FromURLText,
+                   {}},
         TFetchCase{"NothingOffered", {}, false, {}, {}}),
     [](const testing::TestParamInfo<TFetchCase>& info) { return std::string(info.param.Name); });
 
@@ -196,7 +238,7 @@ TEST(URLDataFormat, AnsiDescriptorNameUsesLegacyCodePage)
 {
     TScopedEnv lc("LC_ALL", "ja_JP.UTF-8");
     TURLDropSourceList source;
-    source.Add(F::FileGroupDescriptor, DescA("\x93\xfa\x96\x7b.url"));   // "日本" in Shift_JIS
+    source.Add(F::FileGroupDescriptor, DescA("\x93\xfa\x96\x7b.url")); // "日本" in Shift_JIS
     source.Add(F::FileContents, Bytes(Shortcut));
     TURLDataFormat data;
     ASSERT_TRUE(data.FetchFrom(source));
@@ -210,7 +252,8 @@ TEST(URLDataFormat, AnsiURLTextUsesLegacyCodePage)
     EXPECT_TRUE(data.Assign(F::UniformResourceLocator, Bytes("https://example.org/caf\xE9")));
     EXPECT_EQ(data.URL(), QStringLiteral(u"https://example.org/café"));
     data.Clear();
-    EXPECT_TRUE(data.Assign(F::Text, Bytes("https://example.org/caf\xC3\xA9", TTextEncoding::Utf8)));
+    EXPECT_TRUE(
+        data.Assign(F::Text, Bytes("https://example.org/caf\xC3\xA9", TTextEncoding::Utf8)));
     EXPECT_EQ(data.URL(), QStringLiteral(u"https://example.org/café"));
 }
 
@@ -283,7 +326,8 @@ TEST_F(FileDrop, ThreeShellItemsKeepTheirOrderAndStopTheWalk)
 
 TEST_F(FileDrop, AcceptedWhenAtLeastOnePathIsLoadable)
 {
-    struct TCase {
+    struct TCase
+    {
         QStringList Paths;
         bool Accepted;
     };
@@ -314,7 +358,8 @@ TEST_F(FileDrop, AcceptedWhenAtLeastOnePathIsLoadable)
 // ---------------------------------------------------------------------------------
 // Drop effects.
 
-struct TEffectCase {
+struct TEffectCase
+{
     Qt::KeyboardModifiers Keys;
     Qt::DropActions Offered;
     Qt::DropAction Expected;

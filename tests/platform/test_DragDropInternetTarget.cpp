@@ -62,7 +62,8 @@ const Qt::DropActions AllEffects = Qt::CopyAction | Qt::MoveAction | Qt::LinkAct
 // ---------------------------------------------------------------------------------
 // QMimeData as a drag source, without widgets.
 
-struct TMimeCase {
+struct TMimeCase
+{
     const char* Name;
     std::function<std::unique_ptr<QMimeData>()> Make;
     bool Accepted;
@@ -96,18 +97,21 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, MimeURLDropSource,
     testing::Values(
         TMimeCase{"FirefoxLinkGivesURLAndTitle",
-                  [] { return FirefoxLink(QStringLiteral("https://example.org/page?q=1"),
-                                          QStringLiteral("Example: a page")); },
+                  [] {
+                      return FirefoxLink(QStringLiteral("https://example.org/page?q=1"),
+                                         QStringLiteral("Example: a page"));
+                  },
                   true, QStringLiteral("https://example.org/page?q=1"),
                   QStringLiteral("Example: a page")},
-        TMimeCase{"MozURLKeepsCharactersBeyondTheCodePage",
-                  [] {
-                      auto m = std::make_unique<QMimeData>();
-                      m->setData(QStringLiteral("text/x-moz-url"),
-                                 Utf16LE(QStringLiteral(u"https://ja.example/日本\r\n日本語のページ")));
-                      return m;
-                  },
-                  true, QStringLiteral(u"https://ja.example/日本"), QStringLiteral(u"日本語のページ")},
+        TMimeCase{
+            "MozURLKeepsCharactersBeyondTheCodePage",
+            [] {
+                auto m = std::make_unique<QMimeData>();
+                m->setData(QStringLiteral("text/x-moz-url"),
+                           Utf16LE(QStringLiteral(u"https://ja.example/日本\r\n日本語のページ")));
+                return m;
+            },
+            true, QStringLiteral(u"https://ja.example/日本"), QStringLiteral(u"日本語のページ")},
         TMimeCase{"MozURLWithByteOrderMarkAndTrailingNul",
                   [] {
                       auto m = std::make_unique<QMimeData>();
@@ -121,20 +125,26 @@ INSTANTIATE_TEST_SUITE_P(
         TMimeCase{"MozURLWithoutTitle",
                   [] {
                       auto m = std::make_unique<QMimeData>();
-                      m->setData(QStringLiteral("text/x-moz-url"), Utf16LE(QStringLiteral("https://example.org/")));
+                      m->setData(QStringLiteral("text/x-moz-url"),
+                                 Utf16LE(QStringLiteral("https://example.org/")));
                       return m;
                   },
-                  true, QStringLiteral("https://example.org/"), {}},
-        TMimeCase{"LongTitleCutLikeAShortcutName",
-                  [] { return FirefoxLink(QStringLiteral("https://example.org/"), QString(300, u'x')); },
-                  true, QStringLiteral("https://example.org/"), QString(255, u'x')},
+                  true,
+                  QStringLiteral("https://example.org/"),
+                  {}},
+        TMimeCase{
+            "LongTitleCutLikeAShortcutName",
+            [] { return FirefoxLink(QStringLiteral("https://example.org/"), QString(300, u'x')); },
+            true, QStringLiteral("https://example.org/"), QString(255, u'x')},
         TMimeCase{"RemoteURIListIsTheURLText",
                   [] {
                       auto m = std::make_unique<QMimeData>();
                       m->setUrls({QUrl(QStringLiteral("https://example.org/a b"))});
                       return m;
                   },
-                  true, QStringLiteral("https://example.org/a%20b"), {}},
+                  true,
+                  QStringLiteral("https://example.org/a%20b"),
+                  {}},
         // A browser drag as Qt shows it under X11: text/x-moz-url folded into text/uri-list.
         TMimeCase{"X11BrowserLinkTitleFromNetscapeURL",
                   [] {
@@ -149,31 +159,40 @@ INSTANTIATE_TEST_SUITE_P(
         TMimeCase{"NetscapeURLWithoutTitle",
                   [] {
                       auto m = std::make_unique<QMimeData>();
-                      m->setData(QStringLiteral("_NETSCAPE_URL"), QByteArray("https://example.org/nn\n\0", 24));
+                      m->setData(QStringLiteral("_NETSCAPE_URL"),
+                                 QByteArray("https://example.org/nn\n\0", 24));
                       return m;
                   },
-                  true, QStringLiteral("https://example.org/nn"), {}},
+                  true,
+                  QStringLiteral("https://example.org/nn"),
+                  {}},
         TMimeCase{"PlainTextWithScheme",
                   [] {
                       auto m = std::make_unique<QMimeData>();
                       m->setText(QStringLiteral(u"https://example.org/ü"));
                       return m;
                   },
-                  true, QStringLiteral(u"https://example.org/ü"), {}},
+                  true,
+                  QStringLiteral(u"https://example.org/ü"),
+                  {}},
         TMimeCase{"PlainTextWithoutSchemeRefused",
                   [] {
                       auto m = std::make_unique<QMimeData>();
                       m->setText(QStringLiteral("example.org"));
                       return m;
                   },
-                  false, {}, {}},
+                  false,
+                  {},
+                  {}},
         TMimeCase{"ImageOnlyRefused",
                   [] {
                       auto m = std::make_unique<QMimeData>();
                       m->setData(QStringLiteral("image/png"), "\x89PNG");
                       return m;
                   },
-                  false, {}, {}},
+                  false,
+                  {},
+                  {}},
         // Qt's names for the shell formats a Windows browser offers.
         TMimeCase{"WindowsNativeFormats",
                   [] {
@@ -187,7 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
                       m->setUrls({QUrl(QStringLiteral("https://example.org/other"))});
                       return m;
                   },
-                  true, QStringLiteral("https://example.org/native"), QStringLiteral("Native Page")},
+                  true, QStringLiteral("https://example.org/native"),
+                  QStringLiteral("Native Page")},
         TMimeCase{"WindowsURLTextOnly",
                   [] {
                       auto m = std::make_unique<QMimeData>();
@@ -195,7 +215,9 @@ INSTANTIATE_TEST_SUITE_P(
                                  QByteArray("https://example.org/w\0", 22));
                       return m;
                   },
-                  true, QStringLiteral("https://example.org/w"), {}}),
+                  true,
+                  QStringLiteral("https://example.org/w"),
+                  {}}),
     [](const testing::TestParamInfo<TMimeCase>& info) { return std::string(info.param.Name); });
 
 TEST(MimeURLDropSource, LocalFilesAreTheFileDropRemoteURLsAreNot)
@@ -264,7 +286,8 @@ protected:
     QWidget* Viewport() const { return FList->viewport(); }
 
     // Enter, move and drop at Pos; returns whether the enter and the drop were accepted.
-    struct TResult {
+    struct TResult
+    {
         bool EnterAccepted = false;
         bool MoveAccepted = false;
         bool DropAccepted = false;
@@ -281,7 +304,7 @@ protected:
         QCoreApplication::sendEvent(Viewport(), &move);
         r.MoveAccepted = move.isAccepted();
         if (!r.MoveAccepted)
-            return r;   // the platform does not deliver a drop the target refused
+            return r; // the platform does not deliver a drop the target refused
         QDropEvent drop(Pos, Offered, &Mime, Qt::LeftButton, Keys);
         QCoreApplication::sendEvent(Viewport(), &drop);
         r.DropAccepted = drop.isAccepted();
@@ -303,8 +326,8 @@ protected:
 TEST_F(DropURLTargetOnList, BrowserLinkIsReportedOnceThenForgotten)
 {
     QSignalSpy spy(FTarget.get(), &TDropURLTarget::Drop);
-    const auto mime = FirefoxLink(QStringLiteral("https://example.org/page"),
-                                  QStringLiteral("Example Page"));
+    const auto mime =
+        FirefoxLink(QStringLiteral("https://example.org/page"), QStringLiteral("Example Page"));
     const TResult r = DragAndDrop(*mime, Qt::NoModifier, AllEffects, QPoint(50, 20));
     EXPECT_TRUE(r.EnterAccepted);
     EXPECT_TRUE(r.DropAccepted);
@@ -342,7 +365,8 @@ TEST_F(DropURLTargetOnList, UnusableDragsAreRefusedAndNeverReported)
     QMimeData words;
     words.setText(QStringLiteral("just words"));
     const auto textFiles = FileManagerDrag({FTmp.filePath(QStringLiteral("notes.txt"))});
-    for (const QMimeData* mime : {static_cast<const QMimeData*>(&words), static_cast<const QMimeData*>(textFiles.get())}) {
+    for (const QMimeData* mime :
+         {static_cast<const QMimeData*>(&words), static_cast<const QMimeData*>(textFiles.get())}) {
         const TResult r = DragAndDrop(*mime, Qt::NoModifier);
         EXPECT_FALSE(r.EnterAccepted);
         EXPECT_FALSE(r.MoveAccepted);
@@ -352,7 +376,8 @@ TEST_F(DropURLTargetOnList, UnusableDragsAreRefusedAndNeverReported)
 
 TEST_F(DropURLTargetOnList, KeysAndOfferedActionsChooseTheEffect)
 {
-    struct TCase {
+    struct TCase
+    {
         Qt::KeyboardModifiers Keys;
         Qt::DropActions Offered;
         Qt::DropAction Expected;

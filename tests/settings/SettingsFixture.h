@@ -6,9 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <settings/uFrmSetupData.h>
 #include <support/uScopedEnv.h>
-#include <gtest/gtest.h>
 
 class DataDirTest : public ::testing::Test
 {
@@ -21,10 +21,7 @@ protected:
         FEnv.Set("XDG_DATA_HOME", QFile::encodeName(FTmp.filePath(QStringLiteral("xdg"))));
         SetDataDirOverride(Dir());
     }
-    void TearDown() override
-    {
-        SetDataDirOverride(QString());
-    }
+    void TearDown() override { SetDataDirOverride(QString()); }
 
     QString Dir() const { return FTmp.filePath(QStringLiteral("data")); }
     QString Path(const QString& Name) const { return QDir(Dir()).filePath(Name); }
@@ -39,7 +36,8 @@ protected:
     static QByteArray ReadFile(const QString& FileName)
     {
         QFile f(FileName);
-        if (!f.open(QIODevice::ReadOnly)) return {};
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
         return f.readAll();
     }
 

@@ -70,7 +70,8 @@ TEST(DataDir, ReadOnlyExecutableFolderFallsBack)
     const QString chosen = ChooseDataDir(exe, fallback);
     QFile::setPermissions(exe,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (stillWritable) GTEST_SKIP() << "permissions are not enforced for this user";
+    if (stillWritable)
+        GTEST_SKIP() << "permissions are not enforced for this user";
     EXPECT_EQ(chosen, fallback);
 }
 
@@ -202,7 +203,8 @@ TEST(BrowserDetectionWin, Rules)
     };
     for (const auto& c : cases) {
         TWinBrowserEnv env = WinEnv();
-        if (c.Adjust) c.Adjust(env);
+        if (c.Adjust)
+            c.Adjust(env);
         ExistingFiles = c.Existing;
         EXPECT_EQ(DetectBrowserPathWin(c.Browser, env, &FakeFileExists),
                   QString::fromUtf16(c.Expected));
