@@ -341,7 +341,7 @@ void WebSiteSaveToUrlFile(const TWebSite& Site, const QString& FileName)
     // property sets ...), and leave it untouched when nothing would change.
     const TFileContent existing = ReadFileContent(path);
     if (existing.Kind == TFileContent::Folder)
-        throw EFileError(path, CannotCreateFileReason(SystemReason(EISDIR)));
+        throw EFileError(path, CannotCreateFileReason(QStringLiteral("Is a directory")));
     TIniFile ini;
     if (existing.Kind == TFileContent::File)
         ini.LoadFromData(existing.Data);
