@@ -241,10 +241,10 @@ private:
         return ReadString();
     }
 
-    void ReadChildren(qsizetype Parent)
+    // Elements of the list whose '[' was just read; OnElement reads each one.
+    template <typename F>
+    void ReadElements(F&& OnElement)
     {
-        SkipBlanks();
-        Expect('[', "\"children\" is not a list");
         Enter();
         if (Peek(']')) {
             ++FP;
@@ -252,9 +252,7 @@ private:
             return;
         }
         for (;;) {
-            if (!Peek('{'))
-                Fail("a child is not a bookmark node");
-            ReadNode(Parent);
+            OnElement();
             SkipBlanks();
             if (FP < FEnd && *FP == ',') {
                 ++FP;
@@ -264,6 +262,17 @@ private:
             break;
         }
         Leave();
+    }
+
+    void ReadChildren(qsizetype Parent)
+    {
+        SkipBlanks();
+        Expect('[', "\"children\" is not a list");
+        ReadElements([&] {
+            if (!Peek('{'))
+                Fail("a child is not a bookmark node");
+            ReadNode(Parent);
+        });
     }
 
     // Any JSON value, checked but not kept.
@@ -282,22 +291,7 @@ private:
             return;
         case '[':
             ++FP;
-            Enter();
-            if (Peek(']')) {
-                ++FP;
-            } else {
-                for (;;) {
-                    SkipValue();
-                    SkipBlanks();
-                    if (FP < FEnd && *FP == ',') {
-                        ++FP;
-                        continue;
-                    }
-                    Expect(']', "a ',' or ']' was expected");
-                    break;
-                }
-            }
-            Leave();
+            ReadElements([&] { SkipValue(); });
             return;
         default:
             SkipScalar();
