@@ -18,6 +18,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 using TIconId = std::uint32_t; // 0: no icon
@@ -41,7 +42,8 @@ public:
     // The same for raw bytes; an empty Type means: tell it from the bytes.
     TIconId AddBytes(QByteArrayView Type, QByteArrayView Bytes);
 
-    // The icon, or an empty one for 0 or an unknown id.
+    // The icon, or an empty one for 0 or an unknown id. Its texts share the
+    // store's bytes, which stay for the life of the process.
     TWebSiteIcon Icon(TIconId Id) const;
     // The decoded bytes, or empty.
     QByteArray Bytes(TIconId Id) const;
@@ -51,11 +53,24 @@ public:
     qint64 TextBytes() const;
 
 private:
-    TIconId Find(QByteArrayView Type, QByteArrayView Base64, size_t Hash) const;
-    TIconId Insert(QByteArrayView Type, QByteArrayView Base64, size_t Hash);
+    // Type: an index into the kept image types.
+    TIconId Find(int Type, QByteArrayView Base64, size_t Hash) const;
+    TIconId Insert(int Type, QByteArrayView Base64, size_t Hash);
+    // A copy of Text that lives as long as the store.
+    const char* Keep(QByteArrayView Text);
+
+    struct TStored
+    {
+        const char* Text;
+        std::uint32_t Size;
+        std::uint8_t Type;
+    };
 
     mutable QMutex FLock;
-    std::vector<TWebSiteIcon> FIcons; // id - 1
+    std::vector<TStored> FIcons;                  // id - 1
+    std::vector<std::unique_ptr<char[]>> FBlocks; // the icons' texts
+    char* FFree = nullptr;                        // the unused end of the last block
+    size_t FFreeBytes = 0;
     // Open addressing over (hash, id); 0 marks a free slot.
     struct TSlot
     {

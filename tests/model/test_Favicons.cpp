@@ -162,6 +162,8 @@ TEST(Favicons, MalformedOrOversizedIconsAreIgnored)
         {"a character outside base64", "data:image/png;base64," + b64.left(40) + "*" + b64.mid(41)},
         {"length that is no base64", "data:image/png;base64," + oneDigitOver},
         {"a digit after the padding", "data:image/png;base64,iVBORw==AAAA"},
+        {"padding inside the text", "data:image/png;base64," + b64.left(40) + "=" + b64.mid(41)},
+        {"four pads", "data:image/png;base64," + b64 + "=="},
         {"empty data", "data:image/png;base64,"},
         {"not base64 at all", "data:image/svg+xml,%3Csvg%2F%3E"},
         {"an image type not kept", "data:image/webp;base64," + b64},
