@@ -11,6 +11,10 @@
 
 #if defined(__unix__)
 #include <sys/resource.h>
+#include <unistd.h>
+#endif
+#if defined(__GLIBC__)
+#include <malloc.h>
 #endif
 
 int main(int argc, char** argv)
@@ -45,5 +49,25 @@ int main(int argc, char** argv)
         "entries %lld  file %lld bytes  import %.3f s  process CPU %.3f s  peak RSS %ld KiB\n",
         static_cast<long long>(list.Count()), static_cast<long long>(QFileInfo(fileName).size()),
         seconds, cpuSeconds, peakKiB);
+    // The memory the filled list holds: resident now (the input is gone by
+    // then), and the heap bytes in use, per entry.
+#if defined(__linux__)
+    long pages = -1;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        long size = 0;
+        if (std::fscanf(f, "%ld %ld", &size, &pages) != 2)
+            pages = -1;
+        std::fclose(f);
+    }
+    const long rssKiB = pages < 0 ? -1 : pages * (sysconf(_SC_PAGESIZE) / 1024);
+    std::printf("filled: RSS %ld KiB", rssKiB);
+#if defined(__GLIBC__)
+    const struct mallinfo2 heap = mallinfo2();
+    const double inUse = double(heap.uordblks + heap.hblkhd);
+    std::printf("  heap in use %.1f MB  %.0f bytes per entry", inUse / 1e6,
+                list.isEmpty() ? 0.0 : inUse / double(list.Count()));
+#endif
+    std::printf("\n");
+#endif
     return 0;
 }

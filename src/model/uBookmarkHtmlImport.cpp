@@ -22,6 +22,7 @@
 #include <QStringDecoder>
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -783,6 +784,23 @@ void WebSitesLoadFromHtml(TWebSiteList& List, const QString& FileName)
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EFileError(FileName, QStringLiteral("Cannot open file"));
+    // A large file is mapped, not copied: the reader only looks at the bytes, and
+    // copying a few hundred megabytes costs about as much as reading the entries.
+    // Where mapping is refused the file is read as usual. (Closing the file
+    // unmaps it, also when the reader throws.)
+    constexpr qint64 MapFrom = qint64(1) << 20;
+    const qint64 size = file.size();
+    if (size >= MapFrom && size <= std::numeric_limits<qsizetype>::max()) {
+        if (const uchar* mapped = file.map(0, size)) {
+            const QByteArray view =
+                QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
+            const qsizetype found = WebSitesLoadFromHtmlData(List, view);
+            file.close();
+            if (found == 0)
+                List.Stats.FilesWithoutBookmarks.append(FileName);
+            return;
+        }
+    }
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFileError(FileName, QStringLiteral("Cannot read file"));

@@ -352,9 +352,10 @@ qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths)
         if (info.isFile())
             bytes += info.size();
     }
-    // The data itself, and about twice its size for the entries: UTF-16 doubles
-    // the text that is kept.
-    return bytes * 3;
+    // The entries keep their texts in one byte a character where they can, and a
+    // large file is mapped rather than copied to the heap: the file's size is
+    // an upper bound of what the list needs.
+    return bytes;
 }
 
 qsizetype WebSitesSaveToFolder(const TWebSiteList& List, const QString& Folder)
