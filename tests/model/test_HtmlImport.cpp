@@ -1,3 +1,4 @@
+#include <model/uBookmarkHtml.h>
 #include <model/uBookmarkHtmlImport.h>
 
 #include "PrintQt.h"
@@ -642,6 +643,59 @@ TEST(HtmlImport, FilesWithoutBookmarksAreReported)
     EXPECT_EQ(list.Stats.FilesWithoutBookmarks, (QStringList{page, empty}));
     EXPECT_EQ(list.Stats.Skipped, 1);
     EXPECT_EQ(list.Stats.Added, 1);
+}
+
+// A large file is mapped rather than copied; what the list keeps of it must be
+// its own copy. Read from the file, then with the file closed and deleted, every
+// field and icon equals what the same bytes read from memory give, in each
+// encoding the reader converts or reads in place.
+TEST(HtmlImport, LargeFileReadsAsItsBytes)
+{
+    QByteArray body;
+    for (int i = 0; body.size() < (3 << 20) / 2; ++i) {
+        if (i % 50 == 0)
+            body +=
+                "<DT><H3>Folder " + QByteArray::number(i) + " caf\xC3\xA9 &amp; co</H3>\n<DL><p>\n";
+        QByteArray icon("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+        icon += QByteArray(200, char('a' + i % 7)) + QByteArray::number(i);
+        body += "<DT><A HREF=\"https://site" + QByteArray::number(i % 900) + ".example/p?q=1\""
+                + " ADD_DATE=\"16000" + QByteArray::number(10000 + i) + "\""
+                + (i % 5 == 0 ? " ICON=\"data:image/png;base64," + icon.toBase64() + "\"" : "")
+                + ">Title " + QByteArray::number(i)
+                + (i % 3 == 0 ? " \xE2\x80\x94 na\xC3\xAFve" : "") + "</A>\n";
+        if (i % 7 == 0)
+            body += "<DD>comment " + QByteArray::number(i) + "\n";
+        if (i % 50 == 49)
+            body += "</DL><p>\n";
+    }
+    const QByteArray utf8 = Doc({body.constData()});
+    const QByteArray latin1 = QByteArray(utf8).replace("charset=UTF-8", "charset=windows-1252");
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const struct
+    {
+        const char* Name;
+        QByteArray Data;
+    } files[] = {
+        {"UTF-8", utf8},
+        {"windows-1252", latin1},
+        {"UTF-16LE", Utf16(utf8, false)},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.Name);
+        ASSERT_GE(f.Data.size(), 1 << 20);
+        const QString path = dir.filePath(S("big.html"));
+        WriteFile(path, f.Data);
+        TWebSiteList fromFile;
+        WebSitesLoadFromHtml(fromFile, path);
+        ASSERT_TRUE(QFile::remove(path));
+        const TWebSiteList fromBytes = Load(f.Data);
+        ASSERT_GT(fromFile.Count(), 800);
+        EXPECT_NE(fromFile[0].IconId, 0u);
+        EXPECT_EQ(Entries(fromFile), Entries(fromBytes));
+        EXPECT_EQ(Field(fromFile, &TWebSite::Comment), Field(fromBytes, &TWebSite::Comment));
+        EXPECT_EQ(WebSitesToHtmlData(fromFile), WebSitesToHtmlData(fromBytes));
+    }
 }
 
 } // namespace
