@@ -3,6 +3,10 @@
 // the import can be timed as a whole command next to other tools.
 
 #include <model/uBookmarkHtml.h>
+#include <model/uFolderImportExport.h>
+#include <model/uWebSiteIcons.h>
+
+#include <platform/uHVUtils.h>
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -24,6 +28,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString fileName = QString::fromLocal8Bit(argv[1]);
+    // As the window and zorvel-cli do before a large read.
+    PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({fileName}));
     TWebSiteList list;
     QElapsedTimer timer;
     timer.start();
@@ -64,8 +70,15 @@ int main(int argc, char** argv)
 #if defined(__GLIBC__)
     const struct mallinfo2 heap = mallinfo2();
     const double inUse = double(heap.uordblks + heap.hblkhd);
-    std::printf("  heap in use %.1f MB  %.0f bytes per entry", inUse / 1e6,
-                list.isEmpty() ? 0.0 : inUse / double(list.Count()));
+    const double entries = list.isEmpty() ? 1.0 : double(list.Count());
+    std::printf("  heap in use %.1f MB  %.0f bytes per entry", inUse / 1e6, inUse / entries);
+    // The icon store on its own: icons were added to the record after the
+    // memory goal per entry was set.
+    const double icons = double(WebSiteIcons().HeapBytes());
+    std::printf("\nicons: %lld distinct, %.1f MB  %.0f bytes per entry;"
+                "  without them %.0f bytes per entry  (sizeof(TWebSite) %zu)",
+                static_cast<long long>(WebSiteIcons().Count()), icons / 1e6, icons / entries,
+                (inUse - icons) / entries, sizeof(TWebSite));
 #endif
     std::printf("\n");
 #endif

@@ -278,10 +278,12 @@ const char* TWebSiteIcons::Keep(QByteArrayView Text)
     char* at;
     if (n > BlockBytes / 8) {
         FBlocks.push_back(std::make_unique_for_overwrite<char[]>(n));
+        FBlockBytes += qint64(n);
         at = FBlocks.back().get();
     } else {
         if (n > FFreeBytes) {
             FBlocks.push_back(std::make_unique_for_overwrite<char[]>(BlockBytes));
+            FBlockBytes += qint64(BlockBytes);
             FFree = FBlocks.back().get();
             FFreeBytes = BlockBytes;
         }
@@ -398,6 +400,14 @@ qint64 TWebSiteIcons::TextBytes() const
 {
     QMutexLocker lock(&FLock);
     return FTextBytes;
+}
+
+qint64 TWebSiteIcons::HeapBytes() const
+{
+    QMutexLocker lock(&FLock);
+    return FBlockBytes + qint64(FIcons.capacity() * sizeof(TStored))
+           + qint64(FBlocks.capacity() * sizeof(FBlocks[0]))
+           + qint64(FSlots.capacity() * sizeof(TSlot));
 }
 
 TWebSiteIcons& WebSiteIcons()

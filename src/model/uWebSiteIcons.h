@@ -51,6 +51,8 @@ public:
     qsizetype Count() const;
     // The bytes the icons' texts take.
     qint64 TextBytes() const;
+    // The memory the store holds: the texts' blocks and its tables.
+    qint64 HeapBytes() const;
 
 private:
     // Type: an index into the kept image types.
@@ -71,6 +73,7 @@ private:
     std::vector<std::unique_ptr<char[]>> FBlocks; // the icons' texts
     char* FFree = nullptr;                        // the unused end of the last block
     size_t FFreeBytes = 0;
+    qint64 FBlockBytes = 0; // all blocks together
     // Open addressing over (hash, id); 0 marks a free slot.
     struct TSlot
     {
