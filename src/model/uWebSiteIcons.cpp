@@ -337,23 +337,25 @@ TIconId TWebSiteIcons::AddBase64(QByteArrayView Type, QByteArrayView Base64)
     const int type = IconTypeIndex(Type);
     if (type < 0)
         return 0;
-    // Icons nearly always come in the stored form, checked by one pass over a
-    // table; other forms are brought to it first. The text is hashed once.
+    // Most icons of a file are ones met before: a hit needs no checks, as only
+    // checked text is ever stored. Icons nearly always come in the stored form,
+    // so the text is hashed once; a new one is checked by one pass over a table,
+    // and other forms are brought to the stored one first.
+    size_t hash = HashIcon(type, Base64);
+    {
+        QMutexLocker lock(&FLock);
+        if (const TIconId id = Find(type, Base64, hash))
+            return id;
+    }
     QByteArray normal;
     if (!IsStoredBase64(Base64)) {
         if (!NormalizeBase64(Base64, normal))
             return 0;
         Base64 = normal;
+        hash = HashIcon(type, Base64);
     }
     if (DecodedSize(Base64) > MaxIconBytes)
         return 0;
-    const size_t hash = HashIcon(type, Base64);
-    {
-        // Most icons of a file are ones met before.
-        QMutexLocker lock(&FLock);
-        if (const TIconId id = Find(type, Base64, hash))
-            return id;
-    }
     if (SniffBase64(Base64).isEmpty())
         return 0;
     QMutexLocker lock(&FLock);
