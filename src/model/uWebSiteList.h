@@ -145,6 +145,8 @@ int WebSitesVisibleCount(const TWebSiteList& List);
 void WebSitesDeleteSelected(TWebSiteList& List);
 
 QString DateToUnixText(TDateTime Date);
+// The number DateToUnixText writes.
+std::int64_t DateToUnixSeconds(TDateTime Date);
 TDateTime UnixTextToDate(const QString& Text);
 bool IsHttpURL(const QString& Text);
 bool IsHttpURL(const TSiteText& Text);
