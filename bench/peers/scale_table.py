@@ -1,0 +1,188 @@
+#!/usr/bin/env python3
+"""Every scale figure at 10k / 100k / 1M beside its peer or floor, in one run, as one table.
+
+  scale_table.py [--build DIR] [--sizes 10000,100000,1000000] [--work DIR] [--keep]
+
+For each size N it measures, with whole commands (hyperfine medians; fewer runs as N grows):
+  list       `zorvel-cli list` of a Chrome-style export of N bookmarks (zorvel-gen-bookmarks)
+             against the plain Python html.parser reader of run_peers.py
+  memory     peak resident memory of `list` and of `merge` (/usr/bin/time -v), and the
+             heap per entry once the list is filled (zorvel-import-probe), with and
+             without the icon store
+  scan       `zorvel-cli list` of a tree of N .url/.website files against a C program
+             that walks and reads the same tree (c_tree_read.c); system calls per file
+             from strace
+  export     `export-folder` of that tree into an empty folder against `cp -r` of the
+             tree it wrote, and the same export again over its own unchanged output
+The folder figures stop at 100k: every file created costs ~0.4 ms on the machine's disk,
+so a million-file tree alone would take longer than the whole run may.
+
+Builds zorvel-cli, the generator and the probe (Release) in DIR unless they are there.
+Prints the load average at the start and the end and a Markdown table. With the default
+sizes the run takes about ten minutes; --work holds ~1 GB (the trees are removed at the
+end unless --keep).
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+import run_peers  # noqa: E402  (the Python reader)
+import writers_scale  # noqa: E402  (the .url tree, strace and peak-memory helpers)
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+
+
+def run(cmd, **kw):
+    return subprocess.run(cmd, check=True, **kw)
+
+
+def build(build_dir):
+    run(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+         "-DZORVEL_BUILD_BENCH=ON", "-DZORVEL_BUILD_TESTS=OFF"], stdout=subprocess.DEVNULL)
+    run(["cmake", "--build", build_dir, "--target", "zorvel-cli", "zorvel-gen-bookmarks",
+         "zorvel-import-probe"], stdout=subprocess.DEVNULL)
+    return (os.path.join(build_dir, "src", "cli", "zorvel-cli"),
+            os.path.join(build_dir, "bench", "model", "zorvel-gen-bookmarks"),
+            os.path.join(build_dir, "bench", "model", "zorvel-import-probe"))
+
+
+def med(times):
+    return statistics.median(times)
+
+
+def runs_for(n):
+    return 5 if n <= 10_000 else (3 if n <= 100_000 else 2)
+
+
+# Creating a file costs ~0.4 ms on this machine's disk, for the export and for
+# `cp -r` alike: a tree of a million files would take the whole time budget
+# several times over, so the folder figures stop at FOLDER_MAX.
+FOLDER_MAX = 100_000
+
+
+def folder_runs(n):
+    return 3 if n <= 10_000 else 1
+
+
+def hyperfine(commands, runs, work, prepare=None):
+    return writers_scale.hyperfine(commands, runs, prepare=prepare, work=work)
+
+
+def load():
+    a = os.getloadavg()
+    return f"{a[0]:.2f} {a[1]:.2f} {a[2]:.2f}"
+
+
+def measure(n, cli, gen, probe, floor, work, reader):
+    runs = runs_for(n)
+    out = {}
+    # ---- list against the Python reader
+    html = os.path.join(work, f"chrome-{n}.html")
+    if not os.path.exists(html):
+        run([gen, str(n), html], stdout=subprocess.DEVNULL)
+    t = hyperfine({"zorvel": f"{cli} list {html} >/dev/null 2>&1",
+                   "python": f"{run_peers.PY} {reader} {html} >/dev/null"}, runs, work)
+    out["list"] = (med(t["zorvel"]), med(t["python"]))
+    # ---- memory
+    lst = writers_scale.peak_mb([cli, "list", html])
+    mrg = writers_scale.peak_mb([cli, "merge", "-o", os.path.join(work, "merged.html"), html])
+    out["peak"] = (lst, mrg)
+    text = subprocess.run([probe, html], check=True, capture_output=True, text=True).stdout
+    per = re.search(r"(\d+) bytes per entry", text)
+    icons = re.search(r"icons: (\d+) distinct, ([\d.]+) MB\s+(\d+) bytes per entry;\s+"
+                      r"without them (\d+) bytes per entry", text)
+    imp = re.search(r"import ([\d.]+) s", text)
+    out["heap"] = (int(per.group(1)), int(icons.group(4)), int(icons.group(3)))
+    out["import"] = float(imp.group(1))
+    if n > FOLDER_MAX:
+        return out
+    # ---- folder scan against the C read of the same tree
+    tree = os.path.join(work, f"tree-{n}")
+    writers_scale.make_tree(tree, n)
+    run([floor, tree], stdout=subprocess.DEVNULL)  # the page cache warm for both
+    t = hyperfine({"zorvel": f"{cli} list '{tree}' >/dev/null 2>&1",
+                   "c": f"{floor} '{tree}' >/dev/null"}, runs, work)
+    out["scan"] = (med(t["zorvel"]), med(t["c"]))
+    runs = folder_runs(n)
+    out["calls"] = (writers_scale.syscalls_per_file([cli, "list", tree], n, work),
+                    writers_scale.syscalls_per_file([floor, tree], n, work))
+    # ---- folder export: first, cp -r of what it wrote, again over it unchanged
+    exp = os.path.join(work, f"export-{n}")
+    copy = os.path.join(work, f"copy-{n}")
+    cmd = f"{cli} export-folder -o '{exp}' '{tree}' >/dev/null 2>&1"
+    first = hyperfine({"first": cmd}, runs, work, prepare=f"rm -rf '{exp}'")["first"]
+    again = hyperfine({"again": cmd}, runs, work)["again"]
+    cp = hyperfine({"cp": f"cp -r '{exp}' '{copy}'"}, runs, work, prepare=f"rm -rf '{copy}'")["cp"]
+    out["export"] = (med(first), med(cp), med(again))
+    shutil.rmtree(copy, ignore_errors=True)
+    return out
+
+
+def table(sizes, results):
+    def row(figure, peer, cell):
+        print(f"| {figure} | {peer} | " + " | ".join(cell(results[n]) for n in sizes) + " |")
+
+    def folder(fmt):
+        return lambda r: fmt(r) if "scan" in r else "–"
+
+    print("| figure | peer or floor | " + " | ".join(f"{n:,}" for n in sizes) + " |")
+    print("|---|---|" + "---:|" * len(sizes))
+    row("`list` of a Chrome-style export, median s", "Python `html.parser` reader",
+        lambda r: f"{r['list'][0]:.3f} · {r['list'][1]:.3f} · **{r['list'][1] / r['list'][0]:.1f}×**")
+    row("peak memory, `list` · `merge`, MB", "merge ≤ list + 10 %",
+        lambda r: f"{r['peak'][0]:.0f} · {r['peak'][1]:.0f} · {r['peak'][1] / r['peak'][0]:.2f}×")
+    row("heap per entry once filled, bytes: all · without icons · icons", "goal ≤ 250",
+        lambda r: f"{r['heap'][0]} · {r['heap'][1]} · {r['heap'][2]}")
+    row("import in process (probe), s", "–", lambda r: f"{r['import']:.3f}")
+    row("folder scan of N shortcut files, files/s", "C read of the same tree",
+        folder(lambda r: f"{r['n'] / r['scan'][0]:,.0f} · {r['n'] / r['scan'][1]:,.0f} · "
+                         f"{r['scan'][0] / r['scan'][1]:.2f}×"))
+    row("system calls per file of the scan", "C read",
+        folder(lambda r: f"{r['calls'][0]:.1f} · {r['calls'][1]:.1f}"))
+    row("folder export into an empty folder, s", "`cp -r` of the written tree",
+        folder(lambda r: f"{r['export'][0]:.2f} · {r['export'][1]:.2f} · "
+                         f"{r['export'][0] / r['export'][1]:.2f}×"))
+    row("the same export again over it, unchanged, s", "÷ first export",
+        folder(lambda r: f"{r['export'][2]:.2f} · {r['export'][2] / r['export'][0]:.2f}×"))
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawTextHelpFormatter)
+    p.add_argument("--build", default=os.path.join(ROOT, "build", "peers"))
+    p.add_argument("--sizes", default="10000,100000,1000000")
+    p.add_argument("--work", default="/tmp/zorvel-scale-table")
+    p.add_argument("--keep", action="store_true", help="keep the generated files and trees")
+    a = p.parse_args()
+    os.makedirs(a.work, exist_ok=True)
+    cli, gen, probe = build(a.build)
+    floor = os.path.join(a.work, "c_tree_read")
+    run(["cc", "-O2", "-o", floor, os.path.join(ROOT, "bench", "peers", "c_tree_read.c")])
+    reader = os.path.join(a.work, "reader.py")
+    with open(reader, "w") as f:
+        f.write(run_peers.PY_BASELINE)
+    sizes = [int(s) for s in a.sizes.split(",")]
+    start = time.time()
+    print(f"Load average at start: {load()} on {os.cpu_count()} cores", flush=True)
+    results = {}
+    for n in sizes:
+        results[n] = measure(n, cli, gen, probe, floor, a.work, reader)
+        results[n]["n"] = n
+        print(f"  {n:,} done after {time.time() - start:.0f} s, load {load()}",
+              file=sys.stderr, flush=True)
+    print(f"Load average at the end: {load()}; {time.time() - start:.0f} s in all\n")
+    print("Cells: zorvel-cli · peer · zorvel-cli ÷ peer (for `list`: peer ÷ zorvel-cli).\n")
+    table(sizes, results)
+    if not a.keep:
+        for n in sizes:
+            for d in (f"tree-{n}", f"export-{n}"):
+                shutil.rmtree(os.path.join(a.work, d), ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
