@@ -233,7 +233,8 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
     {
         std::uint64_t Prefix[2];
         const char16_t* Text;
-        std::uint32_t Size;
+        std::uint32_t Size : 31;
+        std::uint32_t Whole : 1; // the prefix holds the whole text
         std::uint32_t Index : 31;
         std::uint32_t Visible : 1;
     };
@@ -252,20 +253,23 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
         char16_t* const t = text.data() + at;
         k.CopyUtf16(t);
         std::uint8_t bytes[16] = {};
-        size_t b = 0;
-        for (qsizetype u = 0; u < k.size() && b < 16; ++u) {
+        size_t b = 0; // bytes the whole text needs; those past 16 are not kept
+        for (qsizetype u = 0; u < k.size() && b <= 16; ++u) {
             const char16_t c = t[u];
             if (c < 0xFF) {
-                bytes[b++] = std::uint8_t(c);
+                if (b < 16)
+                    bytes[b] = std::uint8_t(c);
+                ++b;
                 continue;
             }
-            bytes[b++] = 0xFF;
-            if (b < 16)
-                bytes[b++] = std::uint8_t(c >> 8);
-            if (b < 16)
-                bytes[b++] = std::uint8_t(c);
+            for (const std::uint8_t v :
+                 {std::uint8_t(0xFF), std::uint8_t(c >> 8), std::uint8_t(c)}) {
+                if (b < 16)
+                    bytes[b] = v;
+                ++b;
+            }
         }
-        TKey entry{{0, 0}, t, std::uint32_t(k.size()), std::uint32_t(i), items[i].Visible};
+        TKey entry{{0, 0}, t, std::uint32_t(k.size()), b <= 16, std::uint32_t(i), items[i].Visible};
         for (size_t j = 0; j < 16; ++j)
             entry.Prefix[j / 8] = (entry.Prefix[j / 8] << 8) | bytes[j];
         keys.push_back(entry);
@@ -275,13 +279,17 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
         at += k.size();
     }
     // Ordinal by UTF-16 code units (not code points). A missing byte counts as
-    // 0 in the prefix: equal prefixes leave the texts to be compared.
+    // 0 in the prefix: equal prefixes leave the texts to be compared, unless
+    // both are whole in them (short titles, and most repeated ones): then the
+    // units are the same as far as the shorter goes.
     const auto less = [](const TKey& a, const TKey& b) {
         if (a.Prefix[0] != b.Prefix[0])
             return a.Prefix[0] < b.Prefix[0];
         if (a.Prefix[1] != b.Prefix[1])
             return a.Prefix[1] < b.Prefix[1];
-        const std::uint32_t n = std::min(a.Size, b.Size);
+        if (a.Whole && b.Whole)
+            return a.Size < b.Size;
+        const std::uint32_t n = std::min<std::uint32_t>(a.Size, b.Size);
         if (const int c = std::memcmp(a.Text, b.Text, 2 * size_t(n)))
             return c < 0;
         return a.Size < b.Size;
