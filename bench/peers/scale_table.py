@@ -11,16 +11,15 @@ For each size N it measures, with whole commands (hyperfine medians; fewer runs 
              without the icon store
   scan       `zorvel-cli list` of a tree of N .url/.website files against a C program
              that walks and reads the same tree (c_tree_read.c); system calls per file
-             from strace
+             from strace (up to 100k: tracing a million files takes longer than the rest)
   export     `export-folder` of that tree into an empty folder against `cp -r` of the
              tree it wrote, and the same export again over its own unchanged output
-The folder figures stop at 100k: every file created costs ~0.4 ms on the machine's disk,
-so a million-file tree alone would take longer than the whole run may.
+             (up to --folder-max)
 
 Builds zorvel-cli, the generator and the probe (Release) in DIR unless they are there.
 Prints the load average at the start and the end and a Markdown table. With the default
-sizes the run takes about ten minutes; --work holds ~1 GB (the trees are removed at the
-end unless --keep).
+sizes the run takes about 12 minutes on the 2-core build machine; --work holds up to
+~12 GB at 1M (the trees are removed at the end unless --keep).
 """
 import argparse
 import os
@@ -60,10 +59,9 @@ def runs_for(n):
     return 5 if n <= 10_000 else (3 if n <= 100_000 else 2)
 
 
-# Creating a file costs ~0.4 ms on this machine's disk, for the export and for
-# `cp -r` alike: a tree of a million files would take the whole time budget
-# several times over, so the folder figures stop at FOLDER_MAX.
-FOLDER_MAX = 100_000
+# strace slows every system call many times over: at a million files it would
+# take longer than everything else together.
+STRACE_MAX = 100_000
 
 
 def folder_runs(n):
@@ -79,7 +77,7 @@ def load():
     return f"{a[0]:.2f} {a[1]:.2f} {a[2]:.2f}"
 
 
-def measure(n, cli, gen, probe, floor, work, reader):
+def measure(n, cli, gen, probe, floor, work, reader, folder_max):
     runs = runs_for(n)
     out = {}
     # ---- list against the Python reader
@@ -100,7 +98,7 @@ def measure(n, cli, gen, probe, floor, work, reader):
     imp = re.search(r"import ([\d.]+) s", text)
     out["heap"] = (int(per.group(1)), int(icons.group(4)), int(icons.group(3)))
     out["import"] = float(imp.group(1))
-    if n > FOLDER_MAX:
+    if n > folder_max:
         return out
     # ---- folder scan against the C read of the same tree
     tree = os.path.join(work, f"tree-{n}")
@@ -110,8 +108,9 @@ def measure(n, cli, gen, probe, floor, work, reader):
                    "c": f"{floor} '{tree}' >/dev/null"}, runs, work)
     out["scan"] = (med(t["zorvel"]), med(t["c"]))
     runs = folder_runs(n)
-    out["calls"] = (writers_scale.syscalls_per_file([cli, "list", tree], n, work),
-                    writers_scale.syscalls_per_file([floor, tree], n, work))
+    if n <= STRACE_MAX:
+        out["calls"] = (writers_scale.syscalls_per_file([cli, "list", tree], n, work),
+                        writers_scale.syscalls_per_file([floor, tree], n, work))
     # ---- folder export: first, cp -r of what it wrote, again over it unchanged
     exp = os.path.join(work, f"export-{n}")
     copy = os.path.join(work, f"copy-{n}")
@@ -144,7 +143,7 @@ def table(sizes, results):
         folder(lambda r: f"{r['n'] / r['scan'][0]:,.0f} · {r['n'] / r['scan'][1]:,.0f} · "
                          f"{r['scan'][0] / r['scan'][1]:.2f}×"))
     row("system calls per file of the scan", "C read",
-        folder(lambda r: f"{r['calls'][0]:.1f} · {r['calls'][1]:.1f}"))
+        lambda r: f"{r['calls'][0]:.1f} · {r['calls'][1]:.1f}" if "calls" in r else "–")
     row("folder export into an empty folder, s", "`cp -r` of the written tree",
         folder(lambda r: f"{r['export'][0]:.2f} · {r['export'][1]:.2f} · "
                          f"{r['export'][0] / r['export'][1]:.2f}×"))
@@ -157,6 +156,8 @@ def main():
     p.add_argument("--build", default=os.path.join(ROOT, "build", "peers"))
     p.add_argument("--sizes", default="10000,100000,1000000")
     p.add_argument("--work", default="/tmp/zorvel-scale-table")
+    p.add_argument("--folder-max", type=int, default=1_000_000,
+                   help="the largest N of the folder figures (a tree of N files is made)")
     p.add_argument("--keep", action="store_true", help="keep the generated files and trees")
     a = p.parse_args()
     os.makedirs(a.work, exist_ok=True)
@@ -171,7 +172,7 @@ def main():
     print(f"Load average at start: {load()} on {os.cpu_count()} cores", flush=True)
     results = {}
     for n in sizes:
-        results[n] = measure(n, cli, gen, probe, floor, a.work, reader)
+        results[n] = measure(n, cli, gen, probe, floor, a.work, reader, a.folder_max)
         results[n]["n"] = n
         print(f"  {n:,} done after {time.time() - start:.0f} s, load {load()}",
               file=sys.stderr, flush=True)
