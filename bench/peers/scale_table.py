@@ -24,7 +24,6 @@ sizes the run takes about 12 minutes on the 2-core build machine; --work holds u
 import argparse
 import os
 import re
-import shutil
 import statistics
 import subprocess
 import sys
@@ -119,7 +118,7 @@ def measure(n, cli, gen, probe, floor, work, reader, folder_max):
     again = hyperfine({"again": cmd}, runs, work)["again"]
     cp = hyperfine({"cp": f"cp -r '{exp}' '{copy}'"}, runs, work, prepare=f"rm -rf '{copy}'")["cp"]
     out["export"] = (med(first), med(cp), med(again))
-    shutil.rmtree(copy, ignore_errors=True)
+    run(["rm", "-rf", copy])
     return out
 
 
@@ -180,9 +179,9 @@ def main():
     print("Cells: zorvel-cli · peer · zorvel-cli ÷ peer (for `list`: peer ÷ zorvel-cli).\n")
     table(sizes, results)
     if not a.keep:
-        for n in sizes:
-            for d in (f"tree-{n}", f"export-{n}"):
-                shutil.rmtree(os.path.join(a.work, d), ignore_errors=True)
+        # rm -rf: shutil.rmtree takes a quarter of an hour over two million files.
+        run(["rm", "-rf"] + [os.path.join(a.work, f"{d}-{n}") for n in sizes
+                             for d in ("tree", "export", "copy")])
 
 
 if __name__ == "__main__":
