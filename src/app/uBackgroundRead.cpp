@@ -26,10 +26,13 @@ void TBackgroundRead::Start()
             FRead(FList);
         } catch (const EReadCancelled&) {
         } catch (const std::bad_alloc&) {
+            FError = std::current_exception();
             FErrorText = QStringLiteral("Out of memory.");
         } catch (const std::exception& e) {
+            FError = std::current_exception();
             FErrorText = QString::fromUtf8(e.what());
         } catch (...) {
+            FError = std::current_exception();
             FErrorText = QStringLiteral("Unknown error.");
         }
     });

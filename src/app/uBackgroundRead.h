@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <exception>
 #include <functional>
 
 class QThread;
@@ -36,9 +37,11 @@ public:
     void Wait();
 
     // After Finished: the list read (moved out by the taker), and the text of an
-    // exception that ended the read ("" when none).
+    // exception that ended the read ("" when none) and the exception itself, to
+    // be raised again on the window's thread (null when none or cancelled).
     TWebSiteList& List() { return FList; }
     const QString& ErrorText() const { return FErrorText; }
+    std::exception_ptr Error() const { return FError; }
 
 Q_SIGNALS:
     // On the thread that made this object, once the read has ended.
@@ -49,5 +52,6 @@ private:
     TReadProgress FProgress;
     TWebSiteList FList;
     QString FErrorText;
+    std::exception_ptr FError;
     QThread* FThread = nullptr;
 };

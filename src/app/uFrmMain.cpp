@@ -29,6 +29,7 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -121,8 +122,16 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     FReadBar->setObjectName(QStringLiteral("readProgress"));
     FReadBar->setRange(0, 1000);
     FReadBar->setFormat(QStringLiteral("%p%"));
+    // Only an add can be cancelled; the base file's read ends with the window.
+    FReadCancel = new QPushButton(FReadPanel);
+    FReadCancel->setObjectName(QStringLiteral("readCancelButton"));
+    FReadCancel->setText(Text(TText::CancelButton));
+    FReadCancel->setCursor(Qt::ArrowCursor);
+    connect(FReadCancel, &QPushButton::clicked, this, [this] { CancelAdds(); });
     ReadLayout->addWidget(FReadLabel);
     ReadLayout->addWidget(FReadBar);
+    ReadLayout->addWidget(FReadCancel, 0, Qt::AlignHCenter);
+    FReadCancel->hide();
     FReadPanel->hide();
     FReadTimer = new QTimer(this);
     FReadTimer->setInterval(100);
@@ -168,6 +177,7 @@ TFrmMain::~TFrmMain()
 {
     // A read still running is stopped before the window's parts go.
     delete std::exchange(FBaseLoad, nullptr);
+    delete std::exchange(FAddRead, nullptr);
     DetachDropTarget();
     // The list dies with this object's members, before QWidget's destructor hides
     // the view; the view must not ask the model for rows by then.
@@ -219,7 +229,9 @@ void TFrmMain::SetupFonts()
 
 bool TFrmMain::Guard(const std::function<void()>& Step)
 {
+    ++FCommandDepth;
     const bool Ok = RunGuarded(this, Step);
+    --FCommandDepth;
     if (!FDestroyed)
         UpdateActions();
     return Ok;
@@ -277,22 +289,43 @@ void TFrmMain::StartBaseFileRead(const QString& Source)
         this);
     connect(FBaseLoad, &TBackgroundRead::Finished, this,
             [this] { Guard([&] { FinishBaseFileRead(); }); });
-    FReadLabel->setText(Text(TText::ReadingProgress) + u'\n' + QFileInfo(Source).fileName());
-    FReadLabel->setToolTip(QDir::toNativeSeparators(Source));
+    ShowReadPanel({Source}, false);
+    FBaseLoad->Start();
+}
+
+void TFrmMain::ShowReadPanel(const QStringList& Paths, bool Cancellable)
+{
+    QStringList Names, Native;
+    for (const QString& Path : Paths) {
+        Names << QFileInfo(QDir::cleanPath(Path)).fileName();
+        Native << QDir::toNativeSeparators(Path);
+    }
+    const QString Shown =
+        FReadLabel->fontMetrics().elidedText(Names.join(QStringLiteral(", ")), Qt::ElideRight, 400);
+    FReadLabel->setText(Text(TText::ReadingProgress) + u'\n' + Shown);
+    FReadLabel->setToolTip(Native.join(u'\n'));
     // A busy bar until the reader gives its first share (the file is loaded first).
     FReadBar->setRange(0, 0);
+    FReadCancel->setVisible(Cancellable);
     PlaceReadProgress();
     FReadPanel->show();
     FReadPanel->raise();
     FReadTimer->start();
-    FBaseLoad->Start();
+}
+
+void TFrmMain::HideReadPanel()
+{
+    FReadTimer->stop();
+    FReadPanel->hide();
+    FReadCancel->hide();
 }
 
 void TFrmMain::ShowReadProgress()
 {
-    if (!FBaseLoad)
+    TBackgroundRead* Read = FBaseLoad ? FBaseLoad : FAddRead;
+    if (!Read)
         return;
-    const double Share = FBaseLoad->Share();
+    const double Share = Read->Share();
     if (Share <= 0)
         return;
     FReadBar->setRange(0, 1000);
@@ -325,8 +358,7 @@ void TFrmMain::FinishBaseFileRead()
     // This may run inside Load's own signal: it goes once control is back in the loop.
     Load->deleteLater();
     Load->Wait();
-    FReadTimer->stop();
-    FReadPanel->hide();
+    HideReadPanel();
     TBaseFileRead Read = *FBaseLoadResult;
     FBaseLoadResult.reset();
     if (!Load->ErrorText().isEmpty()) {
@@ -367,8 +399,11 @@ void TFrmMain::SaveAtExit()
     if (!ListRead) {
         FBaseLoad->Cancel();
         delete std::exchange(FBaseLoad, nullptr);
-        FReadTimer->stop();
     }
+    // So is an add: nothing of it reaches the list written.
+    CancelAdds();
+    delete std::exchange(FAddRead, nullptr);
+    HideReadPanel();
     // Every write gets its chance: a failing one is reported and the next still runs.
     QStringList History;
     for (int i = 0; i < ui->searchBox->count(); ++i)
@@ -457,6 +492,8 @@ void TFrmMain::closeEvent(QCloseEvent* Event)
         Event->ignore();
         return;
     }
+    // An add still being read is not added: the exit writes the list as it is now.
+    CancelAdds();
     QWidget::closeEvent(Event);
 }
 

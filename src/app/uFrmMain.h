@@ -16,12 +16,14 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
 class QAction;
 class QFrame;
 class QProgressBar;
+class QPushButton;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -105,6 +107,19 @@ public:
     // Paths from the command line or from a second start: added like dropped files,
     // and the window comes to the front. Waits while a dialog is open.
     void OpenPathsFromOutside(const QStringList& Paths);
+
+    // ---- Adds read in the background.
+    // Adds, drops and outside paths of many or large files, or of folders, are read
+    // on a thread of their own into a list of their own, with the progress and a
+    // Cancel button over the list; the list stays in use meanwhile. Once read, they
+    // are added to the list as it is then, as one undo step, with the same counts
+    // and errors a read on the window's thread gives. Adds asked for meanwhile wait
+    // their turn. A cancel (the button, or closing the window) adds nothing.
+    bool IsAdding() const { return FAddRead != nullptr || !FAddQueue.empty(); }
+    void CancelAdds();
+    // Plain files smaller than this together (and few) are read at once.
+    qint64 BackgroundAddBytes = 1024 * 1024;
+    int BackgroundAddFiles = 64;
 
     // ---- The list.
     TWebSiteList& WebSiteList() { return FWebSiteList; }
@@ -239,11 +254,31 @@ private:
     bool SelectedWebAddress(QString& URL);
     int FirstSelectedRow() const;
     void PlaceHeaderLabels();
-    // Reads every path into the list, file by file, with a progress window when it
-    // takes long; returns false when the user cancelled.
-    bool LoadPaths(const QStringList& Paths);
+    // What the user asked to add: files and folders, or one dropped link.
+    struct TAddRequest
+    {
+        QStringList Paths;
+        QString URL, Title; // a dropped link, when not Files
+        bool Files = true;
+        // A drop keeps the selection; Add files / Add folder clear it.
+        bool Drop = false;
+    };
     // Add files / Add folder: read the paths, then refresh, clear the selection, tell counts.
     void AddChosenPaths(const QStringList& Paths);
+    // Runs an add now or in the background, or queues it behind the one running.
+    void RequestAdd(TAddRequest Request);
+    bool ReadsInBackground(const TAddRequest& Request) const;
+    // Reads and adds on this thread; a read error is raised after what was read is added.
+    void RunAdd(const TAddRequest& Request);
+    void StartAddRead(TAddRequest Request);
+    void FinishAddRead();
+    void RunQueuedAdds();
+    // Adds what was gathered (or the dropped link) to the list as one undo step.
+    void MergeAdd(const TAddRequest& Request, TWebSiteList&& Gathered);
+    // A command or dialog is running: the list must not change under it now.
+    bool ListInUse() const;
+    void ShowReadPanel(const QStringList& Paths, bool Cancellable);
+    void HideReadPanel();
     void ShowAddStatus();
     void ShowStatus(const QString& Text, bool Lasting = false);
     void PlaceStatusLabel();
@@ -288,6 +323,13 @@ private:
     QLabel* FReadLabel = nullptr;
     QProgressBar* FReadBar = nullptr;
     QTimer* FReadTimer = nullptr;
+    QPushButton* FReadCancel = nullptr;
+    // The add being read in the background, and the adds waiting for it.
+    TBackgroundRead* FAddRead = nullptr;
+    TAddRequest FAddReading;
+    std::deque<TAddRequest> FAddQueue;
+    // Commands running (more than one only inside a dialog's event loop).
+    int FCommandDepth = 0;
     // What the user did while the base file was read, run once it is there.
     struct TPendingDrop
     {

@@ -22,16 +22,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -47,8 +44,6 @@ QString WithExtension(const QString& FileName, const QString& Ext)
         return FileName.left(Dot) + Ext;
     return FileName + Ext;
 }
-
-const QString FileDropMarkerText = QStringLiteral("//File");
 
 } // namespace
 
@@ -361,76 +356,6 @@ QStringList TFrmMain::RunFileDialog(const TFileDialogRequest& Request)
 
 // ---- Toolbar commands ---------------------------------------------------------------------
 
-bool TFrmMain::LoadPaths(const QStringList& Paths)
-{
-    PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(Paths));
-    // Everything becomes a list of files first, so the progress can count files.
-    QList<TPathToLoad> Files;
-    for (const QString& Path : Paths)
-        Files += WebSitesFilesOfPath(Path);
-    std::unique_ptr<QProgressDialog> Progress;
-    QElapsedTimer Clock;
-    Clock.start();
-    // A bookmark file this large takes longer than half a second to read by itself.
-    constexpr qint64 LargeHtmlBytes = 4 * 1024 * 1024;
-    auto IsLargeHtml = [](const QString& Path) {
-        const QFileInfo Info(Path);
-        const QString Ext = Info.suffix().toLower();
-        return (Ext == u"html" || Ext == u"htm") && Info.size() > LargeHtmlBytes;
-    };
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct TRestoreCursor
-    {
-        ~TRestoreCursor() { QApplication::restoreOverrideCursor(); }
-    } RestoreCursor;
-    for (qsizetype i = 0; i < Files.size(); ++i) {
-        // A long import shows its progress after half a second and keeps the window painting.
-        if (!Progress
-            && ((Clock.elapsed() > 500 && Files.size() - i > 1)
-                || IsLargeHtml(Files[i].FileName))) {
-            Progress = std::make_unique<QProgressDialog>(
-                Text(TText::ReadingProgress), Text(TText::CancelButton), 0,
-                Files.size() > 1 ? int(Files.size()) : 0, this);
-            Progress->setWindowModality(Qt::WindowModal);
-            Progress->setMinimumDuration(0);
-            Progress->setValue(int(i));
-            Progress->show();
-            // Painted now: the read that follows keeps the event loop away for a while.
-            PaintBeforeBlocking(Progress.get());
-        }
-        if (Progress) {
-            Progress->setValue(int(i));
-            QApplication::processEvents();
-            if (Progress->wasCanceled())
-                return false;
-        }
-        // A file that vanished since the list was made is passed over.
-        if (QFileInfo(Files[i].FileName).isFile())
-            WebSitesLoadFromFile(FWebSiteList, Files[i].FileName, Files[i].Category);
-    }
-    return true;
-}
-
-void TFrmMain::AddChosenPaths(const QStringList& Paths)
-{
-    FWebSiteList.ResetStats();
-    // Whatever was read before an error or a cancel stays, the view shows it, and
-    // one undo takes it out again.
-    struct TRefresh
-    {
-        TFrmMain* F;
-        std::vector<TWebSite> Before;
-        ~TRefresh()
-        {
-            F->RefreshListView();
-            F->ClearSelection();
-            F->ShowAddStatus();
-            F->RecordListChange(Text(TText::UndoAdd), std::move(Before));
-        }
-    } Refresh{this, FListUndo->Snapshot()};
-    LoadPaths(Paths);
-}
-
 void TFrmMain::onAddFiles()
 {
     TFileDialogRequest R;
@@ -482,7 +407,7 @@ void TFrmMain::OfferBrowserImportAtStart()
 {
     // A first start: the base file is in use but there is none yet. Leaving, even
     // with an empty list, writes it, so the offer comes once.
-    if (!FSettings.isOpenBaseBookmark || IsReadingBaseFile()
+    if (!FSettings.isOpenBaseBookmark || IsReadingBaseFile() || IsAdding()
         || FBaseRead.Status != TBaseFileRead::NotRead || !FWebSiteList.isEmpty())
         return;
     const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
@@ -688,58 +613,4 @@ void TFrmMain::RecordListChange(const QString& Text, std::vector<TWebSite> Befor
     } catch (...) {
         FListUndo->Clear();
     }
-}
-
-// ---- Drop ----------------------------------------------------------------------------------
-
-void TFrmMain::onDrop(const QString& URL, const QString& Title, const QStringList& DroppedFileNames)
-{
-    // Kept until the base file is read; then added in the order dropped.
-    if (IsReadingBaseFile()) {
-        FPendingDrops.push_back({URL, Title, DroppedFileNames});
-        return;
-    }
-    FWebSiteList.ResetStats();
-    struct TRefresh
-    {
-        TFrmMain* F;
-        std::vector<TWebSite> Before;
-        ~TRefresh()
-        {
-            F->RefreshListView();
-            F->ShowAddStatus();
-            F->RecordListChange(Text(TText::UndoDrop), std::move(Before));
-        }
-    } Refresh{this, FListUndo->Snapshot()};
-    if (Title.startsWith(FileDropMarkerText))
-        LoadPaths(DroppedFileNames);
-    else
-        WebSitesAddURL(FWebSiteList, URL, Title);
-}
-
-// ---- Paths from outside ------------------------------------------------------------------
-
-void TFrmMain::OpenPathsFromOutside(const QStringList& Paths)
-{
-    FPendingPaths += Paths;
-    // The base file is still read: the paths are added once it is there.
-    if (IsReadingBaseFile()) {
-        if (isMinimized())
-            showNormal();
-        raise();
-        activateWindow();
-        return;
-    }
-    // A dialog or a running import has the list now: add once it is closed.
-    if (QApplication::activeModalWidget()) {
-        QTimer::singleShot(300, this, [this] { OpenPathsFromOutside({}); });
-        return;
-    }
-    if (isMinimized())
-        showNormal();
-    raise();
-    activateWindow();
-    const QStringList Take = std::exchange(FPendingPaths, {});
-    if (!Take.isEmpty())
-        Guard([&] { onDrop(FileDropMarkerText, FileDropMarkerText, Take); });
 }

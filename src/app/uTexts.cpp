@@ -80,6 +80,8 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::NoBookmarksFound, u"no bookmarks found in %1", u"ブックマークが見つかりません: %1"},
     {TText::ReadingProgress, u"Reading bookmarks…", u"ブックマークを読み込み中…"},
     {TText::CancelButton, u"Cancel", u"キャンセル"},
+    {TText::AddCancelledStatus, u"Reading cancelled: nothing was added",
+     u"読み込みを中止しました。何も追加されていません"},
     {TText::SavedStatus, u"Saved %1 bookmarks to %2", u"%1 件のブックマークを %2 に保存しました"},
     {TText::SavedOneStatus, u"Saved 1 bookmark to %1", u"1 件のブックマークを %1 に保存しました"},
     {TText::FolderMissing, u"The folder \"%1\" does not exist.", u"フォルダ「%1」がありません。"},

@@ -61,6 +61,7 @@ enum class TText
     NoBookmarksFound,
     ReadingProgress,
     CancelButton,
+    AddCancelledStatus,
     SavedStatus,
     SavedOneStatus,
     FolderMissing,

@@ -6,6 +6,7 @@
 #include <model/uBookmarkHtmlImport.h>
 #include <model/uBrowserBookmarks.h>
 #include <model/uPathText.h>
+#include <model/uReadProgress.h>
 #include <model/uWebSiteShortcutFiles.h>
 
 #include <platform/EFileError.h>
@@ -342,6 +343,48 @@ void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path)
 {
     for (const TPathToLoad& f : WebSitesFilesOfPath(Path))
         WebSitesLoadFromFile(List, f.FileName, f.Category);
+}
+
+void WebSitesLoadFromPaths(TWebSiteList& List, const QStringList& Paths)
+{
+    QList<TPathToLoad> files;
+    for (const QString& path : Paths)
+        files += WebSitesFilesOfPath(path);
+    TReadProgress* const progress = CurrentReadProgress();
+    // The progress counts bytes: a shortcut file counts as a small fixed size (a
+    // large tree is not asked for the size of every file), any other by its size.
+    constexpr qint64 SmallFile = 1024;
+    std::vector<qint64> weights;
+    qint64 all = 0;
+    if (progress) {
+        weights.reserve(size_t(files.size()));
+        for (const TPathToLoad& f : files) {
+            const QString ext = UpperExtension(f.FileName);
+            const bool shortcut = ext == u".URL"_s || ext == u".WEBSITE"_s;
+            weights.push_back(shortcut ? SmallFile : qMax(SmallFile, QFileInfo(f.FileName).size()));
+            all += weights.back();
+        }
+    }
+    struct TEndParts
+    {
+        TReadProgress* Progress;
+        ~TEndParts()
+        {
+            if (Progress)
+                Progress->SetPart(0, 0, 0);
+        }
+    } endParts{progress};
+    qint64 done = 0;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (progress) {
+            progress->SetPart(done, weights[size_t(i)], all);
+            progress->Report(0, 1); // and stops here when cancelled
+            done += weights[size_t(i)];
+        }
+        // A file that vanished since the list was made is passed over.
+        if (QFileInfo(files[i].FileName).isFile())
+            WebSitesLoadFromFile(List, files[i].FileName, files[i].Category);
+    }
 }
 
 qint64 WebSitesLoadAllocationEstimate(const QStringList& Paths)

@@ -25,6 +25,11 @@ struct TPathToLoad
 // files one by one from this list.
 QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path);
 void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category);
+// Reads every path in turn, as WebSitesLoadFromPath does, passing over files that
+// have vanished since the folders were listed. On a thread with a read progress
+// (uReadProgress.h) it reports the share of all the files' bytes and stops
+// between files, or within a large one, once cancelled.
+void WebSitesLoadFromPaths(TWebSiteList& List, const QStringList& Paths);
 // Roughly what reading these paths allocates, for PrepareHeapForLargeInput: the file
 // data and the entries built from it. Folders count as nothing (their files are
 // small and read one at a time).

@@ -22,8 +22,16 @@ public:
 
     // For the readers: raises EReadCancelled when the read is to stop.
     void Report(qint64 Done, qint64 Total);
+    // For a read of several texts, on the reading thread: the reports that follow
+    // stand for the Size bytes at Offset of All bytes, so that Done and Total
+    // cover the whole read.
+    void SetPart(qint64 Offset, qint64 Size, qint64 All);
 
 private:
+    // Touched only by the reading thread.
+    qint64 FPartOffset = 0;
+    qint64 FPartSize = 0;
+    qint64 FPartAll = 0;
     std::atomic<qint64> FDone{0};
     std::atomic<qint64> FTotal{0};
     std::atomic<bool> FCancelled{false};

@@ -122,6 +122,13 @@ qsizetype TWebSiteList::AppendIfNewURL(TWebSite&& site)
     return -1;
 }
 
+void TWebSiteList::AppendGathered(TWebSite&& site)
+{
+    ShareCategory(site.Category);
+    FItems.push_back(std::move(site));
+    FIndexStale = true;
+}
+
 void TWebSiteList::Clear()
 {
     FItems.clear();
@@ -154,6 +161,11 @@ qsizetype TWebSiteList::IndexOfURL(const TSiteText& url) const
 
 TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
 {
+    if (List.Gathering) {
+        // Readers then attach what follows an entry (a comment) to the entry itself.
+        List.AppendGathered(std::move(Site));
+        return TAddResult::Added;
+    }
     if (List.ShortenURLs && Site.URL.startsWith(QLatin1StringView("https://www.amazon.")))
         Site.URL = ShortenAmazonURL(Site.URL);
     if (!IsHttpURL(Site.URL)) {
@@ -171,6 +183,16 @@ TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
     WebSiteMerge(List.EditKeepURL(k), Site);
     ++List.Stats.Merged;
     return TAddResult::Merged;
+}
+
+void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered)
+{
+    for (TWebSite& Site : Gathered.Items())
+        WebSitesAdd(List, std::move(Site));
+    List.Stats.Files += Gathered.Stats.Files;
+    List.Stats.FilesWithoutBookmarks += Gathered.Stats.FilesWithoutBookmarks;
+    Gathered.Clear();
+    Gathered.ResetStats();
 }
 
 void WebSiteMerge(TWebSite& E, const TWebSite& Site)

@@ -96,6 +96,13 @@ public:
 
     // Shorten retailer product URLs in WebSitesAdd (the "Simplify amazon URL" option).
     bool ShortenURLs = false;
+    // A list that only gathers what readers give, to be added to another list later
+    // by WebSitesAddGathered: WebSitesAdd then appends every entry as it comes, with
+    // no merge, skip or count, so that the later add gives exactly what reading
+    // into the other list directly would have given.
+    bool Gathering = false;
+    // Appends for a gathering list: no URL index is kept.
+    void AppendGathered(TWebSite&& site);
 
     TWebSitesStats Stats;
     void ResetStats() { Stats = {}; }
@@ -130,6 +137,9 @@ private:
 // ---- Adding, search, sort and delete -------------------------------------------------
 
 TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site);
+// Adds the entries of a gathering list to List with WebSitesAdd, in the order read,
+// and counts its files in List.Stats; Gathered is empty afterwards.
+void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered);
 // The merge rule of WebSitesAdd: Site's comment joins E's (unless empty or the
 // same whole text), E's empty category takes Site's, E without a favicon takes
 // Site's, the earlier date wins; E's title, URL, icon URL and flags stay.

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -47,6 +48,32 @@ inline void WriteText(const QString& Path, const QByteArray& Bytes)
 inline void WriteUrlFile(const QString& Path, const QString& URL)
 {
     WriteText(Path, "[InternetShortcut]\r\nURL=" + URL.toUtf8() + "\r\n");
+}
+
+// A browser export with Count links in nested folders, with comments, repeated
+// addresses (merged on reading) and titles out of order, so that a list read
+// differently would differ somewhere.
+inline QByteArray LargeBookmarkFile(int Count)
+{
+    QByteArray Text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+                      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+                      "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n";
+    for (int i = 0; i < Count; ++i) {
+        if (i % 500 == 0) {
+            if (i > 0)
+                Text += "    </DL><p>\r\n";
+            Text += "    <DT><H3>Folder " + QByteArray::number(i / 500)
+                    + " &amp; more</H3>\r\n    <DL><p>\r\n";
+        }
+        const int Site = i % 7 == 6 ? i - 3 : i; // every seventh repeats an earlier address
+        Text += "        <DT><A HREF=\"https://site" + QByteArray::number(Site)
+                + ".example/page?q=" + QByteArray::number(Site % 13) + "\" ADD_DATE=\""
+                + QByteArray::number(1500000000 + i) + "\">Title "
+                + QByteArray::number((i * 7919) % Count) + " \xC3\xA9t\xC3\xA9</A>\r\n";
+        if (i % 5 == 0)
+            Text += "        <DD>Note " + QByteArray::number(i) + "\r\n";
+    }
+    return Text + "    </DL><p>\r\n</DL><p>\r\n";
 }
 
 class MainWindowTest : public ::testing::Test
@@ -104,6 +131,17 @@ protected:
         Form->LoadAtStart();
         // The base file is read on a thread of its own; these tests look at the list it gives.
         Form->WaitForBaseFileRead();
+    }
+
+    // Runs the event loop until the adds being read in the background are in the list
+    // (or a minute has passed).
+    void WaitForAdds()
+    {
+        QElapsedTimer Clock;
+        Clock.start();
+        while (Form->IsAdding() && Clock.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_FALSE(Form->IsAdding());
     }
 
     int Rows() const { return Form->Model()->rowCount(); }

@@ -28,32 +28,6 @@ QByteArray ReadBytes(const QString& Path)
     return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
 }
 
-// A browser export with Count links in nested folders, with comments, repeated
-// addresses (merged on reading) and titles out of order, so that a list read
-// differently would differ somewhere.
-QByteArray LargeBookmarkFile(int Count)
-{
-    QByteArray Text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
-                      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
-                      "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n";
-    for (int i = 0; i < Count; ++i) {
-        if (i % 500 == 0) {
-            if (i > 0)
-                Text += "    </DL><p>\r\n";
-            Text += "    <DT><H3>Folder " + QByteArray::number(i / 500)
-                    + " &amp; more</H3>\r\n    <DL><p>\r\n";
-        }
-        const int Site = i % 7 == 6 ? i - 3 : i; // every seventh repeats an earlier address
-        Text += "        <DT><A HREF=\"https://site" + QByteArray::number(Site)
-                + ".example/page?q=" + QByteArray::number(Site % 13) + "\" ADD_DATE=\""
-                + QByteArray::number(1500000000 + i) + "\">Title "
-                + QByteArray::number((i * 7919) % Count) + " \xC3\xA9t\xC3\xA9</A>\r\n";
-        if (i % 5 == 0)
-            Text += "        <DD>Note " + QByteArray::number(i) + "\r\n";
-    }
-    return Text + "    </DL><p>\r\n</DL><p>\r\n";
-}
-
 } // namespace
 
 class BaseFileInBackgroundTest : public MainWindowTest

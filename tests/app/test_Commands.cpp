@@ -285,6 +285,7 @@ TEST_F(MainWindowTest, AddFolderReadsTheWholeTreeWithCategories)
     WriteText(Path(QStringLiteral("Links/readme.txt")), "not a bookmark");
     DialogAnswer = {Path(QStringLiteral("Links"))};
     Form->onAddFolder();
+    WaitForAdds();
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Kind, TFileDialogRequest::OpenFolder);
     EXPECT_EQ(Requests[0].OkLabel, QStringLiteral("Open Folder"));
@@ -336,6 +337,7 @@ TEST_F(MainWindowTest, DropOfFilesAndFoldersReadsThemAll)
                  {Path(QStringLiteral("desk/one.url")), Path(QStringLiteral("desk/two.url"))});
     EXPECT_EQ(Rows(), 2);
     Form->onDrop(Marker, Marker, {Path(QStringLiteral("tree"))});
+    WaitForAdds();
     ASSERT_EQ(Rows(), 3);
     bool FoundX = false;
     for (const TWebSite& S : Form->WebSiteList())

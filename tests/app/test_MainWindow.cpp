@@ -423,6 +423,7 @@ TEST_F(MainWindowTest, DestroyingAShownWindowWithRowsDoesNotReadTheFreedList)
                      QStringLiteral("http://h%1.example/").arg(i));
     DialogAnswer = {Path(QStringLiteral("many"))};
     Form->onAddFolder();
+    WaitForAdds();
     ASSERT_EQ(Rows(), 30);
     QPointer<QTreeView> View = Form->bookmarkList();
     Form.reset();
