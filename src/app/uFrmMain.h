@@ -11,6 +11,7 @@
 #include <model/uBrowserProfiles.h>
 #include <model/uWebSiteDuplicates.h>
 #include <model/uWebSiteList.h>
+#include <net/uIconFetch.h>
 #include <settings/uFrmSetupData.h>
 
 #include <QStringList>
@@ -63,6 +64,8 @@ public:
     // Find duplicates: shows the near-duplicate groups of the list and returns the
     // merges the user chose (none when closed).
     std::function<std::vector<TDuplicateMerge>(const TWebSiteList&)> DuplicatesFn;
+    // Limits of Fetch missing icons (tests shorten the time limit).
+    TIconFetchOptions IconFetchOptions;
     // Asked before the window closes when a file the exit writes cannot be written;
     // Text lists every file and reason.
     enum TExitChoice
@@ -169,6 +172,9 @@ public:
     void onDeleteSelected();
     // Merges the near-duplicates the user chooses, as one undo step.
     void onFindDuplicates();
+    // Asks the sites of the selected entries without an icon for theirs, with a
+    // progress dialog and Cancel; one undo step.
+    void onFetchMissingIcons();
     // Runs every action's update rule (enabled, visible, caption).
     void UpdateActions();
     // Undo and redo of the list's changes (Ctrl+Z, Ctrl+Shift+Z, context menu).
@@ -198,6 +204,7 @@ public:
     QAction* propertiesAction = nullptr;
     QAction* deleteAction = nullptr;
     QAction* findDuplicatesAction = nullptr;
+    QAction* fetchIconsAction = nullptr;
     // The window's keyboard commands (their keys are shown in the tiles' hints).
     QAction* addFilesAction = nullptr;
     QAction* addFolderAction = nullptr;
@@ -228,6 +235,7 @@ private:
     void CreateActions();
     void CreateKeyboardCommands();
     void CreateDuplicatesCommand();
+    void CreateFetchIconsCommand();
     void SetTabOrder();
     // Moves the keyboard focus to the search box with its text selected.
     void FocusSearchBox();

@@ -94,6 +94,7 @@ void TFrmMain::CreateActions()
     FContextMenu->addSeparator()->setObjectName(QStringLiteral("deleteSeparator"));
     FContextMenu->addAction(deleteAction);
     CreateDuplicatesCommand();
+    CreateFetchIconsCommand();
 
     // Undo and redo of what the commands did to the list.
     FListUndo = new TListUndo(FWebSiteList, this);
@@ -320,6 +321,8 @@ void TFrmMain::UpdateActions()
     saveAsShortcutAction->setEnabled(s > 0);
     propertiesAction->setEnabled(s > 0);
     deleteAction->setEnabled(s > 0);
+    if (fetchIconsAction)
+        fetchIconsAction->setEnabled(s > 0 && !IsReadingBaseFile());
     // The Japanese captions read the same for one entry and for several.
     propertiesAction->setText(Text(s > 1 ? TText::PropertiesAction : TText::PropertyAction));
     deleteAction->setText(Text(s > 1 ? TText::DeleteItemsAction : TText::DeleteItemAction));

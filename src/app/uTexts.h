@@ -112,6 +112,13 @@ enum class TText
     DuplicatesCloseButton,
     UndoMergeDuplicates,
     MergedDuplicatesStatus,
+    // Fetch missing icons.
+    FetchIconsAction,
+    FetchIconsProgress,
+    FetchIconsStatus,
+    FetchIconsCancelledStatus,
+    FetchIconsNoneMissing,
+    UndoFetchIcons,
     // Setup dialog (English under every locale).
     BrowseIETitle,
     BrowseFirefoxTitle,

@@ -1,0 +1,74 @@
+// The main window's Fetch missing icons command: the selected entries without an
+// icon ask their sites, a progress dialog shows the hosts done and can cancel, and
+// the icons found are given to the entries as one undo step.
+
+#include "uFrmMain.h"
+
+#include "uListUndo.h"
+#include "uTexts.h"
+
+#include <QAction>
+#include <QEventLoop>
+#include <QMenu>
+#include <QProgressDialog>
+
+void TFrmMain::CreateFetchIconsCommand()
+{
+    fetchIconsAction = new QAction(Text(TText::FetchIconsAction), this);
+    fetchIconsAction->setObjectName(QStringLiteral("fetchIconsAction"));
+    connect(fetchIconsAction, &QAction::triggered, this,
+            [this] { Guard([&] { onFetchMissingIcons(); }); });
+    FContextMenu->addAction(fetchIconsAction);
+}
+
+void TFrmMain::onFetchMissingIcons()
+{
+    // The list the base-file read is filling is not changed under it.
+    if (IsReadingBaseFile())
+        return;
+    SyncSelection();
+    std::vector<qsizetype> Indexes;
+    for (const int Row : SelectedRows())
+        if (Row < FWebSiteList.Count())
+            Indexes.push_back(Row);
+    const QStringList Urls = IconFetchUrlsOf(FWebSiteList, Indexes);
+
+    TIconFetcher Fetcher(IconFetchOptions);
+    QProgressDialog Progress(this);
+    Progress.setObjectName(QStringLiteral("fetchIconsProgress"));
+    Progress.setWindowTitle(Text(TText::UndoFetchIcons));
+    Progress.setCancelButtonText(Text(TText::CancelButton));
+    Progress.setWindowModality(Qt::WindowModal);
+    Progress.setMinimumDuration(0);
+    Progress.setAutoReset(false);
+    Progress.setAutoClose(false);
+    connect(&Fetcher, &TIconFetcher::Progress, &Progress, [&Progress](int Done, int Total) {
+        Progress.setMaximum(std::max(Total, 1));
+        Progress.setValue(Done);
+        Progress.setLabelText(Text(TText::FetchIconsProgress).arg(Done).arg(Total));
+    });
+    connect(&Progress, &QProgressDialog::canceled, &Fetcher, &TIconFetcher::Cancel);
+    QEventLoop Wait;
+    connect(&Fetcher, &TIconFetcher::Finished, &Wait, &QEventLoop::quit);
+    Progress.show();
+    Fetcher.Start(Urls);
+    if (Fetcher.HostCount() == 0) {
+        ShowStatus(Text(TText::FetchIconsNoneMissing));
+        return;
+    }
+    if (Fetcher.IsRunning())
+        Wait.exec();
+    Progress.close();
+
+    // What was found before a cancel is kept: those requests are done.
+    std::vector<TWebSite> Before = FListUndo->Snapshot();
+    const std::vector<qsizetype> Given = IconFetchAssign(FWebSiteList, Indexes, Fetcher);
+    if (!Given.empty()) {
+        RefreshListView();
+        RecordListChange(Text(TText::UndoFetchIcons), std::move(Before));
+    }
+    ShowStatus(
+        Text(Fetcher.WasCancelled() ? TText::FetchIconsCancelledStatus : TText::FetchIconsStatus)
+            .arg(Fetcher.FoundCount())
+            .arg(Fetcher.HostCount()));
+}
