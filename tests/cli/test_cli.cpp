@@ -5,8 +5,11 @@
 #include <model/uFolderImportExport.h>
 
 #include "../model/BrowserFixtures.h"
+#include "../net/TestHttpServer.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,6 +18,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -698,6 +702,53 @@ TEST_F(CliBrowsers, AnUnreadableProfileIsNamedAndTheOthersAreStillRead)
     EXPECT_EQ(dups.Exit, 1);
     EXPECT_TRUE(dups.Err.contains(QStringLiteral("passed over Firefox (broken)")))
         << dups.Err.toStdString();
+}
+
+// fetch-icons asks each site once, gives every entry of a site that answered its
+// icon, leaves the others without one, and writes the whole list like merge.
+TEST(CliFetchIcons, EntriesWithoutAnIconGetTheirSitesIconInTheWrittenFile)
+{
+    static int argc = 1;
+    static char name[] = "test_cli";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+    const QByteArray ico("\0\0\1\0\1\0\20\20\0\0\1\0\40\0\50\0\0\0\26\0\0\0", 22);
+    TTestHttpServer found;
+    found.Route("/favicon.ico", {200, "image/x-icon", ico + QByteArray(40, '\0')});
+    TTestHttpServer missing; // 404 for the icon and for the page
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.html"));
+    const QString out = dir.filePath(QStringLiteral("out.html"));
+    WriteFile(in, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" + found.Origin()
+                      + "/a\">A</A>\n<DT><A HREF=\"" + found.Origin() + "/b\">B</A>\n<DT><A HREF=\""
+                      + missing.Origin() + "/c\">C</A>\n</DL>\n");
+
+    // The servers answer on this thread's event loop while the program runs.
+    QProcess p;
+    QEventLoop wait;
+    QObject::connect(&p, &QProcess::finished, &wait, &QEventLoop::quit);
+    QTimer::singleShot(60000, &wait, &QEventLoop::quit);
+    p.start(QStringLiteral(ZORVEL_CLI_PATH),
+            {QStringLiteral("fetch-icons"), QStringLiteral("-o"), out, in});
+    wait.exec();
+    ASSERT_EQ(p.state(), QProcess::NotRunning);
+    EXPECT_EQ(p.exitCode(), 0);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("asked 2 sites: icons found for 1")))
+        << err.toStdString();
+    EXPECT_EQ(found.Count("/favicon.ico"), 1);
+
+    TWebSiteList list;
+    WebSitesLoadFromHtml(list, out);
+    ASSERT_EQ(list.Count(), 3);
+    for (qsizetype i = 0; i < list.Count(); ++i) {
+        if (list[i].Title == QLatin1String("C"))
+            EXPECT_EQ(list[i].IconId, 0u);
+        else
+            EXPECT_EQ(WebSiteIcons().Bytes(list[i].IconId), ico + QByteArray(40, '\0'))
+                << list[i].Title.toStdString();
+    }
 }
 
 } // namespace
