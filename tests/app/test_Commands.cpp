@@ -48,24 +48,26 @@ TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
         EXPECT_EQ(Form->saveAsShortcutAction->isEnabled(), C.Others) << C.Selected;
         EXPECT_EQ(Form->propertiesAction->isEnabled(), C.Others) << C.Selected;
         EXPECT_EQ(Form->deleteAction->isEnabled(), C.Others) << C.Selected;
+        EXPECT_EQ(Form->fetchIconsAction->isEnabled(), C.Others) << C.Selected;
         EXPECT_EQ(Form->propertiesAction->text(), C.Property);
         EXPECT_EQ(Form->deleteAction->text(), C.Delete);
     }
     // The menu holds the actions in their order, with their separators.
     const QList<QAction*> Items = Form->contextMenu()->actions();
-    ASSERT_EQ(Items.size(), 18);
+    ASSERT_EQ(Items.size(), 19);
     EXPECT_EQ(Items[0], Form->openAction);
     EXPECT_TRUE(Items[1]->isSeparator());
     EXPECT_EQ(Items[2], Form->openInIEAction);
     EXPECT_EQ(Items[7], Form->openInPaleMoonAction);
     EXPECT_TRUE(Items[8]->isSeparator());
     EXPECT_EQ(Items[12], Form->deleteAction);
-    // Then the list-wide command, then undo and redo.
+    // Then the list-wide commands, then undo and redo.
     EXPECT_TRUE(Items[13]->isSeparator());
     EXPECT_EQ(Items[14], Form->findDuplicatesAction);
-    EXPECT_TRUE(Items[15]->isSeparator());
-    EXPECT_EQ(Items[16], Form->UndoAction());
-    EXPECT_EQ(Items[17], Form->RedoAction());
+    EXPECT_EQ(Items[15], Form->fetchIconsAction);
+    EXPECT_TRUE(Items[16]->isSeparator());
+    EXPECT_EQ(Items[17], Form->UndoAction());
+    EXPECT_EQ(Items[18], Form->RedoAction());
 }
 
 TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
