@@ -14,7 +14,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
 # Library dependencies from the binaries themselves (needs dpkg-shlibdeps from dpkg-dev).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own dialog texts (file dialogs, message box buttons) in the user's language;
-# the program loads them under a Japanese locale.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+# the program loads them under a Japanese locale. The SVG image plugin (loaded
+# at run time, so not found by dpkg-shlibdeps) draws the sites' SVG icons.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libqt6svg6")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -70,6 +70,24 @@ TEST(FaviconColumn, DecodedAtBothSizesForEveryFormatQtReads)
         TFaviconCache::Decode(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(100, 'x')).isNull());
 }
 
+// Sites serve SVG icons too; they are drawn by Qt's SVG image plugin, which the
+// program's package depends on (without it every SVG icon would be the globe).
+TEST(FaviconColumn, SvgIconsAreDrawnAtBothSizes)
+{
+    EnsureTestApplication();
+    const TIconId id = WebSiteIcons().AddBytes(
+        {}, "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 10\">"
+            "<rect width=\"10\" height=\"10\" fill=\"#dc1414\"/></svg>");
+    ASSERT_NE(id, 0u);
+    const QIcon icon = TFaviconCache::Decode(WebSiteIcons().Bytes(id));
+    ASSERT_FALSE(icon.isNull()) << "the Qt SVG image plugin (libqt6svg6) is missing";
+    for (const int size : {16, 32}) {
+        const QColor c = QColor::fromRgba(Centre(icon, size));
+        EXPECT_GT(c.red(), 180);
+        EXPECT_LT(c.green(), 60);
+    }
+}
+
 TEST(FaviconColumn, TitleColumnShowsTheIconOrTheGlobe)
 {
     EnsureTestApplication();
