@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -27,14 +29,113 @@ QByteArray ReadWhole(const QString& FileName)
     return Data;
 }
 
-void WriteWhole(const QString& FileName, const QByteArray& Data)
+void WriteWhole(const QString& FileName, QByteArrayView Data)
 {
     QSaveFile File(FileName);
     if (!File.open(QIODevice::WriteOnly))
         throw EFileError(FileName, CannotCreateFileReason(File.errorString()));
-    if (File.write(Data) != Data.size() || !File.commit())
+    if (File.write(Data.data(), Data.size()) != Data.size() || !File.commit())
         throw EFileError(FileName, CannotWriteFileReason(File.errorString()));
 }
+
+// The file being replaced, mapped where the platform allows (a large base file
+// is not copied into memory), read otherwise.
+class TPreviousFile
+{
+public:
+    explicit TPreviousFile(const QString& FileName) : FFile(FileName)
+    {
+        if (!FFile.open(QIODevice::ReadOnly))
+            throw EFileError(FileName,
+                             QStringLiteral("Cannot open file (%1)").arg(FFile.errorString()));
+        if (FFile.size() > 0)
+            FMap = FFile.map(0, FFile.size());
+        if (!FMap) {
+            FData = FFile.readAll();
+            if (FFile.error() != QFileDevice::NoError)
+                throw EFileError(FileName,
+                                 QStringLiteral("Cannot read file (%1)").arg(FFile.errorString()));
+        }
+    }
+    QByteArrayView Bytes() const
+    {
+        return FMap ? QByteArrayView(FMap, FFile.size()) : QByteArrayView(FData);
+    }
+
+private:
+    QFile FFile;
+    uchar* FMap = nullptr;
+    QByteArray FData;
+};
+
+// Takes the new file's bytes as they are made and compares them with the old
+// ones; the replacement is only started at the first difference (with the equal
+// part before it), so an unchanged list writes nothing at all.
+class TWriteIfChanged : public QIODevice
+{
+public:
+    TWriteIfChanged(const QString& FileName, QByteArrayView Old) : FFileName(FileName), FOld(Old) {}
+
+    // After the last write: false when the replacement failed (Reason).
+    bool Finish()
+    {
+        // The new bytes are the start of the old ones: the file shrank.
+        if (!FOut && FPos != FOld.size() && !StartReplacement())
+            return false;
+        return true;
+    }
+    bool Changed() const { return FOut != nullptr; }
+    bool Commit()
+    {
+        if (FOut->commit())
+            return true;
+        FReason = CannotWriteFileReason(FOut->errorString());
+        return false;
+    }
+    const QString& Reason() const { return FReason; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* Data, qint64 Size) override
+    {
+        if (!FOut) {
+            if (Size <= FOld.size() - FPos
+                && std::memcmp(FOld.data() + FPos, Data, size_t(Size)) == 0) {
+                FPos += Size;
+                return Size;
+            }
+            if (!StartReplacement())
+                return -1;
+        }
+        if (FOut->write(Data, Size) != Size) {
+            FReason = CannotWriteFileReason(FOut->errorString());
+            return -1;
+        }
+        FPos += Size;
+        return Size;
+    }
+
+private:
+    bool StartReplacement()
+    {
+        FOut = std::make_unique<QSaveFile>(FFileName);
+        if (!FOut->open(QIODevice::WriteOnly)) {
+            FReason = CannotCreateFileReason(FOut->errorString());
+            return false;
+        }
+        if (FOut->write(FOld.data(), FPos) != FPos) {
+            FReason = CannotWriteFileReason(FOut->errorString());
+            return false;
+        }
+        return true;
+    }
+
+    QString FFileName;
+    QByteArrayView FOld;
+    qint64 FPos = 0;
+    std::unique_ptr<QSaveFile> FOut;
+    QString FReason;
+};
 
 } // namespace
 
@@ -84,23 +185,27 @@ QString BaseBookmarkBackupName(const QString& FileName)
 
 void WriteBaseBookmarkFile(const TWebSiteList& List, const QString& FileName)
 {
-    const QByteArray Data = WebSitesToHtmlData(List);
     if (!QFileInfo(FileName).isFile()) {
-        WriteWhole(FileName, Data);
+        WebSitesSaveToHtml(List, FileName);
         return;
     }
-    const QByteArray Previous = ReadWhole(FileName);
+    const TPreviousFile Previous(FileName);
+    TWriteIfChanged Out(FileName, Previous.Bytes());
+    Out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    if (!WebSitesWriteHtml(List, Out) || !Out.Finish())
+        throw EFileError(FileName, Out.Reason());
     // An unchanged list leaves both files alone, so the .bak keeps the last real change.
-    if (Previous == Data)
+    if (!Out.Changed())
         return;
     // The backup is a copy: the base file stays in place until its replacement is complete.
     QString BackupError;
     try {
-        WriteWhole(BaseBookmarkBackupName(FileName), Previous);
+        WriteWhole(BaseBookmarkBackupName(FileName), Previous.Bytes());
     } catch (const EFileError& e) {
         BackupError = e.Reason();
     }
-    WriteWhole(FileName, Data);
+    if (!Out.Commit())
+        throw EFileError(FileName, Out.Reason());
     if (!BackupError.isEmpty())
         throw EFileError(BaseBookmarkBackupName(FileName), BackupError);
 }

@@ -85,35 +85,15 @@ public:
         }
     }
 
-    // Text as HTML character data. Besides the markup characters this covers what
-    // the line-based readers (ours and the browsers') would otherwise alter: tabs
-    // and line breaks, and "chrome:" followed by "//", which readers rewrite to
-    // "http://".
-    void Escaped(QStringView Text)
+    // Text as HTML character data (see EscapedChars).
+    void Escaped(QStringView Text) { EscapedChars(Text.utf16(), Text.size()); }
+    // A stored text as it is: most are Latin-1, and need no detour through UTF-16.
+    void Escaped(const TSiteText& Text)
     {
-        const char16_t* const begin = Text.utf16();
-        const char16_t* p = begin;
-        const char16_t* const e = p + Text.size();
-        while (p != e) {
-            Room();
-            const char16_t* const stop = p + std::min<qsizetype>(e - p, (End - FPos) / 8);
-            // A surrogate pair may step one past stop: its four bytes fit the room
-            // counted for two characters.
-            while (p < stop) {
-                const char16_t c = *p;
-                if (c >= 0x80) {
-                    p = Encode(p, e);
-                    continue;
-                }
-                if (!Special[c]) {
-                    *FPos++ = char(c);
-                    ++p;
-                    continue;
-                }
-                EscapeChar(Text, p - begin);
-                ++p;
-            }
-        }
+        if (Text.IsLatin1())
+            EscapedChars(reinterpret_cast<const uchar*>(Text.Latin1().data()), Text.size());
+        else
+            Escaped(Text.Utf16());
     }
 
     // A character reference, "&#NN;".
@@ -197,10 +177,19 @@ private:
         return p;
     }
 
-    static bool IsChromeColon(QStringView Text, qsizetype i)
+    // Text[i] is a ':' after "chrome" (any case) and before "//".
+    template <typename Char>
+    static bool IsChromeColon(const Char* Text, qsizetype Size, qsizetype i)
     {
-        return i >= 6 && Text.mid(i - 6, 6).compare(u"chrome", Qt::CaseInsensitive) == 0
-               && Text.mid(i + 1, 2) == u"//";
+        if (i < 6 || Size - i < 3 || Text[i + 1] != '/' || Text[i + 2] != '/')
+            return false;
+        // Only ASCII letters fold to these: a plain comparison is enough.
+        for (qsizetype k = 0; k < 6; ++k) {
+            const char16_t c = Text[i - 6 + k];
+            if ((c | 0x20) != char16_t("chrome"[k]))
+                return false;
+        }
+        return true;
     }
 
     void PutLiteral(const char* Literal)
@@ -209,9 +198,47 @@ private:
             *FPos++ = *Literal++;
     }
 
-    void EscapeChar(QStringView Text, qsizetype i)
+    // Text as HTML character data. Besides the markup characters this covers what
+    // the line-based readers (ours and the browsers') would otherwise alter: tabs
+    // and line breaks, and "chrome:" followed by "//", which readers rewrite to
+    // "http://". Char is char16_t (UTF-16) or uchar (Latin-1).
+    template <typename Char>
+    void EscapedChars(const Char* const begin, qsizetype Size)
     {
-        const char16_t c = Text[i].unicode();
+        const Char* p = begin;
+        const Char* const e = p + Size;
+        while (p != e) {
+            Room();
+            const Char* const stop = p + std::min<qsizetype>(e - p, (End - FPos) / 8);
+            // A surrogate pair may step one past stop: its four bytes fit the room
+            // counted for two characters.
+            while (p < stop) {
+                const char16_t c = *p;
+                if (c >= 0x80) {
+                    if constexpr (sizeof(Char) == 1) {
+                        *FPos++ = char(0xC0 | (c >> 6));
+                        *FPos++ = char(0x80 | (c & 0x3F));
+                        ++p;
+                    } else {
+                        p = Encode(p, e);
+                    }
+                    continue;
+                }
+                if (!Special[c]) {
+                    *FPos++ = char(c);
+                    ++p;
+                    continue;
+                }
+                EscapeChar(begin, Size, p - begin);
+                ++p;
+            }
+        }
+    }
+
+    template <typename Char>
+    void EscapeChar(const Char* Text, qsizetype Size, qsizetype i)
+    {
+        const char16_t c = Text[i];
         switch (c) {
         case u'&':
             PutLiteral("&amp;");
@@ -226,7 +253,7 @@ private:
             PutLiteral("&quot;");
             break;
         case u':':
-            if (IsChromeColon(Text, i))
+            if (IsChromeColon(Text, Size, i))
                 CharRef(c);
             else
                 *FPos++ = ':';
@@ -401,11 +428,11 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
 {
     Out.Indent(Level);
     Out.Ascii("<DT><A HREF=\"");
-    Out.Escaped(Site.URL.toString());
+    Out.Escaped(Site.URL);
     Out.Ascii("\" ADD_DATE=\"");
     Out.Text(DateToUnixText(Site.AddDate));
     Out.Ascii("\" ICON_URI=\"");
-    Out.Escaped(Site.IconURL.toString());
+    Out.Escaped(Site.IconURL);
     // The favicon as Chrome writes it; base64 text needs no escaping.
     if (Site.IconId != 0) {
         const QByteArray icon = WebSiteIconDataURI(Site.IconId);
@@ -415,7 +442,7 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
         }
     }
     Out.Ascii("\">");
-    Out.Escaped(Site.Title.toString());
+    Out.Escaped(Site.Title);
     Out.Ascii("</A>");
     Out.LineEnd();
     if (!Site.Comment.isEmpty())
@@ -468,8 +495,9 @@ void WriteFolders(THtmlOut& Out, const TWebSiteList& List, const TCategories& Ca
     }
 }
 
-// The whole file into Device; false when the device refused a write.
-bool WriteHtml(const TWebSiteList& List, QIODevice& Device)
+} // namespace
+
+bool WebSitesWriteHtml(const TWebSiteList& List, QIODevice& Device)
 {
     const TCategories categories = GroupByCategory(List);
     const std::vector<TFolder> folders = BuildFolderTree(categories);
@@ -486,14 +514,12 @@ bool WriteHtml(const TWebSiteList& List, QIODevice& Device)
     return out.Finish();
 }
 
-} // namespace
-
 QByteArray WebSitesToHtmlData(const TWebSiteList& List)
 {
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
-    WriteHtml(List, buffer);
+    WebSitesWriteHtml(List, buffer);
     buffer.close();
     return data;
 }
@@ -504,6 +530,6 @@ void WebSitesSaveToHtml(const TWebSiteList& List, const QString& FileName)
     if (!file.open(QIODevice::WriteOnly))
         throw EFileError(FileName, CannotCreateFileReason(file.errorString()));
     // On failure the save file is discarded: the old file stays as it was.
-    if (!WriteHtml(List, file) || !file.commit())
+    if (!WebSitesWriteHtml(List, file) || !file.commit())
         throw EFileError(FileName, CannotWriteFileReason(file.errorString()));
 }

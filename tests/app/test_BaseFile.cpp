@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -224,4 +225,63 @@ TEST_F(MainWindowTest, TheBaseFileKeepsFaviconsBetweenRuns)
     ASSERT_EQ(Rows(), 3);
     Form->SaveAtExit();
     EXPECT_EQ(ReadBytes(Settings.BaseBookmarkName), Saved);
+}
+
+// The exit write compares the new bytes with the old file as it makes them and
+// only starts the replacement at the first difference: every way the two can
+// differ must still give exactly the new bytes, with the old file as .bak.
+TEST(BaseFileWrite, GivesTheNewBytesWhereverTheOldFileDiffers)
+{
+    TWebSiteList Small;
+    for (int i = 0; i < 3; ++i)
+        WebSitesAdd(Small, MakeSite(QStringLiteral("Site %1").arg(i),
+                                    QStringLiteral("https://s%1.example/").arg(i),
+                                    QStringLiteral("Folder")));
+    // Larger than the writer's buffer, so that the difference comes after many writes.
+    TWebSiteList Large;
+    for (int i = 0; i < 20000; ++i)
+        WebSitesAdd(Large, MakeSite(QStringLiteral("Page %1").arg(i),
+                                    QStringLiteral("https://p%1.example/").arg(i)));
+    const QByteArray SmallBytes = WebSitesToHtmlData(Small);
+    const QByteArray LargeBytes = WebSitesToHtmlData(Large);
+    QByteArray LastByteChanged = LargeBytes;
+    LastByteChanged[LastByteChanged.size() - 3] = 'x';
+    QByteArray MiddleChanged = LargeBytes;
+    MiddleChanged[MiddleChanged.size() / 2] = 'x';
+
+    const struct
+    {
+        const char* Name;
+        const TWebSiteList* List;
+        QByteArray Old;
+    } Cases[] = {
+        {"empty old file", &Small, QByteArray()},
+        {"first byte differs", &Small, "<" + SmallBytes},
+        {"old file longer (the new one is its start)", &Small, SmallBytes + "<DT>tail\r\n"},
+        {"old file shorter (its start is the new one)", &Small,
+         SmallBytes.left(SmallBytes.size() - 7)},
+        {"middle of a large file differs", &Large, MiddleChanged},
+        {"end of a large file differs", &Large, LastByteChanged},
+        {"large file, old one is its start", &Large, LargeBytes.left(LargeBytes.size() - 100000)},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        QTemporaryDir Dir;
+        const QString Base = Dir.filePath(QStringLiteral("zorvel.html"));
+        WriteText(Base, Case.Old);
+        WriteBaseBookmarkFile(*Case.List, Base);
+        EXPECT_EQ(ReadBytes(Base), WebSitesToHtmlData(*Case.List));
+        EXPECT_EQ(ReadBytes(BaseBookmarkBackupName(Base)), Case.Old);
+        EXPECT_TRUE(QFileInfo::exists(BaseBookmarkBackupName(Base)));
+    }
+
+    // The same bytes again: neither file is touched.
+    QTemporaryDir Dir;
+    const QString Base = Dir.filePath(QStringLiteral("zorvel.html"));
+    WriteText(Base, LargeBytes);
+    const QDateTime Long = QDateTime::currentDateTime().addDays(-3);
+    SetModified(Base, Long);
+    WriteBaseBookmarkFile(Large, Base);
+    EXPECT_EQ(QFileInfo(Base).lastModified().secsTo(Long), 0);
+    EXPECT_FALSE(QFileInfo::exists(BaseBookmarkBackupName(Base)));
 }

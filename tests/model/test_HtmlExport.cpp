@@ -218,6 +218,30 @@ TEST(HtmlExport, TextsAreEscaped)
               }));
 }
 
+// Texts are stored as Latin-1 when they can be and as UTF-16 otherwise; both
+// must come out as the same UTF-8, escapes included.
+TEST(HtmlExport, LatinOneAndUtf16TextsGiveTheSameBytes)
+{
+    const struct
+    {
+        QString Text;
+        QByteArray Expected;
+    } Cases[] = {
+        {u"Caf\u00E9 \u00FF & CHROME://x"_s, "Caf\xc3\xa9 \xc3\xbf &amp; CHROME&#58;//x"},
+        {u"Caf\u00E9 \u65E5 & chrome://x"_s, "Caf\xc3\xa9 \xe6\x97\xa5 &amp; chrome&#58;//x"},
+        {u"ends chrome:/"_s, "ends chrome:/"},
+        {u"ends \u65E5 chrome:/"_s, "ends \xe6\x97\xa5 chrome:/"},
+        {u"xchrome://a chrome:x //"_s, "xchrome&#58;//a chrome:x //"},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Text.toStdString());
+        const QByteArray data =
+            WebSitesToHtmlData(ListOf({Site(Case.Text, u"http://a/"_s + Case.Text, QString())}));
+        EXPECT_TRUE(data.contains("\">" + Case.Expected + "</A>")) << data.constData();
+        EXPECT_TRUE(data.contains("HREF=\"http://a/" + Case.Expected + "\"")) << data.constData();
+    }
+}
+
 TEST(HtmlExport, SaveWritesFileAndRaisesWithPath)
 {
     QTemporaryDir dir;
