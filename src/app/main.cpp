@@ -163,6 +163,7 @@ int main(int argc, char* argv[])
     QGuiApplication::sync();
     // The writes at exit, while the settings are still intact.
     MainForm->SaveAtExit();
+    MainForm->LeaveListAtExit();
     SetupForm.reset();
     AboutForm.reset();
     PropertyForm.reset();

@@ -417,6 +417,13 @@ void TFrmMain::SaveAtExit()
     DetachDropTarget();
 }
 
+void TFrmMain::LeaveListAtExit()
+{
+    FModel->SetRowCount(0);
+    NewListKeptUntilExit() = std::move(FWebSiteList);
+    FWebSiteList = TWebSiteList();
+}
+
 void TFrmMain::ApplyBaseFileRead(const TBaseFileRead& Read)
 {
     FBaseRead = Read;

@@ -97,6 +97,9 @@ public:
     // The writes at exit: search history, base bookmark file, history copy. Each
     // write that fails is reported and the others still run.
     void SaveAtExit();
+    // After the writes at exit: the list is left to the system instead of being
+    // freed record by record (seconds for a million entries).
+    void LeaveListAtExit();
     // Takes what reading the base bookmark file at start gave: shows the list, and
     // when the file could not be read, says so (status line and message) and keeps
     // the file from being replaced at exit. Also runs when a read finishes later.

@@ -860,12 +860,7 @@ int RunBookmarks(const TOptions& o)
     for (const TBrowserProfile& p : profiles)
         estimateFiles << p.FileName;
     PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(estimateFiles));
-    // Never freed: handing a million records back one by one at exit takes
-    // longer than the system takes to reclaim the whole process. Kept reachable
-    // so that leak checkers do not count it.
-    static auto* const kept = new std::vector<TWebSiteList*>;
-    kept->push_back(new TWebSiteList);
-    TWebSiteList& list = *kept->back();
+    TWebSiteList& list = NewListKeptUntilExit();
     const int passedOver = LoadPaths(list, o.Paths, profiles);
     if (o.Command == QLatin1String("duplicates"))
         return std::max(RunDuplicates(o, list), BookmarksStatus(passedOver));

@@ -558,3 +558,10 @@ QString ShortenAmazonURL(const QString& URL)
     }
     return URL;
 }
+
+TWebSiteList& NewListKeptUntilExit()
+{
+    static auto* const Kept = new std::vector<TWebSiteList*>;
+    Kept->push_back(new TWebSiteList);
+    return *Kept->back();
+}
