@@ -6,19 +6,12 @@
 
 #include <app/uListUndo.h>
 #include <net/TestHttpServer.h>
+#include <support/uIconBytes.h>
 
 #include <QAction>
 #include <QTreeView>
 
 namespace {
-
-QByteArray PngBytes(int Seed)
-{
-    QByteArray bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
-    while (bytes.size() < 200)
-        bytes += char((Seed * 37 + bytes.size() * 11) & 0xFF);
-    return bytes;
-}
 
 qsizetype IndexOf(TFrmMain& Form, const QString& Title)
 {

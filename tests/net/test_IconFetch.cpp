@@ -12,20 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <support/uIconBytes.h>
+
 #include "TestHttpServer.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray PngBytes(int Seed, qsizetype Size = 300)
-{
-    QByteArray bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
-    while (bytes.size() < Size)
-        bytes += char((Seed * 131 + bytes.size() * 7) & 0xFF);
-    bytes += QByteArray::number(Seed);
-    return bytes;
-}
 
 TRoute Png(int Seed, qsizetype Size = 300)
 {
