@@ -15,6 +15,8 @@ For each size N it measures, with whole commands (hyperfine medians; fewer runs 
   export     `export-folder` of that tree into an empty folder against `cp -r` of the
              tree it wrote, and the same export again over its own unchanged output
              (up to --folder-max)
+  window     the window with the export as its base file (window_scale.py): time to the
+             filled list, its memory per entry, close to process exit
 
 Builds zorvel-cli, the generator and the probe (Release) in DIR unless they are there.
 Prints the load average at the start and the end and a Markdown table. With the default
@@ -32,6 +34,7 @@ import time
 sys.path.insert(0, os.path.dirname(__file__))
 import run_peers  # noqa: E402  (the Python reader)
 import writers_scale  # noqa: E402  (the .url tree, strace and peak-memory helpers)
+import window_scale  # noqa: E402  (the window with a large base file)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
@@ -44,10 +47,11 @@ def build(build_dir):
     run(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
          "-DZORVEL_BUILD_BENCH=ON", "-DZORVEL_BUILD_TESTS=OFF"], stdout=subprocess.DEVNULL)
     run(["cmake", "--build", build_dir, "--target", "zorvel-cli", "zorvel-gen-bookmarks",
-         "zorvel-import-probe"], stdout=subprocess.DEVNULL)
+         "zorvel-import-probe", "zorvel"], stdout=subprocess.DEVNULL)
     return (os.path.join(build_dir, "src", "cli", "zorvel-cli"),
             os.path.join(build_dir, "bench", "model", "zorvel-gen-bookmarks"),
-            os.path.join(build_dir, "bench", "model", "zorvel-import-probe"))
+            os.path.join(build_dir, "bench", "model", "zorvel-import-probe"),
+            os.path.join(build_dir, "src", "app", "zorvel"))
 
 
 def med(times):
@@ -76,7 +80,7 @@ def load():
     return f"{a[0]:.2f} {a[1]:.2f} {a[2]:.2f}"
 
 
-def measure(n, cli, gen, probe, floor, work, reader, folder_max):
+def measure(n, cli, gen, probe, zorvel, floor, work, reader, folder_max):
     runs = runs_for(n)
     out = {}
     # ---- list against the Python reader
@@ -97,6 +101,8 @@ def measure(n, cli, gen, probe, floor, work, reader, folder_max):
     imp = re.search(r"import ([\d.]+) s", text)
     out["heap"] = (int(per.group(1)), int(icons.group(4)), int(icons.group(3)))
     out["import"] = float(imp.group(1))
+    entries = int(re.search(r"entries (\d+)", text).group(1))
+    out["window"] = window_scale.measure(zorvel, html, entries, work)
     if n > folder_max:
         return out
     # ---- folder scan against the C read of the same tree
@@ -138,6 +144,12 @@ def table(sizes, results):
     row("heap per entry once filled, bytes: all · without icons · icons", "goal ≤ 250",
         lambda r: f"{r['heap'][0]} · {r['heap'][1]} · {r['heap'][2]}")
     row("import in process (probe), s", "–", lambda r: f"{r['import']:.3f}")
+    row("window: list filled after start, s: browser file · own file", "–",
+        lambda r: f"{r['window']['filled']:.2f} · {r['window']['filled_own']:.2f}")
+    row("window memory per entry once filled, bytes", "goal ≤ 250",
+        lambda r: f"{r['window']['bytes_per_entry']:.0f}")
+    row("window: close to process exit, s: writing · unchanged", "–",
+        lambda r: f"{r['window']['close_first']:.2f} · {r['window']['close_unchanged']:.2f}")
     row("folder scan of N shortcut files, files/s", "C read of the same tree",
         folder(lambda r: f"{r['n'] / r['scan'][0]:,.0f} · {r['n'] / r['scan'][1]:,.0f} · "
                          f"{r['scan'][0] / r['scan'][1]:.2f}×"))
@@ -160,7 +172,7 @@ def main():
     p.add_argument("--keep", action="store_true", help="keep the generated files and trees")
     a = p.parse_args()
     os.makedirs(a.work, exist_ok=True)
-    cli, gen, probe = build(a.build)
+    cli, gen, probe, zorvel = build(a.build)
     floor = os.path.join(a.work, "c_tree_read")
     run(["cc", "-O2", "-o", floor, os.path.join(ROOT, "bench", "peers", "c_tree_read.c")])
     reader = os.path.join(a.work, "reader.py")
@@ -171,7 +183,7 @@ def main():
     print(f"Load average at start: {load()} on {os.cpu_count()} cores", flush=True)
     results = {}
     for n in sizes:
-        results[n] = measure(n, cli, gen, probe, floor, a.work, reader, a.folder_max)
+        results[n] = measure(n, cli, gen, probe, zorvel, floor, a.work, reader, a.folder_max)
         results[n]["n"] = n
         print(f"  {n:,} done after {time.time() - start:.0f} s, load {load()}",
               file=sys.stderr, flush=True)
