@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 QString GetDesktopPath()
 {
     return GetDesktopDir() + QDir::separator();
@@ -35,6 +37,15 @@ bool ForcePath(const QString& Folder)
 
 QString DecodeLegacyText(QByteArrayView Bytes)
 {
+    // Printable ASCII, tabs and line ends read the same in every code page used here
+    // (Shift_JIS moves some other control bytes): most shortcut files hold nothing
+    // else, and a converter per file costs more than reading the file.
+    const bool Plain = std::all_of(Bytes.begin(), Bytes.end(), [](char c) {
+        const auto u = uchar(c);
+        return (u >= 0x20 && u < 0x7F) || u == '\t' || u == '\n' || u == '\r';
+    });
+    if (Plain)
+        return QString::fromLatin1(Bytes);
     QStringDecoder decoder(LegacyCodePageName().toLatin1().constData());
     if (!decoder.isValid())
         return QString::fromLatin1(Bytes);

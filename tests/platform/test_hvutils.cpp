@@ -2,6 +2,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <support/uScopedEnv.h>
+
+#include <QStringDecoder>
 #include <platform/uHVUtils.h>
 
 TEST(ForcePath, CreatesEveryMissingParent)
@@ -42,4 +46,29 @@ TEST(GetAppVersion, IsTheVersionTheProjectDeclares)
     // The About box and zorvel-cli --version show this; the package is named after the
     // same project version, so the two can never tell the user different things.
     EXPECT_EQ(GetAppVersion(), QStringLiteral(ZORVEL_DECLARED_VERSION));
+}
+
+// Plain ASCII skips the converter: it must read exactly as the converter would, in
+// the Japanese code page too, whose table moves some control bytes.
+TEST(DecodeLegacyText, ReadsAsTheCodePageConverterDoes)
+{
+    const QByteArray Inputs[] = {
+        QByteArray("[InternetShortcut]\r\nURL=http://a.example/~x\\y?q=1&r=[2]\r\n"),
+        QByteArray("tab\there\nline"),
+        QByteArray("\x1a\x1c\x7f end", 7),
+        QByteArray("nul \0 inside", 13),
+        QByteArray("caf\xe9"),
+        QByteArray("\x82\xa0\x82\xa2"),
+        QByteArray(),
+    };
+    for (const char* Lang : {"en_US.UTF-8", "ja_JP.UTF-8"}) {
+        TScopedEnv Env;
+        Env.SetLanguage(Lang);
+        for (const QByteArray& Bytes : Inputs) {
+            SCOPED_TRACE(std::string(Lang) + ": " + Bytes.toHex().toStdString());
+            QStringDecoder Decoder(LegacyCodePageName().toLatin1().constData());
+            ASSERT_TRUE(Decoder.isValid());
+            EXPECT_EQ(DecodeLegacyText(Bytes), Decoder.decode(Bytes));
+        }
+    }
 }
