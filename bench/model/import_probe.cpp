@@ -4,6 +4,7 @@
 
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
+#include <model/uSiteText.h>
 #include <model/uWebSiteIcons.h>
 
 #include <platform/uHVUtils.h>
@@ -79,6 +80,10 @@ int main(int argc, char** argv)
                 "  without them %.0f bytes per entry  (sizeof(TWebSite) %zu)",
                 static_cast<long long>(WebSiteIcons().Count()), icons / 1e6, icons / entries,
                 (inUse - icons) / entries, sizeof(TWebSite));
+    // Part of the heap above: the chunks the read's texts were cut from.
+    const double chunks = double(TSiteTextChunks::Count()) * double(TSiteTextChunks::ChunkBytes);
+    std::printf("\ntext chunks: %lld, %.1f MB  %.0f bytes per entry",
+                static_cast<long long>(TSiteTextChunks::Count()), chunks / 1e6, chunks / entries);
 #endif
     std::printf("\n");
 #endif

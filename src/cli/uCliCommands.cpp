@@ -6,6 +6,7 @@
 #include <model/uBrowserBookmarks.h>
 #include <model/uBrowserProfiles.h>
 #include <model/uFolderImportExport.h>
+#include <model/uSiteText.h>
 #include <model/uUrlKey.h>
 #include <model/uWebSiteDuplicates.h>
 #include <net/uIconFetch.h>
@@ -411,6 +412,7 @@ int LoadPaths(TWebSiteList& list, const QStringList& paths,
     for (const TBrowserProfile& p : profiles)
         files += TPathToLoad{p.FileName, QString()};
     int passedOver = 0;
+    const TSiteTextChunks chunks; // one scope for a whole folder of small files
     const bool terminal = StdErrIsTerminal();
     QElapsedTimer timer;
     timer.start();

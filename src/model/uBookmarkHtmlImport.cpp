@@ -14,6 +14,7 @@
 #include <model/uBookmarkHtmlImport.h>
 #include <model/uHtmlTagScanner.h>
 #include <model/uReadProgress.h>
+#include <model/uSiteText.h>
 
 #include <platform/uHVUtils.h>
 
@@ -383,9 +384,12 @@ private:
                 return;
             }
             ++FFound;
-            FPending.Title = TitleText(FCaptured.Text());
             const TSiteText url = FPending.URL;
             const TAddResult r = WebSitesAdd(FList, std::move(FPending));
+            // An entry a bookmark merges into keeps its own title, so the
+            // title's text is made for a new entry only.
+            if (r == TAddResult::Added)
+                FList.EditKeepURL(FList.Count() - 1).Title = TitleText(FCaptured.Text());
             FTarget = CommentTarget(FList, r, url);
         }
     }
@@ -811,6 +815,7 @@ void WebSitesLoadFromHtml(TWebSiteList& List, const QString& FileName)
 
 qsizetype WebSitesLoadFromHtmlData(TWebSiteList& List, const QByteArray& Data)
 {
+    const TSiteTextChunks chunks;
     QByteArray converted;
     return TBookmarkHtmlReader(List, BookmarkHtmlAsUtf8(Data, converted)).Run();
 }

@@ -4,6 +4,7 @@
 #include <limits>
 #include <model/uBrowserBookmarks.h>
 #include <model/uBrowserBookmarksParts.h>
+#include <model/uSiteText.h>
 #include <model/uSqliteSnapshot.h>
 #include <platform/EFileError.h>
 #include <sqlite3.h>
@@ -64,6 +65,7 @@ TBrowserBookmarkFile BrowserBookmarkFileKind(const QString& FileName)
 
 std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName)
 {
+    const TSiteTextChunks chunks;
     switch (BrowserBookmarkFileKind(FileName)) {
     case TBrowserBookmarkFile::ChromiumJson:
         return ReadChromiumBookmarks(FileName);

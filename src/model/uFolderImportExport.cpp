@@ -7,6 +7,7 @@
 #include <model/uBrowserBookmarks.h>
 #include <model/uPathText.h>
 #include <model/uReadProgress.h>
+#include <model/uSiteText.h>
 #include <model/uWebSiteShortcutFiles.h>
 
 #include <platform/EFileError.h>
@@ -313,6 +314,7 @@ QString SanitizeFileName(const QString& Text)
 
 void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category)
 {
+    const TSiteTextChunks chunks;
     const QString ext = UpperExtension(FileName);
     if (ext == u".URL"_s) {
         WebSitesAdd(List, WebSiteLoadFromUrlFile(FileName, Category));
@@ -341,12 +343,14 @@ QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path)
 
 void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path)
 {
+    const TSiteTextChunks chunks; // one scope for a whole folder of small files
     for (const TPathToLoad& f : WebSitesFilesOfPath(Path))
         WebSitesLoadFromFile(List, f.FileName, f.Category);
 }
 
 void WebSitesLoadFromPaths(TWebSiteList& List, const QStringList& Paths)
 {
+    const TSiteTextChunks chunks; // one scope for a whole folder of small files
     QList<TPathToLoad> files;
     for (const QString& path : Paths)
         files += WebSitesFilesOfPath(path);

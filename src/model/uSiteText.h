@@ -7,6 +7,9 @@
 //
 // It converts to QString wherever a QString is wanted; hot paths read it in place
 // through Visit(), IsLatin1()/Latin1() and Utf16() instead.
+//
+// The texts a file read makes are cut from large chunks (TSiteTextChunks below)
+// rather than allocated one by one; to everything else they are the same.
 
 #include <QAnyStringView>
 #include <QByteArrayView>
@@ -51,7 +54,7 @@ public:
 
     bool isEmpty() const noexcept { return FData == nullptr; }
     // Length in UTF-16 code units, as QString::size().
-    qsizetype size() const noexcept { return FData ? qsizetype(FData->Size) : 0; }
+    qsizetype size() const noexcept { return FData ? qsizetype(FData->Size()) : 0; }
     qsizetype length() const noexcept { return size(); }
     void clear() noexcept { TSiteText().swap(*this); }
     // Appends (a new block: the old one may be shared).
@@ -71,15 +74,15 @@ public:
 
     // The stored form. Latin1() is valid when IsLatin1(), Utf16() otherwise;
     // an empty text is Latin-1.
-    bool IsLatin1() const noexcept { return !FData || FData->Latin1; }
+    bool IsLatin1() const noexcept { return !FData || FData->Latin1(); }
     QLatin1StringView Latin1() const noexcept
     {
-        return FData ? QLatin1StringView(reinterpret_cast<const char*>(FData + 1), FData->Size)
+        return FData ? QLatin1StringView(reinterpret_cast<const char*>(FData + 1), FData->Size())
                      : QLatin1StringView();
     }
     QStringView Utf16() const noexcept
     {
-        return FData ? QStringView(reinterpret_cast<const char16_t*>(FData + 1), FData->Size)
+        return FData ? QStringView(reinterpret_cast<const char16_t*>(FData + 1), FData->Size())
                      : QStringView();
     }
     QAnyStringView View() const noexcept
@@ -165,14 +168,30 @@ public:
 private:
     struct TBlock
     {
+        static constexpr std::uint32_t Latin1Bit = std::uint32_t(1) << 31;
+        static constexpr std::uint32_t ChunkedBit = std::uint32_t(1) << 30;
+        static constexpr std::uint32_t SizeMask = ChunkedBit - 1;
+        static constexpr int ChunkedSizeBits = 13;
+        static constexpr std::uint32_t ChunkedSizeMask = (std::uint32_t(1) << ChunkedSizeBits) - 1;
+
         std::atomic<std::uint32_t> Refs;
-        std::uint32_t Size : 31; // code units
-        std::uint32_t Latin1 : 1;
-        // followed by Size bytes (Latin-1) or Size char16_t (UTF-16)
+        // The storage form, whether the text was cut from a chunk (see
+        // TSiteTextChunks), and below them the size in code units. A chunk's
+        // text (a short one) keeps its size in the low ChunkedSizeBits and above
+        // them its distance from the chunk's start in four-byte units.
+        std::uint32_t Info;
+        // followed by Size() bytes (Latin-1) or Size() char16_t (UTF-16)
+
+        std::uint32_t Size() const noexcept
+        {
+            return Info & ((Info & ChunkedBit) ? ChunkedSizeMask : SizeMask);
+        }
+        bool Latin1() const noexcept { return (Info & Latin1Bit) != 0; }
     };
     static_assert(sizeof(TBlock) == 8);
 
     static TBlock* Allocate(qsizetype size, bool latin1);
+    static size_t Room(std::uint32_t info) noexcept;
     static char* Payload(TBlock* block) noexcept { return reinterpret_cast<char*>(block + 1); }
     static bool Equal(const TSiteText& a, const TSiteText& b) noexcept;
     void Retain() const noexcept
@@ -186,6 +205,33 @@ private:
 };
 
 static_assert(sizeof(TSiteText) == sizeof(void*));
+
+// While one of these lives on a thread, the texts made on that thread are cut
+// from chunks of ChunkBytes shared by many texts, instead of each being a heap
+// allocation of its own: a million-entry read then saves the allocator's
+// header and rounding on two or three texts an entry, and most of the time
+// spent allocating. A chunk counts its texts and is freed when the last one
+// goes, on whatever thread that happens; the texts outlive the scope like any
+// others. Room freed in a chunk is not reused (but for the text cut last, freed
+// on the filling thread: a bookmark merged into an entry already read), so a
+// scope belongs around a read, where nearly every text made is kept, not
+// around editing. Scopes nest: an inner one goes on with the outer one's chunk.
+// The first texts of a scope are allocated alone, so that a small read does
+// not hold a whole chunk.
+class TSiteTextChunks
+{
+public:
+    TSiteTextChunks() noexcept;
+    ~TSiteTextChunks();
+    TSiteTextChunks(const TSiteTextChunks&) = delete;
+    TSiteTextChunks& operator=(const TSiteTextChunks&) = delete;
+
+    static constexpr qsizetype ChunkBytes = qsizetype(256) * 1024;
+    // What a scope allocates alone before it takes a chunk.
+    static constexpr qsizetype WarmUpBytes = qsizetype(64) * 1024;
+    // The chunks alive in the process.
+    static qsizetype Count() noexcept;
+};
 
 inline size_t qHash(const TSiteText& t, size_t seed = 0) noexcept
 {

@@ -1,3 +1,4 @@
+#include <model/uBookmarkHtml.h>
 #include <model/uSiteText.h>
 #include <model/uWebSiteList.h>
 
@@ -5,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -120,6 +125,190 @@ TEST(SiteText, ListSharesEqualCategories)
     EXPECT_EQ(WebSitesIndexOfURL(list, QString::fromUtf8("http://\xe6\x9d\xb1/")), 4);
     EXPECT_EQ(WebSitesIndexOfURL(list, QStringLiteral("http://e3/")), 3);
     EXPECT_EQ(WebSitesIndexOfURL(list, QStringLiteral("http://e9/")), -1);
+}
+
+// ---- Texts cut from chunks -------------------------------------------------------------
+
+// Makes (and drops) enough texts that the scope's next ones are cut from chunks.
+void PassWarmUp()
+{
+    const QString filler(64, u'x');
+    for (qsizetype made = 0; made <= TSiteTextChunks::WarmUpBytes; made += filler.size())
+        TSiteText discarded(filler);
+}
+
+QString SampleURL(int i)
+{
+    return QStringLiteral("https://site%1.example/page/%2").arg(i % 977).arg(i);
+}
+
+// A text cut from a chunk is the same text as one allocated alone: equal,
+// hashed, ordered and read alike (its head records more than the text).
+TEST(SiteTextChunks, ChunkTextsBehaveAsTextsAllocatedAlone)
+{
+    const qsizetype before = TSiteTextChunks::Count();
+    const std::vector<QString> samples = Samples();
+    std::vector<TSiteText> alone, cut, cutUtf8;
+    for (const QString& s : samples)
+        alone.emplace_back(s);
+    {
+        const TSiteTextChunks chunks;
+        PassWarmUp();
+        for (const QString& s : samples) {
+            cut.emplace_back(s);
+            cutUtf8.push_back(TSiteText::FromUtf8(s.toUtf8()));
+        }
+    }
+    EXPECT_EQ(TSiteTextChunks::Count(), before + 1);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        SCOPED_TRACE(samples[i].toStdString());
+        EXPECT_EQ(cut[i].toString(), samples[i]);
+        EXPECT_EQ(cut[i].size(), samples[i].size());
+        EXPECT_EQ(cut[i].IsLatin1(), alone[i].IsLatin1());
+        EXPECT_TRUE(cut[i] == alone[i]);
+        EXPECT_EQ(cut[i].Hash(3), alone[i].Hash(3));
+        if (!samples[i].contains(QChar(0xd800))) { // a lone surrogate does not survive UTF-8
+            EXPECT_TRUE(cutUtf8[i] == alone[i]);
+        }
+        for (size_t j = 0; j < samples.size(); ++j)
+            EXPECT_EQ(cut[i] <=> alone[j], alone[i] <=> alone[j]);
+        TSiteText appended = cut[i];
+        appended += QStringLiteral("+");
+        EXPECT_EQ(appended.toString(), samples[i] + u'+');
+        EXPECT_EQ(cut[i].toString(), samples[i]);
+    }
+    cut.clear();
+    cutUtf8.clear();
+    EXPECT_EQ(TSiteTextChunks::Count(), before);
+}
+
+// Texts outlive the scope that cut them; a chunk goes with its last text, and
+// a small scope takes no chunk at all.
+TEST(SiteTextChunks, ChunkIsFreedWithItsLastText)
+{
+    const qsizetype before = TSiteTextChunks::Count();
+    std::vector<TSiteText> texts;
+    {
+        const TSiteTextChunks chunks;
+        for (int i = 0; i < 100; ++i)
+            texts.emplace_back(SampleURL(i));
+        EXPECT_EQ(TSiteTextChunks::Count(), before);
+        PassWarmUp();
+        for (int i = 0; i < 30000; ++i)
+            texts.emplace_back(SampleURL(i));
+    }
+    // 30,000 texts of about 40 bytes fill several chunks.
+    EXPECT_GE(TSiteTextChunks::Count(), before + 4);
+    const TSiteText kept = texts[100 + 15000];
+    texts.clear();
+    EXPECT_EQ(TSiteTextChunks::Count(), before + 1);
+    EXPECT_EQ(kept.toString(), SampleURL(15000));
+    TSiteText copy = kept;
+    {
+        const TSiteText dropped = std::move(copy);
+    }
+    EXPECT_EQ(TSiteTextChunks::Count(), before + 1);
+    EXPECT_EQ(kept.toString(), SampleURL(15000));
+    const_cast<TSiteText&>(kept).clear();
+    EXPECT_EQ(TSiteTextChunks::Count(), before);
+}
+
+// Texts cut on one thread are copied, read and freed on another while the
+// first goes on cutting from the same chunks; every chunk goes in the end.
+TEST(SiteTextChunks, TextsMadeOnOneThreadAreFreedOnAnother)
+{
+    const qsizetype before = TSiteTextChunks::Count();
+    constexpr int Batches = 200;
+    constexpr int BatchSize = 500;
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<std::vector<TSiteText>> queue;
+    std::thread reader([&] {
+        const TSiteTextChunks chunks;
+        PassWarmUp();
+        for (int b = 0; b < Batches; ++b) {
+            std::vector<TSiteText> batch;
+            for (int i = 0; i < BatchSize; ++i)
+                batch.emplace_back(SampleURL(b * BatchSize + i));
+            // The reader keeps a copy of every other text a little longer.
+            std::vector<TSiteText> kept(batch.begin(), batch.begin() + BatchSize / 2);
+            {
+                const std::lock_guard lock(mutex);
+                queue.push_back(std::move(batch));
+            }
+            ready.notify_one();
+        }
+    });
+    int wrong = 0;
+    for (int b = 0; b < Batches; ++b) {
+        std::vector<TSiteText> batch;
+        {
+            std::unique_lock lock(mutex);
+            ready.wait(lock, [&] { return !queue.empty(); });
+            batch = std::move(queue.front());
+            queue.pop_front();
+        }
+        for (int i = 0; i < BatchSize; ++i)
+            if (batch[size_t(i)] != SampleURL(b * BatchSize + i))
+                ++wrong;
+    }
+    reader.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(TSiteTextChunks::Count(), before);
+}
+
+QByteArray BookmarkFile(int entries, int copies)
+{
+    QByteArray html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
+                      "<DT><H3>Work</H3>\n<DL><p>\n";
+    for (int i = 0; i < entries; ++i)
+        for (int c = 0; c < copies; ++c)
+            html += "<DT><A HREF=\"" + SampleURL(i).toUtf8() + "\" ADD_DATE=\"1500000000\">Title "
+                    + QByteArray::number(i) + "</A>\n";
+    html += "</DL><p>\n</DL><p>\n";
+    return html;
+}
+
+// A file's texts come from chunks and stay right after the list is gone (as
+// in an undo step's copy of the entries).
+TEST(SiteTextChunks, ReadTextsOutliveTheList)
+{
+    const qsizetype before = TSiteTextChunks::Count();
+    std::vector<TWebSite> snapshot;
+    {
+        TWebSiteList list;
+        WebSitesLoadFromHtmlData(list, BookmarkFile(20000, 1));
+        ASSERT_EQ(list.Count(), 20000);
+        EXPECT_GT(TSiteTextChunks::Count(), before);
+        snapshot = list.Items();
+        list.Clear();
+    }
+    EXPECT_GT(TSiteTextChunks::Count(), before);
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_EQ(snapshot[size_t(i)].URL, SampleURL(i));
+        ASSERT_EQ(snapshot[size_t(i)].Title, QStringLiteral("Title %1").arg(i));
+        ASSERT_EQ(snapshot[size_t(i)].Category, QStringLiteral("Work"));
+    }
+    snapshot.clear();
+    EXPECT_EQ(TSiteTextChunks::Count(), before);
+}
+
+// A bookmark that merges into an entry read before it leaves no text behind in
+// the chunks: a file holding every bookmark four times takes the room of one.
+TEST(SiteTextChunks, MergedBookmarksTakeNoRoom)
+{
+    const qsizetype before = TSiteTextChunks::Count();
+    TWebSiteList once, fourTimes;
+    WebSitesLoadFromHtmlData(once, BookmarkFile(20000, 1));
+    const qsizetype chunksOnce = TSiteTextChunks::Count() - before;
+    WebSitesLoadFromHtmlData(fourTimes, BookmarkFile(20000, 4));
+    const qsizetype chunksFourTimes = TSiteTextChunks::Count() - before - chunksOnce;
+    ASSERT_EQ(fourTimes.Count(), 20000);
+    EXPECT_EQ(fourTimes.Stats.Merged, 60000);
+    EXPECT_GT(chunksOnce, 0);
+    EXPECT_EQ(chunksFourTimes, chunksOnce);
+    for (int i = 0; i < 20000; i += 997)
+        EXPECT_TRUE(fourTimes[i] == once[i]) << i;
 }
 
 } // namespace
