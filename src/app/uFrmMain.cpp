@@ -3,6 +3,7 @@
 #include "uAppErrors.h"
 #include "uBackgroundRead.h"
 #include "uBaseBookmarkFile.h"
+#include "uBookmarkListView.h"
 #include "uFlatBtnHost.h"
 #include "uTexts.h"
 #include "uWebSiteTableModel.h"
@@ -186,7 +187,7 @@ TFrmMain::~TFrmMain()
     FModel = nullptr;
 }
 
-QTreeView* TFrmMain::bookmarkList() const
+TBookmarkListView* TFrmMain::bookmarkList() const
 {
     return ui->bookmarkList;
 }

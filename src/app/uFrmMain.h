@@ -29,7 +29,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QTimer;
-class QTreeView;
+class TBookmarkListView;
 class TBackgroundRead;
 class TFlatBtnVCL;
 class TListUndo;
@@ -192,7 +192,7 @@ public:
     void onDrop(const QString& URL, const QString& Title, const QStringList& DroppedFileNames);
 
     // ---- Parts, for the program and its tests.
-    QTreeView* bookmarkList() const;
+    TBookmarkListView* bookmarkList() const;
     QComboBox* searchBox() const;
     QMenu* contextMenu() const { return FContextMenu; }
     TWebSiteTableModel* Model() const { return FModel; }

@@ -3,6 +3,7 @@
 // dialogs, message boxes, shell, browsers, dialogs) answered by the test.
 
 #include <app/uAppErrors.h>
+#include <app/uBookmarkListView.h>
 #include <app/uFrmMain.h>
 #include <app/uWebSiteTableModel.h>
 #include <model/uBookmarkHtml.h>
@@ -21,7 +22,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
-#include <QTreeView>
 
 #include <memory>
 

@@ -9,7 +9,6 @@
 #include <support/uIconBytes.h>
 
 #include <QAction>
-#include <QTreeView>
 
 namespace {
 

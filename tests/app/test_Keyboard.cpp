@@ -263,7 +263,7 @@ TEST_F(KeyboardTest, ANewSearchStartsAtTheTopAndTheCurrentRowStaysInView)
         Many.push_back(MakeSite(QStringLiteral("Site %1").arg(i, 3, 10, QChar(u'0')),
                                 QStringLiteral("http://s%1.example/").arg(i)));
     StartShown(Many);
-    QTreeView* List = Form->bookmarkList();
+    TBookmarkListView* List = Form->bookmarkList();
     List->scrollToBottom();
     Form->searchBox()->setEditText(QStringLiteral("Site 1"));
     Form->onSearch();

@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, ColumnsShareTheRoomInsideTheList)
         for (const QSize Size : {QSize(761, 331), Form->minimumSize(), QSize(1200, 700)}) {
             Form->resize(Size);
             QCoreApplication::processEvents();
-            QTreeView* List = Form->bookmarkList();
+            TBookmarkListView* List = Form->bookmarkList();
             QHeaderView* H = List->header();
             const int Room = List->viewport()->width();
             EXPECT_EQ(H->length(), Room);
@@ -425,7 +425,7 @@ TEST_F(MainWindowTest, DestroyingAShownWindowWithRowsDoesNotReadTheFreedList)
     Form->onAddFolder();
     WaitForAdds();
     ASSERT_EQ(Rows(), 30);
-    QPointer<QTreeView> View = Form->bookmarkList();
+    QPointer<TBookmarkListView> View = Form->bookmarkList();
     Form.reset();
     EXPECT_TRUE(View.isNull());
 }
