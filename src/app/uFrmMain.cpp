@@ -375,6 +375,8 @@ void TFrmMain::FinishBaseFileRead()
     FWebSiteList.ResetStats();
     FListSorted = FBaseLoadSortIndex == FListViewSortIndex;
     ApplyBaseFileRead(Read);
+    // The read's passing memory (the file, the sort) would otherwise stay resident.
+    ReturnFreeHeapMemory();
     UpdateActions();
     // What the user asked for while the file was read: the adds, then the search
     // over everything.

@@ -182,6 +182,7 @@ void TFrmMain::FinishAddRead()
                 std::rethrow_exception(Error);
         });
     }
+    ReturnFreeHeapMemory();
     RunQueuedAdds();
 }
 

@@ -59,6 +59,10 @@ QString ReadChromeAppPath();
 // system offers them, which spares most page faults. Call it early, once, before
 // the work; it is only a hint and does nothing where it does not apply.
 void PrepareHeapForLargeInput(qint64 Bytes);
+// After such a job, in a process that goes on (the window): the heap is set back to
+// the allocator's usual ways, and the free memory the job left is given back to the
+// system instead of staying resident. Also only a hint.
+void ReturnFreeHeapMemory();
 
 // Memory for one large block (a big picture's pixels), aligned to and marked for
 // large pages where the system offers them, so that filling it faults once per

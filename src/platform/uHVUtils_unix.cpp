@@ -116,6 +116,12 @@ QString ReadChromeAppPath()
     return {};
 }
 
+#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+namespace {
+bool HeapPrepared = false;
+}
+#endif
+
 void PrepareHeapForLargeInput(qint64 Bytes)
 {
 #if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
@@ -123,10 +129,9 @@ void PrepareHeapForLargeInput(qint64 Bytes)
     // is taken, but a bound keeps the reservation sane.
     constexpr qint64 Small = qint64(8) << 20;
     constexpr qint64 Cap = qint64(1) << 30;
-    static bool done = false;
-    if (done || Bytes < Small)
+    if (HeapPrepared || Bytes < Small)
         return;
-    done = true;
+    HeapPrepared = true;
     const int pad = int(std::min(Bytes, Cap));
     // Every page of fresh memory costs a fault, and on virtual machines a fault
     // costs several microseconds: a 100,000-bookmark import spent more time in
@@ -149,6 +154,22 @@ void PrepareHeapForLargeInput(qint64 Bytes)
                     reinterpret_cast<std::uintptr_t>(after));
 #else
     (void)Bytes;
+#endif
+}
+
+void ReturnFreeHeapMemory()
+{
+#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+    if (HeapPrepared) {
+        // glibc's defaults: the heap shrinks again as memory is freed.
+        constexpr int Default = 128 * 1024;
+        mallopt(M_TOP_PAD, Default);
+        mallopt(M_TRIM_THRESHOLD, Default);
+        mallopt(M_MMAP_THRESHOLD, Default);
+        HeapPrepared = false;
+    }
+    // The free pages inside every arena (the reading thread's too), not only the top.
+    malloc_trim(0);
 #endif
 }
 

@@ -183,6 +183,11 @@ void PrepareHeapForLargeInput(qint64 /*Bytes*/)
     // The Windows heap commits in large steps already; nothing to do.
 }
 
+void ReturnFreeHeapMemory()
+{
+    // The Windows heap gives free pages back by itself.
+}
+
 void* AllocateLargePageBlock(std::size_t /*Bytes*/)
 {
     // Large pages need a privilege ordinary users lack; plain malloc it is.
