@@ -13,6 +13,15 @@
 
 namespace {
 
+void PrefetchForRead(const void* p)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
 std::uint32_t HashURL(const TSiteText& url)
 {
     // The process-wide random seed keeps crafted URLs from forcing collisions.
@@ -20,18 +29,25 @@ std::uint32_t HashURL(const TSiteText& url)
     return std::uint32_t(h ^ (std::uint64_t(h) >> 32));
 }
 
+// The first slot a hash probes: the hash scaled to the table's size.
+size_t HomeSlot(std::uint32_t hash, size_t size)
+{
+    return size_t((std::uint64_t(hash) * size) >> 32);
+}
+
 } // namespace
 
 // The slot holding url, or the free slot where it would go.
 qsizetype TWebSiteList::FindSlot(const TSiteText& url, std::uint32_t hash) const
 {
-    const size_t mask = FSlots.size() - 1;
-    size_t i = hash & mask;
+    const size_t size = FSlots.size();
+    size_t i = HomeSlot(hash, size);
     for (;;) {
         const TSlot& slot = FSlots[i];
         if (slot.Index < 0 || (slot.Hash == hash && FItems[size_t(slot.Index)].URL == url))
             return qsizetype(i);
-        i = (i + 1) & mask;
+        if (++i == size)
+            i = 0;
     }
 }
 
@@ -41,23 +57,23 @@ void TWebSiteList::InsertSlot(qsizetype slot, std::uint32_t hash, qsizetype inde
     ++FSlotsUsed;
 }
 
-// Room for count URLs at a load of at most one half.
+// Room for count URLs at a load of at most three quarters.
 void TWebSiteList::ReserveSlots(qsizetype count) const
 {
-    size_t size = 16;
-    while (size < size_t(count) * 2)
-        size *= 2;
-    if (size <= FSlots.size())
+    if (size_t(count) * 4 <= FSlots.size() * 3)
         return;
+    size_t size = 16;
+    while (size * 3 < size_t(count) * 4)
+        size = (size & (size - 1)) == 0 ? size / 2 * 3 : size / 3 * 4;
     std::vector<TSlot> old(size);
     old.swap(FSlots);
-    const size_t mask = size - 1;
     for (const TSlot& slot : old) {
         if (slot.Index < 0)
             continue;
-        size_t i = slot.Hash & mask;
+        size_t i = HomeSlot(slot.Hash, size);
         while (FSlots[i].Index >= 0)
-            i = (i + 1) & mask;
+            if (++i == size)
+                i = 0;
         FSlots[i] = slot;
     }
 }
@@ -247,84 +263,101 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
         break;
     }
     // Sorting small keys and moving every entry once is much cheaper than
-    // sorting the entries themselves. A key starts with the text's first
-    // sixteen bytes in a form whose byte order is the order of the code units
-    // (a unit below 0xFF is one byte, any other 0xFF and its two bytes): it
-    // decides most comparisons without reading the text, which lies elsewhere.
+    // sorting the entries themselves. The texts are compared in a byte form
+    // whose byte order is the order of the code units (a unit below 0xFF is
+    // one byte, any other 0xFF and its two bytes). A key holds the first
+    // sixteen bytes of it, which decide most comparisons without reading
+    // anything else; the bytes past them lie side by side in one block.
     struct TKey
     {
         std::uint64_t Prefix[2];
-        const char16_t* Text;
-        std::uint32_t Size : 31;
-        std::uint32_t Whole : 1; // the prefix holds the whole text
-        std::uint32_t Index : 31;
+        std::uint64_t Tail;       // where the bytes past the sixteenth start in tails
+        std::uint32_t Length;     // of the whole byte form
+        std::uint32_t Index : 31; // in the list
         std::uint32_t Visible : 1;
     };
     auto& items = List.Items();
-    // The key texts copied side by side: the comparisons then touch one compact
-    // block instead of strings spread over the heap.
-    qsizetype total = 0;
-    for (const TWebSite& site : items)
-        total += (site.*key).size();
-    std::vector<char16_t> text(size_t(total) + 1);
     std::vector<TKey> keys;
     keys.reserve(items.size());
-    qsizetype at = 0;
+    std::vector<std::uint8_t> tails;
+    constexpr size_t TextsAhead = 8;
     for (size_t i = 0; i < items.size(); ++i) {
-        const TSiteText& k = items[i].*key;
-        char16_t* const t = text.data() + at;
-        k.CopyUtf16(t);
-        std::uint8_t bytes[16] = {};
-        size_t b = 0; // bytes the whole text needs; those past 16 are not kept
-        for (qsizetype u = 0; u < k.size() && b <= 16; ++u) {
-            const char16_t c = t[u];
-            if (c < 0xFF) {
-                if (b < 16)
-                    bytes[b] = std::uint8_t(c);
-                ++b;
-                continue;
+        if (i + TextsAhead < items.size())
+            PrefetchForRead((items[i + TextsAhead].*key).Identity());
+        const TSiteText& text = items[i].*key;
+        std::uint8_t head[16] = {};
+        std::uint32_t length = 0;
+        TKey entry{{0, 0}, tails.size(), 0, std::uint32_t(i), items[i].Visible};
+        const QLatin1StringView latin1 = text.IsLatin1() ? text.Latin1() : QLatin1StringView();
+        if (text.IsLatin1() && !latin1.contains(QLatin1Char(char(0xFF)))) {
+            // Every unit is its own byte (most texts).
+            length = std::uint32_t(latin1.size());
+            const std::uint32_t inHead = std::min<std::uint32_t>(length, 16);
+            if (length != 0) { // an empty text has no bytes to point at
+                std::memcpy(head, latin1.data(), inHead);
+                tails.insert(tails.end(), latin1.data() + inHead, latin1.data() + length);
             }
-            for (const std::uint8_t v :
-                 {std::uint8_t(0xFF), std::uint8_t(c >> 8), std::uint8_t(c)}) {
-                if (b < 16)
-                    bytes[b] = v;
-                ++b;
-            }
+        } else {
+            const auto put = [&](std::uint8_t b) {
+                if (length < 16)
+                    head[length] = b;
+                else
+                    tails.push_back(b);
+                ++length;
+            };
+            text.Visit([&](auto v) {
+                for (qsizetype u = 0; u < v.size(); ++u) {
+                    const char16_t c = char16_t(v[u].unicode());
+                    if (c < 0xFF) {
+                        put(std::uint8_t(c));
+                    } else {
+                        put(0xFF);
+                        put(std::uint8_t(c >> 8));
+                        put(std::uint8_t(c));
+                    }
+                }
+            });
         }
-        TKey entry{{0, 0}, t, std::uint32_t(k.size()), b <= 16, std::uint32_t(i), items[i].Visible};
+        entry.Length = length;
         for (size_t j = 0; j < 16; ++j)
-            entry.Prefix[j / 8] = (entry.Prefix[j / 8] << 8) | bytes[j];
+            entry.Prefix[j / 8] = (entry.Prefix[j / 8] << 8) | head[j];
         keys.push_back(entry);
-        // Each unit's high byte first: memcmp then orders by code units.
-        for (qsizetype u = 0; u < k.size(); ++u)
-            t[u] = char16_t((t[u] >> 8) | (t[u] << 8));
-        at += k.size();
     }
     // Ordinal by UTF-16 code units (not code points). A missing byte counts as
-    // 0 in the prefix: equal prefixes leave the texts to be compared, unless
-    // both are whole in them (short titles, and most repeated ones): then the
-    // units are the same as far as the shorter goes.
-    const auto less = [](const TKey& a, const TKey& b) {
+    // 0 in the prefix, so equal prefixes mean equal bytes as far as the
+    // shorter form goes, and past sixteen bytes the tails go on from there.
+    const std::uint8_t* const tailBytes = tails.data();
+    const auto compare = [tailBytes](const TKey& a, const TKey& b) -> int {
         if (a.Prefix[0] != b.Prefix[0])
-            return a.Prefix[0] < b.Prefix[0];
+            return a.Prefix[0] < b.Prefix[0] ? -1 : 1;
         if (a.Prefix[1] != b.Prefix[1])
-            return a.Prefix[1] < b.Prefix[1];
-        if (a.Whole && b.Whole)
-            return a.Size < b.Size;
-        const std::uint32_t n = std::min<std::uint32_t>(a.Size, b.Size);
-        if (const int c = std::memcmp(a.Text, b.Text, 2 * size_t(n)))
-            return c < 0;
-        return a.Size < b.Size;
+            return a.Prefix[1] < b.Prefix[1] ? -1 : 1;
+        const std::uint32_t n = std::min(a.Length, b.Length);
+        if (n > 16) {
+            if (const int c = std::memcmp(tailBytes + a.Tail, tailBytes + b.Tail, n - 16))
+                return c;
+        }
+        return a.Length == b.Length ? 0 : (a.Length < b.Length ? -1 : 1);
     };
-    std::stable_sort(keys.begin(), keys.end(), [ascending, &less](const TKey& a, const TKey& b) {
+    // Equal texts keep the list's order: the index decides last.
+    std::sort(keys.begin(), keys.end(), [ascending, &compare](const TKey& a, const TKey& b) {
         if (a.Visible != b.Visible)
             return bool(a.Visible);
-        return ascending ? less(a, b) : less(b, a);
+        const int c = compare(a, b);
+        if (c != 0)
+            return ascending ? c < 0 : c > 0;
+        return a.Index < b.Index;
     });
+    // Each entry moved once, into a new list in the new order. The entries
+    // are read in no order, so the next few are asked for ahead.
     std::vector<TWebSite> sorted;
     sorted.reserve(items.size());
-    for (const TKey& k : keys)
-        sorted.push_back(std::move(items[k.Index]));
+    constexpr size_t Ahead = 8;
+    for (size_t k = 0; k < keys.size(); ++k) {
+        if (k + Ahead < keys.size())
+            PrefetchForRead(&items[keys[k + Ahead].Index]);
+        sorted.push_back(std::move(items[keys[k].Index]));
+    }
     items.swap(sorted);
 }
 

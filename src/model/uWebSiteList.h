@@ -112,6 +112,9 @@ private:
     // holds no copies of the URLs and growing it needs no rehashing of texts.
     // Eight bytes a slot: 32 bits of the hash pick the slot and filter the
     // comparisons; an entry index fits 31 bits (a list never gets near that).
+    // The table is at most three quarters full, and its size a power of two
+    // or one and a half times one, so that a list of a million entries does
+    // not take twice the slots it needs.
     struct TSlot
     {
         std::uint32_t Hash = 0;

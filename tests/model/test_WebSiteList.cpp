@@ -178,6 +178,38 @@ TEST(WebSiteListIndex, AgreesWithLinearScanAfterAnyOperation)
     }
 }
 
+// Through every size the index grows to (none of them need be a power of
+// two): each URL is found at its first index, a second add of it merges, and
+// URLs never added are not found.
+TEST(WebSiteListIndex, FindsEveryURLThroughGrowth)
+{
+    TWebSiteList list;
+    const auto url = [](int n) { return QStringLiteral("https://e%1.example/p").arg(n); };
+    constexpr int Count = 30000;
+    for (int n = 0; n < Count; ++n) {
+        TWebSite s;
+        s.URL = url(n);
+        ASSERT_EQ(WebSitesAdd(list, s), TAddResult::Added) << n;
+        if (n % 997 != 0)
+            continue;
+        for (int m = 0; m <= n; m += 131)
+            ASSERT_EQ(WebSitesIndexOfURL(list, url(m)), m) << n << " " << m;
+    }
+    for (int n = Count - 1; n >= 0; --n) {
+        TWebSite s;
+        s.URL = url(n);
+        ASSERT_EQ(WebSitesAdd(list, s), TAddResult::Merged) << n;
+    }
+    EXPECT_EQ(list.Count(), Count);
+    for (int n = Count; n < Count + 2000; ++n)
+        ASSERT_EQ(WebSitesIndexOfURL(list, url(n)), -1) << n;
+    // Rebuilt from the entries after a change in place.
+    list[5].URL = url(7);
+    EXPECT_EQ(WebSitesIndexOfURL(list, url(7)), 5);
+    EXPECT_EQ(WebSitesIndexOfURL(list, url(5)), -1);
+    EXPECT_EQ(WebSitesIndexOfURL(list, url(Count - 1)), Count - 1);
+}
+
 TEST(WebSitesSort, OrdinalWithVisibleFirstInBothDirections)
 {
     TWebSiteList list;
