@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 // ---- TWebSiteList ------------------------------------------------------------------
 
@@ -340,14 +342,32 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
         return a.Length == b.Length ? 0 : (a.Length < b.Length ? -1 : 1);
     };
     // Equal texts keep the list's order: the index decides last.
-    std::sort(keys.begin(), keys.end(), [ascending, &compare](const TKey& a, const TKey& b) {
+    const auto less = [ascending, &compare](const TKey& a, const TKey& b) {
         if (a.Visible != b.Visible)
             return bool(a.Visible);
         const int c = compare(a, b);
         if (c != 0)
             return ascending ? c < 0 : c > 0;
         return a.Index < b.Index;
-    });
+    };
+    // The order is total (no two keys are equal), so two halves sorted side by side
+    // and merged give exactly what one sort gives, in about half the time.
+    constexpr size_t SortInTwoFrom = 65536;
+    bool keysSorted = false;
+    if (keys.size() >= SortInTwoFrom && std::thread::hardware_concurrency() > 1) {
+        const auto middle = keys.begin() + std::ptrdiff_t(keys.size() / 2);
+        try {
+            std::thread first([&] { std::sort(keys.begin(), middle, less); });
+            std::sort(middle, keys.end(), less);
+            first.join();
+            std::inplace_merge(keys.begin(), middle, keys.end(), less);
+            keysSorted = true;
+        } catch (const std::system_error&) {
+            // No thread to be had: one sort below.
+        }
+    }
+    if (!keysSorted)
+        std::sort(keys.begin(), keys.end(), less);
     // Each entry moved once, into a new list in the new order. The entries
     // are read in no order, so the next few are asked for ahead.
     std::vector<TWebSite> sorted;

@@ -232,40 +232,45 @@ TEST(WebSitesSort, OrdinalWithVisibleFirstInBothDirections)
 // Titles built from code units around every boundary the sort's key form has
 // (0, 0xFE, 0xFF, 0x100, surrogates, 0xFFFF), many alike in their first
 // twenty units: the order is that of QStringView::compare, ties keep the
-// list's order, in both directions.
+// list's order, in both directions. The larger list is sorted in two halves side by
+// side and merged.
 TEST(WebSitesSort, OrdinalOverLongCommonPrefixesAndAllUnitRanges)
 {
     const char16_t units[] = {u'a', u'b', 0x00, 0xFE, 0xFF, 0x100, 0x1FF, 0xD83D, 0xDE00, 0xFFFF};
-    std::mt19937 rng(7);
-    TWebSiteList list;
-    for (int i = 0; i < 3000; ++i) {
-        QString title;
-        if (rng() % 2)
-            title = QString(int(rng() % 20), QChar(u'a'));
-        const int extra = int(rng() % 6);
-        for (int k = 0; k < extra; ++k)
-            title += QChar(units[rng() % std::size(units)]);
-        TWebSite s;
-        s.URL = QStringLiteral("http://s%1/").arg(i);
-        s.Title = title;
-        s.Visible = rng() % 8 != 0;
-        list.Append(s);
-    }
-    for (int direction : {1, -1}) {
-        SCOPED_TRACE(direction);
-        std::vector<TWebSite> expected(list.begin(), list.end());
-        std::stable_sort(
-            expected.begin(), expected.end(), [direction](const TWebSite& a, const TWebSite& b) {
-                if (a.Visible != b.Visible)
-                    return a.Visible;
-                const int c =
-                    QStringView(a.Title.toString()).compare(QStringView(b.Title.toString()));
-                return direction > 0 ? c < 0 : c > 0;
-            });
-        WebSitesSort(list, direction);
-        ASSERT_EQ(list.Count(), qsizetype(expected.size()));
-        for (qsizetype i = 0; i < list.Count(); ++i)
-            ASSERT_EQ(list[i].URL, expected[size_t(i)].URL) << i;
+    for (const int count : {3000, 70000}) {
+        SCOPED_TRACE(count);
+        std::mt19937 rng(7);
+        TWebSiteList list;
+        for (int i = 0; i < count; ++i) {
+            QString title;
+            if (rng() % 2)
+                title = QString(int(rng() % 20), QChar(u'a'));
+            const int extra = int(rng() % 6);
+            for (int k = 0; k < extra; ++k)
+                title += QChar(units[rng() % std::size(units)]);
+            TWebSite s;
+            s.URL = QStringLiteral("http://s%1/").arg(i);
+            s.Title = title;
+            s.Visible = rng() % 8 != 0;
+            list.Append(s);
+        }
+        for (int direction : {1, -1}) {
+            SCOPED_TRACE(direction);
+            std::vector<TWebSite> expected(list.begin(), list.end());
+            std::stable_sort(
+                expected.begin(), expected.end(),
+                [direction](const TWebSite& a, const TWebSite& b) {
+                    if (a.Visible != b.Visible)
+                        return a.Visible;
+                    const int c =
+                        QStringView(a.Title.toString()).compare(QStringView(b.Title.toString()));
+                    return direction > 0 ? c < 0 : c > 0;
+                });
+            WebSitesSort(list, direction);
+            ASSERT_EQ(list.Count(), qsizetype(expected.size()));
+            for (qsizetype i = 0; i < list.Count(); ++i)
+                ASSERT_EQ(list[i].URL, expected[size_t(i)].URL) << i;
+        }
     }
 }
 
