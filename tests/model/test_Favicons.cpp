@@ -183,6 +183,30 @@ TEST(Favicons, MalformedOrOversizedIconsAreIgnored)
     EXPECT_EQ(WebSiteIcons().Count() - before, 1); // only the good icon
 }
 
+// The base64 check reads sixteen bytes at a time: a byte next to the ranges of
+// digits, or above ASCII, is found at the start, the end and across the blocks.
+TEST(Favicons, ABadByteIsFoundWhereverItSits)
+{
+    const QByteArray b64 = PngBytes(12, 400).toBase64();
+    // Each next to a range of digits ('+' and '/' are digits too), or above ASCII.
+    const char bad[] = {'@', '[', '`', '{', '*', ',', '.', ':', '-', '_', '\x7f', '\x80', '\xff'};
+    QList<QByteArray> icons;
+    for (const qsizetype at : {qsizetype(0), qsizetype(15), qsizetype(16), qsizetype(31),
+                               qsizetype(47), qsizetype(200), b64.size() - 5}) {
+        for (const char c : bad) {
+            QByteArray icon = b64;
+            icon[at] = c;
+            icons << "data:image/png;base64," + icon;
+        }
+    }
+    icons << "data:image/png;base64," + b64;
+    const TWebSiteList list = Read(ChromeExport(icons));
+    ASSERT_EQ(list.Count(), icons.size());
+    for (qsizetype i = 0; i + 1 < list.Count(); ++i)
+        EXPECT_EQ(list[i].IconId, 0u) << i;
+    EXPECT_NE(list[list.Count() - 1].IconId, 0u);
+}
+
 // What other writers do to a data URI that is still a good icon: letter case,
 // parameters, line-wrapped or unpadded base64. Read as the same icon.
 TEST(Favicons, LenientFormsOfAGoodIcon)
