@@ -1,7 +1,7 @@
 // Resampler and codec throughput. Run: bench_imaging [--benchmark_filter=...]
 
-#include <imaging/uHVBitmap.h>
-#include <imaging/uVCLProc.h>
+#include <imaging/uImageFile.h>
+#include <imaging/uResample.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -72,7 +72,7 @@ void BM_Codec(benchmark::State& state)
     const bool save = state.range(1) != 0;
     QTemporaryDir dir;
     const QString path = dir.filePath(QString::fromLatin1(names[state.range(0)]));
-    THVBitmap bmp;
+    TImageFile bmp;
     MakePicture(bmp, 2000, 1500);
     bmp.CompressionLevel = 6;
     bmp.SaveToFile(path);
@@ -80,7 +80,7 @@ void BM_Codec(benchmark::State& state)
         if (save) {
             bmp.SaveToFile(path);
         } else {
-            THVBitmap in;
+            TImageFile in;
             in.LoadFromFile(path);
             benchmark::DoNotOptimize(in.Bits());
         }

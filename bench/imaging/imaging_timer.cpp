@@ -5,7 +5,7 @@
 // FILTER is a TResampleFilter name such as rfLanczos3. THREADS 0 = all cores.
 // Used by compare_pillow.py to time this library beside Pillow.
 
-#include <imaging/uVCLProc.h>
+#include <imaging/uResample.h>
 
 #include <chrono>
 #include <cstdio>

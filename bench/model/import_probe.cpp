@@ -7,7 +7,7 @@
 #include <model/uSiteText.h>
 #include <model/uWebSiteIcons.h>
 
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -9,8 +9,8 @@
 #include "uSingleInstance.h"
 #include "uTexts.h"
 
-#include <platform/uHVUtils.h>
-#include <settings/uFrmSetupData.h>
+#include <platform/uOsServices.h>
+#include <settings/uSetupData.h>
 
 #include <QApplication>
 #include <QDir>

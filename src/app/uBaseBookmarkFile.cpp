@@ -4,7 +4,7 @@
 #include <model/uFolderImportExport.h>
 #include <model/uReadProgress.h>
 #include <platform/EFileError.h>
-#include <settings/uFrmSetupData.h>
+#include <settings/uSetupData.h>
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,8 +4,8 @@
 
 #include <app/uTexts.h>
 #include <app/uWindowHelpers.h>
-#include <platform/uHVUtils.h>
-#include <platform/uHVUtilsGui.h>
+#include <platform/uOsServices.h>
+#include <platform/uShellOpen.h>
 
 #include <QMouseEvent>
 #include <QPalette>

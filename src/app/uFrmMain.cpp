@@ -4,18 +4,18 @@
 #include "uBackgroundRead.h"
 #include "uBaseBookmarkFile.h"
 #include "uBookmarkListView.h"
-#include "uFlatBtnHost.h"
 #include "uTexts.h"
 #include "uWebSiteTableModel.h"
 #include "uWindowColors.h"
 #include "uWindowHelpers.h"
 #include "ui_FrmMain.h"
 
+#include <controls/uTileButton.h>
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
-#include <platform/uHVUtils.h>
-#include <platform/uHVUtilsGui.h>
-#include <settings/uFrmSetupData.h>
+#include <platform/uOsServices.h>
+#include <platform/uShellOpen.h>
+#include <settings/uSetupData.h>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -208,7 +208,7 @@ QString TFrmMain::StatusText() const
     return FStatusLabel->text();
 }
 
-QList<TFlatBtnVCL*> TFrmMain::Tiles() const
+QList<TTileButton*> TFrmMain::Tiles() const
 {
     return {ui->addFilesTile,   ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
             ui->saveFolderTile, ui->clearAllTile,  ui->setupTile,          ui->aboutTile};

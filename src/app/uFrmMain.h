@@ -12,7 +12,7 @@
 #include <model/uWebSiteDuplicates.h>
 #include <model/uWebSiteList.h>
 #include <net/uIconFetch.h>
-#include <settings/uFrmSetupData.h>
+#include <settings/uSetupData.h>
 
 #include <QStringList>
 #include <QWidget>
@@ -31,7 +31,7 @@ class QMenu;
 class QTimer;
 class TBookmarkListView;
 class TBackgroundRead;
-class TFlatBtnVCL;
+class TTileButton;
 class TListUndo;
 class TWebSiteTableModel;
 
@@ -221,7 +221,7 @@ public:
     QLabel* bannerImage() const;
     // The toolbar tiles from left to right: add files, add folder, import from
     // browsers, save HTML, save to folder, clear all, setup, about.
-    QList<TFlatBtnVCL*> Tiles() const;
+    QList<TTileButton*> Tiles() const;
     // The transient status text shown after adds and drops ("" when none).
     QString StatusText() const;
     QTimer* bannerTimer() const { return FBannerTimer; }

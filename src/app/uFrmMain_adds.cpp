@@ -13,7 +13,7 @@
 #include "ui_FrmMain.h"
 
 #include <model/uFolderImportExport.h>
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QApplication>
 #include <QFileInfo>

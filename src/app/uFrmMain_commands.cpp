@@ -4,7 +4,6 @@
 #include "uFrmMain.h"
 
 #include "uAppErrors.h"
-#include "uFlatBtnHost.h"
 #include "uListUndo.h"
 #include "uTexts.h"
 #include "uWebAddress.h"
@@ -13,12 +12,13 @@
 #include "uWindowHelpers.h"
 #include "ui_FrmMain.h"
 
+#include <controls/uTileButton.h>
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
 #include <model/uWebSiteShortcutFiles.h>
-#include <platform/uHVUtils.h>
-#include <platform/uHVUtilsGui.h>
-#include <settings/uFrmSetupData.h>
+#include <platform/uOsServices.h>
+#include <platform/uShellOpen.h>
+#include <settings/uSetupData.h>
 
 #include <QAction>
 #include <QApplication>
@@ -196,7 +196,7 @@ void TFrmMain::SetupTiles()
 {
     struct TTileSetup
     {
-        TFlatBtnVCL* Tile;
+        TTileButton* Tile;
         TAlphaColor Color;
         const char* Pictogram;
         void (TFrmMain::*Execute)();
@@ -221,14 +221,14 @@ void TFrmMain::SetupTiles()
         }
         auto Execute = T.Execute;
         auto Run = [this, Execute] { Guard([&] { (this->*Execute)(); }); };
-        T.Tile->setFlatBtnType(mtSmallSingle);
+        T.Tile->setTileType(mtSmallSingle);
         T.Tile->setBgColor(T.Color);
         T.Tile->setFgColor(DefaultFgColor);
         T.Tile->BgBitmapPNGResSet(QString::fromLatin1(T.Pictogram));
         T.Tile->setDown(false);
         T.Tile->setIsToggle(false);
         T.Tile->setIsColorDot(false);
-        connect(T.Tile, &TFlatBtnVCL::Execute, this, Run);
+        connect(T.Tile, &TTileButton::Execute, this, Run);
     }
 }
 
@@ -238,7 +238,7 @@ void TFrmMain::ApplyTexts()
     ui->productLinkLabel->setText(Text(TText::ProductPage));
     const struct
     {
-        TFlatBtnVCL* Tile;
+        TTileButton* Tile;
         TText Caption;
         TText Hint;
         TText Description;
@@ -333,7 +333,7 @@ void TFrmMain::UpdateActions()
                        saveToFolderAction, setupAction})
         if (A)
             A->setEnabled(ListThere);
-    for (TFlatBtnVCL* Tile :
+    for (TTileButton* Tile :
          {ui->addFilesTile, ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
           ui->saveFolderTile, ui->clearAllTile, ui->setupTile})
         Tile->setEnabled(ListThere);

@@ -4,7 +4,7 @@
 // browser availability up to date, which decides which "Open by" commands exist.
 
 #include <app/uBrowserAvailability.h>
-#include <settings/uFrmSetupData.h>
+#include <settings/uSetupData.h>
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include <app/uTexts.h>
 
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QLibraryInfo>
 #include <QLocale>

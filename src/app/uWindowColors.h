@@ -1,7 +1,7 @@
 #pragma once
 // The main window's colours, in one place.
 
-#include <controls/uFlatBtnVCL.h>
+#include <controls/uTileButton.h>
 
 #include <QColor>
 

@@ -1,6 +1,6 @@
 #include <banner/uBanner.h>
 
-#include <imaging/uHVBitmap.h>
+#include <imaging/uImageFile.h>
 #include <resources/uResources.h>
 
 #include <QLabel>
@@ -11,7 +11,7 @@
 
 namespace {
 
-// THVBitmap keeps blue, green, red(, alpha) bytes with row 0 on top, which is
+// TImageFile keeps blue, green, red(, alpha) bytes with row 0 on top, which is
 // QImage's 32-bit layout on little- and big-endian alike once read as bytes.
 QImage ToQImage(const TBitmap& bmp)
 {
@@ -46,7 +46,7 @@ QImage ToQImage(const TBitmap& bmp)
 QImage BannerPicture(int index)
 {
     InitResources();
-    THVBitmap bmp;
+    TImageFile bmp;
     // A failed load leaves the bitmap empty; that shows as an empty strip.
     bmp.LoadFromResource(QStringLiteral("BANNER") + QString::number(index));
     return ToQImage(bmp);
@@ -72,7 +72,7 @@ void ShowNextBanner(QLabel* Image, int& Index)
         // covers the same 600 x 64 logical pixels.
         if (TakesDoubleSize(Image->devicePixelRatioF())) {
             InitResources();
-            THVBitmap hi;
+            TImageFile hi;
             if (hi.LoadFromResource(DoubleSizeName(QStringLiteral("BANNER%1").arg(Index)))) {
                 const QImage large = ToQImage(hi);
                 if (large.size() == picture.size() * 2) {

@@ -3,14 +3,14 @@
 #include "uCliImage.h"
 
 #include <model/uBookmarkHtml.h>
-#include <model/uBrowserBookmarks.h>
 #include <model/uBrowserProfiles.h>
 #include <model/uFolderImportExport.h>
+#include <model/uProfileBookmarks.h>
 #include <model/uSiteText.h>
 #include <model/uUrlKey.h>
 #include <model/uWebSiteDuplicates.h>
 #include <net/uIconFetch.h>
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "uCliImage.h"
 
-#include <imaging/uHVBitmap.h>
+#include <imaging/uImageFile.h>
 #include <platform/EFileError.h>
 
 #include <QElapsedTimer>
@@ -66,7 +66,7 @@ QString RunImage(const QString& In, const QString& Out, const TImageOptions& Opt
 
     QElapsedTimer timer;
     timer.start();
-    THVBitmap bmp;
+    TImageFile bmp;
     bmp.LoadFromFile(In);
     if (bmp.Empty()) {
         if (!bmp.LoadRefusal().isEmpty())

@@ -1,6 +1,6 @@
 #include <imaging/uBitmap.h>
 
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QFile>
 #include <QIODevice>

@@ -3,7 +3,7 @@
 // rows stored top to bottom without padding, bytes blue, green, red (, alpha).
 // Reads and writes the Windows BMP file format.
 
-#include <imaging/uVCLDef.h>
+#include <imaging/uCodecCommon.h>
 
 #include <QString>
 

@@ -16,7 +16,7 @@
 #include <model/uReadProgress.h>
 #include <model/uSiteText.h>
 
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QFile>
 #include <QHash>

@@ -12,8 +12,8 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <algorithm>
-#include <model/uBrowserBookmarks.h>
 #include <model/uBrowserProfiles.h>
+#include <model/uProfileBookmarks.h>
 #include <platform/EFileError.h>
 
 using namespace Qt::StringLiterals;

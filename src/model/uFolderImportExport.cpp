@@ -4,14 +4,14 @@
 #include <model/uFolderImportExport.h>
 
 #include <model/uBookmarkHtmlImport.h>
-#include <model/uBrowserBookmarks.h>
 #include <model/uPathText.h>
+#include <model/uProfileBookmarks.h>
 #include <model/uReadProgress.h>
 #include <model/uSiteText.h>
 #include <model/uWebSiteShortcutFiles.h>
 
 #include <platform/EFileError.h>
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QDirIterator>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include <model/uIniFile.h>
 
 #include <platform/EFileError.h>
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QFile>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 #include <model/uWebSiteShortcutFiles.h>
 
 #include <platform/EFileError.h>
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QDateTime>
 #include <QFile>

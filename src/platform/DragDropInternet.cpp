@@ -1,6 +1,6 @@
 #include <platform/DragDropInternet.h>
 
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QFileInfo>
 #include <QStringDecoder>

@@ -7,11 +7,11 @@
 #include <app/uFrmMain.h>
 #include <app/uWebSiteTableModel.h>
 #include <model/uBookmarkHtml.h>
-#include <settings/uFrmSetupData.h>
+#include <settings/uSetupData.h>
 
 #include <gtest/gtest.h>
 
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 #include <support/uScopedEnv.h>
 #include <support/uTestApplication.h>
 

@@ -8,7 +8,7 @@
 #include <app/uBaseBookmarkFile.h>
 #include <app/uListUndo.h>
 #include <app/uSingleInstance.h>
-#include <controls/uFlatBtnVCL.h>
+#include <controls/uTileButton.h>
 #include <model/uBookmarkHtml.h>
 #include <model/uFolderImportExport.h>
 
@@ -65,7 +65,7 @@ TEST_F(BaseFileInBackgroundTest,
     EXPECT_EQ(Rows(), 0);
     EXPECT_FALSE(Form->addFilesAction->isEnabled());
     EXPECT_FALSE(Form->saveHtmlAction->isEnabled());
-    auto* ClearAll = Form->findChild<TFlatBtnVCL*>(QStringLiteral("clearAllTile"));
+    auto* ClearAll = Form->findChild<TTileButton*>(QStringLiteral("clearAllTile"));
     ASSERT_NE(ClearAll, nullptr);
     EXPECT_FALSE(ClearAll->isEnabled());
     EXPECT_FALSE(Form->importBrowsersAction->isEnabled());

@@ -1,6 +1,6 @@
 // Import from browsers: the dialog, the tile and the offer at the first start.
 
-#include "../model/BrowserFixtures.h"
+#include "../model/ProfileFixtures.h"
 #include "MainWindowFixture.h"
 
 #include <QDialogButtonBox>
@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <app/uFrmBrowserImport.h>
-#include <controls/uFlatBtnVCL.h>
+#include <controls/uTileButton.h>
 
 using namespace Qt::StringLiterals;
 
@@ -123,7 +123,7 @@ TEST_F(BrowserImportTest, TileImportsTheCheckedProfilesIntoTheList)
     MakeHome();
     Start({MakeSite(u"Kept"_s, u"https://kept.example/"_s)});
     HookImport();
-    TFlatBtnVCL* Tile = Form->Tiles()[2];
+    TTileButton* Tile = Form->Tiles()[2];
     EXPECT_EQ(Tile->Text(), u"Import"_s);
     EXPECT_EQ(Tile->accessibleName(), u"Import from browsers"_s);
     EXPECT_TRUE(Tile->toolTip().startsWith(u"Import from browsers ("_s))

@@ -3,7 +3,7 @@
 
 #include <app/uFrmAbout.h>
 #include <app/uTexts.h>
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QLabel>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "test_DialogsUtil.h"
 
 #include <app/uFrmSetup.h>
-#include <settings/uFrmSetupData.h>
+#include <settings/uSetupData.h>
 
 #include <QCheckBox>
 #include <QDir>

@@ -9,7 +9,7 @@
 #include <app/uFrmProperty.h>
 #include <app/uFrmSetup.h>
 #include <app/uTexts.h>
-#include <controls/uFlatBtnVCL.h>
+#include <controls/uTileButton.h>
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -67,7 +67,7 @@ protected:
 TEST_F(KeyboardTest, TabWalksTheTilesInOrderAndSpaceOrEnterRunsOne)
 {
     StartShown();
-    const QList<TFlatBtnVCL*> Tiles = Form->Tiles();
+    const QList<TTileButton*> Tiles = Form->Tiles();
     Tiles.first()->setFocus(Qt::TabFocusReason);
     for (qsizetype i = 1; i < Tiles.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -154,7 +154,7 @@ TEST_F(KeyboardTest, EveryShortcutRunsItsCommandAndShowsInTheHints)
     EXPECT_EQ(Form->Tiles()[0]->toolTip(),
               QStringLiteral("Add Files (%1)")
                   .arg(QKeySequence(Qt::CTRL | Qt::Key_O).toString(QKeySequence::NativeText)));
-    EXPECT_TRUE(Form->findChild<TFlatBtnVCL*>(QStringLiteral("setupTile"))
+    EXPECT_TRUE(Form->findChild<TTileButton*>(QStringLiteral("setupTile"))
                     ->toolTip()
                     .startsWith(QStringLiteral("Setup (")));
     EXPECT_EQ(Form->propertiesAction->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
@@ -171,7 +171,7 @@ TEST_F(KeyboardTest, AccessibleNamesInBothLanguages)
         Start();
         const bool Ja = QByteArray(Lang).startsWith("ja");
         QStringList Names;
-        for (TFlatBtnVCL* Tile : Form->Tiles()) {
+        for (TTileButton* Tile : Form->Tiles()) {
             QAccessibleInterface* Face = QAccessible::queryAccessibleInterface(Tile);
             ASSERT_NE(Face, nullptr);
             EXPECT_EQ(Face->role(), QAccessible::Button);
@@ -212,7 +212,7 @@ TEST_F(KeyboardTest, AccessibleNamesInBothLanguages)
     Env.SetLanguage("en_US.UTF-8");
     Start();
     QAccessibleInterface* Face = QAccessible::queryAccessibleInterface(
-        Form->findChild<TFlatBtnVCL*>(QStringLiteral("saveHtmlTile")));
+        Form->findChild<TTileButton*>(QStringLiteral("saveHtmlTile")));
     ASSERT_NE(Face->actionInterface(), nullptr);
     Face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_EQ(Requests.size(), 1u);

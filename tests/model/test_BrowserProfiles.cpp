@@ -1,7 +1,7 @@
 // Browser profile detection in a fake home folder.
 
-#include "BrowserFixtures.h"
 #include "PrintQt.h"
+#include "ProfileFixtures.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 #include "PrintQt.h"
 
-#include <platform/uHVUtils.h>
+#include <platform/uOsServices.h>
 
 #include <QDir>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <settings/uFrmSetupData.h>
+#include <settings/uSetupData.h>
 #include <support/uScopedEnv.h>
 
 class DataDirTest : public ::testing::Test

@@ -1,0 +1,108 @@
+// Browser bookmark files: recognising them by content and adding what they hold.
+
+#include <QFile>
+#include <limits>
+#include <model/uProfileBookmarks.h>
+#include <model/uProfileBookmarksParts.h>
+#include <model/uSiteText.h>
+#include <model/uSqliteSnapshot.h>
+#include <platform/EFileError.h>
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+namespace zorvel::model::browser {
+
+TDateTime FromUnixSeconds(std::int64_t Seconds)
+{
+    constexpr std::int64_t EpochMSecs = 25569LL * 86'400'000LL;
+    constexpr std::int64_t Limit = (std::numeric_limits<std::int64_t>::max() - EpochMSecs) / 1000;
+    if (Seconds <= Limit && Seconds >= -Limit)
+        return TDateTime::FromMilliseconds(EpochMSecs + Seconds * 1000);
+    return UnixTextToDate(QString());
+}
+
+QString AsHtmlImportReads(QString Text)
+{
+    if (Text.contains(u'\t'))
+        Text.remove(u'\t');
+    if (Text.contains(u"://"_s))
+        Text.replace(u"chrome://"_s, u"http://"_s, Qt::CaseInsensitive);
+    return Text;
+}
+
+} // namespace zorvel::model::browser
+
+namespace {
+
+// Chromium writes "checksum" and then "roots" first; 64 KiB leaves room for
+// whitespace or a reordered writer without reading a whole large file.
+constexpr qint64 SniffBytes = 64 * 1024;
+
+bool LooksLikeChromiumJson(const QByteArray& Head)
+{
+    qsizetype i = Head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < Head.size()
+           && (Head[i] == ' ' || Head[i] == '\t' || Head[i] == '\r' || Head[i] == '\n'))
+        ++i;
+    return i < Head.size() && Head[i] == '{' && Head.indexOf("\"roots\"", i) >= 0;
+}
+
+} // namespace
+
+TBrowserBookmarkFile BrowserBookmarkFileKind(const QString& FileName)
+{
+    QFile f(FileName);
+    if (!f.open(QIODevice::ReadOnly))
+        return TBrowserBookmarkFile::None;
+    const QByteArray head = f.read(SniffBytes);
+    if (head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
+        return TBrowserBookmarkFile::FirefoxPlaces;
+    if (LooksLikeChromiumJson(head))
+        return TBrowserBookmarkFile::ChromiumJson;
+    return TBrowserBookmarkFile::None;
+}
+
+std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName)
+{
+    const TSiteTextChunks chunks;
+    switch (BrowserBookmarkFileKind(FileName)) {
+    case TBrowserBookmarkFile::ChromiumJson:
+        return ReadChromiumBookmarks(FileName);
+    case TBrowserBookmarkFile::FirefoxPlaces:
+        return ReadFirefoxBookmarks(FileName);
+    case TBrowserBookmarkFile::None:
+        break;
+    }
+    if (!QFile::exists(FileName))
+        throw EFileError(FileName, u"File not found"_s);
+    throw EFileError(FileName, u"Not a browser bookmarks file"_s);
+}
+
+void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sites)
+{
+    for (TWebSite& site : Sites)
+        WebSitesAdd(List, std::move(site));
+}
+
+bool WebSitesLoadFromBrowserFile(TWebSiteList& List, const QString& FileName)
+{
+    switch (BrowserBookmarkFileKind(FileName)) {
+    case TBrowserBookmarkFile::ChromiumJson:
+        WebSitesAddBrowserBookmarks(List, ReadChromiumBookmarks(FileName));
+        return true;
+    case TBrowserBookmarkFile::FirefoxPlaces: {
+        // Other SQLite files (a profile's favicons, cookies) are not bookmarks.
+        const TSqliteSnapshot db(FileName);
+        if (!zorvel::model::browser::HasFirefoxBookmarkTables(db))
+            return false;
+        std::vector<TWebSite> sites = zorvel::model::browser::ReadFirefoxSnapshot(db);
+        ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::FirefoxPlaces);
+        WebSitesAddBrowserBookmarks(List, std::move(sites));
+        return true;
+    }
+    case TBrowserBookmarkFile::None:
+        break;
+    }
+    return false;
+}

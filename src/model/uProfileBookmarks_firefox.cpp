@@ -1,0 +1,223 @@
+// The Firefox family's "places.sqlite": moz_bookmarks holds the tree (type 1
+// bookmark, 2 folder, 3 separator; parent, position, title, dateAdded in
+// microseconds since 1970), moz_places the addresses. The roots are known by
+// their guid; their stored titles are internal names, so the export's display
+// names are used instead.
+
+#include <QHash>
+#include <algorithm>
+#include <model/uProfileBookmarks.h>
+#include <model/uProfileBookmarksParts.h>
+#include <model/uSqliteSnapshot.h>
+#include <platform/EFileError.h>
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+using namespace zorvel::model::browser;
+
+namespace {
+
+enum : int
+{
+    BookmarkType = 1,
+    FolderType = 2
+};
+
+struct TRow
+{
+    std::int64_t Id = 0;
+    std::int64_t Parent = 0;
+    std::int64_t Position = 0;
+    std::int64_t DateAdded = 0;
+    int Type = 0;
+    bool HasDate = false;
+    QString Title;
+    QString Url;
+    QByteArray Guid;
+};
+
+QString TextColumn(sqlite3_stmt* st, int column)
+{
+    const void* text = sqlite3_column_text16(st, column);
+    if (!text)
+        return QString();
+    const int bytes = sqlite3_column_bytes16(st, column);
+    return QString(static_cast<const QChar*>(text), bytes / 2);
+}
+
+std::vector<TRow> ReadRows(const TSqliteSnapshot& Db)
+{
+    TSqliteStatement st(
+        Db, "SELECT b.id, b.type, b.parent, b.position, b.title, b.dateAdded, b.guid, p.url "
+            "FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk");
+    std::vector<TRow> rows;
+    while (st.Step()) {
+        sqlite3_stmt* s = st.Handle();
+        TRow r;
+        r.Id = sqlite3_column_int64(s, 0);
+        r.Type = sqlite3_column_int(s, 1);
+        r.Parent = sqlite3_column_int64(s, 2);
+        r.Position = sqlite3_column_int64(s, 3);
+        if (r.Type == FolderType || r.Type == BookmarkType)
+            r.Title = TextColumn(s, 4);
+        r.HasDate = sqlite3_column_type(s, 5) == SQLITE_INTEGER;
+        r.DateAdded = sqlite3_column_int64(s, 5);
+        if (const auto* g = sqlite3_column_text(s, 6))
+            r.Guid = QByteArray(reinterpret_cast<const char*>(g), sqlite3_column_bytes(s, 6));
+        if (r.Type == BookmarkType)
+            if (const auto* u = sqlite3_column_text(s, 7))
+                r.Url =
+                    QString::fromUtf8(reinterpret_cast<const char*>(u), sqlite3_column_bytes(s, 7));
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+// PRTime microseconds to the export's whole seconds (Math.floor of the division).
+TDateTime DateOf(const TRow& r)
+{
+    if (!r.HasDate)
+        return TDateTime::Now();
+    std::int64_t s = r.DateAdded / 1000000;
+    if (r.DateAdded % 1000000 < 0)
+        --s;
+    return FromUnixSeconds(s);
+}
+
+// Where a root's contents go. Depth -1: skipped.
+struct TRootPlace
+{
+    QString Category;
+    int Depth = 1;
+};
+
+TRootPlace PlaceOfRoot(const TRow& r)
+{
+    if (r.Guid == "menu________")
+        return {QString(), 0};
+    if (r.Guid == "toolbar_____")
+        return {u"Bookmarks Toolbar"_s, 1};
+    if (r.Guid == "unfiled_____")
+        return {u"Other Bookmarks"_s, 1};
+    if (r.Guid == "mobile______")
+        return {u"Mobile Bookmarks"_s, 1};
+    if (r.Guid == "tags________")
+        return {QString(), -1}; // tag folders repeat bookmarks
+    return {AsHtmlImportReads(r.Title), 1};
+}
+
+} // namespace
+
+namespace zorvel::model::browser {
+
+bool HasFirefoxBookmarkTables(const TSqliteSnapshot& Db)
+{
+    TSqliteStatement st(
+        Db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'moz_bookmarks'");
+    return st.Step();
+}
+
+std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
+{
+    std::vector<TRow> rows = ReadRows(Db);
+
+    // Children of each row, in position order (id order among equal positions).
+    std::vector<qsizetype> order(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        order[i] = qsizetype(i);
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const TRow& x = rows[size_t(a)];
+        const TRow& y = rows[size_t(b)];
+        if (x.Parent != y.Parent)
+            return x.Parent < y.Parent;
+        if (x.Position != y.Position)
+            return x.Position < y.Position;
+        return x.Id < y.Id;
+    });
+    QHash<std::int64_t, std::pair<qsizetype, qsizetype>> children; // parent id -> range in order
+    children.reserve(qsizetype(rows.size() / 4 + 1));
+    for (qsizetype i = 0; i < qsizetype(order.size());) {
+        const std::int64_t parent = rows[size_t(order[size_t(i)])].Parent;
+        qsizetype j = i;
+        while (j < qsizetype(order.size()) && rows[size_t(order[size_t(j)])].Parent == parent)
+            ++j;
+        children.insert(parent, {i, j});
+        i = j;
+    }
+
+    qsizetype root = -1;
+    for (size_t i = 0; i < rows.size() && root < 0; ++i)
+        if (rows[i].Guid == "root________")
+            root = qsizetype(i);
+    for (size_t i = 0; i < rows.size() && root < 0; ++i)
+        if (rows[i].Parent == 0 && rows[i].Type == FolderType)
+            root = qsizetype(i); // a database older than the fixed root guids
+    std::vector<TWebSite> out;
+    if (root < 0)
+        return out;
+
+    // Depth-first in position order, as the export walks; a stack instead of
+    // recursion, and a visited mark so that a damaged tree cannot loop.
+    struct TFrame
+    {
+        qsizetype Row;
+        qsizetype Next; // next index into order
+        qsizetype End;
+        QString Category;
+        int Depth;
+    };
+    std::vector<bool> visited(rows.size(), false);
+    std::vector<TFrame> stack;
+    const auto push = [&](qsizetype row, QString category, int depth) {
+        if (visited[size_t(row)])
+            return;
+        visited[size_t(row)] = true;
+        if (depth > MaxBrowserFolderDepth)
+            Db.Fail(u"Folders nested more than %1 deep"_s.arg(MaxBrowserFolderDepth));
+        const auto it = children.constFind(rows[size_t(row)].Id);
+        if (it != children.cend())
+            stack.push_back({row, it->first, it->second, std::move(category), depth});
+    };
+    push(root, QString(), 0);
+    while (!stack.empty()) {
+        TFrame& f = stack.back();
+        if (f.Next == f.End) {
+            stack.pop_back();
+            continue;
+        }
+        const qsizetype i = order[size_t(f.Next++)];
+        const TRow& r = rows[size_t(i)];
+        if (f.Row == root) {
+            if (r.Type != FolderType)
+                continue;
+            const TRootPlace place = PlaceOfRoot(r);
+            if (place.Depth >= 0)
+                push(i, place.Category, place.Depth);
+            continue;
+        }
+        if (r.Type == FolderType) {
+            const QString category = ChildCategory(f.Category, f.Depth, AsHtmlImportReads(r.Title));
+            push(i, category, f.Depth + 1); // f may move: everything needed is copied
+        } else if (r.Type == BookmarkType && !r.Url.isEmpty() && !r.Url.startsWith(u"place:"_s)) {
+            TWebSite site;
+            site.Title = AsHtmlImportReads(r.Title);
+            site.URL = AsHtmlImportReads(r.Url);
+            site.Category = f.Category;
+            site.AddDate = DateOf(r);
+            out.push_back(std::move(site));
+        }
+    }
+    return out;
+}
+
+} // namespace zorvel::model::browser
+
+std::vector<TWebSite> ReadFirefoxBookmarks(const QString& FileName)
+{
+    const TSqliteSnapshot db(FileName);
+    if (!HasFirefoxBookmarkTables(db))
+        throw EFileError(FileName, u"Not a Firefox bookmarks database (no moz_bookmarks table)"_s);
+    std::vector<TWebSite> sites = ReadFirefoxSnapshot(db);
+    ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::FirefoxPlaces);
+    return sites;
+}

@@ -1,0 +1,186 @@
+// The settings record, the data folder and the settings INI file.
+#include <settings/uSetupData.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <model/uIniFile.h>
+#include <platform/EFileError.h>
+#include <platform/uOsServices.h>
+
+namespace {
+
+// Function-local statics: no global constructor runs before main().
+QString& DataDirOverride()
+{
+    static QString dir;
+    return dir;
+}
+
+QString& CachedDataDir()
+{
+    static QString dir;
+    return dir;
+}
+
+const QString SecWebBrowser = QStringLiteral("WebBrowser");
+const QString SecBookmark = QStringLiteral("Bookmark");
+const QString SecSimplify = QStringLiteral("Simplify");
+
+struct TPathKey
+{
+    const char16_t* Key;
+    QString TSetupData::*Field;
+};
+
+// Written in this order.
+const TPathKey PathKeys[] = {
+    {u"Internet Explorer", &TSetupData::IEPath}, {u"Mozilla Firefox", &TSetupData::FFPath},
+    {u"Google Chrome", &TSetupData::CHPath},     {u"Vivaldi", &TSetupData::VIPath},
+    {u"Tor Browser", &TSetupData::TRPath},       {u"Pale Moon", &TSetupData::PMPath},
+};
+
+const QString KeyOpenBase = QStringLiteral("Open Base Bookmark");
+// Existing settings files keep the history-copy switch under this key.
+const QString KeySaveHistory = QStringLiteral("amazon");
+const QString KeyShortenURL = QStringLiteral("Shorten URL");
+
+// A Boolean is stored as an integer: non-zero is true; missing or not a number keeps Default.
+bool ReadFlag(const TIniFile& Ini, const QString& Section, const QString& Key, bool Default)
+{
+    return Ini.ReadInteger(Section, Key, Default ? 1 : 0) != 0;
+}
+
+} // namespace
+
+bool IsDirWritable(const QString& Dir)
+{
+    if (Dir.isEmpty() || !QFileInfo(Dir).isDir())
+        return false;
+    // Permission bits and ACLs do not tell the whole story (read-only media, virtualised
+    // Program Files), so try what will be done: create a file there.
+    QTemporaryFile probe(QDir(Dir).filePath(QStringLiteral(".zorvel-write-test-XXXXXX")));
+    return probe.open();
+}
+
+bool IsSystemProgramDir(const QString& Dir)
+{
+    const QString d = QDir::cleanPath(QDir::fromNativeSeparators(Dir)) + u'/';
+    QStringList roots = {GetProgramFilesDir(), GetProgramFilesX86Dir()};
+#ifndef Q_OS_WIN
+    roots << QStringLiteral("/usr") << QStringLiteral("/opt") << QStringLiteral("/bin")
+          << QStringLiteral("/sbin") << QStringLiteral("/snap");
+#endif
+    for (const QString& r : std::as_const(roots))
+        if (!r.isEmpty()
+            && d.startsWith(QDir::cleanPath(QDir::fromNativeSeparators(r)) + u'/',
+                            Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir)
+{
+    // Portable use is a program in a folder of its own. One installed among the system's
+    // programs keeps its data per user, also when run by an administrator who could
+    // write there.
+    if (!IsSystemProgramDir(ExeDir) && IsDirWritable(ExeDir))
+        return QDir::cleanPath(ExeDir);
+    if (!FallbackDir.isEmpty() && ForcePath(FallbackDir))
+        return QDir::cleanPath(FallbackDir);
+    return {};
+}
+
+QString GetDataDir()
+{
+    if (!DataDirOverride().isEmpty())
+        return DataDirOverride();
+    // Decided once per run, so that what is read at start is written back to the same
+    // place. The executable's folder is known only once the application object exists;
+    // until then the answer is not kept.
+    QString& cached = CachedDataDir();
+    if (!cached.isEmpty())
+        return cached;
+    const bool haveApp = QCoreApplication::instance() != nullptr;
+    const QString exeDir = haveApp ? QCoreApplication::applicationDirPath() : QString();
+    const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString dir = ChooseDataDir(exeDir, fallback);
+    if (dir.isEmpty())
+        dir = !exeDir.isEmpty() ? exeDir : fallback;
+    if (haveApp)
+        cached = dir;
+    return dir;
+}
+
+void SetDataDirOverride(const QString& Dir)
+{
+    DataDirOverride() = Dir.isEmpty() ? QString() : QDir::cleanPath(Dir);
+}
+
+QString AppBaseName()
+{
+    if (QCoreApplication::instance()) {
+        const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        if (!name.isEmpty())
+            return name;
+    }
+    return QStringLiteral("zorvel");
+}
+
+static QString DataFilePath(const QString& Suffix)
+{
+    return QDir(GetDataDir()).filePath(AppBaseName() + Suffix);
+}
+
+void SetupDataDefault(TSetupData& r)
+{
+    r.IEPath = DetectIEPath();
+    r.FFPath = DetectFFPath();
+    r.CHPath = DetectCHPath();
+    r.VIPath = DetectVIPath();
+    r.TRPath = DetectTRPath();
+    r.PMPath = DetectPMPath();
+    r.isOpenBaseBookmark = true;
+    r.isSaveHistory = false;
+    r.isAmazonShort = false;
+    r.BaseBookmarkName = DataFilePath(QStringLiteral(".html"));
+}
+
+QString SetupIniFileName()
+{
+    return DataFilePath(QStringLiteral(".ini"));
+}
+
+void LoadSetupData(TSetupData& Settings)
+{
+    SetupDataDefault(Settings);
+    TIniFile ini;
+    ini.LoadFromFile(SetupIniFileName()); // a missing file reads as empty
+    for (const TPathKey& k : PathKeys) {
+        QString& field = Settings.*(k.Field);
+        // A key present with an empty value gives an empty path.
+        field = ini.ReadString(SecWebBrowser, QString::fromUtf16(k.Key), field);
+    }
+    Settings.isOpenBaseBookmark =
+        ReadFlag(ini, SecBookmark, KeyOpenBase, Settings.isOpenBaseBookmark);
+    Settings.isSaveHistory = ReadFlag(ini, SecSimplify, KeySaveHistory, Settings.isSaveHistory);
+    Settings.isAmazonShort = ReadFlag(ini, SecSimplify, KeyShortenURL, Settings.isAmazonShort);
+}
+
+void SaveSetupData(const TSetupData& Settings)
+{
+    const QString fileName = SetupIniFileName();
+    // Read first so that every other section and key of the file is kept.
+    TIniFile ini;
+    ini.LoadFromFile(fileName);
+    for (const TPathKey& k : PathKeys)
+        ini.WriteString(SecWebBrowser, QString::fromUtf16(k.Key), Settings.*(k.Field));
+    ini.WriteBool(SecBookmark, KeyOpenBase, Settings.isOpenBaseBookmark);
+    ini.WriteBool(SecSimplify, KeySaveHistory, Settings.isSaveHistory);
+    ini.WriteBool(SecSimplify, KeyShortenURL, Settings.isAmazonShort);
+    if (!ForcePath(QFileInfo(fileName).absolutePath()))
+        throw EFileError(fileName, CannotCreateFolderReason(qt_error_string()));
+    ini.SaveToFile(fileName);
+}
