@@ -4,6 +4,7 @@
 
 #include <model/uDateTime.h>
 #include <model/uSiteText.h>
+#include <model/uWebSiteExtras.h>
 #include <model/uWebSiteIcons.h>
 
 #include <QSet>
@@ -20,9 +21,10 @@ struct TWebSite
 {
     TSiteText Title;
     TSiteText URL;
-    TSiteText Comment;  // several lines joined with CR LF
-    TSiteText IconURL;  // empty or beginning with "http"
-    TSiteText Category; // folder names joined with "\", outermost first
+    TSiteText Comment;     // several lines joined with CR LF
+    TSiteText IconURL;     // empty or beginning with "http"
+    TSiteText Category;    // folder names joined with "\", outermost first
+    TWebSiteExtras Extras; // tags, keyword and the like: empty for most entries
     TDateTime AddDate;
     TIconId IconId = 0; // the favicon in WebSiteIcons(), 0 for none
     bool Selected = false;

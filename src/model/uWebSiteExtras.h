@@ -1,0 +1,50 @@
+#pragma once
+// What only some bookmarks carry beyond title, address, comment, icon, category and
+// date. Most entries of a large list carry none of it, so a bookmark holds it behind
+// one pointer that stays empty for them: eight bytes an entry instead of a field each.
+// Copies share the extras until one of them is changed (copy on write).
+
+#include <QSharedData>
+#include <QSharedDataPointer>
+
+// The fields themselves. Every field's empty value means "not known", so an entry whose
+// extras are all empty equals one without extras.
+struct TWebSiteExtrasData : QSharedData
+{
+    bool operator==(const TWebSiteExtrasData&) const { return true; }
+    bool IsEmpty() const { return *this == TWebSiteExtrasData(); }
+};
+
+class TWebSiteExtras
+{
+public:
+    // The fields to read: an empty set when the entry has none.
+    const TWebSiteExtrasData& operator*() const { return FData ? *FData : Empty(); }
+    const TWebSiteExtrasData* operator->() const { return &**this; }
+    bool IsEmpty() const { return !FData || FData->IsEmpty(); }
+
+    // The fields to change: made (or unshared) first. Call Compact() afterwards when a
+    // change may have emptied them, so that the room is given back.
+    TWebSiteExtrasData& Edit()
+    {
+        if (!FData)
+            FData = new TWebSiteExtrasData;
+        return *FData; // non-const access detaches a shared copy
+    }
+    void Compact()
+    {
+        if (FData && FData->IsEmpty())
+            FData.reset();
+    }
+    void clear() { FData.reset(); }
+
+    bool operator==(const TWebSiteExtras& Other) const { return **this == *Other; }
+
+private:
+    static const TWebSiteExtrasData& Empty()
+    {
+        static const TWebSiteExtrasData None;
+        return None;
+    }
+    QSharedDataPointer<TWebSiteExtrasData> FData;
+};
