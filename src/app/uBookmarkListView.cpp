@@ -1,8 +1,11 @@
 #include "uBookmarkListView.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QHeaderView>
 #include <QHoverEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTreeView>
@@ -127,6 +130,36 @@ void TBookmarkListView::updateGeometries()
 {
     QTableView::updateGeometries();
     AlignTopRow();
+}
+
+void TBookmarkListView::keyPressEvent(QKeyEvent* Event)
+{
+    const int Key = Event->key();
+    const Qt::KeyboardModifiers Modifiers = Event->modifiers();
+    // Alt+Enter belongs to Properties, not to the list's Enter.
+    const bool Alt = Modifiers & Qt::AltModifier;
+    // The list acts when a key goes down: the release of a key that closed a dialog
+    // (Enter on OK) arrives here after the dialog is gone and must not open or delete
+    // anything. A held key repeats its press; only the first one acts.
+    if ((Key == Qt::Key_Return || Key == Qt::Key_Enter) && !Alt) {
+        if (!Event->isAutoRepeat())
+            Q_EMIT openRequested();
+        return;
+    }
+    if (Key == Qt::Key_Delete && !Alt) {
+        if (!Event->isAutoRepeat())
+            Q_EMIT deleteRequested();
+        return;
+    }
+    // Shift+F10 is the other keyboard way to the context menu; it takes the Menu
+    // key's path, so the menu opens at the same place.
+    if (Key == Qt::Key_F10 && (Modifiers & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+        const QPoint At = inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        QContextMenuEvent Menu(QContextMenuEvent::Keyboard, At, mapToGlobal(At), Modifiers);
+        QApplication::sendEvent(this, &Menu);
+        return;
+    }
+    QTableView::keyPressEvent(Event);
 }
 
 QModelIndex TBookmarkListView::moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers)

@@ -6,6 +6,10 @@
 // replaced: no grid, one focus frame and one hover mark across the whole row,
 // Home and End to the first and last row, Left and Right scroll sideways, Tab
 // leaves the list.
+//
+// The list's own keys are handled here and reach the window as requests: Enter
+// asks to open, Delete to delete, and the Menu key or Shift+F10 open the context
+// menu (customContextMenuRequested) at the current row.
 
 #include <QList>
 #include <QTableView>
@@ -23,7 +27,12 @@ public:
 
     void setModel(QAbstractItemModel* Model) override;
 
+Q_SIGNALS:
+    void openRequested();
+    void deleteRequested();
+
 protected:
+    void keyPressEvent(QKeyEvent* Event) override;
     QModelIndex moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers) override;
     void paintEvent(QPaintEvent* Event) override;
     bool viewportEvent(QEvent* Event) override;

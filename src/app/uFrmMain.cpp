@@ -1,9 +1,9 @@
 #include "uFrmMain.h"
 
 #include "uAppErrors.h"
-#include "uBackgroundRead.h"
 #include "uBaseBookmarkFile.h"
 #include "uBookmarkListView.h"
+#include "uListReads.h"
 #include "uTexts.h"
 #include "uWebSiteTableModel.h"
 #include "uWindowColors.h"
@@ -110,33 +110,34 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
         FStatusLabel->hide();
     });
 
-    // The progress of the base file's read, in the middle of the list.
-    FReadPanel = new QFrame(ui->bookmarkList);
-    FReadPanel->setObjectName(QStringLiteral("readPanel"));
-    FReadPanel->setFrameShape(QFrame::StyledPanel);
-    FReadPanel->setAutoFillBackground(true);
-    auto* ReadLayout = new QVBoxLayout(FReadPanel);
-    FReadLabel = new QLabel(FReadPanel);
-    FReadLabel->setObjectName(QStringLiteral("readLabel"));
-    FReadLabel->setAlignment(Qt::AlignCenter);
-    FReadBar = new QProgressBar(FReadPanel);
-    FReadBar->setObjectName(QStringLiteral("readProgress"));
-    FReadBar->setRange(0, 1000);
-    FReadBar->setFormat(QStringLiteral("%p%"));
-    // Only an add can be cancelled; the base file's read ends with the window.
-    FReadCancel = new QPushButton(FReadPanel);
-    FReadCancel->setObjectName(QStringLiteral("readCancelButton"));
-    FReadCancel->setText(Text(TText::CancelButton));
-    FReadCancel->setCursor(Qt::ArrowCursor);
-    connect(FReadCancel, &QPushButton::clicked, this, [this] { CancelAdds(); });
-    ReadLayout->addWidget(FReadLabel);
-    ReadLayout->addWidget(FReadBar);
-    ReadLayout->addWidget(FReadCancel, 0, Qt::AlignHCenter);
-    FReadCancel->hide();
-    FReadPanel->hide();
-    FReadTimer = new QTimer(this);
-    FReadTimer->setInterval(100);
-    connect(FReadTimer, &QTimer::timeout, this, [this] { ShowReadProgress(); });
+    // The base file's read and the adds in the background, with their progress
+    // over the list.
+    TListReads::THost Host;
+    Host.ListInUse = [this] { return ListInUse(); };
+    Host.Guard = [this](const std::function<void()>& Step) { return Guard(Step); };
+    Host.TakeBaseFile = [this](TWebSiteList&& List, const TBaseFileRead& Read, int SortIndex,
+                               const QString& Error) {
+        TakeBaseFileRead(std::move(List), Read, SortIndex, Error);
+    };
+    Host.BaseFileDone = [this] {
+        if (!FPendingPaths.isEmpty())
+            OpenPathsFromOutside({});
+    };
+    Host.MergeAdd = [this](const TAddRequest& Request, TWebSiteList&& Gathered) {
+        MergeAdd(Request, std::move(Gathered));
+    };
+    Host.Drop = [this](const QString& URL, const QString& Title, const QStringList& Files) {
+        onDrop(URL, Title, Files);
+    };
+    Host.Search = [this] {
+        WebSitesSearch(FWebSiteList, ui->searchBox->currentText());
+        RefreshListView(true);
+    };
+    Host.AddCancelled = [this] {
+        ShowStatus(Text(TText::AddCancelledStatus));
+        UpdateActions();
+    };
+    FReads = new TListReads(ui->bookmarkList, std::move(Host), this);
 
     CreateActions();
     SetupTiles();
@@ -147,6 +148,10 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
             [this](int Column) { Guard([&] { onHeaderClicked(Column); }); });
     connect(ui->bookmarkList, &QAbstractItemView::doubleClicked, this,
             [this] { Guard([&] { onListDoubleClicked(); }); });
+    connect(ui->bookmarkList, &TBookmarkListView::openRequested, this,
+            [this] { Guard([&] { onListOpenRequested(); }); });
+    connect(ui->bookmarkList, &TBookmarkListView::deleteRequested, this,
+            [this] { Guard([&] { onListDeleteRequested(); }); });
     connect(ui->bookmarkList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateActions(); });
     connect(ui->bookmarkList, &QWidget::customContextMenuRequested, this,
@@ -159,9 +164,6 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
 
     ui->bookmarkList->installEventFilter(this);
     ui->bookmarkList->viewport()->installEventFilter(this);
-    ui->searchBox->installEventFilter(this);
-    if (ui->searchBox->lineEdit())
-        ui->searchBox->lineEdit()->installEventFilter(this);
     ui->bannerPanel->installEventFilter(this);
     ui->titlePanel->installEventFilter(this);
     ui->bannerImage->installEventFilter(this);
@@ -177,8 +179,7 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
 TFrmMain::~TFrmMain()
 {
     // A read still running is stopped before the window's parts go.
-    delete std::exchange(FBaseLoad, nullptr);
-    delete std::exchange(FAddRead, nullptr);
+    delete std::exchange(FReads, nullptr);
     DetachDropTarget();
     // The list dies with this object's members, before QWidget's destructor hides
     // the view; the view must not ask the model for rows by then.
@@ -257,7 +258,7 @@ void TFrmMain::LoadAtStart()
                                ? BaseBookmarkFileToRead(FSettings.BaseBookmarkName)
                                : QString();
     if (!Source.isEmpty() && QFileInfo(Source).isFile())
-        StartBaseFileRead(Source);
+        FReads->StartBaseFileRead(Source, FSettings.isAmazonShort, FListViewSortIndex);
     else
         ApplyBaseFileRead(TBaseFileRead());
     QStringList History;
@@ -270,125 +271,43 @@ void TFrmMain::LoadAtStart()
     UpdateActions();
 }
 
-void TFrmMain::StartBaseFileRead(const QString& Source)
+bool TFrmMain::IsReadingBaseFile() const
 {
-    auto Result = std::make_shared<TBaseFileRead>();
-    Result->FileName = Source;
-    const bool Shorten = FSettings.isAmazonShort;
-    const int SortIndex = FListViewSortIndex;
-    FBaseLoadResult = Result;
-    FBaseLoadSortIndex = SortIndex;
-    // The thread works on its own list and touches nothing else of the window's.
-    FBaseLoad = new TBackgroundRead(
-        [Source, Shorten, SortIndex, Result](TWebSiteList& List) {
-            List.ShortenURLs = Shorten;
-            PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate({Source}));
-            *Result = ReadBaseBookmarkFile(List, Source);
-            // Sorted here too, so that the window's thread has little left to do.
-            WebSitesSort(List, SortIndex);
-        },
-        this);
-    connect(FBaseLoad, &TBackgroundRead::Finished, this,
-            [this] { Guard([&] { FinishBaseFileRead(); }); });
-    ShowReadPanel({Source}, false);
-    FBaseLoad->Start();
-}
-
-void TFrmMain::ShowReadPanel(const QStringList& Paths, bool Cancellable)
-{
-    QStringList Names, Native;
-    for (const QString& Path : Paths) {
-        Names << QFileInfo(QDir::cleanPath(Path)).fileName();
-        Native << QDir::toNativeSeparators(Path);
-    }
-    const QString Shown =
-        FReadLabel->fontMetrics().elidedText(Names.join(QStringLiteral(", ")), Qt::ElideRight, 400);
-    FReadLabel->setText(Text(TText::ReadingProgress) + u'\n' + Shown);
-    FReadLabel->setToolTip(Native.join(u'\n'));
-    // A busy bar until the reader gives its first share (the file is loaded first).
-    FReadBar->setRange(0, 0);
-    FReadCancel->setVisible(Cancellable);
-    PlaceReadProgress();
-    FReadPanel->show();
-    FReadPanel->raise();
-    FReadTimer->start();
-}
-
-void TFrmMain::HideReadPanel()
-{
-    FReadTimer->stop();
-    FReadPanel->hide();
-    FReadCancel->hide();
-}
-
-void TFrmMain::ShowReadProgress()
-{
-    TBackgroundRead* Read = FBaseLoad ? FBaseLoad : FAddRead;
-    if (!Read)
-        return;
-    const double Share = Read->Share();
-    if (Share <= 0)
-        return;
-    FReadBar->setRange(0, 1000);
-    FReadBar->setValue(int(Share * 1000));
-}
-
-void TFrmMain::PlaceReadProgress()
-{
-    // In the middle of the list's rows, below its header.
-    const QRect Rows = ui->bookmarkList->viewport()->geometry();
-    const int W = qBound(120, Rows.width() - 40, 460);
-    FReadPanel->resize(W, FReadPanel->sizeHint().height());
-    FReadPanel->move(Rows.left() + (Rows.width() - W) / 2,
-                     qMax(0, Rows.top() + (Rows.height() - FReadPanel->height()) / 2));
-    FReadPanel->raise();
+    return FReads && FReads->IsReadingBaseFile();
 }
 
 void TFrmMain::WaitForBaseFileRead()
 {
-    if (FBaseLoad)
-        Guard([&] { FinishBaseFileRead(); });
+    FReads->WaitForBaseFileRead();
 }
 
-void TFrmMain::FinishBaseFileRead()
+bool TFrmMain::IsAdding() const
 {
-    // Finished may still arrive after a wait already took the list.
-    if (!FBaseLoad)
-        return;
-    TBackgroundRead* Load = std::exchange(FBaseLoad, nullptr);
-    // This may run inside Load's own signal: it goes once control is back in the loop.
-    Load->deleteLater();
-    Load->Wait();
-    HideReadPanel();
-    TBaseFileRead Read = *FBaseLoadResult;
-    FBaseLoadResult.reset();
-    if (!Load->ErrorText().isEmpty()) {
+    return FReads && FReads->IsAdding();
+}
+
+void TFrmMain::CancelAdds()
+{
+    if (FReads)
+        FReads->CancelAdds();
+}
+
+void TFrmMain::TakeBaseFileRead(TWebSiteList&& List, TBaseFileRead Read, int SortIndex,
+                                const QString& Error)
+{
+    if (!Error.isEmpty()) {
         // The sort after the read failed (out of memory): nothing of it is shown, and
         // the file is kept.
         Read.Status = TBaseFileRead::Failed;
-        Read.Reason = Load->ErrorText();
-        Load->List().Clear();
+        Read.Reason = Error;
+        List.Clear();
     }
-    FWebSiteList = std::move(Load->List());
-    Load->List().Clear();
+    FWebSiteList = std::move(List);
     FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
     FWebSiteList.ResetStats();
-    FListSorted = FBaseLoadSortIndex == FListViewSortIndex;
+    FListSorted = SortIndex == FListViewSortIndex;
     ApplyBaseFileRead(Read);
-    // The read's passing memory (the file, the sort) would otherwise stay resident.
-    ReturnFreeHeapMemory();
     UpdateActions();
-    // What the user asked for while the file was read: the adds, then the search
-    // over everything.
-    for (TPendingDrop& Drop : std::exchange(FPendingDrops, {}))
-        Guard([&] { onDrop(Drop.URL, Drop.Title, Drop.Files); });
-    if (!FPendingPaths.isEmpty())
-        OpenPathsFromOutside({});
-    if (FSearchAfterRead) {
-        FSearchAfterRead = false;
-        WebSitesSearch(FWebSiteList, ui->searchBox->currentText());
-        RefreshListView(true);
-    }
 }
 
 void TFrmMain::SaveAtExit()
@@ -397,16 +316,10 @@ void TFrmMain::SaveAtExit()
         return;
     FDestroyed = true;
     FBannerTimer->stop();
-    // A read still running is stopped: the exit writes nothing it has not read.
-    const bool ListRead = FBaseLoad == nullptr;
-    if (!ListRead) {
-        FBaseLoad->Cancel();
-        delete std::exchange(FBaseLoad, nullptr);
-    }
-    // So is an add: nothing of it reaches the list written.
-    CancelAdds();
-    delete std::exchange(FAddRead, nullptr);
-    HideReadPanel();
+    // A read still running is stopped: the exit writes nothing it has not read, and
+    // nothing of an add reaches the list written.
+    const bool ListRead = !IsReadingBaseFile();
+    FReads->Stop();
     // Every write gets its chance: a failing one is reported and the next still runs.
     QStringList History;
     for (int i = 0; i < ui->searchBox->count(); ++i)
@@ -459,7 +372,7 @@ QList<TWriteProblem> TFrmMain::ExitWriteProblems() const
             Problems.append({File, Why});
     };
     // While the base file is still read, the exit writes neither it nor the history copy.
-    const bool ListRead = FBaseLoad == nullptr;
+    const bool ListRead = !IsReadingBaseFile();
     if (FSettings.isOpenBaseBookmark && ListRead) {
         if (!FBaseRead.KeepFile())
             Check(FSettings.BaseBookmarkName);
@@ -675,19 +588,20 @@ void TFrmMain::onListDoubleClicked()
         onOpen();
 }
 
-void TFrmMain::onListKeyPressed(int Key)
+void TFrmMain::onListOpenRequested()
 {
-    if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
-        if (SelectedCount() == 1)
-            onOpen();
-    } else if (Key == Qt::Key_Delete) {
-        if (SelectedCount() < 1)
-            return;
-        if (ConfirmFn
-            && ConfirmFn(Text(TText::DeleteConfirmCaption), Text(TText::DeleteConfirmTitle),
-                         Text(TText::DeleteConfirmText)))
-            onDeleteSelected();
-    }
+    if (SelectedCount() == 1)
+        onOpen();
+}
+
+void TFrmMain::onListDeleteRequested()
+{
+    if (SelectedCount() < 1)
+        return;
+    if (ConfirmFn
+        && ConfirmFn(Text(TText::DeleteConfirmCaption), Text(TText::DeleteConfirmTitle),
+                     Text(TText::DeleteConfirmText)))
+        onDeleteSelected();
 }
 
 void TFrmMain::onSearch()
@@ -703,27 +617,13 @@ void TFrmMain::onSearch()
     Box->setCurrentIndex(-1);
     Box->setEditText(Box->itemText(0));
     // The list is not there yet: it is searched once the base file is read.
-    if (FBaseLoad) {
-        FSearchAfterRead = true;
+    if (IsReadingBaseFile()) {
+        FReads->SearchAfterRead();
         return;
     }
     WebSitesSearch(FWebSiteList, Box->currentText());
     // A new result starts at its top.
     RefreshListView(true);
-}
-
-void TFrmMain::onSearchBoxKeyReleased(int Key)
-{
-    if (Key != Qt::Key_Delete)
-        return;
-    const int Index = ui->searchBox->currentIndex();
-    if (Index < 0)
-        return;
-    // Keep what is typed in the box; only the history item goes.
-    const QString Text = ui->searchBox->currentText();
-    ui->searchBox->removeItem(Index);
-    ui->searchBox->setCurrentIndex(-1);
-    ui->searchBox->setEditText(Text);
 }
 
 void TFrmMain::onProductLinkClicked()
@@ -775,35 +675,15 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
         if (T == QEvent::Resize)
             FitColumnsToList();
         // The rows' area has its new size only now, after the list's own resize.
-        if (T == QEvent::Resize && !FReadPanel->isHidden())
-            PlaceReadProgress();
+        if (T == QEvent::Resize && FReads && FReads->PanelShown())
+            FReads->PlacePanel();
     } else if (Watched == ui->bookmarkList) {
         // isHidden, not isVisible: a status shown before the window is shown (what the
         // start found) must be placed once the list has its real size.
         if (T == QEvent::Resize && !FStatusLabel->isHidden())
             PlaceStatusLabel();
-        if (T == QEvent::Resize && !FReadPanel->isHidden())
-            PlaceReadProgress();
-        // The list acts when a key goes down: the release of a key that closed a
-        // dialog (Enter on OK) arrives here after the dialog is gone and must not
-        // open or delete anything.
-        if (T == QEvent::KeyPress) {
-            auto* Key = static_cast<QKeyEvent*>(Event);
-            const int K = Key->key();
-            const bool ListKey = K == Qt::Key_Return || K == Qt::Key_Enter || K == Qt::Key_Delete;
-            // Alt+Enter belongs to Properties, not to the list's Enter.
-            if (ListKey && !(Key->modifiers() & Qt::AltModifier)) {
-                if (!Key->isAutoRepeat())
-                    Guard([&] { onListKeyPressed(K); });
-                return true;
-            }
-        }
-    } else if (Watched == ui->searchBox || Watched == ui->searchBox->lineEdit()) {
-        if (T == QEvent::KeyRelease) {
-            auto* Key = static_cast<QKeyEvent*>(Event);
-            if (!Key->isAutoRepeat() && Key->key() == Qt::Key_Delete)
-                Guard([&] { onSearchBoxKeyReleased(Qt::Key_Delete); });
-        }
+        if (T == QEvent::Resize && FReads && FReads->PanelShown())
+            FReads->PlacePanel();
     } else if (Watched == ui->bannerPanel) {
         if (T == QEvent::Resize)
             CentreBanner();

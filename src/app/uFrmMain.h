@@ -5,7 +5,7 @@
 
 #include "uBaseBookmarkFile.h"
 #include "uWriteCheck.h"
-#include <app/uBrowserAvailability.h>
+#include <app/uBrowserCommands.h>
 #include <app/uFileDialog.h>
 
 #include <model/uBrowserProfiles.h>
@@ -17,20 +17,17 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <deque>
 #include <functional>
 #include <memory>
 
 class QAction;
-class QFrame;
-class QProgressBar;
-class QPushButton;
 class QComboBox;
 class QLabel;
 class QMenu;
 class QTimer;
 class TBookmarkListView;
-class TBackgroundRead;
+class TListReads;
+struct TAddRequest;
 class TTileButton;
 class TListUndo;
 class TWebSiteTableModel;
@@ -83,7 +80,7 @@ public:
 
     // ---- Start and end.
     // Readies the window and starts reading the base bookmark file on a thread of
-    // its own; the list appears when the read is done (FinishBaseFileRead).
+    // its own; the list appears when the read is done (TakeBaseFileRead).
     void LoadAtStart();
     // Right after the start: when the base bookmark file is in use but does not exist
     // yet and the list is empty (a first start), offers the import from browsers if
@@ -91,7 +88,7 @@ public:
     void OfferBrowserImportAtStart();
     // The base file is still being read: the commands that change or save the
     // list wait, drops and outside paths are kept until it is done.
-    bool IsReadingBaseFile() const { return FBaseLoad != nullptr; }
+    bool IsReadingBaseFile() const;
     // Waits for a running read of the base file and shows its list now.
     void WaitForBaseFileRead();
     // The writes at exit: search history, base bookmark file, history copy. Each
@@ -114,18 +111,17 @@ public:
     // and the window comes to the front. Waits while a dialog is open.
     void OpenPathsFromOutside(const QStringList& Paths);
 
-    // ---- Adds read in the background.
+    // ---- Adds read in the background (uListReads.h).
     // Adds, drops and outside paths of many or large files, or of folders, are read
     // on a thread of their own into a list of their own, with the progress and a
     // Cancel button over the list; the list stays in use meanwhile. Once read, they
     // are added to the list as it is then, as one undo step, with the same counts
     // and errors a read on the window's thread gives. Adds asked for meanwhile wait
     // their turn. A cancel (the button, or closing the window) adds nothing.
-    bool IsAdding() const { return FAddRead != nullptr || !FAddQueue.empty(); }
+    bool IsAdding() const;
     void CancelAdds();
-    // Plain files smaller than this together (and few) are read at once.
-    qint64 BackgroundAddBytes = 1024 * 1024;
-    int BackgroundAddFiles = 64;
+    // How the window reads in the background; tests change its thresholds.
+    TListReads& Reads() { return *FReads; }
 
     // ---- The list.
     TWebSiteList& WebSiteList() { return FWebSiteList; }
@@ -145,9 +141,11 @@ public:
     void FitColumnsToList();
     void onHeaderClicked(int Column);
     void onListDoubleClicked();
-    void onListKeyPressed(int Key);
+    // Enter and Delete on the list (TBookmarkListView asks): open a single selected
+    // entry; ask, then delete the selected ones.
+    void onListOpenRequested();
+    void onListDeleteRequested();
     void onSearch();
-    void onSearchBoxKeyReleased(int Key);
     void onProductLinkClicked();
     void onBannerClicked();
     void onBannerTimer();
@@ -164,12 +162,8 @@ public:
     void onAbout();
     void onSetup();
     void onOpen();
-    void onOpenInIE();
-    void onOpenInFirefox();
-    void onOpenInChrome();
-    void onOpenInVivaldi();
-    void onOpenInTorBrowser();
-    void onOpenInPaleMoon();
+    // Opens the single selected entry with one of the browser programs of Setup.
+    void onOpenIn(TBrowser Browser);
     void onSaveAsShortcut();
     void onProperties();
     void onDeleteSelected();
@@ -197,12 +191,8 @@ public:
     QMenu* contextMenu() const { return FContextMenu; }
     TWebSiteTableModel* Model() const { return FModel; }
     QAction* openAction = nullptr;
-    QAction* openInIEAction = nullptr;
-    QAction* openInFirefoxAction = nullptr;
-    QAction* openInChromeAction = nullptr;
-    QAction* openInVivaldiAction = nullptr;
-    QAction* openInTorBrowserAction = nullptr;
-    QAction* openInPaleMoonAction = nullptr;
+    // "Open by" one of the browser programs, in the order of BrowserCommands().
+    QAction* openInAction(TBrowser Browser) const { return FOpenInActions[std::size_t(Browser)]; }
     QAction* saveAsShortcutAction = nullptr;
     QAction* propertiesAction = nullptr;
     QAction* deleteAction = nullptr;
@@ -265,42 +255,21 @@ private:
     bool SelectedWebAddress(QString& URL);
     int FirstSelectedRow() const;
     void PlaceHeaderLabels();
-    // What the user asked to add: files and folders, or one dropped link.
-    struct TAddRequest
-    {
-        QStringList Paths;
-        QString URL, Title; // a dropped link, when not Files
-        bool Files = true;
-        // A drop keeps the selection; Add files / Add folder clear it.
-        bool Drop = false;
-    };
     // Add files / Add folder: read the paths, then refresh, clear the selection, tell counts.
     void AddChosenPaths(const QStringList& Paths);
-    // Runs an add now or in the background, or queues it behind the one running.
-    void RequestAdd(TAddRequest Request);
-    bool ReadsInBackground(const TAddRequest& Request) const;
-    // Reads and adds on this thread; a read error is raised after what was read is added.
-    void RunAdd(const TAddRequest& Request);
-    void StartAddRead(TAddRequest Request);
-    void FinishAddRead();
-    void RunQueuedAdds();
     // Adds what was gathered (or the dropped link) to the list as one undo step.
     void MergeAdd(const TAddRequest& Request, TWebSiteList&& Gathered);
     // A command or dialog is running: the list must not change under it now.
     bool ListInUse() const;
-    void ShowReadPanel(const QStringList& Paths, bool Cancellable);
-    void HideReadPanel();
     void ShowAddStatus();
     void ShowStatus(const QString& Text, bool Lasting = false);
     void PlaceStatusLabel();
     // Imports the bookmark files of the profiles the user checks among Profiles.
     void ImportBrowserProfiles(const QList<TBrowserProfile>& Profiles);
     QList<TBrowserProfile> FindProfilesWithWaitCursor();
-    void StartBaseFileRead(const QString& Source);
-    // Takes the list the background read gave, shows it and runs what waited for it.
-    void FinishBaseFileRead();
-    void ShowReadProgress();
-    void PlaceReadProgress();
+    // Takes the list the background read of the base file gave and shows it.
+    void TakeBaseFileRead(TWebSiteList&& List, TBaseFileRead Read, int SortIndex,
+                          const QString& Error);
     QStringList RunFileDialog(const TFileDialogRequest& Request);
 
     std::unique_ptr<Ui::TFrmMain> ui;
@@ -309,6 +278,7 @@ private:
     TWebSiteList FWebSiteList;
     TWebSiteTableModel* FModel = nullptr;
     QMenu* FContextMenu = nullptr;
+    std::array<QAction*, BrowserCount> FOpenInActions{};
     QTimer* FBannerTimer = nullptr;
     // The number of the banner picture shown; -1 before the first one.
     int FBannerIndex = -1;
@@ -324,30 +294,10 @@ private:
     TBaseFileRead FBaseRead;
     TListUndo* FListUndo = nullptr;
     QStringList FPendingPaths;
-    // The read of the base file while it runs, and what it found.
-    TBackgroundRead* FBaseLoad = nullptr;
-    std::shared_ptr<TBaseFileRead> FBaseLoadResult;
-    int FBaseLoadSortIndex = 0;
+    TListReads* FReads = nullptr;
     // The list is in the order of FListViewSortIndex: the next refresh need not sort.
     bool FListSorted = false;
-    QFrame* FReadPanel = nullptr;
-    QLabel* FReadLabel = nullptr;
-    QProgressBar* FReadBar = nullptr;
-    QTimer* FReadTimer = nullptr;
-    QPushButton* FReadCancel = nullptr;
-    // The add being read in the background, and the adds waiting for it.
-    TBackgroundRead* FAddRead = nullptr;
-    TAddRequest FAddReading;
-    std::deque<TAddRequest> FAddQueue;
     // Commands running (more than one only inside a dialog's event loop).
     int FCommandDepth = 0;
-    // What the user did while the base file was read, run once it is there.
-    struct TPendingDrop
-    {
-        QString URL, Title;
-        QStringList Files;
-    };
-    std::vector<TPendingDrop> FPendingDrops;
-    bool FSearchAfterRead = false;
     bool FDestroyed = false;
 };

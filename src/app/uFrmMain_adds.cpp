@@ -1,13 +1,12 @@
 // The main window's adds: Add files / Add folder, drops, paths from outside and
-// the browsers' files. A large add is read on a thread of its own into a list of
-// its own (a gathering list: every entry as read, nothing merged yet), so the
-// window keeps painting and the list stays in use; once read, it is added to the
-// list as it is then, on the window's thread, by the same WebSitesAdd a direct
-// read would have used, so counts and merges come out the same.
+// the browsers' files. How they are read (now, or on a thread of their own into a
+// gathering list, one at a time) is uListReads.h; once read, an add is merged here
+// into the list as it is then, by the same WebSitesAdd a direct read would have
+// used, so counts and merges come out the same.
 
 #include "uFrmMain.h"
 
-#include "uBackgroundRead.h"
+#include "uListReads.h"
 #include "uListUndo.h"
 #include "uTexts.h"
 #include "ui_FrmMain.h"
@@ -26,23 +25,20 @@ namespace {
 
 const QString FileDropMarkerText = QStringLiteral("//File");
 
-// How long a waiting add or a finished read waits for a dialog to close before looking again.
-constexpr int RetryWhileInUseMs = 200;
-
 } // namespace
 
 void TFrmMain::AddChosenPaths(const QStringList& Paths)
 {
     TAddRequest Request;
     Request.Paths = Paths;
-    RequestAdd(std::move(Request));
+    FReads->RequestAdd(std::move(Request));
 }
 
 void TFrmMain::onDrop(const QString& URL, const QString& Title, const QStringList& DroppedFileNames)
 {
     // Kept until the base file is read; then added in the order dropped.
     if (IsReadingBaseFile()) {
-        FPendingDrops.push_back({URL, Title, DroppedFileNames});
+        FReads->KeepDrop(URL, Title, DroppedFileNames);
         return;
     }
     TAddRequest Request;
@@ -54,7 +50,7 @@ void TFrmMain::onDrop(const QString& URL, const QString& Title, const QStringLis
         Request.URL = URL;
         Request.Title = Title;
     }
-    RequestAdd(std::move(Request));
+    FReads->RequestAdd(std::move(Request));
 }
 
 void TFrmMain::OpenPathsFromOutside(const QStringList& Paths)
@@ -82,133 +78,10 @@ void TFrmMain::OpenPathsFromOutside(const QStringList& Paths)
         Guard([&] { onDrop(FileDropMarkerText, FileDropMarkerText, Take); });
 }
 
-// ---- Reading now or in the background -------------------------------------------------
-
-void TFrmMain::RequestAdd(TAddRequest Request)
-{
-    // One add at a time, in the order asked for.
-    if (FAddRead || !FAddQueue.empty()) {
-        FAddQueue.push_back(std::move(Request));
-        return;
-    }
-    if (ReadsInBackground(Request))
-        StartAddRead(std::move(Request));
-    else
-        RunAdd(Request);
-}
-
-bool TFrmMain::ReadsInBackground(const TAddRequest& Request) const
-{
-    if (!Request.Files || Request.Paths.isEmpty())
-        return false;
-    if (Request.Paths.size() > BackgroundAddFiles)
-        return true;
-    // A folder may hold any number of files; listing it is already slow for a large tree.
-    qint64 Bytes = 0;
-    for (const QString& Path : Request.Paths) {
-        const QFileInfo Info(Path);
-        if (Info.isDir())
-            return true;
-        Bytes += Info.size();
-    }
-    return Bytes >= BackgroundAddBytes;
-}
-
-void TFrmMain::RunAdd(const TAddRequest& Request)
-{
-    TWebSiteList Gathered;
-    Gathered.Gathering = true;
-    // What was read before an error is added all the same, and the error told after.
-    std::exception_ptr Error;
-    if (Request.Files) {
-        try {
-            WebSitesLoadFromPaths(Gathered, Request.Paths);
-        } catch (...) {
-            Error = std::current_exception();
-        }
-    }
-    MergeAdd(Request, std::move(Gathered));
-    if (Error)
-        std::rethrow_exception(Error);
-}
-
-void TFrmMain::StartAddRead(TAddRequest Request)
-{
-    FAddReading = std::move(Request);
-    // The thread has its own copy of the paths and its own list, nothing else of the window's.
-    const QStringList Paths = FAddReading.Paths;
-    FAddRead = new TBackgroundRead(
-        [Paths](TWebSiteList& List) {
-            List.Gathering = true;
-            PrepareHeapForLargeInput(WebSitesLoadAllocationEstimate(Paths));
-            WebSitesLoadFromPaths(List, Paths);
-        },
-        this);
-    connect(FAddRead, &TBackgroundRead::Finished, this, [this] { FinishAddRead(); });
-    ShowReadPanel(Paths, true);
-    FAddRead->Start();
-}
-
 bool TFrmMain::ListInUse() const
 {
     // A command that opened a dialog holds entries or row numbers of the list.
     return FCommandDepth > 0 || QApplication::activeModalWidget() != nullptr;
-}
-
-void TFrmMain::FinishAddRead()
-{
-    // Finished comes once per read; a look again after a dialog may find the read taken.
-    if (!FAddRead || FAddRead->IsRunning())
-        return;
-    if (ListInUse()) {
-        QTimer::singleShot(RetryWhileInUseMs, this, [this] { FinishAddRead(); });
-        return;
-    }
-    TBackgroundRead* Read = std::exchange(FAddRead, nullptr);
-    // This may run inside Read's own signal: it goes once control is back in the loop.
-    Read->deleteLater();
-    Read->Wait();
-    HideReadPanel();
-    const TAddRequest Request = std::exchange(FAddReading, {});
-    if (Read->Cancelled()) {
-        ShowStatus(Text(TText::AddCancelledStatus));
-        UpdateActions();
-    } else {
-        // As a read on this thread: what was read before an error is added, then the error told.
-        const std::exception_ptr Error = Read->Error();
-        Guard([&] {
-            MergeAdd(Request, std::move(Read->List()));
-            if (Error)
-                std::rethrow_exception(Error);
-        });
-    }
-    ReturnFreeHeapMemory();
-    RunQueuedAdds();
-}
-
-void TFrmMain::RunQueuedAdds()
-{
-    if (FDestroyed || FAddRead)
-        return;
-    if (ListInUse()) {
-        QTimer::singleShot(RetryWhileInUseMs, this, [this] { RunQueuedAdds(); });
-        return;
-    }
-    while (!FAddRead && !FAddQueue.empty()) {
-        TAddRequest Request = std::move(FAddQueue.front());
-        FAddQueue.pop_front();
-        if (ReadsInBackground(Request))
-            StartAddRead(std::move(Request));
-        else
-            Guard([&] { RunAdd(Request); });
-    }
-}
-
-void TFrmMain::CancelAdds()
-{
-    FAddQueue.clear();
-    if (FAddRead)
-        FAddRead->Cancel();
 }
 
 void TFrmMain::MergeAdd(const TAddRequest& Request, TWebSiteList&& Gathered)

@@ -59,12 +59,14 @@ void TFrmMain::CreateActions()
                 [this, Execute] { Guard([&] { (this->*Execute)(); }); });
     };
     Make(openAction, "openAction", &TFrmMain::onOpen);
-    Make(openInIEAction, "openInIEAction", &TFrmMain::onOpenInIE);
-    Make(openInFirefoxAction, "openInFirefoxAction", &TFrmMain::onOpenInFirefox);
-    Make(openInChromeAction, "openInChromeAction", &TFrmMain::onOpenInChrome);
-    Make(openInVivaldiAction, "openInVivaldiAction", &TFrmMain::onOpenInVivaldi);
-    Make(openInTorBrowserAction, "openInTorBrowserAction", &TFrmMain::onOpenInTorBrowser);
-    Make(openInPaleMoonAction, "openInPaleMoonAction", &TFrmMain::onOpenInPaleMoon);
+    for (const TBrowserCommand& B : BrowserCommands()) {
+        QAction*& Action = FOpenInActions[std::size_t(B.Browser)];
+        Action = new QAction(this);
+        Action->setObjectName(QString::fromLatin1(B.ActionName));
+        const TBrowser Browser = B.Browser;
+        connect(Action, &QAction::triggered, this,
+                [this, Browser] { Guard([&] { onOpenIn(Browser); }); });
+    }
     Make(saveAsShortcutAction, "saveAsShortcutAction", &TFrmMain::onSaveAsShortcut);
     Make(propertiesAction, "propertiesAction", &TFrmMain::onProperties);
     Make(deleteAction, "deleteAction", &TFrmMain::onDeleteSelected);
@@ -85,8 +87,7 @@ void TFrmMain::CreateActions()
     FContextMenu->setObjectName(QStringLiteral("contextMenu"));
     FContextMenu->addAction(openAction);
     FContextMenu->addSeparator()->setObjectName(QStringLiteral("browserSeparator"));
-    for (QAction* A : {openInIEAction, openInFirefoxAction, openInChromeAction, openInVivaldiAction,
-                       openInTorBrowserAction, openInPaleMoonAction})
+    for (QAction* A : FOpenInActions)
         FContextMenu->addAction(A);
     FContextMenu->addSeparator()->setObjectName(QStringLiteral("editSeparator"));
     FContextMenu->addAction(saveAsShortcutAction);
@@ -287,12 +288,8 @@ void TFrmMain::ApplyTexts()
     deleteAction->setText(Text(TText::DeleteItemAction));
     findDuplicatesAction->setText(Text(TText::FindDuplicatesAction));
     openAction->setText(Text(TText::OpenAction));
-    openInIEAction->setText(Text(TText::OpenInIEAction));
-    openInFirefoxAction->setText(Text(TText::OpenInFirefoxAction));
-    openInChromeAction->setText(Text(TText::OpenInChromeAction));
-    openInVivaldiAction->setText(Text(TText::OpenInVivaldiAction));
-    openInTorBrowserAction->setText(Text(TText::OpenInTorBrowserAction));
-    openInPaleMoonAction->setText(Text(TText::OpenInPaleMoonAction));
+    for (const TBrowserCommand& B : BrowserCommands())
+        openInAction(B.Browser)->setText(Text(B.OpenCaption));
     FitMinimumWidthToTitle();
 }
 
@@ -312,12 +309,8 @@ void TFrmMain::UpdateActions()
         return;
     const int s = SelectedCount();
     openAction->setEnabled(s == 1);
-    openInIEAction->setVisible(FBrowsers.IE);
-    openInFirefoxAction->setVisible(FBrowsers.FF);
-    openInChromeAction->setVisible(FBrowsers.CH);
-    openInVivaldiAction->setVisible(FBrowsers.VI);
-    openInTorBrowserAction->setVisible(FBrowsers.TR);
-    openInPaleMoonAction->setVisible(FBrowsers.PM);
+    for (const TBrowserCommand& B : BrowserCommands())
+        openInAction(B.Browser)->setVisible(FBrowsers[B.Browser]);
     saveAsShortcutAction->setEnabled(s > 0);
     propertiesAction->setEnabled(s > 0);
     deleteAction->setEnabled(s > 0);
@@ -535,29 +528,9 @@ void TFrmMain::OpenInBrowser(const QString& Path)
         StartProgramFn(Path, URL);
 }
 
-void TFrmMain::onOpenInIE()
+void TFrmMain::onOpenIn(TBrowser Browser)
 {
-    OpenInBrowser(FSettings.IEPath);
-}
-void TFrmMain::onOpenInFirefox()
-{
-    OpenInBrowser(FSettings.FFPath);
-}
-void TFrmMain::onOpenInChrome()
-{
-    OpenInBrowser(FSettings.CHPath);
-}
-void TFrmMain::onOpenInVivaldi()
-{
-    OpenInBrowser(FSettings.VIPath);
-}
-void TFrmMain::onOpenInTorBrowser()
-{
-    OpenInBrowser(FSettings.TRPath);
-}
-void TFrmMain::onOpenInPaleMoon()
-{
-    OpenInBrowser(FSettings.PMPath);
+    OpenInBrowser(FSettings.*BrowserPrograms()[std::size_t(Browser)].Path);
 }
 
 void TFrmMain::onSaveAsShortcut()

@@ -18,23 +18,6 @@
 
 namespace {
 
-// What each of the six rows edits, in row order.
-struct TPathRow
-{
-    QString TSetupData::*Path;
-    bool TBrowserAvailability::*Available;
-    TText BrowseTitle;
-};
-
-const TPathRow PathRows[6] = {
-    {&TSetupData::IEPath, &TBrowserAvailability::IE, TText::BrowseIETitle},
-    {&TSetupData::FFPath, &TBrowserAvailability::FF, TText::BrowseFirefoxTitle},
-    {&TSetupData::CHPath, &TBrowserAvailability::CH, TText::BrowseChromeTitle},
-    {&TSetupData::VIPath, &TBrowserAvailability::VI, TText::BrowseVivaldiTitle},
-    {&TSetupData::TRPath, &TBrowserAvailability::TR, TText::BrowseTorBrowserTitle},
-    {&TSetupData::PMPath, &TBrowserAvailability::PM, TText::BrowsePaleMoonTitle},
-};
-
 // A path box reads black while it names a file, grey otherwise.
 const QColor ExistingPathColor(0, 0, 0);
 const QColor MissingPathColor(128, 128, 128);
@@ -60,14 +43,14 @@ TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidg
 
     FEdits = {ui->iePathEdit,      ui->firefoxPathEdit,    ui->chromePathEdit,
               ui->vivaldiPathEdit, ui->torBrowserPathEdit, ui->paleMoonPathEdit};
-    const std::array<QPushButton*, 6> Buttons = {
+    const std::array<QPushButton*, BrowserCount> Buttons = {
         ui->ieBrowseButton,      ui->firefoxBrowseButton,    ui->chromeBrowseButton,
         ui->vivaldiBrowseButton, ui->torBrowserBrowseButton, ui->paleMoonBrowseButton};
     // The boxes are named by their labels; each Browse button by its row.
-    const std::array<QLabel*, 6> Labels = {ui->iePathLabel,         ui->firefoxPathLabel,
-                                           ui->chromePathLabel,     ui->vivaldiPathLabel,
-                                           ui->torBrowserPathLabel, ui->paleMoonPathLabel};
-    for (int Row = 0; Row < 6; ++Row) {
+    const std::array<QLabel*, BrowserCount> Labels = {
+        ui->iePathLabel,      ui->firefoxPathLabel,    ui->chromePathLabel,
+        ui->vivaldiPathLabel, ui->torBrowserPathLabel, ui->paleMoonPathLabel};
+    for (int Row = 0; Row < int(BrowserCount); ++Row) {
         QString Name = Labels[size_t(Row)]->text();
         if (Name.endsWith(u':'))
             Name.chop(1);
@@ -76,7 +59,7 @@ TFrmSetup::TFrmSetup(TSetupData& Settings, TBrowserAvailability& Browsers, QWidg
         Buttons[size_t(Row)]->setAccessibleName(Buttons[size_t(Row)]->text() + u' ' + Name);
     }
     FTag.fill(1);
-    for (int Row = 0; Row < 6; ++Row) {
+    for (int Row = 0; Row < int(BrowserCount); ++Row) {
         connect(FEdits[Row], &QLineEdit::textChanged, this, [this, Row] { onPathEdited(Row); });
         connect(Buttons[Row], &QPushButton::clicked, this, [this, Row] { onBrowse(Row); });
     }
@@ -149,7 +132,7 @@ void TFrmSetup::Execute()
 
 void TFrmSetup::UpdateAllBrowsers()
 {
-    for (int Row = 0; Row < 6; ++Row)
+    for (int Row = 0; Row < int(BrowserCount); ++Row)
         UpdateBrowser(Row);
 }
 
@@ -159,8 +142,8 @@ void TFrmSetup::ShowSettings()
     // same text back and recomputes their flags.
     for (int Row = 0; Row < 3; ++Row)
         FTag[Row] = 1;
-    for (int Row = 0; Row < 6; ++Row)
-        FEdits[Row]->setText(FSettings.*PathRows[Row].Path);
+    for (int Row = 0; Row < int(BrowserCount); ++Row)
+        FEdits[Row]->setText(FSettings.*BrowserPrograms()[std::size_t(Row)].Path);
     ui->openBaseBookmarkCheck->setChecked(FSettings.isOpenBaseBookmark);
     ui->saveHistoryCheck->setChecked(FSettings.isSaveHistory);
     ui->simplifyAmazonCheck->setChecked(FSettings.isAmazonShort);
@@ -212,8 +195,9 @@ void TFrmSetup::SetPathColor(QWidget* Edit, bool Exists)
 
 void TFrmSetup::UpdateBrowser(int Row)
 {
-    const bool Available = ExecutableFileExists(FSettings.*PathRows[Row].Path);
-    FBrowsers.*PathRows[Row].Available = Available;
+    const bool Available =
+        ExecutableFileExists(FSettings.*BrowserPrograms()[std::size_t(Row)].Path);
+    FBrowsers[BrowserPrograms()[std::size_t(Row)].Browser] = Available;
     SetPathColor(FEdits[Row], Available);
 }
 
@@ -221,13 +205,13 @@ void TFrmSetup::onPathEdited(int Row)
 {
     if (FTag[Row] != 0)
         return;
-    FSettings.*PathRows[Row].Path = FEdits[Row]->text();
+    FSettings.*BrowserPrograms()[std::size_t(Row)].Path = FEdits[Row]->text();
     UpdateBrowser(Row);
 }
 
 void TFrmSetup::onBrowse(int Row)
 {
-    BrowsePath(Text(PathRows[Row].BrowseTitle), FEdits[Row]);
+    BrowsePath(Text(BrowserCommands()[std::size_t(Row)].BrowseTitle), FEdits[Row]);
 }
 
 void TFrmSetup::onOpenBaseBookmarkToggled()

@@ -3,7 +3,7 @@
 // copy taken at opening when it is closed any way other than OK. It also keeps the
 // browser availability up to date, which decides which "Open by" commands exist.
 
-#include <app/uBrowserAvailability.h>
+#include <app/uBrowserCommands.h>
 #include <settings/uSetupData.h>
 
 #include <QDialog>
@@ -41,7 +41,7 @@ private:
     // The availability of the browser of one row (0..5) and its box's colour.
     void UpdateBrowser(int Row);
 
-    // One handler for the six path boxes; Row is 0..5.
+    // One handler for the path boxes; Row is the browser's row in BrowserPrograms().
     void onPathEdited(int Row);
     void onBrowse(int Row);
     void onOpenBaseBookmarkToggled();
@@ -56,7 +56,7 @@ private:
     TBrowserAvailability& FBrowsers;
     // The settings when the dialog was opened (Restore and Cancel go back to them).
     TSetupData FBackup;
-    std::array<QLineEdit*, 6> FEdits{};
+    std::array<QLineEdit*, BrowserCount> FEdits{};
     // Per path box: 0 = react to text changes, 1 = ignore them (the dialog fills it).
-    std::array<int, 6> FTag{};
+    std::array<int, BrowserCount> FTag{};
 };

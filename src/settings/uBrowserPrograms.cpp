@@ -1,9 +1,9 @@
-// Where the six supported browsers are installed by default.
-#include <settings/uSetupData.h>
+#include <settings/uBrowserPrograms.h>
+
+#include <platform/uOsServices.h>
 
 #include <QDir>
 #include <QFileInfo>
-#include <platform/uOsServices.h>
 
 namespace {
 
@@ -13,6 +13,19 @@ bool IsExistingFile(const QString& Path)
 }
 
 } // namespace
+
+const std::array<TBrowserProgram, BrowserCount>& BrowserPrograms()
+{
+    static const std::array<TBrowserProgram, BrowserCount> Rows = {{
+        {TBrowser::IE, u"Internet Explorer", &TSetupData::IEPath},
+        {TBrowser::FF, u"Mozilla Firefox", &TSetupData::FFPath},
+        {TBrowser::CH, u"Google Chrome", &TSetupData::CHPath},
+        {TBrowser::VI, u"Vivaldi", &TSetupData::VIPath},
+        {TBrowser::TR, u"Tor Browser", &TSetupData::TRPath},
+        {TBrowser::PM, u"Pale Moon", &TSetupData::PMPath},
+    }};
+    return Rows;
+}
 
 QString DetectBrowserPathWin(TBrowser Browser, const TWinBrowserEnv& Env,
                              bool (*FileExists)(const QString&))
@@ -114,34 +127,4 @@ QString DetectBrowserPath(TBrowser Browser)
 #else
     return DetectBrowserPathIn(Browser, QString(), QDir::homePath());
 #endif
-}
-
-QString DetectIEPath()
-{
-    return DetectBrowserPath(TBrowser::IE);
-}
-
-QString DetectFFPath()
-{
-    return DetectBrowserPath(TBrowser::FF);
-}
-
-QString DetectCHPath()
-{
-    return DetectBrowserPath(TBrowser::CH);
-}
-
-QString DetectVIPath()
-{
-    return DetectBrowserPath(TBrowser::VI);
-}
-
-QString DetectTRPath()
-{
-    return DetectBrowserPath(TBrowser::TR);
-}
-
-QString DetectPMPath()
-{
-    return DetectBrowserPath(TBrowser::PM);
 }

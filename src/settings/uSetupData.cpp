@@ -1,6 +1,8 @@
 // The settings record, the data folder and the settings INI file.
 #include <settings/uSetupData.h>
 
+#include <settings/uBrowserPrograms.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -28,19 +30,6 @@ QString& CachedDataDir()
 const QString SecWebBrowser = QStringLiteral("WebBrowser");
 const QString SecBookmark = QStringLiteral("Bookmark");
 const QString SecSimplify = QStringLiteral("Simplify");
-
-struct TPathKey
-{
-    const char16_t* Key;
-    QString TSetupData::*Field;
-};
-
-// Written in this order.
-const TPathKey PathKeys[] = {
-    {u"Internet Explorer", &TSetupData::IEPath}, {u"Mozilla Firefox", &TSetupData::FFPath},
-    {u"Google Chrome", &TSetupData::CHPath},     {u"Vivaldi", &TSetupData::VIPath},
-    {u"Tor Browser", &TSetupData::TRPath},       {u"Pale Moon", &TSetupData::PMPath},
-};
 
 const QString KeyOpenBase = QStringLiteral("Open Base Bookmark");
 // Existing settings files keep the history-copy switch under this key.
@@ -136,12 +125,8 @@ static QString DataFilePath(const QString& Suffix)
 
 void SetupDataDefault(TSetupData& r)
 {
-    r.IEPath = DetectIEPath();
-    r.FFPath = DetectFFPath();
-    r.CHPath = DetectCHPath();
-    r.VIPath = DetectVIPath();
-    r.TRPath = DetectTRPath();
-    r.PMPath = DetectPMPath();
+    for (const TBrowserProgram& B : BrowserPrograms())
+        r.*B.Path = DetectBrowserPath(B.Browser);
     r.isOpenBaseBookmark = true;
     r.isSaveHistory = false;
     r.isAmazonShort = false;
@@ -158,10 +143,10 @@ void LoadSetupData(TSetupData& Settings)
     SetupDataDefault(Settings);
     TIniFile ini;
     ini.LoadFromFile(SetupIniFileName()); // a missing file reads as empty
-    for (const TPathKey& k : PathKeys) {
-        QString& field = Settings.*(k.Field);
+    for (const TBrowserProgram& B : BrowserPrograms()) {
+        QString& field = Settings.*B.Path;
         // A key present with an empty value gives an empty path.
-        field = ini.ReadString(SecWebBrowser, QString::fromUtf16(k.Key), field);
+        field = ini.ReadString(SecWebBrowser, QString::fromUtf16(B.Name), field);
     }
     Settings.isOpenBaseBookmark =
         ReadFlag(ini, SecBookmark, KeyOpenBase, Settings.isOpenBaseBookmark);
@@ -175,8 +160,8 @@ void SaveSetupData(const TSetupData& Settings)
     // Read first so that every other section and key of the file is kept.
     TIniFile ini;
     ini.LoadFromFile(fileName);
-    for (const TPathKey& k : PathKeys)
-        ini.WriteString(SecWebBrowser, QString::fromUtf16(k.Key), Settings.*(k.Field));
+    for (const TBrowserProgram& B : BrowserPrograms())
+        ini.WriteString(SecWebBrowser, QString::fromUtf16(B.Name), Settings.*B.Path);
     ini.WriteBool(SecBookmark, KeyOpenBase, Settings.isOpenBaseBookmark);
     ini.WriteBool(SecSimplify, KeySaveHistory, Settings.isSaveHistory);
     ini.WriteBool(SecSimplify, KeyShortenURL, Settings.isAmazonShort);

@@ -1,7 +1,8 @@
 #pragma once
 // The program's settings and the records of past activity: the settings record and
-// its INI file, browser detection, the search history file and the dated history
-// copies. GUI-free; the Setup dialog (uFrmSetup.h) edits the settings.
+// its INI file, the data folder, the search history file and the dated history
+// copies. GUI-free; the Setup dialog (uFrmSetup.h) edits the settings. Where the
+// browser programs are installed: uBrowserPrograms.h.
 
 #include <QDateTime>
 #include <QString>
@@ -32,13 +33,6 @@ QString GetDataDir();
 void SetDataDirOverride(const QString& Dir);
 // The executable's base name used for the file names ("zorvel").
 QString AppBaseName();
-
-QString DetectIEPath();
-QString DetectFFPath();
-QString DetectCHPath();
-QString DetectVIPath();
-QString DetectTRPath();
-QString DetectPMPath();
 
 void SetupDataDefault(TSetupData& r);
 QString SetupIniFileName();
@@ -71,38 +65,6 @@ QString ChooseDataDir(const QString& ExeDir, const QString& FallbackDir);
 bool IsSystemProgramDir(const QString& Dir);
 // True when a new file can be created (and removed again) in Dir.
 bool IsDirWritable(const QString& Dir);
-
-// The browsers in the order of the settings record.
-enum class TBrowser
-{
-    IE,
-    FF,
-    CH,
-    VI,
-    TR,
-    PM
-};
-
-// The inputs of the Windows detection rules.
-struct TWinBrowserEnv
-{
-    QString ProgramFilesDir;    // no trailing separator
-    QString ProgramFilesX86Dir; // no trailing separator
-    QString LocalAppDataPath;   // with trailing separator
-    QString DesktopPath;        // with trailing separator
-    QString ChromeAppPath;      // from the registry, or ""
-    int OSVersion = 0;          // major * 10 + minor
-};
-// The Windows rule for one browser; FileExists decides between two candidates.
-QString DetectBrowserPathWin(TBrowser Browser, const TWinBrowserEnv& Env,
-                             bool (*FileExists)(const QString&));
-// The candidate executables on Linux and other systems, most usual first; "~/" stands
-// for the home folder. Empty for Internet Explorer.
-QStringList BrowserCandidates(TBrowser Browser);
-// The first candidate that is an existing file under Root (a folder standing in for "/"),
-// "~/" resolved to Home; else the first candidate; "" when there are none.
-QString DetectBrowserPathIn(TBrowser Browser, const QString& Root, const QString& Home);
-QString DetectBrowserPath(TBrowser Browser);
 
 // The history copy name for a given local time: <data dir>/History/hvonyyyy-MM-dd hh-mm-ss.html
 QString HistoryBookmarkFileNameAt(const QDateTime& Time);

@@ -4,6 +4,8 @@
 
 #include "MainWindowFixture.h"
 
+#include <app/uListReads.h>
+
 #include <app/uListUndo.h>
 #include <model/uFolderImportExport.h>
 
@@ -126,7 +128,7 @@ TEST_F(AddInBackgroundTest, TheResultAndUndoStepEqualThoseOfAReadOnTheWindowsThr
     };
     auto AddAndUndo = [&](bool InBackground) {
         Start(FourSites());
-        Form->BackgroundAddBytes = InBackground ? 0 : qint64(1) << 40;
+        Form->Reads().BackgroundAddBytes = InBackground ? 0 : qint64(1) << 40;
         DialogAnswer = Files;
         Form->onAddFiles();
         EXPECT_EQ(Form->IsAdding(), InBackground);
@@ -156,7 +158,7 @@ TEST_F(AddInBackgroundTest, TheResultAndUndoStepEqualThoseOfAReadOnTheWindowsThr
 TEST_F(AddInBackgroundTest, AnUnreadableFileInABackgroundAddIsShownAndEarlierRecordsStay)
 {
     Start();
-    Form->BackgroundAddBytes = 0;
+    Form->Reads().BackgroundAddBytes = 0;
     WriteUrlFile(Path(QStringLiteral("ok.url")), QStringLiteral("http://ok.example/"));
     WriteUrlFile(Path(QStringLiteral("locked.url")), QStringLiteral("http://locked.example/"));
     QFile::setPermissions(Path(QStringLiteral("locked.url")), QFileDevice::Permissions());

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTreeView>
@@ -257,6 +258,49 @@ TEST_F(BookmarkListViewTest, EveryNavigationKeyGoesWhereTheTreesWent)
         EXPECT_EQ(Results[1].TopRow, Results[0].TopRow);
         EXPECT_EQ(Results[1].KeptFocus, Results[0].KeptFocus);
     }
+}
+
+// Enter, Delete and Shift+F10 are the list's own: it tells the
+// window what was asked, and the keys it leaves alone reach no request.
+TEST_F(BookmarkListViewTest, TheListsOwnKeysBecomeRequests)
+{
+    const auto Model = MakeModel(20);
+    TListHost List(Model.get());
+    QSignalSpy Open(List.View, &TBookmarkListView::openRequested);
+    QSignalSpy Delete(List.View, &TBookmarkListView::deleteRequested);
+    QSignalSpy Menu(List.View, &QWidget::customContextMenuRequested);
+    List.View->setCurrentIndex(Model->index(7, 0));
+    const struct
+    {
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        int Opens, Deletes, Menus;
+    } Cases[] = {
+        {Qt::Key_Return, {}, 1, 0, 0},
+        {Qt::Key_Enter, Qt::KeypadModifier, 1, 0, 0},
+        {Qt::Key_Delete, {}, 0, 1, 0},
+        {Qt::Key_Return, Qt::AltModifier, 0, 0, 0}, // Properties' shortcut, not the list's
+        {Qt::Key_F10, Qt::ShiftModifier, 0, 0, 1},
+        {Qt::Key_F10, {}, 0, 0, 0},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(QTest::toString(QKeySequence(C.Key | C.Modifiers)));
+        Open.clear();
+        Delete.clear();
+        Menu.clear();
+        QTest::keyClick(List.View, C.Key, C.Modifiers);
+        EXPECT_EQ(Open.size(), C.Opens);
+        EXPECT_EQ(Delete.size(), C.Deletes);
+        EXPECT_EQ(Menu.size(), C.Menus);
+    }
+    // The menu opens at the current row, as the Menu key's does (the window system
+    // turns that key into a context-menu event of its own, so it is not a case here).
+    Menu.clear();
+    List.View->setCurrentIndex(Model->index(12, 0));
+    QTest::keyClick(List.View, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(Menu.size(), 1);
+    const QRect Row = List.View->visualRect(Model->index(12, 0));
+    EXPECT_EQ(Menu[0][0].toPoint().y(), Row.center().y());
 }
 
 TEST_F(MainWindowTest, TheListsColumnHeaderTakesTheWindowsFace)

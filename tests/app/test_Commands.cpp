@@ -57,8 +57,8 @@ TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
     ASSERT_EQ(Items.size(), 19);
     EXPECT_EQ(Items[0], Form->openAction);
     EXPECT_TRUE(Items[1]->isSeparator());
-    EXPECT_EQ(Items[2], Form->openInIEAction);
-    EXPECT_EQ(Items[7], Form->openInPaleMoonAction);
+    EXPECT_EQ(Items[2], Form->openInAction(TBrowser::IE));
+    EXPECT_EQ(Items[7], Form->openInAction(TBrowser::PM));
     EXPECT_TRUE(Items[8]->isSeparator());
     EXPECT_EQ(Items[12], Form->deleteAction);
     // Then the list-wide commands, then undo and redo.
@@ -76,18 +76,19 @@ TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
     const QString Fake = Path(QStringLiteral("fakefox"));
     WriteText(Fake, "#!/bin/sh\n");
     Settings.FFPath = Fake;
-    Browsers.FF = true;
-    Browsers.CH = false;
+    Browsers[TBrowser::FF] = true;
+    Browsers[TBrowser::CH] = false;
     Form->UpdateActions();
-    EXPECT_TRUE(Form->openInFirefoxAction->isVisible());
-    for (QAction* A : {Form->openInIEAction, Form->openInChromeAction, Form->openInVivaldiAction,
-                       Form->openInTorBrowserAction, Form->openInPaleMoonAction})
+    EXPECT_TRUE(Form->openInAction(TBrowser::FF)->isVisible());
+    for (QAction* A : {Form->openInAction(TBrowser::IE), Form->openInAction(TBrowser::CH),
+                       Form->openInAction(TBrowser::VI), Form->openInAction(TBrowser::TR),
+                       Form->openInAction(TBrowser::PM)})
         EXPECT_FALSE(A->isVisible()) << qPrintable(A->objectName());
     // With no row selected the browser command does nothing; with rows, the first row's URL.
-    Form->openInFirefoxAction->trigger();
+    Form->openInAction(TBrowser::FF)->trigger();
     EXPECT_TRUE(Started.isEmpty());
     Form->SelectRows({2, 3});
-    Form->openInFirefoxAction->trigger();
+    Form->openInAction(TBrowser::FF)->trigger();
     EXPECT_EQ(Started, QStringList{Fake + QStringLiteral("|http://c.example/")});
 }
 
@@ -375,7 +376,7 @@ TEST_F(MainWindowTest, JapaneseLocaleCaptionsAndDialogTexts)
     EXPECT_EQ(Requests.back().Title,
               QStringLiteral("指定されたフォルダにインターネットショートカットファイルを保存"));
     Form->SelectRows({0});
-    Form->onListKeyPressed(Qt::Key_Delete);
+    Form->onListDeleteRequested();
     EXPECT_EQ(Confirmations, QStringList{QStringLiteral("ショートカットを削除")});
     // The single-shortcut dialog is English in both languages.
     Form->saveAsShortcutAction->trigger();
@@ -387,7 +388,7 @@ TEST_F(MainWindowTest, EnglishCaptionsUnderOtherLocales)
     Start(FourSites());
     EXPECT_EQ(Form->windowTitle(), QStringLiteral("Zorvel - Internet Bookmark Manager"));
     EXPECT_EQ(Form->openAction->text(), QStringLiteral("&Open"));
-    EXPECT_EQ(Form->openInTorBrowserAction->text(), QStringLiteral("Open By &Tor Browser"));
+    EXPECT_EQ(Form->openInAction(TBrowser::TR)->text(), QStringLiteral("Open By &Tor Browser"));
     EXPECT_EQ(Form->Model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Category"));
 }
 
@@ -410,7 +411,7 @@ TEST_F(MainWindowTest, OpenAndOpenByStartOnlyWebAddresses)
     const QString Fake = Path(QStringLiteral("fakefox"));
     WriteText(Fake, "#!/bin/sh\n");
     Settings.FFPath = Fake;
-    Browsers.FF = true;
+    Browsers[TBrowser::FF] = true;
     struct TCase
     {
         const char16_t* URL;
@@ -441,7 +442,7 @@ TEST_F(MainWindowTest, OpenAndOpenByStartOnlyWebAddresses)
         Started.clear();
         Errors.clear();
         Form->onOpen();
-        Form->onOpenInFirefox();
+        Form->onOpenIn(TBrowser::FF);
         if (C.Opens) {
             EXPECT_EQ(Opened, QStringList{URL}) << qPrintable(URL);
             EXPECT_EQ(Started, QStringList{Fake + u'|' + URL}) << qPrintable(URL);

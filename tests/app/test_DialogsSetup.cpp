@@ -87,7 +87,8 @@ protected:
     }
     std::array<bool, 6> Flags() const
     {
-        return {Browsers.IE, Browsers.FF, Browsers.CH, Browsers.VI, Browsers.TR, Browsers.PM};
+        return {Browsers[TBrowser::IE], Browsers[TBrowser::FF], Browsers[TBrowser::CH],
+                Browsers[TBrowser::VI], Browsers[TBrowser::TR], Browsers[TBrowser::PM]};
     }
     static std::array<bool, 6> ExpectedFlags(const TSetupData& D)
     {
@@ -144,17 +145,17 @@ TEST_F(SetupDialog, TypingStoresAtOnceAndRecolours)
         E->clear();
         QTest::keyClicks(E, File);
         EXPECT_EQ(Settings.VIPath, File);
-        EXPECT_TRUE(Browsers.VI);
+        EXPECT_TRUE(Browsers[TBrowser::VI]);
         EXPECT_EQ(E->palette().color(QPalette::Text), Black);
         // A folder is not an executable: grey and hidden.
         E->setText(Tmp.path());
-        EXPECT_FALSE(Browsers.VI);
+        EXPECT_FALSE(Browsers[TBrowser::VI]);
         EXPECT_EQ(E->palette().color(QPalette::Text), Grey);
         E->setText(File);
         Button(Dlg, "okButton")->click();
     });
     EXPECT_EQ(Settings.VIPath, File);
-    EXPECT_TRUE(Browsers.VI);
+    EXPECT_TRUE(Browsers[TBrowser::VI]);
 }
 
 // Every way of closing other than OK puts back the settings from the moment of opening,
@@ -237,7 +238,7 @@ TEST_F(SetupDialog, OkKeepsTheEditsIncludingSimplifyAmazon)
     EXPECT_FALSE(Settings.isSaveHistory);
     EXPECT_TRUE(Settings.isAmazonShort);
     EXPECT_EQ(Settings.FFPath, File);
-    EXPECT_TRUE(Browsers.FF);
+    EXPECT_TRUE(Browsers[TBrowser::FF]);
     // The next opening shows what was kept.
     Run(Dlg, [&] {
         EXPECT_TRUE(Child<QCheckBox>(Dlg, "simplifyAmazonCheck")->isChecked());
@@ -249,15 +250,15 @@ TEST_F(SetupDialog, OkKeepsTheEditsIncludingSimplifyAmazon)
 TEST_F(SetupDialog, ClearedChromeBoxIsHiddenAndStoredEmpty)
 {
     TFrmSetup Dlg(Settings, Browsers);
-    ASSERT_TRUE(Browsers.CH);
+    ASSERT_TRUE(Browsers[TBrowser::CH]);
     Run(Dlg, [&] {
         Edit(Dlg, 3)->clear();
-        EXPECT_FALSE(Browsers.CH);
+        EXPECT_FALSE(Browsers[TBrowser::CH]);
         EXPECT_EQ(Edit(Dlg, 3)->palette().color(QPalette::Text), Grey);
         Button(Dlg, "okButton")->click();
     });
     EXPECT_TRUE(Settings.CHPath.isEmpty());
-    EXPECT_FALSE(Browsers.CH);
+    EXPECT_FALSE(Browsers[TBrowser::CH]);
 
     SaveSetupData(Settings);
     QFile Ini(SetupIniFileName());
@@ -270,7 +271,7 @@ TEST_F(SetupDialog, ClearedChromeBoxIsHiddenAndStoredEmpty)
     LoadSetupData(Settings);
     EXPECT_TRUE(Settings.CHPath.isEmpty());
     TFrmSetup Next(Settings, Browsers);
-    EXPECT_FALSE(Browsers.CH);
+    EXPECT_FALSE(Browsers[TBrowser::CH]);
 }
 
 TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
@@ -316,7 +317,7 @@ TEST_F(SetupDialog, BrowseOffersTheNamedFileAndTakesTheChoice)
             Button(Dlg, "ieBrowseButton")->click();
             EXPECT_EQ(Edit(Dlg, 1)->text(), QDir::toNativeSeparators(Chosen));
             EXPECT_EQ(Settings.IEPath, QDir::toNativeSeparators(Chosen));
-            EXPECT_TRUE(Browsers.IE);
+            EXPECT_TRUE(Browsers[TBrowser::IE]);
             Button(Dlg, "okButton")->click();
         });
     }

@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, EnterAndDoubleClickOpenOnlyASingleSelectedRow)
 {
     Start(ThreeSites());
     Form->SelectRows({0, 1});
-    Form->onListKeyPressed(Qt::Key_Return);
+    Form->onListOpenRequested();
     Form->onListDoubleClicked();
     EXPECT_TRUE(Opened.isEmpty());
     Form->SelectRows({1});

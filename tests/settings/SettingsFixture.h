@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <settings/uBrowserPrograms.h>
 #include <settings/uSetupData.h>
 #include <support/uScopedEnv.h>
 

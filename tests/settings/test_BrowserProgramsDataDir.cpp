@@ -134,7 +134,7 @@ TEST(BrowserDetection, InstalledFirefoxMakesItsCommandAvailable)
     bool anyFirefox = false;
     for (const QString& c : BrowserCandidates(TBrowser::FF))
         anyFirefox = anyFirefox || QFileInfo(c).isFile();
-    EXPECT_EQ(QFileInfo(DetectFFPath()).isFile(), anyFirefox);
+    EXPECT_EQ(QFileInfo(DetectBrowserPath(TBrowser::FF)).isFile(), anyFirefox);
 }
 
 // ---- Browser detection, Windows rules --------------------------------------------------

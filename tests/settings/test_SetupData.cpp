@@ -32,12 +32,12 @@ TEST_F(SetupDataTest, FirstRunGivesTheDefaults)
     EXPECT_TRUE(SetupData.isOpenBaseBookmark);
     EXPECT_FALSE(SetupData.isSaveHistory);
     EXPECT_FALSE(SetupData.isAmazonShort);
-    EXPECT_EQ(SetupData.IEPath, DetectIEPath());
-    EXPECT_EQ(SetupData.FFPath, DetectFFPath());
-    EXPECT_EQ(SetupData.CHPath, DetectCHPath());
-    EXPECT_EQ(SetupData.VIPath, DetectVIPath());
-    EXPECT_EQ(SetupData.TRPath, DetectTRPath());
-    EXPECT_EQ(SetupData.PMPath, DetectPMPath());
+    EXPECT_EQ(SetupData.IEPath, DetectBrowserPath(TBrowser::IE));
+    EXPECT_EQ(SetupData.FFPath, DetectBrowserPath(TBrowser::FF));
+    EXPECT_EQ(SetupData.CHPath, DetectBrowserPath(TBrowser::CH));
+    EXPECT_EQ(SetupData.VIPath, DetectBrowserPath(TBrowser::VI));
+    EXPECT_EQ(SetupData.TRPath, DetectBrowserPath(TBrowser::TR));
+    EXPECT_EQ(SetupData.PMPath, DetectBrowserPath(TBrowser::PM));
     EXPECT_EQ(SetupData.BaseBookmarkName, Path(AppBaseName() + QStringLiteral(".html")));
     EXPECT_EQ(SetupIniFileName(), Path(AppBaseName() + QStringLiteral(".ini")));
     // Loading writes nothing.
