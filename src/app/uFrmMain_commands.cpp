@@ -1,5 +1,5 @@
 // The main window's commands: toolbar buttons, context-menu actions with their
-// update rules, file dialogs, and the drop handler.
+// update rules, and the file dialogs.
 
 #include "uFrmMain.h"
 

@@ -129,7 +129,7 @@ void TFrmProperty::ApplyTexts()
 bool TFrmProperty::Execute(TWebSiteList& AWebSites)
 {
     FVariousValues = Text(TText::VariousValues);
-    DWebSite = WebSitesGetCommon(AWebSites, FVariousValues);
+    FEditedSite = WebSitesGetCommon(AWebSites, FVariousValues);
     ShowWebSite();
     ui->titleEdit->setFocus();
     CentreOnActiveWindow(this);
@@ -144,25 +144,25 @@ bool TFrmProperty::Execute(TWebSiteList& AWebSites)
     Flags.Category = ui->categoryCheck->isChecked();
     Flags.AddDate = ui->dateCheck->isChecked();
 
-    DWebSite.Title = ui->titleEdit->text();
-    DWebSite.URL = ui->urlEdit->text();
-    DWebSite.Category = ui->categoryEdit->text();
-    DWebSite.IconURL = ui->iconUrlEdit->text();
-    DWebSite.AddDate = PickerDateTime();
-    DWebSite.Comment = MemoToComment(ui->commentEdit->toPlainText());
+    FEditedSite.Title = ui->titleEdit->text();
+    FEditedSite.URL = ui->urlEdit->text();
+    FEditedSite.Category = ui->categoryEdit->text();
+    FEditedSite.IconURL = ui->iconUrlEdit->text();
+    FEditedSite.AddDate = PickerDateTime();
+    FEditedSite.Comment = MemoToComment(ui->commentEdit->toPlainText());
 
-    WebSitesSetCommon(AWebSites, DWebSite, Flags, FVariousValues);
+    WebSitesSetCommon(AWebSites, FEditedSite, Flags, FVariousValues);
     return true;
 }
 
 void TFrmProperty::ShowWebSite()
 {
-    ui->titleEdit->setText(DWebSite.Title);
-    ui->urlEdit->setText(DWebSite.URL);
-    ui->categoryEdit->setText(DWebSite.Category);
-    ui->iconUrlEdit->setText(DWebSite.IconURL);
-    ui->dateEdit->setDate(DWebSite.AddDate.Date());
-    ui->commentEdit->setPlainText(CommentToMemo(DWebSite.Comment));
+    ui->titleEdit->setText(FEditedSite.Title);
+    ui->urlEdit->setText(FEditedSite.URL);
+    ui->categoryEdit->setText(FEditedSite.Category);
+    ui->iconUrlEdit->setText(FEditedSite.IconURL);
+    ui->dateEdit->setDate(FEditedSite.AddDate.Date());
+    ui->commentEdit->setPlainText(CommentToMemo(FEditedSite.Comment));
 
     // Filling the controls ticked boxes through the change handlers; start clean.
     for (QCheckBox* Box : {ui->titleCheck, ui->urlCheck, ui->categoryCheck, ui->iconUrlCheck,
@@ -170,7 +170,7 @@ void TFrmProperty::ShowWebSite()
         Box->setChecked(false);
 
     // Title and URL are edited only for a single entry.
-    const bool One = DWebSite.Selected;
+    const bool One = FEditedSite.Selected;
     ui->titleEdit->setEnabled(One);
     ui->urlEdit->setEnabled(One);
     ui->titleCheck->setEnabled(One);
@@ -182,9 +182,9 @@ TDateTime TFrmProperty::PickerDateTime() const
     // The picker cannot show or change the time of day: an unchanged date gives the
     // shown value exactly, a new date keeps the shown time.
     const QDate Picked = ui->dateEdit->date();
-    if (Picked == DWebSite.AddDate.Date())
-        return DWebSite.AddDate;
-    return TDateTime::FromDateTime(Picked, DWebSite.AddDate.Time());
+    if (Picked == FEditedSite.AddDate.Date())
+        return FEditedSite.AddDate;
+    return TDateTime::FromDateTime(Picked, FEditedSite.AddDate.Time());
 }
 
 void TFrmProperty::onRestore()
@@ -194,32 +194,33 @@ void TFrmProperty::onRestore()
 
 void TFrmProperty::onTitleEdited()
 {
-    ui->titleCheck->setChecked(ui->titleEdit->text() != DWebSite.Title);
+    ui->titleCheck->setChecked(ui->titleEdit->text() != FEditedSite.Title);
 }
 
 void TFrmProperty::onUrlEdited()
 {
-    ui->urlCheck->setChecked(ui->urlEdit->text() != DWebSite.URL);
+    ui->urlCheck->setChecked(ui->urlEdit->text() != FEditedSite.URL);
 }
 
 void TFrmProperty::onCategoryEdited()
 {
-    ui->categoryCheck->setChecked(ui->categoryEdit->text() != DWebSite.Category);
+    ui->categoryCheck->setChecked(ui->categoryEdit->text() != FEditedSite.Category);
 }
 
 void TFrmProperty::onIconUrlEdited()
 {
-    ui->iconUrlCheck->setChecked(ui->iconUrlEdit->text() != DWebSite.IconURL);
+    ui->iconUrlCheck->setChecked(ui->iconUrlEdit->text() != FEditedSite.IconURL);
 }
 
 void TFrmProperty::onDateEdited()
 {
-    ui->dateCheck->setChecked(PickerDateTime() != DWebSite.AddDate);
+    ui->dateCheck->setChecked(PickerDateTime() != FEditedSite.AddDate);
 }
 
 void TFrmProperty::onCommentEdited()
 {
-    ui->commentCheck->setChecked(MemoToComment(ui->commentEdit->toPlainText()) != DWebSite.Comment);
+    ui->commentCheck->setChecked(MemoToComment(ui->commentEdit->toPlainText())
+                                 != FEditedSite.Comment);
 }
 
 void TFrmProperty::resizeEvent(QResizeEvent* Event)

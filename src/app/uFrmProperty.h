@@ -55,7 +55,7 @@ private:
 
     std::unique_ptr<Ui::TFrmProperty> ui;
     // The values shown; after OK the values applied. Selected: exactly one entry.
-    TWebSite DWebSite;
+    TWebSite FEditedSite;
     // The text that stands for differing values while the dialog is open.
     QString FVariousValues;
     // How much wider than designed the caption column is for the face in use.

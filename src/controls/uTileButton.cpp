@@ -355,7 +355,7 @@ void TTileButton::PaintStandard(QPainter& canvas)
 {
     const int W = width();
     const int H = height();
-    const int o = MDown ? PressOffset : 0;
+    const int o = FMouseDown ? PressOffset : 0;
     const bool Hash = FText.startsWith(u'#');
     const bool smallCheck = FBitmap.height() == SmallHeight;
     const QImage& Check = smallCheck ? Checks().Small : Checks().Large;
@@ -371,7 +371,7 @@ void TTileButton::PaintStandard(QPainter& canvas)
             penWidth += 2;
         for (int i = 0; i < n; ++i) {
             TAlphaColor colour = RainbowColors[std::size_t((i + 4) % 7)];
-            if (Enter)
+            if (FHovered)
                 colour = DarkenColor(colour);
             const int x = int((2 * i + 1) * (double(W) / n));
             canvas.setPen(QPen(QColor::fromRgb(ToCanvasColor(colour)), penWidth, Qt::SolidLine,
@@ -381,7 +381,7 @@ void TTileButton::PaintStandard(QPainter& canvas)
     } else {
         Dark = ColorLuminance(FbgColor) < DarkThreshold;
         canvas.fillRect(rect(),
-                        QColor::fromRgb(ToCanvasColor(Enter ? HoverColor(FbgColor) : FbgColor)));
+                        QColor::fromRgb(ToCanvasColor(FHovered ? HoverColor(FbgColor) : FbgColor)));
     }
 
     // 2. Pictogram: white on dark tiles, grey 136 on light ones; Down shows the
@@ -438,9 +438,10 @@ void TTileButton::PaintIOS(QPainter& canvas)
 {
     const int W = width();
     const int H = height();
-    const int o = MDown ? PressOffset : 0;
+    const int o = FMouseDown ? PressOffset : 0;
 
-    const bool Active = FToggle ? (MDown || (FDown != Enter)) : (MDown || FDown || Enter);
+    const bool Active =
+        FToggle ? (FMouseDown || (FDown != FHovered)) : (FMouseDown || FDown || FHovered);
     const float d = ColorLuminance(FbgColor) - 178.5f;
     const int grey = std::clamp(d < 0 ? 255 - int(-d / 2) : int(d * 2), 0, 255);
     const QRgb inactive = qRgb(grey, grey, grey);
@@ -485,7 +486,7 @@ void TTileButton::PaintIOS(QPainter& canvas)
 
 void TTileButton::PaintCaption(QPainter& canvas, QRgb colour, bool centred)
 {
-    const int o = MDown ? PressOffset : 0;
+    const int o = FMouseDown ? PressOffset : 0;
     const QRect box(TextInsetX + o, TextInsetY + o, width() - 2 * TextInsetX,
                     height() - 2 * TextInsetY);
     if (box.isEmpty())
@@ -514,7 +515,7 @@ void TTileButton::PaintCaption(QPainter& canvas, QRgb colour, bool centred)
 
 void TTileButton::enterEvent(QEnterEvent*)
 {
-    Enter = true;
+    FHovered = true;
     repaint();
 }
 
@@ -525,14 +526,14 @@ void TTileButton::leaveEvent(QEvent*)
 
 void TTileButton::MouseLeft()
 {
-    Enter = false;
-    MDown = false;
+    FHovered = false;
+    FMouseDown = false;
     repaint();
 }
 
 void TTileButton::mousePressEvent(QMouseEvent* event)
 {
-    MDown = true;
+    FMouseDown = true;
     event->accept();
     repaint();
 }
@@ -543,18 +544,18 @@ void TTileButton::mouseMoveEvent(QMouseEvent* event)
     // reports the leave only after the release; leaving is detected here instead,
     // so a press dragged off the tile cancels as it does without the grab.
     const bool inside = rect().contains(event->position().toPoint());
-    if (!inside && Enter) {
+    if (!inside && FHovered) {
         MouseLeft();
-    } else if (inside && !Enter) {
-        Enter = true;
+    } else if (inside && !FHovered) {
+        FHovered = true;
         repaint();
     }
 }
 
 void TTileButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool wasDown = MDown;
-    MDown = false;
+    const bool wasDown = FMouseDown;
+    FMouseDown = false;
     if (wasDown && rect().contains(event->position().toPoint()) && !Fire())
         return;
     repaint();
@@ -583,8 +584,8 @@ void TTileButton::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Space:
         if (!event->isAutoRepeat()) {
-            SpaceDown = true;
-            MDown = true;
+            FSpaceDown = true;
+            FMouseDown = true;
             repaint();
         }
         break;
@@ -602,13 +603,13 @@ void TTileButton::keyPressEvent(QKeyEvent* event)
 
 void TTileButton::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->key() != Qt::Key_Space || event->isAutoRepeat() || !SpaceDown) {
+    if (event->key() != Qt::Key_Space || event->isAutoRepeat() || !FSpaceDown) {
         QWidget::keyReleaseEvent(event);
         return;
     }
     event->accept();
-    SpaceDown = false;
-    MDown = false;
+    FSpaceDown = false;
+    FMouseDown = false;
     if (!Fire())
         return;
     repaint();
@@ -624,9 +625,9 @@ void TTileButton::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
     // Focus moved away while Space was held: no run.
-    if (SpaceDown) {
-        SpaceDown = false;
-        MDown = false;
+    if (FSpaceDown) {
+        FSpaceDown = false;
+        FMouseDown = false;
     }
     update();
 }

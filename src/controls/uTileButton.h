@@ -138,8 +138,8 @@ public:
     void Click();
 
     // Mouse state, as the painters see it.
-    bool isMouseOver() const { return Enter; }
-    bool isMousePressed() const { return MDown; }
+    bool isMouseOver() const { return FHovered; }
+    bool isMousePressed() const { return FMouseDown; }
 
     // Called (with this button) on a release that follows a press on the button,
     // before the Execute() signal and before the repaint.
@@ -179,9 +179,9 @@ private:
     QString FBitmapResName;
     QString FText;
     bool FToggle = false;
-    bool Enter = false;
-    bool MDown = false;
-    bool SpaceDown = false; // Space is held: the tile shows as pressed
+    bool FHovered = false;
+    bool FMouseDown = false;
+    bool FSpaceDown = false; // Space is held: the tile shows as pressed
     bool FDown = false;
     bool FColorDot = false;
     bool FIOSPainter = false;

@@ -139,18 +139,18 @@ TResampleThreadPool::~TResampleThreadPool()
 void TResampleThreadPool::Add(TThread* Thread)
 {
     std::unique_ptr<TThread> owned(Thread);
-    fThreads.push_back(Thread);
+    FThreads.push_back(Thread);
     owned.release();
     Thread->Start();
 }
 
 void TResampleThreadPool::Join()
 {
-    for (TThread* t : fThreads) {
+    for (TThread* t : FThreads) {
         t->WaitFor();
         delete t;
     }
-    fThreads.clear();
+    FThreads.clear();
 }
 
 namespace {

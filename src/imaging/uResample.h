@@ -122,7 +122,7 @@ public:
     void Join();
 
 private:
-    std::vector<TThread*> fThreads;
+    std::vector<TThread*> FThreads;
 };
 
 // Number of workers of the threaded passes: the machine's cores, at least 1.
