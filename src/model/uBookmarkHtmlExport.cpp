@@ -7,6 +7,7 @@
 // very deep nesting costs more than linear time or any stack.
 
 #include <model/uBookmarkHtml.h>
+#include <model/uTextBytes.h>
 
 #include <platform/EFileError.h>
 
@@ -68,7 +69,7 @@ public:
         Bytes(Blanks.data(), size_t(2 * std::min(Levels, MaxLevels)));
     }
 
-    // Text as UTF-8 without escaping; a lone surrogate becomes '?' (as QString::toUtf8).
+    // Text as UTF-8 without escaping; a lone surrogate becomes U+FFFD.
     void Text(QStringView Text)
     {
         const char16_t* p = Text.utf16();
@@ -157,24 +158,7 @@ private:
     // One character at or above 0x80 (a pair for a surrogate pair); returns the next.
     const char16_t* Encode(const char16_t* p, const char16_t* e)
     {
-        const char32_t c = *p++;
-        if (c < 0x800) {
-            *FPos++ = char(0xC0 | (c >> 6));
-            *FPos++ = char(0x80 | (c & 0x3F));
-        } else if (c < 0xD800 || c > 0xDFFF) {
-            *FPos++ = char(0xE0 | (c >> 12));
-            *FPos++ = char(0x80 | ((c >> 6) & 0x3F));
-            *FPos++ = char(0x80 | (c & 0x3F));
-        } else if (c < 0xDC00 && p != e && *p >= 0xDC00 && *p <= 0xDFFF) {
-            const char32_t u = 0x10000 + ((c - 0xD800) << 10) + (*p++ - 0xDC00);
-            *FPos++ = char(0xF0 | (u >> 18));
-            *FPos++ = char(0x80 | ((u >> 12) & 0x3F));
-            *FPos++ = char(0x80 | ((u >> 6) & 0x3F));
-            *FPos++ = char(0x80 | (u & 0x3F));
-        } else {
-            *FPos++ = '?';
-        }
-        return p;
+        return Utf8PutUtf16(FPos, p, e);
     }
 
     // Text[i] is a ':' after "chrome" (any case) and before "//".

@@ -15,6 +15,7 @@
 #include <model/uHtmlTagScanner.h>
 #include <model/uReadProgress.h>
 #include <model/uSiteText.h>
+#include <model/uTextBytes.h>
 
 #include <platform/uOsServices.h>
 
@@ -27,44 +28,15 @@
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return uchar(c) <= 32;
-}
-
 QByteArrayView TrimBytes(QByteArrayView s)
 {
     qsizetype b = 0;
     qsizetype e = s.size();
-    while (b < e && IsBlank(s[b]))
+    while (b < e && IsSpaceOrControl(s[b]))
         ++b;
-    while (e > b && IsBlank(s[e - 1]))
+    while (e > b && IsSpaceOrControl(s[e - 1]))
         --e;
     return s.sliced(b, e - b);
-}
-
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-// Position of Upper (ASCII upper case) in Text ignoring letter case, or -1.
-qsizetype IndexOfCaseless(QByteArrayView Text, QByteArrayView Upper, qsizetype From = 0)
-{
-    const qsizetype last = Text.size() - Upper.size();
-    for (qsizetype i = From; i <= last; ++i) {
-        qsizetype k = 0;
-        while (k < Upper.size() && UpperAscii(Text[i + k]) == Upper[k])
-            ++k;
-        if (k == Upper.size())
-            return i;
-    }
-    return -1;
-}
-
-bool StartsWithCaseless(QByteArrayView Text, QByteArrayView Upper)
-{
-    return Text.size() >= Upper.size() && EqualsCaseless(Text.first(Upper.size()), Upper);
 }
 
 QString DecodeField(QByteArrayView bytes)
@@ -162,7 +134,7 @@ TSiteText URLField(QByteArrayView Raw)
     const bool plain = !Raw.isEmpty() && std::uint8_t(Raw.front()) > ' '
                        && std::uint8_t(Raw.back()) > ' ' && !Raw.contains('&')
                        && !Raw.contains('\n') && !Raw.contains('\r') && !Raw.contains('\t')
-                       && !StartsWithCaseless(Raw, "CHROME://");
+                       && !AsciiStartsWithCaseless(Raw, "CHROME://");
     if (plain)
         return TSiteText::FromUtf8(Raw);
     return TSiteText(URLText(Raw));
@@ -507,19 +479,20 @@ QByteArray MetaCharset(QByteArrayView Html)
             return TrimBytes(a->Value).toByteArray();
         if (const THtmlAttribute* a = t.Attribute("CONTENT")) {
             const QByteArrayView v = a->Value;
-            const qsizetype c = IndexOfCaseless(v, "CHARSET");
+            const qsizetype c = AsciiIndexOfCaseless(v, "CHARSET");
             if (c < 0)
                 continue;
             qsizetype i = c + 7;
-            while (i < v.size() && IsBlank(v[i]))
+            while (i < v.size() && IsSpaceOrControl(v[i]))
                 ++i;
             if (i >= v.size() || v[i] != '=')
                 continue;
             ++i;
-            while (i < v.size() && (IsBlank(v[i]) || v[i] == '"' || v[i] == '\''))
+            while (i < v.size() && (IsSpaceOrControl(v[i]) || v[i] == '"' || v[i] == '\''))
                 ++i;
             qsizetype e = i;
-            while (e < v.size() && !IsBlank(v[e]) && v[e] != ';' && v[e] != '"' && v[e] != '\'')
+            while (e < v.size() && !IsSpaceOrControl(v[e]) && v[e] != ';' && v[e] != '"'
+                   && v[e] != '\'')
                 ++e;
             if (e > i)
                 return v.sliced(i, e - i).toByteArray();
@@ -533,26 +506,6 @@ template <bool BigEndian>
 char16_t Utf16Unit(const uchar* p)
 {
     return BigEndian ? char16_t((p[0] << 8) | p[1]) : char16_t(p[0] | (p[1] << 8));
-}
-
-char* AppendUtf8(char* out, char32_t c)
-{
-    if (c < 0x80) {
-        *out++ = char(c);
-    } else if (c < 0x800) {
-        *out++ = char(0xC0 | (c >> 6));
-        *out++ = char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        *out++ = char(0xE0 | (c >> 12));
-        *out++ = char(0x80 | ((c >> 6) & 0x3F));
-        *out++ = char(0x80 | (c & 0x3F));
-    } else {
-        *out++ = char(0xF0 | (c >> 18));
-        *out++ = char(0x80 | ((c >> 12) & 0x3F));
-        *out++ = char(0x80 | ((c >> 6) & 0x3F));
-        *out++ = char(0x80 | (c & 0x3F));
-    }
-    return out;
 }
 
 // UTF-16 bytes straight to UTF-8, without a UTF-16 string in between (a bookmark
@@ -590,12 +543,10 @@ QByteArray Utf16ToUtf8(QByteArrayView Bytes)
         if (QChar::isHighSurrogate(c) && i < units
             && QChar::isLowSurrogate(Utf16Unit<BigEndian>(p + 2 * i)))
             u = QChar::surrogateToUcs4(c, Utf16Unit<BigEndian>(p + 2 * i++));
-        else if (QChar::isSurrogate(c))
-            u = 0xFFFD;
-        w = AppendUtf8(w, u);
+        w = Utf8Put(w, u);
     }
     if (Bytes.size() % 2 != 0)
-        w = AppendUtf8(w, 0xFFFD);
+        w = Utf8Put(w, ReplacementChar);
     out.resize(w - out.data());
     return out;
 }
@@ -746,12 +697,12 @@ bool IsNetscapeBookmarkFileHead(QByteArrayView Head)
         }
         Head = narrow;
     }
-    for (qsizetype at = IndexOfCaseless(Head, "<!DOCTYPE"); at >= 0;
-         at = IndexOfCaseless(Head, "<!DOCTYPE", at + 1)) {
+    for (qsizetype at = AsciiIndexOfCaseless(Head, "<!DOCTYPE"); at >= 0;
+         at = AsciiIndexOfCaseless(Head, "<!DOCTYPE", at + 1)) {
         qsizetype i = at + 9;
-        while (i < Head.size() && IsBlank(Head[i]))
+        while (i < Head.size() && IsSpaceOrControl(Head[i]))
             ++i;
-        if (StartsWithCaseless(Head.sliced(i), "NETSCAPE-BOOKMARK-FILE-1"))
+        if (AsciiStartsWithCaseless(Head.sliced(i), "NETSCAPE-BOOKMARK-FILE-1"))
             return true;
     }
     return false;

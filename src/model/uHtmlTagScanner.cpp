@@ -1,15 +1,11 @@
 // Tags and text of an HTML byte stream; see the header for the rules.
 
 #include <model/uHtmlTagScanner.h>
+#include <model/uTextBytes.h>
 
 #include <cstring>
 
 namespace {
-
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
-}
 
 bool IsLetter(char c)
 {
@@ -27,29 +23,15 @@ qsizetype FindByte(QByteArrayView s, char c, qsizetype from)
 
 } // namespace
 
-bool EqualsCaseless(QByteArrayView Text, QByteArrayView Upper)
-{
-    if (Text.size() != Upper.size())
-        return false;
-    for (qsizetype i = 0; i < Text.size(); ++i) {
-        char c = Text[i];
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-        if (c != Upper[i])
-            return false;
-    }
-    return true;
-}
-
 bool THtmlToken::Is(QByteArrayView Upper) const
 {
-    return Kind != Text && EqualsCaseless(Name, Upper);
+    return Kind != Text && AsciiEqualsCaseless(Name, Upper);
 }
 
 const THtmlAttribute* THtmlToken::Attribute(QByteArrayView Upper) const
 {
     for (const THtmlAttribute& a : Attributes)
-        if (EqualsCaseless(a.Name, Upper))
+        if (AsciiEqualsCaseless(a.Name, Upper))
             return &a;
     return nullptr;
 }
@@ -98,14 +80,14 @@ bool THtmlTagScanner::ReadStartTag(THtmlToken& Token)
     const char* d = FHtml.data();
     const qsizetype start = FPos;
     qsizetype i = start + 1;
-    while (i < n && !IsSpace(d[i]) && d[i] != '/' && d[i] != '>' && d[i] != '<')
+    while (i < n && !IsHtmlSpace(d[i]) && d[i] != '/' && d[i] != '>' && d[i] != '<')
         ++i;
     Token.Kind = THtmlToken::StartTag;
     Token.Name = FHtml.sliced(start + 1, i - start - 1);
     Token.Attributes.clear();
 
     for (;;) {
-        while (i < n && (IsSpace(d[i]) || d[i] == '/'))
+        while (i < n && (IsHtmlSpace(d[i]) || d[i] == '/'))
             ++i;
         if (i >= n) {
             FPos = n; // cut off by the end of the input
@@ -118,16 +100,17 @@ bool THtmlTagScanner::ReadStartTag(THtmlToken& Token)
         if (d[i] == '<')
             break; // a missing '>': the '<' starts the next tag
         const qsizetype nameStart = i++;
-        while (i < n && !IsSpace(d[i]) && d[i] != '/' && d[i] != '>' && d[i] != '=' && d[i] != '<')
+        while (i < n && !IsHtmlSpace(d[i]) && d[i] != '/' && d[i] != '>' && d[i] != '='
+               && d[i] != '<')
             ++i;
         THtmlAttribute a;
         a.Name = FHtml.sliced(nameStart, i - nameStart);
         qsizetype j = i;
-        while (j < n && IsSpace(d[j]))
+        while (j < n && IsHtmlSpace(d[j]))
             ++j;
         if (j < n && d[j] == '=') {
             ++j;
-            while (j < n && IsSpace(d[j]))
+            while (j < n && IsHtmlSpace(d[j]))
                 ++j;
             if (j < n && (d[j] == '"' || d[j] == '\'')) {
                 const qsizetype close = FindByte(FHtml, d[j], j + 1);
@@ -135,7 +118,7 @@ bool THtmlTagScanner::ReadStartTag(THtmlToken& Token)
                 i = close < n ? close + 1 : n;
             } else {
                 const qsizetype valueStart = j;
-                while (j < n && !IsSpace(d[j]) && d[j] != '>' && d[j] != '<')
+                while (j < n && !IsHtmlSpace(d[j]) && d[j] != '>' && d[j] != '<')
                     ++j;
                 a.Value = FHtml.sliced(valueStart, j - valueStart);
                 i = j;
@@ -157,7 +140,7 @@ bool THtmlTagScanner::ReadEndTag(THtmlToken& Token)
     const char* d = FHtml.data();
     const qsizetype start = FPos;
     qsizetype i = start + 2;
-    while (i < n && !IsSpace(d[i]) && d[i] != '/' && d[i] != '>' && d[i] != '<')
+    while (i < n && !IsHtmlSpace(d[i]) && d[i] != '/' && d[i] != '>' && d[i] != '<')
         ++i;
     Token.Kind = THtmlToken::EndTag;
     Token.Name = FHtml.sliced(start + 2, i - start - 2);

@@ -47,9 +47,6 @@ struct THtmlToken
     const THtmlAttribute* Attribute(QByteArrayView Upper) const;
 };
 
-// True when Text equals Upper (ASCII upper case) ignoring ASCII letter case.
-bool EqualsCaseless(QByteArrayView Text, QByteArrayView Upper);
-
 class THtmlTagScanner
 {
 public:

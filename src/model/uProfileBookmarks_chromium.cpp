@@ -15,6 +15,7 @@
 #include <cstring>
 #include <model/uProfileBookmarks.h>
 #include <model/uProfileBookmarksParts.h>
+#include <model/uTextBytes.h>
 #include <platform/EFileError.h>
 
 using namespace Qt::StringLiterals;
@@ -327,21 +328,8 @@ private:
 
 void AppendUtf8(QByteArray& out, char32_t c)
 {
-    if (c < 0x80) {
-        out.append(char(c));
-    } else if (c < 0x800) {
-        out.append(char(0xC0 | (c >> 6)));
-        out.append(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.append(char(0xE0 | (c >> 12)));
-        out.append(char(0x80 | ((c >> 6) & 0x3F)));
-        out.append(char(0x80 | (c & 0x3F)));
-    } else {
-        out.append(char(0xF0 | (c >> 18)));
-        out.append(char(0x80 | ((c >> 12) & 0x3F)));
-        out.append(char(0x80 | ((c >> 6) & 0x3F)));
-        out.append(char(0x80 | (c & 0x3F)));
-    }
+    char bytes[4];
+    out.append(bytes, Utf8Put(bytes, c) - bytes);
 }
 
 unsigned HexValue(const char* p)
@@ -385,8 +373,6 @@ QString Decode(const TRawString& s)
                 p += 6;
             }
         }
-        if (c >= 0xD800 && c <= 0xDFFF)
-            c = 0xFFFD;
         AppendUtf8(out, c);
     }
     return QString::fromUtf8(out);

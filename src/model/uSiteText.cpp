@@ -1,4 +1,5 @@
 #include <model/uSiteText.h>
+#include <model/uTextBytes.h>
 
 #include <QByteArray>
 #include <QHash>
@@ -300,7 +301,19 @@ void TSiteText::AppendUtf8(QByteArray& out) const
     const char* p = Payload(FData);
     const qsizetype n = FData->Size();
     if (!FData->Latin1()) {
-        out += Utf16().toUtf8();
+        const QStringView text = Utf16();
+        const qsizetype at = out.size();
+        out.resize(at + 3 * text.size()); // three bytes per unit at most
+        char* w = out.data() + at;
+        const char16_t* p16 = text.utf16();
+        const char16_t* const e16 = p16 + text.size();
+        while (p16 != e16) {
+            if (*p16 < 0x80)
+                *w++ = char(*p16++);
+            else
+                p16 = Utf8PutUtf16(w, p16, e16);
+        }
+        out.resize(w - out.data());
         return;
     }
     if (BytesAreAscii(p, n)) {

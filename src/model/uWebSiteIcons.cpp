@@ -1,5 +1,6 @@
 // The icon store: distinct icons by content, each kept once as base64 text.
 
+#include <model/uTextBytes.h>
 #include <model/uWebSiteIcons.h>
 
 #include <QHash>
@@ -38,29 +39,8 @@ QByteArray LowerAscii(QByteArrayView Text)
 {
     QByteArray out = Text.toByteArray();
     for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+        c = AsciiLower(c);
     return out;
-}
-
-// Text equals Lower (lower case ASCII) ignoring letter case.
-bool EqualsLowerAscii(QByteArrayView Text, QByteArrayView Lower)
-{
-    if (Text.size() != Lower.size())
-        return false;
-    for (qsizetype i = 0; i < Text.size(); ++i) {
-        char c = Text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-        if (c != Lower[i])
-            return false;
-    }
-    return true;
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
 // What each byte is in base64 text: a digit's value (0-63), or one of these.
@@ -324,7 +304,7 @@ QByteArray SniffIconType(QByteArrayView Bytes)
     if (text.startsWith("\xEF\xBB\xBF"))
         text = text.sliced(3);
     qsizetype i = 0;
-    while (i < text.size() && IsBlank(text[i]))
+    while (i < text.size() && IsHtmlSpace(text[i]))
         ++i;
     if (i < text.size() && text[i] == '<' && LowerAscii(text).contains("<svg"))
         return "image/svg+xml";
@@ -503,10 +483,10 @@ TWebSiteIcons& WebSiteIcons()
 TIconId WebSiteIconFromDataURI(QByteArrayView URI)
 {
     qsizetype b = 0;
-    while (b < URI.size() && IsBlank(URI[b]))
+    while (b < URI.size() && IsHtmlSpace(URI[b]))
         ++b;
     URI = URI.sliced(b);
-    if (URI.size() < 5 || !EqualsLowerAscii(URI.first(5), "data:"))
+    if (URI.size() < 5 || !AsciiEqualsCaseless(URI.first(5), "data:"))
         return 0;
     const qsizetype comma = URI.indexOf(',');
     if (comma < 0)
@@ -514,7 +494,8 @@ TIconId WebSiteIconFromDataURI(QByteArrayView URI)
     // "<type>[;param=value]...;base64": only base64 icons are kept.
     const QByteArrayView head = URI.sliced(5, comma - 5);
     const qsizetype semi = head.indexOf(';');
-    if (semi < 0 || !EqualsLowerAscii(head.sliced(head.lastIndexOf(';') + 1).trimmed(), "base64"))
+    if (semi < 0
+        || !AsciiEqualsCaseless(head.sliced(head.lastIndexOf(';') + 1).trimmed(), "base64"))
         return 0;
     return WebSiteIcons().AddBase64(head.first(semi).trimmed(), URI.sliced(comma + 1));
 }

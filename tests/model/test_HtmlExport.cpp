@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
@@ -362,7 +364,8 @@ TEST(HtmlExport, WritesTheSameBytesAsBefore)
         "    <DT><H3>Caf\xc3\xa9</H3>\r\n"
         "    <DL><p>\r\n"
         "      <DT><A HREF=\"https://\xc3\xa9x.com/\xc3\xbc?q=\xe6\x97\xa5\" ADD_DATE=\"86400\" "
-        "ICON_URI=\"http://i/\xf0\x9f\x98\x80\">lone ? high, lone ? low, ? at the end ?</A>\r\n"
+        "ICON_URI=\"http://i/\xf0\x9f\x98\x80\">lone \xef\xbf\xbd high, lone \xef\xbf\xbd low, "
+        "\xef\xbf\xbd at the end \xef\xbf\xbd</A>\r\n"
         "      <DD>\xc2\xa0nbsp line\xc2\xa0\r\n"
         "    </DL><p>\r\n"
         "  </DL><p>\r\n"
@@ -496,7 +499,7 @@ TEST(HtmlExport, DeepFoldersStayLinear)
 
 // Long texts of every kind of character cross the write buffer at every offset:
 // the file stays valid UTF-8 and reads back to the same texts (a lone surrogate,
-// which UTF-8 cannot hold, as '?').
+// which UTF-8 cannot hold, as U+FFFD).
 TEST(HtmlExport, LongTextsCrossTheWriteBuffer)
 {
     const QString piece = u"ab&<\"\u00E9\u65E5\U0001F600"_s + QChar(0xD800) + u"x\tchrome://y"_s
@@ -514,13 +517,13 @@ TEST(HtmlExport, LongTextsCrossTheWriteBuffer)
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString decoded = utf8.decode(data);
     EXPECT_FALSE(utf8.hasError());
-    EXPECT_FALSE(decoded.contains(QChar(QChar::ReplacementCharacter)));
 
     TWebSiteList back;
     WebSitesLoadFromHtmlData(back, data);
     ASSERT_EQ(back.Count(), list.Count());
     const auto stored = [](QString text) {
-        return text.replace(QChar(0xD800), u'?').replace(QChar(0xDC00), u'?');
+        return text.replace(QChar(0xD800), QChar::ReplacementCharacter)
+            .replace(QChar(0xDC00), QChar::ReplacementCharacter);
     };
     for (qsizetype k = 0; k < list.Count(); ++k) {
         SCOPED_TRACE(k);
@@ -529,6 +532,37 @@ TEST(HtmlExport, LongTextsCrossTheWriteBuffer)
         EXPECT_TRUE(got.Title == stored(list[k].Title));
         EXPECT_TRUE(got.Comment == stored(list[k].Comment));
         EXPECT_TRUE(got.Category == stored(list[k].Category));
+    }
+}
+
+// A surrogate without its other half has no UTF-8 form: it is written as U+FFFD,
+// in a title (escaped text, UTF-16 or not) and in an address, wherever it stands.
+TEST(HtmlExport, LoneSurrogatesBecomeReplacementCharacters)
+{
+    struct TCase
+    {
+        QString Text;
+        QByteArray Utf8;
+    };
+    const QString high(QChar(0xD800));
+    const QString low(QChar(0xDC00));
+    const QString pair = QString::fromUtf16(u"\U0001F600");
+    const std::vector<TCase> cases = {
+        {u"a"_s + high + u"b"_s, "a\xef\xbf\xbd"
+                                 "b"},
+        {u"a"_s + low + u"b"_s, "a\xef\xbf\xbd"
+                                "b"},
+        {u"end"_s + high, "end\xef\xbf\xbd"},
+        {low + high, "\xef\xbf\xbd\xef\xbf\xbd"},
+        {high + pair, "\xef\xbf\xbd\xf0\x9f\x98\x80"},
+        {u"&"_s + high + u"<"_s, "&amp;\xef\xbf\xbd&lt;"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Utf8.toStdString());
+        const QByteArray data = WebSitesToHtmlData(
+            ListOf({Site(c.Text, u"http://x/"_s + c.Text, QString(), 0, QString(), QString())}));
+        EXPECT_TRUE(data.contains("\">" + c.Utf8 + "</A>")) << data.toStdString();
+        EXPECT_TRUE(data.contains("HREF=\"http://x/" + c.Utf8 + "\"")) << data.toStdString();
     }
 }
 

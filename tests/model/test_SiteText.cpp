@@ -41,7 +41,9 @@ TEST(SiteText, KeepsEveryTextAsItWas)
         EXPECT_EQ(QStringView(units.data(), qsizetype(units.size())), s);
         QByteArray utf8("<");
         t.AppendUtf8(utf8);
-        EXPECT_EQ(utf8, "<" + s.toUtf8());
+        // A lone surrogate has no UTF-8 form and is written as U+FFFD.
+        EXPECT_EQ(utf8,
+                  "<" + QString(s).replace(QChar(0xd800), QChar::ReplacementCharacter).toUtf8());
     }
 }
 
