@@ -1,5 +1,9 @@
 #include "uCliImage.h"
 
+#include "uCliArguments.h"
+#include "uCliCommands.h"
+#include "uCliOutput.h"
+
 #include <imaging/uImageFile.h>
 #include <platform/EFileError.h>
 
@@ -103,4 +107,10 @@ QString RunImage(const QString& In, const QString& Out, const TImageOptions& Opt
         .arg(bmp.Width())
         .arg(bmp.Height())
         .arg(timer.elapsed());
+}
+
+int RunImageCommand(const TOptions& o)
+{
+    WriteErr(RunImage(o.Paths[0], o.Paths[1], o.Image) + u'\n');
+    return 0;
 }

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <optional>
-#include <stdexcept>
 
 struct TImageOptions
 {
@@ -18,12 +17,7 @@ struct TImageOptions
     std::optional<int> Level;
 };
 
-// A bad command line (also a bad filter name): exit status 2 with the usage text.
-struct EUsage : std::runtime_error
-{
-    using std::runtime_error::runtime_error;
-};
-
-// Runs the conversion; returns the one-line summary. Raises EFileError when a file
-// cannot be read, decoded or written, or its extension is not an image type.
+// Runs the conversion; returns the one-line summary. Raises EUsage for an unknown
+// filter name, EFileError when a file cannot be read, decoded or written, or its
+// extension is not an image type.
 QString RunImage(const QString& In, const QString& Out, const TImageOptions& Options);

@@ -177,18 +177,60 @@ TEST_F(CliTest, ListWritesUtf8AndEscapesControlCharacters)
               "[InternetShortcut.W]\r\nTitle=Caf+AOk- +2D3eAA- +2AA-z\x01y\r\n");
     const TRun tsv = RunCli({QStringLiteral("list"), dir});
     ASSERT_EQ(tsv.Exit, 0) << tsv.Err.toStdString();
-    EXPECT_EQ(tsv.Out,
-              QByteArray("Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\x01y\thttps://u.example/\t\t\t7\n"));
+    EXPECT_EQ(
+        tsv.Out,
+        QByteArray("Caf\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBDz\x01y\thttps://u.example/\t\t\t7\n"));
 
     const TRun json = RunCli({QStringLiteral("list"), QStringLiteral("--format=json"), dir});
     ASSERT_EQ(json.Exit, 0) << json.Err.toStdString();
-    EXPECT_TRUE(json.Out.contains("\"title\":\"Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\\u0001y\""))
+    EXPECT_TRUE(
+        json.Out.contains("\"title\":\"Caf\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBDz\\u0001y\""))
         << json.Out.toStdString();
     QJsonParseError err{};
     const QJsonDocument doc = QJsonDocument::fromJson(json.Out, &err);
     ASSERT_EQ(err.error, QJsonParseError::NoError) << err.errorString().toStdString();
     EXPECT_EQ(doc.array().at(0).toObject().value(QStringLiteral("title")).toString(),
-              QString::fromUtf8("Caf\xC3\xA9 \xF0\x9F\x98\x80 ?z\x01y"));
+              QString::fromUtf8("Caf\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBDz\x01y"));
+}
+
+// A surrogate without its other half (the shell's UTF-7 can spell one) has no UTF-8
+// form: TSV and JSON both write U+FFFD in its place, wherever it stands.
+TEST_F(CliTest, LoneSurrogatesBecomeReplacementCharacters)
+{
+    struct TCase
+    {
+        const char* Utf7; // the title in the shell's UTF-7
+        QByteArray Utf8;  // the title as written
+    };
+    const TCase cases[] = {
+        {"a+2AA-b", "a\xEF\xBF\xBD"
+                    "b"}, // high alone
+        {"a+3AA-b", "a\xEF\xBF\xBD"
+                    "b"},                               // low alone
+        {"end+2AA-", "end\xEF\xBF\xBD"},                // high at the end
+        {"+3gDYPQ-", "\xEF\xBF\xBD\xEF\xBF\xBD"},       // a pair the wrong way round
+        {"+2ADYPd4A-", "\xEF\xBF\xBD\xF0\x9F\x98\x80"}, // high, then a pair
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Utf7);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        WriteFile(dir.filePath(QStringLiteral("s.url")),
+                  QByteArray("[InternetShortcut]\r\nURL=https://s.example/\r\nAddDate=7\r\n"
+                             "[InternetShortcut.W]\r\nTitle=")
+                      + c.Utf7 + "\r\n");
+        const TRun tsv = RunCli({QStringLiteral("list"), dir.path()});
+        ASSERT_EQ(tsv.Exit, 0) << tsv.Err.toStdString();
+        EXPECT_EQ(tsv.Out, c.Utf8 + "\thttps://s.example/\t\t\t7\n");
+
+        const TRun json =
+            RunCli({QStringLiteral("list"), QStringLiteral("--format=json"), dir.path()});
+        ASSERT_EQ(json.Exit, 0) << json.Err.toStdString();
+        EXPECT_TRUE(json.Out.contains("{\"title\":\"" + c.Utf8 + "\",")) << json.Out.toStdString();
+        QJsonParseError err{};
+        QJsonDocument::fromJson(json.Out, &err);
+        EXPECT_EQ(err.error, QJsonParseError::NoError) << err.errorString().toStdString();
+    }
 }
 
 TEST_F(CliTest, SearchKeepsOnlyMatchingEntries)
