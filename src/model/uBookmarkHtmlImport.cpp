@@ -12,6 +12,7 @@
 // UTF-16.
 
 #include <model/uBookmarkHtmlImport.h>
+#include <model/uHtmlEncodingLabels.h>
 #include <model/uHtmlTagScanner.h>
 #include <model/uReadProgress.h>
 #include <model/uSiteText.h>
@@ -189,18 +190,6 @@ qsizetype CommentTarget(const TWebSiteList& List, TAddResult r, const TSiteText&
     return -1;
 }
 
-// The comment rule of a merge: empty takes it, a different text is appended.
-void AttachComment(TWebSiteList& List, qsizetype target, const QString& comment)
-{
-    if (target < 0 || target >= List.Count())
-        return;
-    TWebSite& e = List.EditKeepURL(target);
-    if (e.Comment.isEmpty())
-        e.Comment = comment;
-    else if (!comment.isEmpty() && comment != e.Comment)
-        e.Comment += QStringLiteral("\r\n") + comment;
-}
-
 // Text collected from one or more runs (tags inside a title split it).
 class TTextRuns
 {
@@ -282,6 +271,7 @@ public:
         EndCapture();
         if (FInComment)
             EndComment(FHtml.size());
+        FJoins.Apply();
         return FFound;
     }
 
@@ -357,7 +347,7 @@ private:
             }
             ++FFound;
             const TSiteText url = FPending.URL;
-            const TAddResult r = WebSitesAdd(FList, std::move(FPending));
+            const TAddResult r = WebSitesAdd(FList, std::move(FPending), FJoins);
             // An entry a bookmark merges into keeps its own title, so the
             // title's text is made for a new entry only.
             if (r == TAddResult::Added)
@@ -382,7 +372,10 @@ private:
             FComment += raw;
             raw = FComment;
         }
-        AttachComment(FList, FTarget, CommentText(raw));
+        // A comment joins the entry's by the merge rule: empty takes it, a
+        // different text is appended.
+        if (FTarget >= 0)
+            FJoins.Add(FTarget, CommentText(raw));
         FTarget = -1;
     }
 
@@ -438,6 +431,7 @@ private:
     };
 
     TWebSiteList& FList;
+    TCommentJoins FJoins{FList};
     QByteArrayView FHtml;
     TDateTime FNow;
     qsizetype FFound = 0;
@@ -665,11 +659,18 @@ QByteArrayView BookmarkHtmlAsUtf8(const QByteArray& Data, QByteArray& Converted)
         Converted = Utf16ToUtf8<true>(data.sliced(2));
         return Converted;
     }
-    const QByteArray charset = MetaCharset(data);
+    // The META's label is read as browsers read it; a name they do not know is
+    // no reason to turn an ASCII file into something else.
+    QByteArray charset = HtmlEncodingForLabel(MetaCharset(data));
+    if (charset == "x-user-defined")
+        charset = "windows-1252";
+    else if (charset == "ISO-8859-8-I")
+        charset = "ISO-8859-8"; // the same characters; the I only orders them for display
+    else if (charset == "replacement")
+        charset.clear(); // stands for encodings that are not ASCII-compatible
     if (!charset.isEmpty()) {
         // A head readable as ASCII is not UTF-16, whatever it says (HTML reads it as UTF-8).
-        const QByteArray upper = charset.toUpper();
-        if (upper == "UTF-8" || upper == "UTF8" || upper.startsWith("UTF-16"))
+        if (charset == "UTF-8" || charset.startsWith("UTF-16"))
             return data;
         QStringDecoder decoder(charset.constData(), QStringDecoder::Flag::Stateless);
         if (decoder.isValid()) {

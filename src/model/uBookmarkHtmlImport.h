@@ -13,7 +13,9 @@
 QString DecodeHtmlReferences(const QString& Text);
 
 // The file's text as UTF-8, the encoding chosen by, in this order: a byte-order
-// mark (UTF-8, UTF-16LE, UTF-16BE); a charset named by a <META> tag of the head;
+// mark (UTF-8, UTF-16LE, UTF-16BE); a charset named by a <META> tag of the head,
+// read as browsers read it (see uHtmlEncodingLabels.h: a UTF-16 label there means
+// UTF-8, a name that is no label is passed over);
 // UTF-8 when the bytes are valid UTF-8; the legacy code page. The result is a
 // view into Data (without its mark) when no conversion is needed, otherwise into
 // Converted.

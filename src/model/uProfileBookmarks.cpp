@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <limits>
+#include <model/uBookmarkHtmlImport.h>
 #include <model/uProfileBookmarks.h>
 #include <model/uProfileBookmarksParts.h>
 #include <model/uSiteText.h>
@@ -15,10 +16,8 @@ namespace zorvel::model::browser {
 
 TDateTime FromUnixSeconds(std::int64_t Seconds)
 {
-    constexpr std::int64_t EpochMSecs = 25569LL * 86'400'000LL;
-    constexpr std::int64_t Limit = (std::numeric_limits<std::int64_t>::max() - EpochMSecs) / 1000;
-    if (Seconds <= Limit && Seconds >= -Limit)
-        return TDateTime::FromMilliseconds(EpochMSecs + Seconds * 1000);
+    if (Seconds >= MinUnixSeconds && Seconds <= MaxUnixSeconds)
+        return TDateTime::FromMilliseconds(UnixEpochMSecs + Seconds * 1000);
     return UnixTextToDate(QString());
 }
 
@@ -29,6 +28,40 @@ QString AsHtmlImportReads(QString Text)
     if (Text.contains(u"://"_s))
         Text.replace(u"chrome://"_s, u"http://"_s, Qt::CaseInsensitive);
     return Text;
+}
+
+TCategoryWalk::TLevel TCategoryWalk::Enter(TLevel Parent, QStringView Name)
+{
+    CutTo(Parent.Length);
+    const qsizetype grown = Parent.Length + (Parent.Depth > 0 ? 1 : 0) + Name.size();
+    if (Parent.Depth >= MaxBookmarkFolderDepth || grown > MaxBookmarkCategoryLength)
+        return Parent;
+    if (Parent.Depth > 0)
+        FText += u'\\';
+    FText += Name;
+    FSharedValid = false;
+    return {FText.size(), Parent.Depth + 1};
+}
+
+const TSiteText& TCategoryWalk::Category(TLevel At)
+{
+    CutTo(At.Length);
+    if (!FSharedValid) {
+        auto it = FSeen.constFind(FText);
+        if (it == FSeen.cend())
+            it = FSeen.insert(FText, TSiteText(FText));
+        FShared = *it;
+        FSharedValid = true;
+    }
+    return FShared;
+}
+
+void TCategoryWalk::CutTo(qsizetype Length)
+{
+    if (FText.size() != Length) {
+        FText.truncate(Length);
+        FSharedValid = false;
+    }
 }
 
 } // namespace zorvel::model::browser
@@ -81,8 +114,9 @@ std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName)
 
 void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sites)
 {
+    TCommentJoins joins(List);
     for (TWebSite& site : Sites)
-        WebSitesAdd(List, std::move(site));
+        WebSitesAdd(List, std::move(site), joins);
 }
 
 bool WebSitesLoadFromBrowserFile(TWebSiteList& List, const QString& FileName)

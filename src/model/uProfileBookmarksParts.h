@@ -2,32 +2,63 @@
 // What the two browser bookmark readers share: dates, text rules, categories.
 
 #include <model/uDateTime.h>
+#include <model/uSiteText.h>
 #include <model/uWebSiteList.h>
+
+#include <QHash>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
 #include <vector>
 
 class TSqliteSnapshot;
-
-#include <QString>
-#include <cstdint>
 
 namespace zorvel::model::browser {
 
 // Whole seconds since 1970-01-01 00:00:00 of the program's local clock, as the
 // HTML reader reads an ADD_DATE; the current time, cut to the second, when the
-// value cannot be a date.
+// value cannot be a date: before the year 1 or after 9999 (no calendar shows
+// those, and no browser wrote them).
 TDateTime FromUnixSeconds(std::int64_t Seconds);
+inline constexpr std::int64_t MinUnixSeconds = -62'135'596'800; // 0001-01-01 00:00:00
+inline constexpr std::int64_t MaxUnixSeconds = 253'402'300'799; // 9999-12-31 23:59:59
 
 // The text as importing the browser's HTML export gives it back: the HTML reader
 // drops tabs and reads "chrome://" as "http://" in the whole file.
 QString AsHtmlImportReads(QString Text);
 
-// The category of a folder's contents: the parent's category and the folder's
-// name joined with "\" as the HTML reader joins its folder stack (Depth names in
-// Parent; an empty name still counts as a component).
-inline QString ChildCategory(const QString& Parent, int Depth, const QString& Name)
+// The category of the folder a walk is in, kept as one growing text as the HTML
+// reader keeps it: entering a folder appends "\" and its name (an empty name
+// still counts as a component), going back to an outer level cuts the text back.
+// The HTML reader's limits apply, so that a profile and its browser's HTML
+// export give the same categories and no file makes them cost more than the
+// limits per bookmark: a folder deeper than MaxBookmarkFolderDepth, or whose
+// category would grow past MaxBookmarkCategoryLength, is read into its parent.
+// Folders must be visited depth-first, so that the text begins with the
+// category of every level still open.
+class TCategoryWalk
 {
-    return Depth == 0 ? Name : Parent + u'\\' + Name;
-}
+public:
+    struct TLevel
+    {
+        qsizetype Length = 0; // of the category text
+        int Depth = 0;        // names joined in it
+    };
+
+    // The level of the contents of a folder named Name inside Parent.
+    TLevel Enter(TLevel Parent, QStringView Name);
+    // The category of At; bookmarks of equal categories share one text.
+    const TSiteText& Category(TLevel At);
+
+private:
+    void CutTo(qsizetype Length);
+
+    QString FText;
+    TSiteText FShared;
+    bool FSharedValid = false;
+    QHash<QString, TSiteText> FSeen;
+};
 
 // The Firefox reader's steps on an open snapshot, so that a caller that has to
 // look at the database first copies it only once.

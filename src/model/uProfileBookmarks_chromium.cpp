@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <cstring>
+#include <limits>
 #include <model/uProfileBookmarks.h>
 #include <model/uProfileBookmarksParts.h>
 #include <model/uTextBytes.h>
@@ -388,6 +389,9 @@ TDateTime DateOf(const TRawString& s)
     for (const char c : s.View()) {
         if (c < '0' || c > '9')
             return TDateTime::Now();
+        // Nineteen digits may pass 64 bits: no date then, as any other bad text.
+        if (v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10)
+            return TDateTime::Now();
         v = v * 10 + (c - '0');
     }
     return FromUnixSeconds(v == 0 ? 0 : (v - WindowsToUnixMicroseconds) / 1000000);
@@ -403,37 +407,38 @@ TNodeKind KindOf(const TNode& n)
 }
 
 // Appends the bookmarks of the root node at Root, pre-order as the export writes
-// them. Category/Depth: what the root's contents get (see ChildCategory).
-void EmitRoot(const std::vector<TNode>& Nodes, qsizetype Root, const QString& Category, int Depth,
-              std::vector<TWebSite>& Out)
+// them; Level: the place of the root's contents in Walk.
+void EmitRoot(const std::vector<TNode>& Nodes, qsizetype Root, TCategoryWalk& Walk,
+              TCategoryWalk::TLevel Level, std::vector<TWebSite>& Out)
 {
-    // Folder categories by node index, filled as the pre-order walk meets them;
-    // the nodes of one root are contiguous.
-    const qsizetype first = Root;
-    const qsizetype last = Nodes[size_t(Root)].End;
-    std::vector<QString> category(size_t(last - first));
-    std::vector<int> depth(size_t(last - first), -1); // -1: not a readable folder
-    category[0] = Category;
-    depth[0] = Depth;
-    for (qsizetype i = first + 1; i < last; ++i) {
+    // The folders open around the node at hand: where each ends, the level of its
+    // contents. The nodes of a folder follow it contiguously.
+    struct TOpen
+    {
+        qsizetype End;
+        TCategoryWalk::TLevel Level;
+    };
+    std::vector<TOpen> open{{Nodes[size_t(Root)].End, Level}};
+    for (qsizetype i = Root + 1; i < Nodes[size_t(Root)].End;) {
+        while (i >= open.back().End)
+            open.pop_back();
         const TNode& n = Nodes[size_t(i)];
-        const size_t parent = size_t(n.Parent - first);
-        if (depth[parent] < 0)
-            continue; // inside a node that is neither a url nor a folder
         const TNodeKind kind = KindOf(n);
         if (kind == TNodeKind::Folder) {
-            const size_t self = size_t(i - first);
-            category[self] =
-                ChildCategory(category[parent], depth[parent], AsHtmlImportReads(Decode(n.Name)));
-            depth[self] = depth[parent] + 1;
-        } else if (kind == TNodeKind::Url && n.Url.Present) {
+            open.push_back(
+                {n.End, Walk.Enter(open.back().Level, AsHtmlImportReads(Decode(n.Name)))});
+            ++i;
+            continue;
+        }
+        if (kind == TNodeKind::Url && n.Url.Present) {
             TWebSite site;
             site.Title = AsHtmlImportReads(Decode(n.Name));
             site.URL = AsHtmlImportReads(Decode(n.Url));
-            site.Category = category[parent];
+            site.Category = Walk.Category(open.back().Level);
             site.AddDate = DateOf(n.DateAdded);
             Out.push_back(std::move(site));
         }
+        i = n.End; // what a bookmark or an unknown node holds is no bookmark
     }
 }
 
@@ -446,9 +451,13 @@ std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QS
     const std::vector<TNode>& nodes = scanner.Nodes;
 
     std::vector<TWebSite> out;
-    const auto emit = [&](qsizetype root, const QString& category, int depth) {
-        if (KindOf(nodes[size_t(root)]) != TNodeKind::Url)
-            EmitRoot(nodes, root, category, depth, out);
+    TCategoryWalk walk;
+    // A root's contents go into a folder of its name, or to the top level.
+    const auto emit = [&](qsizetype root, bool asFolder, const QString& name) {
+        if (KindOf(nodes[size_t(root)]) == TNodeKind::Url)
+            return;
+        const TCategoryWalk::TLevel top;
+        EmitRoot(nodes, root, walk, asFolder ? walk.Enter(top, name) : top, out);
     };
     const auto rootNamed = [&](QByteArrayView key) -> qsizetype {
         for (const auto& [k, index] : scanner.Roots)
@@ -462,18 +471,18 @@ std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QS
         QString name = AsHtmlImportReads(Decode(nodes[size_t(bar)].Name));
         if (!nodes[size_t(bar)].Name.Present)
             name = u"Bookmarks bar"_s;
-        emit(bar, name, 1);
+        emit(bar, true, name);
     }
     if (const qsizetype other = rootNamed("other"); other >= 0)
-        emit(other, QString(), 0);
+        emit(other, false, QString());
     if (const qsizetype synced = rootNamed("synced"); synced >= 0)
-        emit(synced, QString(), 0);
+        emit(synced, false, QString());
     for (const auto& [key, index] : scanner.Roots) {
         if (key == "bookmark_bar" || key == "other" || key == "synced")
             continue;
         const TNode& n = nodes[size_t(index)];
         const QString name = n.Name.Present ? Decode(n.Name) : QString::fromUtf8(key);
-        emit(index, AsHtmlImportReads(name), 1);
+        emit(index, true, AsHtmlImportReads(name));
     }
     return out;
 }

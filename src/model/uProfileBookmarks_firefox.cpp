@@ -47,6 +47,9 @@ QString TextColumn(sqlite3_stmt* st, int column)
 
 std::vector<TRow> ReadRows(const TSqliteSnapshot& Db)
 {
+    Db.RequireTable("moz_bookmarks",
+                    {"id", "type", "fk", "parent", "position", "title", "dateAdded", "guid"});
+    Db.RequireTable("moz_places", {"id", "url"});
     TSqliteStatement st(
         Db, "SELECT b.id, b.type, b.parent, b.position, b.title, b.dateAdded, b.guid, p.url "
             "FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk");
@@ -84,26 +87,28 @@ TDateTime DateOf(const TRow& r)
     return FromUnixSeconds(s);
 }
 
-// Where a root's contents go. Depth -1: skipped.
+// Where a root's contents go: into a folder (Folder, named Name), to the top
+// level, or nowhere (Skip).
 struct TRootPlace
 {
-    QString Category;
-    int Depth = 1;
+    bool Skip = false;
+    bool Folder = true;
+    QString Name;
 };
 
 TRootPlace PlaceOfRoot(const TRow& r)
 {
     if (r.Guid == "menu________")
-        return {QString(), 0};
+        return {false, false, {}};
     if (r.Guid == "toolbar_____")
-        return {u"Bookmarks Toolbar"_s, 1};
+        return {false, true, u"Bookmarks Toolbar"_s};
     if (r.Guid == "unfiled_____")
-        return {u"Other Bookmarks"_s, 1};
+        return {false, true, u"Other Bookmarks"_s};
     if (r.Guid == "mobile______")
-        return {u"Mobile Bookmarks"_s, 1};
+        return {false, true, u"Mobile Bookmarks"_s};
     if (r.Guid == "tags________")
-        return {QString(), -1}; // tag folders repeat bookmarks
-    return {AsHtmlImportReads(r.Title), 1};
+        return {true, false, {}}; // tag folders repeat bookmarks
+    return {false, true, AsHtmlImportReads(r.Title)};
 }
 
 } // namespace
@@ -112,9 +117,7 @@ namespace zorvel::model::browser {
 
 bool HasFirefoxBookmarkTables(const TSqliteSnapshot& Db)
 {
-    TSqliteStatement st(
-        Db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'moz_bookmarks'");
-    return st.Step();
+    return Db.HasTable("moz_bookmarks", {});
 }
 
 std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
@@ -163,22 +166,24 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
         qsizetype Row;
         qsizetype Next; // next index into order
         qsizetype End;
-        QString Category;
-        int Depth;
+        TCategoryWalk::TLevel Level; // of the folder's contents
     };
+    TCategoryWalk walk;
     std::vector<bool> visited(rows.size(), false);
     std::vector<TFrame> stack;
-    const auto push = [&](qsizetype row, QString category, int depth) {
+    const auto push = [&](qsizetype row, TCategoryWalk::TLevel level) {
         if (visited[size_t(row)])
             return;
         visited[size_t(row)] = true;
-        if (depth > MaxBrowserFolderDepth)
-            Db.Fail(u"Folders nested more than %1 deep"_s.arg(MaxBrowserFolderDepth));
+        // The root and a root folder above the chain of the user's folders.
+        if (stack.size() > size_t(MaxBrowserFolderDepth) + 1)
+            throw EFileError(Db.FileName(),
+                             u"Folders nested more than %1 deep"_s.arg(MaxBrowserFolderDepth));
         const auto it = children.constFind(rows[size_t(row)].Id);
         if (it != children.cend())
-            stack.push_back({row, it->first, it->second, std::move(category), depth});
+            stack.push_back({row, it->first, it->second, level});
     };
-    push(root, QString(), 0);
+    push(root, {});
     while (!stack.empty()) {
         TFrame& f = stack.back();
         if (f.Next == f.End) {
@@ -191,18 +196,18 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
             if (r.Type != FolderType)
                 continue;
             const TRootPlace place = PlaceOfRoot(r);
-            if (place.Depth >= 0)
-                push(i, place.Category, place.Depth);
+            if (!place.Skip)
+                push(i, place.Folder ? walk.Enter({}, place.Name) : TCategoryWalk::TLevel{});
             continue;
         }
         if (r.Type == FolderType) {
-            const QString category = ChildCategory(f.Category, f.Depth, AsHtmlImportReads(r.Title));
-            push(i, category, f.Depth + 1); // f may move: everything needed is copied
+            const TCategoryWalk::TLevel level = walk.Enter(f.Level, AsHtmlImportReads(r.Title));
+            push(i, level); // f may move: nothing of it is used afterwards
         } else if (r.Type == BookmarkType && !r.Url.isEmpty() && !r.Url.startsWith(u"place:"_s)) {
             TWebSite site;
             site.Title = AsHtmlImportReads(r.Title);
             site.URL = AsHtmlImportReads(r.Url);
-            site.Category = f.Category;
+            site.Category = walk.Category(f.Level);
             site.AddDate = DateOf(r);
             out.push_back(std::move(site));
         }

@@ -95,6 +95,9 @@ void AttachIcons(std::vector<TWebSite>& Sites, const TSqliteSnapshot& Db, const 
 void ReadFirefoxFavicons(std::vector<TWebSite>& Sites, const QString& FileName)
 {
     const TSqliteSnapshot db(FileName);
+    db.RequireTable("moz_pages_w_icons", {"id", "page_url"});
+    db.RequireTable("moz_icons_to_pages", {"page_id", "icon_id"});
+    db.RequireTable("moz_icons", {"id", "width", "data"});
     AttachIcons(Sites, db,
                 "SELECT p.page_url, i.width, i.data FROM moz_pages_w_icons p "
                 "JOIN moz_icons_to_pages ip ON ip.page_id = p.id "
@@ -104,6 +107,8 @@ void ReadFirefoxFavicons(std::vector<TWebSite>& Sites, const QString& FileName)
 void ReadChromiumFavicons(std::vector<TWebSite>& Sites, const QString& FileName)
 {
     const TSqliteSnapshot db(FileName);
+    db.RequireTable("icon_mapping", {"page_url", "icon_id"});
+    db.RequireTable("favicon_bitmaps", {"icon_id", "width", "image_data"});
     AttachIcons(Sites, db,
                 "SELECT m.page_url, b.width, b.image_data FROM icon_mapping m "
                 "JOIN favicon_bitmaps b ON b.icon_id = m.icon_id");

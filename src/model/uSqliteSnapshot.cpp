@@ -2,9 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <model/uSqliteSnapshot.h>
 #include <platform/EFileError.h>
 #include <sqlite3.h>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -47,6 +50,9 @@ void CopyForReading(const QString& Source, const QString& Target, const QString&
     }
 }
 
+// Steps between two looks at the work budget: cheap, and fine enough.
+constexpr int ProgressInterval = 1000;
+
 } // namespace
 
 TSqliteSnapshot::TSqliteSnapshot(const QString& FileName) : FFileName(FileName)
@@ -77,6 +83,61 @@ TSqliteSnapshot::TSqliteSnapshot(const QString& FileName) : FFileName(FileName)
     if (sqlite3_open_v2(path.constData(), &FDb, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         Fail(u"Cannot open the database"_s);
     sqlite3_busy_timeout(FDb, 0);
+    // No text or picture a reader takes is near this; a crafted value past it is
+    // refused instead of being built in memory.
+    sqlite3_limit(FDb, SQLITE_LIMIT_LENGTH, 64 * 1024 * 1024);
+    FBudget = WorkBudgetFor(std::max<qint64>(0, StateOf(copy).Size)
+                            + std::max<qint64>(0, StateOf(copyWal).Size));
+    sqlite3_progress_handler(FDb, ProgressInterval, &TSqliteSnapshot::OnProgress, this);
+}
+
+qint64 TSqliteSnapshot::WorkBudgetFor(qint64 Bytes)
+{
+    return BaseWorkSteps + WorkStepsPerByte * std::max<qint64>(0, Bytes);
+}
+
+int TSqliteSnapshot::OnProgress(void* Self)
+{
+    auto* db = static_cast<TSqliteSnapshot*>(Self);
+    db->FWorkDone += ProgressInterval;
+    return db->FWorkDone > db->FBudget ? 1 : 0; // non-zero interrupts the statement
+}
+
+bool TSqliteSnapshot::HasTable(const char* Name, std::initializer_list<const char*> Columns) const
+{
+    {
+        TSqliteStatement st(*this, "SELECT sql FROM sqlite_master"
+                                   " WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+        sqlite3_bind_text(st.Handle(), 1, Name, -1, SQLITE_STATIC);
+        if (!st.Step())
+            return false;
+        const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(st.Handle(), 0));
+        // A virtual table runs a module's code on every read: none of ours is one.
+        if (!sql || QByteArray(sql).simplified().toUpper().startsWith("CREATE VIRTUAL"))
+            return false;
+    }
+    // Stored columns only: a generated one is an expression evaluated at each read.
+    QSet<QByteArray> stored;
+    TSqliteStatement st(*this, "SELECT name, hidden FROM pragma_table_xinfo(?1)");
+    sqlite3_bind_text(st.Handle(), 1, Name, -1, SQLITE_STATIC);
+    while (st.Step()) {
+        const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(st.Handle(), 0));
+        if (column && sqlite3_column_int(st.Handle(), 1) == 0)
+            stored.insert(QByteArray(column).toLower());
+    }
+    for (const char* column : Columns)
+        if (!stored.contains(QByteArray(column).toLower()))
+            return false;
+    return true;
+}
+
+void TSqliteSnapshot::RequireTable(const char* Name,
+                                   std::initializer_list<const char*> Columns) const
+{
+    if (!HasTable(Name, Columns))
+        throw EFileError(FFileName,
+                         u"Not a browser database of the expected layout (%1 is no "
+                         u"table with the expected columns)"_s.arg(QLatin1StringView(Name)));
 }
 
 TSqliteSnapshot::~TSqliteSnapshot()
@@ -108,5 +169,8 @@ bool TSqliteStatement::Step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
+    if (FDb.OutOfWork())
+        throw EFileError(FDb.FileName(), u"Cannot read the database: reading it takes far more "
+                                         u"work than a database of its size needs"_s);
     FDb.Fail(u"Cannot read the database"_s);
 }

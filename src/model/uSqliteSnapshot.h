@@ -5,9 +5,17 @@
 // database and its "-wal" are copied together into a temporary folder and the copy
 // is opened read-only, so the owner's files are only ever read. Any database file
 // of a browser profile (bookmarks, favicons) can be read this way.
+//
+// A database is data from elsewhere, and SQL can hide work in it: a view may be
+// an endless recursive query. Readers therefore take only ordinary tables of the
+// layout they expect (HasTable), and every statement on a snapshot shares one
+// work budget, proportional to the copy's size, past which reading stops with
+// EFileError.
 
 #include <QString>
 #include <QTemporaryDir>
+
+#include <initializer_list>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -29,10 +37,31 @@ public:
     // Raises EFileError naming the original file, with What and SQLite's own text.
     [[noreturn]] void Fail(const QString& What) const;
 
+    // True when Name is an ordinary table (not a view, not a virtual table) that
+    // has each of Columns as a stored column (not a computed one).
+    bool HasTable(const char* Name, std::initializer_list<const char*> Columns) const;
+    // The same, raising EFileError that names the table when it is not so.
+    void RequireTable(const char* Name, std::initializer_list<const char*> Columns) const;
+
+    // SQLite virtual-machine steps all statements on this snapshot may take: a
+    // base for the schema and small files, and a share per byte of the copy that
+    // is far above what reading every row of real tables needs.
+    static qint64 WorkBudgetFor(qint64 Bytes);
+    static constexpr qint64 BaseWorkSteps = 50'000'000;
+    static constexpr qint64 WorkStepsPerByte = 50;
+    qint64 WorkBudget() const { return FBudget; }
+    qint64 WorkDone() const { return FWorkDone; }
+    // True once the budget stopped a statement.
+    bool OutOfWork() const { return FWorkDone > FBudget; }
+
 private:
+    static int OnProgress(void* Self);
+
     QString FFileName;
     QTemporaryDir FDir;
     sqlite3* FDb = nullptr;
+    qint64 FBudget = 0;
+    qint64 FWorkDone = 0;
 };
 
 // A prepared statement that finalises itself; raises through Db.Fail when the

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -152,15 +153,20 @@ TDuplicateMergeUndo WebSitesMergeDuplicates(TWebSiteList& List,
     TDuplicateMergeUndo undo;
     const qsizetype n = List.Count();
     std::vector<TRole> roles(size_t(n), TRole::Untouched);
-    for (const TDuplicateMerge& m : Merges) {
-        if (!AssignRoles(m, n, roles))
-            continue;
-        undo.KeptBefore.emplace_back(m.Kept, List[m.Kept]);
-        // The URL stays, so the list's URL index stays valid.
-        TWebSite& kept = List.EditKeepURL(m.Kept);
-        for (qsizetype i : m.Group) {
-            if (i != m.Kept)
-                WebSiteMerge(kept, List[i]);
+    {
+        // A group's comments are joined into one text written once: merged one by
+        // one, a large group would copy the growing text at every member.
+        TCommentJoins joins(List);
+        for (const TDuplicateMerge& m : Merges) {
+            if (!AssignRoles(m, n, roles))
+                continue;
+            undo.KeptBefore.emplace_back(m.Kept, std::as_const(List)[m.Kept]);
+            for (qsizetype i : m.Group) {
+                if (i == m.Kept)
+                    continue;
+                // The URL stays, so the list's URL index stays valid.
+                joins.Merge(m.Kept, std::as_const(List)[i]);
+            }
         }
     }
     if (undo.KeptBefore.empty())

@@ -10,6 +10,7 @@
 #include <limits>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 // ---- TWebSiteList ------------------------------------------------------------------
 
@@ -177,7 +178,21 @@ qsizetype TWebSiteList::IndexOfURL(const TSiteText& url) const
 
 // ---- Record and list operations ----------------------------------------------------
 
-TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
+namespace {
+
+// WebSiteMerge but for the comment.
+void MergeAllButComment(TWebSite& E, const TWebSite& Site)
+{
+    if (E.Category.isEmpty())
+        E.Category = Site.Category;
+    if (E.IconId == 0)
+        E.IconId = Site.IconId;
+    // Compared as instants: before 1899-12-30 the day count is not monotonic.
+    if (E.AddDate.ToMilliseconds() > Site.AddDate.ToMilliseconds())
+        E.AddDate = Site.AddDate;
+}
+
+TAddResult AddSite(TWebSiteList& List, TWebSite&& Site, TCommentJoins* Joins)
 {
     if (List.Gathering) {
         // Readers then attach what follows an entry (a comment) to the entry itself.
@@ -198,15 +213,80 @@ TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
         ++List.Stats.Added;
         return TAddResult::Added;
     }
-    WebSiteMerge(List.EditKeepURL(k), Site);
+    if (Joins) {
+        Joins->Merge(k, Site);
+    } else {
+        WebSiteMerge(List.EditKeepURL(k), Site);
+    }
     ++List.Stats.Merged;
     return TAddResult::Merged;
 }
 
+} // namespace
+
+TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site)
+{
+    return AddSite(List, std::move(Site), nullptr);
+}
+
+TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site, TCommentJoins& Joins)
+{
+    return AddSite(List, std::move(Site), &Joins);
+}
+
+void TCommentJoins::Add(qsizetype Index, QStringView Comment)
+{
+    if (Comment.isEmpty() || Index < 0 || Index >= FList.Count())
+        return;
+    auto it = FJoined.find(Index);
+    if (it == FJoined.end()) {
+        // The first comment of an entry is written at once; only joins wait here.
+        const TSiteText& now = std::as_const(FList)[Index].Comment;
+        if (now.isEmpty()) {
+            FList.EditKeepURL(Index).Comment = Comment.toString();
+            return;
+        }
+        if (now == Comment)
+            return;
+        it = FJoined.insert(Index, now.toString());
+    } else if (*it == Comment) {
+        // Texts of other lengths differ at once, so the compare costs at most
+        // the new comment's length.
+        return;
+    }
+    *it += QStringLiteral("\r\n");
+    *it += Comment;
+}
+
+void TCommentJoins::Add(qsizetype Index, const TSiteText& Comment)
+{
+    if (!Comment.isEmpty())
+        Add(Index, QStringView(Comment.toString()));
+}
+
+void TCommentJoins::Merge(qsizetype Index, const TWebSite& Site)
+{
+    if (Index < 0 || Index >= FList.Count())
+        return;
+    MergeAllButComment(FList.EditKeepURL(Index), Site);
+    Add(Index, Site.Comment);
+}
+
+void TCommentJoins::Apply()
+{
+    for (auto it = FJoined.begin(); it != FJoined.end(); ++it)
+        if (it.key() < FList.Count())
+            FList.EditKeepURL(it.key()).Comment = *it;
+    FJoined.clear();
+}
+
 void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered)
 {
-    for (TWebSite& Site : Gathered.Items())
-        WebSitesAdd(List, std::move(Site));
+    {
+        TCommentJoins joins(List);
+        for (TWebSite& Site : Gathered.Items())
+            WebSitesAdd(List, std::move(Site), joins);
+    }
     List.Stats.Files += Gathered.Stats.Files;
     List.Stats.FilesWithoutBookmarks += Gathered.Stats.FilesWithoutBookmarks;
     Gathered.Clear();
@@ -219,13 +299,7 @@ void WebSiteMerge(TWebSite& E, const TWebSite& Site)
         E.Comment = Site.Comment;
     else if (!Site.Comment.isEmpty() && Site.Comment != E.Comment)
         E.Comment += QStringLiteral("\r\n") + Site.Comment;
-    if (E.Category.isEmpty())
-        E.Category = Site.Category;
-    if (E.IconId == 0)
-        E.IconId = Site.IconId;
-    // Compared as instants: before 1899-12-30 the day count is not monotonic.
-    if (E.AddDate.ToMilliseconds() > Site.AddDate.ToMilliseconds())
-        E.AddDate = Site.AddDate;
+    MergeAllButComment(E, Site);
 }
 
 qsizetype WebSitesIndexOfURL(const TWebSiteList& List, const QString& URL)

@@ -7,6 +7,7 @@
 #include <model/uWebSiteExtras.h>
 #include <model/uWebSiteIcons.h>
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -151,6 +152,39 @@ TWebSiteList& NewListKeptUntilExit();
 // ---- Adding, search, sort and delete -------------------------------------------------
 
 TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site);
+
+// Comments that merges bring to entries of a list, joined at a cost of their
+// total length. The merge rule compares a comment with the entry's whole joined
+// text and appends it on a new line; done on the entry each time, that copies
+// the whole text once per merge, so n comments merging into one entry would cost
+// the square of n. Here each entry's text grows in place and is written back
+// once, by Apply or at the end of the scope. Until then an entry's Comment is
+// the one it had before the joins; only its index must stay valid (appending to
+// the list is fine).
+class TCommentJoins
+{
+public:
+    explicit TCommentJoins(TWebSiteList& List) : FList(List) {}
+    ~TCommentJoins() { Apply(); }
+    TCommentJoins(const TCommentJoins&) = delete;
+    TCommentJoins& operator=(const TCommentJoins&) = delete;
+
+    // The merge rule for Comment coming to the entry at Index: an empty comment
+    // takes it, a different whole text gets it appended after CR LF.
+    void Add(qsizetype Index, QStringView Comment);
+    void Add(qsizetype Index, const QString& Comment) { Add(Index, QStringView(Comment)); }
+    void Add(qsizetype Index, const TSiteText& Comment);
+    // WebSiteMerge of Site into the entry at Index, the comment joined here.
+    void Merge(qsizetype Index, const TWebSite& Site);
+    void Apply();
+
+private:
+    TWebSiteList& FList;
+    QHash<qsizetype, QString> FJoined;
+};
+
+// WebSitesAdd with the comment of a merge joined through Joins.
+TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site, TCommentJoins& Joins);
 // Adds the entries of a gathering list to List with WebSitesAdd, in the order read,
 // and counts its files in List.Stats; Gathered is empty afterwards.
 void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered);

@@ -62,10 +62,18 @@ QString IconFetchHostKey(const QUrl& Url)
     return key;
 }
 
-QList<QUrl> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base)
+QList<TIconPageLink> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base)
 {
     QUrl base = Base;
-    QList<QUrl> best, other;
+    // Every link met, with its rank (2 "icon", 1 the others) and whether it needs
+    // no other host; bounded by the page's size cap.
+    struct TFound
+    {
+        TIconPageLink Link;
+        int Rank;
+        bool Near;
+    };
+    std::vector<TFound> found;
     THtmlTagScanner scanner(Html);
     THtmlToken token;
     while (scanner.Next(token)) {
@@ -92,19 +100,30 @@ QList<QUrl> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base)
         const int rank = IconRelRank(rel->Value);
         if (rank == 0)
             continue;
-        const QByteArray text = DecodeBasicReferences(href->Value);
+        QByteArray text = DecodeBasicReferences(href->Value);
         if (text.isEmpty())
             continue;
-        QUrl url;
-        if (text.size() >= 5 && text.first(5).toLower() == "data:")
-            url = QUrl(QString::fromLatin1(text)); // kept whole for the store's data-URI reader
-        else
-            url = base.resolved(QUrl(QString::fromUtf8(text)));
+        if (text.size() >= 5 && text.first(5).toLower() == "data:") {
+            found.push_back({{{}, std::move(text)}, rank, true});
+            continue;
+        }
+        const QUrl url = base.resolved(QUrl(QString::fromUtf8(text)));
         if (!url.isValid())
             continue;
-        (rank == 2 ? best : other).append(url);
+        const bool near = IconFetchHostKey(url) == IconFetchHostKey(Base);
+        found.push_back({{url, {}}, rank, near});
     }
-    return best + other;
+    std::stable_sort(found.begin(), found.end(), [](const TFound& a, const TFound& b) {
+        return a.Rank != b.Rank ? a.Rank > b.Rank : a.Near > b.Near;
+    });
+    QList<TIconPageLink> links;
+    for (TFound& f : found) {
+        if (links.size() == MaxIconPageLinks)
+            break;
+        if (!links.contains(f.Link))
+            links.append(std::move(f.Link));
+    }
+    return links;
 }
 
 // ---- TIconFetcher ---------------------------------------------------------------------
@@ -179,6 +198,7 @@ void TIconFetcher::StartMore()
     while (FRunning && !FWaiting.empty() && int(FInFlight.size()) < FOptions.MaxParallel) {
         const int host = FWaiting.front();
         FWaiting.pop_front();
+        FHosts[size_t(host)].Deadline = QDeadlineTimer(std::max(1, FOptions.MaxHostMs));
         QUrl ico = FHosts[size_t(host)].Page;
         ico.setPath(QStringLiteral("/favicon.ico"));
         ico.setQuery(QString());
@@ -187,8 +207,11 @@ void TIconFetcher::StartMore()
     }
 }
 
-void TIconFetcher::Ask(int Host, const QUrl& Url, qint64 Cap)
+bool TIconFetcher::Ask(int Host, const QUrl& Url, qint64 Cap)
 {
+    const qint64 left = FHosts[size_t(Host)].Deadline.remainingTime();
+    if (left == 0)
+        return false;
     auto request = std::make_unique<TRequest>();
     request->Host = Host;
     request->Cap = Cap;
@@ -206,8 +229,11 @@ void TIconFetcher::Ask(int Host, const QUrl& Url, qint64 Cap)
     });
     connect(raw->Reply, &QNetworkReply::readyRead, this, [this, raw] { OnReadyRead(raw); });
     connect(raw->Reply, &QNetworkReply::finished, this, [this, raw] { OnReplyFinished(raw); });
-    raw->Timer->start(FOptions.TimeoutMs);
+    // The request's own limit, or what is left of the host's when that is less.
+    raw->Timer->start(
+        int(std::min<qint64>(FOptions.TimeoutMs, left < 0 ? FOptions.TimeoutMs : left)));
     FInFlight.push_back(std::move(request));
+    return true;
 }
 
 void TIconFetcher::OnReadyRead(TRequest* Request)
@@ -281,12 +307,13 @@ void TIconFetcher::OnReplyFinished(TRequest* Request)
             const int redirects = request->Redirects + 1;
             const qint64 cap = request->Cap;
             const bool page = FHosts[size_t(host)].Step == TStep::Page;
-            Release(request.get(), false);
-            Ask(host, target, cap);
-            FInFlight.back()->Redirects = redirects;
-            if (page)
-                FHosts[size_t(host)].Page = target; // relative links resolve against it
-            return;
+            if (Ask(host, target, cap)) {
+                Release(request.get(), false);
+                FInFlight.back()->Redirects = redirects;
+                if (page)
+                    FHosts[size_t(host)].Page = target; // relative links resolve against it
+                return;
+            }
         }
     }
     AfterReply(host, *request, ok, status);
@@ -310,7 +337,8 @@ void TIconFetcher::AfterReply(int Host, TRequest& Request, bool Ok, int Status)
         }
         if (host.Step == TStep::FaviconIco) {
             host.Step = TStep::Page;
-            Ask(Host, host.Page, FOptions.MaxPageBytes);
+            if (!Ask(Host, host.Page, FOptions.MaxPageBytes))
+                HostDone(Host);
             return;
         }
         NextOrDone(Host);
@@ -329,20 +357,20 @@ void TIconFetcher::NextOrDone(int Host)
 {
     THost& host = FHosts[size_t(Host)];
     while (!host.Candidates.isEmpty()) {
-        const QUrl next = host.Candidates.takeFirst();
-        const QString scheme = next.scheme().toLower();
-        if (scheme == QLatin1String("data")) {
-            host.Icon = WebSiteIconFromDataURI(next.toString(QUrl::FullyEncoded).toLatin1());
+        const TIconPageLink next = host.Candidates.takeFirst();
+        if (!next.Data.isEmpty()) {
+            host.Icon = WebSiteIconFromDataURI(next.Data);
             if (host.Icon != 0) {
                 HostDone(Host);
                 return;
             }
             continue;
         }
-        if (!IsAskedScheme(scheme) || next.host().isEmpty())
+        if (!IsAskedScheme(next.Url.scheme().toLower()) || next.Url.host().isEmpty())
             continue;
-        Ask(Host, next, FOptions.MaxIconBytes);
-        return;
+        if (Ask(Host, next.Url, FOptions.MaxIconBytes))
+            return;
+        break; // out of time
     }
     HostDone(Host);
 }

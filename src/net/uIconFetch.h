@@ -3,15 +3,17 @@
 // user asks for it (a command of the window, zorvel-cli fetch-icons).
 //
 // One chain of requests per host: "/favicon.ico" first; when that gives no image,
-// the page itself (its first bytes only) and the icon its <link rel="icon"> names.
-// Every entry of a host gets the host's icon. Only http and https addresses are
-// asked, a few hosts at a time, each request with a time limit and a size limit,
-// so that slow or hostile servers cannot hold the user or exhaust memory.
+// the page itself (its first bytes only) and the icons its <link rel="icon"> tags
+// name, a handful at most. Every entry of a host gets the host's icon. Only http
+// and https addresses are asked, a few hosts at a time, each request with a time
+// limit and a size limit and each host's whole chain with a time limit, so that
+// slow or hostile servers cannot hold the user or exhaust memory.
 //
 // QtCore and QtNetwork only; runs in the calling thread's event loop.
 
 #include <model/uWebSiteIcons.h>
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -35,6 +37,21 @@ struct TIconFetchOptions
     int MaxRedirects = 5;                 // per request
     qint64 MaxPageBytes = 512 * 1024;     // of a page read for its <link rel="icon">
     qint64 MaxIconBytes = ::MaxIconBytes; // an icon over this is not taken
+    int MaxHostMs = 20000;                // a host's whole chain, redirects included
+};
+
+// The icons of a page that are asked at most: a page may name thousands.
+inline constexpr int MaxIconPageLinks = 4;
+
+// An icon a page names: an address to ask, or a data: URI as the page wrote it
+// (Data; whatever stands in it, blanks between lines included, goes to the
+// store's data-URI reader as it is, as when a bookmark file carries one).
+struct TIconPageLink
+{
+    QUrl Url;
+    QByteArray Data;
+
+    bool operator==(const TIconPageLink&) const = default;
 };
 
 // The key under which entries share one request chain: the host in lower case,
@@ -86,7 +103,8 @@ private:
         QString Key;
         QUrl Page; // an entry's address on the host
         TStep Step = TStep::FaviconIco;
-        QList<QUrl> Candidates; // icons the page names, best first
+        QList<TIconPageLink> Candidates; // icons the page names, best first
+        QDeadlineTimer Deadline;         // of the whole chain
         TIconId Icon = 0;
         bool Reached = false; // some request got an HTTP answer
     };
@@ -103,7 +121,9 @@ private:
     };
 
     void StartMore();
-    void Ask(int Host, const QUrl& Url, qint64 Cap);
+    // Starts a request of the host's chain; false, with nothing asked, when the
+    // chain is out of time.
+    bool Ask(int Host, const QUrl& Url, qint64 Cap);
     void OnReadyRead(TRequest* Request);
     void OnReplyFinished(TRequest* Request);
     void AfterReply(int Host, TRequest& Request, bool Ok, int Status);
@@ -124,10 +144,12 @@ private:
     bool FCancelled = false;
 };
 
-// The icon links of a page's head: the href of every <link> whose rel names
-// "icon", "shortcut icon" or "apple-touch-icon", resolved against Base (and the
-// page's <base href>), "icon" ones first. data: URIs come back as they stand.
-QList<QUrl> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base);
+// The icon links of a page's head worth asking: of every <link> whose rel names
+// "icon", "shortcut icon" or "apple-touch-icon", with its href resolved against
+// Base (and the page's <base href>), the first MaxIconPageLinks different ones
+// in this order: "icon" ones before the others, and within each, data: URIs and
+// the page's own host (IconFetchHostKey of Base) before other hosts.
+QList<TIconPageLink> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base);
 
 // The addresses of the entries at these indexes that have no icon.
 QStringList IconFetchUrlsOf(const TWebSiteList& List, const std::vector<qsizetype>& Indexes);

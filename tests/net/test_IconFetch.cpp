@@ -318,6 +318,72 @@ TEST(IconFetch, HostKeyIgnoresSchemeAndPathButKeepsAPort)
     EXPECT_EQ(IconFetchHostKey(QUrl(u"ftp://example.org/"_s)), QString());
 }
 
+// A page may name thousands of icons, on any host: a handful are asked, the
+// page's own host first, each address once.
+TEST(IconFetch, PageWithThousandsOfIconLinksAsksAHandful)
+{
+    TTestHttpServer server;
+    TTestHttpServer far;
+    QByteArray head;
+    for (int i = 0; i < 10'000; ++i)
+        head += "<link rel=icon href=" + far.Origin() + "/f" + QByteArray::number(i) + ".png>";
+    for (int i = 0; i < 10'000; ++i)
+        head += "<link rel=icon href=/i" + QByteArray::number(i / 2) + ".png>"; // each twice
+    server.Route("/", Html(head));
+    TIconFetchOptions options;
+    options.MaxPageBytes = 4 * 1024 * 1024; // the whole page is read
+    EXPECT_EQ(FetchOne(server, "/", options), 0u);
+    QList<QByteArray> asked{"/favicon.ico", "/"};
+    for (int i = 0; i < MaxIconPageLinks; ++i)
+        asked << "/i" + QByteArray::number(i) + ".png";
+    EXPECT_EQ(server.Stats().Paths, asked);
+    EXPECT_EQ(far.Stats().Requests, 0);
+
+    // Of other hosts too, only a handful.
+    TTestHttpServer second;
+    QByteArray farOnly;
+    for (int i = 0; i < 5'000; ++i)
+        farOnly += "<link rel=icon href=" + far.Origin() + "/g" + QByteArray::number(i) + ".png>";
+    second.Route("/", Html(farOnly));
+    EXPECT_EQ(FetchOne(second, "/", options), 0u);
+    EXPECT_EQ(far.Stats().Requests, MaxIconPageLinks);
+}
+
+// Slow answers cannot stretch a host's chain past its own limit, whatever each
+// request's limit leaves: here the chain ends in the icons the page names.
+TEST(IconFetch, HostsWholeChainHasATimeLimit)
+{
+    TTestHttpServer server;
+    server.DelayMs = 600;
+    QByteArray head;
+    for (int i = 0; i < MaxIconPageLinks; ++i)
+        head += "<link rel=icon href=/i" + QByteArray::number(i) + ".png>";
+    server.Route("/", Html(head));
+    TIconFetchOptions options;
+    options.TimeoutMs = 5000;
+    options.MaxHostMs = 1500;
+    EXPECT_EQ(FetchOne(server, "/", options), 0u);
+    // Without the limit all six would be asked, 3.6 s in all; with it the chain
+    // stops in the first link (a second may start with the last milliseconds).
+    EXPECT_LE(server.Stats().Requests, 4);
+    EXPECT_EQ(server.Stats().Paths.mid(0, 2), (QList<QByteArray>{"/favicon.ico", "/"}));
+}
+
+// A data: icon whose base64 the page wraps over lines is taken as a bookmark
+// file's ICON attribute is, blanks and all.
+TEST(IconFetch, DataIconWrappedOverLinesIsTaken)
+{
+    const QByteArray base64 = PngBytes(21, 400).toBase64();
+    QByteArray wrapped;
+    for (qsizetype i = 0; i < base64.size(); i += 60)
+        wrapped += "\n      " + base64.mid(i, 60);
+    TTestHttpServer server;
+    server.Route("/", Html("<link rel=\"icon\" href=\"data:image/png;base64," + wrapped + "\n\">"));
+    const TIconId id = FetchOne(server);
+    EXPECT_EQ(WebSiteIcons().Bytes(id), PngBytes(21, 400));
+    EXPECT_EQ(server.Stats().Paths, (QList<QByteArray>{"/favicon.ico", "/"}));
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
