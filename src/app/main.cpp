@@ -136,7 +136,11 @@ int main(int argc, char* argv[])
     MainForm->PropertyFn = [&](TWebSiteList& List) { return PropertyForm->Execute(List); };
     MainForm->AboutFn = [&] { AboutForm->Execute(); };
     MainForm->SetupFn = [&] { SetupForm->Execute(); };
-    MainForm->FindProfilesFn = [] { return FindBrowserProfiles(DefaultProfileSearchPlaces()); };
+    // Only finding the profiles is done here; the dialog counts their bookmarks on a
+    // thread of its own, so it opens at once.
+    MainForm->FindProfilesFn = [] {
+        return FindBrowserProfiles(DefaultProfileSearchPlaces(), /*CountBookmarks=*/false);
+    };
     MainForm->BrowserImportFn = [&](const QList<TBrowserProfile>& Profiles) {
         TFrmBrowserImport Dialog(Profiles, MainForm.get());
         return Dialog.exec() == QDialog::Accepted ? Dialog.CheckedFiles() : QStringList();

@@ -72,7 +72,7 @@ public:
         ExitCancel
     };
     std::function<TExitChoice(const QString& Text)> ExitProblemFn;
-    // The browser profiles of this computer with their bookmark counts.
+    // The browser profiles of this computer; their counts may be left to the dialog.
     std::function<QList<TBrowserProfile>()> FindProfilesFn;
     // The import-from-browsers dialog: the bookmark files of the profiles the user
     // checked, empty when cancelled.

@@ -407,8 +407,12 @@ void TFrmMain::OfferBrowserImportAtStart()
         || FBaseRead.Status != TBaseFileRead::NotRead || !FWebSiteList.isEmpty())
         return;
     const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
-    const bool AnyBookmarks = std::any_of(Profiles.begin(), Profiles.end(),
-                                          [](const TBrowserProfile& P) { return P.Count > 0; });
+    // A profile not counted yet (the dialog counts it) may hold bookmarks; only one
+    // known to be empty or unreadable does not.
+    const bool AnyBookmarks =
+        std::any_of(Profiles.begin(), Profiles.end(), [](const TBrowserProfile& P) {
+            return P.Count > 0 || (P.Count < 0 && P.Error.isEmpty());
+        });
     if (AnyBookmarks)
         ImportBrowserProfiles(Profiles);
 }

@@ -213,6 +213,7 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::BrowserImportColumnProfile, u"Profile", u"プロファイル"},
     {TText::BrowserImportColumnBookmarks, u"Bookmarks", u"ブックマーク数"},
     {TText::BrowserImportUnreadable, u"cannot be read", u"読み込めません"},
+    {TText::BrowserImportCounting, u"counting…", u"集計中…"},
     {TText::BrowserImportOk, u"Import", u"取り込む"},
     {TText::BrowserImportListName, u"Browser profiles", u"ブラウザのプロファイル"},
     {TText::NoBrowserProfilesFound, u"No browser bookmarks were found on this computer.",

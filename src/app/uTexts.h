@@ -161,6 +161,7 @@ enum class TText
     BrowserImportColumnProfile,
     BrowserImportColumnBookmarks,
     BrowserImportUnreadable,
+    BrowserImportCounting,
     BrowserImportOk,
     BrowserImportListName,
     NoBrowserProfilesFound,

@@ -242,17 +242,6 @@ void FindFirefox(const TBrowserPlace& Place, QList<TBrowserProfile>& Out)
             Found(Place.Browser, u"default"_s, dir.filePath(u"profile.default/places.sqlite"_s)));
 }
 
-void CountBookmarksOf(TBrowserProfile& Profile)
-{
-    try {
-        Profile.Count = int(ReadBrowserBookmarks(Profile.FileName).size());
-    } catch (const EFileError& e) {
-        Profile.Error = e.Reason();
-    } catch (const std::exception& e) {
-        Profile.Error = QString::fromLocal8Bit(e.what());
-    }
-}
-
 } // namespace
 
 TProfileSearchPlaces ProfileSearchPlacesForHome(const QString& Home, TProfileOS OS)
@@ -297,6 +286,20 @@ QString TBrowserProfile::DisplayName() const
     return Browser + u" ("_s + Profile + u')';
 }
 
+void BrowserProfileCountBookmarks(TBrowserProfile& Profile)
+{
+    try {
+        Profile.Count = int(ReadBrowserBookmarks(Profile.FileName).size());
+        Profile.Error.clear();
+    } catch (const EFileError& e) {
+        Profile.Count = -1;
+        Profile.Error = e.Reason();
+    } catch (const std::exception& e) {
+        Profile.Count = -1;
+        Profile.Error = QString::fromLocal8Bit(e.what());
+    }
+}
+
 QList<TBrowserProfile> FindBrowserProfiles(const TProfileSearchPlaces& Places, bool CountBookmarks)
 {
     QList<TBrowserProfile> found;
@@ -319,7 +322,7 @@ QList<TBrowserProfile> FindBrowserProfiles(const TProfileSearchPlaces& Places, b
             continue;
         seen.insert(canonical);
         if (CountBookmarks)
-            CountBookmarksOf(p);
+            BrowserProfileCountBookmarks(p);
         out.append(std::move(p));
     }
     return out;

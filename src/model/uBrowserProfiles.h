@@ -51,6 +51,10 @@ struct TBrowserProfile
 QList<TBrowserProfile> FindBrowserProfiles(const TProfileSearchPlaces& Places,
                                            bool CountBookmarks = true);
 
+// Reads Profile's file and sets its Count, or its Error when the file cannot be read.
+// Never raises. Dialogs call it on a thread of their own, one profile at a time.
+void BrowserProfileCountBookmarks(TBrowserProfile& Profile);
+
 // Profiles whose browser name contains one of Names (case-insensitive); all of
 // them when Names is empty.
 QList<TBrowserProfile> FilterBrowserProfiles(const QList<TBrowserProfile>& Profiles,

@@ -5,10 +5,18 @@
 
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 #include <app/uFrmBrowserImport.h>
 #include <controls/uTileButton.h>
+
+#include <atomic>
+#include <chrono>
+#include <semaphore>
+#include <stdexcept>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +32,21 @@ TBrowserProfile Profile(const QString& Browser, const QString& Name, const QStri
     if (Count < 0)
         P.Error = u"Cannot open file"_s;
     return P;
+}
+
+// A profile found but not counted yet: the dialog counts it.
+TBrowserProfile Uncounted(const QString& Browser, const QString& File)
+{
+    TBrowserProfile P;
+    P.Browser = Browser;
+    P.Profile = u"Default"_s;
+    P.FileName = File;
+    return P;
+}
+
+bool WaitForCounts(TFrmBrowserImport& Dialog)
+{
+    return QTest::qWaitFor([&] { return !Dialog.IsCounting(); }, 10000);
 }
 
 class BrowserImportTest : public MainWindowTest
@@ -118,6 +141,137 @@ TEST(BrowserImportDialog, TheKeyboardChecksProfilesAndImports)
     EXPECT_EQ(Dialog.result(), QDialog::Accepted);
 }
 
+// Each profile's file name says what the counting thread finds in it.
+void CountByName(TBrowserProfile& P)
+{
+    if (P.FileName.endsWith(u"/throws"_s))
+        throw std::runtime_error("disk on fire");
+    if (P.FileName.endsWith(u"/locked"_s)) {
+        P.Error = u"database is locked"_s;
+        return;
+    }
+    if (P.FileName.endsWith(u"/silent"_s))
+        return; // neither a count nor a reason
+    P.Count = P.FileName.section(u'/', -1).toInt();
+}
+
+TEST(BrowserImportDialog, OpensAtOnceAndFillsTheCountsInFromAnotherThread)
+{
+    EnsureTestApplication();
+    struct TCase
+    {
+        const char* File;
+        QString Shown;
+        bool Checked;
+        bool Checkable;
+        QString Why;
+    };
+    const std::vector<TCase> Cases = {
+        {"/p/1234", QLocale().toString(1234), true, true, {}},
+        {"/p/0", QLocale().toString(0), false, true, {}},
+        {"/p/locked", u"cannot be read"_s, false, false, u"database is locked"_s},
+        {"/p/throws", u"cannot be read"_s, false, false, u"disk on fire"_s},
+        {"/p/silent", u"cannot be read"_s, false, false, u"cannot be read"_s},
+    };
+    QList<TBrowserProfile> Profiles;
+    for (const TCase& C : Cases)
+        Profiles << Uncounted(u"Firefox"_s, QString::fromUtf8(C.File));
+    // One profile counted already (by a caller that had the time) is shown as it is.
+    Profiles << Profile(u"Brave"_s, u"Work"_s, u"/p/brave"_s, 7);
+
+    // The first count waits until the dialog has been looked at.
+    std::binary_semaphore Go(0);
+    std::atomic<bool> OnWindowThread = false;
+    QThread* const WindowThread = QThread::currentThread();
+    TFrmBrowserImport Dialog(Profiles, nullptr, [&](TBrowserProfile& P) {
+        if (QThread::currentThread() == WindowThread)
+            OnWindowThread = true;
+        if (P.FileName == u"/p/1234"_s)
+            Go.acquire();
+        CountByName(P);
+    });
+    QSignalSpy Finished(&Dialog, &TFrmBrowserImport::CountsFinished);
+    QTreeWidget* List = Dialog.profileList();
+    ASSERT_EQ(List->topLevelItemCount(), int(Cases.size()) + 1);
+    EXPECT_TRUE(Dialog.IsCounting());
+    for (int Row = 0; Row < int(Cases.size()); ++Row) {
+        EXPECT_EQ(List->topLevelItem(Row)->text(2), u"counting…"_s) << Row;
+        EXPECT_EQ(List->topLevelItem(Row)->checkState(0), Qt::Checked) << Row;
+    }
+    EXPECT_EQ(List->topLevelItem(5)->text(2), QLocale().toString(7));
+    // Import works before the counts are in: the pending profiles are offered too.
+    EXPECT_TRUE(Dialog.buttons()->button(QDialogButtonBox::Ok)->isEnabled());
+
+    Go.release();
+    ASSERT_TRUE(WaitForCounts(Dialog));
+    EXPECT_EQ(Finished.count(), 1);
+    EXPECT_FALSE(OnWindowThread);
+    for (int Row = 0; Row < int(Cases.size()); ++Row) {
+        const TCase& C = Cases[size_t(Row)];
+        QTreeWidgetItem* Item = List->topLevelItem(Row);
+        EXPECT_EQ(Item->text(2), C.Shown) << C.File;
+        EXPECT_EQ(Item->checkState(0) == Qt::Checked, C.Checked) << C.File;
+        EXPECT_EQ(bool(Item->flags() & Qt::ItemIsUserCheckable), C.Checkable) << C.File;
+        EXPECT_EQ(Item->toolTip(2), C.Why) << C.File;
+    }
+    EXPECT_EQ(Dialog.Profiles()[0].Count, 1234);
+    EXPECT_EQ(Dialog.Profiles()[2].Error, u"database is locked"_s);
+    EXPECT_EQ(Dialog.CheckedFiles(), (QStringList{u"/p/1234"_s, u"/p/brave"_s}));
+}
+
+TEST(BrowserImportDialog, ACheckTheUserSetBeforeTheCountCameIsKept)
+{
+    EnsureTestApplication();
+    std::binary_semaphore Go(0);
+    TFrmBrowserImport Dialog(
+        {Uncounted(u"Chromium"_s, u"/p/5"_s), Uncounted(u"Opera"_s, u"/p/0"_s)}, nullptr,
+        [&](TBrowserProfile& P) {
+            if (P.FileName == u"/p/5"_s)
+                Go.acquire();
+            CountByName(P);
+        });
+    // Unchecked one that will turn out full, re-checked one that will turn out empty.
+    Dialog.SetChecked(0, false);
+    Dialog.SetChecked(1, false);
+    Dialog.SetChecked(1, true);
+    Go.release();
+    ASSERT_TRUE(WaitForCounts(Dialog));
+    EXPECT_EQ(Dialog.profileList()->topLevelItem(0)->text(2), QLocale().toString(5));
+    EXPECT_EQ(Dialog.CheckedFiles(), QStringList{u"/p/0"_s});
+}
+
+TEST(BrowserImportDialog, ClosingWhileCountingStopsTheCountAndDropsWhatComesLate)
+{
+    EnsureTestApplication();
+    std::binary_semaphore Started(0), Go(0);
+    std::atomic<int> Counted = 0;
+    QList<TBrowserProfile> Profiles;
+    for (int i = 1; i <= 4; ++i)
+        Profiles << Uncounted(u"Firefox"_s, u"/p/%1"_s.arg(i));
+    auto Dialog = std::make_unique<TFrmBrowserImport>(Profiles, nullptr, [&](TBrowserProfile& P) {
+        if (Counted++ == 0) {
+            Started.release();
+            Go.acquire();
+        }
+        CountByName(P);
+    });
+    Dialog->show();
+    Started.acquire();
+    // The user cancels while the first file is being read; it ends a moment later.
+    QTest::keyClick(Dialog->profileList(), Qt::Key_Escape);
+    EXPECT_EQ(Dialog->result(), QDialog::Rejected);
+    std::thread Finisher([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Go.release();
+    });
+    Dialog.reset();
+    Finisher.join();
+    // The count that ended after the close went nowhere, and no other was started.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(Counted, 1);
+}
+
 TEST_F(BrowserImportTest, TileImportsTheCheckedProfilesIntoTheList)
 {
     MakeHome();
@@ -185,6 +339,27 @@ TEST_F(BrowserImportTest, OfferedAtAFirstStartOnly)
     HookImport();
     Form->OfferBrowserImportAtStart();
     EXPECT_EQ(Searches, 0);
+}
+
+TEST_F(BrowserImportTest, ProfilesFoundWithoutCountsAreOfferedAndCountedByTheDialog)
+{
+    MakeHome();
+    Start();
+    // As the program does: only find the profiles; the dialog reads the files.
+    Form->FindProfilesFn = [this] { return FindBrowserProfiles(Home, false); };
+    QList<TBrowserProfile> Counted;
+    Form->BrowserImportFn = [&](const QList<TBrowserProfile>& Profiles) {
+        TFrmBrowserImport Dialog(Profiles, Form.get());
+        EXPECT_TRUE(WaitForCounts(Dialog));
+        Counted = Dialog.Profiles();
+        return Dialog.CheckedFiles();
+    };
+    Form->OfferBrowserImportAtStart();
+    ASSERT_EQ(Counted.size(), 2);
+    EXPECT_EQ(Counted[0].Count, 6);
+    EXPECT_EQ(Counted[1].Count, 7);
+    EXPECT_EQ(Rows(), 12);
+    EXPECT_TRUE(Errors.isEmpty());
 }
 
 TEST_F(BrowserImportTest, ACancelledOfferAddsNothingAndLeavingWritesTheBaseFile)
