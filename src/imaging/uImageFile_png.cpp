@@ -96,6 +96,13 @@ bool pngReadHeader(png_structp png, png_infop info, PngHeader* hdr)
     // skipped warnings.
     png_set_chunk_malloc_max(png, PngChunkMax);
     png_set_benign_errors(png, 0);
+#if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_SKIP_sRGB_CHECK_PROFILE)
+    // The colour profile is never applied, so matching it against the known sRGB
+    // profiles only serves to refuse the HP/Microsoft one older editors embedded,
+    // which libpng calls "known incorrect". Browsers show those files; so do we.
+    // The profile's own structure is still checked.
+    png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+#endif
     png_read_info(png, info);
     png_uint_32 w = 0;
     png_uint_32 h = 0;
