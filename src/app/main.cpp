@@ -168,12 +168,21 @@ int main(int argc, char* argv[])
     // The writes at exit, while the settings are still intact.
     MainForm->SaveAtExit();
     MainForm->LeaveListAtExit();
+    const bool Quietly = MainForm->ExitWritesQuietly();
     SetupForm.reset();
     AboutForm.reset();
     PropertyForm.reset();
     MainForm.reset();
 
     // Settings last, after every window is gone; a failure is told, the exit stays normal.
-    RunGuarded(nullptr, [&] { SaveSetupData(Settings); });
+    // After the close listed what cannot be written, a failure is not told again.
+    if (Quietly) {
+        try {
+            SaveSetupData(Settings);
+        } catch (...) {
+        }
+    } else {
+        RunGuarded(nullptr, [&] { SaveSetupData(Settings); });
+    }
     return Result;
 }

@@ -10,7 +10,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOptionViewItem>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -61,6 +64,7 @@ public:
             FDateFormat.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     }
 
+    const QString& DateFormat() const { return FDateFormat; }
     int GroupCount() const { return int(FGroups.size()); }
     qsizetype EntryCount() const
     {
@@ -246,6 +250,34 @@ private:
     QString FDateFormat;
 };
 
+namespace {
+
+// Exactly one member of a group stays, so the members' marks are drawn as the
+// radio buttons they act as; the groups' own marks stay check boxes.
+class TKeptAsRadioStyle : public QProxyStyle
+{
+public:
+    // Over a fresh copy of the program's style (a proxy owns its base).
+    TKeptAsRadioStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
+    void drawPrimitive(PrimitiveElement Element, const QStyleOption* Option, QPainter* Painter,
+                       const QWidget* Widget) const override
+    {
+        const auto* Item = qstyleoption_cast<const QStyleOptionViewItem*>(Option);
+        if (Element == PE_IndicatorItemViewItemCheck && Item && Item->index.parent().isValid()) {
+            QStyleOptionButton Radio;
+            Radio.QStyleOption::operator=(*Option);
+            Radio.state &= ~(State_On | State_Off | State_NoChange);
+            Radio.state |= Item->checkState == Qt::Checked ? State_On : State_Off;
+            QProxyStyle::drawPrimitive(PE_IndicatorRadioButton, &Radio, Painter, Widget);
+            return;
+        }
+        QProxyStyle::drawPrimitive(Element, Option, Painter, Widget);
+    }
+};
+
+} // namespace
+
 TFrmDuplicates::TFrmDuplicates(QWidget* Parent) : QDialog(Parent)
 {
     setObjectName(QStringLiteral("FrmDuplicates"));
@@ -268,9 +300,16 @@ TFrmDuplicates::TFrmDuplicates(QWidget* Parent) : QDialog(Parent)
     FGroupList->setAlternatingRowColors(true);
     FGroupList->setSelectionMode(QAbstractItemView::SingleSelection);
     FGroupList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FGroupList->header()->setStretchLastSection(true);
-    const int Widths[TDuplicateGroupsModel::ColumnCount - 1] = {230, 270, 120};
-    for (int c = 0; c < TDuplicateGroupsModel::ColumnCount - 1; ++c)
+    auto* KeptStyle = new TKeptAsRadioStyle;
+    KeptStyle->setParent(FGroupList);
+    FGroupList->setStyle(KeptStyle);
+    // The address takes what room there is; the date keeps the width of its text
+    // (FitDateColumn), so it is never cut.
+    FGroupList->header()->setStretchLastSection(false);
+    FGroupList->header()->setSectionResizeMode(TDuplicateGroupsModel::ColumnURL,
+                                               QHeaderView::Stretch);
+    const int Widths[] = {230, 270, 120};
+    for (int c = 0; c < 3; ++c)
         FGroupList->header()->resizeSection(c, Widths[c]);
     FSummary->setBuddy(FGroupList);
 
@@ -320,6 +359,7 @@ void TFrmDuplicates::ApplyTexts()
     FGroupList->setAccessibleName(Text(TText::DuplicatesListName));
     FGroupList->setAccessibleDescription(Text(TText::DuplicatesExplanation));
     FModel->SetDateFormat();
+    FitDateColumn();
     FModel->SetHeaders({Text(TText::ColumnTitle), Text(TText::ColumnURL),
                         Text(TText::ColumnCategory), Text(TText::DuplicatesColumnDate)});
     FMergeChecked->setText(Text(TText::MergeCheckedButton));
@@ -360,6 +400,20 @@ std::vector<TDuplicateMerge> TFrmDuplicates::Execute(const TWebSiteList& List)
     // The list is the caller's again once the dialog is closed.
     FModel->Clear();
     return std::move(FMerges);
+}
+
+void TFrmDuplicates::FitDateColumn()
+{
+    // The widest date of the locale's format (two-digit days and hours, a long month
+    // name), measured once instead of over every row, plus the cell's margins.
+    const QString Widest =
+        QLocale().toString(QDateTime(QDate(2020, 9, 28), QTime(22, 58, 58)), FModel->DateFormat());
+    const int Margin = FGroupList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) * 2 + 12;
+    const int DateWidth = FGroupList->fontMetrics().horizontalAdvance(Widest) + Margin;
+    const int TitleWidth =
+        FGroupList->fontMetrics().horizontalAdvance(Text(TText::DuplicatesColumnDate)) + 2 * Margin;
+    FGroupList->header()->resizeSection(TDuplicateGroupsModel::ColumnDate,
+                                        qMax(DateWidth, TitleWidth));
 }
 
 void TFrmDuplicates::UpdateButtons()

@@ -39,6 +39,8 @@ public:
 
 private:
     void ApplyTexts();
+    // Makes the Added column as wide as the locale's longest date.
+    void FitDateColumn();
     void UpdateButtons();
     void onMergeChecked();
     void onMergeAll();

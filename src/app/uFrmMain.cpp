@@ -267,6 +267,13 @@ void TFrmMain::LoadAtStart()
     ui->searchBox->addItems(History);
     ui->searchBox->setCurrentIndex(-1);
     ui->searchBox->setEditText(QString());
+    ui->searchBox->view()->setAccessibleName(Text(TText::SearchHistoryName));
+    FSearchHistoryAtStart = History;
+    FSettingsAtStart = FSettings;
+    // While the file is read only About's tile is enabled; the focus waits in the
+    // list instead, so that Enter does not open About.
+    if (IsReadingBaseFile())
+        ui->bookmarkList->setFocus(Qt::OtherFocusReason);
     ShowFirstBanner();
     UpdateActions();
 }
@@ -307,6 +314,10 @@ void TFrmMain::TakeBaseFileRead(TWebSiteList&& List, TBaseFileRead Read, int Sor
     FWebSiteList.ResetStats();
     FListSorted = SortIndex == FListViewSortIndex;
     ApplyBaseFileRead(Read);
+    // The list takes the focus unless the user put it somewhere else meanwhile.
+    QWidget* Focus = QApplication::focusWidget();
+    if (!Focus || Focus == ui->aboutTile || !isAncestorOf(Focus))
+        ui->bookmarkList->setFocus(Qt::OtherFocusReason);
     UpdateActions();
 }
 
@@ -320,16 +331,27 @@ void TFrmMain::SaveAtExit()
     // nothing of an add reaches the list written.
     const bool ListRead = !IsReadingBaseFile();
     FReads->Stop();
-    // Every write gets its chance: a failing one is reported and the next still runs.
+    // Every write gets its chance: a failing one is reported and the next still runs,
+    // unless the close has already told the user what cannot be written.
+    auto Write = [this](const std::function<void()>& Step) {
+        if (!FExitQuietly) {
+            RunGuarded(this, Step);
+            return;
+        }
+        try {
+            Step();
+        } catch (...) {
+        }
+    };
     QStringList History;
     for (int i = 0; i < ui->searchBox->count(); ++i)
         History << ui->searchBox->itemText(i);
-    RunGuarded(this, [&] { SaveSearchHistory(History); });
+    Write([&] { SaveSearchHistory(History); });
     // A base file the start could not read keeps its bookmarks: it is not replaced.
     if (ListRead && FSettings.isOpenBaseBookmark && !FBaseRead.KeepFile())
-        RunGuarded(this, [&] { WriteBaseBookmarkFile(FWebSiteList, FSettings.BaseBookmarkName); });
+        Write([&] { WriteBaseBookmarkFile(FWebSiteList, FSettings.BaseBookmarkName); });
     if (ListRead)
-        RunGuarded(this, [&] { SaveHistoryCopy(FWebSiteList, FSettings); });
+        Write([&] { SaveHistoryCopy(FWebSiteList, FSettings); });
     DetachDropTarget();
 }
 
@@ -343,6 +365,7 @@ void TFrmMain::LeaveListAtExit()
 void TFrmMain::ApplyBaseFileRead(const TBaseFileRead& Read)
 {
     FBaseRead = Read;
+    FListChanged = false; // the list of this session starts here
     RefreshListView();
     ClearSelection();
     const QString File = QDir::toNativeSeparators(Read.FileName);
@@ -386,18 +409,39 @@ QList<TWriteProblem> TFrmMain::ExitWriteProblems() const
     return Problems;
 }
 
+bool TFrmMain::HasChangesToLose() const
+{
+    if (FListChanged || !(FSettings == FSettingsAtStart))
+        return true;
+    QStringList History;
+    for (int i = 0; i < ui->searchBox->count(); ++i)
+        History << ui->searchBox->itemText(i);
+    return History != FSearchHistoryAtStart;
+}
+
 bool TFrmMain::QueryClose()
 {
     const QList<TWriteProblem> Problems = ExitWriteProblems();
     if (Problems.isEmpty())
         return true;
+    // Nothing would be lost: no question, and no message about the writes either.
+    if (!HasChangesToLose()) {
+        FExitQuietly = true;
+        return true;
+    }
     QString Message = Text(TText::ExitCheckText) + QStringLiteral("\n");
     for (const TWriteProblem& P : Problems)
         Message += QStringLiteral("\n\u2022 \"%1\": %2")
                        .arg(QDir::toNativeSeparators(P.FileName), P.Reason);
     Message += QStringLiteral("\n\n") + Text(TText::ExitCheckQuestion);
-    switch (ExitProblemFn ? ExitProblemFn(Message) : ExitCloseAnyway) {
+    TExitChoice Choice = ExitCloseAnyway;
+    {
+        TFocusReturn FocusBack(this);
+        Choice = ExitProblemFn ? ExitProblemFn(Message) : ExitCloseAnyway;
+    }
+    switch (Choice) {
     case ExitCloseAnyway:
+        FExitQuietly = true;
         return true;
     case ExitCancel:
         return false;
@@ -406,6 +450,7 @@ bool TFrmMain::QueryClose()
     }
     bool Saved = false;
     Guard([&] { Saved = SaveListAs(); });
+    FExitQuietly = Saved;
     return Saved;
 }
 
@@ -430,6 +475,13 @@ void TFrmMain::RefreshListView(bool ScrollToTop)
         WebSitesSort(FWebSiteList, FListViewSortIndex);
     FModel->SetRowCount(WebSitesVisibleCount(FWebSiteList));
     RestoreSelection(ScrollToTop);
+}
+
+void TFrmMain::ShowListByMarks()
+{
+    WebSitesSort(FWebSiteList, FListViewSortIndex);
+    FModel->SetRowCount(WebSitesVisibleCount(FWebSiteList));
+    RestoreSelection(false);
 }
 
 void TFrmMain::RememberSelection()
@@ -691,6 +743,13 @@ bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event)
         if (T == QEvent::Resize)
             PlaceHeaderLabels();
     } else if (Watched == ui->bannerImage || Watched == ui->productLinkLabel) {
+        if (T == QEvent::KeyPress && Watched == ui->productLinkLabel) {
+            const int K = static_cast<QKeyEvent*>(Event)->key();
+            if (K == Qt::Key_Return || K == Qt::Key_Enter || K == Qt::Key_Space) {
+                Guard([&] { onProductLinkClicked(); });
+                return true;
+            }
+        }
         if (T == QEvent::MouseButtonRelease) {
             auto* Mouse = static_cast<QMouseEvent*>(Event);
             auto* W = static_cast<QWidget*>(Watched);

@@ -105,8 +105,14 @@ public:
     // The files the exit would write that cannot be written now, with the reasons.
     QList<TWriteProblem> ExitWriteProblems() const;
     // Whether the window may close: every exit write can be done, or the user has
-    // saved the list elsewhere or chosen to close anyway.
+    // saved the list elsewhere or chosen to close anyway. The files that cannot be
+    // written are listed only when the session changed something they would keep.
     bool QueryClose();
+    // The list, the search history or the settings changed since the start.
+    bool HasChangesToLose() const;
+    // The close already told the user what cannot be written (or there was nothing
+    // to lose): the exit's writes, the settings' too, fail without a message.
+    bool ExitWritesQuietly() const { return FExitQuietly; }
     // Paths from the command line or from a second start: added like dropped files,
     // and the window comes to the front. Waits while a dialog is open.
     void OpenPathsFromOutside(const QStringList& Paths);
@@ -166,6 +172,7 @@ public:
     void onOpenIn(TBrowser Browser);
     void onSaveAsShortcut();
     void onProperties();
+    void onPropertiesKey();
     void onDeleteSelected();
     // Merges the near-duplicates the user chooses, as one undo step.
     void onFindDuplicates();
@@ -195,6 +202,8 @@ public:
     QAction* openInAction(TBrowser Browser) const { return FOpenInActions[std::size_t(Browser)]; }
     QAction* saveAsShortcutAction = nullptr;
     QAction* propertiesAction = nullptr;
+    // Alt+Enter anywhere in the window: the selection's properties, or why not.
+    QAction* propertiesKeyAction = nullptr;
     QAction* deleteAction = nullptr;
     QAction* findDuplicatesAction = nullptr;
     QAction* fetchIconsAction = nullptr;
@@ -239,6 +248,12 @@ private:
     // The narrowest window whose title strip holds its labels side by side.
     void FitMinimumWidthToTitle();
     void ShowSavedStatus(qsizetype Count, const QString& Where);
+    // What a command did to the list, with how to undo it.
+    void ShowUndoableStatus(const QString& What);
+    // Asked before a save replaces FileName; true when it does not exist yet.
+    bool ConfirmReplace(const QString& Caption, const QString& FileName);
+    // Shows the list for the entries' Selected marks as they are (after an undo).
+    void ShowListByMarks();
     void SetupTiles();
     void SetupFonts();
     // Sets every caption, hint and column title in the language of the locale.
@@ -300,4 +315,10 @@ private:
     // Commands running (more than one only inside a dialog's event loop).
     int FCommandDepth = 0;
     bool FDestroyed = false;
+    // What the close compares with: the search history and settings at the start,
+    // and whether the list changed since.
+    QStringList FSearchHistoryAtStart;
+    TSetupData FSettingsAtStart;
+    bool FListChanged = false;
+    bool FExitQuietly = false;
 };

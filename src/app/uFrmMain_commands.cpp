@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -77,11 +78,17 @@ void TFrmMain::CreateActions()
     openAction->setShortcutContext(Qt::WidgetShortcut);
     deleteAction->setShortcut(QKeySequence(QKeySequence::Delete));
     deleteAction->setShortcutContext(Qt::WidgetShortcut);
-    // Alt+Enter works anywhere in the window.
-    propertiesAction->setShortcuts(
-        {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
-    propertiesAction->setShortcutContext(Qt::WindowShortcut);
-    addAction(propertiesAction);
+    // Alt+Enter works anywhere in the window, also with nothing selected: then it
+    // says why nothing happens instead of reaching the focused tile as Enter. The
+    // menu item shows the keys; the always-enabled key action owns them.
+    const QList<QKeySequence> PropertiesKeys = {QKeySequence(Qt::ALT | Qt::Key_Return),
+                                                QKeySequence(Qt::ALT | Qt::Key_Enter)};
+    propertiesAction->setShortcuts(PropertiesKeys);
+    propertiesAction->setShortcutContext(Qt::WidgetShortcut);
+    Make(propertiesKeyAction, "propertiesKeyAction", &TFrmMain::onPropertiesKey);
+    propertiesKeyAction->setShortcuts(PropertiesKeys);
+    propertiesKeyAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(propertiesKeyAction);
 
     FContextMenu = new QMenu(this);
     FContextMenu->setObjectName(QStringLiteral("contextMenu"));
@@ -99,10 +106,11 @@ void TFrmMain::CreateActions()
 
     // Undo and redo of what the commands did to the list.
     FListUndo = new TListUndo(FWebSiteList, this);
-    FListUndo->OnListChanged = [this] {
-        RefreshListView();
-        ClearSelection();
-    };
+    // The selection follows its entries through an undo: the marks are taken from
+    // the rows before the change and shown again after it.
+    FListUndo->OnBeforeListChange = [this] { RememberSelection(); };
+    FListUndo->OnListChanged = [this] { ShowListByMarks(); };
+    connect(FListUndo->Stack(), &QUndoStack::indexChanged, this, [this] { FListChanged = true; });
     QAction* Undo = FListUndo->UndoAction();
     QAction* Redo = FListUndo->RedoAction();
     Undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
@@ -184,11 +192,14 @@ void TFrmMain::FocusSearchBox()
 
 void TFrmMain::SetTabOrder()
 {
-    // Left to right along the toolbar, then the search row, then the list.
+    // Left to right along the toolbar and the product link beside it, then the search
+    // row, then the list.
+    ui->productLinkLabel->setFocusPolicy(Qt::TabFocus);
+    ui->productLinkLabel->setStyleSheet(QStringLiteral("QLabel:focus { border: 1px dotted; }"));
     const QList<QWidget*> Order = {ui->addFilesTile, ui->addFolderTile,  ui->importBrowsersTile,
                                    ui->saveHtmlTile, ui->saveFolderTile, ui->clearAllTile,
-                                   ui->setupTile,    ui->aboutTile,      ui->searchBox,
-                                   ui->searchButton, ui->bookmarkList};
+                                   ui->setupTile,    ui->aboutTile,      ui->productLinkLabel,
+                                   ui->searchBox,    ui->searchButton,   ui->bookmarkList};
     for (qsizetype i = 1; i < Order.size(); ++i)
         setTabOrder(Order[i - 1], Order[i]);
 }
@@ -276,6 +287,7 @@ void TFrmMain::ApplyTexts()
         Edit->setAccessibleName(Text(TText::SearchBoxName));
     ui->searchButton->setAccessibleName(Text(TText::SearchButtonName));
     ui->bookmarkList->setAccessibleName(Text(TText::BookmarkListName));
+    ui->searchBox->view()->setAccessibleName(Text(TText::SearchHistoryName));
     ui->productLinkLabel->setAccessibleName(Text(TText::ProductLinkName));
     ui->bannerImage->setAccessibleName(Text(TText::BannerName));
     ui->searchButton->setText(Text(TText::SearchButton));
@@ -336,6 +348,7 @@ void TFrmMain::UpdateActions()
 
 QStringList TFrmMain::RunFileDialog(const TFileDialogRequest& Request)
 {
+    TFocusReturn FocusBack(this);
     // Every dialog opens where the last one was confirmed (the Documents folder at first).
     TFileDialogRequest R = Request;
     if (R.Directory.isEmpty())
@@ -374,7 +387,11 @@ void TFrmMain::onAddFiles()
 
 void TFrmMain::ImportBrowserProfiles(const QList<TBrowserProfile>& Profiles)
 {
-    const QStringList Files = BrowserImportFn ? BrowserImportFn(Profiles) : QStringList();
+    QStringList Files;
+    {
+        TFocusReturn FocusBack(this);
+        Files = BrowserImportFn ? BrowserImportFn(Profiles) : QStringList();
+    }
     if (!Files.isEmpty())
         AddChosenPaths(Files);
 }
@@ -401,10 +418,14 @@ void TFrmMain::onImportFromBrowsers()
 
 void TFrmMain::OfferBrowserImportAtStart()
 {
-    // A first start: the base file is in use but there is none yet. Leaving, even
-    // with an empty list, writes it, so the offer comes once.
-    if (!FSettings.isOpenBaseBookmark || IsReadingBaseFile() || IsAdding()
-        || FBaseRead.Status != TBaseFileRead::NotRead || !FWebSiteList.isEmpty())
+    // A first start: the base file is in use but there is none yet (or an empty
+    // file stands in its place, as a failed first run or a copy leaves). Leaving,
+    // even with an empty list, writes it, so the offer comes once.
+    const bool NoFileYet =
+        FBaseRead.Status == TBaseFileRead::NotRead
+        || (FBaseRead.Status == TBaseFileRead::Read && QFileInfo(FBaseRead.FileName).size() == 0);
+    if (!FSettings.isOpenBaseBookmark || IsReadingBaseFile() || IsAdding() || !NoFileYet
+        || !FWebSiteList.isEmpty())
         return;
     const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
     // A profile not counted yet (the dialog counts it) may hold bookmarks; only one
@@ -447,6 +468,8 @@ bool TFrmMain::SaveListAs()
     if (Chosen.isEmpty())
         return false;
     const QString FileName = WithExtension(Chosen.first(), QStringLiteral(".html"));
+    if (!ConfirmReplace(R.Title, FileName))
+        return false;
     WebSitesSaveToHtml(FWebSiteList, FileName);
     ShowSavedStatus(FWebSiteList.Count(), FileName);
     return true;
@@ -482,20 +505,42 @@ void TFrmMain::onClearAll()
     SaveHistoryCopy(FWebSiteList, FSettings);
     // No question asked: one undo brings every entry back. The entries move into
     // the undo step; nothing is copied.
+    RememberSelection();
     std::vector<TWebSite> Before = std::move(FWebSiteList.Items());
     FWebSiteList.Clear();
     RefreshListView();
+    const qsizetype Cleared = qsizetype(Before.size());
     RecordListChange(Text(TText::UndoClearAll), std::move(Before));
+    if (Cleared > 0)
+        ShowUndoableStatus(Text(TText::ClearedStatus).arg(Cleared));
+}
+
+void TFrmMain::ShowUndoableStatus(const QString& What)
+{
+    ShowStatus(What + u'\n' + Text(TText::UndoHint));
+}
+
+bool TFrmMain::ConfirmReplace(const QString& Caption, const QString& FileName)
+{
+    if (!QFileInfo::exists(FileName))
+        return true;
+    TFocusReturn FocusBack(this);
+    return ConfirmFn
+           && ConfirmFn(Caption,
+                        Text(TText::ReplaceFileTitle).arg(QDir::toNativeSeparators(FileName)),
+                        Text(TText::ReplaceFileText));
 }
 
 void TFrmMain::onAbout()
 {
+    TFocusReturn FocusBack(this);
     if (AboutFn)
         AboutFn();
 }
 
 void TFrmMain::onSetup()
 {
+    TFocusReturn FocusBack(this);
     if (SetupFn)
         SetupFn();
     FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
@@ -514,6 +559,7 @@ bool TFrmMain::SelectedWebAddress(QString& URL)
     // The shell and the browsers take anything else for a local file or a script.
     if (IsWebAddress(URL))
         return true;
+    TFocusReturn FocusBack(this);
     ShowAppError(this, Text(TText::NotAWebAddress).arg(URL));
     return false;
 }
@@ -556,6 +602,8 @@ void TFrmMain::onSaveAsShortcut()
         if (Chosen.isEmpty() || Row >= FWebSiteList.Count())
             return;
         const QString FileName = WithExtension(Chosen.first(), QStringLiteral(".url"));
+        if (!ConfirmReplace(R.Title, FileName))
+            return;
         WebSiteSaveToUrlFile(FWebSiteList.at(Row), FileName);
         ShowSavedStatus(1, FileName);
     } else if (s > 1) {
@@ -564,10 +612,20 @@ void TFrmMain::onSaveAsShortcut()
     }
 }
 
+void TFrmMain::onPropertiesKey()
+{
+    if (SelectedCount() == 0) {
+        ShowStatus(Text(TText::PropertiesNeedSelection));
+        return;
+    }
+    onProperties();
+}
+
 void TFrmMain::onProperties()
 {
     SyncSelection();
     std::vector<TWebSite> Before = FListUndo->Snapshot();
+    TFocusReturn FocusBack(this);
     if (PropertyFn && PropertyFn(FWebSiteList)) {
         RefreshListView();
         RecordListChange(Text(TText::UndoProperty), std::move(Before));
@@ -578,10 +636,15 @@ void TFrmMain::onDeleteSelected()
 {
     SyncSelection();
     std::vector<TWebSite> Before = FListUndo->Snapshot();
+    const qsizetype CountBefore = FWebSiteList.Count();
     WebSitesDeleteSelected(FWebSiteList);
+    const qsizetype Deleted = CountBefore - FWebSiteList.Count();
     RefreshListView();
     ClearSelection();
     RecordListChange(Text(TText::UndoDelete), std::move(Before));
+    if (Deleted > 0)
+        ShowUndoableStatus(Deleted == 1 ? Text(TText::DeletedOneStatus)
+                                        : Text(TText::DeletedStatus).arg(Deleted));
 }
 
 void TFrmMain::RecordListChange(const QString& Text, std::vector<TWebSite> Before) noexcept

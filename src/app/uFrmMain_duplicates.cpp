@@ -6,6 +6,7 @@
 #include "uFrmDuplicates.h"
 #include "uListUndo.h"
 #include "uTexts.h"
+#include "uWindowHelpers.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -35,7 +36,11 @@ void TFrmMain::onFindDuplicates()
     if (!DuplicatesFn)
         return;
     SyncSelection();
-    const std::vector<TDuplicateMerge> Merges = DuplicatesFn(FWebSiteList);
+    std::vector<TDuplicateMerge> Merges;
+    {
+        TFocusReturn FocusBack(this);
+        Merges = DuplicatesFn(FWebSiteList);
+    }
     if (Merges.empty())
         return;
     std::vector<TWebSite> Before = FListUndo->Snapshot();
@@ -45,7 +50,7 @@ void TFrmMain::onFindDuplicates()
     RefreshListView();
     RecordListChange(Text(TText::UndoMergeDuplicates), std::move(Before));
     if (Removed > 0)
-        ShowStatus(Text(TText::MergedDuplicatesStatus)
-                       .arg(Removed + qsizetype(Merges.size()))
-                       .arg(Merges.size()));
+        ShowUndoableStatus(Text(TText::MergedDuplicatesStatus)
+                               .arg(Removed + qsizetype(Merges.size()))
+                               .arg(Merges.size()));
 }

@@ -67,8 +67,12 @@ void TFrmMain::onFetchMissingIcons()
         RefreshListView();
         RecordListChange(Text(TText::UndoFetchIcons), std::move(Before));
     }
-    ShowStatus(
+    const QString Status =
         Text(Fetcher.WasCancelled() ? TText::FetchIconsCancelledStatus : TText::FetchIconsStatus)
             .arg(Fetcher.FoundCount())
-            .arg(Fetcher.HostCount()));
+            .arg(Fetcher.HostCount());
+    if (Given.empty())
+        ShowStatus(Status);
+    else
+        ShowUndoableStatus(Status);
 }

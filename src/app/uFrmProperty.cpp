@@ -161,7 +161,11 @@ void TFrmProperty::ShowWebSite()
     ui->urlEdit->setText(FEditedSite.URL);
     ui->categoryEdit->setText(FEditedSite.Category);
     ui->iconUrlEdit->setText(FEditedSite.IconURL);
-    ui->dateEdit->setDate(FEditedSite.AddDate.Date());
+    // Differing dates read like the other differing fields: the picker's lowest date
+    // stands for them and shows the same text.
+    ui->dateEdit->setSpecialValueText(VariousDates() ? FVariousValues : QString());
+    ui->dateEdit->setDate(VariousDates() ? ui->dateEdit->minimumDate()
+                                         : FEditedSite.AddDate.Date());
     ui->commentEdit->setPlainText(CommentToMemo(FEditedSite.Comment));
 
     // Filling the controls ticked boxes through the change handlers; start clean.
@@ -177,8 +181,15 @@ void TFrmProperty::ShowWebSite()
     ui->urlCheck->setEnabled(One);
 }
 
+bool TFrmProperty::VariousDates() const
+{
+    return !FEditedSite.Selected && FEditedSite.AddDate == UnixEpochDate;
+}
+
 TDateTime TFrmProperty::PickerDateTime() const
 {
+    if (VariousDates() && ui->dateEdit->date() == ui->dateEdit->minimumDate())
+        return FEditedSite.AddDate;
     // The picker cannot show or change the time of day: an unchanged date gives the
     // shown value exactly, a new date keeps the shown time.
     const QDate Picked = ui->dateEdit->date();
@@ -214,6 +225,13 @@ void TFrmProperty::onIconUrlEdited()
 
 void TFrmProperty::onDateEdited()
 {
+    // A step up from the differing dates goes to today, not to the year 100.
+    const QDate Shown = ui->dateEdit->date();
+    if (VariousDates() && Shown != ui->dateEdit->minimumDate()
+        && Shown.year() == ui->dateEdit->minimumDate().year()) {
+        ui->dateEdit->setDate(QDate::currentDate());
+        return; // the change runs this handler again
+    }
     ui->dateCheck->setChecked(PickerDateTime() != FEditedSite.AddDate);
 }
 

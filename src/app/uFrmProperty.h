@@ -41,6 +41,8 @@ private:
     // Places the fields and buttons for the dialog's size and the caption column.
     void LayOut();
     void ShowWebSite();
+    // The entries shown have differing dates (the picker shows FVariousValues).
+    bool VariousDates() const;
     // The date-time the picker stands for: its date with the shown entry's time of day.
     TDateTime PickerDateTime() const;
 

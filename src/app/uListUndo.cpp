@@ -334,6 +334,8 @@ void TListUndo::Clear()
 
 void TListUndo::Apply(const TListChange& Change, bool Undo)
 {
+    if (OnBeforeListChange)
+        OnBeforeListChange();
     std::vector<TWebSite>& Items = FList.Items();
     if (Undo)
         UndoListChange(Items, Change);

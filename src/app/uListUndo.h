@@ -92,7 +92,9 @@ public:
     void SetByteBudget(qint64 Bytes) { FByteBudget = Bytes; }
     void Clear();
 
-    // Runs after every undo and redo has changed the list (the window refreshes).
+    // Runs before every undo and redo changes the list (the window notes its
+    // selection on the entries) and after it (the window refreshes).
+    std::function<void()> OnBeforeListChange;
     std::function<void()> OnListChanged;
 
 private:

@@ -137,8 +137,8 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::DuplicatesMergeHint, u"Merge this group", u"このグループを統合する"},
     {TText::DuplicatesKeepHint, u"The entry that stays", u"残すエントリ"},
     {TText::DuplicatesColumnDate, u"Added", u"登録日"},
-    {TText::MergeCheckedButton, u"&Merge checked", u"(&M)チェックしたグループを統合"},
-    {TText::MergeAllButton, u"Merge &all", u"(&A)すべて統合"},
+    {TText::MergeCheckedButton, u"&Merge checked", u"チェックしたグループを統合(&M)"},
+    {TText::MergeAllButton, u"Merge &all", u"すべて統合(&A)"},
     {TText::DuplicatesCloseButton, u"Close", u"閉じる"},
     {TText::UndoMergeDuplicates, u"Merge Duplicates", u"重複の統合"},
     {TText::MergedDuplicatesStatus, u"Duplicates merged: %1 entries became %2",
@@ -207,8 +207,8 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
     {TText::BrowserImportDialogTitle, u"Import from browsers", u"ブラウザから取り込む"},
     {TText::BrowserImportIntro,
      u"Bookmarks of the browsers on this computer. Check the profiles to import:",
-     u"このコンピュータのブラウザのブックマークです。取り込むプロファイルにチェックを付けてください"
-     u":"},
+     u"このコンピュータのブラウザのブックマークです。\n"
+     u"取り込むプロファイルにチェックを付けてください。"},
     {TText::BrowserImportColumnBrowser, u"Browser", u"ブラウザ"},
     {TText::BrowserImportColumnProfile, u"Profile", u"プロファイル"},
     {TText::BrowserImportColumnBookmarks, u"Bookmarks", u"ブックマーク数"},
@@ -220,6 +220,18 @@ constexpr std::array<TTextRow, size_t(TText::Count)> Table = {{
      u"このコンピュータにはブラウザのブックマークが見つかりませんでした。"},
     {TText::BrowserBookmarkFilesFilter, u"Browser Bookmark Files",
      u"ブラウザのブックマークファイル"},
+    {TText::PropertiesNeedSelection,
+     u"Select an entry first: Alt+Enter shows the properties of the selected entries.",
+     u"先に項目を選択してください。Alt+Enterで選択した項目のプロパティを表示します。"},
+    {TText::ReplaceFileTitle, u"\"%1\" already exists.", u"\"%1\" は既に存在します。"},
+    {TText::ReplaceFileText, u"Do you want to replace it?", u"置き換えますか?"},
+    {TText::DeletedStatus, u"Deleted %1 entries.", u"%1件を削除しました。"},
+    {TText::DeletedOneStatus, u"Deleted 1 entry.", u"1件を削除しました。"},
+    {TText::ClearedStatus, u"Cleared the list (%1 entries).", u"リストを空にしました(%1件)。"},
+    // The search box keeps a text field's own Ctrl+Z for what is typed into it.
+    {TText::UndoHint, u"Ctrl+Z undoes it (in the search box, Ctrl+Z undoes the typing).",
+     u"Ctrl+Zで元に戻せます(検索ボックスの中では入力の取り消しになります)。"},
+    {TText::SearchHistoryName, u"Search history", u"検索履歴"},
 }};
 
 constexpr bool RowsInOrder()

@@ -166,6 +166,15 @@ enum class TText
     BrowserImportListName,
     NoBrowserProfilesFound,
     BrowserBookmarkFilesFilter,
+    // What a command did, and how to take it back.
+    PropertiesNeedSelection,
+    ReplaceFileTitle,
+    ReplaceFileText,
+    DeletedStatus,
+    DeletedOneStatus,
+    ClearedStatus,
+    UndoHint,
+    SearchHistoryName,
 
     Count
 };

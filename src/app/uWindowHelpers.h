@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QPixmap>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -54,6 +56,40 @@ inline void CentreOnActiveWindow(QWidget* Dialog)
     if (QWidget* Owner = QApplication::activeWindow(); Owner && Owner != Dialog)
         Dialog->move(Owner->frameGeometry().center() - Dialog->rect().center());
 }
+
+// Gives the keyboard focus back to Window and the widget in it that had the focus,
+// when it goes out of scope after a dialog. A window manager may leave no window
+// focused when a dialog closes right behind another one (a warning over it); the
+// focus is asked for again once the dialogs' windows are gone.
+class TFocusReturn
+{
+public:
+    explicit TFocusReturn(QWidget* Window) : FWindow(Window), FFocus(QApplication::focusWidget())
+    {
+        if (FFocus && FFocus->window() != Window)
+            FFocus = nullptr;
+    }
+    ~TFocusReturn()
+    {
+        if (!FWindow || !FWindow->isVisible())
+            return;
+        auto Restore = [Window = FWindow, Focus = FFocus] {
+            if (!Window || !Window->isVisible() || QApplication::activeModalWidget())
+                return;
+            Window->activateWindow();
+            if (Focus && Focus->isVisible() && Focus->isEnabled())
+                Focus->setFocus(Qt::ActiveWindowFocusReason);
+        };
+        Restore();
+        QTimer::singleShot(0, FWindow, Restore);
+    }
+    TFocusReturn(const TFocusReturn&) = delete;
+    TFocusReturn& operator=(const TFocusReturn&) = delete;
+
+private:
+    QPointer<QWidget> FWindow;
+    QPointer<QWidget> FFocus;
+};
 
 // The resource picture Name, or its double-size "@2x" companion on a screen with more
 // than one device pixel per point, drawn at the same size in points either way.

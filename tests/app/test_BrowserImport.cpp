@@ -4,12 +4,14 @@
 #include "MainWindowFixture.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QTreeWidget>
 #include <app/uFrmBrowserImport.h>
+#include <app/uTexts.h>
 #include <controls/uTileButton.h>
 
 #include <atomic>
@@ -362,6 +364,36 @@ TEST_F(BrowserImportTest, ProfilesFoundWithoutCountsAreOfferedAndCountedByTheDia
     EXPECT_TRUE(Errors.isEmpty());
 }
 
+TEST_F(BrowserImportTest, AnEmptyBaseFileCountsAsNoListYet)
+{
+    MakeHome();
+    // 0 bytes: offered. An exported empty list is a list: not offered.
+    const struct
+    {
+        const char* Name;
+        QByteArray Bytes;
+        int Searches;
+    } Cases[] = {
+        {"0 bytes", QByteArray(), 1},
+        {"an empty bookmark file",
+         "<!DOCTYPE "
+         "NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n<DL><p>\r\n</DL><p>\r\n",
+         0},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Form.reset();
+        Searches = 0;
+        Offered.clear();
+        WriteText(Settings.BaseBookmarkName, C.Bytes);
+        Start();
+        HookImport();
+        Form->OfferBrowserImportAtStart();
+        EXPECT_EQ(Searches, C.Searches);
+        EXPECT_EQ(Rows(), C.Searches ? 12 : 0);
+    }
+}
+
 TEST_F(BrowserImportTest, ACancelledOfferAddsNothingAndLeavingWritesTheBaseFile)
 {
     MakeHome();
@@ -391,3 +423,24 @@ TEST_F(BrowserImportTest, ACancelledOfferAddsNothingAndLeavingWritesTheBaseFile)
 }
 
 } // namespace
+
+TEST(BrowserImportDialog, TheInstructionBreaksBetweenSentencesInJapanese)
+{
+    EnsureTestApplication();
+    TScopedEnv Env;
+    // Japanese wraps between any two characters; English at blanks, which is fine.
+    Env.SetLanguage("ja_JP.UTF-8");
+    {
+        TFrmBrowserImport Dialog({Profile(u"Brave"_s, u"Default"_s, u"/a/Bookmarks"_s, 3)});
+        Dialog.show();
+        QLabel* Intro = nullptr;
+        for (QLabel* L : Dialog.findChildren<QLabel*>())
+            if (L->text() == Text(TText::BrowserImportIntro))
+                Intro = L;
+        ASSERT_NE(Intro, nullptr);
+        // Each line fits, so that the label's own wrapping never leaves a word's tail alone.
+        for (const QString& Line : Intro->text().split(u'\n'))
+            EXPECT_LE(Intro->fontMetrics().horizontalAdvance(Line), Intro->contentsRect().width())
+                << qPrintable(Line);
+    }
+}

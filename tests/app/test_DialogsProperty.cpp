@@ -145,26 +145,27 @@ TEST_F(PropertyDialog, ThreeTitlesOneCategoryMoveToArchive)
     EXPECT_EQ(List[2], Before[2]); // hidden by the search, though still Selected
 }
 
-TEST_F(PropertyDialog, DifferentDatesShowTheEpochAndOnlyARealPickIsApplied)
+TEST_F(PropertyDialog, DifferentDatesShowVariousValuesAndOnlyARealPickIsApplied)
 {
     struct Case
     {
         const char* Name;
-        QDate Pick;
+        QDate Pick; // invalid: back to the differing dates
         bool Applied;
     };
     const Case Cases[] = {
         {"another date", QDate(2019, 7, 8), true},
-        {"the shown 1970-01-01", QDate(1970, 1, 1), false},
+        {"back to the differing dates", QDate(), false},
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
         Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1, 10)),
               Entry(u"B"_s, u"http://b/"_s, u""_s, At(2002, 2, 2, 20))});
         const bool Ok = Run([&] {
-            EXPECT_EQ(Picker()->date(), QDate(1970, 1, 1));
+            EXPECT_EQ(Picker()->text(), u"(Various Values)"_s);
             Picker()->setDate(QDate(1999, 1, 1));
-            Picker()->setDate(C.Pick);
+            EXPECT_TRUE(Box("dateCheck")->isChecked());
+            Picker()->setDate(C.Pick.isValid() ? C.Pick : Picker()->minimumDate());
             EXPECT_EQ(Box("dateCheck")->isChecked(), C.Applied);
             // Even ticked by hand, the placeholder date is never written.
             Box("dateCheck")->setChecked(true);
@@ -178,6 +179,25 @@ TEST_F(PropertyDialog, DifferentDatesShowTheEpochAndOnlyARealPickIsApplied)
             EXPECT_EQ(List[i], Expected) << i;
         }
     }
+}
+
+TEST_F(PropertyDialog, AStepFromDifferingDatesGoesToTodayAndOneEntryShowsItsOwnDate)
+{
+    Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, At(2001, 1, 1, 10)),
+          Entry(u"B"_s, u"http://b/"_s, u""_s, At(2002, 2, 2, 20))});
+    EXPECT_TRUE(Run([&] {
+                    Picker()->stepUp();
+                    EXPECT_EQ(Picker()->date(), QDate::currentDate());
+                    Press("cancelButton");
+                })
+                == false);
+    // One entry, even one dated 1970-01-01, shows its date, not the text.
+    Fill({Entry(u"A"_s, u"http://a/"_s, u""_s, UnixEpochDate)});
+    Run([&] {
+        EXPECT_EQ(Picker()->date(), QDate(1970, 1, 1));
+        EXPECT_NE(Picker()->text(), u"(Various Values)"_s);
+        Press("cancelButton");
+    });
 }
 
 TEST_F(PropertyDialog, OneEntryKeepsItsTimeOfDayWhenTheDateChanges)

@@ -14,8 +14,11 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
+#include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTreeView>
 
@@ -342,5 +345,72 @@ TEST_F(DuplicatesTest, JapaneseCaptionsAndAccessibleNames)
                                                                   : D.mergeAllButton());
                        D.reject();
                    });
+    }
+}
+
+namespace {
+
+// The check mark Style draws for Index in Tree, in a 16-pixel square.
+QImage CheckMark(const QStyle* Style, QTreeView* Tree, const QModelIndex& Index,
+                 QStyle::PrimitiveElement Element = QStyle::PE_IndicatorItemViewItemCheck)
+{
+    QStyleOptionViewItem Option;
+    Option.initFrom(Tree);
+    Option.index = Index;
+    Option.rect = QRect(0, 0, 16, 16);
+    Option.checkState = Qt::Checked;
+    Option.state |= QStyle::State_On;
+    QImage Image(16, 16, QImage::Format_ARGB32);
+    Image.fill(Qt::transparent);
+    QPainter Painter(&Image);
+    if (Element == QStyle::PE_IndicatorRadioButton) {
+        QStyleOptionButton Radio;
+        Radio.QStyleOption::operator=(Option);
+        Style->drawPrimitive(Element, &Radio, &Painter, Tree);
+    } else {
+        Style->drawPrimitive(Element, &Option, &Painter, Tree);
+    }
+    return Image;
+}
+
+} // namespace
+
+TEST_F(DuplicatesTest, TheAddedColumnShowsWholeDatesAndTheKeptEntryIsARadioButton)
+{
+    StartShown(SitesWithDuplicates());
+    WithDialog([&] { Form->findDuplicatesAction->trigger(); },
+               [&](TFrmDuplicates& D) {
+                   QTreeView* Tree = D.groupList();
+                   const QAbstractItemModel* M = Tree->model();
+                   const QModelIndex Group = M->index(0, 0);
+                   for (int r = 0; r < M->rowCount(Group); ++r) {
+                       const QModelIndex Date = M->index(r, 3, Group);
+                       const QString Shown = Date.data().toString();
+                       ASSERT_TRUE(Shown.contains(QStringLiteral("2020"))) << qPrintable(Shown);
+                       EXPECT_GE(Tree->visualRect(Date).width(),
+                                 Tree->fontMetrics().horizontalAdvance(Shown) + 6)
+                           << qPrintable(Shown);
+                   }
+                   // Members, of which one stays, wear radio buttons; groups check boxes.
+                   const QImage Member = CheckMark(Tree->style(), Tree, M->index(0, 0, Group));
+                   EXPECT_EQ(Member, CheckMark(QApplication::style(), Tree, M->index(0, 0, Group),
+                                               QStyle::PE_IndicatorRadioButton));
+                   const QImage GroupMark = CheckMark(Tree->style(), Tree, Group);
+                   EXPECT_EQ(GroupMark, CheckMark(QApplication::style(), Tree, Group));
+                   EXPECT_NE(Member, GroupMark);
+                   D.reject();
+               });
+}
+
+TEST(DuplicatesTexts, JapaneseButtonsPutTheirAccessKeyLast)
+{
+    static const QRegularExpression KeyLast(QStringLiteral("^[^&]+\\(&([A-Z])\\)$"));
+    for (TText Id : {TText::MergeCheckedButton, TText::MergeAllButton}) {
+        const QString Japanese = JapaneseText(Id);
+        const QRegularExpressionMatch Match = KeyLast.match(Japanese);
+        ASSERT_TRUE(Match.hasMatch()) << qPrintable(Japanese);
+        // The same key as the English caption's.
+        const QString English = EnglishText(Id);
+        EXPECT_EQ(Match.captured(1), English.mid(English.indexOf(u'&') + 1, 1).toUpper());
     }
 }
