@@ -220,7 +220,8 @@ TEST_F(DuplicatesTest, MergingACheckedGroupKeepsThePickedEntryAndIsUndoneExactly
     EXPECT_EQ(Kept.URL, QStringLiteral("http://a.example/page?utm_source=feed"));
     EXPECT_EQ(Kept.Comment, QStringLiteral("third\r\nfirst"));
     EXPECT_EQ(Kept.AddDate, Day(10));
-    EXPECT_EQ(Form->StatusText(), QStringLiteral("Duplicates merged: 3 entries became 1"));
+    EXPECT_EQ(Form->StatusText(),
+              QStringLiteral("Duplicates merged: 3 entries became 1\n") + Text(TText::UndoHint));
     EXPECT_EQ(Form->ListUndo()->Count(), 1);
 
     // Back in the window (a window manager activates it when the dialog closes).

@@ -73,9 +73,14 @@ TEST_F(KeyboardTest, TabWalksTheTilesInOrderAndSpaceOrEnterRunsOne)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), Tiles[i]) << "tab stop " << i;
     }
+    // The product link beside the tiles, then the search box.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Form->productLinkLabel());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_TRUE(Form->searchBox()->isAncestorOf(QApplication::focusWidget())
                 || QApplication::focusWidget() == Form->searchBox());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), Form->productLinkLabel());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), Tiles.last());
 
