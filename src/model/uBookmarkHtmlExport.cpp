@@ -415,6 +415,11 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
     Out.Escaped(Site.URL);
     Out.Ascii("\" ADD_DATE=\"");
     Out.Text(DateToUnixText(Site.AddDate));
+    const TWebSiteExtrasData& extras = *Site.Extras;
+    if (extras.Modified != TDateTime()) {
+        Out.Ascii("\" LAST_MODIFIED=\"");
+        Out.Text(DateToUnixText(extras.Modified));
+    }
     Out.Ascii("\" ICON_URI=\"");
     Out.Escaped(Site.IconURL);
     // The favicon as Chrome writes it; base64 text needs no escaping.
@@ -424,6 +429,15 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
             Out.Ascii("\" ICON=\"");
             Out.Bytes(icon.constData(), size_t(icon.size()));
         }
+    }
+    // Firefox reads both back; an entry without them is written as before.
+    if (!extras.Keyword.isEmpty()) {
+        Out.Ascii("\" SHORTCUTURL=\"");
+        Out.Escaped(extras.Keyword);
+    }
+    if (!extras.Tags.isEmpty()) {
+        Out.Ascii("\" TAGS=\"");
+        Out.Escaped(extras.Tags);
     }
     Out.Ascii("\">");
     Out.Escaped(Site.Title);

@@ -17,6 +17,7 @@
 #include <model/uReadProgress.h>
 #include <model/uSiteText.h>
 #include <model/uTextBytes.h>
+#include <model/uWebSiteTags.h>
 
 #include <platform/uOsServices.h>
 
@@ -218,6 +219,20 @@ private:
     int FRuns = 0;
 };
 
+// What only some bookmarks carry: tags (Firefox, linkding, Pinboard, Shaarli write
+// TAGS, Pocket "tags"), the keyword and the date of the last change.
+void ReadAnchorExtras(const THtmlToken& A, const THtmlAttribute* Modified, TWebSite& Site)
+{
+    const THtmlAttribute* tags = A.Attribute("TAGS");
+    if (tags && !tags->Value.isEmpty())
+        WebSiteTagsSet(Site, SplitTags(DecodeField(tags->Value)));
+    if (const THtmlAttribute* keyword = A.Attribute("SHORTCUTURL"))
+        WebSiteKeywordSet(Site, DecodeField(keyword->Value));
+    TDateTime date;
+    if (Modified && BookmarkDateToDate(Modified->Value, date))
+        WebSiteModifiedSet(Site, date);
+}
+
 // The bookmark an A tag starts, without its title.
 TWebSite BookmarkOfAnchor(const THtmlToken& A, const TSiteText& Category, TDateTime Now)
 {
@@ -230,12 +245,16 @@ TWebSite BookmarkOfAnchor(const THtmlToken& A, const TSiteText& Category, TDateT
         site.IconId = WebSiteIconFromDataURI(icon->Value);
     site.AddDate = Now;
     TDateTime date;
+    // Pocket's export writes the date its own way.
     const THtmlAttribute* added = A.Attribute("ADD_DATE");
+    if (!added)
+        added = A.Attribute("TIME_ADDED");
     const THtmlAttribute* modified = A.Attribute("LAST_MODIFIED");
     if ((added && BookmarkDateToDate(added->Value, date))
         || (modified && BookmarkDateToDate(modified->Value, date)))
         site.AddDate = date;
     site.Category = Category;
+    ReadAnchorExtras(A, modified, site);
     return site;
 }
 

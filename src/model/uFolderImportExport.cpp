@@ -7,6 +7,7 @@
 #include <model/uPathText.h>
 #include <model/uProfileBookmarks.h>
 #include <model/uReadProgress.h>
+#include <model/uServiceExports.h>
 #include <model/uSiteText.h>
 #include <model/uWebSiteShortcutFiles.h>
 
@@ -312,7 +313,7 @@ QString SanitizeFileName(const QString& Text)
     return out;
 }
 
-void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category)
+bool WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category)
 {
     const TSiteTextChunks chunks;
     const QString ext = UpperExtension(FileName);
@@ -323,10 +324,12 @@ void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QSt
     } else if (ext == u".HTML"_s || ext == u".HTM"_s) {
         // The file's own folders give the categories.
         WebSitesLoadFromHtml(List, FileName);
-    } else if (!WebSitesLoadFromBrowserFile(List, FileName)) {
-        return; // browser profiles' files are known by content, any other file is skipped
+    } else if (!WebSitesLoadFromBrowserFile(List, FileName)
+               && !WebSitesLoadFromServiceFile(List, FileName)) {
+        return false; // browser profiles' and services' files are known by content
     }
     ++List.Stats.Files;
+    return true;
 }
 
 QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path)
@@ -337,7 +340,7 @@ QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path)
         CollectFolder(Path, QString(), files);
         files.removeIf([](const TPathToLoad& f) { return IsForeignHtmlFile(f.FileName); });
     } else if (info.exists())
-        files.append({Path, QString()});
+        files.append({Path, QString(), true});
     return files;
 }
 
@@ -345,7 +348,8 @@ void WebSitesLoadFromPath(TWebSiteList& List, const QString& Path)
 {
     const TSiteTextChunks chunks; // one scope for a whole folder of small files
     for (const TPathToLoad& f : WebSitesFilesOfPath(Path))
-        WebSitesLoadFromFile(List, f.FileName, f.Category);
+        if (!WebSitesLoadFromFile(List, f.FileName, f.Category) && f.Named)
+            List.Stats.NotBookmarkFiles.append(f.FileName);
 }
 
 void WebSitesLoadFromPaths(TWebSiteList& List, const QStringList& Paths)
@@ -386,8 +390,9 @@ void WebSitesLoadFromPaths(TWebSiteList& List, const QStringList& Paths)
             done += weights[size_t(i)];
         }
         // A file that vanished since the list was made is passed over.
-        if (QFileInfo(files[i].FileName).isFile())
-            WebSitesLoadFromFile(List, files[i].FileName, files[i].Category);
+        if (QFileInfo(files[i].FileName).isFile()
+            && !WebSitesLoadFromFile(List, files[i].FileName, files[i].Category) && files[i].Named)
+            List.Stats.NotBookmarkFiles.append(files[i].FileName);
     }
 }
 

@@ -16,6 +16,10 @@ struct TPathToLoad
 {
     QString FileName;
     QString Category;
+    // Named by the caller itself rather than found in a folder: such a file that
+    // no reader knows is named in List.Stats.NotBookmarkFiles (a folder's other
+    // files are passed over).
+    bool Named = false;
 };
 // What WebSitesLoadFromPath reads for Path, in its order: a file is itself; a folder
 // gives every file under it, depth first in the file system's own order, each with
@@ -24,7 +28,9 @@ struct TPathToLoad
 // file declaration (others are web pages). Callers that show progress read the
 // files one by one from this list.
 QList<TPathToLoad> WebSitesFilesOfPath(const QString& Path);
-void WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category);
+// Reads one file of any kind the program knows (by extension, or by content for
+// browser profiles and service exports); false, with nothing read, for any other.
+bool WebSitesLoadFromFile(TWebSiteList& List, const QString& FileName, const QString& Category);
 // Reads every path in turn, as WebSitesLoadFromPath does, passing over files that
 // have vanished since the folders were listed. On a thread with a read progress
 // (uReadProgress.h) it reports the share of all the files' bytes and stops

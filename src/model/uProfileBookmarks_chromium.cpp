@@ -12,11 +12,13 @@
 // EFileError naming the file.
 
 #include <QFile>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <model/uProfileBookmarks.h>
 #include <model/uProfileBookmarksParts.h>
 #include <model/uTextBytes.h>
+#include <model/uWebSiteTags.h>
 #include <platform/EFileError.h>
 
 using namespace Qt::StringLiterals;
@@ -56,6 +58,7 @@ struct TNode
     TRawString Name;
     TRawString Url;
     TRawString DateAdded;
+    TRawString DateModified;
     qsizetype End = 0; // one past the node's last descendant
 };
 
@@ -229,6 +232,8 @@ private:
                 Nodes[size_t(index)].Url = ReadStringField("url");
             else if (key == "date_added")
                 Nodes[size_t(index)].DateAdded = ReadStringField("date_added");
+            else if (key == "date_modified")
+                Nodes[size_t(index)].DateModified = ReadStringField("date_modified");
             else
                 SkipValue();
         });
@@ -436,6 +441,13 @@ void EmitRoot(const std::vector<TNode>& Nodes, qsizetype Root, TCategoryWalk& Wa
             site.URL = AsHtmlImportReads(Decode(n.Url));
             site.Category = Walk.Category(open.back().Level);
             site.AddDate = DateOf(n.DateAdded);
+            // Set on bookmarks whose address or title was edited since.
+            const QByteArrayView modified = n.DateModified.View();
+            if (!n.DateModified.Escaped && !modified.isEmpty() && modified.size() <= 19
+                && modified != "0" && std::all_of(modified.begin(), modified.end(), [](char c) {
+                       return c >= '0' && c <= '9';
+                   }))
+                WebSiteModifiedSet(site, DateOf(n.DateModified));
             Out.push_back(std::move(site));
         }
         i = n.End; // what a bookmark or an unknown node holds is no bookmark

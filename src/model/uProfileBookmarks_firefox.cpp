@@ -9,6 +9,7 @@
 #include <model/uProfileBookmarks.h>
 #include <model/uProfileBookmarksParts.h>
 #include <model/uSqliteSnapshot.h>
+#include <model/uWebSiteTags.h>
 #include <platform/EFileError.h>
 #include <sqlite3.h>
 
@@ -29,6 +30,8 @@ struct TRow
     std::int64_t Parent = 0;
     std::int64_t Position = 0;
     std::int64_t DateAdded = 0;
+    std::int64_t LastModified = 0;
+    std::int64_t Place = 0; // moz_places.id: tags and keywords belong to the address
     int Type = 0;
     bool HasDate = false;
     QString Title;
@@ -48,11 +51,11 @@ QString TextColumn(sqlite3_stmt* st, int column)
 std::vector<TRow> ReadRows(const TSqliteSnapshot& Db)
 {
     Db.RequireTable("moz_bookmarks",
-                    {"id", "type", "fk", "parent", "position", "title", "dateAdded", "guid"});
+                    {"id", "type", "fk", "parent", "position", "title", "dateAdded", "lastModified", "guid"});
     Db.RequireTable("moz_places", {"id", "url"});
     TSqliteStatement st(
-        Db, "SELECT b.id, b.type, b.parent, b.position, b.title, b.dateAdded, b.guid, p.url "
-            "FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk");
+        Db, "SELECT b.id, b.type, b.parent, b.position, b.title, b.dateAdded, b.guid, p.url, "
+            "b.fk, b.lastModified FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk");
     std::vector<TRow> rows;
     while (st.Step()) {
         sqlite3_stmt* s = st.Handle();
@@ -71,6 +74,8 @@ std::vector<TRow> ReadRows(const TSqliteSnapshot& Db)
             if (const auto* u = sqlite3_column_text(s, 7))
                 r.Url =
                     QString::fromUtf8(reinterpret_cast<const char*>(u), sqlite3_column_bytes(s, 7));
+        r.Place = sqlite3_column_int64(s, 8);
+        r.LastModified = sqlite3_column_int64(s, 9);
         rows.push_back(std::move(r));
     }
     return rows;
@@ -85,6 +90,68 @@ TDateTime DateOf(const TRow& r)
     if (r.DateAdded % 1000000 < 0)
         --s;
     return FromUnixSeconds(s);
+}
+
+// What Firefox keeps per address rather than per bookmark: the tags (bookmarks
+// in the tag folders under the tags root, named by their folder, in the order
+// they were tagged) and the keyword.
+struct TPlaceExtras
+{
+    QStringList Tags;
+    QString Keyword;
+};
+
+bool HasTable(const TSqliteSnapshot& Db, const char* Table, const char* Column)
+{
+    TSqliteStatement st(Db, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?");
+    sqlite3_bind_text(st.Handle(), 1, Table, -1, SQLITE_STATIC);
+    if (!st.Step())
+        return false;
+    const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(st.Handle(), 0));
+    return sql && QByteArrayView(sql).contains(Column);
+}
+
+QHash<std::int64_t, TPlaceExtras> ReadPlaceExtras(const TSqliteSnapshot& Db)
+{
+    QHash<std::int64_t, TPlaceExtras> extras;
+    {
+        TSqliteStatement st(Db, "SELECT b.fk, t.title FROM moz_bookmarks b "
+                                "JOIN moz_bookmarks t ON t.id = b.parent "
+                                "JOIN moz_bookmarks r ON r.id = t.parent "
+                                "WHERE r.guid = 'tags________' AND b.type = 1 AND t.type = 2 "
+                                "ORDER BY b.id");
+        while (st.Step()) {
+            const QString tag = TextColumn(st.Handle(), 1);
+            if (!tag.isEmpty())
+                extras[sqlite3_column_int64(st.Handle(), 0)].Tags.append(tag);
+        }
+    }
+    // Firefox 39 and later; older databases kept the keyword on the bookmark.
+    if (HasTable(Db, "moz_keywords", "place_id")) {
+        TSqliteStatement st(Db, "SELECT place_id, keyword FROM moz_keywords ORDER BY id");
+        while (st.Step()) {
+            TPlaceExtras& e = extras[sqlite3_column_int64(st.Handle(), 0)];
+            if (e.Keyword.isEmpty())
+                e.Keyword = TextColumn(st.Handle(), 1);
+        }
+    }
+    return extras;
+}
+
+// The extras of a bookmark read from its row and its address.
+void SetExtras(TWebSite& Site, const TRow& Row, const QHash<std::int64_t, TPlaceExtras>& Places)
+{
+    if (Row.LastModified != 0) {
+        std::int64_t s = Row.LastModified / 1000000;
+        if (Row.LastModified % 1000000 < 0)
+            --s;
+        WebSiteModifiedSet(Site, FromUnixSeconds(s));
+    }
+    const auto it = Places.constFind(Row.Place);
+    if (it == Places.cend())
+        return;
+    WebSiteTagsSet(Site, it->Tags);
+    WebSiteKeywordSet(Site, it->Keyword);
 }
 
 // Where a root's contents go: into a folder (Folder, named Name), to the top
@@ -123,6 +190,7 @@ bool HasFirefoxBookmarkTables(const TSqliteSnapshot& Db)
 std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
 {
     std::vector<TRow> rows = ReadRows(Db);
+    const QHash<std::int64_t, TPlaceExtras> places = ReadPlaceExtras(Db);
 
     // Children of each row, in position order (id order among equal positions).
     std::vector<qsizetype> order(rows.size());
@@ -209,6 +277,7 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
             site.URL = AsHtmlImportReads(r.Url);
             site.Category = walk.Category(f.Level);
             site.AddDate = DateOf(r);
+            SetExtras(site, r, places);
             out.push_back(std::move(site));
         }
     }

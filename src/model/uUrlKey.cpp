@@ -402,3 +402,94 @@ bool URLDuplicateKeyTakesShortcut(const QString& URL)
     std::u16string buffer;
     return PlainHttpKey(URL, buffer);
 }
+
+// ---- The cleanest spelling -----------------------------------------------------------
+
+namespace {
+
+// Where the parts of an http(s) URL lie: the scheme's length, and the ends of the
+// authority and of the query (start of "#" or the end).
+struct TUrlSpans
+{
+    qsizetype SchemeEnd = -1; // index of ':'
+    qsizetype AuthorityEnd = 0;
+    qsizetype QueryStart = -1; // index of '?', -1 when none
+    qsizetype QueryEnd = 0;
+};
+
+bool SplitHttpURL(QStringView URL, TUrlSpans& Spans)
+{
+    if (URL.startsWith(u"http://", Qt::CaseInsensitive))
+        Spans.SchemeEnd = 4;
+    else if (URL.startsWith(u"https://", Qt::CaseInsensitive))
+        Spans.SchemeEnd = 5;
+    else
+        return false;
+    const qsizetype from = Spans.SchemeEnd + 3;
+    qsizetype i = from;
+    while (i < URL.size() && URL[i] != u'/' && URL[i] != u'?' && URL[i] != u'#')
+        ++i;
+    Spans.AuthorityEnd = i;
+    const qsizetype hash = URL.indexOf(u'#', i);
+    Spans.QueryEnd = hash < 0 ? URL.size() : hash;
+    const qsizetype question = URL.indexOf(u'?', i);
+    Spans.QueryStart = question >= 0 && question < Spans.QueryEnd ? question : -1;
+    return true;
+}
+
+} // namespace
+
+int URLUncleanness(const QString& URL)
+{
+    TUrlSpans s;
+    if (!SplitHttpURL(URL, s))
+        return 0;
+    const bool https = s.SchemeEnd == 5;
+    int dirt = https ? 0 : 1;
+    const QStringView authority =
+        QStringView(URL).sliced(s.SchemeEnd + 3, s.AuthorityEnd - s.SchemeEnd - 3);
+    if (authority.endsWith(https ? u":443" : u":80"))
+        ++dirt;
+    if (s.QueryStart >= 0) {
+        const QStringView query =
+            QStringView(URL).sliced(s.QueryStart + 1, s.QueryEnd - s.QueryStart - 1);
+        for (const QStringView item : query.split(u'&')) {
+            const qsizetype eq = item.indexOf(u'=');
+            if (IsTrackingParameter(eq < 0 ? item : item.first(eq))) {
+                ++dirt;
+                break;
+            }
+        }
+    }
+    return dirt;
+}
+
+QString URLCleanestSpelling(const QString& URL, bool Https)
+{
+    TUrlSpans s;
+    if (!SplitHttpURL(URL, s))
+        return URL;
+    const bool https = s.SchemeEnd == 5;
+    const QStringView url(URL);
+    QStringView authority = url.sliced(s.SchemeEnd + 3, s.AuthorityEnd - s.SchemeEnd - 3);
+    if (authority.endsWith(https ? u":443" : u":80"))
+        authority.chop(https ? 4 : 3);
+    QString out = (Https || https) ? QStringLiteral("https://") : QStringLiteral("http://");
+    out += authority;
+    out += url.sliced(s.AuthorityEnd,
+                      (s.QueryStart >= 0 ? s.QueryStart : s.QueryEnd) - s.AuthorityEnd);
+    if (s.QueryStart >= 0) {
+        QString kept;
+        const QStringView query = url.sliced(s.QueryStart + 1, s.QueryEnd - s.QueryStart - 1);
+        for (const QStringView item : query.split(u'&')) {
+            const qsizetype eq = item.indexOf(u'=');
+            if (IsTrackingParameter(eq < 0 ? item : item.first(eq)))
+                continue;
+            kept += kept.isEmpty() ? u'?' : u'&';
+            kept += item;
+        }
+        out += kept;
+    }
+    out += url.sliced(s.QueryEnd);
+    return out;
+}

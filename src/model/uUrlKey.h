@@ -27,3 +27,12 @@ QStringView URLDuplicateKey(const QString& URL, std::u16string& Buffer);
 QString URLDuplicateKeyByQUrl(const QString& URL);
 QStringView URLDuplicateKeyByQUrl(const QString& URL, std::u16string& Buffer);
 bool URLDuplicateKeyTakesShortcut(const QString& URL);
+
+// How far URL is from its cleanest spelling: one for each of http instead of
+// https, a default port written out, and tracking parameters (as the key drops
+// them). 0 for a clean URL and for any that is not http(s).
+int URLUncleanness(const QString& URL);
+// URL without the tracking parameters and the default port, and with https when
+// Https is true (another spelling of the page is known to use it). Other URLs
+// stay as they are.
+QString URLCleanestSpelling(const QString& URL, bool Https);

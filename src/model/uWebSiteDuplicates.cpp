@@ -145,6 +145,25 @@ bool AssignRoles(const TDuplicateMerge& m, qsizetype n, std::vector<TRole>& role
     return true;
 }
 
+// The address a merged group keeps: the cleanest of its spellings (the kept
+// entry's own on a tie, then the first in the list), cleaned further of what
+// names no other page, and with https when any spelling has it.
+QString CleanestURLOf(const TWebSiteList& List, const TDuplicateMerge& m)
+{
+    qsizetype best = m.Kept;
+    int bestDirt = URLUncleanness(List[m.Kept].URL);
+    bool https = false;
+    for (qsizetype i : m.Group) {
+        https = https || List[i].URL.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
+        const int dirt = URLUncleanness(List[i].URL);
+        if (dirt < bestDirt) {
+            best = i;
+            bestDirt = dirt;
+        }
+    }
+    return URLCleanestSpelling(List[best].URL, https);
+}
+
 } // namespace
 
 TDuplicateMergeUndo WebSitesMergeDuplicates(TWebSiteList& List,
@@ -161,12 +180,15 @@ TDuplicateMergeUndo WebSitesMergeDuplicates(TWebSiteList& List,
             if (!AssignRoles(m, n, roles))
                 continue;
             undo.KeptBefore.emplace_back(m.Kept, std::as_const(List)[m.Kept]);
+            const QString url = CleanestURLOf(List, m);
             for (qsizetype i : m.Group) {
                 if (i == m.Kept)
                     continue;
-                // The URL stays, so the list's URL index stays valid.
+                // The URL stays while the group is merged, so the URL index stays valid.
                 joins.Merge(m.Kept, std::as_const(List)[i]);
             }
+            if (std::as_const(List)[m.Kept].URL != url)
+                List[m.Kept].URL = url; // marks the URL index stale
         }
     }
     if (undo.KeptBefore.empty())

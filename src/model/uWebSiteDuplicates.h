@@ -38,8 +38,10 @@ struct TDuplicateMergeUndo
 };
 
 // Merges the other members of each group into its kept entry (in list order, by
-// WebSiteMerge: comments joined, empty category filled, earliest date), then
-// removes them; kept entries keep their URL, title and place among the rest. A
+// WebSiteMerge: comments joined, empty category filled, earliest date, tags
+// united), then removes them; kept entries keep their title and place among the
+// rest, and take the group's cleanest spelling of the address (https over http,
+// without tracking parameters or a default port; see URLCleanestSpelling). A
 // group whose kept index is not one of its members, or that names an index out of
 // range or already used by an earlier group, is left alone.
 TDuplicateMergeUndo WebSitesMergeDuplicates(TWebSiteList& List,

@@ -4,6 +4,9 @@
 // one pointer that stays empty for them: eight bytes an entry instead of a field each.
 // Copies share the extras until one of them is changed (copy on write).
 
+#include <model/uDateTime.h>
+#include <model/uSiteText.h>
+
 #include <QSharedData>
 #include <QSharedDataPointer>
 
@@ -11,7 +14,18 @@
 // extras are all empty equals one without extras.
 struct TWebSiteExtrasData : QSharedData
 {
-    bool operator==(const TWebSiteExtrasData&) const { return true; }
+    // The entry's tags, joined with "," in their order (Firefox's own form, so a
+    // tag never holds a comma); see uWebSiteTags.h for reading and changing them.
+    TSiteText Tags;
+    // The browser keyword that opens the entry from the address bar.
+    TSiteText Keyword;
+    // When the bookmark was last changed where it came from; 0 when not known.
+    TDateTime Modified;
+
+    bool operator==(const TWebSiteExtrasData& Other) const
+    {
+        return Tags == Other.Tags && Keyword == Other.Keyword && Modified == Other.Modified;
+    }
     bool IsEmpty() const { return *this == TWebSiteExtrasData(); }
 };
 

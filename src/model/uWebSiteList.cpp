@@ -2,6 +2,7 @@
 // search, delete, and the date and URL helpers the file formats share.
 
 #include <model/uWebSiteList.h>
+#include <model/uWebSiteTags.h>
 
 #include <QHash>
 
@@ -190,6 +191,7 @@ void MergeAllButComment(TWebSite& E, const TWebSite& Site)
     // Compared as instants: before 1899-12-30 the day count is not monotonic.
     if (E.AddDate.ToMilliseconds() > Site.AddDate.ToMilliseconds())
         E.AddDate = Site.AddDate;
+    WebSiteExtrasMerge(E, Site);
 }
 
 TAddResult AddSite(TWebSiteList& List, TWebSite&& Site, TCommentJoins* Joins)
@@ -289,6 +291,8 @@ void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered)
     }
     List.Stats.Files += Gathered.Stats.Files;
     List.Stats.FilesWithoutBookmarks += Gathered.Stats.FilesWithoutBookmarks;
+    List.Stats.NotBookmarkFiles += Gathered.Stats.NotBookmarkFiles;
+    List.Stats.BadRows += Gathered.Stats.BadRows;
     Gathered.Clear();
     Gathered.ResetStats();
 }
@@ -320,9 +324,10 @@ void WebSitesAddURL(TWebSiteList& List, const QString& URL, const QString& Title
 
 void WebSitesSort(TWebSiteList& List, int SortIndex)
 {
-    if (SortIndex == 0 || SortIndex > 4 || SortIndex < -4)
+    if (SortIndex == 0 || SortIndex > 5 || SortIndex < -5)
         return;
     const bool ascending = SortIndex > 0;
+    const bool byTags = SortIndex == 5 || SortIndex == -5;
     TSiteText TWebSite::*key = nullptr;
     switch (SortIndex < 0 ? -SortIndex : SortIndex) {
     case 1:
@@ -358,9 +363,9 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
     std::vector<std::uint8_t> tails;
     constexpr size_t TextsAhead = 8;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (i + TextsAhead < items.size())
+        if (!byTags && i + TextsAhead < items.size())
             PrefetchForRead((items[i + TextsAhead].*key).Identity());
-        const TSiteText& text = items[i].*key;
+        const TSiteText& text = byTags ? items[i].Extras->Tags : items[i].*key;
         std::uint8_t head[16] = {};
         std::uint32_t length = 0;
         TKey entry{{0, 0}, tails.size(), 0, std::uint32_t(i), items[i].Visible};
@@ -596,7 +601,10 @@ void WebSitesSearch(TWebSiteList& List, const QString& Text)
         for (const TKeyword& kw : keywords) {
             visible = FieldContains(site.Title, kw, cache) || FieldContains(site.URL, kw, cache)
                       || FieldContains(site.Category, kw, cache)
-                      || FieldContains(site.Comment, kw, cache);
+                      || FieldContains(site.Comment, kw, cache)
+                      || (!site.Extras.IsEmpty()
+                          && (FieldContains(site.Extras->Tags, kw, cache)
+                              || FieldContains(site.Extras->Keyword, kw, cache)));
             if (!visible)
                 break;
         }

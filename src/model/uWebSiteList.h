@@ -42,6 +42,9 @@ struct TWebSitesStats
     int Merged = 0;                    // merged into an entry with the same URL
     int Skipped = 0;                   // dropped because the URL is not an http URL
     QStringList FilesWithoutBookmarks; // bookmark HTML files in which no bookmark was found
+    QStringList NotBookmarkFiles;      // files named directly that no reader knows
+    // Rows of service exports that were not read, each "FILE: line N: why".
+    QStringList BadRows;
 };
 
 enum class TAddResult
@@ -190,10 +193,12 @@ TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site, TCommentJoins& Joins);
 void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered);
 // The merge rule of WebSitesAdd: Site's comment joins E's (unless empty or the
 // same whole text), E's empty category takes Site's, E without a favicon takes
-// Site's, the earlier date wins; E's title, URL, icon URL and flags stay.
+// Site's, the earlier date wins, E gains the tags it lacks and Site's keyword when
+// it has none; E's title, URL, icon URL and flags stay.
 void WebSiteMerge(TWebSite& E, const TWebSite& Site);
 qsizetype WebSitesIndexOfURL(const TWebSiteList& List, const QString& URL);
 void WebSitesAddURL(TWebSiteList& List, const QString& URL, const QString& Title);
+// SortIndex 1 title, 2 URL, 3 category, 4 comment, 5 tags; negative: descending.
 void WebSitesSort(TWebSiteList& List, int SortIndex);
 void WebSitesSearch(TWebSiteList& List, const QString& Text);
 // The keywords of a search text (U+3000 as space, control characters separate,

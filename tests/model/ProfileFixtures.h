@@ -181,6 +181,8 @@ inline void CreatePlacesSchema(TDb& db)
         " dateAdded INTEGER, lastModified INTEGER, guid TEXT, syncStatus INTEGER NOT NULL DEFAULT "
         "0,"
         " syncChangeCounter INTEGER NOT NULL DEFAULT 1);"
+        "CREATE TABLE moz_keywords (  id INTEGER PRIMARY KEY AUTOINCREMENT, keyword TEXT UNIQUE,"
+        " place_id INTEGER, post_data TEXT);"
         "CREATE INDEX moz_bookmarks_parentindex ON moz_bookmarks (parent, position);"
         "CREATE UNIQUE INDEX moz_bookmarks_guid_uniqueindex ON moz_bookmarks (guid);"
         "INSERT INTO moz_bookmarks(id, type, parent, position, title, dateAdded, guid) VALUES"
@@ -196,11 +198,12 @@ inline std::string Bookmark(int id, int parent, int position, const char* title,
     const std::string t = title ? "'" + std::string(title) + "'" : "NULL";
     return "INSERT INTO moz_places(id, url, guid) VALUES (" + std::to_string(id) + ", '" + url
            + "', 'p" + std::to_string(id) + "');"
-           + "INSERT INTO moz_bookmarks(id, type, fk, parent, position, title, dateAdded, guid)"
-             " VALUES ("
+           + "INSERT INTO moz_bookmarks(id, type, fk, parent, position, title, dateAdded,"
+             " lastModified, guid) VALUES ("
            + std::to_string(id) + ", 1, " + std::to_string(id) + ", " + std::to_string(parent)
            + ", " + std::to_string(position) + ", " + t + ", "
-           + std::to_string(seconds * 1000000LL + micro) + ", 'b" + std::to_string(id) + "');";
+           + std::to_string(seconds * 1000000LL + micro) + ", 1000000, 'b" + std::to_string(id)
+           + "');";
 }
 
 inline std::string Folder(int id, int parent, int position, const char* title)
@@ -212,7 +215,7 @@ inline std::string Folder(int id, int parent, int position, const char* title)
 }
 
 // Menu, toolbar, unfiled and mobile bookmarks, nesting, a NULL title, a separator,
-// a place: query, and a tag folder pointing at a bookmark again.
+// a place: query, two tag folders pointing at a bookmark again, and keywords.
 inline void FillPlaces(TDb& db)
 {
     db.Exec(Bookmark(10, 2, 0, "Menu link", "https://menu.example/", 1700000010, 500000)
@@ -229,7 +232,11 @@ inline void FillPlaces(TDb& db)
             + Bookmark(40, 6, 0, "Mobile link", "https://mobile.example/", 1700000040)
             + Folder(50, 4, 0, "mytag")
             + "INSERT INTO moz_bookmarks(id, type, fk, parent, position, dateAdded, guid)"
-              " VALUES (51, 1, 30, 50, 0, 1, 'tagentry1');");
+              " VALUES (51, 1, 30, 50, 0, 1, 'tagentry1');"
+            + Folder(52, 4, 1, "second tag")
+            + "INSERT INTO moz_bookmarks(id, type, fk, parent, position, dateAdded, guid)"
+              " VALUES (53, 1, 30, 52, 0, 1, 'tagentry2');"
+            + "INSERT INTO moz_keywords(keyword, place_id) VALUES ('un', 30), ('tl', 24);");
 }
 
 // What Firefox's HTML export writes for FillPlaces (the mobile root left out).
@@ -268,7 +275,7 @@ inline QByteArray FirefoxExportHtml()
                       "            <DT><H3 ADD_DATE=\"0\" LAST_MODIFIED=\"0\">Tools</H3>\n"
                       "            <DL><p>\n"
                       "                <DT><A HREF=\"https://tool.example/?a=1&amp;b=&#39;2&#39;\" "
-                      "ADD_DATE=\"1700000024\" LAST_MODIFIED=\"1\">Tool</A>\n"
+                      "ADD_DATE=\"1700000024\" LAST_MODIFIED=\"1\" SHORTCUTURL=\"tl\">Tool</A>\n"
                       "            </DL><p>\n"
                       "        </DL><p>\n"
                       "    </DL><p>\n"
@@ -276,7 +283,8 @@ inline QByteArray FirefoxExportHtml()
                       "UNFILED_BOOKMARKS_FOLDER=\"true\">Other Bookmarks</H3>\n"
                       "    <DL><p>\n"
                       "        <DT><A HREF=\"https://unfiled.example/\" ADD_DATE=\"1700000030\" "
-                      "LAST_MODIFIED=\"1\">Unfiled link</A>\n"
+                      "LAST_MODIFIED=\"1\" SHORTCUTURL=\"un\" TAGS=\"mytag,second tag\">Unfiled "
+                      "link</A>\n"
                       "    </DL><p>\n"
                       "</DL>\n");
 }

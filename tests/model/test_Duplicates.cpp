@@ -199,3 +199,46 @@ TEST(WebSitesMergeAllDuplicates, OneEntryPerPageKeepingTheEarliest)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WebSitesMergeDuplicates, KeepsTheCleanestSpellingOfTheAddress)
+{
+    struct TCase
+    {
+        std::vector<const char*> Urls; // the first is the earliest, so the one kept
+        const char* Kept;
+    };
+    const TCase cases[] = {
+        {{"http://a.example/p?utm_source=feed", "https://a.example/p"}, "https://a.example/p"},
+        // Neither is clean: the https one, cleaned of its tracking parameters.
+        {{"http://a.example/p?id=3", "https://a.example/p?utm_medium=x&id=3&fbclid=9"},
+         "https://a.example/p?id=3"},
+        {{"https://a.example:443/p", "http://a.example:80/p"}, "https://a.example/p"},
+        // The kept entry's own spelling wins a tie.
+        {{"https://www.a.example/p/", "https://a.example/p"}, "https://www.a.example/p/"},
+        // A fragment and other parameters stay.
+        {{"http://a.example/p?q=1&utm_campaign=z#top", "http://a.example/p?q=1#top"},
+         "http://a.example/p?q=1#top"},
+    };
+    for (const TCase& c : cases) {
+        std::vector<TWebSite> sites;
+        double date = 10.0;
+        for (const char* url : c.Urls)
+            sites.push_back(Site(S(url), "", "", date++, url));
+        TWebSiteList list = ListOf(std::move(sites));
+        const std::vector<TWebSite> before = Items(list);
+        ASSERT_EQ(WebSitesFindDuplicates(list).size(), 1u) << c.Urls[0];
+        const auto undo = WebSitesMergeDuplicates(list, {{WebSitesFindDuplicates(list)[0], 0}});
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(list[0].URL, S(c.Kept)) << c.Urls[0];
+        // The kept entry's title and date stay; the index knows the new address.
+        EXPECT_EQ(list[0].Title, S(c.Urls[0]));
+        EXPECT_EQ(list[0].AddDate, TDateTime(10.0));
+        EXPECT_EQ(WebSitesIndexOfURL(list, S(c.Kept)), 0);
+        WebSitesUndoMergeDuplicates(list, undo);
+        EXPECT_EQ(Items(list), before);
+    }
+}
+
+} // namespace

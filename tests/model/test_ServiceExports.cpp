@@ -1,0 +1,161 @@
+// Pocket, Raindrop and Pinboard exports, written as those services write them,
+// and files that are no bookmark file at all.
+
+#include <model/uFolderImportExport.h>
+#include <model/uServiceExports.h>
+#include <model/uWebSiteTags.h>
+
+#include "PrintQt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TDateTime Unix(std::int64_t seconds)
+{
+    return TDateTime::FromMilliseconds(UnixEpochMSecs + seconds * 1000);
+}
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& data)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    return path;
+}
+
+const QByteArray PocketCsv = "title,url,time_added,tags,status\n"
+                             "Read me,https://p.example/1,1700000000,tech|later,unread\n"
+                             "\"Quoted, with comma\",https://p.example/2,1700000001,,archive\n"
+                             ",https://p.example/3,1700000002,one,unread\n"
+                             "Broken,https://p.example/4,yesterday,,unread\n"
+                             "No address,,1700000003,,unread\n"
+                             "Short row,https://p.example/5\n";
+
+const QByteArray RaindropCsv =
+    "id,title,note,excerpt,url,folder,tags,created,cover,highlights,favorite\n"
+    "1,Docs,\"A note\nover two lines\",,https://r.example/docs,Work/Dev,\"c++, qt\","
+    "2023-05-01T10:20:30.000Z,,,false\n"
+    "2,Plain,,,https://r.example/plain,Unsorted,,1629980125,,,\n"
+    "3,Bad,,,notaurl,Work,,2023-05-01T10:20:30.000Z,,,\n";
+
+const QByteArray PinboardJson =
+    "[{\"href\":\"https://pb.example/a\",\"description\":\"Pin A\",\"extended\":\"Longer "
+    "text\",\"meta\":\"x\",\"hash\":\"y\",\"time\":\"2020-02-03T04:05:06Z\",\"shared\":\"no\","
+    "\"toread\":\"yes\",\"tags\":\"rust  tools\"},\n"
+    " {\"description\":\"No href\",\"time\":\"2020-02-03T04:05:06Z\"},\n"
+    " {\"href\":\"https://pb.example/b\",\"description\":\"\",\"extended\":\"\",\"time\":"
+    "\"not a time\",\"tags\":\"\"},\n"
+    " {\"href\":\"https://pb.example/c\",\"description\":\"Pin C\",\"extended\":\"\",\"time\":"
+    "\"2021-01-01T00:00:00Z\",\"tags\":\"\"}]\n";
+
+TEST(ServiceExports, KnownByContent)
+{
+    struct TCase
+    {
+        QByteArray Data;
+        TServiceExport Kind;
+    };
+    const TCase cases[] = {
+        {PocketCsv, TServiceExport::PocketCsv},
+        {"\xEF\xBB\xBF" + PocketCsv, TServiceExport::PocketCsv},
+        {RaindropCsv, TServiceExport::RaindropCsv},
+        {"url,folder,title,note,tags,created\r\nhttp://a/,F,T,N,t,1\r\n",
+         TServiceExport::RaindropCsv},
+        {PinboardJson, TServiceExport::PinboardJson},
+        {"name,email\nA,a@example.com\n", TServiceExport::None},
+        {"url,title\nhttp://a/,A\n", TServiceExport::None},
+        {"[1, 2, 3]", TServiceExport::None},
+        {"{\"roots\": {}}", TServiceExport::None},
+        {"", TServiceExport::None},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(ServiceExportKind(c.Data), c.Kind) << c.Data.left(40).toStdString();
+}
+
+TEST(ServiceExports, PocketCsvGivesTitlesDatesAndTagsAndNamesBadRows)
+{
+    TWebSiteList list;
+    EXPECT_EQ(WebSitesLoadFromServiceExport(list, PocketCsv, u"pocket.csv"_s), 3);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[0].Title, u"Read me"_s);
+    EXPECT_EQ(list[0].AddDate, Unix(1700000000));
+    EXPECT_EQ(WebSiteTags(list[0]), (QStringList{u"tech"_s, u"later"_s}));
+    EXPECT_EQ(list[1].Title, u"Quoted, with comma"_s);
+    EXPECT_TRUE(list[1].Extras.IsEmpty());
+    EXPECT_EQ(list[2].Title, u"https://p.example/3"_s); // no title: the address
+    EXPECT_EQ(list.Stats.BadRows,
+              (QStringList{u"pocket.csv: line 5: not a date: yesterday"_s,
+                           u"pocket.csv: line 6: no address"_s,
+                           u"pocket.csv: line 7: 2 fields where the header names 5"_s}));
+}
+
+TEST(ServiceExports, RaindropCsvGivesFoldersNotesTagsAndDates)
+{
+    TWebSiteList list;
+    EXPECT_EQ(WebSitesLoadFromServiceExport(list, RaindropCsv, u"r.csv"_s), 2);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list[0].Title, u"Docs"_s);
+    EXPECT_EQ(list[0].Category, u"Work\\Dev"_s);
+    EXPECT_EQ(list[0].Comment, u"A note\r\nover two lines"_s);
+    EXPECT_EQ(WebSiteTags(list[0]), (QStringList{u"c++"_s, u"qt"_s}));
+    EXPECT_EQ(list[0].AddDate, Unix(1682936430));
+    EXPECT_EQ(list[1].Category, u"Unsorted"_s);
+    EXPECT_EQ(list[1].AddDate, Unix(1629980125));
+    // The quoted note spans a line: the bad row is named by the line it starts on.
+    EXPECT_EQ(list.Stats.BadRows, QStringList{u"r.csv: line 5: not an address: notaurl"_s});
+}
+
+TEST(ServiceExports, PinboardJsonGivesNotesDatesAndBlankSeparatedTags)
+{
+    TWebSiteList list;
+    EXPECT_EQ(WebSitesLoadFromServiceExport(list, PinboardJson, u"pins.json"_s), 2);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list[0].Title, u"Pin A"_s);
+    EXPECT_EQ(list[0].Comment, u"Longer text"_s);
+    EXPECT_EQ(list[0].AddDate, Unix(1580702706));
+    EXPECT_EQ(WebSiteTags(list[0]), (QStringList{u"rust"_s, u"tools"_s}));
+    EXPECT_EQ(list[1].URL, u"https://pb.example/c"_s);
+    EXPECT_EQ(list.Stats.BadRows, (QStringList{u"pins.json: entry 2: no address"_s,
+                                               u"pins.json: entry 3: not a date: not a time"_s}));
+}
+
+TEST(ServiceExports, ReadByContentWhateverTheNameAndOtherFilesAreNamed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString pocket = WriteFile(dir, u"export.txt"_s, PocketCsv);
+    const QString pins = WriteFile(dir, u"pinboard_export"_s, PinboardJson);
+    const QString other = WriteFile(dir, u"contacts.csv"_s, "name,email\nA,a@example.com\n");
+    const QString image = WriteFile(dir, u"picture.png"_s, "\x89PNG\r\n\x1A\n");
+    TWebSiteList list;
+    WebSitesLoadFromPaths(list, {pocket, pins, other, image});
+    EXPECT_EQ(list.Count(), 5);
+    EXPECT_EQ(list.Stats.Files, 2);
+    EXPECT_EQ(list.Stats.NotBookmarkFiles, (QStringList{other, image}));
+    // In a folder, the other files are passed over without a word.
+    TWebSiteList fromFolder;
+    WebSitesLoadFromPath(fromFolder, dir.path());
+    EXPECT_EQ(fromFolder.Count(), 5);
+    EXPECT_TRUE(fromFolder.Stats.NotBookmarkFiles.isEmpty());
+    TWebSiteList one;
+    WebSitesLoadFromPath(one, other);
+    EXPECT_EQ(one.Stats.NotBookmarkFiles, QStringList{other});
+}
+
+TEST(ServiceExports, BrokenPinboardJsonIsAnError)
+{
+    TWebSiteList list;
+    EXPECT_THROW(WebSitesLoadFromServiceExport(list, "[{\"href\": \"https://a/\", ", u"x"_s),
+                 EFileError);
+    EXPECT_TRUE(list.isEmpty());
+}
+
+} // namespace
