@@ -1,3 +1,4 @@
+#include <model/uWebSiteTags.h>
 #include <model/uWebSitesCommon.h>
 
 namespace {
@@ -79,4 +80,53 @@ void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteF
         if (ApplyAddDate)
             E.AddDate = Site.AddDate;
     }
+}
+
+QStringList WebSitesCommonTags(const TWebSiteList& List)
+{
+    QStringList common;
+    bool first = true;
+    for (const TWebSite& E : List) {
+        if (!Qualifies(E))
+            continue;
+        const QStringList tags = WebSiteTags(E);
+        if (first) {
+            common = tags;
+            first = false;
+        } else {
+            common.removeIf(
+                [&](const QString& t) { return !tags.contains(t, Qt::CaseInsensitive); });
+        }
+        if (common.isEmpty())
+            break;
+    }
+    return common;
+}
+
+qsizetype WebSitesEditTags(TWebSiteList& List, const QStringList& Add, const QStringList& Remove)
+{
+    qsizetype changed = 0;
+    for (qsizetype i = 0; i < List.Count(); ++i) {
+        if (!Qualifies(List.at(i)))
+            continue;
+        TWebSite& E = List.EditKeepURL(i);
+        const bool removed = WebSiteTagsRemove(E, Remove);
+        const bool added = WebSiteTagsAdd(E, Add);
+        if (removed || added)
+            ++changed;
+    }
+    return changed;
+}
+
+void TagEditOf(const QStringList& Common, const QStringList& Edited, QStringList& Add,
+               QStringList& Remove)
+{
+    Add.clear();
+    Remove.clear();
+    for (const QString& t : Edited)
+        if (!Common.contains(t))
+            Add.append(t);
+    for (const QString& t : Common)
+        if (!Edited.contains(t))
+            Remove.append(t);
 }

@@ -4,6 +4,8 @@
 
 #include <model/uWebSiteList.h>
 
+#include <QStringList>
+
 #include <array>
 
 // Stands for dates that differ between the entries: 1970-01-01 00:00:00.
@@ -36,3 +38,16 @@ TWebSite WebSitesGetCommon(const TWebSiteList& List, const QString& Various);
 // is not written.
 void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteFieldFlags& Flags,
                        const QString& Various);
+
+// The tags every entry that is both Selected and Visible carries, in the first
+// such entry's order; empty when none qualifies.
+QStringList WebSitesCommonTags(const TWebSiteList& List);
+// Edits the tags of every entry that is both Selected and Visible: removes the
+// tags of Remove, then adds those of Add it lacks (after its own), and leaves
+// the entry's other tags alone. Returns how many entries changed.
+qsizetype WebSitesEditTags(TWebSiteList& List, const QStringList& Add, const QStringList& Remove);
+// What an edit of the common tags asks for: the tags of Edited not in Common
+// are added, those of Common not in Edited are removed (letter case ignored;
+// a change of letter case alone is a removal and an addition).
+void TagEditOf(const QStringList& Common, const QStringList& Edited, QStringList& Add,
+               QStringList& Remove);

@@ -186,3 +186,40 @@ TEST(WebSitesSetCommon, EditedURLIsFoundByTheIndex)
     WebSitesAdd(List, Site(u"B again"_s, u"http://b/"_s, u""_s, 1));
     EXPECT_EQ(List.Count(), 3);
 }
+
+#include <model/uWebSiteTags.h>
+
+namespace {
+
+TWebSite TaggedSite(const QString& URL, const QStringList& Tags, bool Selected = true)
+{
+    TWebSite s = Site(URL, URL, QString(), 45000.0, Selected);
+    WebSiteTagsSet(s, Tags);
+    return s;
+}
+
+} // namespace
+
+TEST(WebSitesEditTags, SeveralEntriesGainAndLoseTagsAndKeepTheirOthers)
+{
+    TWebSiteList List = MakeList({
+        TaggedSite(u"http://a/"_s, {u"news"_s, u"own-a"_s, u"shared"_s}),
+        TaggedSite(u"http://b/"_s, {u"Shared"_s, u"own-b"_s, u"NEWS"_s}),
+        TaggedSite(u"http://c/"_s, {u"news"_s}, false), // not selected: untouched
+    });
+    const QStringList common = WebSitesCommonTags(List);
+    EXPECT_EQ(common, (QStringList{u"news"_s, u"shared"_s}));
+
+    // The user edits the common tags "news, shared" into "shared, later".
+    QStringList add, remove;
+    TagEditOf(common, {u"shared"_s, u"later"_s}, add, remove);
+    EXPECT_EQ(add, QStringList{u"later"_s});
+    EXPECT_EQ(remove, QStringList{u"news"_s});
+    EXPECT_EQ(WebSitesEditTags(List, add, remove), 2);
+
+    EXPECT_EQ(WebSiteTags(List[0]), (QStringList{u"own-a"_s, u"shared"_s, u"later"_s}));
+    EXPECT_EQ(WebSiteTags(List[1]), (QStringList{u"Shared"_s, u"own-b"_s, u"later"_s}));
+    EXPECT_EQ(WebSiteTags(List[2]), QStringList{u"news"_s});
+    // The same edit again changes nothing.
+    EXPECT_EQ(WebSitesEditTags(List, add, remove), 0);
+}
