@@ -93,8 +93,7 @@ TDateTime DateOf(const TRow& r)
 }
 
 // What Firefox keeps per address rather than per bookmark: the tags (bookmarks
-// in the tag folders under the tags root, named by their folder, in the order
-// they were tagged) and the keyword.
+// in the tag folders under the tags root, named by their folder) and the keyword.
 struct TPlaceExtras
 {
     QStringList Tags;
@@ -118,13 +117,15 @@ QHash<std::int64_t, TPlaceExtras> ReadPlaceExtras(const TSqliteSnapshot& Db)
         TSqliteStatement st(Db, "SELECT b.fk, t.title FROM moz_bookmarks b "
                                 "JOIN moz_bookmarks t ON t.id = b.parent "
                                 "JOIN moz_bookmarks r ON r.id = t.parent "
-                                "WHERE r.guid = 'tags________' AND b.type = 1 AND t.type = 2 "
-                                "ORDER BY b.id");
+                                "WHERE r.guid = 'tags________' AND b.type = 1 AND t.type = 2");
         while (st.Step()) {
             const QString tag = TextColumn(st.Handle(), 1);
             if (!tag.isEmpty())
                 extras[sqlite3_column_int64(st.Handle(), 0)].Tags.append(tag);
         }
+        // Firefox's export sorts a bookmark's tags by their UTF-16 code units.
+        for (TPlaceExtras& e : extras)
+            std::sort(e.Tags.begin(), e.Tags.end());
     }
     // Firefox 39 and later; older databases kept the keyword on the bookmark.
     if (HasTable(Db, "moz_keywords", "place_id")) {

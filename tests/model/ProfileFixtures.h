@@ -230,10 +230,10 @@ inline void FillPlaces(TDb& db)
             + Bookmark(24, 23, 0, "Tool", "https://tool.example/?a=1&b=''2''", 1700000024)
             + Bookmark(30, 5, 0, "Unfiled link", "https://unfiled.example/", 1700000030)
             + Bookmark(40, 6, 0, "Mobile link", "https://mobile.example/", 1700000040)
-            + Folder(50, 4, 0, "mytag")
+            + Folder(50, 4, 0, "second tag")
             + "INSERT INTO moz_bookmarks(id, type, fk, parent, position, dateAdded, guid)"
               " VALUES (51, 1, 30, 50, 0, 1, 'tagentry1');"
-            + Folder(52, 4, 1, "second tag")
+            + Folder(52, 4, 1, "mytag")
             + "INSERT INTO moz_bookmarks(id, type, fk, parent, position, dateAdded, guid)"
               " VALUES (53, 1, 30, 52, 0, 1, 'tagentry2');"
             + "INSERT INTO moz_keywords(keyword, place_id) VALUES ('un', 30), ('tl', 24);");
