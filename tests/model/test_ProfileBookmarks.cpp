@@ -12,6 +12,7 @@
 #include <model/uFolderImportExport.h>
 #include <model/uProfileBookmarks.h>
 #include <model/uWebSiteList.h>
+#include <model/uWebSiteTags.h>
 
 using namespace Qt::StringLiterals;
 using namespace fixtures;
@@ -114,7 +115,8 @@ TEST(ChromiumBookmarks, ExtraRootsTabsAndChromeAddresses)
                 {"type": "url", "name": "In unnamed", "url": "https://u.example/"}]}],
             "type": "folder"},
         "workspaces": {"name": "Workspace", "type": "folder", "children": [
-            {"type": "url", "name": "W", "url": "https://w.example/", "date_added": "13000000000000000"}]},
+            {"type": "url", "name": "W", "url": "https://w.example/", "date_added": "13000000000000000",
+             "date_modified": "13000000100000000"}]},
         "other": {"children": [], "type": "folder"}}})";
     const std::vector<TWebSite> sites = ReadChromiumBookmarksData(json, u"B"_s);
     ASSERT_EQ(sites.size(), 3u);
@@ -128,6 +130,9 @@ TEST(ChromiumBookmarks, ExtraRootsTabsAndChromeAddresses)
     EXPECT_EQ(sites[1].Category, u"Bookmarks bar\\"_s);
     EXPECT_EQ(sites[2].Category, u"Workspace"_s);
     EXPECT_EQ(sites[2].AddDate, At(13000000000LL - 11644473600LL));
+    // An edited bookmark keeps when it was changed; the others know nothing of it.
+    EXPECT_EQ(WebSiteModified(sites[2]), At(13000000100LL - 11644473600LL));
+    EXPECT_TRUE(sites[0].Extras.IsEmpty());
 }
 
 TEST(ChromiumBookmarks, BadFilesRaiseFileErrorsNamingTheFile)
@@ -220,6 +225,11 @@ TEST_F(FirefoxPlaces, RootsTagsSeparatorsAndQueries)
                    {"https://unfiled.example/", "Unfiled link", "Other Bookmarks", 1700000030},
                    {"https://mobile.example/", "Mobile link", "Mobile Bookmarks", 1700000040},
                });
+    // Tags and keywords belong to the address: the tag folders give the tags.
+    EXPECT_EQ(WebSiteTags(list[5]), (QStringList{u"mytag"_s, u"second tag"_s}));
+    EXPECT_EQ(WebSiteKeyword(list[5]), u"un"_s);
+    EXPECT_EQ(WebSiteKeyword(list[4]), u"tl"_s);
+    EXPECT_TRUE(WebSiteTags(list[0]).isEmpty());
 }
 
 TEST_F(FirefoxPlaces, SameEntriesAsImportingTheBrowsersExport)
