@@ -72,8 +72,11 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     Header->setStretchLastSection(false);
     Header->setSectionResizeMode(QHeaderView::Interactive);
     Header->setSortIndicatorShown(true);
-    const int Widths[4] = {158, 157, 157, 157};
-    for (int c = 0; c < 4; ++c)
+    // The Tags column is the model's last (its sort number follows the others) and
+    // stands after Category.
+    Header->moveSection(4, 3);
+    const int Widths[5] = {158, 157, 157, 157, 100};
+    for (int c = 0; c < 5; ++c)
         Header->resizeSection(c, Widths[c]);
     connect(Header, &QHeaderView::sectionResized, this, [this] {
         if (!FFittingColumns)
@@ -611,12 +614,14 @@ void TFrmMain::FitColumnsToList()
     const int Title = W * 3 / 10;
     const int URL = W / 5;
     const int Category = W / 5;
+    const int Tags = W / 10;
     QHeaderView* Header = ui->bookmarkList->header();
     FFittingColumns = true;
     Header->resizeSection(0, Title);
     Header->resizeSection(1, URL);
     Header->resizeSection(2, Category);
-    Header->resizeSection(3, qMax(0, W - Title - URL - Category));
+    Header->resizeSection(4, Tags);
+    Header->resizeSection(3, qMax(0, W - Title - URL - Category - Tags));
     FFittingColumns = false;
 }
 
@@ -799,6 +804,10 @@ void TFrmMain::ShowAddStatus()
     QString Status = Text(TText::AddStatus).arg(S.Added).arg(S.Merged).arg(S.Skipped);
     for (const QString& File : S.FilesWithoutBookmarks)
         Status += u'\n' + Text(TText::NoBookmarksFound).arg(QFileInfo(File).fileName());
+    for (const QString& File : S.NotBookmarkFiles)
+        Status += u'\n' + Text(TText::NotABookmarkFile).arg(QFileInfo(File).fileName());
+    if (!S.BadRows.isEmpty())
+        Status += u'\n' + Text(TText::RowsLeftOut).arg(S.BadRows.size()).arg(S.BadRows.first());
     ShowStatus(Status);
 }
 

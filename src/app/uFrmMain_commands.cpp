@@ -291,9 +291,9 @@ void TFrmMain::ApplyTexts()
     ui->productLinkLabel->setAccessibleName(Text(TText::ProductLinkName));
     ui->bannerImage->setAccessibleName(Text(TText::BannerName));
     ui->searchButton->setText(Text(TText::SearchButton));
-    const TText Columns[4] = {TText::ColumnTitle, TText::ColumnURL, TText::ColumnCategory,
-                              TText::ColumnComment};
-    for (int c = 0; c < 4; ++c)
+    const TText Columns[5] = {TText::ColumnTitle, TText::ColumnURL, TText::ColumnCategory,
+                              TText::ColumnComment, TText::ColumnTags};
+    for (int c = 0; c < 5; ++c)
         FModel->setHeaderData(c, Qt::Horizontal, Text(Columns[c]));
     saveAsShortcutAction->setText(Text(TText::SaveAsShortcutAction));
     propertiesAction->setText(Text(TText::PropertyAction));

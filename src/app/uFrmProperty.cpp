@@ -5,6 +5,7 @@
 #include <app/uTexts.h>
 #include <app/uWebAddress.h>
 #include <app/uWindowHelpers.h>
+#include <model/uWebSiteTags.h>
 #include <model/uWebSitesCommon.h>
 
 #include <QApplication>
@@ -19,7 +20,7 @@ namespace {
 
 // The size the form is laid out for; anchored controls follow the difference.
 constexpr int DesignWidth = 493;
-constexpr int DesignHeight = 255;
+constexpr int DesignHeight = 315;
 
 // The memo works with bare line feeds; the record keeps CR LF between lines.
 QString CommentToMemo(const QString& Comment)
@@ -48,7 +49,8 @@ TFrmProperty::TFrmProperty(QWidget* parent)
     setFixedSize(DesignWidth, DesignHeight);
 
     // Titles, addresses and icon data can be far longer than a line edit's default limit.
-    for (QLineEdit* Edit : {ui->titleEdit, ui->urlEdit, ui->categoryEdit, ui->iconUrlEdit})
+    for (QLineEdit* Edit :
+         {ui->titleEdit, ui->urlEdit, ui->categoryEdit, ui->iconUrlEdit, ui->tagsEdit})
         Edit->setMaxLength(std::numeric_limits<int>::max());
 
     // The picker shows the date part only, with the year in full (the placeholder
@@ -66,6 +68,8 @@ TFrmProperty::TFrmProperty(QWidget* parent)
     connect(ui->iconUrlEdit, &QLineEdit::textChanged, this, &TFrmProperty::onIconUrlEdited);
     connect(ui->dateEdit, &QDateEdit::dateChanged, this, &TFrmProperty::onDateEdited);
     connect(ui->commentEdit, &QPlainTextEdit::textChanged, this, &TFrmProperty::onCommentEdited);
+    connect(ui->tagsEdit, &QLineEdit::textChanged, this, &TFrmProperty::onTagsEdited);
+    connect(ui->keywordEdit, &QLineEdit::textChanged, this, &TFrmProperty::onKeywordEdited);
     connect(ui->restoreButton, &QPushButton::clicked, this, &TFrmProperty::onRestore);
     connect(ui->okButton, &QPushButton::clicked, this, &TFrmProperty::onOk);
     connect(ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -82,8 +86,9 @@ TFrmProperty::TFrmProperty(QWidget* parent)
         return Box.clickedButton() == Keep;
     };
     ApplyTexts();
-    FCaptionExtra = WidenCaptionColumn({ui->titleCheck, ui->urlCheck, ui->categoryCheck,
-                                        ui->iconUrlCheck, ui->dateCheck, ui->commentCheck});
+    FCaptionExtra =
+        WidenCaptionColumn({ui->titleCheck, ui->urlCheck, ui->categoryCheck, ui->iconUrlCheck,
+                            ui->dateCheck, ui->commentCheck, ui->tagsCheck, ui->keywordCheck});
     setFixedSize(DesignWidth + FCaptionExtra, DesignHeight);
     LayOut(); // a hidden dialog gets its resize event only when shown
 }
@@ -110,6 +115,8 @@ void TFrmProperty::ApplyTexts()
     ui->iconUrlCheck->setText(Text(TText::PropertyIconURL));
     ui->dateCheck->setText(Text(TText::PropertyDate));
     ui->commentCheck->setText(Text(TText::PropertyComment));
+    ui->tagsCheck->setText(Text(TText::PropertyTags));
+    ui->keywordCheck->setText(Text(TText::PropertyKeyword));
     ui->restoreButton->setText(Text(TText::PropertyRestore));
     ui->okButton->setText(Text(TText::PropertyOk));
     ui->cancelButton->setText(Text(TText::PropertyCancel));
@@ -117,7 +124,8 @@ void TFrmProperty::ApplyTexts()
     const std::pair<QWidget*, TText> Named[] = {
         {ui->titleEdit, TText::PropertyTitle},       {ui->urlEdit, TText::PropertyURL},
         {ui->categoryEdit, TText::PropertyCategory}, {ui->iconUrlEdit, TText::PropertyIconURL},
-        {ui->dateEdit, TText::PropertyDate},         {ui->commentEdit, TText::PropertyComment}};
+        {ui->dateEdit, TText::PropertyDate},         {ui->commentEdit, TText::PropertyComment},
+        {ui->tagsEdit, TText::PropertyTags},         {ui->keywordEdit, TText::PropertyKeyword}};
     for (const auto& [Box, Caption] : Named) {
         QString Name = Text(Caption);
         if (Name.endsWith(u':'))
@@ -130,6 +138,7 @@ bool TFrmProperty::Execute(TWebSiteList& AWebSites)
 {
     FVariousValues = Text(TText::VariousValues);
     FEditedSite = WebSitesGetCommon(AWebSites, FVariousValues);
+    FTags = WebSitesCommonTags(AWebSites);
     ShowWebSite();
     ui->titleEdit->setFocus();
     CentreOnActiveWindow(this);
@@ -152,6 +161,25 @@ bool TFrmProperty::Execute(TWebSiteList& AWebSites)
     FEditedSite.Comment = MemoToComment(ui->commentEdit->toPlainText());
 
     WebSitesSetCommon(AWebSites, FEditedSite, Flags, FVariousValues);
+    const QStringList Tags = SplitTags(ui->tagsEdit->text());
+    const bool One = FEditedSite.Selected;
+    for (qsizetype i = 0; i < AWebSites.Count(); ++i) {
+        const TWebSite& E = AWebSites.at(i);
+        if (!One || !E.Selected || !E.Visible)
+            continue;
+        // One entry: its tags as written, in the order written.
+        if (ui->tagsCheck->isChecked())
+            WebSiteTagsSet(AWebSites.EditKeepURL(i), Tags);
+        if (ui->keywordCheck->isChecked())
+            WebSiteKeywordSet(AWebSites.EditKeepURL(i), ui->keywordEdit->text());
+    }
+    if (!One && ui->tagsCheck->isChecked()) {
+        // Several: what was added to or removed from the tags they share, and
+        // nothing else of each entry's own.
+        QStringList Add, Remove;
+        TagEditOf(FTags, Tags, Add, Remove);
+        WebSitesEditTags(AWebSites, Add, Remove);
+    }
     return true;
 }
 
@@ -167,18 +195,29 @@ void TFrmProperty::ShowWebSite()
     ui->dateEdit->setDate(VariousDates() ? ui->dateEdit->minimumDate()
                                          : FEditedSite.AddDate.Date());
     ui->commentEdit->setPlainText(CommentToMemo(FEditedSite.Comment));
+    const bool One = FEditedSite.Selected;
+    ui->tagsEdit->setText(FTags.join(QStringLiteral(", ")));
+    ui->tagsEdit->setPlaceholderText(One ? QString() : Text(TText::PropertyTagsOfAll));
+    ui->keywordEdit->setText(One ? WebSiteKeyword(FEditedSite).toString() : QString());
+    const TDateTime Modified = WebSiteModified(FEditedSite);
+    ui->modifiedLabel->setText(
+        One && Modified != TDateTime()
+            ? Text(TText::PropertyModified)
+                  .arg(QLocale().toString(Modified.ToQDateTime(), QLocale::ShortFormat))
+            : QString());
 
     // Filling the controls ticked boxes through the change handlers; start clean.
     for (QCheckBox* Box : {ui->titleCheck, ui->urlCheck, ui->categoryCheck, ui->iconUrlCheck,
-                           ui->dateCheck, ui->commentCheck})
+                           ui->dateCheck, ui->commentCheck, ui->tagsCheck, ui->keywordCheck})
         Box->setChecked(false);
 
-    // Title and URL are edited only for a single entry.
-    const bool One = FEditedSite.Selected;
-    ui->titleEdit->setEnabled(One);
-    ui->urlEdit->setEnabled(One);
-    ui->titleCheck->setEnabled(One);
-    ui->urlCheck->setEnabled(One);
+    // Title, URL and keyword (Firefox gives a keyword to one address) are edited
+    // only for a single entry.
+    for (QWidget* W :
+         {static_cast<QWidget*>(ui->titleEdit), static_cast<QWidget*>(ui->urlEdit),
+          static_cast<QWidget*>(ui->keywordEdit), static_cast<QWidget*>(ui->titleCheck),
+          static_cast<QWidget*>(ui->urlCheck), static_cast<QWidget*>(ui->keywordCheck)})
+        W->setEnabled(One);
 }
 
 bool TFrmProperty::VariousDates() const
@@ -241,6 +280,17 @@ void TFrmProperty::onCommentEdited()
                                  != FEditedSite.Comment);
 }
 
+void TFrmProperty::onTagsEdited()
+{
+    ui->tagsCheck->setChecked(SplitTags(ui->tagsEdit->text()) != FTags);
+}
+
+void TFrmProperty::onKeywordEdited()
+{
+    ui->keywordCheck->setChecked(ui->keywordEdit->text().trimmed()
+                                 != WebSiteKeyword(FEditedSite).toString());
+}
+
 void TFrmProperty::resizeEvent(QResizeEvent* Event)
 {
     QDialog::resizeEvent(Event);
@@ -259,10 +309,13 @@ void TFrmProperty::LayOut()
     ui->categoryEdit->setGeometry(81 + x, 68, 404 + dw, 21);
     ui->iconUrlEdit->setGeometry(80 + x, 98, 404 + dw, 21);
     ui->dateEdit->setGeometry(81 + x, 128, 404 + dw, 21);
+    ui->tagsEdit->setGeometry(81 + x, 158, 404 + dw, 21);
+    ui->keywordEdit->setGeometry(81 + x, 188, 150, 21);
+    ui->modifiedLabel->setGeometry(240 + x, 191, 244 + dw, 16);
     // Stretch right and down.
-    ui->commentEdit->setGeometry(81 + x, 158, 404 + dw, 60 + dh);
+    ui->commentEdit->setGeometry(81 + x, 218, 404 + dw, 60 + dh);
     // Bottom-left and bottom-right.
-    ui->restoreButton->move(80 + x, 224 + dh);
-    ui->okButton->move(329 + x + dw, 224 + dh);
-    ui->cancelButton->move(409 + x + dw, 224 + dh);
+    ui->restoreButton->move(80 + x, 284 + dh);
+    ui->okButton->move(329 + x + dw, 284 + dh);
+    ui->cancelButton->move(409 + x + dw, 284 + dh);
 }

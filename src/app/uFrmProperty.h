@@ -54,10 +54,14 @@ private:
     void onIconUrlEdited();
     void onDateEdited();
     void onCommentEdited();
+    void onTagsEdited();
+    void onKeywordEdited();
 
     std::unique_ptr<Ui::TFrmProperty> ui;
     // The values shown; after OK the values applied. Selected: exactly one entry.
     TWebSite FEditedSite;
+    // The tags shown: the entry's own, or those all the entries have.
+    QStringList FTags;
     // The text that stands for differing values while the dialog is open.
     QString FVariousValues;
     // How much wider than designed the caption column is for the face in use.

@@ -1,11 +1,13 @@
 #include "uWebSiteTableModel.h"
 
 #include <model/uWebSiteList.h>
+#include <model/uWebSiteTags.h>
 
 TWebSiteTableModel::TWebSiteTableModel(TWebSiteList& List, QObject* Parent)
     : QAbstractTableModel(Parent),
       FList(List), FHeaders{QStringLiteral("Title"), QStringLiteral("URL"),
-                            QStringLiteral("Category"), QStringLiteral("Comment")}
+                            QStringLiteral("Category"), QStringLiteral("Comment"),
+                            QStringLiteral("Tags")}
 {
 }
 
@@ -16,12 +18,13 @@ int TWebSiteTableModel::rowCount(const QModelIndex& Parent) const
 
 int TWebSiteTableModel::columnCount(const QModelIndex& Parent) const
 {
-    return Parent.isValid() ? 0 : 4;
+    return Parent.isValid() ? 0 : int(FHeaders.size());
 }
 
 QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
 {
-    if (!Index.isValid() || Index.row() >= FRowCount || Index.column() < 0 || Index.column() > 3)
+    if (!Index.isValid() || Index.row() >= FRowCount || Index.column() < 0
+        || Index.column() >= FHeaders.size())
         return {};
     const bool Decoration = Role == Qt::DecorationRole && Index.column() == 0;
     if (Role != Qt::DisplayRole && Role != Qt::ToolTipRole && !Decoration)
@@ -39,6 +42,8 @@ QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
         return Site.URL.toString();
     case 2:
         return Site.Category.toString();
+    case 4:
+        return WebSiteTagsText(Site);
     default:
         return Site.Comment.toString();
     }
@@ -46,7 +51,8 @@ QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
 
 QVariant TWebSiteTableModel::headerData(int Section, Qt::Orientation Orientation, int Role) const
 {
-    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 && Section < 4)
+    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0
+        && Section < FHeaders.size())
         return FHeaders.at(Section);
     return QAbstractTableModel::headerData(Section, Orientation, Role);
 }
@@ -54,7 +60,7 @@ QVariant TWebSiteTableModel::headerData(int Section, Qt::Orientation Orientation
 bool TWebSiteTableModel::setHeaderData(int Section, Qt::Orientation Orientation,
                                        const QVariant& Value, int Role)
 {
-    if (Orientation != Qt::Horizontal || Section < 0 || Section >= 4
+    if (Orientation != Qt::Horizontal || Section < 0 || Section >= FHeaders.size()
         || (Role != Qt::EditRole && Role != Qt::DisplayRole))
         return false;
     FHeaders[Section] = Value.toString();

@@ -67,7 +67,8 @@ int LoadPaths(TWebSiteList& list, const QStringList& paths, const QList<TBrowser
             shownAt = now;
         }
         if (i < firstProfile) {
-            WebSitesLoadFromFile(list, files[i].FileName, files[i].Category);
+            if (!WebSitesLoadFromFile(list, files[i].FileName, files[i].Category) && files[i].Named)
+                list.Stats.NotBookmarkFiles.append(files[i].FileName);
             continue;
         }
         // Read as a browser store whatever its content: a damaged one is an error
@@ -131,6 +132,10 @@ QString ReadSummary(const TWebSiteList& list)
     QString empty;
     for (const QString& f : s.FilesWithoutBookmarks)
         empty += QStringLiteral("no bookmarks found in %1\n").arg(QDir::toNativeSeparators(f));
+    for (const QString& f : s.NotBookmarkFiles)
+        empty += QStringLiteral("not a bookmark file: %1\n").arg(QDir::toNativeSeparators(f));
+    for (const QString& row : s.BadRows)
+        empty += QStringLiteral("left out %1\n").arg(row);
     return empty
            + QStringLiteral("read %1 file%2: %3 added, %4 merged, %5 skipped")
                  .arg(s.Files)
@@ -140,10 +145,12 @@ QString ReadSummary(const TWebSiteList& list)
                  .arg(s.Skipped);
 }
 
-int BookmarksStatus(int passedOver)
+int BookmarksStatus(const TBookmarkSources& Sources)
 {
+    const int passedOver = Sources.PassedOver;
+    // A file named that is no bookmark file was named in the summary already.
     if (passedOver == 0)
-        return 0;
+        return Sources.List.Stats.NotBookmarkFiles.isEmpty() ? 0 : 1;
     WriteErr(QStringLiteral("zorvel-cli: %1 browser profile%2 could not be read\n")
                  .arg(passedOver)
                  .arg(QLatin1String(passedOver == 1 ? "" : "s")));

@@ -27,9 +27,11 @@ void NarrowBookmarks(const TOptions& Options, TWebSiteList& List, int DefaultSor
 // The entries the search left visible, in list order.
 TWebSiteList VisibleEntries(const TWebSiteList& List);
 
-// "read ..." with a line before it for each file that held no bookmark.
+// "read ..." with a line before it for each file that held no bookmark, each file
+// named that is no bookmark file, and each row of a service export left out.
 QString ReadSummary(const TWebSiteList& List);
 
 // The exit status of a bookmark command whose output is written: 1 when a browser
-// profile had to be passed over, so that a script sees the result is not whole.
-int BookmarksStatus(int PassedOver);
+// profile had to be passed over or a file named is no bookmark file, so that a
+// script sees the result is not whole.
+int BookmarksStatus(const TBookmarkSources& Sources);

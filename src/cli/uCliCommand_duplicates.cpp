@@ -69,5 +69,5 @@ int RunDuplicates(const TOptions& o)
                    .arg(groups.size())
                    .arg(QLatin1String(groups.size() == 1 ? "" : "s"))
                    .arg(entries));
-    return BookmarksStatus(sources.PassedOver);
+    return BookmarksStatus(sources);
 }

@@ -12,9 +12,9 @@ namespace {
 // JSON: the TSV columns stay the ones scripts already cut by position.
 std::span<const TSiteColumn> ListColumns()
 {
-    static const std::array Columns = {TitleColumn(),          UrlColumn(),
-                                       CategoryColumn(),       CommentColumn(),
-                                       JsonOnly(IconColumn()), AddDateColumn()};
+    static const std::array Columns = {
+        TitleColumn(),          UrlColumn(),     CategoryColumn(), CommentColumn(),
+        JsonOnly(IconColumn()), AddDateColumn(), TagsColumn()};
     return Columns;
 }
 
@@ -80,5 +80,5 @@ int RunList(const TOptions& o)
              + QStringLiteral("; listed %1 entr%2\n")
                    .arg(written)
                    .arg(QLatin1String(written == 1 ? "y" : "ies")));
-    return BookmarksStatus(sources.PassedOver);
+    return BookmarksStatus(sources);
 }

@@ -59,7 +59,7 @@ int SaveVisibleToHtml(const TOptions& o, const TBookmarkSources& sources, bool F
                    .arg(shown.Count())
                    .arg(QLatin1String(shown.Count() == 1 ? "y" : "ies"))
                    .arg(o.Output));
-    return BookmarksStatus(sources.PassedOver);
+    return BookmarksStatus(sources);
 }
 
 } // namespace
@@ -94,5 +94,5 @@ int RunExportFolder(const TOptions& o)
                    .arg(files)
                    .arg(QLatin1String(files == 1 ? "y" : "ies"))
                    .arg(o.Output));
-    return BookmarksStatus(sources.PassedOver);
+    return BookmarksStatus(sources);
 }

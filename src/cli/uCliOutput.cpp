@@ -3,6 +3,7 @@
 #include <model/uSiteText.h>
 #include <model/uTextBytes.h>
 #include <model/uWebSiteList.h>
+#include <model/uWebSiteTags.h>
 #include <platform/EFileError.h>
 
 #include <algorithm>
@@ -270,6 +271,24 @@ TSiteColumn AddDateColumn()
                 out += '"';
                 AppendUnixDate(out, s.AddDate);
                 out += '"';
+            }};
+}
+
+TSiteColumn TagsColumn()
+{
+    return {"tags", true,
+            [](QByteArray& out, const TWebSite& s) { AppendTsvField(out, s.Extras->Tags); },
+            [](QByteArray& out, const TWebSite& s) {
+                out += '[';
+                if (!s.Extras->Tags.isEmpty()) {
+                    const QStringList tags = WebSiteTags(s);
+                    for (qsizetype i = 0; i < tags.size(); ++i) {
+                        if (i > 0)
+                            out += ',';
+                        AppendJsonString(out, tags[i]);
+                    }
+                }
+                out += ']';
             }};
 }
 

@@ -62,6 +62,8 @@ TSiteColumn CategoryColumn();
 TSiteColumn CommentColumn();
 TSiteColumn IconColumn();
 TSiteColumn AddDateColumn();
+// Tags: joined with commas in TSV, an array of strings in JSON.
+TSiteColumn TagsColumn();
 // Column, left out of TSV lines.
 TSiteColumn JsonOnly(TSiteColumn Column);
 

@@ -1,10 +1,12 @@
 #include "test_DialogsUtil.h"
 
 #include <app/uFrmProperty.h>
+#include <model/uWebSiteTags.h>
 #include <model/uWebSitesCommon.h>
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -394,4 +396,56 @@ TEST_F(PropertyDialog, AnEditedAddressThatIsNotAWebAddressIsWarnedAboutNotForbid
         Press("okButton");
     }));
     EXPECT_TRUE(Asked.isEmpty());
+}
+
+// Tags and keywords: one entry's are set as written; for several entries the
+// dialog shows the tags they share and adds and removes only what was changed.
+TEST_F(PropertyDialog, OneEntrysTagsAndKeywordAreSetAsWritten)
+{
+    TWebSite Mine = Entry(u"Mine"_s, u"https://mine/"_s, u""_s, At(2021, 2, 3));
+    WebSiteTagsSet(Mine, {u"old"_s, u"keep"_s});
+    WebSiteKeywordSet(Mine, u"mk"_s);
+    WebSiteModifiedSet(Mine, At(2022, 3, 4, 5, 6));
+    Fill({Mine});
+    const bool Ok = Run([&] {
+        QLineEdit* Tags = Child<QLineEdit>("tagsEdit");
+        QLineEdit* Keyword = Child<QLineEdit>("keywordEdit");
+        EXPECT_EQ(Tags->text(), u"old, keep"_s);
+        EXPECT_EQ(Keyword->text(), u"mk"_s);
+        EXPECT_TRUE(Keyword->isEnabled());
+        EXPECT_TRUE(Child<QLabel>("modifiedLabel")->text().contains(u"2022"_s));
+        Tags->setText(u"keep, new one,Keep"_s);
+        Keyword->setText(u"m2"_s);
+        EXPECT_TRUE(Box("tagsCheck")->isChecked());
+        EXPECT_TRUE(Box("keywordCheck")->isChecked());
+        Press("okButton");
+    });
+    EXPECT_TRUE(Ok);
+    EXPECT_EQ(WebSiteTags(List[0]), (QStringList{u"keep"_s, u"new one"_s}));
+    EXPECT_EQ(WebSiteKeyword(List[0]), u"m2"_s);
+    EXPECT_EQ(WebSiteModified(List[0]), At(2022, 3, 4, 5, 6));
+}
+
+TEST_F(PropertyDialog, SeveralEntriesGainAndLoseTagsAndKeepTheirOwn)
+{
+    TWebSite A = Entry(u"A"_s, u"http://a/"_s, u""_s, At(2020, 1, 1));
+    TWebSite B = Entry(u"B"_s, u"http://b/"_s, u""_s, At(2020, 1, 1));
+    WebSiteTagsSet(A, {u"shared"_s, u"a-only"_s, u"drop"_s});
+    WebSiteTagsSet(B, {u"b-only"_s, u"drop"_s, u"shared"_s});
+    WebSiteKeywordSet(B, u"bk"_s);
+    Fill({A, B});
+    const bool Ok = Run([&] {
+        QLineEdit* Tags = Child<QLineEdit>("tagsEdit");
+        EXPECT_EQ(Tags->text(), u"shared, drop"_s);
+        EXPECT_FALSE(Child<QLineEdit>("keywordEdit")->isEnabled());
+        EXPECT_FALSE(Box("tagsCheck")->isChecked());
+        Tags->setText(u"shared, added"_s);
+        EXPECT_EQ(Ticked(), QStringList{});
+        EXPECT_TRUE(Box("tagsCheck")->isChecked());
+        Press("okButton");
+    });
+    EXPECT_TRUE(Ok);
+    EXPECT_EQ(WebSiteTags(List[0]), (QStringList{u"shared"_s, u"a-only"_s, u"added"_s}));
+    EXPECT_EQ(WebSiteTags(List[1]), (QStringList{u"b-only"_s, u"shared"_s, u"added"_s}));
+    EXPECT_EQ(WebSiteKeyword(List[1]), u"bk"_s);
 }

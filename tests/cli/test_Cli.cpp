@@ -108,8 +108,8 @@ TEST_F(CliTest, ListTsvEscapesFieldsAndSortsByTitle)
     const QList<QByteArray> lines = r.Out.split('\n');
     ASSERT_EQ(lines.size(), 3); // two entries and the empty text after the last LF
     EXPECT_EQ(lines[0],
-              QByteArray("Editor\thttps://editor.example.net/\tTools\tfirst\\r\\nsecond\t60"));
-    EXPECT_EQ(lines[1], QByteArray("Tab\\there \\\\ back\thttps://tab.example.net/\t\t\t0"));
+              QByteArray("Editor\thttps://editor.example.net/\tTools\tfirst\\r\\nsecond\t60\t"));
+    EXPECT_EQ(lines[1], QByteArray("Tab\\there \\\\ back\thttps://tab.example.net/\t\t\t0\t"));
     EXPECT_TRUE(lines[2].isEmpty());
 }
 
@@ -179,7 +179,8 @@ TEST_F(CliTest, ListWritesUtf8AndEscapesControlCharacters)
     ASSERT_EQ(tsv.Exit, 0) << tsv.Err.toStdString();
     EXPECT_EQ(
         tsv.Out,
-        QByteArray("Caf\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBDz\x01y\thttps://u.example/\t\t\t7\n"));
+        QByteArray(
+            "Caf\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBDz\x01y\thttps://u.example/\t\t\t7\t\n"));
 
     const TRun json = RunCli({QStringLiteral("list"), QStringLiteral("--format=json"), dir});
     ASSERT_EQ(json.Exit, 0) << json.Err.toStdString();
@@ -221,7 +222,7 @@ TEST_F(CliTest, LoneSurrogatesBecomeReplacementCharacters)
                       + c.Utf7 + "\r\n");
         const TRun tsv = RunCli({QStringLiteral("list"), dir.path()});
         ASSERT_EQ(tsv.Exit, 0) << tsv.Err.toStdString();
-        EXPECT_EQ(tsv.Out, c.Utf8 + "\thttps://s.example/\t\t\t7\n");
+        EXPECT_EQ(tsv.Out, c.Utf8 + "\thttps://s.example/\t\t\t7\t\n");
 
         const TRun json =
             RunCli({QStringLiteral("list"), QStringLiteral("--format=json"), dir.path()});
@@ -791,6 +792,53 @@ TEST(CliFetchIcons, EntriesWithoutAnIconGetTheirSitesIconInTheWrittenFile)
             EXPECT_EQ(WebSiteIcons().Bytes(list[i].IconId), ico + QByteArray(40, '\0'))
                 << list[i].Title.toStdString();
     }
+}
+
+// Tags reach scripts: a JSON array, the last TSV column, and the search. A file
+// that is no bookmark file is named and makes the exit status 1.
+TEST(CliTags, ListedSearchedAndOtherFilesNamed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString html = dir.filePath(QStringLiteral("tagged.html"));
+    WriteFile(html, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<H1>Bookmarks</H1>\n<DL><p>\n"
+                    "<DT><A HREF=\"https://a.example/\" ADD_DATE=\"10\" TAGS=\"rust,tools\" "
+                    "SHORTCUTURL=\"ak\">A</A>\n"
+                    "<DT><A HREF=\"https://b.example/\" ADD_DATE=\"20\">B</A>\n</DL>\n");
+    const QString pocket = dir.filePath(QStringLiteral("export.csv"));
+    WriteFile(pocket,
+              "title,url,time_added,tags,status\nP,https://p.example/,30,later|rust,unread\n"
+              "Bad,https://q.example/,soon,,unread\n");
+    const QString other = dir.filePath(QStringLiteral("notes.txt"));
+    WriteFile(other, "just some text\n");
+
+    const TRun tsv = RunCli({QStringLiteral("list"), html, pocket});
+    ASSERT_EQ(tsv.Exit, 0) << tsv.Err.toStdString();
+    EXPECT_EQ(tsv.Out, QByteArray("A\thttps://a.example/\t\t\t10\trust,tools\n"
+                                  "B\thttps://b.example/\t\t\t20\t\n"
+                                  "P\thttps://p.example/\t\t\t30\tlater,rust\n"));
+    EXPECT_TRUE(tsv.Err.contains(QStringLiteral("line 3: not a date: soon")))
+        << tsv.Err.toStdString();
+
+    const TRun json = RunCli({QStringLiteral("list"), QStringLiteral("--format=json"),
+                              QStringLiteral("--search"), QStringLiteral("RUST"), html, pocket});
+    ASSERT_EQ(json.Exit, 0) << json.Err.toStdString();
+    const QJsonArray a = QJsonDocument::fromJson(json.Out).array();
+    ASSERT_EQ(a.size(), 2) << json.Out.toStdString();
+    EXPECT_EQ(a[0].toObject().value(QStringLiteral("tags")).toArray(),
+              (QJsonArray{QStringLiteral("rust"), QStringLiteral("tools")}));
+    EXPECT_EQ(a[1].toObject().value(QStringLiteral("url")).toString(),
+              QStringLiteral("https://p.example/"));
+    const TRun keyword =
+        RunCli({QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("ak"), html});
+    EXPECT_TRUE(keyword.Out.startsWith("A\t")) << keyword.Out.toStdString();
+
+    const TRun mixed = RunCli({QStringLiteral("list"), html, other});
+    EXPECT_EQ(mixed.Exit, 1);
+    EXPECT_EQ(mixed.Out.count('\n'), 2); // the bookmark file is still read
+    EXPECT_TRUE(mixed.Err.contains(QStringLiteral("not a bookmark file: ")
+                                   + QDir::toNativeSeparators(other)))
+        << mixed.Err.toStdString();
 }
 
 } // namespace
