@@ -3,6 +3,8 @@
 
 #include "MainWindowFixture.h"
 
+#include <QHeaderView>
+
 #include <model/uWebSiteShortcutFiles.h>
 
 #include <QAction>
@@ -275,6 +277,35 @@ TEST_F(MainWindowTest, AddFilesNamesAFileWithoutBookmarksInTheReport)
     EXPECT_EQ(Titles(), QStringList{QStringLiteral("Marks")});
     EXPECT_EQ(Form->StatusText(),
               QStringLiteral("Added 1, merged 0, skipped 0\nno bookmarks found in page.html"));
+}
+
+// Tags stand in their own column after Category; files that are no bookmark
+// file and rows of a service export that cannot be read are named in the report.
+TEST_F(MainWindowTest, TagsColumnAndTheReportOfWhatWasNotRead)
+{
+    Start();
+    WriteText(Path(QStringLiteral("in/tagged.html")),
+              "<dl><dt><a href=\"http://b.example/\" tags=\"zeta\">B</a>"
+              "<dt><a href=\"http://a.example/\" tags=\"rust,tools\">A</a></dl>");
+    WriteText(Path(QStringLiteral("in/notes.txt")), "just text");
+    WriteText(Path(QStringLiteral("in/pocket.csv")),
+              "title,url,time_added,tags,status\nBad,http://c.example/,soon,,unread\n");
+    DialogAnswer = {Path(QStringLiteral("in/tagged.html")), Path(QStringLiteral("in/notes.txt")),
+                    Path(QStringLiteral("in/pocket.csv"))};
+    Form->onAddFiles();
+    EXPECT_EQ(Form->StatusText(),
+              QStringLiteral("Added 2, merged 0, skipped 0\nnot a bookmark file: notes.txt\n"
+                             "1 rows left out, first: ")
+                  + Path(QStringLiteral("in/pocket.csv"))
+                  + QStringLiteral(": line 2: not a date: soon"));
+    QHeaderView* Header = Form->bookmarkList()->header();
+    EXPECT_EQ(Form->Model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Tags"));
+    EXPECT_EQ(Header->visualIndex(4), 3);
+    Form->onHeaderClicked(4);
+    EXPECT_EQ(Cell(0, 4), QStringLiteral("rust, tools"));
+    EXPECT_EQ(Cell(1, 4), QStringLiteral("zeta"));
+    Form->onHeaderClicked(4);
+    EXPECT_EQ(Cell(0, 4), QStringLiteral("zeta"));
 }
 
 TEST_F(MainWindowTest, AddFolderReadsTheWholeTreeWithCategories)

@@ -381,12 +381,12 @@ TEST_F(CliTest, DuplicatesListsGroupsAndMergeKeepsTheEarliest)
     r = RunCli({QStringLiteral("list"), QStringLiteral("--merge-near-duplicates"),
                 QStringLiteral("--sort"), QStringLiteral("2"), chromium, firefox});
     ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
-    EXPECT_EQ(r.Out, QByteArray("Other page\thttp://example.org/Wiki\t\t\t50\n"
+    EXPECT_EQ(r.Out, QByteArray("Other page\thttp://example.org/Wiki\t\t\t50\t\n"
                                 "B\xC3\xBC"
                                 "cher\thttp://www.b\xC3\xBC"
                                 "cher.example/caf\xC3\xA9/\t\t"
-                                "from firefox\\r\\nfrom chromium\t200\n"
-                                "Wiki\thttps://example.org/wiki\t\t\t100\n"));
+                                "from firefox\\r\\nfrom chromium\t200\t\n"
+                                "Wiki\thttps://example.org/wiki\t\t\t100\t\n"));
     EXPECT_TRUE(r.Err.contains(QStringLiteral("merged 2 near-duplicates"))) << r.Err.toStdString();
 
     const QString out = Dir.filePath(QStringLiteral("one.html"));
@@ -699,7 +699,7 @@ TEST_F(CliBrowsers, FromBrowsersBesidePathsInEveryCommand)
     ASSERT_EQ(named.Exit, 0) << named.Err.toStdString();
     EXPECT_EQ(named.Out.count('\n'), 1 + 5);
     EXPECT_TRUE(named.Out.contains(
-        "\thttps://deep.example/\tBookmarks bar\\\\Work\\\\Inner\t\t1700000003\n"))
+        "\thttps://deep.example/\tBookmarks bar\\\\Work\\\\Inner\t\t1700000003\t\n"))
         << named.Out.toStdString();
     EXPECT_TRUE(named.Out.contains("https://one.example/"));
     EXPECT_FALSE(named.Out.contains("toolbar1.example"));
