@@ -72,11 +72,11 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     Header->setStretchLastSection(false);
     Header->setSectionResizeMode(QHeaderView::Interactive);
     Header->setSortIndicatorShown(true);
-    // The Tags column is the model's last (its sort number follows the others) and
-    // stands after Category.
+    // The Tags column is the model's fifth (its sort number follows the others) and
+    // stands after Category; the Link column stays last.
     Header->moveSection(4, 3);
-    const int Widths[5] = {158, 157, 157, 157, 100};
-    for (int c = 0; c < 5; ++c)
+    const int Widths[6] = {158, 157, 157, 157, 100, 57};
+    for (int c = 0; c < 6; ++c)
         Header->resizeSection(c, Widths[c]);
     connect(Header, &QHeaderView::sectionResized, this, [this] {
         if (!FFittingColumns)
@@ -615,13 +615,15 @@ void TFrmMain::FitColumnsToList()
     const int URL = W / 5;
     const int Category = W / 5;
     const int Tags = W / 10;
+    const int Link = W / 10;
     QHeaderView* Header = ui->bookmarkList->header();
     FFittingColumns = true;
     Header->resizeSection(0, Title);
     Header->resizeSection(1, URL);
     Header->resizeSection(2, Category);
     Header->resizeSection(4, Tags);
-    Header->resizeSection(3, qMax(0, W - Title - URL - Category - Tags));
+    Header->resizeSection(3, qMax(0, W - Title - URL - Category - Tags - Link));
+    Header->resizeSection(5, Link);
     FFittingColumns = false;
 }
 
@@ -679,6 +681,8 @@ void TFrmMain::onSearch()
         return;
     }
     WebSitesSearch(FWebSiteList, Box->currentText());
+    if (showOnlyProblemsAction && showOnlyProblemsAction->isChecked())
+        WebSitesKeepLinkProblems(FWebSiteList);
     // A new result starts at its top.
     RefreshListView(true);
 }

@@ -12,6 +12,7 @@
 #include <model/uWebSiteDuplicates.h>
 #include <model/uWebSiteList.h>
 #include <net/uIconFetch.h>
+#include <net/uLinkCheck.h>
 #include <settings/uSetupData.h>
 
 #include <QStringList>
@@ -63,6 +64,7 @@ public:
     std::function<std::vector<TDuplicateMerge>(const TWebSiteList&)> DuplicatesFn;
     // Limits of Fetch missing icons (tests shorten the time limit).
     TIconFetchOptions IconFetchOptions;
+    TLinkCheckOptions LinkCheckOptions;
     // Asked before the window closes when a file the exit writes cannot be written;
     // Text lists every file and reason.
     enum TExitChoice
@@ -179,6 +181,10 @@ public:
     // Asks the sites of the selected entries without an icon for theirs, with a
     // progress dialog and Cancel; one undo step.
     void onFetchMissingIcons();
+    // AllShown: every entry the list shows, else the selected ones.
+    void onCheckLinks(bool AllShown);
+    void onReplaceMovedAddresses();
+    void onShowOnlyProblems();
     // Runs every action's update rule (enabled, visible, caption).
     void UpdateActions();
     // Undo and redo of the list's changes (Ctrl+Z, Ctrl+Shift+Z, context menu).
@@ -207,6 +213,10 @@ public:
     QAction* deleteAction = nullptr;
     QAction* findDuplicatesAction = nullptr;
     QAction* fetchIconsAction = nullptr;
+    QAction* checkLinksAction = nullptr;
+    QAction* checkAllLinksAction = nullptr;
+    QAction* replaceMovedAction = nullptr;
+    QAction* showOnlyProblemsAction = nullptr;
     // The window's keyboard commands (their keys are shown in the tiles' hints).
     QAction* addFilesAction = nullptr;
     QAction* addFolderAction = nullptr;
@@ -238,6 +248,7 @@ private:
     void CreateKeyboardCommands();
     void CreateDuplicatesCommand();
     void CreateFetchIconsCommand();
+    void CreateLinkCheckCommands();
     void SetTabOrder();
     // Moves the keyboard focus to the search box with its text selected.
     void FocusSearchBox();

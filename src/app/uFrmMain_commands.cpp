@@ -103,6 +103,7 @@ void TFrmMain::CreateActions()
     FContextMenu->addAction(deleteAction);
     CreateDuplicatesCommand();
     CreateFetchIconsCommand();
+    CreateLinkCheckCommands();
 
     // Undo and redo of what the commands did to the list.
     FListUndo = new TListUndo(FWebSiteList, this);
@@ -291,9 +292,9 @@ void TFrmMain::ApplyTexts()
     ui->productLinkLabel->setAccessibleName(Text(TText::ProductLinkName));
     ui->bannerImage->setAccessibleName(Text(TText::BannerName));
     ui->searchButton->setText(Text(TText::SearchButton));
-    const TText Columns[5] = {TText::ColumnTitle, TText::ColumnURL, TText::ColumnCategory,
-                              TText::ColumnComment, TText::ColumnTags};
-    for (int c = 0; c < 5; ++c)
+    const TText Columns[6] = {TText::ColumnTitle,   TText::ColumnURL,  TText::ColumnCategory,
+                              TText::ColumnComment, TText::ColumnTags, TText::ColumnLink};
+    for (int c = 0; c < 6; ++c)
         FModel->setHeaderData(c, Qt::Horizontal, Text(Columns[c]));
     saveAsShortcutAction->setText(Text(TText::SaveAsShortcutAction));
     propertiesAction->setText(Text(TText::PropertyAction));

@@ -1,13 +1,61 @@
 #include "uWebSiteTableModel.h"
 
+#include "uTexts.h"
+
+#include <QLocale>
+
 #include <model/uWebSiteList.h>
 #include <model/uWebSiteTags.h>
 
+namespace {
+
+QString LinkStatusText(TLinkStatus Status)
+{
+    switch (Status) {
+    case TLinkStatus::Ok:
+        return Text(TText::LinkOk);
+    case TLinkStatus::Moved:
+        return Text(TText::LinkMoved);
+    case TLinkStatus::Gone:
+        return Text(TText::LinkGone);
+    case TLinkStatus::ServerError:
+        return Text(TText::LinkServerError);
+    case TLinkStatus::Blocked:
+        return Text(TText::LinkBlocked);
+    case TLinkStatus::Unreachable:
+        return Text(TText::LinkUnreachable);
+    case TLinkStatus::Parked:
+        return Text(TText::LinkParked);
+    case TLinkStatus::None:
+        break;
+    }
+    return {};
+}
+
+// The verdict's details: the HTTP status, when it was checked, where it leads.
+QString LinkStatusTip(const TWebSiteExtrasData& X)
+{
+    if (X.LinkStatus == TLinkStatus::None)
+        return {};
+    QString tip = LinkStatusText(X.LinkStatus) + u'\n'
+                  + Text(TText::LinkCheckedTip)
+                        .arg(X.LinkHttp)
+                        .arg(QLocale().toString(X.LinkChecked.ToQDateTime(), QLocale::ShortFormat));
+    if (!X.LinkFinalUrl.isEmpty())
+        tip += u'\n'
+               + Text(X.LinkStatus == TLinkStatus::Moved ? TText::LinkNewAddressTip
+                                                         : TText::LinkEndedAtTip)
+                     .arg(X.LinkFinalUrl);
+    return tip;
+}
+
+} // namespace
+
 TWebSiteTableModel::TWebSiteTableModel(TWebSiteList& List, QObject* Parent)
     : QAbstractTableModel(Parent),
-      FList(List), FHeaders{QStringLiteral("Title"), QStringLiteral("URL"),
+      FList(List), FHeaders{QStringLiteral("Title"),    QStringLiteral("URL"),
                             QStringLiteral("Category"), QStringLiteral("Comment"),
-                            QStringLiteral("Tags")}
+                            QStringLiteral("Tags"),     QStringLiteral("Link")}
 {
 }
 
@@ -18,13 +66,13 @@ int TWebSiteTableModel::rowCount(const QModelIndex& Parent) const
 
 int TWebSiteTableModel::columnCount(const QModelIndex& Parent) const
 {
-    return Parent.isValid() ? 0 : int(FHeaders.size());
+    return Parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
 {
     if (!Index.isValid() || Index.row() >= FRowCount || Index.column() < 0
-        || Index.column() >= FHeaders.size())
+        || Index.column() >= ColumnCount)
         return {};
     const bool Decoration = Role == Qt::DecorationRole && Index.column() == 0;
     if (Role != Qt::DisplayRole && Role != Qt::ToolTipRole && !Decoration)
@@ -42,17 +90,20 @@ QVariant TWebSiteTableModel::data(const QModelIndex& Index, int Role) const
         return Site.URL.toString();
     case 2:
         return Site.Category.toString();
+    case 3:
+        return Site.Comment.toString();
     case 4:
         return WebSiteTagsText(Site);
     default:
-        return Site.Comment.toString();
+        return Role == Qt::ToolTipRole ? LinkStatusTip(*Site.Extras)
+                                       : LinkStatusText(Site.Extras->LinkStatus);
     }
 }
 
 QVariant TWebSiteTableModel::headerData(int Section, Qt::Orientation Orientation, int Role) const
 {
     if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0
-        && Section < FHeaders.size())
+        && Section < ColumnCount)
         return FHeaders.at(Section);
     return QAbstractTableModel::headerData(Section, Orientation, Role);
 }
@@ -60,7 +111,7 @@ QVariant TWebSiteTableModel::headerData(int Section, Qt::Orientation Orientation
 bool TWebSiteTableModel::setHeaderData(int Section, Qt::Orientation Orientation,
                                        const QVariant& Value, int Role)
 {
-    if (Orientation != Qt::Horizontal || Section < 0 || Section >= FHeaders.size()
+    if (Orientation != Qt::Horizontal || Section < 0 || Section >= ColumnCount
         || (Role != Qt::EditRole && Role != Qt::DisplayRole))
         return false;
     FHeaders[Section] = Value.toString();

@@ -16,6 +16,9 @@ class TWebSiteTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    // Title, URL, Category, Comment, and the last link check's verdict.
+    static constexpr int ColumnCount = 6;
+
     explicit TWebSiteTableModel(TWebSiteList& List, QObject* Parent = nullptr);
 
     int rowCount(const QModelIndex& Parent = {}) const override;

@@ -17,6 +17,8 @@ const char* const UsageText =
     " -o FILE.html SOURCE...\n"
     "       zorvel-cli export-folder [--merge-near-duplicates] [--search TEXT] -o DIR SOURCE...\n"
     "       zorvel-cli fetch-icons [--search TEXT] -o FILE.html SOURCE...\n"
+    "       zorvel-cli check-links [--search TEXT] [--format tsv|json] [-o FILE.html]"
+    " SOURCE...\n"
     "       zorvel-cli duplicates [--format tsv|json] SOURCE...\n"
     "       zorvel-cli browsers [--format tsv|json]\n"
     "       zorvel-cli image  [--resize W H [--filter NAME]] [--flip h|v] [--quality Q]"
@@ -44,6 +46,13 @@ const char* const HelpText =
     "                  (/favicon.ico, then the icon the page links; http and https\n"
     "                  only, 6 requests at a time, 5 s each) and write the entries\n"
     "                  as one bookmark HTML file like merge\n"
+    "  check-links     ask every http and https entry's address once (GET, the page's\n"
+    "                  head only, 2 requests at once per site, 16 in all, 15 s each) and\n"
+    "                  print URL, status (ok, moved, gone, server-error, blocked,\n"
+    "                  unreachable, parked), HTTP status (0: no answer), the new address\n"
+    "                  of a moved page, Title (TSV), or a JSON array with --format json;\n"
+    "                  -o writes the entries with the results and the missing titles\n"
+    "                  filled from the pages, like merge\n"
     "  duplicates      print the groups of near-duplicates: entries whose URLs differ\n"
     "                  only in spelling (http/https, \"www.\", a trailing \"/\", %7E for ~,\n"
     "                  default ports, punycode hosts, utm_* and other tracking parameters).\n"
@@ -92,6 +101,10 @@ const std::vector<TCommand>& Commands()
          {SearchOption(), OutputOption(), FromBrowsersOption()},
          CheckPathsAndOutput,
          RunFetchIcons},
+        {QStringLiteral("check-links"),
+         {SearchOption(), FormatOption(), OutputOption(), FromBrowsersOption()},
+         CheckPaths,
+         RunCheckLinks},
         {QStringLiteral("duplicates"),
          {FormatOption(), FromBrowsersOption()},
          CheckPaths,

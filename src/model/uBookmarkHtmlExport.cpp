@@ -408,6 +408,23 @@ void WriteComment(THtmlOut& Out, QStringView Comment, int Level)
     }
 }
 
+// The last link check, in attributes browsers pass over when they import the file.
+void WriteLinkCheck(THtmlOut& Out, const TWebSiteExtrasData& Extras)
+{
+    Out.Ascii("\" LINK_STATUS=\"");
+    Out.Text(LinkStatusWord(Extras.LinkStatus));
+    Out.Ascii("\" LINK_HTTP=\"");
+    Out.Text(QString::number(Extras.LinkHttp));
+    if (!Extras.LinkFinalUrl.isEmpty()) {
+        Out.Ascii("\" LINK_FINAL_URL=\"");
+        Out.Escaped(QStringView(Extras.LinkFinalUrl));
+    }
+    if (Extras.LinkChecked != TDateTime()) {
+        Out.Ascii("\" LINK_CHECKED=\"");
+        Out.Text(DateToUnixText(Extras.LinkChecked));
+    }
+}
+
 void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
 {
     Out.Indent(Level);
@@ -439,6 +456,8 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
         Out.Ascii("\" TAGS=\"");
         Out.Escaped(extras.Tags);
     }
+    if (Site.Extras->LinkStatus != TLinkStatus::None)
+        WriteLinkCheck(Out, *Site.Extras);
     Out.Ascii("\">");
     Out.Escaped(Site.Title);
     Out.Ascii("</A>");

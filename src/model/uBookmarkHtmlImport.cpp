@@ -233,6 +233,27 @@ void ReadAnchorExtras(const THtmlToken& A, const THtmlAttribute* Modified, TWebS
         WebSiteModifiedSet(Site, date);
 }
 
+// The link check's attributes; an unknown verdict word leaves the entry unchecked.
+void ReadLinkCheck(const THtmlToken& A, QByteArrayView Word, TWebSite& Site)
+{
+    const TLinkStatus status = LinkStatusFromWord(TrimBytes(Word));
+    if (status == TLinkStatus::None)
+        return;
+    TWebSiteExtrasData& x = Site.Extras.Edit();
+    x.LinkStatus = status;
+    if (const THtmlAttribute* http = A.Attribute("LINK_HTTP")) {
+        bool ok = false;
+        const int code = TrimBytes(http->Value).toInt(&ok);
+        x.LinkHttp = ok && code > 0 && code < 1000 ? code : 0;
+    }
+    if (const THtmlAttribute* finalUrl = A.Attribute("LINK_FINAL_URL"))
+        x.LinkFinalUrl = HttpURLOrEmpty(DecodeField(finalUrl->Value));
+    TDateTime checked;
+    if (const THtmlAttribute* when = A.Attribute("LINK_CHECKED");
+        when && BookmarkDateToDate(when->Value, checked))
+        x.LinkChecked = checked;
+}
+
 // The bookmark an A tag starts, without its title.
 TWebSite BookmarkOfAnchor(const THtmlToken& A, const TSiteText& Category, TDateTime Now)
 {
@@ -255,6 +276,9 @@ TWebSite BookmarkOfAnchor(const THtmlToken& A, const TSiteText& Category, TDateT
         site.AddDate = date;
     site.Category = Category;
     ReadAnchorExtras(A, modified, site);
+    // The last link check, kept by this program only; one look-up when absent.
+    if (const THtmlAttribute* status = A.Attribute("LINK_STATUS"))
+        ReadLinkCheck(A, status->Value, site);
     return site;
 }
 

@@ -5,10 +5,12 @@
 // Copies share the extras until one of them is changed (copy on write).
 
 #include <model/uDateTime.h>
+#include <model/uLinkStatus.h>
 #include <model/uSiteText.h>
 
 #include <QSharedData>
 #include <QSharedDataPointer>
+#include <QString>
 
 // The fields themselves. Every field's empty value means "not known", so an entry whose
 // extras are all empty equals one without extras.
@@ -21,10 +23,18 @@ struct TWebSiteExtrasData : QSharedData
     TSiteText Keyword;
     // When the bookmark was last changed where it came from; 0 when not known.
     TDateTime Modified;
+    // The last link check: verdict, HTTP status (0: no answer), the address the
+    // redirects ended at (set when it differs from the entry's) and when it ran.
+    TLinkStatus LinkStatus = TLinkStatus::None;
+    int LinkHttp = 0;
+    QString LinkFinalUrl;
+    TDateTime LinkChecked;
 
     bool operator==(const TWebSiteExtrasData& Other) const
     {
-        return Tags == Other.Tags && Keyword == Other.Keyword && Modified == Other.Modified;
+        return Tags == Other.Tags && Keyword == Other.Keyword && Modified == Other.Modified
+               && LinkStatus == Other.LinkStatus && LinkHttp == Other.LinkHttp
+               && LinkFinalUrl == Other.LinkFinalUrl && LinkChecked == Other.LinkChecked;
     }
     bool IsEmpty() const { return *this == TWebSiteExtrasData(); }
 };

@@ -322,8 +322,66 @@ void WebSitesAddURL(TWebSiteList& List, const QString& URL, const QString& Title
     WebSitesAdd(List, std::move(Site));
 }
 
+namespace {
+
+// The order of the verdicts when sorted by them: what needs the user most first.
+int LinkStatusRank(TLinkStatus Status)
+{
+    switch (Status) {
+    case TLinkStatus::Gone:
+        return 0;
+    case TLinkStatus::Unreachable:
+        return 1;
+    case TLinkStatus::Parked:
+        return 2;
+    case TLinkStatus::ServerError:
+        return 3;
+    case TLinkStatus::Blocked:
+        return 4;
+    case TLinkStatus::Moved:
+        return 5;
+    case TLinkStatus::Ok:
+        return 6;
+    case TLinkStatus::None:
+        break;
+    }
+    return 7;
+}
+
+// Few entries carry a verdict, and ties keep their order: a stable sort of the
+// entries by one small key is enough here.
+void WebSitesSortByLinkStatus(TWebSiteList& List, bool Ascending)
+{
+    auto& items = List.Items();
+    std::vector<std::pair<int, std::uint32_t>> keys(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        const int rank = LinkStatusRank(items[i].Extras->LinkStatus);
+        keys[i] = {(items[i].Visible ? 0 : 16) + (Ascending ? rank : 7 - rank), std::uint32_t(i)};
+    }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<TWebSite> sorted;
+    sorted.reserve(items.size());
+    for (const auto& k : keys)
+        sorted.push_back(std::move(items[k.second]));
+    items = std::move(sorted);
+}
+
+} // namespace
+
+void WebSitesKeepLinkProblems(TWebSiteList& List)
+{
+    for (auto& site : List.Items())
+        if (site.Visible && !LinkStatusIsProblem(site.Extras->LinkStatus))
+            site.Visible = false;
+}
+
 void WebSitesSort(TWebSiteList& List, int SortIndex)
 {
+    if (SortIndex == 6 || SortIndex == -6) {
+        WebSitesSortByLinkStatus(List, SortIndex > 0);
+        return;
+    }
     if (SortIndex == 0 || SortIndex > 5 || SortIndex < -5)
         return;
     const bool ascending = SortIndex > 0;

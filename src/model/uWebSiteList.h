@@ -198,13 +198,17 @@ void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered);
 void WebSiteMerge(TWebSite& E, const TWebSite& Site);
 qsizetype WebSitesIndexOfURL(const TWebSiteList& List, const QString& URL);
 void WebSitesAddURL(TWebSiteList& List, const QString& URL, const QString& Title);
-// SortIndex 1 title, 2 URL, 3 category, 4 comment, 5 tags; negative: descending.
+// SortIndex 1 title, 2 URL, 3 category, 4 comment, 5 tags; 6 the last link check's
+// verdict (problems first, the worst first); negative reverses. Visible entries first.
 void WebSitesSort(TWebSiteList& List, int SortIndex);
 void WebSitesSearch(TWebSiteList& List, const QString& Text);
 // The keywords of a search text (U+3000 as space, control characters separate,
 // double-quoted phrases with "" for a quote). Empty keywords are kept.
 QStringList SplitSearchKeywords(const QString& Text);
 int WebSitesVisibleCount(const TWebSiteList& List);
+// Hides the visible entries whose last link check found no problem (or that were
+// never checked); for "show only problems" after a search.
+void WebSitesKeepLinkProblems(TWebSiteList& List);
 void WebSitesDeleteSelected(TWebSiteList& List);
 
 QString DateToUnixText(TDateTime Date);

@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
     }
     // The menu holds the actions in their order, with their separators.
     const QList<QAction*> Items = Form->contextMenu()->actions();
-    ASSERT_EQ(Items.size(), 19);
+    ASSERT_EQ(Items.size(), 23);
     EXPECT_EQ(Items[0], Form->openAction);
     EXPECT_TRUE(Items[1]->isSeparator());
     EXPECT_EQ(Items[2], Form->openInAction(TBrowser::IE));
@@ -67,9 +67,13 @@ TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
     EXPECT_TRUE(Items[13]->isSeparator());
     EXPECT_EQ(Items[14], Form->findDuplicatesAction);
     EXPECT_EQ(Items[15], Form->fetchIconsAction);
-    EXPECT_TRUE(Items[16]->isSeparator());
-    EXPECT_EQ(Items[17], Form->UndoAction());
-    EXPECT_EQ(Items[18], Form->RedoAction());
+    EXPECT_EQ(Items[16], Form->checkLinksAction);
+    EXPECT_EQ(Items[17], Form->checkAllLinksAction);
+    EXPECT_EQ(Items[18], Form->replaceMovedAction);
+    EXPECT_EQ(Items[19], Form->showOnlyProblemsAction);
+    EXPECT_TRUE(Items[20]->isSeparator());
+    EXPECT_EQ(Items[21], Form->UndoAction());
+    EXPECT_EQ(Items[22], Form->RedoAction());
 }
 
 TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)

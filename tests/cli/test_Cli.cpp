@@ -841,4 +841,84 @@ TEST(CliTags, ListedSearchedAndOtherFilesNamed)
         << mixed.Err.toStdString();
 }
 
+// check-links prints one row per http entry (TSV or JSON), the counts on standard
+// error, exits 0 although links fail, and with -o keeps the results and fills the
+// missing title in the written file.
+TEST(CliCheckLinks, PrintsVerdictsAndWritesThemWithFilledTitles)
+{
+    static int argc = 1;
+    static char name[] = "test_cli";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+    TTestHttpServer site;
+    site.Route("/ok", {200, "text/html; charset=utf-8", "<title>Caf\xC3\xA9</title>"});
+    site.Route("/old", {308, "text/html", "", "/new"});
+    site.Route("/new", {200, "text/html", "<title>New</title>"});
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.html"));
+    const QString out = dir.filePath(QStringLiteral("out.html"));
+    const QByteArray o = site.Origin();
+    WriteFile(in, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" + o
+                      + "/ok\"></A>\n<DT><A HREF=\"" + o + "/old\">Old one</A>\n<DT><A HREF=\"" + o
+                      + "/dead\">Dead</A>\n<DT><A HREF=\"ftp://127.0.0.1/x\">F</A>\n</DL>\n");
+
+    const auto Run = [&](const QStringList& Args, QByteArray& Out, QString& Err) {
+        QProcess p;
+        QEventLoop wait;
+        QObject::connect(&p, &QProcess::finished, &wait, &QEventLoop::quit);
+        QTimer::singleShot(60000, &wait, &QEventLoop::quit);
+        p.start(QStringLiteral(ZORVEL_CLI_PATH), QStringList{QStringLiteral("check-links")} + Args);
+        wait.exec();
+        EXPECT_EQ(p.state(), QProcess::NotRunning);
+        Out = p.readAllStandardOutput();
+        Err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    };
+    QByteArray tsv, json;
+    QString err;
+    EXPECT_EQ(Run({in}, tsv, err), 0);
+    QList<QByteArray> lines = tsv.split('\n');
+    lines.removeAll(QByteArray());
+    std::sort(lines.begin(), lines.end());
+    ASSERT_EQ(lines.size(), 3) << tsv.toStdString();
+    EXPECT_EQ(lines[0], o + "/dead\tgone\t404\t\tDead");
+    EXPECT_EQ(lines[1], o + "/ok\tok\t200\t\tCaf\xC3\xA9");
+    EXPECT_EQ(lines[2], o + "/old\tmoved\t200\t" + o + "/new\tOld one");
+    EXPECT_TRUE(err.contains(QStringLiteral("checked 3: 1 ok, 1 moved, 1 gone, 0 server-error, "
+                                            "0 blocked, 0 unreachable, 0 parked; 1 title filled")))
+        << err.toStdString();
+
+    EXPECT_EQ(
+        Run({QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("-o"), out, in},
+            json, err),
+        0);
+    const QJsonArray rows = QJsonDocument::fromJson(json).array();
+    ASSERT_EQ(rows.size(), 3) << json.toStdString();
+    for (const QJsonValue& v : rows) {
+        const QJsonObject row = v.toObject();
+        const bool moved = row[QStringLiteral("status")].toString() == QStringLiteral("moved");
+        EXPECT_EQ(row[QStringLiteral("final_url")].isNull(), !moved);
+        EXPECT_TRUE(row[QStringLiteral("http")].isDouble());
+        EXPECT_TRUE(row[QStringLiteral("title")].isString());
+        EXPECT_TRUE(row[QStringLiteral("url")].isString());
+    }
+    TWebSiteList list;
+    WebSitesLoadFromHtml(list, out);
+    ASSERT_EQ(list.Count(), 3); // the ftp entry is not taken, as by every command
+    for (const TWebSite& s : list) {
+        const QString url = s.URL.toString();
+        if (url.endsWith(QStringLiteral("/ok"))) {
+            EXPECT_EQ(s.Title.toString(), QStringLiteral("Café"));
+            EXPECT_EQ(s.Extras->LinkStatus, TLinkStatus::Ok);
+        } else if (url.endsWith(QStringLiteral("/old"))) {
+            EXPECT_EQ(s.Extras->LinkStatus, TLinkStatus::Moved);
+            EXPECT_EQ(s.Extras->LinkFinalUrl, QString::fromLatin1(o + "/new"));
+        } else {
+            EXPECT_EQ(s.Extras->LinkStatus, TLinkStatus::Gone);
+            EXPECT_EQ(s.Extras->LinkHttp, 404);
+        }
+    }
+}
+
 } // namespace

@@ -1,0 +1,169 @@
+// The main window's link check: Check links (the selected entries, or every shown
+// one) asks each site once while a progress dialog shows the count and the host
+// being asked and can cancel; the verdicts and the titles filled in are kept as one
+// undo step. Replace moved addresses puts the new address in place of the old one
+// on the selected entries, as another undo step; Show only link problems filters
+// the list to the entries whose last check found something wrong.
+
+#include "uFrmMain.h"
+
+#include "uListUndo.h"
+#include "uTexts.h"
+#include "uWebSiteTableModel.h"
+#include "ui_FrmMain.h"
+
+#include <net/uLinkCheck.h>
+
+#include <QAction>
+#include <QEventLoop>
+#include <QKeySequence>
+#include <QMenu>
+#include <QProgressDialog>
+
+void TFrmMain::CreateLinkCheckCommands()
+{
+    checkLinksAction = new QAction(Text(TText::CheckLinksAction), this);
+    checkLinksAction->setObjectName(QStringLiteral("checkLinksAction"));
+    checkLinksAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    checkLinksAction->setShortcutContext(Qt::WindowShortcut);
+    connect(checkLinksAction, &QAction::triggered, this,
+            [this] { Guard([&] { onCheckLinks(false); }); });
+
+    checkAllLinksAction = new QAction(Text(TText::CheckAllLinksAction), this);
+    checkAllLinksAction->setObjectName(QStringLiteral("checkAllLinksAction"));
+    checkAllLinksAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    checkAllLinksAction->setShortcutContext(Qt::WindowShortcut);
+    connect(checkAllLinksAction, &QAction::triggered, this,
+            [this] { Guard([&] { onCheckLinks(true); }); });
+
+    replaceMovedAction = new QAction(Text(TText::ReplaceMovedAction), this);
+    replaceMovedAction->setObjectName(QStringLiteral("replaceMovedAction"));
+    connect(replaceMovedAction, &QAction::triggered, this,
+            [this] { Guard([&] { onReplaceMovedAddresses(); }); });
+
+    showOnlyProblemsAction = new QAction(Text(TText::ShowOnlyProblemsAction), this);
+    showOnlyProblemsAction->setObjectName(QStringLiteral("showOnlyProblemsAction"));
+    showOnlyProblemsAction->setCheckable(true);
+    connect(showOnlyProblemsAction, &QAction::toggled, this,
+            [this] { Guard([&] { onShowOnlyProblems(); }); });
+
+    addAction(checkLinksAction); // the shortcuts work wherever the focus is
+    addAction(checkAllLinksAction);
+    // With the other list-wide commands.
+    FContextMenu->addAction(checkLinksAction);
+    FContextMenu->addAction(checkAllLinksAction);
+    FContextMenu->addAction(replaceMovedAction);
+    FContextMenu->addAction(showOnlyProblemsAction);
+}
+
+void TFrmMain::onCheckLinks(bool AllShown)
+{
+    // The list the base-file read is filling is not changed under it.
+    if (IsReadingBaseFile())
+        return;
+    SyncSelection();
+    std::vector<qsizetype> Indexes;
+    if (AllShown) {
+        const int Shown = WebSitesVisibleCount(FWebSiteList);
+        for (int Row = 0; Row < Shown; ++Row)
+            Indexes.push_back(Row);
+    } else {
+        for (const int Row : SelectedRows())
+            if (Row < FWebSiteList.Count())
+                Indexes.push_back(Row);
+    }
+    const QStringList Urls = LinkCheckUrlsOf(FWebSiteList, Indexes);
+
+    TLinkChecker Checker(LinkCheckOptions);
+    QProgressDialog Progress(this);
+    Progress.setObjectName(QStringLiteral("checkLinksProgress"));
+    Progress.setWindowTitle(Text(TText::UndoCheckLinks));
+    Progress.setCancelButtonText(Text(TText::CancelButton));
+    Progress.setWindowModality(Qt::WindowModal);
+    Progress.setMinimumDuration(0);
+    Progress.setAutoReset(false);
+    Progress.setAutoClose(false);
+    Progress.setMinimumWidth(420);
+    connect(&Checker, &TLinkChecker::Progress, &Progress,
+            [&Progress](int Done, int Total, const QString& Host) {
+                Progress.setMaximum(std::max(Total, 1));
+                Progress.setValue(Done);
+                Progress.setLabelText(
+                    Text(TText::CheckLinksProgress).arg(Done).arg(Total).arg(Host));
+            });
+    connect(&Progress, &QProgressDialog::canceled, &Checker, &TLinkChecker::Cancel);
+    QEventLoop Wait;
+    connect(&Checker, &TLinkChecker::Finished, &Wait, &QEventLoop::quit);
+    Progress.show();
+    Checker.Start(Urls);
+    if (Checker.Total() == 0) {
+        Progress.close();
+        ShowStatus(Text(TText::CheckLinksNone));
+        return;
+    }
+    if (Checker.IsRunning())
+        Wait.exec();
+    Progress.close();
+
+    // What was checked before a cancel is kept: those answers are in.
+    std::vector<TWebSite> Before = FListUndo->Snapshot();
+    const std::vector<qsizetype> Titled =
+        LinkCheckApply(FWebSiteList, Indexes, Checker, TDateTime::Now());
+    const std::vector<int> Counts = Checker.StatusCounts();
+    int Checked = 0;
+    for (int s = 1; s < LinkStatusCount; ++s)
+        Checked += Counts[size_t(s)];
+    const int Problems = Checked - Counts[size_t(TLinkStatus::Ok)];
+    if (Checked > 0) {
+        if (showOnlyProblemsAction->isChecked())
+            WebSitesKeepLinkProblems(FWebSiteList);
+        RefreshListView();
+        RecordListChange(Text(TText::UndoCheckLinks), std::move(Before));
+    }
+    ShowStatus(
+        Text(Checker.WasCancelled() ? TText::CheckLinksCancelledStatus : TText::CheckLinksStatus)
+            .arg(Checked)
+            .arg(Counts[size_t(TLinkStatus::Ok)])
+            .arg(Problems)
+            .arg(qsizetype(Titled.size())));
+}
+
+void TFrmMain::onReplaceMovedAddresses()
+{
+    if (IsReadingBaseFile())
+        return;
+    SyncSelection();
+    std::vector<TWebSite> Before = FListUndo->Snapshot();
+    int Replaced = 0;
+    for (const int Row : SelectedRows()) {
+        if (Row >= FWebSiteList.Count())
+            continue;
+        const TWebSiteExtrasData& X = *FWebSiteList[Row].Extras;
+        if (X.LinkStatus != TLinkStatus::Moved || X.LinkFinalUrl.isEmpty())
+            continue;
+        TWebSite& Site = FWebSiteList[Row]; // the URL changes: the index is rebuilt
+        const QString NewUrl = X.LinkFinalUrl;
+        Site.URL = NewUrl;
+        // The new address is the one that answered.
+        TWebSiteExtrasData& E = Site.Extras.Edit();
+        E.LinkStatus = TLinkStatus::Ok;
+        E.LinkFinalUrl.clear();
+        ++Replaced;
+    }
+    if (Replaced > 0) {
+        RefreshListView();
+        RecordListChange(Text(TText::UndoReplaceMoved), std::move(Before));
+    }
+    ShowStatus(Text(TText::ReplaceMovedStatus).arg(Replaced));
+}
+
+void TFrmMain::onShowOnlyProblems()
+{
+    // The list is filtered once the base file is read, by the search that follows.
+    if (IsReadingBaseFile())
+        return;
+    WebSitesSearch(FWebSiteList, ui->searchBox->currentText());
+    if (showOnlyProblemsAction->isChecked())
+        WebSitesKeepLinkProblems(FWebSiteList);
+    RefreshListView(true);
+}

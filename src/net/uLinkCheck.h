@@ -1,0 +1,121 @@
+#pragma once
+// Checking which bookmarks still work. Only run when the user asks for it (a
+// command of the window, zorvel-cli check-links).
+//
+// One GET per address through THttpClient (redirects followed, only the page's head
+// read), then a verdict: ok, moved (only permanent redirects, to a new address),
+// gone, server-error, blocked, unreachable or parked (a page that says its domain
+// is for sale, or a redirect to a parking host). A failure is asked once more at
+// the end of the pass before it is reported, so that a site busy for a moment is
+// not called dead. The page's title comes back too, for entries that have none.
+//
+// QtCore and QtNetwork only; runs in the calling thread's event loop.
+
+#include <model/uDateTime.h>
+#include <model/uLinkStatus.h>
+#include <net/uHttpClient.h>
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class TWebSiteList;
+
+struct TLinkCheckOptions
+{
+    THttpClientOptions Http;
+    qint64 MaxPageBytes = 512 * 1024; // read of a page, when its head runs longer
+    bool RetryFailures = true;        // ask failures once more at the end
+};
+
+struct TLinkResult
+{
+    TLinkStatus Status = TLinkStatus::None;
+    int Http = 0;     // the last answer's status; 0 when none came
+    QString FinalUrl; // moved: the new address; else where redirects ended, if elsewhere
+    QString Title;    // of a 2xx HTML page, blanks collapsed; empty otherwise
+    QString Detail;   // the network's words when there was no answer
+};
+
+// The verdict on one answer, with the page's title.
+TLinkResult LinkCheckVerdict(const THttpResult& Result);
+// The page's <title>, decoded with the charset of the header, the BOM or the
+// page's <meta> (in that order), references decoded and blanks collapsed.
+QString LinkCheckPageTitle(QByteArrayView Body, QByteArrayView ContentType);
+// The charset name the header, BOM or <meta> gives, lower case; empty if none.
+QByteArray LinkCheckCharset(QByteArrayView Body, QByteArrayView ContentType);
+// Does this head (and title) say the domain is parked or for sale?
+bool LinkCheckIsParkedPage(QByteArrayView Head, const QString& Title);
+// Is this host one of the parking and domain-sale services?
+bool LinkCheckIsParkingHost(const QString& Host);
+
+class TLinkChecker : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TLinkChecker(TLinkCheckOptions Options = {}, QObject* Parent = nullptr);
+    ~TLinkChecker() override;
+
+    // Checks these addresses (others than http and https are passed over: their
+    // result stays None); each distinct address once. Finished is emitted when all
+    // are done, also when there are none.
+    void Start(const QStringList& Urls);
+    // Stops asking; the results so far stay. Finished is emitted at once.
+    void Cancel();
+
+    bool IsRunning() const { return FRunning; }
+    bool WasCancelled() const { return FCancelled; }
+    int Total() const { return int(FSlots.size()); } // distinct addresses asked
+    int DoneCount() const { return FDone; }
+
+    // The result for the address at this index of Start's list.
+    const TLinkResult& Result(qsizetype Index) const;
+    // The count of results of each status.
+    std::vector<int> StatusCounts() const;
+
+Q_SIGNALS:
+    void Progress(int Done, int Total, const QString& Host);
+    // The address at Index (of Start's list; and every other index with the same
+    // address) has its final result.
+    void Checked(qsizetype Index);
+    void Finished();
+
+private:
+    struct TSlot
+    {
+        QString Url;
+        qsizetype FirstIndex = -1;
+        TLinkResult Result;
+        bool Retried = false;
+    };
+    void Ask(int Slot);
+    void OnAnswer(int Slot, const THttpResult& Answer);
+    void Settle(int Slot, TLinkResult Result);
+    void FinishIfDone();
+
+    TLinkCheckOptions FOptions;
+    THttpClient* FClient = nullptr;
+    std::vector<TSlot> FSlots;
+    std::vector<int> FSlotOf; // per index of Start's list, -1 when not asked
+    std::vector<int> FRetry;  // failures of the first pass
+    int FPending = 0;
+    int FDone = 0;
+    bool FRunning = false;
+    bool FCancelled = false;
+    QString FHost;
+};
+
+// The addresses of the entries at these indexes (in that order).
+QStringList LinkCheckUrlsOf(const TWebSiteList& List, const std::vector<qsizetype>& Indexes);
+// Keeps the checker's results on the entries at these indexes (Indexes[k] took
+// address k of Start's list) with the time of the check, and gives a 2xx page's
+// title to an entry whose title is empty or its address. Returns the indexes of
+// the entries whose title was filled. Entries not checked keep what they had.
+std::vector<qsizetype> LinkCheckApply(TWebSiteList& List, const std::vector<qsizetype>& Indexes,
+                                      const TLinkChecker& Checker, TDateTime When);
+// Whether an entry's title counts as missing.
+bool LinkCheckTitleIsMissing(const QString& Title, const QString& Url);
