@@ -109,5 +109,5 @@ int RunCheckLinks(const TOptions& o)
                        .arg(o.Output);
     }
     WriteErr(summary + u'\n');
-    return BookmarksStatus(sources.PassedOver);
+    return BookmarksStatus(sources);
 }

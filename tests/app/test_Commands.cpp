@@ -141,7 +141,10 @@ TEST_F(MainWindowTest, SaveBookmarkFileReplacesAnExistingFileAndFixesTheExtensio
     Form->searchBox()->setEditText(QStringLiteral("alpha"));
     Form->onSearch();
     DialogAnswer = {Path(QStringLiteral("export.htm"))};
+    // The user agrees to replace the earlier export.
+    ConfirmAnswer = true;
     Form->onSaveHtml();
+    EXPECT_EQ(Confirmations.size(), 1);
     ASSERT_EQ(Requests.size(), 1u);
     EXPECT_EQ(Requests[0].Filters, QStringList{QStringLiteral("Bookmark File (*.html)")});
     EXPECT_EQ(Requests[0].OkLabel, QStringLiteral("Save"));

@@ -217,7 +217,8 @@ TEST_F(DuplicatesTest, MergingACheckedGroupKeepsThePickedEntryAndIsUndoneExactly
               (QStringList{QStringLiteral("A3"), QStringLiteral("B1"), QStringLiteral("B2"),
                            QStringLiteral("C1"), QStringLiteral("C2"), QStringLiteral("C3")}));
     const TWebSite& Kept = L[0];
-    EXPECT_EQ(Kept.URL, QStringLiteral("http://a.example/page?utm_source=feed"));
+    // The picked entry stays, with the group's cleanest spelling of the address.
+    EXPECT_EQ(Kept.URL, QStringLiteral("https://www.a.example/page/"));
     EXPECT_EQ(Kept.Comment, QStringLiteral("third\r\nfirst"));
     EXPECT_EQ(Kept.AddDate, Day(10));
     EXPECT_EQ(Form->StatusText(),
@@ -290,15 +291,16 @@ TEST_F(DuplicatesTest, MergeAllLeavesOneEntryPerPageAcrossBrowsersAndOneUndoRest
     for (const TWebSite& S : L)
         Keys.insert(URLDuplicateKey(S.URL));
     EXPECT_EQ(Keys.size(), 4);
-    // The earliest of each page stays with its own spelling, and takes the comments.
+    // The earliest of each page stays, takes the comments and the group's cleanest
+    // spelling (https where one member has it).
     QStringList URLs;
     for (const TWebSite& S : L)
         URLs << S.URL;
     URLs.sort();
     EXPECT_EQ(URLs, (QStringList{QStringLiteral("http://example.org/Wiki"),
-                                 QStringLiteral("http://www.b\u00FCcher.example/caf\u00E9/"),
                                  QStringLiteral("https://example.net/%7Euser"),
-                                 QStringLiteral("https://example.org/wiki")}));
+                                 QStringLiteral("https://example.org/wiki"),
+                                 QStringLiteral("https://xn--bcher-kva.example/caf%C3%A9")}));
     for (const TWebSite& S : L) {
         if (S.URL.contains(QStringLiteral("cher"))) {
             EXPECT_EQ(S.Comment, QStringLiteral("from firefox"));
