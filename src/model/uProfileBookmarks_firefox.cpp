@@ -50,8 +50,8 @@ QString TextColumn(sqlite3_stmt* st, int column)
 
 std::vector<TRow> ReadRows(const TSqliteSnapshot& Db)
 {
-    Db.RequireTable("moz_bookmarks",
-                    {"id", "type", "fk", "parent", "position", "title", "dateAdded", "lastModified", "guid"});
+    Db.RequireTable("moz_bookmarks", {"id", "type", "fk", "parent", "position", "title",
+                                      "dateAdded", "lastModified", "guid"});
     Db.RequireTable("moz_places", {"id", "url"});
     TSqliteStatement st(
         Db, "SELECT b.id, b.type, b.parent, b.position, b.title, b.dateAdded, b.guid, p.url, "
