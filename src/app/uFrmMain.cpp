@@ -517,7 +517,8 @@ void TFrmMain::RestoreSelection(bool ScrollToTop)
         if (Marked && RunStart < 0)
             RunStart = r;
         if (!Marked && RunStart >= 0) {
-            Selection.select(FModel->index(RunStart, 0), FModel->index(r - 1, 3));
+            Selection.select(FModel->index(RunStart, 0),
+                             FModel->index(r - 1, FModel->columnCount() - 1));
             RunStart = -1;
         }
         if (Marked && FirstSelected < 0)
@@ -574,7 +575,7 @@ void TFrmMain::SelectRows(const QList<int>& Rows)
     QItemSelection Sel;
     for (int r : Rows)
         if (r >= 0 && r < FModel->rowCount())
-            Sel.select(FModel->index(r, 0), FModel->index(r, 3));
+            Sel.select(FModel->index(r, 0), FModel->index(r, FModel->columnCount() - 1));
     ui->bookmarkList->selectionModel()->select(Sel, QItemSelectionModel::ClearAndSelect);
 }
 

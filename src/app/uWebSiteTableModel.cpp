@@ -137,6 +137,6 @@ void TWebSiteTableModel::SetRowCount(int Count)
 void TWebSiteTableModel::RowsChanged()
 {
     if (FRowCount > 0)
-        Q_EMIT dataChanged(index(0, 0), index(FRowCount - 1, 3),
+        Q_EMIT dataChanged(index(0, 0), index(FRowCount - 1, ColumnCount - 1),
                            {Qt::DisplayRole, Qt::DecorationRole});
 }

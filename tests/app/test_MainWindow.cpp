@@ -6,6 +6,7 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
@@ -177,6 +178,24 @@ TEST_F(MainWindowTest, DeleteInTheSearchBoxRemovesOnlyTheCurrentItem)
     ASSERT_EQ(Box->count(), 2);
     EXPECT_EQ(Box->itemText(0), QStringLiteral("one"));
     EXPECT_EQ(Box->itemText(1), QStringLiteral("three"));
+}
+
+// A selected row is selected across every column, the Tags and Link columns
+// included, so the highlight runs the whole row.
+TEST_F(MainWindowTest, ASelectedRowIsSelectedInEveryColumn)
+{
+    Start(ThreeSites());
+    Form->SelectRows({1});
+    const QAbstractItemModel* Model = Form->bookmarkList()->model();
+    const QItemSelectionModel* Selection = Form->bookmarkList()->selectionModel();
+    for (int c = 0; c < Model->columnCount(); ++c) {
+        EXPECT_TRUE(Selection->isSelected(Model->index(1, c))) << c;
+        EXPECT_FALSE(Selection->isSelected(Model->index(0, c))) << c;
+    }
+    // So after a search, which selects the rows again from the entries.
+    Form->onSearch();
+    for (int c = 0; c < Model->columnCount(); ++c)
+        EXPECT_TRUE(Selection->isSelected(Model->index(1, c))) << c;
 }
 
 TEST_F(MainWindowTest, SearchKeepsTheSelectionAndEmptyResultsCanBeUndone)
