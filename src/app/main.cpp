@@ -7,12 +7,13 @@
 #include "uFrmProperty.h"
 #include "uFrmSetup.h"
 #include "uSingleInstance.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 
 #include <platform/uOsServices.h>
 #include <settings/uSetupData.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -99,6 +100,7 @@ int main(int argc, char* argv[])
     QTranslator QtTexts;
     if (LoadQtTranslation(QtTexts))
         QApplication::installTranslator(&QtTexts);
+    ApplyLanguage();
 
     // One program per data folder: a second start hands its paths to the first one
     // and ends, so that two programs never write their lists over each other.
@@ -110,7 +112,10 @@ int main(int argc, char* argv[])
     case TSingleInstance::NotAnswering:
         QMessageBox::warning(
             nullptr, QApplication::applicationName(),
-            Text(TText::AlreadyRunning).arg(QDir::toNativeSeparators(GetDataDir())));
+            QCoreApplication::translate(
+                "TFrmMain",
+                "Zorvel is already running with the data folder \"%1\", but does not answer.")
+                .arg(QDir::toNativeSeparators(GetDataDir())));
         return 1;
     case TSingleInstance::First:
     case TSingleInstance::Unlocked:

@@ -3,7 +3,7 @@
 // of them can be started, and the texts of each one's "Open by" command and of its
 // path's Browse dialog in Setup. One row per browser, in the same order.
 
-#include "uTexts.h"
+#include <QtGlobal>
 
 #include <settings/uBrowserPrograms.h>
 
@@ -25,24 +25,32 @@ struct TBrowserAvailability
 struct TBrowserCommand
 {
     TBrowser Browser;
-    const char* ActionName; // the object name of its context-menu action
-    TText OpenCaption;      // "Open By Mozilla &Firefox"
-    TText BrowseTitle;      // the title of Setup's file dialog for its path
+    const char* ActionName;  // the object name of its context-menu action
+    const char* OpenCaption; // "Open By Mozilla &Firefox"
+    const char* BrowseTitle; // the title of Setup's file dialog for its path
 };
 
 inline const std::array<TBrowserCommand, BrowserCount>& BrowserCommands()
 {
     static const std::array<TBrowserCommand, BrowserCount> Rows = {{
-        {TBrowser::IE, "openInIEAction", TText::OpenInIEAction, TText::BrowseIETitle},
-        {TBrowser::FF, "openInFirefoxAction", TText::OpenInFirefoxAction,
-         TText::BrowseFirefoxTitle},
-        {TBrowser::CH, "openInChromeAction", TText::OpenInChromeAction, TText::BrowseChromeTitle},
-        {TBrowser::VI, "openInVivaldiAction", TText::OpenInVivaldiAction,
-         TText::BrowseVivaldiTitle},
-        {TBrowser::TR, "openInTorBrowserAction", TText::OpenInTorBrowserAction,
-         TText::BrowseTorBrowserTitle},
-        {TBrowser::PM, "openInPaleMoonAction", TText::OpenInPaleMoonAction,
-         TText::BrowsePaleMoonTitle},
+        {TBrowser::IE, "openInIEAction",
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Open by &Internet Explorer"),
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Path of Internet Explorer")},
+        {TBrowser::FF, "openInFirefoxAction",
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Open by &Firefox"),
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Path of Mozilla Firefox")},
+        {TBrowser::CH, "openInChromeAction",
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Open by &Chrome"),
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Path of Google Chrome")},
+        {TBrowser::VI, "openInVivaldiAction",
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Open by &Vivaldi"),
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Path of Vivaldi")},
+        {TBrowser::TR, "openInTorBrowserAction",
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Open By &Tor Browser"),
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Path of Tor Browser")},
+        {TBrowser::PM, "openInPaleMoonAction",
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Open By &Pale Moon"),
+         QT_TRANSLATE_NOOP("TBrowserCommand", "Path of Pale Moon")},
     }};
     return Rows;
 }

@@ -1,6 +1,6 @@
 #include <app/uFileDialog.h>
 
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,15 +53,15 @@ void TFileDialog::accept()
         if (FRequest.Kind == TFileDialogRequest::SaveFolder && !Info.exists()) {
             if (!QDir().mkpath(Info.absoluteFilePath())) {
                 QMessageBox::warning(this, windowTitle(),
-                                     Text(TText::FolderMissing)
+                                     tr("The folder \"%1\" does not exist.")
                                          .arg(QDir::toNativeSeparators(Info.absoluteFilePath())));
                 return;
             }
         } else if (FRequest.Kind == TFileDialogRequest::SaveFile && FRequest.PathMustExist
                    && !QFileInfo(Info.absolutePath()).isDir()) {
-            QMessageBox::warning(
-                this, windowTitle(),
-                Text(TText::FolderMissing).arg(QDir::toNativeSeparators(Info.absolutePath())));
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("The folder \"%1\" does not exist.")
+                                     .arg(QDir::toNativeSeparators(Info.absolutePath())));
             return;
         }
     }

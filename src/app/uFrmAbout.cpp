@@ -2,7 +2,7 @@
 
 #include "ui_FrmAbout.h"
 
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <app/uWindowHelpers.h>
 #include <platform/uOsServices.h>
 #include <platform/uShellOpen.h>
@@ -73,9 +73,10 @@ TFrmAbout::~TFrmAbout() = default;
 
 void TFrmAbout::ApplyTexts()
 {
-    setWindowTitle(Text(TText::AboutDialogTitle));
-    ui->productLinkLabel->setText(Text(TText::ProductPage));
-    ui->productLinkLabel->setAccessibleName(Text(TText::ProductLinkName));
+    ApplyLanguage();
+    setWindowTitle(tr("About"));
+    ui->productLinkLabel->setText(tr("https://zorvel.example.org/"));
+    ui->productLinkLabel->setAccessibleName(tr("Product page"));
     ui->versionLabel->setText(QStringLiteral("Ver.") + GetAppVersion());
     for (QLabel* Label : {ui->appNameLabel, ui->versionLabel, ui->makerLabel, ui->productLinkLabel})
         AutoSize(Label);

@@ -4,7 +4,7 @@
 // and the user has not touched its check, the check goes.
 
 #include "uFrmBrowserImport.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 #include "uWindowHelpers.h"
 
 #include <QDir>
@@ -34,23 +34,22 @@ TFrmBrowserImport::TFrmBrowserImport(const QList<TBrowserProfile>& Profiles, QWi
     : QDialog(Parent), FProfiles(Profiles)
 {
     setObjectName(u"FrmBrowserImport"_s);
-    setWindowTitle(Text(TText::BrowserImportDialogTitle));
+    setWindowTitle(tr("Import from browsers"));
     // Like the other dialogs: a close box only. It stays resizable, as the list of
     // profiles may be long.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
     setFont(WindowFont(11));
 
-    FIntro = new QLabel(Text(TText::BrowserImportIntro), this);
+    FIntro = new QLabel(
+        tr("Bookmarks of the browsers on this computer. Check the profiles to import:"), this);
     FIntro->setWordWrap(true);
 
     FProfileList = new QTreeWidget(this);
     FProfileList->setObjectName(u"profileList"_s);
-    FProfileList->setAccessibleName(Text(TText::BrowserImportListName));
+    FProfileList->setAccessibleName(tr("Browser profiles"));
     FProfileList->setRootIsDecorated(false);
-    FProfileList->setHeaderLabels({Text(TText::BrowserImportColumnBrowser),
-                                   Text(TText::BrowserImportColumnProfile),
-                                   Text(TText::BrowserImportColumnBookmarks)});
+    FProfileList->setHeaderLabels({tr("Browser"), tr("Profile"), tr("Bookmarks")});
     FProfileList->header()->setStretchLastSection(false);
     FProfileList->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     FProfileList->header()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -68,7 +67,7 @@ TFrmBrowserImport::TFrmBrowserImport(const QList<TBrowserProfile>& Profiles, QWi
         if (IsCounted(p))
             ShowCount(Row);
         else {
-            item->setText(2, Text(TText::BrowserImportCounting));
+            item->setText(2, tr("counting…"));
             ++FPending;
         }
     }
@@ -80,8 +79,8 @@ TFrmBrowserImport::TFrmBrowserImport(const QList<TBrowserProfile>& Profiles, QWi
     });
 
     FButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    FButtons->button(QDialogButtonBox::Ok)->setText(Text(TText::BrowserImportOk));
-    FButtons->button(QDialogButtonBox::Cancel)->setText(Text(TText::CancelButton));
+    FButtons->button(QDialogButtonBox::Ok)->setText(tr("Import"));
+    FButtons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
     connect(FButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(FButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -146,7 +145,7 @@ void TFrmBrowserImport::onProfileCounted(int Row, int Count, const QString& Erro
     FProfiles[Row].Error = Error;
     // A reader that gave neither a count nor a reason: unreadable all the same.
     if (Count < 0 && Error.isEmpty())
-        FProfiles[Row].Error = Text(TText::BrowserImportUnreadable);
+        FProfiles[Row].Error = tr("cannot be read");
     ShowCount(Row);
     if (--FPending == 0)
         Q_EMIT CountsFinished();
@@ -164,7 +163,7 @@ void TFrmBrowserImport::ShowCount(int Row)
         if (p.Count == 0 && !FTouched.contains(Row))
             item->setCheckState(0, Qt::Unchecked);
     } else {
-        item->setText(2, Text(TText::BrowserImportUnreadable));
+        item->setText(2, tr("cannot be read"));
         item->setToolTip(2, p.Error);
         item->setFlags(Qt::ItemIsSelectable);
         item->setCheckState(0, Qt::Unchecked);

@@ -1,10 +1,11 @@
 #include <app/uFrmDuplicates.h>
 
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <app/uWindowHelpers.h>
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -139,7 +140,8 @@ public:
             switch (Role) {
             case Qt::DisplayRole:
                 if (Index.column() == ColumnTitle)
-                    return Text(TText::DuplicatesGroupCaption).arg(Group.size());
+                    return QCoreApplication::translate("TDuplicateGroupsModel", "%1 entries")
+                        .arg(Group.size());
                 // The address that stays, so that a folded group still says what it is.
                 if (Index.column() == ColumnURL)
                     return FList->at(Group[size_t(FKept[g])]).URL.toString();
@@ -151,7 +153,7 @@ public:
             case Qt::ToolTipRole:
             case Qt::AccessibleDescriptionRole:
                 if (Index.column() == 0)
-                    return Text(TText::DuplicatesMergeHint);
+                    return QCoreApplication::translate("TDuplicateGroupsModel", "Merge this group");
                 return {};
             default:
                 return {};
@@ -174,10 +176,12 @@ public:
             }
         case Qt::ToolTipRole:
             if (Index.column() == 0)
-                return Text(TText::DuplicatesKeepHint);
+                return QCoreApplication::translate("TDuplicateGroupsModel", "The entry that stays");
             return Index.column() == ColumnURL ? QVariant(Site.URL.toString()) : QVariant();
         case Qt::AccessibleDescriptionRole:
-            return Index.column() == 0 ? Text(TText::DuplicatesKeepHint) : QVariant();
+            return Index.column() == 0 ? QCoreApplication::translate("TDuplicateGroupsModel",
+                                                                     "The entry that stays")
+                                       : QVariant();
         case Qt::CheckStateRole:
             if (Index.column() == 0)
                 return Kept ? Qt::Checked : Qt::Unchecked;
@@ -354,17 +358,23 @@ TFrmDuplicates::~TFrmDuplicates() = default;
 
 void TFrmDuplicates::ApplyTexts()
 {
-    setWindowTitle(Text(TText::DuplicatesDialogTitle));
-    FExplanation->setText(Text(TText::DuplicatesExplanation));
-    FGroupList->setAccessibleName(Text(TText::DuplicatesListName));
-    FGroupList->setAccessibleDescription(Text(TText::DuplicatesExplanation));
+    ApplyLanguage();
+    setWindowTitle(tr("Find duplicates"));
+    FExplanation->setText(
+        tr("These entries lead to the same page under different addresses. Tick the groups to "
+           "merge; in each group the ticked entry stays and the others are merged into it "
+           "(comments joined, the earliest date kept)."));
+    FGroupList->setAccessibleName(tr("Groups of duplicates"));
+    FGroupList->setAccessibleDescription(
+        tr("These entries lead to the same page under different addresses. Tick the groups to "
+           "merge; in each group the ticked entry stays and the others are merged into it "
+           "(comments joined, the earliest date kept)."));
     FModel->SetDateFormat();
     FitDateColumn();
-    FModel->SetHeaders({Text(TText::ColumnTitle), Text(TText::ColumnURL),
-                        Text(TText::ColumnCategory), Text(TText::DuplicatesColumnDate)});
-    FMergeChecked->setText(Text(TText::MergeCheckedButton));
-    FMergeAll->setText(Text(TText::MergeAllButton));
-    FClose->setText(Text(TText::DuplicatesCloseButton));
+    FModel->SetHeaders({tr("Title"), tr("URL"), tr("Category"), tr("Added")});
+    FMergeChecked->setText(tr("&Merge checked"));
+    FMergeAll->setText(tr("Merge &all"));
+    FClose->setText(tr("Close"));
 }
 
 std::vector<TDuplicateMerge> TFrmDuplicates::Execute(const TWebSiteList& List)
@@ -382,11 +392,11 @@ std::vector<TDuplicateMerge> TFrmDuplicates::Execute(const TWebSiteList& List)
     const int Groups = FModel->GroupCount();
     FExplanation->setVisible(Groups > 0);
     if (Groups == 0)
-        FSummary->setText(Text(TText::DuplicatesNone));
+        FSummary->setText(tr("No duplicates found."));
     else if (Groups == 1)
-        FSummary->setText(Text(TText::DuplicatesSummaryOne).arg(FModel->EntryCount()));
+        FSummary->setText(tr("1 group of %1 entries").arg(FModel->EntryCount()));
     else
-        FSummary->setText(Text(TText::DuplicatesSummary).arg(Groups).arg(FModel->EntryCount()));
+        FSummary->setText(tr("%1 groups, %2 entries in all").arg(Groups).arg(FModel->EntryCount()));
     FGroupList->expandAll();
     if (Groups > 0)
         FGroupList->setCurrentIndex(FModel->index(0, 0));
@@ -410,8 +420,7 @@ void TFrmDuplicates::FitDateColumn()
         QLocale().toString(QDateTime(QDate(2020, 9, 28), QTime(22, 58, 58)), FModel->DateFormat());
     const int Margin = FGroupList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) * 2 + 12;
     const int DateWidth = FGroupList->fontMetrics().horizontalAdvance(Widest) + Margin;
-    const int TitleWidth =
-        FGroupList->fontMetrics().horizontalAdvance(Text(TText::DuplicatesColumnDate)) + 2 * Margin;
+    const int TitleWidth = FGroupList->fontMetrics().horizontalAdvance(tr("Added")) + 2 * Margin;
     FGroupList->header()->resizeSection(TDuplicateGroupsModel::ColumnDate,
                                         qMax(DateWidth, TitleWidth));
 }

@@ -4,7 +4,7 @@
 #include "uBaseBookmarkFile.h"
 #include "uBookmarkListView.h"
 #include "uListReads.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 #include "uWebSiteTableModel.h"
 #include "uWindowColors.h"
 #include "uWindowHelpers.h"
@@ -137,7 +137,7 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
         RefreshListView(true);
     };
     Host.AddCancelled = [this] {
-        ShowStatus(Text(TText::AddCancelledStatus));
+        ShowStatus(tr("Reading cancelled: nothing was added"));
         UpdateActions();
     };
     FReads = new TListReads(ui->bookmarkList, std::move(Host), this);
@@ -270,7 +270,7 @@ void TFrmMain::LoadAtStart()
     ui->searchBox->addItems(History);
     ui->searchBox->setCurrentIndex(-1);
     ui->searchBox->setEditText(QString());
-    ui->searchBox->view()->setAccessibleName(Text(TText::SearchHistoryName));
+    ui->searchBox->view()->setAccessibleName(tr("Search history"));
     FSearchHistoryAtStart = History;
     FSettingsAtStart = FSettings;
     // While the file is read only About's tile is enabled; the focus waits in the
@@ -374,17 +374,22 @@ void TFrmMain::ApplyBaseFileRead(const TBaseFileRead& Read)
     const QString File = QDir::toNativeSeparators(Read.FileName);
     QStringList Status;
     if (Read.KeepFile()) {
-        const QString Why = Read.Status == TBaseFileRead::Failed
-                                ? Text(TText::BaseFileNotRead).arg(File, Read.Reason)
-                                : Text(TText::BaseFileUnreadable).arg(File);
-        Status << Text(TText::BaseFileKeptStatus);
-        ShowAppError(this, Why + u'\n' + Text(TText::BaseFileKept));
+        const QString Why =
+            Read.Status == TBaseFileRead::Failed
+                ? tr("The bookmark file \"%1\" could not be read (%2).").arg(File, Read.Reason)
+                : tr("The bookmark file \"%1\" holds no bookmark Zorvel can read (it may be in "
+                     "another encoding, or damaged).")
+                      .arg(File);
+        Status << tr("Bookmark file not read; it will not be replaced at exit.");
+        ShowAppError(this,
+                     Why + u'\n'
+                         + tr("It will not be replaced when Zorvel closes; it stays as it is."));
     }
     // A read-only portable folder: read beside the program, saved elsewhere.
     const QString Target = FSettings.BaseBookmarkName;
     if (Read.Status != TBaseFileRead::NotRead && QFileInfo(Read.FileName) != QFileInfo(Target)) {
         const QString Dir = QDir::toNativeSeparators(QFileInfo(Target).absolutePath());
-        Status << Text(TText::SavedElsewhereStatus).arg(File, Dir);
+        Status << tr("Read \"%1\"; changes will be saved in \"%2\".").arg(File, Dir);
     }
     if (!Status.isEmpty())
         ShowStatus(Status.join(u'\n'), true);
@@ -403,7 +408,9 @@ QList<TWriteProblem> TFrmMain::ExitWriteProblems() const
         if (!FBaseRead.KeepFile())
             Check(FSettings.BaseBookmarkName);
         else if (!FWebSiteList.isEmpty())
-            Problems.append({FSettings.BaseBookmarkName, Text(TText::ExitCheckBaseKept)});
+            Problems.append(
+                {FSettings.BaseBookmarkName, tr("not replaced, because it could not be read at "
+                                                "start; this session's list is not saved in it")});
     }
     Check(SetupIniFileName());
     Check(SearchHistoryFileName());
@@ -432,11 +439,11 @@ bool TFrmMain::QueryClose()
         FExitQuietly = true;
         return true;
     }
-    QString Message = Text(TText::ExitCheckText) + QStringLiteral("\n");
+    QString Message = tr("Zorvel cannot write these files when it closes:") + QStringLiteral("\n");
     for (const TWriteProblem& P : Problems)
         Message += QStringLiteral("\n\u2022 \"%1\": %2")
                        .arg(QDir::toNativeSeparators(P.FileName), P.Reason);
-    Message += QStringLiteral("\n\n") + Text(TText::ExitCheckQuestion);
+    Message += QStringLiteral("\n\n") + tr("Save the list elsewhere before closing?");
     TExitChoice Choice = ExitCloseAnyway;
     {
         TFocusReturn FocusBack(this);
@@ -659,8 +666,8 @@ void TFrmMain::onListDeleteRequested()
     if (SelectedCount() < 1)
         return;
     if (ConfirmFn
-        && ConfirmFn(Text(TText::DeleteConfirmCaption), Text(TText::DeleteConfirmTitle),
-                     Text(TText::DeleteConfirmText)))
+        && ConfirmFn(tr("Delete Items"), tr("Delete Selected Items"),
+                     tr("Are you sure to delete these items?")))
         onDeleteSelected();
 }
 
@@ -806,19 +813,21 @@ void TFrmMain::ShowStatus(const QString& Text, bool Lasting)
 void TFrmMain::ShowAddStatus()
 {
     const TWebSitesStats& S = FWebSiteList.Stats;
-    QString Status = Text(TText::AddStatus).arg(S.Added).arg(S.Merged).arg(S.Skipped);
+    QString Status =
+        tr("Added %1, merged %2, skipped %3").arg(S.Added).arg(S.Merged).arg(S.Skipped);
     for (const QString& File : S.FilesWithoutBookmarks)
-        Status += u'\n' + Text(TText::NoBookmarksFound).arg(QFileInfo(File).fileName());
+        Status += u'\n' + tr("no bookmarks found in %1").arg(QFileInfo(File).fileName());
     for (const QString& File : S.NotBookmarkFiles)
-        Status += u'\n' + Text(TText::NotABookmarkFile).arg(QFileInfo(File).fileName());
+        Status += u'\n' + tr("not a bookmark file: %1").arg(QFileInfo(File).fileName());
     if (!S.BadRows.isEmpty())
-        Status += u'\n' + Text(TText::RowsLeftOut).arg(S.BadRows.size()).arg(S.BadRows.first());
+        Status +=
+            u'\n' + tr("%1 rows left out, first: %2").arg(S.BadRows.size()).arg(S.BadRows.first());
     ShowStatus(Status);
 }
 
 void TFrmMain::ShowSavedStatus(qsizetype Count, const QString& Where)
 {
     const QString Path = QDir::toNativeSeparators(Where);
-    ShowStatus(Count == 1 ? Text(TText::SavedOneStatus).arg(Path)
-                          : Text(TText::SavedStatus).arg(Count).arg(Path));
+    ShowStatus(Count == 1 ? tr("Saved 1 bookmark to %1").arg(Path)
+                          : tr("Saved %1 bookmarks to %2").arg(Count).arg(Path));
 }

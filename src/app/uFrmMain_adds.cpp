@@ -8,7 +8,7 @@
 
 #include "uListReads.h"
 #include "uListUndo.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 #include "ui_FrmMain.h"
 
 #include <model/uFolderImportExport.h>
@@ -101,7 +101,7 @@ void TFrmMain::MergeAdd(const TAddRequest& Request, TWebSiteList&& Gathered)
             if (!Drop)
                 F->ClearSelection();
             F->ShowAddStatus();
-            F->RecordListChange(Text(Drop ? TText::UndoDrop : TText::UndoAdd), std::move(Before));
+            F->RecordListChange(Drop ? tr("Drop") : tr("Add"), std::move(Before));
         }
     } Step{this, FListUndo->Snapshot(), Request.Drop};
     if (Request.Files)

@@ -5,7 +5,7 @@
 
 #include "uAppErrors.h"
 #include "uListUndo.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 #include "uWebAddress.h"
 #include "uWebSiteTableModel.h"
 #include "uWindowColors.h"
@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -143,11 +144,10 @@ void TFrmMain::CreateActions()
         return TFileDialog(this, Request).Run();
     };
     ExitProblemFn = [this](const QString& Problems) {
-        QMessageBox Box(QMessageBox::Warning, Text(TText::ExitCheckTitle), Problems,
+        QMessageBox Box(QMessageBox::Warning, tr("Changes cannot be saved"), Problems,
                         QMessageBox::NoButton, this);
-        QPushButton* Save = Box.addButton(Text(TText::ExitSaveElsewhere), QMessageBox::AcceptRole);
-        QPushButton* Close =
-            Box.addButton(Text(TText::ExitCloseAnyway), QMessageBox::DestructiveRole);
+        QPushButton* Save = Box.addButton(tr("Save Elsewhere…"), QMessageBox::AcceptRole);
+        QPushButton* Close = Box.addButton(tr("Close Anyway"), QMessageBox::DestructiveRole);
         Box.addButton(QMessageBox::Cancel);
         Box.setDefaultButton(Save);
         Box.exec();
@@ -247,62 +247,66 @@ void TFrmMain::SetupTiles()
 
 void TFrmMain::ApplyTexts()
 {
-    setWindowTitle(Text(TText::MainWindowTitle));
-    ui->productLinkLabel->setText(Text(TText::ProductPage));
+    ApplyLanguage();
+    setWindowTitle(tr("Zorvel - Internet Bookmark Manager"));
+    ui->productLinkLabel->setText(tr("https://zorvel.example.org/"));
     const struct
     {
         TTileButton* Tile;
-        TText Caption;
-        TText Hint;
-        TText Description;
+        QString Caption;
+        QString Hint;
+        QString Description;
         QAction* Keys; // none for Clear All: a stray key should not empty the list
     } Tiles[] = {
-        {ui->addFilesTile, TText::AddTileCaption, TText::AddFilesHint, TText::AddFilesDescription,
+        {ui->addFilesTile, tr("Add"), tr("Add Files"),
+         tr("Adds Internet Shortcut, pinned website and bookmark HTML files to the list"),
          addFilesAction},
-        {ui->addFolderTile, TText::AddTileCaption, TText::AddFolderHint,
-         TText::AddFolderDescription, addFolderAction},
-        {ui->importBrowsersTile, TText::ImportBrowsersTileCaption, TText::ImportBrowsersHint,
-         TText::ImportBrowsersDescription, importBrowsersAction},
-        {ui->saveHtmlTile, TText::SaveTileCaption, TText::SaveHtmlHint, TText::SaveHtmlDescription,
-         saveHtmlAction},
-        {ui->saveFolderTile, TText::SaveTileCaption, TText::SaveToFolderHint,
-         TText::SaveToFolderDescription, saveToFolderAction},
-        {ui->clearAllTile, TText::ClearAllTileCaption, TText::ClearAllHint,
-         TText::ClearAllDescription, nullptr},
-        {ui->setupTile, TText::SetupTileCaption, TText::SetupHint, TText::SetupDescription,
-         setupAction},
-        {ui->aboutTile, TText::AboutTileCaption, TText::AboutHint, TText::AboutDescription,
+        {ui->addFolderTile, tr("Add"), tr("Add Folder"),
+         tr("Adds every Internet Shortcut and pinned website of a folder and its subfolders"),
+         addFolderAction},
+        {ui->importBrowsersTile, tr("Import"), tr("Import from browsers"),
+         tr("Adds the bookmarks of the browsers on this computer"), importBrowsersAction},
+        {ui->saveHtmlTile, tr("Save", "tile caption"), tr("Save Bookmark File"),
+         tr("Saves all bookmarks in one bookmark HTML file"), saveHtmlAction},
+        {ui->saveFolderTile, tr("Save", "tile caption"), tr("Save to Folder"),
+         tr("Saves the listed bookmarks as Internet Shortcut files in a folder"),
+         saveToFolderAction},
+        {ui->clearAllTile, tr("Clear All"), tr("Clear All"),
+         tr("Removes every bookmark from the list"), nullptr},
+        {ui->setupTile, tr("Setup"), tr("Setup"), tr("Browser paths and options"), setupAction},
+        {ui->aboutTile, tr("About", "tile caption"), tr("About"), tr("Version and product page"),
          aboutAction},
     };
     for (const auto& T : Tiles) {
-        const QString Hint = Text(T.Hint);
-        T.Tile->setText(Text(T.Caption));
+        const QString Hint = T.Hint;
+        T.Tile->setText(T.Caption);
         T.Tile->setToolTip(T.Keys ? QStringLiteral("%1 (%2)").arg(
                                Hint, T.Keys->shortcut().toString(QKeySequence::NativeText))
                                   : Hint);
         T.Tile->setAccessibleName(Hint);
-        T.Tile->setAccessibleDescription(Text(T.Description));
+        T.Tile->setAccessibleDescription(T.Description);
     }
-    ui->searchBox->setAccessibleName(Text(TText::SearchBoxName));
+    ui->searchBox->setAccessibleName(tr("Search text"));
     if (QLineEdit* Edit = ui->searchBox->lineEdit())
-        Edit->setAccessibleName(Text(TText::SearchBoxName));
-    ui->searchButton->setAccessibleName(Text(TText::SearchButtonName));
-    ui->bookmarkList->setAccessibleName(Text(TText::BookmarkListName));
-    ui->searchBox->view()->setAccessibleName(Text(TText::SearchHistoryName));
-    ui->productLinkLabel->setAccessibleName(Text(TText::ProductLinkName));
-    ui->bannerImage->setAccessibleName(Text(TText::BannerName));
-    ui->searchButton->setText(Text(TText::SearchButton));
-    const TText Columns[6] = {TText::ColumnTitle,   TText::ColumnURL,  TText::ColumnCategory,
-                              TText::ColumnComment, TText::ColumnTags, TText::ColumnLink};
+        Edit->setAccessibleName(tr("Search text"));
+    ui->searchButton->setAccessibleName(tr("Search"));
+    ui->bookmarkList->setAccessibleName(tr("Bookmarks"));
+    ui->searchBox->view()->setAccessibleName(tr("Search history"));
+    ui->productLinkLabel->setAccessibleName(tr("Product page"));
+    ui->bannerImage->setAccessibleName(tr("Banner"));
+    ui->searchButton->setText(tr("Search", "button caption"));
+    const QString Columns[6] = {tr("Title"),   tr("URL"),  tr("Category"),
+                                tr("Comment"), tr("Tags"), tr("Link")};
     for (int c = 0; c < 6; ++c)
-        FModel->setHeaderData(c, Qt::Horizontal, Text(Columns[c]));
-    saveAsShortcutAction->setText(Text(TText::SaveAsShortcutAction));
-    propertiesAction->setText(Text(TText::PropertyAction));
-    deleteAction->setText(Text(TText::DeleteItemAction));
-    findDuplicatesAction->setText(Text(TText::FindDuplicatesAction));
-    openAction->setText(Text(TText::OpenAction));
+        FModel->setHeaderData(c, Qt::Horizontal, Columns[c]);
+    saveAsShortcutAction->setText(tr("&Save as Shortcut"));
+    propertiesAction->setText(tr("&Property"));
+    deleteAction->setText(tr("&Delete Item"));
+    findDuplicatesAction->setText(tr("Find &duplicates…"));
+    openAction->setText(tr("&Open"));
     for (const TBrowserCommand& B : BrowserCommands())
-        openInAction(B.Browser)->setText(Text(B.OpenCaption));
+        openInAction(B.Browser)->setText(
+            QCoreApplication::translate("TBrowserCommand", B.OpenCaption));
     FitMinimumWidthToTitle();
 }
 
@@ -330,8 +334,8 @@ void TFrmMain::UpdateActions()
     if (fetchIconsAction)
         fetchIconsAction->setEnabled(s > 0 && !IsReadingBaseFile());
     // The Japanese captions read the same for one entry and for several.
-    propertiesAction->setText(Text(s > 1 ? TText::PropertiesAction : TText::PropertyAction));
-    deleteAction->setText(Text(s > 1 ? TText::DeleteItemsAction : TText::DeleteItemAction));
+    propertiesAction->setText(s > 1 ? tr("&Properties") : tr("&Property"));
+    deleteAction->setText(s > 1 ? tr("&Delete Items") : tr("&Delete Item"));
     // While the base file is read there is no list to add to, save or clear yet;
     // Setup waits too, as it may change where the list is saved.
     const bool ListThere = !IsReadingBaseFile();
@@ -370,16 +374,15 @@ void TFrmMain::onAddFiles()
 {
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::OpenFiles;
-    R.Title = Text(TText::AddFilesDialogTitle);
-    R.OkLabel = Text(TText::AddFilesDialogOk);
+    R.Title = tr("Open Internet Shortcut / Pinned Website / Bookmark Files");
+    R.OkLabel = tr("Open Files");
     R.MultiSelect = R.PathMustExist = R.FileMustExist = true;
-    R.Filters = {
-        Text(TText::AllBookmarkFilesFilter) + QStringLiteral(" (*.url *.website *.html *.htm)"),
-        Text(TText::InternetShortcutFilesFilter) + QStringLiteral(" (*.url)"),
-        Text(TText::PinnedWebsiteFileFilter) + QStringLiteral(" (*.website)"),
-        Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html *.htm)"),
-        // Known by content: a Chromium-family Bookmarks file, a Firefox-family database.
-        Text(TText::BrowserBookmarkFilesFilter) + QStringLiteral(" (Bookmarks *.json *.sqlite)")};
+    R.Filters = {tr("All Files") + QStringLiteral(" (*.url *.website *.html *.htm)"),
+                 tr("Internet Shortcut Files") + QStringLiteral(" (*.url)"),
+                 tr("Pinned Website File") + QStringLiteral(" (*.website)"),
+                 tr("Bookmark File") + QStringLiteral(" (*.html *.htm)"),
+                 // Known by content: a Chromium-family Bookmarks file, a Firefox-family database.
+                 tr("Browser Bookmark Files") + QStringLiteral(" (Bookmarks *.json *.sqlite)")};
     const QStringList Files = RunFileDialog(R);
     if (Files.isEmpty())
         return;
@@ -411,7 +414,7 @@ void TFrmMain::onImportFromBrowsers()
 {
     const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
     if (Profiles.isEmpty()) {
-        ShowStatus(Text(TText::NoBrowserProfilesFound));
+        ShowStatus(tr("No browser bookmarks were found on this computer."));
         return;
     }
     ImportBrowserProfiles(Profiles);
@@ -443,8 +446,8 @@ void TFrmMain::onAddFolder()
 {
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::OpenFolder;
-    R.Title = Text(TText::AddFolderDialogTitle);
-    R.OkLabel = Text(TText::AddFolderDialogOk);
+    R.Title = tr("Open Internet Shortcuts and Pinned Websites from Folder");
+    R.OkLabel = tr("Open Folder");
     R.PathMustExist = R.FileMustExist = true;
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
@@ -461,10 +464,10 @@ bool TFrmMain::SaveListAs()
 {
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::SaveFile;
-    R.Title = Text(TText::SaveHtmlDialogTitle);
-    R.OkLabel = Text(TText::SaveHtmlDialogOk);
+    R.Title = tr("Save Bookmark File");
+    R.OkLabel = tr("Save");
     R.StrictFileTypes = R.PathMustExist = true;
-    R.Filters = {Text(TText::BookmarkFileFilter) + QStringLiteral(" (*.html)")};
+    R.Filters = {tr("Bookmark File") + QStringLiteral(" (*.html)")};
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
         return false;
@@ -486,8 +489,8 @@ void TFrmMain::SaveSelectedToFolder()
 {
     TFileDialogRequest R;
     R.Kind = TFileDialogRequest::SaveFolder;
-    R.Title = Text(TText::SaveToFolderDialogTitle);
-    R.OkLabel = Text(TText::SaveToFolderDialogOk);
+    R.Title = tr("Save Internet Shortcuts to Folder");
+    R.OkLabel = tr("Save to Folder");
     R.CreatePrompt = true;
     const QStringList Chosen = RunFileDialog(R);
     if (Chosen.isEmpty())
@@ -511,14 +514,15 @@ void TFrmMain::onClearAll()
     FWebSiteList.Clear();
     RefreshListView();
     const qsizetype Cleared = qsizetype(Before.size());
-    RecordListChange(Text(TText::UndoClearAll), std::move(Before));
+    RecordListChange(tr("Clear All"), std::move(Before));
     if (Cleared > 0)
-        ShowUndoableStatus(Text(TText::ClearedStatus).arg(Cleared));
+        ShowUndoableStatus(tr("Cleared the list (%1 entries).").arg(Cleared));
 }
 
 void TFrmMain::ShowUndoableStatus(const QString& What)
 {
-    ShowStatus(What + u'\n' + Text(TText::UndoHint));
+    ShowStatus(What + u'\n'
+               + tr("Ctrl+Z undoes it (in the search box, Ctrl+Z undoes the typing)."));
 }
 
 bool TFrmMain::ConfirmReplace(const QString& Caption, const QString& FileName)
@@ -528,8 +532,8 @@ bool TFrmMain::ConfirmReplace(const QString& Caption, const QString& FileName)
     TFocusReturn FocusBack(this);
     return ConfirmFn
            && ConfirmFn(Caption,
-                        Text(TText::ReplaceFileTitle).arg(QDir::toNativeSeparators(FileName)),
-                        Text(TText::ReplaceFileText));
+                        tr("\"%1\" already exists.").arg(QDir::toNativeSeparators(FileName)),
+                        tr("Do you want to replace it?"));
 }
 
 void TFrmMain::onAbout()
@@ -561,7 +565,7 @@ bool TFrmMain::SelectedWebAddress(QString& URL)
     if (IsWebAddress(URL))
         return true;
     TFocusReturn FocusBack(this);
-    ShowAppError(this, Text(TText::NotAWebAddress).arg(URL));
+    ShowAppError(this, tr("\"%1\" is not a web address, so it is not opened.").arg(URL));
     return false;
 }
 
@@ -590,10 +594,10 @@ void TFrmMain::onSaveAsShortcut()
     if (s == 1) {
         TFileDialogRequest R;
         R.Kind = TFileDialogRequest::SaveFile;
-        R.Title = Text(TText::SaveShortcutDialogTitle);
-        R.OkLabel = Text(TText::SaveShortcutDialogOk);
+        R.Title = tr("Save Bookmark File", "shortcut file dialog");
+        R.OkLabel = tr("Save", "shortcut file dialog");
         R.StrictFileTypes = R.PathMustExist = true;
-        R.Filters = {Text(TText::InternetShortcutFileFilter) + QStringLiteral(" (*.url)")};
+        R.Filters = {tr("Internet Shortcut File") + QStringLiteral(" (*.url)")};
         const int Row = FirstSelectedRow();
         // The entry's title is offered as the name, made safe as the folder export does.
         if (Row < FWebSiteList.Count() && !FWebSiteList.at(Row).Title.trimmed().isEmpty())
@@ -616,7 +620,8 @@ void TFrmMain::onSaveAsShortcut()
 void TFrmMain::onPropertiesKey()
 {
     if (SelectedCount() == 0) {
-        ShowStatus(Text(TText::PropertiesNeedSelection));
+        ShowStatus(
+            tr("Select an entry first: Alt+Enter shows the properties of the selected entries."));
         return;
     }
     onProperties();
@@ -629,7 +634,7 @@ void TFrmMain::onProperties()
     TFocusReturn FocusBack(this);
     if (PropertyFn && PropertyFn(FWebSiteList)) {
         RefreshListView();
-        RecordListChange(Text(TText::UndoProperty), std::move(Before));
+        RecordListChange(tr("Property"), std::move(Before));
     }
 }
 
@@ -642,10 +647,10 @@ void TFrmMain::onDeleteSelected()
     const qsizetype Deleted = CountBefore - FWebSiteList.Count();
     RefreshListView();
     ClearSelection();
-    RecordListChange(Text(TText::UndoDelete), std::move(Before));
+    RecordListChange(tr("Delete"), std::move(Before));
     if (Deleted > 0)
-        ShowUndoableStatus(Deleted == 1 ? Text(TText::DeletedOneStatus)
-                                        : Text(TText::DeletedStatus).arg(Deleted));
+        ShowUndoableStatus(Deleted == 1 ? tr("Deleted 1 entry.")
+                                        : tr("Deleted %1 entries.").arg(Deleted));
 }
 
 void TFrmMain::RecordListChange(const QString& Text, std::vector<TWebSite> Before) noexcept

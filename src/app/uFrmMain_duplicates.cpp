@@ -5,7 +5,7 @@
 
 #include "uFrmDuplicates.h"
 #include "uListUndo.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 #include "uWindowHelpers.h"
 
 #include <QAction>
@@ -48,9 +48,9 @@ void TFrmMain::onFindDuplicates()
     WebSitesMergeDuplicates(FWebSiteList, Merges);
     const qsizetype Removed = CountBefore - FWebSiteList.Count();
     RefreshListView();
-    RecordListChange(Text(TText::UndoMergeDuplicates), std::move(Before));
+    RecordListChange(tr("Merge Duplicates"), std::move(Before));
     if (Removed > 0)
-        ShowUndoableStatus(Text(TText::MergedDuplicatesStatus)
+        ShowUndoableStatus(tr("Duplicates merged: %1 entries became %2")
                                .arg(Removed + qsizetype(Merges.size()))
                                .arg(Merges.size()));
 }

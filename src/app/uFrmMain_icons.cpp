@@ -5,7 +5,7 @@
 #include "uFrmMain.h"
 
 #include "uListUndo.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 
 #include <QAction>
 #include <QEventLoop>
@@ -14,7 +14,7 @@
 
 void TFrmMain::CreateFetchIconsCommand()
 {
-    fetchIconsAction = new QAction(Text(TText::FetchIconsAction), this);
+    fetchIconsAction = new QAction(tr("Fetch &missing icons"), this);
     fetchIconsAction->setObjectName(QStringLiteral("fetchIconsAction"));
     connect(fetchIconsAction, &QAction::triggered, this,
             [this] { Guard([&] { onFetchMissingIcons(); }); });
@@ -36,8 +36,8 @@ void TFrmMain::onFetchMissingIcons()
     TIconFetcher Fetcher(IconFetchOptions);
     QProgressDialog Progress(this);
     Progress.setObjectName(QStringLiteral("fetchIconsProgress"));
-    Progress.setWindowTitle(Text(TText::UndoFetchIcons));
-    Progress.setCancelButtonText(Text(TText::CancelButton));
+    Progress.setWindowTitle(tr("Fetch Icons"));
+    Progress.setCancelButtonText(tr("Cancel"));
     Progress.setWindowModality(Qt::WindowModal);
     Progress.setMinimumDuration(0);
     Progress.setAutoReset(false);
@@ -45,7 +45,7 @@ void TFrmMain::onFetchMissingIcons()
     connect(&Fetcher, &TIconFetcher::Progress, &Progress, [&Progress](int Done, int Total) {
         Progress.setMaximum(std::max(Total, 1));
         Progress.setValue(Done);
-        Progress.setLabelText(Text(TText::FetchIconsProgress).arg(Done).arg(Total));
+        Progress.setLabelText(tr("Fetching icons: %1 of %2 sites").arg(Done).arg(Total));
     });
     connect(&Progress, &QProgressDialog::canceled, &Fetcher, &TIconFetcher::Cancel);
     QEventLoop Wait;
@@ -53,7 +53,7 @@ void TFrmMain::onFetchMissingIcons()
     Progress.show();
     Fetcher.Start(Urls);
     if (Fetcher.HostCount() == 0) {
-        ShowStatus(Text(TText::FetchIconsNoneMissing));
+        ShowStatus(tr("Every selected entry has an icon, or none is a web address"));
         return;
     }
     if (Fetcher.IsRunning())
@@ -65,10 +65,11 @@ void TFrmMain::onFetchMissingIcons()
     const std::vector<qsizetype> Given = IconFetchAssign(FWebSiteList, Indexes, Fetcher);
     if (!Given.empty()) {
         RefreshListView();
-        RecordListChange(Text(TText::UndoFetchIcons), std::move(Before));
+        RecordListChange(tr("Fetch Icons"), std::move(Before));
     }
     const QString Status =
-        Text(Fetcher.WasCancelled() ? TText::FetchIconsCancelledStatus : TText::FetchIconsStatus)
+        (Fetcher.WasCancelled() ? tr("Fetching icons cancelled: icons found for %1 of %2 sites")
+                                : tr("Icons found for %1 of %2 sites"))
             .arg(Fetcher.FoundCount())
             .arg(Fetcher.HostCount());
     if (Given.empty())

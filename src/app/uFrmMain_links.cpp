@@ -8,7 +8,7 @@
 #include "uFrmMain.h"
 
 #include "uListUndo.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
@@ -22,26 +22,26 @@
 
 void TFrmMain::CreateLinkCheckCommands()
 {
-    checkLinksAction = new QAction(Text(TText::CheckLinksAction), this);
+    checkLinksAction = new QAction(tr("Check &links"), this);
     checkLinksAction->setObjectName(QStringLiteral("checkLinksAction"));
     checkLinksAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     checkLinksAction->setShortcutContext(Qt::WindowShortcut);
     connect(checkLinksAction, &QAction::triggered, this,
             [this] { Guard([&] { onCheckLinks(false); }); });
 
-    checkAllLinksAction = new QAction(Text(TText::CheckAllLinksAction), this);
+    checkAllLinksAction = new QAction(tr("Check links of all shown entries"), this);
     checkAllLinksAction->setObjectName(QStringLiteral("checkAllLinksAction"));
     checkAllLinksAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
     checkAllLinksAction->setShortcutContext(Qt::WindowShortcut);
     connect(checkAllLinksAction, &QAction::triggered, this,
             [this] { Guard([&] { onCheckLinks(true); }); });
 
-    replaceMovedAction = new QAction(Text(TText::ReplaceMovedAction), this);
+    replaceMovedAction = new QAction(tr("&Replace moved addresses"), this);
     replaceMovedAction->setObjectName(QStringLiteral("replaceMovedAction"));
     connect(replaceMovedAction, &QAction::triggered, this,
             [this] { Guard([&] { onReplaceMovedAddresses(); }); });
 
-    showOnlyProblemsAction = new QAction(Text(TText::ShowOnlyProblemsAction), this);
+    showOnlyProblemsAction = new QAction(tr("Show only link &problems"), this);
     showOnlyProblemsAction->setObjectName(QStringLiteral("showOnlyProblemsAction"));
     showOnlyProblemsAction->setCheckable(true);
     connect(showOnlyProblemsAction, &QAction::toggled, this,
@@ -77,8 +77,8 @@ void TFrmMain::onCheckLinks(bool AllShown)
     TLinkChecker Checker(LinkCheckOptions);
     QProgressDialog Progress(this);
     Progress.setObjectName(QStringLiteral("checkLinksProgress"));
-    Progress.setWindowTitle(Text(TText::UndoCheckLinks));
-    Progress.setCancelButtonText(Text(TText::CancelButton));
+    Progress.setWindowTitle(tr("Check Links"));
+    Progress.setCancelButtonText(tr("Cancel"));
     Progress.setWindowModality(Qt::WindowModal);
     Progress.setMinimumDuration(0);
     Progress.setAutoReset(false);
@@ -89,7 +89,7 @@ void TFrmMain::onCheckLinks(bool AllShown)
                 Progress.setMaximum(std::max(Total, 1));
                 Progress.setValue(Done);
                 Progress.setLabelText(
-                    Text(TText::CheckLinksProgress).arg(Done).arg(Total).arg(Host));
+                    tr("Checking links: %1 of %2\n%3").arg(Done).arg(Total).arg(Host));
             });
     connect(&Progress, &QProgressDialog::canceled, &Checker, &TLinkChecker::Cancel);
     QEventLoop Wait;
@@ -98,7 +98,7 @@ void TFrmMain::onCheckLinks(bool AllShown)
     Checker.Start(Urls);
     if (Checker.Total() == 0) {
         Progress.close();
-        ShowStatus(Text(TText::CheckLinksNone));
+        ShowStatus(tr("None of these entries is a web address"));
         return;
     }
     if (Checker.IsRunning())
@@ -118,14 +118,16 @@ void TFrmMain::onCheckLinks(bool AllShown)
         if (showOnlyProblemsAction->isChecked())
             WebSitesKeepLinkProblems(FWebSiteList);
         RefreshListView();
-        RecordListChange(Text(TText::UndoCheckLinks), std::move(Before));
+        RecordListChange(tr("Check Links"), std::move(Before));
     }
-    ShowStatus(
-        Text(Checker.WasCancelled() ? TText::CheckLinksCancelledStatus : TText::CheckLinksStatus)
-            .arg(Checked)
-            .arg(Counts[size_t(TLinkStatus::Ok)])
-            .arg(Problems)
-            .arg(qsizetype(Titled.size())));
+    ShowStatus((Checker.WasCancelled()
+                    ? tr("Link check cancelled: %1 links checked, %2 work, %3 with problems; %4 "
+                         "titles filled in")
+                    : tr("Checked %1 links: %2 work, %3 with problems; %4 titles filled in"))
+                   .arg(Checked)
+                   .arg(Counts[size_t(TLinkStatus::Ok)])
+                   .arg(Problems)
+                   .arg(qsizetype(Titled.size())));
 }
 
 void TFrmMain::onReplaceMovedAddresses()
@@ -152,9 +154,9 @@ void TFrmMain::onReplaceMovedAddresses()
     }
     if (Replaced > 0) {
         RefreshListView();
-        RecordListChange(Text(TText::UndoReplaceMoved), std::move(Before));
+        RecordListChange(tr("Replace Moved Addresses"), std::move(Before));
     }
-    ShowStatus(Text(TText::ReplaceMovedStatus).arg(Replaced));
+    ShowStatus(tr("%1 addresses replaced by their new ones").arg(Replaced));
 }
 
 void TFrmMain::onShowOnlyProblems()

@@ -2,7 +2,7 @@
 
 #include "ui_FrmProperty.h"
 
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <app/uWebAddress.h>
 #include <app/uWindowHelpers.h>
 #include <model/uWebSiteTags.h>
@@ -76,11 +76,12 @@ TFrmProperty::TFrmProperty(QWidget* parent)
 
     KeepNonWebAddressFn = [this](const QString& URL) {
         QMessageBox Box(QMessageBox::Warning, windowTitle(),
-                        Text(TText::PropertyNotWebAddress).arg(URL), QMessageBox::NoButton, this);
-        QPushButton* Keep =
-            Box.addButton(Text(TText::PropertyKeepAddress), QMessageBox::AcceptRole);
-        QPushButton* Back =
-            Box.addButton(Text(TText::PropertyEditAddress), QMessageBox::RejectRole);
+                        tr("\"%1\" is not a web address (http, https or ftp); it cannot be opened "
+                           "in a browser.")
+                            .arg(URL),
+                        QMessageBox::NoButton, this);
+        QPushButton* Keep = Box.addButton(tr("Keep It"), QMessageBox::AcceptRole);
+        QPushButton* Back = Box.addButton(tr("Edit It"), QMessageBox::RejectRole);
         Box.setDefaultButton(Back);
         Box.exec();
         return Box.clickedButton() == Keep;
@@ -108,26 +109,27 @@ void TFrmProperty::onOk()
 
 void TFrmProperty::ApplyTexts()
 {
-    setWindowTitle(Text(TText::PropertyDialogTitle));
-    ui->titleCheck->setText(Text(TText::PropertyTitle));
-    ui->urlCheck->setText(Text(TText::PropertyURL));
-    ui->categoryCheck->setText(Text(TText::PropertyCategory));
-    ui->iconUrlCheck->setText(Text(TText::PropertyIconURL));
-    ui->dateCheck->setText(Text(TText::PropertyDate));
-    ui->commentCheck->setText(Text(TText::PropertyComment));
-    ui->tagsCheck->setText(Text(TText::PropertyTags));
-    ui->keywordCheck->setText(Text(TText::PropertyKeyword));
-    ui->restoreButton->setText(Text(TText::PropertyRestore));
-    ui->okButton->setText(Text(TText::PropertyOk));
-    ui->cancelButton->setText(Text(TText::PropertyCancel));
+    ApplyLanguage();
+    setWindowTitle(tr("Property"));
+    ui->titleCheck->setText(tr("Title:"));
+    ui->urlCheck->setText(tr("URL:"));
+    ui->categoryCheck->setText(tr("Category:"));
+    ui->iconUrlCheck->setText(tr("IconURL:"));
+    ui->dateCheck->setText(tr("Date:"));
+    ui->commentCheck->setText(tr("Comment:"));
+    ui->tagsCheck->setText(tr("Tags:"));
+    ui->keywordCheck->setText(tr("Keyword:"));
+    ui->restoreButton->setText(tr("Restore"));
+    ui->okButton->setText(tr("OK"));
+    ui->cancelButton->setText(tr("Cancel"));
     // Each box is named after its tick box's caption, without the colon.
-    const std::pair<QWidget*, TText> Named[] = {
-        {ui->titleEdit, TText::PropertyTitle},       {ui->urlEdit, TText::PropertyURL},
-        {ui->categoryEdit, TText::PropertyCategory}, {ui->iconUrlEdit, TText::PropertyIconURL},
-        {ui->dateEdit, TText::PropertyDate},         {ui->commentEdit, TText::PropertyComment},
-        {ui->tagsEdit, TText::PropertyTags},         {ui->keywordEdit, TText::PropertyKeyword}};
+    const std::pair<QWidget*, QString> Named[] = {
+        {ui->titleEdit, tr("Title:")},       {ui->urlEdit, tr("URL:")},
+        {ui->categoryEdit, tr("Category:")}, {ui->iconUrlEdit, tr("IconURL:")},
+        {ui->dateEdit, tr("Date:")},         {ui->commentEdit, tr("Comment:")},
+        {ui->tagsEdit, tr("Tags:")},         {ui->keywordEdit, tr("Keyword:")}};
     for (const auto& [Box, Caption] : Named) {
-        QString Name = Text(Caption);
+        QString Name = Caption;
         if (Name.endsWith(u':'))
             Name.chop(1);
         Box->setAccessibleName(Name);
@@ -136,7 +138,7 @@ void TFrmProperty::ApplyTexts()
 
 bool TFrmProperty::Execute(TWebSiteList& AWebSites)
 {
-    FVariousValues = Text(TText::VariousValues);
+    FVariousValues = tr("(Various Values)");
     FEditedSite = WebSitesGetCommon(AWebSites, FVariousValues);
     FTags = WebSitesCommonTags(AWebSites);
     ShowWebSite();
@@ -197,12 +199,13 @@ void TFrmProperty::ShowWebSite()
     ui->commentEdit->setPlainText(CommentToMemo(FEditedSite.Comment));
     const bool One = FEditedSite.Selected;
     ui->tagsEdit->setText(FTags.join(QStringLiteral(", ")));
-    ui->tagsEdit->setPlaceholderText(One ? QString() : Text(TText::PropertyTagsOfAll));
+    ui->tagsEdit->setPlaceholderText(One ? QString()
+                                         : tr("Tags all of them have (comma-separated)"));
     ui->keywordEdit->setText(One ? WebSiteKeyword(FEditedSite).toString() : QString());
     const TDateTime Modified = WebSiteModified(FEditedSite);
     ui->modifiedLabel->setText(
         One && Modified != TDateTime()
-            ? Text(TText::PropertyModified)
+            ? tr("Last changed: %1")
                   .arg(QLocale().toString(Modified.ToQDateTime(), QLocale::ShortFormat))
             : QString());
 

@@ -3,10 +3,11 @@
 #include "ui_FrmSetup.h"
 
 #include <app/uAppErrors.h>
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <app/uWindowHelpers.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -211,7 +212,9 @@ void TFrmSetup::onPathEdited(int Row)
 
 void TFrmSetup::onBrowse(int Row)
 {
-    BrowsePath(Text(BrowserCommands()[std::size_t(Row)].BrowseTitle), FEdits[Row]);
+    BrowsePath(QCoreApplication::translate("TBrowserCommand",
+                                           BrowserCommands()[std::size_t(Row)].BrowseTitle),
+               FEdits[Row]);
 }
 
 void TFrmSetup::onOpenBaseBookmarkToggled()
@@ -251,6 +254,6 @@ void TFrmSetup::onClearHistory()
     if (!RunGuarded(this, [&Count] { Count = ClearHistoryFiles(); }) || Count <= 0)
         return;
     QMessageBox Box(QMessageBox::Information, QStringLiteral("Zorvel"),
-                    Text(TText::HistoryClearedMessage).arg(Count), QMessageBox::Ok, this);
+                    tr("%1 HTML File was deleted.").arg(Count), QMessageBox::Ok, this);
     Box.exec();
 }

@@ -1,7 +1,7 @@
 #include "uListReads.h"
 
 #include "uBackgroundRead.h"
-#include "uTexts.h"
+#include "uTranslations.h"
 
 #include <model/uFolderImportExport.h>
 #include <platform/uOsServices.h>
@@ -46,7 +46,7 @@ TListReads::TListReads(QWidget* List, THost Host, QObject* Parent)
     // Only an add can be cancelled; the base file's read ends with the window.
     FCancel = new QPushButton(FPanel);
     FCancel->setObjectName(QStringLiteral("readCancelButton"));
-    FCancel->setText(Text(TText::CancelButton));
+    FCancel->setText(tr("Cancel"));
     FCancel->setCursor(Qt::ArrowCursor);
     connect(FCancel, &QPushButton::clicked, this, [this] { CancelAdds(); });
     Layout->addWidget(FLabel);
@@ -275,7 +275,7 @@ void TListReads::ShowPanel(const QStringList& Paths, bool Cancellable)
     }
     const QString Shown =
         FLabel->fontMetrics().elidedText(Names.join(QStringLiteral(", ")), Qt::ElideRight, 400);
-    FLabel->setText(Text(TText::ReadingProgress) + u'\n' + Shown);
+    FLabel->setText(tr("Reading bookmarks…") + u'\n' + Shown);
     FLabel->setToolTip(Native.join(u'\n'));
     // A busy bar until the reader gives its first share (the file is loaded first).
     FBar->setRange(0, 0);

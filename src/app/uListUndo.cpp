@@ -1,6 +1,6 @@
 #include "uListUndo.h"
 
-#include "uTexts.h"
+#include "uTranslations.h"
 
 #include <QAction>
 #include <QHash>
@@ -252,8 +252,8 @@ TListUndo::TListUndo(TWebSiteList& List, QObject* Parent) : QObject(Parent), FLi
 
 void TListUndo::UpdateActionTexts()
 {
-    const QString UndoCaption = Text(TText::UndoAction);
-    const QString RedoCaption = Text(TText::RedoAction);
+    const QString UndoCaption = tr("&Undo");
+    const QString RedoCaption = tr("&Redo");
     auto Caption = [](const QString& Verb, const QString& What) {
         return What.isEmpty() ? Verb : Verb + u' ' + What;
     };

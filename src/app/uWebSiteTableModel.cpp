@@ -1,7 +1,8 @@
 #include "uWebSiteTableModel.h"
 
-#include "uTexts.h"
+#include "uTranslations.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <model/uWebSiteList.h>
@@ -13,19 +14,19 @@ QString LinkStatusText(TLinkStatus Status)
 {
     switch (Status) {
     case TLinkStatus::Ok:
-        return Text(TText::LinkOk);
+        return QCoreApplication::translate("TWebSiteTableModel", "OK");
     case TLinkStatus::Moved:
-        return Text(TText::LinkMoved);
+        return QCoreApplication::translate("TWebSiteTableModel", "Moved");
     case TLinkStatus::Gone:
-        return Text(TText::LinkGone);
+        return QCoreApplication::translate("TWebSiteTableModel", "Gone");
     case TLinkStatus::ServerError:
-        return Text(TText::LinkServerError);
+        return QCoreApplication::translate("TWebSiteTableModel", "Server error");
     case TLinkStatus::Blocked:
-        return Text(TText::LinkBlocked);
+        return QCoreApplication::translate("TWebSiteTableModel", "Blocked");
     case TLinkStatus::Unreachable:
-        return Text(TText::LinkUnreachable);
+        return QCoreApplication::translate("TWebSiteTableModel", "Unreachable");
     case TLinkStatus::Parked:
-        return Text(TText::LinkParked);
+        return QCoreApplication::translate("TWebSiteTableModel", "Parked");
     case TLinkStatus::None:
         break;
     }
@@ -38,13 +39,14 @@ QString LinkStatusTip(const TWebSiteExtrasData& X)
     if (X.LinkStatus == TLinkStatus::None)
         return {};
     QString tip = LinkStatusText(X.LinkStatus) + u'\n'
-                  + Text(TText::LinkCheckedTip)
+                  + QCoreApplication::translate("TWebSiteTableModel", "HTTP %1, checked %2")
                         .arg(X.LinkHttp)
                         .arg(QLocale().toString(X.LinkChecked.ToQDateTime(), QLocale::ShortFormat));
     if (!X.LinkFinalUrl.isEmpty())
         tip += u'\n'
-               + Text(X.LinkStatus == TLinkStatus::Moved ? TText::LinkNewAddressTip
-                                                         : TText::LinkEndedAtTip)
+               + (X.LinkStatus == TLinkStatus::Moved
+                      ? QCoreApplication::translate("TWebSiteTableModel", "New address: %1")
+                      : QCoreApplication::translate("TWebSiteTableModel", "Ended at: %1"))
                      .arg(X.LinkFinalUrl);
     return tip;
 }

@@ -3,6 +3,7 @@
 #include "../model/ProfileFixtures.h"
 #include "MainWindowFixture.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -11,7 +12,7 @@
 #include <QThread>
 #include <QTreeWidget>
 #include <app/uFrmBrowserImport.h>
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <controls/uTileButton.h>
 
 #include <atomic>
@@ -435,7 +436,10 @@ TEST(BrowserImportDialog, TheInstructionBreaksBetweenSentencesInJapanese)
         Dialog.show();
         QLabel* Intro = nullptr;
         for (QLabel* L : Dialog.findChildren<QLabel*>())
-            if (L->text() == Text(TText::BrowserImportIntro))
+            if (L->text()
+                == QCoreApplication::translate(
+                    "TFrmBrowserImport",
+                    "Bookmarks of the browsers on this computer. Check the profiles to import:"))
                 Intro = L;
         ASSERT_NE(Intro, nullptr);
         // Each line fits, so that the label's own wrapping never leaves a word's tail alone.

@@ -4,9 +4,10 @@
 
 #include "MainWindowFixture.h"
 
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <model/uFolderImportExport.h>
 
+#include <QCoreApplication>
 #include <QTest>
 
 namespace {
@@ -156,15 +157,21 @@ TEST_F(ClosingTest, ListChangesSayHowToUndoThem)
     Start(TwoSites());
     Form->SelectRows({0});
     Form->onDeleteSelected();
-    EXPECT_TRUE(Form->StatusText().startsWith(Text(TText::DeletedOneStatus)));
-    EXPECT_TRUE(Form->StatusText().contains(Text(TText::UndoHint)));
+    EXPECT_TRUE(
+        Form->StatusText().startsWith(QCoreApplication::translate("TFrmMain", "Deleted 1 entry.")));
+    EXPECT_TRUE(Form->StatusText().contains(QCoreApplication::translate(
+        "TFrmMain", "Ctrl+Z undoes it (in the search box, Ctrl+Z undoes the typing).")));
     Form->onClearAll();
-    EXPECT_TRUE(Form->StatusText().startsWith(Text(TText::ClearedStatus).arg(1)));
-    EXPECT_TRUE(Form->StatusText().contains(Text(TText::UndoHint)));
+    EXPECT_TRUE(Form->StatusText().startsWith(
+        QCoreApplication::translate("TFrmMain", "Cleared the list (%1 entries).").arg(1)));
+    EXPECT_TRUE(Form->StatusText().contains(QCoreApplication::translate(
+        "TFrmMain", "Ctrl+Z undoes it (in the search box, Ctrl+Z undoes the typing).")));
     Form->UndoAction()->trigger();
     Form->UndoAction()->trigger();
     EXPECT_EQ(Rows(), 2);
     // The hint names Ctrl+Z in both languages, and says what it does in the search box.
-    for (const QString& Hint : {EnglishText(TText::UndoHint), JapaneseText(TText::UndoHint)})
+    for (const QString& Hint :
+         {QStringLiteral("Ctrl+Z undoes it (in the search box, Ctrl+Z undoes the typing)."),
+          QStringLiteral("Ctrl+Zで元に戻せます(検索ボックスの中では入力の取り消しになります)。")})
         EXPECT_TRUE(Hint.contains(QStringLiteral("Ctrl+Z"))) << qPrintable(Hint);
 }

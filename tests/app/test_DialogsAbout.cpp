@@ -2,7 +2,7 @@
 #include "test_DialogsUtil.h"
 
 #include <app/uFrmAbout.h>
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <platform/uOsServices.h>
 
 #include <QLabel>
@@ -39,7 +39,8 @@ TEST_F(AboutDialog, ShowsLogoVersionAndProductPage)
     EXPECT_FALSE(GetAppVersion().isEmpty());
     EXPECT_EQ(Label(Dlg, "appNameLabel")->text(), u"Zorvel"_s);
     EXPECT_EQ(Label(Dlg, "makerLabel")->text(), u"HALVERN PROJECT"_s);
-    EXPECT_EQ(Label(Dlg, "productLinkLabel")->text(), EnglishText(TText::ProductPage));
+    EXPECT_EQ(Label(Dlg, "productLinkLabel")->text(),
+              QStringLiteral("https://zorvel.example.org/"));
     const QPixmap Logo = Label(Dlg, "logoImage")->pixmap();
     EXPECT_FALSE(Logo.isNull());
     // 170 x 170 points; drawn from the double-size picture on a high-DPI screen
@@ -74,7 +75,7 @@ TEST_F(AboutDialog, ClickingTheAddressOpensItAndLeavesTheDialogOpen)
             Dlg.Execute();
             return 0;
         });
-    EXPECT_EQ(Opened, QStringList{EnglishText(TText::ProductPage)});
+    EXPECT_EQ(Opened, QStringList{QStringLiteral("https://zorvel.example.org/")});
 }
 
 TEST_F(AboutDialog, JapaneseCaptionAndAddress)
@@ -82,7 +83,8 @@ TEST_F(AboutDialog, JapaneseCaptionAndAddress)
     Env.SetLanguage("ja_JP.UTF-8");
     TFrmAbout Dlg;
     EXPECT_EQ(Dlg.windowTitle(), u"このアプリケーションについて"_s);
-    EXPECT_EQ(Label(Dlg, "productLinkLabel")->text(), JapaneseText(TText::ProductPage));
+    EXPECT_EQ(Label(Dlg, "productLinkLabel")->text(),
+              QStringLiteral("https://zorvel.example.org/ja/"));
     // Name, version prefix and maker stay in English.
     EXPECT_TRUE(Label(Dlg, "versionLabel")->text().startsWith(u"Ver."_s));
     EXPECT_EQ(Label(Dlg, "makerLabel")->text(), u"HALVERN PROJECT"_s);

@@ -7,11 +7,12 @@
 
 #include <app/uFrmDuplicates.h>
 #include <app/uListUndo.h>
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <model/uUrlKey.h>
 
 #include <QAccessible>
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -221,8 +222,11 @@ TEST_F(DuplicatesTest, MergingACheckedGroupKeepsThePickedEntryAndIsUndoneExactly
     EXPECT_EQ(Kept.URL, QStringLiteral("https://www.a.example/page/"));
     EXPECT_EQ(Kept.Comment, QStringLiteral("third\r\nfirst"));
     EXPECT_EQ(Kept.AddDate, Day(10));
-    EXPECT_EQ(Form->StatusText(),
-              QStringLiteral("Duplicates merged: 3 entries became 1\n") + Text(TText::UndoHint));
+    EXPECT_EQ(
+        Form->StatusText(),
+        QStringLiteral("Duplicates merged: 3 entries became 1\n")
+            + QCoreApplication::translate(
+                "TFrmMain", "Ctrl+Z undoes it (in the search box, Ctrl+Z undoes the typing)."));
     EXPECT_EQ(Form->ListUndo()->Count(), 1);
 
     // Back in the window (a window manager activates it when the dialog closes).
@@ -321,16 +325,19 @@ TEST_F(DuplicatesTest, JapaneseCaptionsAndAccessibleNames)
         Form.reset();
         StartShown(SitesWithDuplicates());
         const bool Ja = QByteArray(Lang).startsWith("ja");
-        const auto T = [Ja](TText Id) { return Ja ? JapaneseText(Id) : EnglishText(Id); };
-        EXPECT_EQ(Form->findDuplicatesAction->text(), T(TText::FindDuplicatesAction));
+        const auto T = [Ja](const char16_t* En, const char16_t* Jp) {
+            return QString::fromUtf16(Ja ? Jp : En);
+        };
+        EXPECT_EQ(Form->findDuplicatesAction->text(), T(u"Find &duplicates…", u"(&D)重複を検索…"));
         WithDialog([&] { Form->findDuplicatesAction->trigger(); },
                    [&](TFrmDuplicates& D) {
-                       EXPECT_EQ(D.windowTitle(), T(TText::DuplicatesDialogTitle));
-                       EXPECT_EQ(D.mergeAllButton()->text(), T(TText::MergeAllButton));
+                       EXPECT_EQ(D.windowTitle(), T(u"Find duplicates", u"重複の検索"));
+                       EXPECT_EQ(D.mergeAllButton()->text(), T(u"Merge &all", u"すべて統合(&A)"));
                        QAccessibleInterface* Tree =
                            QAccessible::queryAccessibleInterface(D.groupList());
                        ASSERT_NE(Tree, nullptr);
-                       EXPECT_EQ(Tree->text(QAccessible::Name), T(TText::DuplicatesListName));
+                       EXPECT_EQ(Tree->text(QAccessible::Name),
+                                 T(u"Groups of duplicates", u"重複のグループ"));
                        for (QPushButton* B :
                             {D.mergeCheckedButton(), D.mergeAllButton(), D.closeButton()}) {
                            QAccessibleInterface* Face = QAccessible::queryAccessibleInterface(B);
@@ -338,9 +345,9 @@ TEST_F(DuplicatesTest, JapaneseCaptionsAndAccessibleNames)
                            EXPECT_FALSE(Face->text(QAccessible::Name).isEmpty());
                        }
                        const QModelIndex Group = D.groupList()->model()->index(0, 0);
-                       EXPECT_EQ(Group.data().toString(), T(TText::DuplicatesGroupCaption).arg(3));
+                       EXPECT_EQ(Group.data().toString(), T(u"%1 entries", u"%1件").arg(3));
                        EXPECT_EQ(Group.data(Qt::AccessibleDescriptionRole).toString(),
-                                 T(TText::DuplicatesMergeHint));
+                                 T(u"Merge this group", u"このグループを統合する"));
                        // Tab leaves the list for the buttons.
                        QTest::keyClick(D.groupList(), Qt::Key_Tab);
                        EXPECT_EQ(QApplication::focusWidget(), D.mergeCheckedButton()->isEnabled()
@@ -408,12 +415,16 @@ TEST_F(DuplicatesTest, TheAddedColumnShowsWholeDatesAndTheKeptEntryIsARadioButto
 TEST(DuplicatesTexts, JapaneseButtonsPutTheirAccessKeyLast)
 {
     static const QRegularExpression KeyLast(QStringLiteral("^[^&]+\\(&([A-Z])\\)$"));
-    for (TText Id : {TText::MergeCheckedButton, TText::MergeAllButton}) {
-        const QString Japanese = JapaneseText(Id);
+    EnsureTestApplication();
+    TScopedEnv Env;
+    Env.SetLanguage("ja_JP.UTF-8");
+    ApplyLanguage();
+    for (const char* Source : {"&Merge checked", "Merge &all"}) {
+        const QString Japanese = QCoreApplication::translate("TFrmDuplicates", Source);
         const QRegularExpressionMatch Match = KeyLast.match(Japanese);
         ASSERT_TRUE(Match.hasMatch()) << qPrintable(Japanese);
         // The same key as the English caption's.
-        const QString English = EnglishText(Id);
+        const QString English = QString::fromUtf8(Source);
         EXPECT_EQ(Match.captured(1), English.mid(English.indexOf(u'&') + 1, 1).toUpper());
     }
 }

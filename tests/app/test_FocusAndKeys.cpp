@@ -4,10 +4,11 @@
 
 #include "MainWindowFixture.h"
 
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <controls/uTileButton.h>
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTest>
@@ -109,7 +110,11 @@ TEST_F(FocusTest, AltEnterWithNothingSelectedRunsNoTileAndSaysWhy)
         QTest::keyClick(Tile, Qt::Key_Return, Qt::AltModifier);
         EXPECT_TRUE(Requests.empty());
         EXPECT_EQ(Properties, 0);
-        EXPECT_EQ(Form->StatusText(), Text(TText::PropertiesNeedSelection));
+        EXPECT_EQ(
+            Form->StatusText(),
+            QCoreApplication::translate(
+                "TFrmMain",
+                "Select an entry first: Alt+Enter shows the properties of the selected entries."));
     }
     // With an entry selected, Alt+Enter shows its properties from anywhere.
     Form->SelectRows({0});
@@ -161,8 +166,9 @@ TEST_F(FocusTest, TheSearchHistoryListHasANameInBothLanguages)
         SCOPED_TRACE(Language);
         Env.SetLanguage(Language);
         Start();
-        EXPECT_EQ(Form->searchBox()->view()->accessibleName(), Text(TText::SearchHistoryName));
+        EXPECT_EQ(Form->searchBox()->view()->accessibleName(),
+                  QCoreApplication::translate("TFrmMain", "Search history"));
         Form.reset();
     }
-    EXPECT_NE(EnglishText(TText::SearchHistoryName), JapaneseText(TText::SearchHistoryName));
+    EXPECT_NE(QStringLiteral("Search history"), QStringLiteral("検索履歴"));
 }

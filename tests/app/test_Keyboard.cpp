@@ -8,7 +8,7 @@
 #include <app/uFrmAbout.h>
 #include <app/uFrmProperty.h>
 #include <app/uFrmSetup.h>
-#include <app/uTexts.h>
+#include <app/uTranslations.h>
 #include <controls/uTileButton.h>
 
 #include <QAbstractButton>
@@ -186,7 +186,7 @@ TEST_F(KeyboardTest, AccessibleNamesInBothLanguages)
             Names << Face->text(QAccessible::Name);
         }
         EXPECT_EQ(Names.first(),
-                  Ja ? JapaneseText(TText::AddFilesHint) : EnglishText(TText::AddFilesHint));
+                  Ja ? QStringLiteral("ファイルを追加") : QStringLiteral("Add Files"));
         EXPECT_EQ(Names.removeDuplicates(), 0) << qPrintable(Names.join(u", "));
         for (QWidget* W : std::initializer_list<QWidget*>{
                  Form->searchBox(), Form->searchBox()->lineEdit(), Form->bookmarkList(),
