@@ -56,8 +56,11 @@ TEST_F(MainWindowTest, FetchMissingIconsGivesTheSelectedEntriesTheirSitesIcons)
     EXPECT_EQ(WebSiteIcons().Bytes(Icon("E")), PngBytes(2));
     EXPECT_EQ(found.Count("/favicon.ico"), 1);
     EXPECT_EQ(missing.Stats().Requests, 2); // favicon.ico, then the page
-    EXPECT_EQ(Form->StatusText(),
-              QStringLiteral("Icons found for 1 of 2 sites\n") + Text(TText::UndoHint));
+    EXPECT_EQ(
+        Form->StatusText(),
+        QStringLiteral("Icons found for 1 of 2 sites\n")
+            + QCoreApplication::translate(
+                "TFrmMain", "Ctrl+Z undoes it (in the search box, Ctrl+Z undoes the typing)."));
 
     ASSERT_EQ(Form->ListUndo()->Count(), 1);
     Form->ListUndo()->UndoAction()->trigger();
