@@ -31,6 +31,7 @@ struct TOptions
     QString Format = QStringLiteral("tsv");
     QString Output;
     bool MergeNearDuplicates = false;
+    bool FetchIcons = false; // check-links: the missing icons too
     QStringList Paths;
     bool FromBrowsers = false;
     QStringList BrowserNames; // none: every browser

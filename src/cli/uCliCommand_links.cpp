@@ -36,13 +36,19 @@ int RunCheckLinks(const TOptions& o)
                                           .arg(total)
                                           .arg(host.left(40), -40));
                          });
-    checker.Start(LinkCheckUrlsOf(shown, all));
+    std::vector<bool> wantsIcon;
+    if (o.FetchIcons)
+        for (qsizetype i = 0; i < shown.Count(); ++i)
+            wantsIcon.push_back(shown[i].IconId == 0);
+    checker.Start(LinkCheckUrlsOf(shown, all), wantsIcon);
     if (checker.IsRunning())
         wait.exec();
     if (terminal && checker.Total() > 0)
         WriteErr(QStringLiteral("\n"));
     const qsizetype titled =
         qsizetype(LinkCheckApply(shown, all, checker, TDateTime::Now()).size());
+    const qsizetype iconsGiven =
+        o.FetchIcons ? qsizetype(IconFetchAssign(shown, all, checker.Icons()).size()) : 0;
 
     const bool json = o.Format == QLatin1String("json");
     QByteArray out;
@@ -101,6 +107,13 @@ int RunCheckLinks(const TOptions& o)
     summary += QStringLiteral("; %1 title%2 filled")
                    .arg(titled)
                    .arg(QLatin1String(titled == 1 ? "" : "s"));
+    if (o.FetchIcons)
+        summary += QStringLiteral("; icons found for %1 of %2 site%3, %4 entr%5 given an icon")
+                       .arg(checker.Icons().FoundCount())
+                       .arg(checker.Icons().HostCount())
+                       .arg(QLatin1String(checker.Icons().HostCount() == 1 ? "" : "s"))
+                       .arg(iconsGiven)
+                       .arg(QLatin1String(iconsGiven == 1 ? "y" : "ies"));
     if (!o.Output.isEmpty()) {
         WebSitesSaveToHtml(shown, o.Output);
         summary += QStringLiteral("; wrote %1 entr%2 to %3")

@@ -17,8 +17,8 @@ const char* const UsageText =
     " -o FILE.html SOURCE...\n"
     "       zorvel-cli export-folder [--merge-near-duplicates] [--search TEXT] -o DIR SOURCE...\n"
     "       zorvel-cli fetch-icons [--search TEXT] -o FILE.html SOURCE...\n"
-    "       zorvel-cli check-links [--search TEXT] [--format tsv|json] [-o FILE.html]"
-    " SOURCE...\n"
+    "       zorvel-cli check-links [--search TEXT] [--format tsv|json]"
+    " [-o FILE.html [--fetch-icons]] SOURCE...\n"
     "       zorvel-cli duplicates [--format tsv|json] SOURCE...\n"
     "       zorvel-cli browsers [--format tsv|json]\n"
     "       zorvel-cli image  [--resize W H [--filter NAME]] [--flip h|v] [--quality Q]"
@@ -52,7 +52,9 @@ const char* const HelpText =
     "                  unreachable, parked), HTTP status (0: no answer), the new address\n"
     "                  of a moved page, Title (TSV), or a JSON array with --format json;\n"
     "                  -o writes the entries with the results and the missing titles\n"
-    "                  filled from the pages, like merge\n"
+    "                  filled from the pages, like merge; with --fetch-icons also the\n"
+    "                  missing icons, found from the pages the check reads (the icons\n"
+    "                  they name, then /favicon.ico; no page is asked twice)\n"
     "  duplicates      print the groups of near-duplicates: entries whose URLs differ\n"
     "                  only in spelling (http/https, \"www.\", a trailing \"/\", %7E for ~,\n"
     "                  default ports, punycode hosts, utm_* and other tracking parameters).\n"
@@ -102,8 +104,18 @@ const std::vector<TCommand>& Commands()
          CheckPathsAndOutput,
          RunFetchIcons},
         {QStringLiteral("check-links"),
-         {SearchOption(), FormatOption(), OutputOption(), FromBrowsersOption()},
-         CheckPaths,
+         {SearchOption(),
+          FormatOption(),
+          OutputOption(),
+          FromBrowsersOption(),
+          {{QStringLiteral("fetch-icons")},
+           0,
+           [](TOptions& o, const QStringList&) { o.FetchIcons = true; }}},
+         [](const TOptions& o) {
+             CheckPaths(o);
+             if (o.FetchIcons && o.Output.isEmpty())
+                 throw EUsage("--fetch-icons needs -o: the icons go to the file written");
+         },
          RunCheckLinks},
         {QStringLiteral("duplicates"),
          {FormatOption(), FromBrowsersOption()},

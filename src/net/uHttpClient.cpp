@@ -102,6 +102,7 @@ struct THttpClient::TJob
     bool Complete = false; // reading stopped on purpose: the answer is what was read
     bool SkipBody = false; // the body is not wanted
     qsizetype HeadSearchFrom = 0;
+    QElapsedTimer Started; // at the first hop, for a request with its own time limit
 };
 
 THttpClient::THttpClient(THttpClientOptions Options, QObject* Parent)
@@ -153,7 +154,7 @@ void THttpClient::Get(const THttpRequest& Request, TDone Done)
             Qt::QueuedConnection);
         return;
     }
-    Enqueue(raw, false);
+    Enqueue(raw, Request.Urgent);
     StartMore();
 }
 
@@ -239,7 +240,13 @@ void THttpClient::Launch(TJob* Job)
     connect(Job->Reply, &QNetworkReply::metaDataChanged, this, [this, Job] { OnMetaData(Job); });
     connect(Job->Reply, &QNetworkReply::readyRead, this, [this, Job] { OnReadyRead(Job); });
     connect(Job->Reply, &QNetworkReply::finished, this, [this, Job] { OnFinished(Job); });
-    Job->Timer->start(FOptions.TimeoutMs);
+    int limit = FOptions.TimeoutMs;
+    if (Job->Request.TimeoutMs > 0) {
+        if (!Job->Started.isValid())
+            Job->Started.start();
+        limit = int(std::max<qint64>(1, Job->Request.TimeoutMs - Job->Started.elapsed()));
+    }
+    Job->Timer->start(limit);
 }
 
 // Answers whose body is of no use are not read: redirects, errors (unless asked),
@@ -257,6 +264,13 @@ void THttpClient::OnMetaData(TJob* Job)
     if (!skip && Job->Request.StopAtHeadEnd) {
         const QByteArray type = reply->rawHeader("Content-Type").toLower();
         skip = !type.isEmpty() && !type.contains("html") && !type.contains("xml");
+    }
+    // A declared length over the limit is not waited for when a part is of no use.
+    if (!skip && Job->Request.WholeOrNothing
+        && reply->header(QNetworkRequest::ContentLengthHeader).toLongLong()
+               > Job->Request.MaxBytes) {
+        skip = true;
+        Job->Result.Truncated = true;
     }
     if (!skip)
         return;
@@ -281,9 +295,10 @@ void THttpClient::OnReadyRead(TJob* Job)
     const qint64 room = Job->Request.MaxBytes - body.size();
     body += reply->read(std::max<qint64>(0, room) + 1);
     bool stop = false;
+    bool over = false;
     if (body.size() > Job->Request.MaxBytes) {
         body.truncate(Job->Request.MaxBytes);
-        stop = true;
+        stop = over = true;
     }
     if (Job->Request.StopAtHeadEnd) {
         const qsizetype from = std::max<qsizetype>(0, Job->HeadSearchFrom - 6);
@@ -295,7 +310,9 @@ void THttpClient::OnReadyRead(TJob* Job)
     }
     if (stop) {
         Job->Complete = true;
-        Job->Result.Truncated = !reply->isFinished();
+        Job->Result.Truncated = over || !reply->isFinished();
+        if (over && Job->Request.WholeOrNothing)
+            body.clear();
         Job->Result.ContentType = reply->rawHeader("Content-Type");
         reply->abort(); // finished follows
     }
@@ -395,7 +412,10 @@ void THttpClient::OnFinished(TJob* Job)
 
     if (result.Error == THttpError::None && (status == 429 || status == 503)
         && result.BusyWaits < FOptions.BusyRetries) {
-        const qint64 wait = BusyWait(reply);
+        qint64 wait = BusyWait(reply);
+        // A request with its own limit does not wait past it.
+        if (Job->Request.TimeoutMs > 0 && Job->Started.elapsed() + wait >= Job->Request.TimeoutMs)
+            wait = -1;
         if (wait >= 0) {
             ++result.BusyWaits;
             ReleaseReply(Job, false);

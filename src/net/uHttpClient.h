@@ -67,6 +67,10 @@ struct THttpRequest
     qint64 MaxBytes = 512 * 1024; // of the body kept; reading stops there
     bool StopAtHeadEnd = false;   // a page: stop at "</head>" or "<body"
     bool ReadErrorBodies = false; // keep the body of a non-2xx answer too
+    bool WholeOrNothing = false;  // a body over MaxBytes is not kept at all (Truncated)
+    bool Urgent = false;          // goes before the requests already queued for its host
+    int TimeoutMs = 0;            // the whole request, redirects and waits included;
+                                  // 0: the client's limit for each hop
     QByteArray Accept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 };
 

@@ -5,20 +5,12 @@
 #include <model/uHtmlTagScanner.h>
 #include <model/uWebSiteList.h>
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
+#include <QPointer>
 
 #include <algorithm>
 #include <utility>
 
 namespace {
-
-bool IsAskedScheme(const QString& Scheme)
-{
-    return Scheme == QLatin1String("http") || Scheme == QLatin1String("https");
-}
 
 // "&amp;" and the few other references an href holds in practice.
 QByteArray DecodeBasicReferences(QByteArrayView Text)
@@ -51,16 +43,6 @@ int IconRelRank(QByteArrayView Rel)
 }
 
 } // namespace
-
-QString IconFetchHostKey(const QUrl& Url)
-{
-    if (!Url.isValid() || !IsAskedScheme(Url.scheme().toLower()) || Url.host().isEmpty())
-        return {};
-    QString key = Url.host().toLower();
-    if (Url.port() >= 0)
-        key += u':' + QString::number(Url.port());
-    return key;
-}
 
 QList<TIconPageLink> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base)
 {
@@ -110,7 +92,7 @@ QList<TIconPageLink> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base)
         const QUrl url = base.resolved(QUrl(QString::fromUtf8(text)));
         if (!url.isValid())
             continue;
-        const bool near = IconFetchHostKey(url) == IconFetchHostKey(Base);
+        const bool near = HttpHostKey(url) == HttpHostKey(Base);
         found.push_back({{url, {}}, rank, near});
     }
     std::stable_sort(found.begin(), found.end(), [](const TFound& a, const TFound& b) {
@@ -128,42 +110,85 @@ QList<TIconPageLink> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base)
 
 // ---- TIconFetcher ---------------------------------------------------------------------
 
+namespace {
+
+THttpClientOptions ClientOptions(const TIconFetchOptions& Options)
+{
+    THttpClientOptions o;
+    o.TimeoutMs = Options.TimeoutMs;
+    o.MaxParallel = Options.MaxParallel;
+    o.MaxRedirects = Options.MaxRedirects;
+    o.MaxPerHost = 1;  // one chain per host, one request after the other
+    o.BusyRetries = 0; // an icon is not worth waiting for
+    return o;
+}
+
+bool IsHtmlAnswer(const THttpResult& Answer)
+{
+    const QByteArray type = Answer.ContentType.toLower();
+    return Answer.Error == THttpError::None && Answer.Status >= 200 && Answer.Status < 300
+           && (type.isEmpty() || type.contains("html") || type.contains("xml"));
+}
+
+} // namespace
+
 TIconFetcher::TIconFetcher(TIconFetchOptions Options, QObject* Parent)
-    : QObject(Parent), FOptions(Options), FNetwork(new QNetworkAccessManager(this))
+    : QObject(Parent), FOptions(Options), FOwnClient(true)
 {
     FOptions.MaxParallel = std::max(1, FOptions.MaxParallel);
-    // Redirects are followed by hand (OnReplyFinished) to check where they lead.
-    FNetwork->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    FClient = new THttpClient(ClientOptions(FOptions), this);
+}
+
+TIconFetcher::TIconFetcher(THttpClient* Client, TIconFetchOptions Options, QObject* Parent)
+    : QObject(Parent), FOptions(Options), FClient(Client)
+{
+    FOptions.MaxParallel = std::max(1, FOptions.MaxParallel);
 }
 
 TIconFetcher::~TIconFetcher()
 {
-    for (auto& r : FInFlight)
-        Release(r.get(), true);
-    FInFlight.clear();
+    ++FGeneration; // a shared client's late answers find nobody
+    if (FOwnClient)
+        FClient->CancelAll();
+}
+
+void TIconFetcher::StartOpen()
+{
+    if (FOwnClient)
+        FClient->CancelAll();
+    ++FGeneration;
+    FHosts.clear();
+    FHostIndex.clear();
+    FWaiting.clear();
+    FInFlight = FDone = FFound = FFailed = 0;
+    FCancelled = false;
+    FRunning = true;
+    FOpen = true;
+}
+
+int TIconFetcher::AddHost(const QUrl& Url)
+{
+    const QString key = HttpHostKey(Url);
+    if (key.isEmpty() || FHostIndex.contains(key))
+        return -1;
+    FHostIndex.insert(key, int(FHosts.size()));
+    THost host;
+    host.Key = key;
+    host.Page = Url;
+    host.Page.setFragment({});
+    FHosts.push_back(std::move(host));
+    return int(FHosts.size()) - 1;
 }
 
 void TIconFetcher::Start(const QStringList& Urls)
 {
-    FHosts.clear();
-    FHostIndex.clear();
-    FWaiting.clear();
-    FDone = FFound = FFailed = 0;
-    FCancelled = false;
+    StartOpen();
+    FOpen = false;
     for (const QString& text : Urls) {
-        const QUrl url(text);
-        const QString key = IconFetchHostKey(url);
-        if (key.isEmpty() || FHostIndex.contains(key))
-            continue;
-        FHostIndex.insert(key, int(FHosts.size()));
-        THost host;
-        host.Key = key;
-        host.Page = url;
-        host.Page.setFragment({});
-        FHosts.push_back(std::move(host));
-        FWaiting.push_back(int(FHosts.size()) - 1);
+        const int host = AddHost(QUrl(text));
+        if (host >= 0)
+            FWaiting.push_back(host);
     }
-    FRunning = true;
     Q_EMIT Progress(0, HostCount());
     if (FHosts.empty()) {
         FRunning = false;
@@ -173,186 +198,131 @@ void TIconFetcher::Start(const QStringList& Urls)
     StartMore();
 }
 
+void TIconFetcher::AddAnsweredPage(const QUrl& Url, const THttpResult& Answer)
+{
+    if (!FRunning || !FOpen)
+        return;
+    const int index = AddHost(Url);
+    if (index < 0)
+        return;
+    THost& host = FHosts[size_t(index)];
+    host.PageAsked = true;
+    host.Reached = Answer.Status > 0 || !Answer.Hops.isEmpty();
+    TakePage(host, Answer);
+    FWaiting.push_back(index);
+    Q_EMIT Progress(FDone, HostCount());
+    StartMore();
+}
+
+void TIconFetcher::EndOfHosts()
+{
+    if (!FRunning || !FOpen)
+        return;
+    FOpen = false;
+    const quint64 generation = FGeneration;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation == FGeneration)
+                FinishIfDone();
+        },
+        Qt::QueuedConnection);
+}
+
 void TIconFetcher::Cancel()
 {
     if (!FRunning)
         return;
+    ++FGeneration;
+    if (FOwnClient)
+        FClient->CancelAll();
     FCancelled = true;
     FRunning = false;
+    FOpen = false;
     FWaiting.clear();
-    auto inFlight = std::move(FInFlight);
-    FInFlight.clear();
-    for (auto& r : inFlight)
-        Release(r.get(), true);
+    FInFlight = 0;
     Q_EMIT Finished();
 }
 
 TIconId TIconFetcher::IconFor(const QUrl& Url) const
 {
-    const auto it = FHostIndex.constFind(IconFetchHostKey(Url));
+    const auto it = FHostIndex.constFind(HttpHostKey(Url));
     return it == FHostIndex.cend() ? 0 : FHosts[size_t(*it)].Icon;
 }
 
+// Hosts start their chains a few at a time; within a chain, one request after the
+// other.
 void TIconFetcher::StartMore()
 {
-    while (FRunning && !FWaiting.empty() && int(FInFlight.size()) < FOptions.MaxParallel) {
+    while (FRunning && !FWaiting.empty() && FInFlight < FOptions.MaxParallel) {
         const int host = FWaiting.front();
         FWaiting.pop_front();
         FHosts[size_t(host)].Deadline = QDeadlineTimer(std::max(1, FOptions.MaxHostMs));
-        QUrl ico = FHosts[size_t(host)].Page;
-        ico.setPath(QStringLiteral("/favicon.ico"));
-        ico.setQuery(QString());
-        ico.setUserInfo(QString());
-        Ask(host, ico, FOptions.MaxIconBytes);
+        FHosts[size_t(host)].Started = true;
+        NextOrDone(host);
     }
 }
 
-bool TIconFetcher::Ask(int Host, const QUrl& Url, qint64 Cap)
+bool TIconFetcher::Ask(int Host, const QUrl& Url, bool IsPage)
 {
     const qint64 left = FHosts[size_t(Host)].Deadline.remainingTime();
     if (left == 0)
         return false;
-    auto request = std::make_unique<TRequest>();
-    request->Host = Host;
-    request->Cap = Cap;
-    QNetworkRequest r(Url);
-    r.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    r.setRawHeader("Accept", Cap == FOptions.MaxPageBytes ? QByteArray("text/html,*/*;q=0.5")
-                                                          : QByteArray("image/*,*/*;q=0.5"));
-    TRequest* raw = request.get();
-    raw->Reply = FNetwork->get(r);
-    raw->Timer = new QTimer(this);
-    raw->Timer->setSingleShot(true);
-    connect(raw->Timer, &QTimer::timeout, this, [raw] {
-        if (raw->Reply)
-            raw->Reply->abort(); // finished follows, as an error
-    });
-    connect(raw->Reply, &QNetworkReply::readyRead, this, [this, raw] { OnReadyRead(raw); });
-    connect(raw->Reply, &QNetworkReply::finished, this, [this, raw] { OnReplyFinished(raw); });
+    THttpRequest request;
+    request.Url = Url;
     // The request's own limit, or what is left of the host's when that is less.
-    raw->Timer->start(
-        int(std::min<qint64>(FOptions.TimeoutMs, left < 0 ? FOptions.TimeoutMs : left)));
-    FInFlight.push_back(std::move(request));
+    request.TimeoutMs =
+        int(std::min<qint64>(FOptions.TimeoutMs, left < 0 ? FOptions.TimeoutMs : left));
+    // Before the pages a shared client has queued for the host: a chain is short.
+    request.Urgent = true;
+    if (IsPage) {
+        request.MaxBytes = FOptions.MaxPageBytes;
+        request.StopAtHeadEnd = true;
+        request.Accept = "text/html,*/*;q=0.5";
+    } else {
+        request.MaxBytes = FOptions.MaxIconBytes;
+        request.WholeOrNothing = true;
+        request.Accept = "image/*,*/*;q=0.5";
+    }
+    ++FInFlight;
+    const quint64 generation = FGeneration;
+    FClient->Get(request, [self = QPointer<TIconFetcher>(this), generation, Host,
+                           IsPage](const THttpResult& Answer) {
+        if (self && generation == self->FGeneration)
+            self->OnAnswer(Host, IsPage, Answer);
+    });
     return true;
 }
 
-void TIconFetcher::OnReadyRead(TRequest* Request)
+void TIconFetcher::TakePage(THost& Host, const THttpResult& Answer)
 {
-    QNetworkReply* reply = Request->Reply;
-    if (!reply || Request->Truncated || Request->TooLarge)
-        return;
-    // A declared length over the cap is not waited for.
-    const qint64 declared = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-    const bool isPage = Request->Cap == FOptions.MaxPageBytes;
-    if (!isPage && declared > Request->Cap) {
-        Request->TooLarge = true;
-        reply->abort();
-        return;
-    }
-    const qint64 room = Request->Cap - Request->Body.size();
-    Request->Body += reply->read(std::max<qint64>(0, room) + 1);
-    if (Request->Body.size() > Request->Cap) {
-        Request->Body.truncate(Request->Cap);
-        if (isPage)
-            Request->Truncated = true;
-        else
-            Request->TooLarge = true;
-        reply->abort();
-    }
+    if (!Answer.FinalUrl.isEmpty())
+        Host.Page = Answer.FinalUrl; // relative links resolve against it
+    if (IsHtmlAnswer(Answer))
+        Host.Candidates = IconFetchPageLinks(Answer.Body, Host.Page);
 }
 
-void TIconFetcher::Release(TRequest* Request, bool Abort)
+void TIconFetcher::OnAnswer(int Host, bool IsPage, const THttpResult& Answer)
 {
-    if (Request->Timer) {
-        Request->Timer->stop();
-        Request->Timer->deleteLater();
-        Request->Timer = nullptr;
-    }
-    if (QNetworkReply* reply = Request->Reply) {
-        reply->disconnect(this);
-        if (Abort)
-            reply->abort();
-        reply->deleteLater();
-        Request->Reply = nullptr;
-    }
-}
-
-void TIconFetcher::OnReplyFinished(TRequest* Request)
-{
-    const auto it = std::find_if(FInFlight.begin(), FInFlight.end(),
-                                 [Request](const auto& r) { return r.get() == Request; });
-    if (it == FInFlight.end())
-        return;
-    std::unique_ptr<TRequest> request = std::move(*it);
-    FInFlight.erase(it);
-    QNetworkReply* reply = request->Reply;
-    if (!request->Truncated && !request->TooLarge && reply->isOpen())
-        OnReadyRead(request.get());
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool httpAnswer = status > 0;
-    const bool ok = (reply->error() == QNetworkReply::NoError || request->Truncated)
-                    && !request->TooLarge && status >= 200 && status < 300;
-    const QUrl url = reply->url();
-    const int host = request->Host;
-    if (httpAnswer)
-        FHosts[size_t(host)].Reached = true;
-
-    // Redirects: followed while they stay on http or https, a few at most.
-    if (status >= 300 && status < 400 && status != 304
-        && request->Redirects < FOptions.MaxRedirects) {
-        const QUrl target =
-            url.resolved(QUrl(QString::fromUtf8(reply->rawHeader("Location").trimmed())));
-        if (target.isValid() && !target.host().isEmpty()
-            && IsAskedScheme(target.scheme().toLower())) {
-            const int redirects = request->Redirects + 1;
-            const qint64 cap = request->Cap;
-            const bool page = FHosts[size_t(host)].Step == TStep::Page;
-            if (Ask(host, target, cap)) {
-                Release(request.get(), false);
-                FInFlight.back()->Redirects = redirects;
-                if (page)
-                    FHosts[size_t(host)].Page = target; // relative links resolve against it
-                return;
-            }
-        }
-    }
-    AfterReply(host, *request, ok, status);
-    Release(request.get(), false);
-    if (FRunning)
-        StartMore();
-}
-
-void TIconFetcher::AfterReply(int Host, TRequest& Request, bool Ok, int Status)
-{
-    Q_UNUSED(Status);
+    --FInFlight;
     THost& host = FHosts[size_t(Host)];
-    switch (host.Step) {
-    case TStep::FaviconIco:
-    case TStep::LinkedIcon:
-        if (Ok)
-            host.Icon = WebSiteIcons().AddBytes({}, Request.Body);
-        if (host.Icon != 0) {
-            HostDone(Host);
-            return;
-        }
-        if (host.Step == TStep::FaviconIco) {
-            host.Step = TStep::Page;
-            if (!Ask(Host, host.Page, FOptions.MaxPageBytes))
-                HostDone(Host);
-            return;
-        }
-        NextOrDone(Host);
-        return;
-    case TStep::Page:
-        if (Ok)
-            host.Candidates = IconFetchPageLinks(Request.Body, host.Page);
-        host.Step = TStep::LinkedIcon;
-        NextOrDone(Host);
-        return;
+    if (Answer.Status > 0 || !Answer.Hops.isEmpty())
+        host.Reached = true;
+    if (IsPage) {
+        TakePage(host, Answer);
+    } else if (Answer.Error == THttpError::None && Answer.Status >= 200 && Answer.Status < 300
+               && !Answer.Truncated) {
+        host.Icon = WebSiteIcons().AddBytes({}, Answer.Body);
     }
+    if (host.Icon != 0)
+        HostDone(Host);
+    else
+        NextOrDone(Host);
+    StartMore();
 }
 
-// The next icon the page names, or the end of the host's chain.
+// The next request of the host's chain, or its end: the icons the page names, then
+// /favicon.ico, then the page (for its icons) when nobody has read it.
 void TIconFetcher::NextOrDone(int Host)
 {
     THost& host = FHosts[size_t(Host)];
@@ -366,11 +336,25 @@ void TIconFetcher::NextOrDone(int Host)
             }
             continue;
         }
-        if (!IsAskedScheme(next.Url.scheme().toLower()) || next.Url.host().isEmpty())
+        if (HttpHostKey(next.Url).isEmpty())
             continue;
-        if (Ask(Host, next.Url, FOptions.MaxIconBytes))
+        if (Ask(Host, next.Url, false))
             return;
-        break; // out of time
+        HostDone(Host); // out of time
+        return;
+    }
+    if (!host.IcoAsked) {
+        host.IcoAsked = true;
+        QUrl ico = host.Page;
+        ico.setPath(QStringLiteral("/favicon.ico"));
+        ico.setQuery(QString());
+        ico.setUserInfo(QString());
+        if (Ask(Host, ico, false))
+            return;
+    } else if (!host.PageAsked) {
+        host.PageAsked = true;
+        if (Ask(Host, host.Page, true))
+            return;
     }
     HostDone(Host);
 }
@@ -385,7 +369,12 @@ void TIconFetcher::HostDone(int Host)
         ++FFailed;
     Q_EMIT HostFinished(host.Key, host.Icon);
     Q_EMIT Progress(FDone, HostCount());
-    if (FRunning && FDone == HostCount()) {
+    FinishIfDone();
+}
+
+void TIconFetcher::FinishIfDone()
+{
+    if (FRunning && !FOpen && FDone == HostCount()) {
         FRunning = false;
         Q_EMIT Finished();
     }

@@ -1,40 +1,38 @@
 #pragma once
 // Fetching the icons a list lacks from the sites themselves. Only run when the
-// user asks for it (a command of the window, zorvel-cli fetch-icons).
+// user asks for it (a command of the window, zorvel-cli fetch-icons, or a link
+// check asked to bring icons too).
 //
 // One chain of requests per host: "/favicon.ico" first; when that gives no image,
-// the page itself (its first bytes only) and the icons its <link rel="icon"> tags
-// name, a handful at most. Every entry of a host gets the host's icon. Only http
-// and https addresses are asked, a few hosts at a time, each request with a time
+// the page itself (its head only) and the icons its <link rel="icon"> tags name, a
+// handful at most. When a link check has just read the page, its icons come first
+// and the page is not asked again. Every entry of a host gets the host's icon. Only
+// http and https addresses are asked, through THttpClient, each request with a time
 // limit and a size limit and each host's whole chain with a time limit, so that
 // slow or hostile servers cannot hold the user or exhaust memory.
 //
 // QtCore and QtNetwork only; runs in the calling thread's event loop.
 
 #include <model/uWebSiteIcons.h>
+#include <net/uHttpClient.h>
 
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 #include <deque>
-#include <memory>
 #include <vector>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-class QTimer;
 class TWebSiteList;
 
 struct TIconFetchOptions
 {
-    int TimeoutMs = 5000;                 // per request, from start to the last byte
-    int MaxParallel = 6;                  // requests in flight at once
-    int MaxRedirects = 5;                 // per request
+    int TimeoutMs = 5000;                 // per request, redirects included
+    int MaxParallel = 6;                  // requests in flight at once (own client only)
+    int MaxRedirects = 5;                 // per request (own client only)
     qint64 MaxPageBytes = 512 * 1024;     // of a page read for its <link rel="icon">
     qint64 MaxIconBytes = ::MaxIconBytes; // an icon over this is not taken
     int MaxHostMs = 20000;                // a host's whole chain, redirects included
@@ -54,28 +52,40 @@ struct TIconPageLink
     bool operator==(const TIconPageLink&) const = default;
 };
 
-// The key under which entries share one request chain: the host in lower case,
-// with the port when one is written ("example.org", "example.org:8080"); empty
-// for addresses that are not asked (not http or https, no host).
-QString IconFetchHostKey(const QUrl& Url);
-
 class TIconFetcher : public QObject
 {
     Q_OBJECT
 
 public:
+    // With a client of its own, made from Options.
     explicit TIconFetcher(TIconFetchOptions Options = {}, QObject* Parent = nullptr);
+    // Through Client, shared with another task (the link check): the client's limits
+    // per host and in all hold for both together. Client must outlive the fetcher's
+    // requests; it is not cancelled by Cancel.
+    TIconFetcher(THttpClient* Client, TIconFetchOptions Options, QObject* Parent = nullptr);
     ~TIconFetcher() override;
 
     // Starts asking the hosts of these addresses (others are passed over); every
     // host once. Finished is emitted when all are done, also when there are none.
     void Start(const QStringList& Urls);
-    // Aborts every request in flight; no result comes in afterwards and Finished
-    // is emitted at once.
+
+    // Starts with no host: hosts come one by one through AddAnsweredPage while
+    // another task reads their pages; Finished comes only after EndOfHosts.
+    void StartOpen();
+    // The host of Url, whose page the other task has just asked (Answer): its icon is
+    // looked for among the icons the page names, then at /favicon.ico. The page is
+    // not asked again. A host already added is passed over.
+    void AddAnsweredPage(const QUrl& Url, const THttpResult& Answer);
+    // No more hosts come; Finished follows when those added are done (from the event
+    // loop, never from within this call).
+    void EndOfHosts();
+
+    // Stops: no result comes in afterwards and Finished is emitted at once.
     void Cancel();
 
     bool IsRunning() const { return FRunning; }
     bool WasCancelled() const { return FCancelled; }
+    bool IsKnownHost(const QString& HostKey) const { return FHostIndex.contains(HostKey); }
     int HostCount() const { return int(FHosts.size()); }
     int DoneCount() const { return FDone; }
     int FoundCount() const { return FFound; }
@@ -92,63 +102,53 @@ Q_SIGNALS:
     void Finished();
 
 private:
-    enum class TStep
-    {
-        FaviconIco,
-        Page,
-        LinkedIcon
-    };
+    // A host's chain: the icons its page names (once the page is read), /favicon.ico
+    // and the page itself, each asked at most once, in the order NextOrDone says.
     struct THost
     {
         QString Key;
-        QUrl Page; // an entry's address on the host
-        TStep Step = TStep::FaviconIco;
+        QUrl Page; // an entry's address on the host; where its redirects ended, once read
         QList<TIconPageLink> Candidates; // icons the page names, best first
-        QDeadlineTimer Deadline;         // of the whole chain
+        bool IcoAsked = false;
+        bool PageAsked = false;
+        QDeadlineTimer Deadline; // of the whole chain
         TIconId Icon = 0;
         bool Reached = false; // some request got an HTTP answer
-    };
-    struct TRequest
-    {
-        int Host = -1;
-        QPointer<QNetworkReply> Reply;
-        QTimer* Timer = nullptr;
-        QByteArray Body;
-        qint64 Cap = 0;
-        bool Truncated = false; // a page cut at its cap: still read
-        bool TooLarge = false;  // an icon over its cap: not taken
-        int Redirects = 0;
+        bool Started = false;
     };
 
+    int AddHost(const QUrl& Url);
     void StartMore();
     // Starts a request of the host's chain; false, with nothing asked, when the
     // chain is out of time.
-    bool Ask(int Host, const QUrl& Url, qint64 Cap);
-    void OnReadyRead(TRequest* Request);
-    void OnReplyFinished(TRequest* Request);
-    void AfterReply(int Host, TRequest& Request, bool Ok, int Status);
+    bool Ask(int Host, const QUrl& Url, bool IsPage);
+    void OnAnswer(int Host, bool IsPage, const THttpResult& Answer);
+    void TakePage(THost& Host, const THttpResult& Answer);
     void NextOrDone(int Host);
     void HostDone(int Host);
-    void Release(TRequest* Request, bool Abort);
+    void FinishIfDone();
 
     TIconFetchOptions FOptions;
-    QNetworkAccessManager* FNetwork = nullptr;
+    THttpClient* FClient = nullptr;
+    bool FOwnClient = false;
     std::vector<THost> FHosts;
     QHash<QString, int> FHostIndex;
     std::deque<int> FWaiting;
-    std::vector<std::unique_ptr<TRequest>> FInFlight;
+    int FInFlight = 0;
     int FDone = 0;
     int FFound = 0;
     int FFailed = 0;
     bool FRunning = false;
+    bool FOpen = false; // more hosts may come
     bool FCancelled = false;
+    quint64 FGeneration = 0; // bumped by every start and cancel: late answers are dropped
 };
 
 // The icon links of a page's head worth asking: of every <link> whose rel names
 // "icon", "shortcut icon" or "apple-touch-icon", with its href resolved against
 // Base (and the page's <base href>), the first MaxIconPageLinks different ones
 // in this order: "icon" ones before the others, and within each, data: URIs and
-// the page's own host (IconFetchHostKey of Base) before other hosts.
+// the page's own host (HttpHostKey of Base) before other hosts.
 QList<TIconPageLink> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base);
 
 // The addresses of the entries at these indexes that have no icon.

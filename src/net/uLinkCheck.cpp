@@ -395,15 +395,25 @@ TLinkResult LinkCheckVerdict(const THttpResult& R)
 TLinkChecker::TLinkChecker(TLinkCheckOptions Options, QObject* Parent)
     : QObject(Parent), FOptions(std::move(Options)), FClient(new THttpClient(FOptions.Http, this))
 {
+    FIcons = new TIconFetcher(FClient, FOptions.Icons, this);
     connect(FClient, &THttpClient::RequestStarted, this,
             [this](const QString& Host) { FHost = Host; });
+    connect(FIcons, &TIconFetcher::Progress, this, &TLinkChecker::IconProgress);
+    connect(FIcons, &TIconFetcher::Finished, this, [this] { FinishIfDone(); });
 }
 
-TLinkChecker::~TLinkChecker() = default;
-
-void TLinkChecker::Start(const QStringList& Urls)
+TLinkChecker::~TLinkChecker()
 {
+    FClient->CancelAll(); // before the fetcher goes: no answer finds it gone
+}
+
+void TLinkChecker::Start(const QStringList& Urls, const std::vector<bool>& WantsIcon)
+{
+    FRunning = false; // the fetcher's Finished below is not this check's
+    FIcons->Cancel();
     FClient->CancelAll();
+    FIconHostLeft.clear();
+    FIconsOpen = false;
     FSlots.clear();
     FSlotOf.assign(size_t(Urls.size()), -1);
     FRetry.clear();
@@ -423,6 +433,19 @@ void TLinkChecker::Start(const QStringList& Urls)
             FSlots.push_back(TSlot{Urls[i], i, {}, false});
         }
         FSlotOf[size_t(i)] = *it;
+    }
+    // The hosts whose icon is wanted, with the count of their addresses.
+    for (qsizetype i = 0; i < Urls.size(); ++i)
+        if (size_t(i) < WantsIcon.size() && WantsIcon[size_t(i)] && FSlotOf[size_t(i)] >= 0)
+            FIconHostLeft.insert(HttpHostKey(QUrl(Urls[i])), 0);
+    for (const TSlot& slot : FSlots) {
+        const auto it = FIconHostLeft.find(HttpHostKey(QUrl(slot.Url)));
+        if (it != FIconHostLeft.end())
+            ++*it;
+    }
+    if (!FIconHostLeft.isEmpty()) {
+        FIcons->StartOpen();
+        FIconsOpen = true;
     }
     FRunning = true;
     Q_EMIT Progress(0, Total(), {});
@@ -448,6 +471,8 @@ void TLinkChecker::OnAnswer(int Slot, const THttpResult& Answer)
     THttpResult answer = Answer;
     answer.Url = QUrl(FSlots[size_t(Slot)].Url); // with its fragment
     TLinkResult result = LinkCheckVerdict(answer);
+    if (!FSlots[size_t(Slot)].Retried)
+        FindIcon(Slot, answer);
     const bool failed = result.Status != TLinkStatus::Ok && result.Status != TLinkStatus::Moved
                         && result.Status != TLinkStatus::Parked;
     if (failed && FOptions.RetryFailures && !FSlots[size_t(Slot)].Retried) {
@@ -458,6 +483,27 @@ void TLinkChecker::OnAnswer(int Slot, const THttpResult& Answer)
         Settle(Slot, std::move(result));
     }
     FinishIfDone();
+}
+
+// The first page of a host that answered with a page starts the host's icon
+// search from the icons it names; when none of the host's pages did, but the host
+// answered, /favicon.ico alone is asked. A host that never answered is not asked.
+void TLinkChecker::FindIcon(int Slot, const THttpResult& Answer)
+{
+    const QUrl url(FSlots[size_t(Slot)].Url);
+    const auto it = FIconHostLeft.find(HttpHostKey(url));
+    if (it == FIconHostLeft.end() || *it <= 0)
+        return;
+    const bool page = Answer.Error == THttpError::None && Answer.Status >= 200
+                      && Answer.Status < 300 && !Answer.Body.isEmpty();
+    const bool reached = Answer.Status > 0 || !Answer.Hops.isEmpty();
+    --*it;
+    if (page) {
+        *it = 0;
+        FIcons->AddAnsweredPage(url, Answer);
+    } else if (*it == 0 && reached) {
+        FIcons->AddAnsweredPage(url, Answer);
+    }
 }
 
 void TLinkChecker::Settle(int Slot, TLinkResult Result)
@@ -472,6 +518,11 @@ void TLinkChecker::FinishIfDone()
 {
     if (!FRunning || FPending > 0)
         return;
+    if (FIconsOpen) {
+        // Every host has had its first answer: no more come to the icon search.
+        FIconsOpen = false;
+        FIcons->EndOfHosts();
+    }
     if (!FRetry.empty()) {
         // The end of the pass: every failure is asked once more.
         const std::vector<int> again = std::move(FRetry);
@@ -480,6 +531,8 @@ void TLinkChecker::FinishIfDone()
             Ask(s);
         return;
     }
+    if (FIcons->IsRunning())
+        return; // its Finished comes back here
     FRunning = false;
     Q_EMIT Finished();
 }
@@ -488,9 +541,11 @@ void TLinkChecker::Cancel()
 {
     if (!FRunning)
         return;
-    FClient->CancelAll();
-    FCancelled = true;
     FRunning = false;
+    FClient->CancelAll();
+    FIcons->Cancel();
+    FIconsOpen = false;
+    FCancelled = true;
     FPending = 0;
     FRetry.clear();
     Q_EMIT Finished();

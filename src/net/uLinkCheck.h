@@ -7,13 +7,16 @@
 // gone, server-error, blocked, unreachable or parked (a page that says its domain
 // is for sale, or a redirect to a parking host). A failure is asked once more at
 // the end of the pass before it is reported, so that a site busy for a moment is
-// not called dead. The page's title comes back too, for entries that have none.
+// not called dead. The page's title comes back too, for entries that have none, and
+// when asked, the host's icon: found from the page just read (TIconFetcher on the
+// same client), so that a bookmark's site is not asked for its page twice.
 //
 // QtCore and QtNetwork only; runs in the calling thread's event loop.
 
 #include <model/uDateTime.h>
 #include <model/uLinkStatus.h>
 #include <net/uHttpClient.h>
+#include <net/uIconFetch.h>
 
 #include <QHash>
 #include <QObject>
@@ -29,6 +32,7 @@ struct TLinkCheckOptions
     THttpClientOptions Http;
     qint64 MaxPageBytes = 512 * 1024; // read of a page, when its head runs longer
     bool RetryFailures = true;        // ask failures once more at the end
+    TIconFetchOptions Icons;          // when icons are asked for too
 };
 
 struct TLinkResult
@@ -62,8 +66,10 @@ public:
 
     // Checks these addresses (others than http and https are passed over: their
     // result stays None); each distinct address once. Finished is emitted when all
-    // are done, also when there are none.
-    void Start(const QStringList& Urls);
+    // are done, also when there are none. The hosts of the addresses whose WantsIcon
+    // is true (by index of Urls) get their icon looked for as well, starting from the
+    // first page of the host that answered; see Icons.
+    void Start(const QStringList& Urls, const std::vector<bool>& WantsIcon = {});
     // Stops asking; the results so far stay. Finished is emitted at once.
     void Cancel();
 
@@ -76,9 +82,13 @@ public:
     const TLinkResult& Result(qsizetype Index) const;
     // The count of results of each status.
     std::vector<int> StatusCounts() const;
+    // The icons found (IconFetchAssign gives them to the entries).
+    const TIconFetcher& Icons() const { return *FIcons; }
 
 Q_SIGNALS:
     void Progress(int Done, int Total, const QString& Host);
+    // The icon search, when asked for: hosts done of those added so far.
+    void IconProgress(int Done, int Total);
     // The address at Index (of Start's list; and every other index with the same
     // address) has its final result.
     void Checked(qsizetype Index);
@@ -95,10 +105,17 @@ private:
     void Ask(int Slot);
     void OnAnswer(int Slot, const THttpResult& Answer);
     void Settle(int Slot, TLinkResult Result);
+    void FindIcon(int Slot, const THttpResult& Answer);
     void FinishIfDone();
 
     TLinkCheckOptions FOptions;
     THttpClient* FClient = nullptr;
+    TIconFetcher* FIcons = nullptr;
+    // Per host whose icon is wanted: the slots of the first pass still to answer;
+    // the icon search starts at the first page that answers, or with /favicon.ico
+    // once the last one has failed.
+    QHash<QString, int> FIconHostLeft;
+    bool FIconsOpen = false;
     std::vector<TSlot> FSlots;
     std::vector<int> FSlotOf; // per index of Start's list, -1 when not asked
     std::vector<int> FRetry;  // failures of the first pass

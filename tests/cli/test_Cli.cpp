@@ -921,4 +921,50 @@ TEST(CliCheckLinks, PrintsVerdictsAndWritesThemWithFilledTitles)
     }
 }
 
+// check-links --fetch-icons: the icon comes from the page the check read, which
+// is not asked again; without -o the option is refused.
+TEST(CliCheckLinks, FetchIconsTakesTheIconThePageNames)
+{
+    static int argc = 1;
+    static char name[] = "test_cli";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+    const QByteArray ico =
+        QByteArray("\0\0\1\0\1\0\20\20\0\0\1\0\40\0\50\0\0\0\26\0\0\0", 22) + QByteArray(40, '\0');
+    TTestHttpServer site;
+    site.Route("/a",
+               {200, "text/html", "<head><link rel=icon href=/i.ico><title>A</title></head>"});
+    site.Route("/i.ico", {200, "image/x-icon", ico});
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.html"));
+    const QString out = dir.filePath(QStringLiteral("out.html"));
+    WriteFile(in, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" + site.Origin()
+                      + "/a\">A</A>\n</DL>\n");
+
+    const auto Run = [](const QStringList& Args) {
+        QProcess p;
+        QEventLoop wait;
+        QObject::connect(&p, &QProcess::finished, &wait, &QEventLoop::quit);
+        QTimer::singleShot(60000, &wait, &QEventLoop::quit);
+        p.start(QStringLiteral(ZORVEL_CLI_PATH), QStringList{QStringLiteral("check-links")} + Args);
+        wait.exec();
+        EXPECT_EQ(p.state(), QProcess::NotRunning);
+        return std::pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
+    };
+    EXPECT_EQ(Run({QStringLiteral("--fetch-icons"), in}).first, 2);
+    EXPECT_EQ(site.Stats().Requests, 0);
+
+    const auto [exit, err] = Run({QStringLiteral("--fetch-icons"), QStringLiteral("-o"), out, in});
+    EXPECT_EQ(exit, 0);
+    EXPECT_TRUE(err.contains(QStringLiteral("icons found for 1 of 1 site, 1 entry given an icon")))
+        << err.toStdString();
+    EXPECT_EQ(site.Stats().Paths, (QList<QByteArray>{"/a", "/i.ico"}));
+    TWebSiteList list;
+    WebSitesLoadFromHtml(list, out);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(WebSiteIcons().Bytes(list[0].IconId), ico);
+    EXPECT_EQ(list[0].Extras->LinkStatus, TLinkStatus::Ok);
+}
+
 } // namespace

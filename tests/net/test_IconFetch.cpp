@@ -281,12 +281,20 @@ TEST(IconFetch, RedirectsAreFollowedOnlyToWebAddresses)
 
     TTestHttpServer other;
     other.Route("/favicon.ico", {302, "text/html", "", "file:///etc/passwd"});
-    other.Route("/", {302, "text/html", "", "/"}); // a loop: cut after a few
+    other.Route("/", {302, "text/html", "", "/"}); // a loop: cut when it comes round again
+    EXPECT_EQ(FetchOne(other), 0u);
+    EXPECT_EQ(other.Count("/favicon.ico"), 1);
+    EXPECT_EQ(other.Count("/"), 2);
+
+    // A chain that never ends: cut after the limit.
+    TTestHttpServer chain;
+    for (int i = 0; i < 8; ++i)
+        chain.Route("/r" + QByteArray::number(i),
+                    {302, "text/html", "", "/r" + QByteArray::number(i + 1)});
     TIconFetchOptions options;
     options.MaxRedirects = 3;
-    EXPECT_EQ(FetchOne(other, "/", options), 0u);
-    EXPECT_EQ(other.Count("/favicon.ico"), 1);
-    EXPECT_EQ(other.Count("/"), 4);
+    EXPECT_EQ(FetchOne(chain, "/r0", options), 0u);
+    EXPECT_EQ(chain.Stats().Paths, (QList<QByteArray>{"/favicon.ico", "/r0", "/r1", "/r2", "/r3"}));
 }
 
 TEST(IconFetch, OnlyWebAddressesAreAsked)
@@ -312,10 +320,10 @@ TEST(IconFetch, OnlyWebAddressesAreAsked)
 
 TEST(IconFetch, HostKeyIgnoresSchemeAndPathButKeepsAPort)
 {
-    EXPECT_EQ(IconFetchHostKey(QUrl(u"https://Example.ORG/a"_s)), u"example.org"_s);
-    EXPECT_EQ(IconFetchHostKey(QUrl(u"http://example.org/b?c"_s)), u"example.org"_s);
-    EXPECT_EQ(IconFetchHostKey(QUrl(u"http://example.org:8080/"_s)), u"example.org:8080"_s);
-    EXPECT_EQ(IconFetchHostKey(QUrl(u"ftp://example.org/"_s)), QString());
+    EXPECT_EQ(HttpHostKey(QUrl(u"https://Example.ORG/a"_s)), u"example.org"_s);
+    EXPECT_EQ(HttpHostKey(QUrl(u"http://example.org/b?c"_s)), u"example.org"_s);
+    EXPECT_EQ(HttpHostKey(QUrl(u"http://example.org:8080/"_s)), u"example.org:8080"_s);
+    EXPECT_EQ(HttpHostKey(QUrl(u"ftp://example.org/"_s)), QString());
 }
 
 // A page may name thousands of icons, on any host: a handful are asked, the

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <support/uIconBytes.h>
+
 #include "TestHttpServer.h"
 
 using namespace Qt::StringLiterals;
@@ -322,4 +324,84 @@ TEST(LinkCheck, ResultsAreKeptAndOnlyMissingTitlesFilled)
     }
     EXPECT_EQ(list[3].Extras->LinkHttp, 404);
     EXPECT_TRUE(list[5].Extras.IsEmpty());
+}
+
+// Asked for icons too, the check takes them from the pages it reads: no page is
+// asked twice, a host whose pages all fail gets /favicon.ico asked, a host that
+// never answered and a host whose icon nobody wants are not asked for one.
+TEST(LinkCheck, IconsComeFromThePagesTheCheckReads)
+{
+    TTestHttpServer named;
+    named.Route("/a", Page("A", R"(<link rel="icon" href="/i.png">)"));
+    named.Route("/b", Page("B", R"(<link rel="icon" href="/i.png">)"));
+    named.Route("/i.png", {200, "image/png", PngBytes(41)});
+    TTestHttpServer failing; // every page gone, an icon at the usual place
+    failing.Route("/favicon.ico", {200, "image/png", PngBytes(42)});
+    TTestHttpServer unwanted;
+    unwanted.Route("/p", Page("P", R"(<link rel="icon" href="/i.png">)"));
+    unwanted.Route("/i.png", {200, "image/png", PngBytes(43)});
+    const QString closed = u"http://127.0.0.1:%1/"_s.arg(ClosedPort());
+
+    const QStringList urls = {QString::fromLatin1(named.Origin() + "/a"),
+                              QString::fromLatin1(named.Origin() + "/b"),
+                              QString::fromLatin1(failing.Origin() + "/x"),
+                              QString::fromLatin1(failing.Origin() + "/y"),
+                              closed,
+                              QString::fromLatin1(unwanted.Origin() + "/p")};
+    TLinkChecker checker(FastOptions());
+    checker.Start(urls, {true, false, true, true, true, false});
+    ASSERT_TRUE(WaitFinished(checker));
+    EXPECT_EQ(checker.Result(0).Status, TLinkStatus::Ok);
+    EXPECT_EQ(checker.Result(2).Status, TLinkStatus::Gone);
+
+    // The host's first page that answered names the icon; /b (not asked for an
+    // icon itself, but of the same host) is read once, for the check.
+    const QList<QByteArray> namedPaths = named.Stats().Paths;
+    EXPECT_EQ(namedPaths.count("/a"), 1);
+    EXPECT_EQ(namedPaths.count("/b"), 1);
+    EXPECT_EQ(namedPaths.count("/favicon.ico"), 0);
+    EXPECT_EQ(namedPaths.count("/i.png"), 1); // once for the host
+    // Every gone page asked twice (the retry), /favicon.ico once, no page for icons.
+    EXPECT_EQ(failing.Count("/x"), 2);
+    EXPECT_EQ(failing.Count("/y"), 2);
+    EXPECT_EQ(failing.Count("/favicon.ico"), 1);
+    EXPECT_EQ(failing.Stats().Requests, 5);
+    EXPECT_EQ(unwanted.Stats().Paths, QList<QByteArray>{"/p"});
+
+    const TIconFetcher& icons = checker.Icons();
+    EXPECT_EQ(icons.HostCount(), 2);
+    EXPECT_EQ(icons.FoundCount(), 2);
+    EXPECT_EQ(WebSiteIcons().Bytes(icons.IconFor(urls[1])), PngBytes(41));
+    EXPECT_EQ(WebSiteIcons().Bytes(icons.IconFor(urls[3])), PngBytes(42));
+    EXPECT_EQ(icons.IconFor(urls[4]), 0u);
+    EXPECT_EQ(icons.IconFor(urls[5]), 0u);
+}
+
+// Cancel in the middle of the icon search: the check ends at once and nothing
+// comes in afterwards.
+TEST(LinkCheck, CancelStopsTheIconSearchToo)
+{
+    TTestHttpServer site;
+    site.Route("/", Page("A", R"(<link rel="icon" href="/slow.png">)"));
+    TRoute slow{200, "image/png", PngBytes(44)};
+    slow.Hang = true;
+    site.Route("/slow.png", slow);
+    TLinkChecker checker(FastOptions());
+    int finished = 0;
+    QObject::connect(&checker, &TLinkChecker::Finished, [&] { ++finished; });
+    checker.Start({QString::fromLatin1(site.Origin() + "/")}, {true});
+    QElapsedTimer t;
+    t.start();
+    while (site.Count("/slow.png") == 0 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(site.Count("/slow.png"), 1);
+    EXPECT_TRUE(checker.IsRunning()); // the check waits for the icon
+    checker.Cancel();
+    EXPECT_FALSE(checker.IsRunning());
+    QEventLoop loop;
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(checker.Result(0).Status, TLinkStatus::Ok);
+    EXPECT_EQ(checker.Icons().FoundCount(), 0);
 }
