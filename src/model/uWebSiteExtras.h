@@ -61,6 +61,20 @@ public:
             FData.reset();
     }
     void clear() { FData.reset(); }
+    // Forgets the last link check: what it said was about another address.
+    void ForgetLinkCheck()
+    {
+        if (!FData
+            || (FData->LinkStatus == TLinkStatus::None && FData->LinkHttp == 0
+                && FData->LinkFinalUrl.isEmpty() && FData->LinkChecked == TDateTime()))
+            return;
+        TWebSiteExtrasData& x = Edit();
+        x.LinkStatus = TLinkStatus::None;
+        x.LinkHttp = 0;
+        x.LinkFinalUrl.clear();
+        x.LinkChecked = TDateTime();
+        Compact();
+    }
 
     bool operator==(const TWebSiteExtras& Other) const { return **this == *Other; }
 

@@ -69,8 +69,10 @@ void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteF
         TWebSite& E = ApplyURL ? List[i] : List.EditKeepURL(i);
         if (ApplyTitle)
             E.Title = Site.Title;
-        if (ApplyURL)
+        if (ApplyURL && E.URL != Site.URL) {
             E.URL = Site.URL;
+            E.Extras.ForgetLinkCheck();
+        }
         if (ApplyComment)
             E.Comment = Site.Comment;
         if (ApplyIconURL)

@@ -187,6 +187,47 @@ TEST(WebSitesSetCommon, EditedURLIsFoundByTheIndex)
     EXPECT_EQ(List.Count(), 3);
 }
 
+// A new address drops what the last link check said about the old one; an edit
+// that leaves the address as it was (or touches another field) keeps it, and the
+// entry's tags stay either way.
+TEST(WebSitesSetCommon, NewAddressForgetsTheLinkCheck)
+{
+    const auto Checked = [](const QString& URL) {
+        TWebSite s = Site(URL, URL, QString(), 1);
+        TWebSiteExtrasData& x = s.Extras.Edit();
+        x.LinkStatus = TLinkStatus::Moved;
+        x.LinkHttp = 301;
+        x.LinkFinalUrl = URL + u"new"_s;
+        x.LinkChecked = TDateTime(45000.0);
+        return s;
+    };
+    for (const bool Changed : {true, false}) {
+        SCOPED_TRACE(Changed ? "new address" : "same address");
+        TWebSiteList List = MakeList({Checked(u"http://a/"_s)});
+        List.EditKeepURL(0).Extras.Edit().Keyword = u"kw"_s;
+        TWebSite s = WebSitesGetCommon(List, Various);
+        s.URL = Changed ? u"http://b/"_s : u"http://a/"_s;
+        s.Title = u"T"_s;
+        TWebSiteFieldFlags Flags;
+        Flags.URL = Flags.Title = true;
+        WebSitesSetCommon(List, s, Flags, Various);
+        const TWebSiteExtrasData& x = *List[0].Extras;
+        EXPECT_EQ(x.LinkStatus, Changed ? TLinkStatus::None : TLinkStatus::Moved);
+        EXPECT_EQ(x.LinkHttp, Changed ? 0 : 301);
+        EXPECT_EQ(x.LinkFinalUrl.isEmpty(), Changed);
+        EXPECT_EQ(x.LinkChecked == TDateTime(), Changed);
+        EXPECT_EQ(x.Keyword.toString(), u"kw"_s);
+    }
+    // With nothing else kept, the extras give their room back.
+    TWebSiteList List = MakeList({Checked(u"http://a/"_s)});
+    TWebSite s = WebSitesGetCommon(List, Various);
+    s.URL = u"http://b/"_s;
+    TWebSiteFieldFlags Flags;
+    Flags.URL = true;
+    WebSitesSetCommon(List, s, Flags, Various);
+    EXPECT_TRUE(List[0].Extras.IsEmpty());
+}
+
 #include <model/uWebSiteTags.h>
 
 namespace {
