@@ -203,12 +203,35 @@ def picto_info(c):
     c.rect(cx - 4.6, cy + 8.6, cx + 4.6, cy + 10.6)
 
 
+def picto_link_check(c):
+    # Two chain links, turned 45 degrees, and a check mark in a disc as the badge.
+    def stadium(cx, cy, half, r, deg, n=14):
+        a = math.radians(deg)
+        ca, sa = math.cos(a), math.sin(a)
+        local = []
+        for i in range(n + 1):  # right cap, top to bottom
+            t = math.radians(-90 + 180 * i / n)
+            local.append((half + r * math.cos(t), r * math.sin(t)))
+        for i in range(n + 1):  # left cap, bottom to top
+            t = math.radians(90 + 180 * i / n)
+            local.append((-half + r * math.cos(t), r * math.sin(t)))
+        return [(cx + x * ca - y * sa, cy + x * sa + y * ca) for x, y in local]
+
+    c.outline_poly(stadium(24.0, 25.0, 5.0, 4.8, -45), STROKE)
+    c.outline_poly(stadium(33.5, 15.5, 5.0, 4.8, -45), STROKE)
+    cx, cy, r = 41.5, 32.5, 8.0
+    c.ellipse(cx - r - 1.8, cy - r - 1.8, cx + r + 1.8, cy + r + 1.8, ink=0)
+    c.ellipse(cx - r, cy - r, cx + r, cy + r)
+    c.line([(cx - 4.0, cy + 0.2), (cx - 1.2, cy + 3.2), (cx + 4.2, cy - 3.4)], 2.2, ink=0)
+
+
 PICTOGRAMS = {
     "PICTDOCSTAR": picto_document_star,
     "PICTFOLDERSTAR": picto_folder_star,
     "PICTBROWSERSTAR": picto_browser_star,
     "PICTWASTEBIN": picto_waste_bin,
     "PICTTOOLS": picto_tools,
+    "PICTLINKCHECK": picto_link_check,
     "PICTINFO": picto_info,
 }
 

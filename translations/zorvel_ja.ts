@@ -332,10 +332,25 @@
         <translation>%1 件のリンクを確認しました: 正常 %2 件、問題あり %3 件、タイトルを補った項目 %4 件</translation>
     </message>
     <message>
-        <source>Checking links: %1 of %2
-%3</source>
-        <translation>リンクを確認中: %1 / %2 件
-%3</translation>
+        <source>Checking links: %1 of %2</source>
+        <translation>リンクを確認中: %1 / %2 件</translation>
+    </message>
+    <message>
+        <source>Check</source>
+        <comment>tile caption</comment>
+        <translation>確認</translation>
+    </message>
+    <message>
+        <source>Checks which bookmarks still work: the selected ones or all shown</source>
+        <translation>ブックマークがまだ有効かを確認します (選択した項目、または表示中のすべて)</translation>
+    </message>
+    <message>
+        <source>Also fetch missing &amp;icons</source>
+        <translation>足りないアイコンも取得(&amp;I)</translation>
+    </message>
+    <message>
+        <source>; missing icons found: %1</source>
+        <translation>、取得したアイコン %1 件</translation>
     </message>
     <message>
         <source>Clear All</source>

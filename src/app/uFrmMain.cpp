@@ -214,8 +214,9 @@ QString TFrmMain::StatusText() const
 
 QList<TTileButton*> TFrmMain::Tiles() const
 {
-    return {ui->addFilesTile,   ui->addFolderTile, ui->importBrowsersTile, ui->saveHtmlTile,
-            ui->saveFolderTile, ui->clearAllTile,  ui->setupTile,          ui->aboutTile};
+    return {ui->addFilesTile, ui->addFolderTile,  ui->importBrowsersTile,
+            ui->saveHtmlTile, ui->saveFolderTile, ui->checkLinksTile,
+            ui->clearAllTile, ui->setupTile,      ui->aboutTile};
 }
 
 void TFrmMain::SetupFonts()

@@ -185,6 +185,8 @@ public:
     void onCheckLinks(bool AllShown);
     void onReplaceMovedAddresses();
     void onShowOnlyProblems();
+    // The Check tile: the link commands as a menu under the tile.
+    void onLinkCheckTile();
     // Runs every action's update rule (enabled, visible, caption).
     void UpdateActions();
     // Undo and redo of the list's changes (Ctrl+Z, Ctrl+Shift+Z, context menu).
@@ -202,6 +204,7 @@ public:
     TBookmarkListView* bookmarkList() const;
     QComboBox* searchBox() const;
     QMenu* contextMenu() const { return FContextMenu; }
+    QMenu* linkCheckMenu() const { return FLinkCheckMenu; }
     TWebSiteTableModel* Model() const { return FModel; }
     QAction* openAction = nullptr;
     // "Open by" one of the browser programs, in the order of BrowserCommands().
@@ -217,6 +220,8 @@ public:
     QAction* checkAllLinksAction = nullptr;
     QAction* replaceMovedAction = nullptr;
     QAction* showOnlyProblemsAction = nullptr;
+    // Checkable: a link check also brings the missing icons (kept in the settings).
+    QAction* linkCheckIconsAction = nullptr;
     // The window's keyboard commands (their keys are shown in the tiles' hints).
     QAction* addFilesAction = nullptr;
     QAction* addFolderAction = nullptr;
@@ -304,6 +309,7 @@ private:
     TWebSiteList FWebSiteList;
     TWebSiteTableModel* FModel = nullptr;
     QMenu* FContextMenu = nullptr;
+    QMenu* FLinkCheckMenu = nullptr;
     std::array<QAction*, BrowserCount> FOpenInActions{};
     QTimer* FBannerTimer = nullptr;
     // The number of the banner picture shown; -1 before the first one.

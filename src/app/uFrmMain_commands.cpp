@@ -197,10 +197,11 @@ void TFrmMain::SetTabOrder()
     // row, then the list.
     ui->productLinkLabel->setFocusPolicy(Qt::TabFocus);
     ui->productLinkLabel->setStyleSheet(QStringLiteral("QLabel:focus { border: 1px dotted; }"));
-    const QList<QWidget*> Order = {ui->addFilesTile, ui->addFolderTile,  ui->importBrowsersTile,
-                                   ui->saveHtmlTile, ui->saveFolderTile, ui->clearAllTile,
-                                   ui->setupTile,    ui->aboutTile,      ui->productLinkLabel,
-                                   ui->searchBox,    ui->searchButton,   ui->bookmarkList};
+    const QList<QWidget*> Order = {ui->addFilesTile,     ui->addFolderTile,  ui->importBrowsersTile,
+                                   ui->saveHtmlTile,     ui->saveFolderTile, ui->checkLinksTile,
+                                   ui->clearAllTile,     ui->setupTile,      ui->aboutTile,
+                                   ui->productLinkLabel, ui->searchBox,      ui->searchButton,
+                                   ui->bookmarkList};
     for (qsizetype i = 1; i < Order.size(); ++i)
         setTabOrder(Order[i - 1], Order[i]);
 }
@@ -220,6 +221,7 @@ void TFrmMain::SetupTiles()
         {ui->importBrowsersTile, AddTileColor, "PICTBROWSERSTAR", &TFrmMain::onImportFromBrowsers},
         {ui->saveHtmlTile, SaveTileColor, "PICTDOCSTAR", &TFrmMain::onSaveHtml},
         {ui->saveFolderTile, SaveTileColor, "PICTFOLDERSTAR", &TFrmMain::onSaveToFolder},
+        {ui->checkLinksTile, CheckTileColor, "PICTLINKCHECK", &TFrmMain::onLinkCheckTile},
         {ui->clearAllTile, ClearTileColor, "PICTWASTEBIN", &TFrmMain::onClearAll},
         {ui->aboutTile, AboutTileColor, "PICTINFO", &TFrmMain::onAbout},
         {ui->setupTile, SetupTileColor, "PICTTOOLS", &TFrmMain::onSetup},
@@ -271,6 +273,8 @@ void TFrmMain::ApplyTexts()
         {ui->saveFolderTile, tr("Save", "tile caption"), tr("Save to Folder"),
          tr("Saves the listed bookmarks as Internet Shortcut files in a folder"),
          saveToFolderAction},
+        {ui->checkLinksTile, tr("Check", "tile caption"), tr("Check Links"),
+         tr("Checks which bookmarks still work: the selected ones or all shown"), checkLinksAction},
         {ui->clearAllTile, tr("Clear All"), tr("Clear All"),
          tr("Removes every bookmark from the list"), nullptr},
         {ui->setupTile, tr("Setup"), tr("Setup"), tr("Browser paths and options"), setupAction},

@@ -1,9 +1,11 @@
 // The main window's link check: Check links (the selected entries, or every shown
 // one) asks each site once while a progress dialog shows the count and the host
-// being asked and can cancel; the verdicts and the titles filled in are kept as one
-// undo step. Replace moved addresses puts the new address in place of the old one
-// on the selected entries, as another undo step; Show only link problems filters
-// the list to the entries whose last check found something wrong.
+// being asked and can cancel; the verdicts, the titles filled in and, when asked
+// for, the icons found from the same pages are kept as one undo step. Replace moved
+// addresses puts the new address in place of the old one on the selected entries,
+// as another undo step; Show only link problems filters the list to the entries
+// whose last check found something wrong. The commands are in the list's context
+// menu and in the menu of the Check tile.
 
 #include "uFrmMain.h"
 
@@ -12,7 +14,9 @@
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
+#include <controls/uTileButton.h>
 #include <net/uLinkCheck.h>
+#include <settings/uSetupData.h>
 
 #include <QAction>
 #include <QEventLoop>
@@ -47,6 +51,13 @@ void TFrmMain::CreateLinkCheckCommands()
     connect(showOnlyProblemsAction, &QAction::toggled, this,
             [this] { Guard([&] { onShowOnlyProblems(); }); });
 
+    linkCheckIconsAction = new QAction(tr("Also fetch missing &icons"), this);
+    linkCheckIconsAction->setObjectName(QStringLiteral("linkCheckIconsAction"));
+    linkCheckIconsAction->setCheckable(true);
+    linkCheckIconsAction->setChecked(FSettings.isLinkCheckIcons);
+    connect(linkCheckIconsAction, &QAction::toggled, this,
+            [this](bool On) { FSettings.isLinkCheckIcons = On; });
+
     addAction(checkLinksAction); // the shortcuts work wherever the focus is
     addAction(checkAllLinksAction);
     // With the other list-wide commands.
@@ -54,6 +65,24 @@ void TFrmMain::CreateLinkCheckCommands()
     FContextMenu->addAction(checkAllLinksAction);
     FContextMenu->addAction(replaceMovedAction);
     FContextMenu->addAction(showOnlyProblemsAction);
+
+    // The Check tile's menu: every link command, and the switch for icons.
+    FLinkCheckMenu = new QMenu(this);
+    FLinkCheckMenu->setObjectName(QStringLiteral("linkCheckMenu"));
+    FLinkCheckMenu->addAction(checkLinksAction);
+    FLinkCheckMenu->addAction(checkAllLinksAction);
+    FLinkCheckMenu->addAction(linkCheckIconsAction);
+    FLinkCheckMenu->addSeparator();
+    FLinkCheckMenu->addAction(showOnlyProblemsAction);
+    FLinkCheckMenu->addAction(replaceMovedAction);
+    connect(FLinkCheckMenu, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
+}
+
+void TFrmMain::onLinkCheckTile()
+{
+    // Under the tile, as a toolbar's drop-down; the keyboard lands in the menu.
+    TTileButton* Tile = ui->checkLinksTile;
+    FLinkCheckMenu->popup(Tile->mapToGlobal(QPoint(0, Tile->height())));
 }
 
 void TFrmMain::onCheckLinks(bool AllShown)
@@ -73,6 +102,10 @@ void TFrmMain::onCheckLinks(bool AllShown)
                 Indexes.push_back(Row);
     }
     const QStringList Urls = LinkCheckUrlsOf(FWebSiteList, Indexes);
+    std::vector<bool> WantsIcon;
+    if (linkCheckIconsAction->isChecked())
+        for (const qsizetype i : Indexes)
+            WantsIcon.push_back(FWebSiteList[i].IconId == 0);
 
     TLinkChecker Checker(LinkCheckOptions);
     QProgressDialog Progress(this);
@@ -84,18 +117,37 @@ void TFrmMain::onCheckLinks(bool AllShown)
     Progress.setAutoReset(false);
     Progress.setAutoClose(false);
     Progress.setMinimumWidth(420);
+    // The label: the links done, the host asked now, and the icon search when asked for.
+    int IconsDone = 0;
+    int IconHosts = 0;
+    int LinksDone = 0;
+    int LinksTotal = 0;
+    QString Host;
+    const auto ShowProgress = [&] {
+        Progress.setMaximum(std::max(LinksTotal, 1));
+        Progress.setValue(LinksDone);
+        QString Text = tr("Checking links: %1 of %2").arg(LinksDone).arg(LinksTotal);
+        if (IconHosts > 0)
+            Text += u'\n' + tr("Fetching icons: %1 of %2 sites").arg(IconsDone).arg(IconHosts);
+        Progress.setLabelText(Text + u'\n' + Host);
+    };
     connect(&Checker, &TLinkChecker::Progress, &Progress,
-            [&Progress](int Done, int Total, const QString& Host) {
-                Progress.setMaximum(std::max(Total, 1));
-                Progress.setValue(Done);
-                Progress.setLabelText(
-                    tr("Checking links: %1 of %2\n%3").arg(Done).arg(Total).arg(Host));
+            [&](int Done, int Total, const QString& Asked) {
+                LinksDone = Done;
+                LinksTotal = Total;
+                Host = Asked;
+                ShowProgress();
             });
+    connect(&Checker, &TLinkChecker::IconProgress, &Progress, [&](int Done, int Total) {
+        IconsDone = Done;
+        IconHosts = Total;
+        ShowProgress();
+    });
     connect(&Progress, &QProgressDialog::canceled, &Checker, &TLinkChecker::Cancel);
     QEventLoop Wait;
     connect(&Checker, &TLinkChecker::Finished, &Wait, &QEventLoop::quit);
     Progress.show();
-    Checker.Start(Urls);
+    Checker.Start(Urls, WantsIcon);
     if (Checker.Total() == 0) {
         Progress.close();
         ShowStatus(tr("None of these entries is a web address"));
@@ -109,6 +161,10 @@ void TFrmMain::onCheckLinks(bool AllShown)
     std::vector<TWebSite> Before = FListUndo->Snapshot();
     const std::vector<qsizetype> Titled =
         LinkCheckApply(FWebSiteList, Indexes, Checker, TDateTime::Now());
+    const qsizetype IconsGiven =
+        WantsIcon.empty()
+            ? 0
+            : qsizetype(IconFetchAssign(FWebSiteList, Indexes, Checker.Icons()).size());
     const std::vector<int> Counts = Checker.StatusCounts();
     int Checked = 0;
     for (int s = 1; s < LinkStatusCount; ++s)
@@ -120,14 +176,20 @@ void TFrmMain::onCheckLinks(bool AllShown)
         RefreshListView();
         RecordListChange(tr("Check Links"), std::move(Before));
     }
-    ShowStatus((Checker.WasCancelled()
-                    ? tr("Link check cancelled: %1 links checked, %2 work, %3 with problems; %4 "
-                         "titles filled in")
-                    : tr("Checked %1 links: %2 work, %3 with problems; %4 titles filled in"))
-                   .arg(Checked)
-                   .arg(Counts[size_t(TLinkStatus::Ok)])
-                   .arg(Problems)
-                   .arg(qsizetype(Titled.size())));
+    QString Status = (Checker.WasCancelled()
+                          ? tr("Link check cancelled: %1 links checked, %2 work, %3 with "
+                               "problems; %4 titles filled in")
+                          : tr("Checked %1 links: %2 work, %3 with problems; %4 titles filled in"))
+                         .arg(Checked)
+                         .arg(Counts[size_t(TLinkStatus::Ok)])
+                         .arg(Problems)
+                         .arg(qsizetype(Titled.size()));
+    if (!WantsIcon.empty())
+        Status += tr("; missing icons found: %1").arg(IconsGiven);
+    if (Checked > 0)
+        ShowUndoableStatus(Status);
+    else
+        ShowStatus(Status);
 }
 
 void TFrmMain::onReplaceMovedAddresses()
@@ -156,7 +218,11 @@ void TFrmMain::onReplaceMovedAddresses()
         RefreshListView();
         RecordListChange(tr("Replace Moved Addresses"), std::move(Before));
     }
-    ShowStatus(tr("%1 addresses replaced by their new ones").arg(Replaced));
+    const QString Status = tr("%1 addresses replaced by their new ones").arg(Replaced);
+    if (Replaced > 0)
+        ShowUndoableStatus(Status);
+    else
+        ShowStatus(Status);
 }
 
 void TFrmMain::onShowOnlyProblems()

@@ -8,6 +8,7 @@
 // Toolbar tiles (0xAARRGGBB): green adds and sets up, blue saves, red clears, orange informs.
 inline constexpr TAlphaColor AddTileColor = 0xFF8CBF26;
 inline constexpr TAlphaColor SaveTileColor = 0xFF1BA1E2;
+inline constexpr TAlphaColor CheckTileColor = 0xFF00ABA9;
 inline constexpr TAlphaColor ClearTileColor = 0xFFE51400;
 inline constexpr TAlphaColor AboutTileColor = 0xFFF09609;
 inline constexpr TAlphaColor SetupTileColor = 0xFF8CBF26;

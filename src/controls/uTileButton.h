@@ -16,7 +16,7 @@
 // resources, set with BgBitmapPNGResSet:
 //   "PICTDOCSTAR"    document with a star      "PICTFOLDERSTAR" folder with a star
 //   "PICTWASTEBIN"   waste bin                 "PICTTOOLS"      wrench and screwdriver
-//   "PICTINFO"       letter i in a circle
+//   "PICTINFO"       letter i in a circle      "PICTLINKCHECK"  chain link with a check mark
 // Each has a twice-as-large "@2x" companion that BgBitmapPNGResSet picks up for
 // high-DPI screens.
 //

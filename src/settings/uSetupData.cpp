@@ -35,6 +35,8 @@ const QString KeyOpenBase = QStringLiteral("Open Base Bookmark");
 // Existing settings files keep the history-copy switch under this key.
 const QString KeySaveHistory = QStringLiteral("amazon");
 const QString KeyShortenURL = QStringLiteral("Shorten URL");
+const QString SecLinkCheck = QStringLiteral("Link Check");
+const QString KeyFetchIcons = QStringLiteral("Fetch Icons");
 
 // A Boolean is stored as an integer: non-zero is true; missing or not a number keeps Default.
 bool ReadFlag(const TIniFile& Ini, const QString& Section, const QString& Key, bool Default)
@@ -130,6 +132,7 @@ void SetupDataDefault(TSetupData& r)
     r.isOpenBaseBookmark = true;
     r.isSaveHistory = false;
     r.isAmazonShort = false;
+    r.isLinkCheckIcons = false;
     r.BaseBookmarkName = DataFilePath(QStringLiteral(".html"));
 }
 
@@ -152,6 +155,8 @@ void LoadSetupData(TSetupData& Settings)
         ReadFlag(ini, SecBookmark, KeyOpenBase, Settings.isOpenBaseBookmark);
     Settings.isSaveHistory = ReadFlag(ini, SecSimplify, KeySaveHistory, Settings.isSaveHistory);
     Settings.isAmazonShort = ReadFlag(ini, SecSimplify, KeyShortenURL, Settings.isAmazonShort);
+    Settings.isLinkCheckIcons =
+        ReadFlag(ini, SecLinkCheck, KeyFetchIcons, Settings.isLinkCheckIcons);
 }
 
 void SaveSetupData(const TSetupData& Settings)
@@ -165,6 +170,10 @@ void SaveSetupData(const TSetupData& Settings)
     ini.WriteBool(SecBookmark, KeyOpenBase, Settings.isOpenBaseBookmark);
     ini.WriteBool(SecSimplify, KeySaveHistory, Settings.isSaveHistory);
     ini.WriteBool(SecSimplify, KeyShortenURL, Settings.isAmazonShort);
+    // Written once it was switched on, so that a file of a user who never did stays
+    // as it was.
+    if (Settings.isLinkCheckIcons || ini.ValueExists(SecLinkCheck, KeyFetchIcons))
+        ini.WriteBool(SecLinkCheck, KeyFetchIcons, Settings.isLinkCheckIcons);
     if (!ForcePath(QFileInfo(fileName).absolutePath()))
         throw EFileError(fileName, CannotCreateFolderReason(qt_error_string()));
     ini.SaveToFile(fileName);

@@ -21,6 +21,7 @@ struct TSetupData
     bool isOpenBaseBookmark = true;
     bool isSaveHistory = false;
     bool isAmazonShort = false;
+    bool isLinkCheckIcons = false; // a link check brings the missing icons too
     QString BaseBookmarkName;
 
     bool operator==(const TSetupData&) const = default;

@@ -6,9 +6,13 @@
 
 #include <app/uListUndo.h>
 #include <app/uWebSiteTableModel.h>
+#include <controls/uTileButton.h>
 #include <net/TestHttpServer.h>
+#include <support/uIconBytes.h>
 
 #include <QAction>
+#include <QMenu>
+#include <QTest>
 
 namespace {
 
@@ -70,4 +74,54 @@ TEST_F(MainWindowTest, CheckLinksKeepsVerdictsFillsTitlesFiltersAndReplacesMoved
     Form->ListUndo()->UndoAction()->trigger();
     EXPECT_TRUE(At("/ok").Title.isEmpty());
     EXPECT_EQ(At("/ok").Extras->LinkStatus, TLinkStatus::None);
+}
+
+// The Check tile opens the link commands under it; with "Also fetch missing icons"
+// on (kept in the settings), the check gives the entries without an icon the icon
+// their pages name, from the same page requests, in the same undo step.
+TEST_F(MainWindowTest, CheckTileMenuAndIconsFromTheCheckedPages)
+{
+    TTestHttpServer site;
+    site.Route("/a", {200, "text/html", "<head><link rel=icon href=/i.png><title>A</title>"});
+    site.Route("/b", {200, "text/html", "<head><link rel=icon href=/i.png><title>B</title>"});
+    site.Route("/i.png", {200, "image/png", PngBytes(7)});
+    const QString o = QString::fromLatin1(site.Origin());
+    TWebSite hasIcon = MakeSite(QStringLiteral("B"), o + QStringLiteral("/b"));
+    hasIcon.IconId = WebSiteIcons().AddBytes({}, PngBytes(8));
+    Start({MakeSite(QStringLiteral("A"), o + QStringLiteral("/a")), hasIcon});
+    Form->show();
+
+    TTileButton* Tile = Form->Tiles()[5];
+    EXPECT_EQ(Tile->objectName(), QStringLiteral("checkLinksTile"));
+    Tile->Click();
+    QMenu* Menu = Form->linkCheckMenu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Menu->isVisible(); }, 2000));
+    EXPECT_GE(Menu->y(), Tile->mapToGlobal(QPoint(0, Tile->height())).y() - 1);
+    for (QAction* A :
+         {Form->checkLinksAction, Form->checkAllLinksAction, Form->linkCheckIconsAction,
+          Form->showOnlyProblemsAction, Form->replaceMovedAction})
+        EXPECT_TRUE(Menu->actions().contains(A)) << A->objectName().toStdString();
+    Menu->close();
+
+    EXPECT_FALSE(Form->linkCheckIconsAction->isChecked());
+    Form->linkCheckIconsAction->setChecked(true);
+    EXPECT_TRUE(Settings.isLinkCheckIcons);
+    Form->LinkCheckOptions.Http.TimeoutMs = 2000;
+    Form->checkAllLinksAction->trigger();
+
+    const TWebSite& A = Form->WebSiteList()[IndexOfUrlEnd(*Form, QStringLiteral("/a"))];
+    const TWebSite& B = Form->WebSiteList()[IndexOfUrlEnd(*Form, QStringLiteral("/b"))];
+    EXPECT_EQ(WebSiteIcons().Bytes(A.IconId), PngBytes(7));
+    EXPECT_EQ(WebSiteIcons().Bytes(B.IconId), PngBytes(8)); // its own icon stays
+    EXPECT_EQ(A.Extras->LinkStatus, TLinkStatus::Ok);
+    EXPECT_EQ(site.Count("/a"), 1);
+    EXPECT_EQ(site.Count("/i.png"), 1);
+    EXPECT_EQ(site.Count("/favicon.ico"), 0);
+    EXPECT_TRUE(Form->StatusText().contains(QStringLiteral("missing icons found: 1")))
+        << Form->StatusText().toStdString();
+
+    Form->ListUndo()->UndoAction()->trigger();
+    const TWebSite& Undone = Form->WebSiteList()[IndexOfUrlEnd(*Form, QStringLiteral("/a"))];
+    EXPECT_EQ(Undone.IconId, 0u);
+    EXPECT_EQ(Undone.Extras->LinkStatus, TLinkStatus::None);
 }

@@ -412,12 +412,12 @@ TEST_F(MainWindowTest, BannerStripShowsTheFirstPictureCentredAndTicksThroughFour
     EXPECT_NE(Image->pixmap().toImage(), First);
 
     // Centred in the strip, an exact half going to the even neighbour (at widths
-    // the window can take: its toolbar and title need more than 800 pixels).
+    // the window can take: its toolbar and title need more than 830 pixels).
     Form->show();
     const struct
     {
         int Width, Left;
-    } Cases[] = {{825, 112}, {826, 113}, {827, 114}, {900, 150}, {1000, 200}};
+    } Cases[] = {{891, 146}, {892, 146}, {893, 146}, {900, 150}, {1000, 200}};
     for (const auto& C : Cases) {
         Form->resize(C.Width, 331);
         QCoreApplication::processEvents();

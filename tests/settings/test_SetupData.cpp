@@ -206,6 +206,18 @@ TEST_F(SetupDataTest, FreshFileHasSectionsAndKeysInOrder)
                      QStringLiteral("Open Base Bookmark"), QString(), QStringLiteral("[Simplify]"),
                      QStringLiteral("amazon"), QStringLiteral("Shorten URL")}));
     EXPECT_TRUE(ReadFile(SetupIniFileName()).contains("amazon=1\r\nShorten URL=1\r\n"));
+
+    // The link check's icon switch appears once switched on, and stays when off.
+    for (const bool On : {true, false}) {
+        SetupData.isLinkCheckIcons = On;
+        SaveSetupData(SetupData);
+        EXPECT_TRUE(ReadFile(SetupIniFileName())
+                        .contains(On ? "\n[Link Check]\r\nFetch Icons=1\r\n"
+                                     : "\n[Link Check]\r\nFetch Icons=0\r\n"));
+        TSetupData Read;
+        LoadSetupData(Read);
+        EXPECT_EQ(Read.isLinkCheckIcons, On);
+    }
 }
 
 TEST_F(SetupDataTest, PathOutsideTheCodePageSurvivesTheRoundTrip)
