@@ -316,8 +316,8 @@
         <translation>変更を保存できません</translation>
     </message>
     <message>
-        <source>Check &amp;links</source>
-        <translation>(&amp;L)リンクを確認</translation>
+        <source>Check &amp;links of the selected entries</source>
+        <translation>(&amp;L)選択した項目のリンクを確認</translation>
     </message>
     <message>
         <source>Check Links</source>
@@ -336,6 +336,10 @@
         <translation>リンクを確認中: %1 / %2 件</translation>
     </message>
     <message>
+        <source>Asking again the ones that failed: %1 of %2</source>
+        <translation>失敗したものを再確認中: %1 / %2 件</translation>
+    </message>
+    <message>
         <source>Check</source>
         <comment>tile caption</comment>
         <translation>確認</translation>
@@ -346,7 +350,7 @@
     </message>
     <message>
         <source>Also fetch missing &amp;icons</source>
-        <translation>足りないアイコンも取得(&amp;I)</translation>
+        <translation>(&amp;I)足りないアイコンも取得</translation>
     </message>
     <message>
         <source>; missing icons found: %1</source>

@@ -26,7 +26,7 @@
 
 void TFrmMain::CreateLinkCheckCommands()
 {
-    checkLinksAction = new QAction(tr("Check &links"), this);
+    checkLinksAction = new QAction(tr("Check &links of the selected entries"), this);
     checkLinksAction->setObjectName(QStringLiteral("checkLinksAction"));
     checkLinksAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     checkLinksAction->setShortcutContext(Qt::WindowShortcut);
@@ -127,6 +127,11 @@ void TFrmMain::onCheckLinks(bool AllShown)
         Progress.setMaximum(std::max(LinksTotal, 1));
         Progress.setValue(LinksDone);
         QString Text = tr("Checking links: %1 of %2").arg(LinksDone).arg(LinksTotal);
+        if (Checker.RetryTotal() > 0)
+            Text += u'\n'
+                    + tr("Asking again the ones that failed: %1 of %2")
+                          .arg(Checker.RetryDone())
+                          .arg(Checker.RetryTotal());
         if (IconHosts > 0)
             Text += u'\n' + tr("Fetching icons: %1 of %2 sites").arg(IconsDone).arg(IconHosts);
         Progress.setLabelText(Text + u'\n' + Host);

@@ -29,11 +29,17 @@ int RunCheckLinks(const TOptions& o)
     const bool terminal = StdErrIsTerminal();
     if (terminal)
         QObject::connect(&checker, &TLinkChecker::Progress,
-                         [](int done, int total, const QString& host) {
+                         [&checker](int done, int total, const QString& host) {
+                             const QString again = checker.RetryTotal() > 0
+                                                       ? QStringLiteral(", asking again %1 of %2")
+                                                             .arg(checker.RetryDone())
+                                                             .arg(checker.RetryTotal())
+                                                       : QString();
                              // Cut and padded so that a shorter line covers a longer one.
-                             WriteErr(QStringLiteral("\rchecking links: %1 of %2 %3")
+                             WriteErr(QStringLiteral("\rchecking links: %1 of %2%3 %4")
                                           .arg(done)
                                           .arg(total)
+                                          .arg(again)
                                           .arg(host.left(40), -40));
                          });
     std::vector<bool> wantsIcon;

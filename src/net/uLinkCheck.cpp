@@ -418,6 +418,7 @@ void TLinkChecker::Start(const QStringList& Urls, const std::vector<bool>& Wants
     FSlotOf.assign(size_t(Urls.size()), -1);
     FRetry.clear();
     FDone = 0;
+    FAnswered = FRetryTotal = FRetryDone = 0;
     FPending = 0;
     FCancelled = false;
     FHost.clear();
@@ -471,14 +472,20 @@ void TLinkChecker::OnAnswer(int Slot, const THttpResult& Answer)
     THttpResult answer = Answer;
     answer.Url = QUrl(FSlots[size_t(Slot)].Url); // with its fragment
     TLinkResult result = LinkCheckVerdict(answer);
-    if (!FSlots[size_t(Slot)].Retried)
+    const bool first = !FSlots[size_t(Slot)].Retried;
+    if (first) {
+        ++FAnswered;
         FindIcon(Slot, answer);
+    } else {
+        ++FRetryDone;
+    }
     const bool failed = result.Status != TLinkStatus::Ok && result.Status != TLinkStatus::Moved
                         && result.Status != TLinkStatus::Parked;
     if (failed && FOptions.RetryFailures && !FSlots[size_t(Slot)].Retried) {
         FSlots[size_t(Slot)].Retried = true;
         FSlots[size_t(Slot)].Result = std::move(result); // kept if the check is cancelled
         FRetry.push_back(Slot);
+        Q_EMIT Progress(FAnswered, Total(), FHost);
     } else {
         Settle(Slot, std::move(result));
     }
@@ -511,7 +518,7 @@ void TLinkChecker::Settle(int Slot, TLinkResult Result)
     FSlots[size_t(Slot)].Result = std::move(Result);
     ++FDone;
     Q_EMIT Checked(FSlots[size_t(Slot)].FirstIndex);
-    Q_EMIT Progress(FDone, Total(), FHost);
+    Q_EMIT Progress(FAnswered, Total(), FHost);
 }
 
 void TLinkChecker::FinishIfDone()
@@ -527,6 +534,7 @@ void TLinkChecker::FinishIfDone()
         // The end of the pass: every failure is asked once more.
         const std::vector<int> again = std::move(FRetry);
         FRetry.clear();
+        FRetryTotal += int(again.size());
         for (const int s : again)
             Ask(s);
         return;

@@ -76,7 +76,10 @@ public:
     bool IsRunning() const { return FRunning; }
     bool WasCancelled() const { return FCancelled; }
     int Total() const { return int(FSlots.size()); } // distinct addresses asked
-    int DoneCount() const { return FDone; }
+    int DoneCount() const { return FDone; }          // addresses with their final result
+    // The failures of the first pass asked again at its end, and those answered.
+    int RetryTotal() const { return FRetryTotal; }
+    int RetryDone() const { return FRetryDone; }
 
     // The result for the address at this index of Start's list.
     const TLinkResult& Result(qsizetype Index) const;
@@ -86,7 +89,10 @@ public:
     const TIconFetcher& Icons() const { return *FIcons; }
 
 Q_SIGNALS:
-    void Progress(int Done, int Total, const QString& Host);
+    // Answered: the addresses that have had their first answer (a failure to be
+    // asked again at the end counts then); Host: the one asked last. Also emitted
+    // as the failures asked again are answered (RetryDone).
+    void Progress(int Answered, int Total, const QString& Host);
     // The icon search, when asked for: hosts done of those added so far.
     void IconProgress(int Done, int Total);
     // The address at Index (of Start's list; and every other index with the same
@@ -121,6 +127,9 @@ private:
     std::vector<int> FRetry;  // failures of the first pass
     int FPending = 0;
     int FDone = 0;
+    int FAnswered = 0;
+    int FRetryTotal = 0;
+    int FRetryDone = 0;
     bool FRunning = false;
     bool FCancelled = false;
     QString FHost;

@@ -405,3 +405,32 @@ TEST(LinkCheck, CancelStopsTheIconSearchToo)
     EXPECT_EQ(checker.Result(0).Status, TLinkStatus::Ok);
     EXPECT_EQ(checker.Icons().FoundCount(), 0);
 }
+
+// The progress counts each address once it has its first answer, so that it does
+// not stall on failures waiting to be asked again; the second asking is counted
+// on its own.
+TEST(LinkCheck, ProgressCountsFirstAnswersAndTheSecondAskingApart)
+{
+    TTestHttpServer site;
+    site.Route("/ok", Page("ok"));
+    TLinkChecker checker(FastOptions());
+    QList<int> answered;
+    int retryTotalAtEnd = -1;
+    QObject::connect(&checker, &TLinkChecker::Progress,
+                     [&](int Answered, int Total, const QString&) {
+                         EXPECT_EQ(Total, 3);
+                         answered << Answered;
+                     });
+    QObject::connect(&checker, &TLinkChecker::Finished,
+                     [&] { retryTotalAtEnd = checker.RetryTotal(); });
+    checker.Start({QString::fromLatin1(site.Origin() + "/ok"),
+                   QString::fromLatin1(site.Origin() + "/gone1"),
+                   QString::fromLatin1(site.Origin() + "/gone2")});
+    ASSERT_TRUE(WaitFinished(checker));
+    ASSERT_FALSE(answered.isEmpty());
+    EXPECT_TRUE(std::is_sorted(answered.cbegin(), answered.cend()));
+    EXPECT_EQ(answered.count(3), 1 + 2); // the first pass's end, then each second answer
+    EXPECT_EQ(retryTotalAtEnd, 2);
+    EXPECT_EQ(checker.RetryDone(), 2);
+    EXPECT_EQ(checker.DoneCount(), 3);
+}
