@@ -114,6 +114,8 @@ TDateTime WebSiteModified(const TWebSite& Site)
 
 void WebSiteModifiedSet(TWebSite& Site, TDateTime Modified)
 {
+    if (Modified == Site.AddDate)
+        Modified = TDateTime();
     if (Site.Extras->Modified == Modified)
         return;
     Site.Extras.Edit().Modified = Modified;

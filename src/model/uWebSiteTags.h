@@ -29,7 +29,11 @@ bool WebSiteTagsRemove(TWebSite& Site, const QStringList& Tags);
 
 TSiteText WebSiteKeyword(const TWebSite& Site);
 void WebSiteKeywordSet(TWebSite& Site, const QString& Keyword);
-// 0 when not known.
+// The last change; 0 when not known or when it is the add date. An entry without
+// one was last changed when it was added, which is also how Firefox reads a
+// bookmark without LAST_MODIFIED. Set it after the add date: a date equal to it is
+// not kept, since most entries of a Firefox export carry one and each would need
+// an extras block of its own.
 TDateTime WebSiteModified(const TWebSite& Site);
 void WebSiteModifiedSet(TWebSite& Site, TDateTime Modified);
 

@@ -135,8 +135,14 @@ TEST(TagsInBookmarkHtml, FirefoxAttributesAreReadWrittenAndReadBack)
     EXPECT_EQ(WebSiteKeyword(list[0]), u"ak"_s);
     EXPECT_EQ(WebSiteModified(list[0]).ToMilliseconds() - list[0].AddDate.ToMilliseconds(), 100000);
     EXPECT_TRUE(WebSiteTags(list[1]).isEmpty());
+    // Last changed when added, as most of a Firefox export: nothing kept for it (no
+    // extras block), and Firefox reads the LAST_MODIFIED left out as the add date.
+    EXPECT_EQ(WebSiteModified(list[1]), TDateTime());
+    EXPECT_TRUE(list[1].Extras.IsEmpty());
 
     const QByteArray written = WebSitesToHtmlData(list);
+    EXPECT_EQ(Line(written, "b.example"),
+              "<DT><A HREF=\"https://b.example/\" ADD_DATE=\"1700000000\" ICON_URI=\"\">B</A>");
     EXPECT_EQ(Line(written, "a.example"),
               "<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1700000000\" "
               "LAST_MODIFIED=\"1700000100\" ICON_URI=\"\" SHORTCUTURL=\"ak\" "
