@@ -85,15 +85,21 @@ private:
     {
         while (QTcpSocket* s = FServer.nextPendingConnection()) {
             s->setParent(this);
-            auto* buffer = new QByteArray;
-            auto* answered = new bool(false);
-            auto* counted = new bool(false);
-            QObject::connect(s, &QTcpSocket::readyRead, this, [this, s, buffer, answered, counted] {
-                *buffer += s->readAll();
-                if (*counted || !buffer->contains("\r\n\r\n"))
+            // Freed with the socket's connections, also when a test ends with it open.
+            struct TConnection
+            {
+                QByteArray Buffer;
+                bool Answered = false;
+                bool Counted = false;
+            };
+            auto c = std::make_shared<TConnection>();
+            QObject::connect(s, &QTcpSocket::readyRead, this, [this, s, c] {
+                c->Buffer += s->readAll();
+                if (c->Counted || !c->Buffer.contains("\r\n\r\n"))
                     return;
-                *counted = true;
-                const QList<QByteArray> first = buffer->left(buffer->indexOf("\r\n")).split(' ');
+                c->Counted = true;
+                const QList<QByteArray> first =
+                    c->Buffer.left(c->Buffer.indexOf("\r\n")).split(' ');
                 const QByteArray path = first.size() > 1 ? first[1] : QByteArray();
                 ++FStats->Requests;
                 FStats->Paths << path;
@@ -109,10 +115,10 @@ private:
                 if (route.Hang)
                     return;
                 const int delay = route.DelayMs >= 0 ? route.DelayMs : DelayMs;
-                QTimer::singleShot(delay, s, [this, s, route, answered] {
+                QTimer::singleShot(delay, s, [this, s, route, c] {
                     if (s->state() != QAbstractSocket::ConnectedState)
                         return;
-                    *answered = true;
+                    c->Answered = true;
                     --FStats->Open;
                     QByteArray head = "HTTP/1.1 " + QByteArray::number(route.Status) + " X\r\n";
                     head += "Content-Type: " + route.Type + "\r\n";
@@ -131,17 +137,13 @@ private:
                         s->disconnectFromHost();
                 });
             });
-            QObject::connect(s, &QTcpSocket::disconnected, this,
-                             [this, s, buffer, answered, counted] {
-                                 if (*counted && !*answered) {
-                                     --FStats->Open;
-                                     ++FStats->Dropped;
-                                 }
-                                 delete buffer;
-                                 delete answered;
-                                 delete counted;
-                                 s->deleteLater();
-                             });
+            QObject::connect(s, &QTcpSocket::disconnected, this, [this, s, c] {
+                if (c->Counted && !c->Answered) {
+                    --FStats->Open;
+                    ++FStats->Dropped;
+                }
+                s->deleteLater();
+            });
         }
     }
 
