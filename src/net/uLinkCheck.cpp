@@ -475,7 +475,7 @@ void TLinkChecker::OnAnswer(int Slot, const THttpResult& Answer)
     const bool first = !FSlots[size_t(Slot)].Retried;
     if (first) {
         ++FAnswered;
-        FindIcon(Slot, answer);
+        FindIcon(Slot, answer, result.Status);
     } else {
         ++FRetryDone;
     }
@@ -494,16 +494,19 @@ void TLinkChecker::OnAnswer(int Slot, const THttpResult& Answer)
 
 // The first page of a host that answered with a page starts the host's icon
 // search from the icons it names; when none of the host's pages did, but the host
-// answered, /favicon.ico alone is asked. A host that never answered is not asked.
-void TLinkChecker::FindIcon(int Slot, const THttpResult& Answer)
+// answered, /favicon.ico alone is asked. A host that never answered is not asked,
+// nor one that is parked: its icon would be the parking service's.
+void TLinkChecker::FindIcon(int Slot, const THttpResult& Answer, TLinkStatus Verdict)
 {
     const QUrl url(FSlots[size_t(Slot)].Url);
     const auto it = FIconHostLeft.find(HttpHostKey(url));
     if (it == FIconHostLeft.end() || *it <= 0)
         return;
-    const bool page = Answer.Error == THttpError::None && Answer.Status >= 200
+    const bool page = (Verdict == TLinkStatus::Ok || Verdict == TLinkStatus::Moved)
+                      && Answer.Error == THttpError::None && Answer.Status >= 200
                       && Answer.Status < 300 && !Answer.Body.isEmpty();
-    const bool reached = Answer.Status > 0 || !Answer.Hops.isEmpty();
+    const bool reached =
+        (Answer.Status > 0 || !Answer.Hops.isEmpty()) && Verdict != TLinkStatus::Parked;
     --*it;
     if (page) {
         *it = 0;

@@ -111,7 +111,7 @@ private:
     void Ask(int Slot);
     void OnAnswer(int Slot, const THttpResult& Answer);
     void Settle(int Slot, TLinkResult Result);
-    void FindIcon(int Slot, const THttpResult& Answer);
+    void FindIcon(int Slot, const THttpResult& Answer, TLinkStatus Verdict);
     void FinishIfDone();
 
     TLinkCheckOptions FOptions;

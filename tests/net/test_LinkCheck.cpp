@@ -328,7 +328,8 @@ TEST(LinkCheck, ResultsAreKeptAndOnlyMissingTitlesFilled)
 
 // Asked for icons too, the check takes them from the pages it reads: no page is
 // asked twice, a host whose pages all fail gets /favicon.ico asked, a host that
-// never answered and a host whose icon nobody wants are not asked for one.
+// never answered, a parked one and a host whose icon nobody wants are not asked
+// for one.
 TEST(LinkCheck, IconsComeFromThePagesTheCheckReads)
 {
     TTestHttpServer named;
@@ -341,15 +342,19 @@ TEST(LinkCheck, IconsComeFromThePagesTheCheckReads)
     unwanted.Route("/p", Page("P", R"(<link rel="icon" href="/i.png">)"));
     unwanted.Route("/i.png", {200, "image/png", PngBytes(43)});
     const QString closed = u"http://127.0.0.1:%1/"_s.arg(ClosedPort());
+    TTestHttpServer parked; // its icon would be the parking service's
+    parked.Route("/", Page("example.com is for sale", R"(<link rel="icon" href="/i.png">)"));
+    parked.Route("/i.png", {200, "image/png", PngBytes(44)});
 
     const QStringList urls = {QString::fromLatin1(named.Origin() + "/a"),
                               QString::fromLatin1(named.Origin() + "/b"),
                               QString::fromLatin1(failing.Origin() + "/x"),
                               QString::fromLatin1(failing.Origin() + "/y"),
                               closed,
-                              QString::fromLatin1(unwanted.Origin() + "/p")};
+                              QString::fromLatin1(unwanted.Origin() + "/p"),
+                              QString::fromLatin1(parked.Origin() + "/")};
     TLinkChecker checker(FastOptions());
-    checker.Start(urls, {true, false, true, true, true, false});
+    checker.Start(urls, {true, false, true, true, true, false, true});
     ASSERT_TRUE(WaitFinished(checker));
     EXPECT_EQ(checker.Result(0).Status, TLinkStatus::Ok);
     EXPECT_EQ(checker.Result(2).Status, TLinkStatus::Gone);
@@ -367,6 +372,8 @@ TEST(LinkCheck, IconsComeFromThePagesTheCheckReads)
     EXPECT_EQ(failing.Count("/favicon.ico"), 1);
     EXPECT_EQ(failing.Stats().Requests, 5);
     EXPECT_EQ(unwanted.Stats().Paths, QList<QByteArray>{"/p"});
+    EXPECT_EQ(checker.Result(6).Status, TLinkStatus::Parked);
+    EXPECT_EQ(parked.Stats().Paths, QList<QByteArray>{"/"});
 
     const TIconFetcher& icons = checker.Icons();
     EXPECT_EQ(icons.HostCount(), 2);
