@@ -50,6 +50,35 @@ TRun RunCli(const QStringList& args)
     return r;
 }
 
+// The application object the loopback servers need; made before the first one.
+void EnsureCoreApplication()
+{
+    static int argc = 1;
+    static char name[] = "test_cli";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+}
+
+// RunCli while this thread's event loop runs, for tests whose loopback servers
+// answer the program on this thread (call EnsureCoreApplication before making them).
+TRun RunCliServing(const QStringList& args)
+{
+    EnsureCoreApplication();
+    QProcess p;
+    QEventLoop wait;
+    QObject::connect(&p, &QProcess::finished, &wait, &QEventLoop::quit);
+    QTimer::singleShot(60000, &wait, &QEventLoop::quit);
+    p.start(QStringLiteral(ZORVEL_CLI_PATH), args);
+    wait.exec();
+    EXPECT_EQ(p.state(), QProcess::NotRunning);
+    TRun r;
+    r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out = p.readAllStandardOutput();
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
 void WriteFile(const QString& path, const QByteArray& data)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -751,11 +780,7 @@ TEST_F(CliBrowsers, AnUnreadableProfileIsNamedAndTheOthersAreStillRead)
 // icon, leaves the others without one, and writes the whole list like merge.
 TEST(CliFetchIcons, EntriesWithoutAnIconGetTheirSitesIconInTheWrittenFile)
 {
-    static int argc = 1;
-    static char name[] = "test_cli";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
+    EnsureCoreApplication();
     const QByteArray ico("\0\0\1\0\1\0\20\20\0\0\1\0\40\0\50\0\0\0\26\0\0\0", 22);
     TTestHttpServer found;
     found.Route("/favicon.ico", {200, "image/x-icon", ico + QByteArray(40, '\0')});
@@ -767,17 +792,9 @@ TEST(CliFetchIcons, EntriesWithoutAnIconGetTheirSitesIconInTheWrittenFile)
                       + "/a\">A</A>\n<DT><A HREF=\"" + found.Origin() + "/b\">B</A>\n<DT><A HREF=\""
                       + missing.Origin() + "/c\">C</A>\n</DL>\n");
 
-    // The servers answer on this thread's event loop while the program runs.
-    QProcess p;
-    QEventLoop wait;
-    QObject::connect(&p, &QProcess::finished, &wait, &QEventLoop::quit);
-    QTimer::singleShot(60000, &wait, &QEventLoop::quit);
-    p.start(QStringLiteral(ZORVEL_CLI_PATH),
-            {QStringLiteral("fetch-icons"), QStringLiteral("-o"), out, in});
-    wait.exec();
-    ASSERT_EQ(p.state(), QProcess::NotRunning);
-    EXPECT_EQ(p.exitCode(), 0);
-    const QString err = QString::fromUtf8(p.readAllStandardError());
+    const TRun run = RunCliServing({QStringLiteral("fetch-icons"), QStringLiteral("-o"), out, in});
+    EXPECT_EQ(run.Exit, 0);
+    const QString err = run.Err;
     EXPECT_TRUE(err.contains(QStringLiteral("asked 2 sites: icons found for 1")))
         << err.toStdString();
     EXPECT_EQ(found.Count("/favicon.ico"), 1);
@@ -846,11 +863,7 @@ TEST(CliTags, ListedSearchedAndOtherFilesNamed)
 // missing title in the written file.
 TEST(CliCheckLinks, PrintsVerdictsAndWritesThemWithFilledTitles)
 {
-    static int argc = 1;
-    static char name[] = "test_cli";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
+    EnsureCoreApplication();
     TTestHttpServer site;
     site.Route("/ok", {200, "text/html; charset=utf-8", "<title>Caf\xC3\xA9</title>"});
     site.Route("/old", {308, "text/html", "", "/new"});
@@ -864,16 +877,10 @@ TEST(CliCheckLinks, PrintsVerdictsAndWritesThemWithFilledTitles)
                       + "/dead\">Dead</A>\n<DT><A HREF=\"ftp://127.0.0.1/x\">F</A>\n</DL>\n");
 
     const auto Run = [&](const QStringList& Args, QByteArray& Out, QString& Err) {
-        QProcess p;
-        QEventLoop wait;
-        QObject::connect(&p, &QProcess::finished, &wait, &QEventLoop::quit);
-        QTimer::singleShot(60000, &wait, &QEventLoop::quit);
-        p.start(QStringLiteral(ZORVEL_CLI_PATH), QStringList{QStringLiteral("check-links")} + Args);
-        wait.exec();
-        EXPECT_EQ(p.state(), QProcess::NotRunning);
-        Out = p.readAllStandardOutput();
-        Err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitCode();
+        const TRun run = RunCliServing(QStringList{QStringLiteral("check-links")} + Args);
+        Out = run.Out;
+        Err = run.Err;
+        return run.Exit;
     };
     QByteArray tsv, json;
     QString err;
@@ -925,11 +932,7 @@ TEST(CliCheckLinks, PrintsVerdictsAndWritesThemWithFilledTitles)
 // is not asked again; without -o the option is refused.
 TEST(CliCheckLinks, FetchIconsTakesTheIconThePageNames)
 {
-    static int argc = 1;
-    static char name[] = "test_cli";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
+    EnsureCoreApplication();
     const QByteArray ico =
         QByteArray("\0\0\1\0\1\0\20\20\0\0\1\0\40\0\50\0\0\0\26\0\0\0", 22) + QByteArray(40, '\0');
     TTestHttpServer site;
@@ -943,14 +946,8 @@ TEST(CliCheckLinks, FetchIconsTakesTheIconThePageNames)
                       + "/a\">A</A>\n</DL>\n");
 
     const auto Run = [](const QStringList& Args) {
-        QProcess p;
-        QEventLoop wait;
-        QObject::connect(&p, &QProcess::finished, &wait, &QEventLoop::quit);
-        QTimer::singleShot(60000, &wait, &QEventLoop::quit);
-        p.start(QStringLiteral(ZORVEL_CLI_PATH), QStringList{QStringLiteral("check-links")} + Args);
-        wait.exec();
-        EXPECT_EQ(p.state(), QProcess::NotRunning);
-        return std::pair(p.exitCode(), QString::fromUtf8(p.readAllStandardError()));
+        const TRun run = RunCliServing(QStringList{QStringLiteral("check-links")} + Args);
+        return std::pair(run.Exit, run.Err);
     };
     EXPECT_EQ(Run({QStringLiteral("--fetch-icons"), in}).first, 2);
     EXPECT_EQ(site.Stats().Requests, 0);
