@@ -102,10 +102,9 @@ void TFrmMain::onCheckLinks(bool AllShown)
                 Indexes.push_back(Row);
     }
     const QStringList Urls = LinkCheckUrlsOf(FWebSiteList, Indexes);
-    std::vector<bool> WantsIcon;
-    if (linkCheckIconsAction->isChecked())
-        for (const qsizetype i : Indexes)
-            WantsIcon.push_back(FWebSiteList[i].IconId == 0);
+    const std::vector<bool> WantsIcon = linkCheckIconsAction->isChecked()
+                                            ? LinkCheckWantsIconOf(FWebSiteList, Indexes)
+                                            : std::vector<bool>();
 
     TLinkChecker Checker(LinkCheckOptions);
     QProgressDialog Progress(this);
@@ -118,8 +117,6 @@ void TFrmMain::onCheckLinks(bool AllShown)
     Progress.setAutoClose(false);
     Progress.setMinimumWidth(420);
     // The label: the links done, the host asked now, and the icon search when asked for.
-    int IconsDone = 0;
-    int IconHosts = 0;
     int LinksDone = 0;
     int LinksTotal = 0;
     QString Host;
@@ -132,8 +129,11 @@ void TFrmMain::onCheckLinks(bool AllShown)
                     + tr("Asking again the ones that failed: %1 of %2")
                           .arg(Checker.RetryDone())
                           .arg(Checker.RetryTotal());
-        if (IconHosts > 0)
-            Text += u'\n' + tr("Fetching icons: %1 of %2 sites").arg(IconsDone).arg(IconHosts);
+        if (const TIconFetcher& Icons = Checker.Icons(); Icons.HostCount() > 0)
+            Text += u'\n'
+                    + tr("Fetching icons: %1 of %2 sites")
+                          .arg(Icons.DoneCount())
+                          .arg(Icons.HostCount());
         Progress.setLabelText(Text + u'\n' + Host);
     };
     connect(&Checker, &TLinkChecker::Progress, &Progress,
@@ -143,11 +143,7 @@ void TFrmMain::onCheckLinks(bool AllShown)
                 Host = Asked;
                 ShowProgress();
             });
-    connect(&Checker, &TLinkChecker::IconProgress, &Progress, [&](int Done, int Total) {
-        IconsDone = Done;
-        IconHosts = Total;
-        ShowProgress();
-    });
+    connect(&Checker, &TLinkChecker::IconProgress, &Progress, ShowProgress);
     connect(&Progress, &QProgressDialog::canceled, &Checker, &TLinkChecker::Cancel);
     QEventLoop Wait;
     connect(&Checker, &TLinkChecker::Finished, &Wait, &QEventLoop::quit);

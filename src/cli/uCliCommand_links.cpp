@@ -42,11 +42,8 @@ int RunCheckLinks(const TOptions& o)
                                           .arg(again)
                                           .arg(host.left(40), -40));
                          });
-    std::vector<bool> wantsIcon;
-    if (o.FetchIcons)
-        for (qsizetype i = 0; i < shown.Count(); ++i)
-            wantsIcon.push_back(shown[i].IconId == 0);
-    checker.Start(LinkCheckUrlsOf(shown, all), wantsIcon);
+    checker.Start(LinkCheckUrlsOf(shown, all),
+                  o.FetchIcons ? LinkCheckWantsIconOf(shown, all) : std::vector<bool>());
     if (checker.IsRunning())
         wait.exec();
     if (terminal && checker.Total() > 0)

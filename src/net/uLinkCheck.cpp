@@ -596,6 +596,16 @@ QStringList LinkCheckUrlsOf(const TWebSiteList& List, const std::vector<qsizetyp
     return urls;
 }
 
+std::vector<bool> LinkCheckWantsIconOf(const TWebSiteList& List,
+                                       const std::vector<qsizetype>& Indexes)
+{
+    std::vector<bool> wants;
+    wants.reserve(Indexes.size());
+    for (const qsizetype i : Indexes)
+        wants.push_back(i >= 0 && i < List.Count() && List[i].IconId == 0);
+    return wants;
+}
+
 std::vector<qsizetype> LinkCheckApply(TWebSiteList& List, const std::vector<qsizetype>& Indexes,
                                       const TLinkChecker& Checker, TDateTime When)
 {

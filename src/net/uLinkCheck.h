@@ -137,6 +137,9 @@ private:
 
 // The addresses of the entries at these indexes (in that order).
 QStringList LinkCheckUrlsOf(const TWebSiteList& List, const std::vector<qsizetype>& Indexes);
+// For Start's WantsIcon: whether each entry at these indexes lacks an icon.
+std::vector<bool> LinkCheckWantsIconOf(const TWebSiteList& List,
+                                       const std::vector<qsizetype>& Indexes);
 // Keeps the checker's results on the entries at these indexes (Indexes[k] took
 // address k of Start's list) with the time of the check, and gives a 2xx page's
 // title to an entry whose title is empty or its address. Returns the indexes of
