@@ -275,10 +275,7 @@ std::optional<QString> ReadInternetShortcutURL(const QByteArray& Bytes)
 
 bool IsAcceptableDropPath(const QString& Path)
 {
-    const QString ext = AsciiLower(ExtractFileExt(Path));
-    if (ext == u".url" || ext == u".website" || ext == u".html" || ext == u".htm")
-        return true;
-    return QFileInfo(Path).isDir();
+    return !Path.isEmpty() && QFileInfo::exists(Path);
 }
 
 Qt::DropAction URLDropEffect(Qt::KeyboardModifiers Keys, Qt::DropActions Offered)
@@ -374,7 +371,8 @@ bool TURLDataFormat::AssignHDrop(const TDropPayload& Payload)
     SetURL(FileDropMarker);
     SetTitle(FileDropMarker);
     FDroppedFileNames.append(Payload.Paths);
-    // A drop with at least one loadable path is worth accepting; the loader skips the rest.
+    // A drop with at least one existing path is accepted; what is no bookmark file is
+    // named by the add.
     return std::any_of(Payload.Paths.cbegin(), Payload.Paths.cend(), IsAcceptableDropPath);
 }
 

@@ -95,8 +95,10 @@ std::optional<QByteArray> FirstFileGroupDescriptorNameA(const QByteArray& Record
 // std::nullopt when there is none. An empty string means "URL=" with nothing after it.
 std::optional<QString> ReadInternetShortcutURL(const QByteArray& Bytes);
 
-// True when a dropped path is something the list can load: a .url, .website, .html
-// or .htm file, or an existing folder.
+// True when a dropped path is worth reading: any existing file or folder. Whether a
+// file holds bookmarks (a service export or a browser's store is known by its
+// content, not its name) is found by reading it; one that does not is named in the
+// add's report rather than refused at the drag, where the user would learn nothing.
 bool IsAcceptableDropPath(const QString& Path);
 
 // The drop effect for the keys held and the effects the source offers: only copy and

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -324,18 +325,30 @@ TEST_F(FileDrop, ThreeShellItemsKeepTheirOrderAndStopTheWalk)
     EXPECT_EQ(source.FetchCount(F::UniformResourceLocator), 0);
 }
 
-TEST_F(FileDrop, AcceptedWhenAtLeastOnePathIsLoadable)
+TEST_F(FileDrop, AcceptedWhenAtLeastOnePathExists)
 {
+    // Whether a file holds bookmarks is found by reading it: a service export with any
+    // name, a browser's store without an extension, even a picture is accepted, so that
+    // the add can name what it could not read instead of the drag being refused.
+    for (const char* name : {"pocket-export.txt", "picture.png", "Bookmarks", "raindrop.CSV"}) {
+        QFile f(Path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
     struct TCase
     {
         QStringList Paths;
         bool Accepted;
     };
     const TCase cases[] = {
-        {{Path("notes.txt"), Path("page.HTM")}, true},
-        {{Path("notes.txt"), Path("missing-folder")}, false},
-        {{Path("pinned.Website"), Path("bookmarks.html")}, true},
+        {{Path("pocket-export.txt")}, true},
+        {{Path("picture.png"), Path("missing.html")}, true},
+        {{Path("Bookmarks")}, true},
+        {{Path("raindrop.CSV"), Path("Folder")}, true},
         {{Path("Folder")}, true},
+        // Nothing there to read: a stale path, a name that was never a file.
+        {{Path("missing.html"), Path("missing-folder")}, false},
+        {{QString()}, false},
         {{}, false},
     };
     for (const TCase& c : cases) {
@@ -343,7 +356,7 @@ TEST_F(FileDrop, AcceptedWhenAtLeastOnePathIsLoadable)
         source.Add(F::HDrop, Paths(c.Paths));
         TURLDataFormat data;
         EXPECT_EQ(data.FetchFrom(source), c.Accepted) << c.Paths.join(u' ').toStdString();
-        // Every path is recorded, loadable or not.
+        // Every path is recorded, readable or not.
         EXPECT_EQ(data.DroppedFileNames(), c.Paths);
         TURLDropSession session;
         EXPECT_EQ(session.DragEnter(source, Qt::NoModifier, Qt::CopyAction) == Qt::CopyAction,
@@ -444,6 +457,7 @@ TEST(URLDropSession, DataClearedEvenWhenTheHandlerThrows)
 {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
+    ASSERT_TRUE(QFile(tmp.filePath(QStringLiteral("a.url"))).open(QIODevice::WriteOnly));
     TURLDropSourceList source;
     source.Add(F::HDrop, Paths({tmp.filePath(QStringLiteral("a.url"))}));
     TURLDropSession session;

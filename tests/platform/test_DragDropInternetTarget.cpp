@@ -12,6 +12,7 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QListWidget>
 #include <QMimeData>
 #include <QScrollBar>
@@ -226,6 +227,8 @@ TEST(MimeURLDropSource, LocalFilesAreTheFileDropRemoteURLsAreNot)
     ASSERT_TRUE(tmp.isValid());
     const QString a = tmp.filePath(QStringLiteral("a.url"));
     const QString b = tmp.filePath(QStringLiteral("b.html"));
+    for (const QString& Path : {a, b})
+        ASSERT_TRUE(QFile(Path).open(QIODevice::WriteOnly));
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(a), QUrl(QStringLiteral("https://example.org/")),
                   QUrl::fromLocalFile(b)});
@@ -241,6 +244,7 @@ TEST(MimeURLDropSource, FileDescribedLikeALinkIsStillAFileDrop)
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     const QString a = tmp.filePath(QStringLiteral("a.url"));
+    ASSERT_TRUE(QFile(a).open(QIODevice::WriteOnly));
     const QString fileUrl = QUrl::fromLocalFile(a).toString();
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(a)});
@@ -360,11 +364,30 @@ TEST_F(DropURLTargetOnList, FileManagerDropGivesMarkerAndPathsInOrder)
     EXPECT_TRUE(FTarget->DroppedFileNames().isEmpty());
 }
 
+TEST_F(DropURLTargetOnList, FilesOfAnyNameAreTakenForTheAddToJudge)
+{
+    // A service export saved as .txt and a picture: both reach the add, which reads the
+    // export by its content and names the picture as no bookmark file.
+    QStringList paths;
+    for (const char* name : {"pocket.txt", "photo.png"}) {
+        paths.append(FTmp.filePath(QString::fromLatin1(name)));
+        QFile f(paths.last());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("title,url\n");
+    }
+    const TResult r = DragAndDrop(*FileManagerDrag(paths), Qt::NoModifier);
+    EXPECT_TRUE(r.EnterAccepted);
+    EXPECT_TRUE(r.DropAccepted);
+    EXPECT_EQ(FDrops, 1);
+    EXPECT_EQ(FPaths, paths);
+}
+
 TEST_F(DropURLTargetOnList, UnusableDragsAreRefusedAndNeverReported)
 {
     QMimeData words;
     words.setText(QStringLiteral("just words"));
-    const auto textFiles = FileManagerDrag({FTmp.filePath(QStringLiteral("notes.txt"))});
+    // A path that is not there (the file was moved away since the drag began).
+    const auto textFiles = FileManagerDrag({FTmp.filePath(QStringLiteral("gone.html"))});
     for (const QMimeData* mime :
          {static_cast<const QMimeData*>(&words), static_cast<const QMimeData*>(textFiles.get())}) {
         const TResult r = DragAndDrop(*mime, Qt::NoModifier);
