@@ -38,6 +38,80 @@ const QString KeyShortenURL = QStringLiteral("Shorten URL");
 const QString SecLinkCheck = QStringLiteral("Link Check");
 const QString KeyFetchIcons = QStringLiteral("Fetch Icons");
 
+const QString SecWindow = QStringLiteral("Window");
+const QString KeyLeft = QStringLiteral("Left");
+const QString KeyTop = QStringLiteral("Top");
+const QString KeyWidth = QStringLiteral("Width");
+const QString KeyHeight = QStringLiteral("Height");
+const QString KeyMaximized = QStringLiteral("Maximized");
+const QString KeyColumnWidths = QStringLiteral("Column Widths");
+const QString KeyColumnOrder = QStringLiteral("Column Order");
+
+// Far beyond any screen: a value past it is a damaged file, not a place.
+constexpr long long MaxCoordinate = 1000000;
+
+int ReadCoordinate(const TIniFile& Ini, const QString& Key)
+{
+    const long long v = Ini.ReadInteger(SecWindow, Key, 0);
+    return v < -MaxCoordinate || v > MaxCoordinate ? 0 : int(v);
+}
+
+// "158,157,57": numbers from 0 to MaxCoordinate; anything else gives an empty list,
+// so that a damaged value falls back to the designed layout as a whole.
+QList<int> ReadNumberList(const TIniFile& Ini, const QString& Key)
+{
+    QList<int> numbers;
+    const QString text = Ini.ReadString(SecWindow, Key, QString()).trimmed();
+    if (text.isEmpty())
+        return numbers;
+    for (const QString& part : text.split(u',')) {
+        bool ok = false;
+        const int v = part.trimmed().toInt(&ok);
+        if (!ok || v < 0 || v > MaxCoordinate)
+            return {};
+        numbers.append(v);
+    }
+    return numbers;
+}
+
+QString JoinNumbers(const QList<int>& Numbers)
+{
+    QStringList parts;
+    for (int v : Numbers)
+        parts.append(QString::number(v));
+    return parts.join(u',');
+}
+
+void LoadWindowPlace(const TIniFile& Ini, TWindowPlace& Place)
+{
+    Place = TWindowPlace();
+    const int width = ReadCoordinate(Ini, KeyWidth);
+    const int height = ReadCoordinate(Ini, KeyHeight);
+    if (width > 0 && height > 0) {
+        Place.Left = ReadCoordinate(Ini, KeyLeft);
+        Place.Top = ReadCoordinate(Ini, KeyTop);
+        Place.Width = width;
+        Place.Height = height;
+        Place.Maximized = Ini.ReadInteger(SecWindow, KeyMaximized, 0) != 0;
+    }
+    Place.ColumnWidths = ReadNumberList(Ini, KeyColumnWidths);
+    Place.ColumnOrder = ReadNumberList(Ini, KeyColumnOrder);
+}
+
+void SaveWindowPlace(TIniFile& Ini, const TWindowPlace& Place)
+{
+    // A window that was never placed leaves the file as it was.
+    if (Place.Width <= 0 || Place.Height <= 0)
+        return;
+    Ini.WriteString(SecWindow, KeyLeft, QString::number(Place.Left));
+    Ini.WriteString(SecWindow, KeyTop, QString::number(Place.Top));
+    Ini.WriteString(SecWindow, KeyWidth, QString::number(Place.Width));
+    Ini.WriteString(SecWindow, KeyHeight, QString::number(Place.Height));
+    Ini.WriteBool(SecWindow, KeyMaximized, Place.Maximized);
+    Ini.WriteString(SecWindow, KeyColumnWidths, JoinNumbers(Place.ColumnWidths));
+    Ini.WriteString(SecWindow, KeyColumnOrder, JoinNumbers(Place.ColumnOrder));
+}
+
 // A Boolean is stored as an integer: non-zero is true; missing or not a number keeps Default.
 bool ReadFlag(const TIniFile& Ini, const QString& Section, const QString& Key, bool Default)
 {
@@ -157,6 +231,7 @@ void LoadSetupData(TSetupData& Settings)
     Settings.isAmazonShort = ReadFlag(ini, SecSimplify, KeyShortenURL, Settings.isAmazonShort);
     Settings.isLinkCheckIcons =
         ReadFlag(ini, SecLinkCheck, KeyFetchIcons, Settings.isLinkCheckIcons);
+    LoadWindowPlace(ini, Settings.Window);
 }
 
 void SaveSetupData(const TSetupData& Settings)
@@ -174,6 +249,7 @@ void SaveSetupData(const TSetupData& Settings)
     // as it was.
     if (Settings.isLinkCheckIcons || ini.ValueExists(SecLinkCheck, KeyFetchIcons))
         ini.WriteBool(SecLinkCheck, KeyFetchIcons, Settings.isLinkCheckIcons);
+    SaveWindowPlace(ini, Settings.Window);
     if (!ForcePath(QFileInfo(fileName).absolutePath()))
         throw EFileError(fileName, CannotCreateFolderReason(qt_error_string()));
     ini.SaveToFile(fileName);

@@ -5,10 +5,26 @@
 // browser programs are installed: uBrowserPrograms.h.
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 class TWebSiteList;
+
+// Where the main window was and how its list's columns were laid out when it last
+// closed. A Width of 0 means none was kept: the window opens as designed.
+struct TWindowPlace
+{
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    bool Maximized = false;
+    QList<int> ColumnWidths; // by the model's column; empty: the columns share the list's width
+    QList<int> ColumnOrder;  // the model's columns in the order shown; empty: as designed
+
+    bool operator==(const TWindowPlace&) const = default;
+};
 
 struct TSetupData
 {
@@ -23,6 +39,7 @@ struct TSetupData
     bool isAmazonShort = false;
     bool isLinkCheckIcons = false; // a link check brings the missing icons too
     QString BaseBookmarkName;
+    TWindowPlace Window;
 
     bool operator==(const TSetupData&) const = default;
 };

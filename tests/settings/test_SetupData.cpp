@@ -243,3 +243,55 @@ TEST_F(SetupDataTest, UnwritableFileRaisesWithItsPath)
         EXPECT_EQ(QFileInfo(e.FileName()).fileName(), AppBaseName() + QStringLiteral(".ini"));
     }
 }
+
+TEST_F(SetupDataTest, WindowPlaceIsKeptAndReadBack)
+{
+    SetupDataDefault(SetupData);
+    // Never placed: nothing about the window is written.
+    SaveSetupData(SetupData);
+    EXPECT_FALSE(ReadFile(SetupIniFileName()).contains("[Window]"));
+
+    SetupData.Window.Left = -1200; // a second screen left of the first
+    SetupData.Window.Top = 40;
+    SetupData.Window.Width = 1024;
+    SetupData.Window.Height = 700;
+    SetupData.Window.Maximized = true;
+    SetupData.Window.ColumnWidths = {300, 200, 150, 280, 90, 60};
+    SetupData.Window.ColumnOrder = {1, 0, 2, 4, 3, 5};
+    SaveSetupData(SetupData);
+    EXPECT_TRUE(ReadFile(SetupIniFileName())
+                    .contains("[Window]\r\nLeft=-1200\r\nTop=40\r\nWidth=1024\r\nHeight=700\r\n"
+                              "Maximized=1\r\nColumn Widths=300,200,150,280,90,60\r\n"
+                              "Column Order=1,0,2,4,3,5\r\n"));
+    TSetupData Read;
+    LoadSetupData(Read);
+    EXPECT_EQ(Read.Window, SetupData.Window);
+    EXPECT_EQ(Read, SetupData);
+}
+
+TEST_F(SetupDataTest, DamagedWindowValuesFallBackToTheDesignedLayout)
+{
+    struct TCase
+    {
+        const char* Ini;
+        TWindowPlace Expected;
+    };
+    const TCase Cases[] = {
+        // No size: the place is not used, the columns still are.
+        {"[Window]\r\nLeft=10\r\nTop=10\r\nColumn Widths=1,2\r\n", {0, 0, 0, 0, false, {1, 2}, {}}},
+        {"[Window]\r\nWidth=0\r\nHeight=500\r\nMaximized=1\r\n", {}},
+        {"[Window]\r\nWidth=800\r\nHeight=-5\r\n", {}},
+        {"[Window]\r\nLeft=99999999\r\nTop=5\r\nWidth=800\r\nHeight=600\r\n",
+         {0, 5, 800, 600, false, {}, {}}},
+        {"[Window]\r\nWidth=800\r\nHeight=600\r\nColumn Widths=10,x,30\r\n"
+         "Column Order=0,-1\r\n",
+         {0, 0, 800, 600, false, {}, {}}},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Ini);
+        WriteFile(SetupIniFileName(), QByteArray(C.Ini));
+        TSetupData Read;
+        LoadSetupData(Read);
+        EXPECT_EQ(Read.Window, C.Expected);
+    }
+}
