@@ -140,7 +140,7 @@ bool TFrmProperty::Execute(TWebSiteList& AWebSites)
 {
     FVariousValues = tr("(Various Values)");
     FEditedSite = WebSitesGetCommon(AWebSites, FVariousValues);
-    FTags = WebSitesCommonTags(AWebSites);
+    FTagShares = WebSitesTagShares(AWebSites);
     ShowWebSite();
     ui->titleEdit->setFocus();
     CentreOnActiveWindow(this);
@@ -162,25 +162,30 @@ bool TFrmProperty::Execute(TWebSiteList& AWebSites)
     FEditedSite.AddDate = PickerDateTime();
     FEditedSite.Comment = MemoToComment(ui->commentEdit->toPlainText());
 
-    WebSitesSetCommon(AWebSites, FEditedSite, Flags, FVariousValues);
-    const QStringList Tags = SplitTags(ui->tagsEdit->text());
+    const TDateTime Now = TDateTime::Now();
+    WebSitesSetCommon(AWebSites, FEditedSite, Flags, FVariousValues, Now);
     const bool One = FEditedSite.Selected;
     for (qsizetype i = 0; i < AWebSites.Count(); ++i) {
         const TWebSite& E = AWebSites.at(i);
         if (!One || !E.Selected || !E.Visible)
             continue;
         // One entry: its tags as written, in the order written.
+        TWebSite& Edited = AWebSites.EditKeepURL(i);
+        const QStringList TagsBefore = WebSiteTags(Edited);
+        const TSiteText KeywordBefore = WebSiteKeyword(Edited);
         if (ui->tagsCheck->isChecked())
-            WebSiteTagsSet(AWebSites.EditKeepURL(i), Tags);
+            WebSiteTagsSet(Edited, SplitTags(ui->tagsEdit->text()));
         if (ui->keywordCheck->isChecked())
-            WebSiteKeywordSet(AWebSites.EditKeepURL(i), ui->keywordEdit->text());
+            WebSiteKeywordSet(Edited, ui->keywordEdit->text());
+        if (WebSiteTags(Edited) != TagsBefore || WebSiteKeyword(Edited) != KeywordBefore)
+            WebSiteModifiedSet(Edited, Now);
     }
     if (!One && ui->tagsCheck->isChecked()) {
-        // Several: what was added to or removed from the tags they share, and
-        // nothing else of each entry's own.
+        // Several: what was added to or removed from their tags, and nothing else
+        // of each entry's own.
         QStringList Add, Remove;
-        TagEditOf(FTags, Tags, Add, Remove);
-        WebSitesEditTags(AWebSites, Add, Remove);
+        TagShareEditOf(FTagShares, ShownTagShares(), Add, Remove);
+        WebSitesEditTags(AWebSites, Add, Remove, Now);
     }
     return true;
 }
@@ -198,9 +203,16 @@ void TFrmProperty::ShowWebSite()
                                          : FEditedSite.AddDate.Date());
     ui->commentEdit->setPlainText(CommentToMemo(FEditedSite.Comment));
     const bool One = FEditedSite.Selected;
-    ui->tagsEdit->setText(FTags.join(QStringLiteral(", ")));
-    ui->tagsEdit->setPlaceholderText(One ? QString()
-                                         : tr("Tags all of them have (comma-separated)"));
+    ui->tagsEdit->setText(TagSharesText(FTagShares));
+    ui->tagsEdit->setPlaceholderText(One ? QString() : tr("Tags (comma-separated)"));
+    // Said once where the marked tags are shown, and read by a screen reader with the box.
+    ui->tagsEdit->setToolTip(
+        One ? QString()
+            : tr("Tags marked %1 are carried by only some of the entries: delete one to "
+                 "remove it from all, delete its mark to give it to all, leave it to keep it "
+                 "as it is.")
+                  .arg(SomeMark()));
+    ui->tagsEdit->setAccessibleDescription(ui->tagsEdit->toolTip());
     ui->keywordEdit->setText(One ? WebSiteKeyword(FEditedSite).toString() : QString());
     const TDateTime Modified = WebSiteModified(FEditedSite);
     ui->modifiedLabel->setText(
@@ -285,7 +297,45 @@ void TFrmProperty::onCommentEdited()
 
 void TFrmProperty::onTagsEdited()
 {
-    ui->tagsCheck->setChecked(SplitTags(ui->tagsEdit->text()) != FTags);
+    ui->tagsCheck->setChecked(ShownTagShares() != FTagShares);
+}
+
+QString TFrmProperty::SomeMark()
+{
+    return tr("(some)");
+}
+
+QString TFrmProperty::TagSharesText(const QList<TTagShare>& Shares)
+{
+    QStringList Parts;
+    for (const TTagShare& S : Shares)
+        Parts << (S.All ? S.Tag : S.Tag + u' ' + SomeMark());
+    return Parts.join(QStringLiteral(", "));
+}
+
+QList<TTagShare> TFrmProperty::ShownTagShares() const
+{
+    const QString Mark = SomeMark();
+    QList<TTagShare> Shares;
+    for (const QString& Written : SplitTags(ui->tagsEdit->text())) {
+        TTagShare S{Written, true};
+        if (!FEditedSite.Selected && Written.endsWith(Mark, Qt::CaseInsensitive)) {
+            S.Tag = Written.chopped(Mark.size()).trimmed();
+            S.All = false;
+        }
+        if (S.Tag.isEmpty())
+            continue;
+        // The same tag twice: the first spelling stays, "for all" wins.
+        bool Seen = false;
+        for (TTagShare& Earlier : Shares)
+            if (Earlier.Tag.compare(S.Tag, Qt::CaseInsensitive) == 0) {
+                Earlier.All = Earlier.All || S.All;
+                Seen = true;
+            }
+        if (!Seen)
+            Shares.append(S);
+    }
+    return Shares;
 }
 
 void TFrmProperty::onKeywordEdited()

@@ -4,6 +4,7 @@
 // writes back only the fields whose check box is ticked.
 
 #include <model/uWebSiteList.h>
+#include <model/uWebSitesCommon.h>
 
 #include <QDialog>
 
@@ -55,13 +56,18 @@ private:
     void onDateEdited();
     void onCommentEdited();
     void onTagsEdited();
+    // The mark after a tag only some of the entries carry ("(some)").
+    static QString SomeMark();
+    static QString TagSharesText(const QList<TTagShare>& Shares);
+    // The tags as the box now reads, each marked for all or some.
+    QList<TTagShare> ShownTagShares() const;
     void onKeywordEdited();
 
     std::unique_ptr<Ui::TFrmProperty> ui;
     // The values shown; after OK the values applied. Selected: exactly one entry.
     TWebSite FEditedSite;
-    // The tags shown: the entry's own, or those all the entries have.
-    QStringList FTags;
+    // The tags shown: the entry's own, or every tag any of the entries carries.
+    QList<TTagShare> FTagShares;
     // The text that stands for differing values while the dialog is open.
     QString FVariousValues;
     // How much wider than designed the caption column is for the face in use.

@@ -51,7 +51,7 @@ TWebSite WebSitesGetCommon(const TWebSiteList& List, const QString& Various)
 }
 
 void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteFieldFlags& Flags,
-                       const QString& Various)
+                       const QString& Various, TDateTime Now)
 {
     const bool ApplyTitle = Flags.Title && Site.Title != Various;
     const bool ApplyURL = Flags.URL && Site.URL != Various;
@@ -67,20 +67,32 @@ void WebSitesSetCommon(TWebSiteList& List, const TWebSite& Site, const TWebSiteF
             continue;
         // Only a URL edit needs the list's URL index rebuilt.
         TWebSite& E = ApplyURL ? List[i] : List.EditKeepURL(i);
+        bool Changed = false;
+        auto Set = [&Changed](TSiteText& Field, const TSiteText& Value) {
+            if (Field != Value) {
+                Field = Value;
+                Changed = true;
+            }
+        };
         if (ApplyTitle)
-            E.Title = Site.Title;
+            Set(E.Title, Site.Title);
         if (ApplyURL && E.URL != Site.URL) {
             E.URL = Site.URL;
             E.Extras.ForgetLinkCheck();
+            Changed = true;
         }
         if (ApplyComment)
-            E.Comment = Site.Comment;
+            Set(E.Comment, Site.Comment);
         if (ApplyIconURL)
-            E.IconURL = Site.IconURL;
+            Set(E.IconURL, Site.IconURL);
         if (ApplyCategory)
-            E.Category = Site.Category;
-        if (ApplyAddDate)
+            Set(E.Category, Site.Category);
+        if (ApplyAddDate && E.AddDate != Site.AddDate) {
             E.AddDate = Site.AddDate;
+            Changed = true;
+        }
+        if (Changed)
+            WebSiteModifiedSet(E, Now);
     }
 }
 
@@ -105,7 +117,8 @@ QStringList WebSitesCommonTags(const TWebSiteList& List)
     return common;
 }
 
-qsizetype WebSitesEditTags(TWebSiteList& List, const QStringList& Add, const QStringList& Remove)
+qsizetype WebSitesEditTags(TWebSiteList& List, const QStringList& Add, const QStringList& Remove,
+                           TDateTime Now)
 {
     qsizetype changed = 0;
     for (qsizetype i = 0; i < List.Count(); ++i) {
@@ -114,8 +127,10 @@ qsizetype WebSitesEditTags(TWebSiteList& List, const QStringList& Add, const QSt
         TWebSite& E = List.EditKeepURL(i);
         const bool removed = WebSiteTagsRemove(E, Remove);
         const bool added = WebSiteTagsAdd(E, Add);
-        if (removed || added)
+        if (removed || added) {
+            WebSiteModifiedSet(E, Now);
             ++changed;
+        }
     }
     return changed;
 }
@@ -131,4 +146,58 @@ void TagEditOf(const QStringList& Common, const QStringList& Edited, QStringList
     for (const QString& t : Common)
         if (!Edited.contains(t))
             Remove.append(t);
+}
+
+QList<TTagShare> WebSitesTagShares(const TWebSiteList& List)
+{
+    QList<TTagShare> shares;
+    QList<qsizetype> carriers;
+    qsizetype entries = 0;
+    for (const TWebSite& E : List) {
+        if (!Qualifies(E))
+            continue;
+        ++entries;
+        if (E.Extras.IsEmpty())
+            continue;
+        for (const QString& t : WebSiteTags(E)) {
+            qsizetype k = 0;
+            while (k < shares.size() && shares.at(k).Tag.compare(t, Qt::CaseInsensitive) != 0)
+                ++k;
+            if (k == shares.size()) {
+                shares.append({t, false});
+                carriers.append(0);
+            }
+            ++carriers[k];
+        }
+    }
+    for (qsizetype k = 0; k < shares.size(); ++k)
+        shares[k].All = carriers.at(k) == entries;
+    return shares;
+}
+
+void TagShareEditOf(const QList<TTagShare>& Shown, const QList<TTagShare>& Edited, QStringList& Add,
+                    QStringList& Remove)
+{
+    Add.clear();
+    Remove.clear();
+    auto Find = [](const QList<TTagShare>& In, const QString& Tag) -> const TTagShare* {
+        for (const TTagShare& s : In)
+            if (s.Tag.compare(Tag, Qt::CaseInsensitive) == 0)
+                return &s;
+        return nullptr;
+    };
+    for (const TTagShare& e : Edited) {
+        const TTagShare* shown = Find(Shown, e.Tag);
+        // A new tag is given to all, even when written with the mark of "some".
+        if (!shown || (e.All && !shown->All))
+            Add.append(e.Tag);
+        // A change of letter case alone: the new spelling replaces the old one.
+        else if (e.All && shown->Tag != e.Tag) {
+            Remove.append(shown->Tag);
+            Add.append(e.Tag);
+        }
+    }
+    for (const TTagShare& s : Shown)
+        if (!Find(Edited, s.Tag))
+            Remove.append(s.Tag);
 }

@@ -86,7 +86,16 @@ protected:
         return WhileOpen(*Dlg, Act, [&] { return Dlg->Execute(List); });
     }
 
+    // An entry the dialog changed: as Expected, its last change the time of the edit.
+    void ExpectEdited(const TWebSite& Got, TWebSite Expected)
+    {
+        EXPECT_GE(WebSiteModified(Got), Opened);
+        WebSiteModifiedSet(Expected, WebSiteModified(Got));
+        EXPECT_EQ(Got, Expected);
+    }
+
     std::unique_ptr<TFrmProperty> Dlg;
+    const TDateTime Opened = TDateTime::Now();
     TWebSiteList List, Before;
     TScopedEnv Env;
 };
@@ -114,7 +123,7 @@ TEST_F(PropertyDialog, OneEntryOnlyTheChangedCommentIsWritten)
     EXPECT_TRUE(Ok);
     TWebSite Expected = Before[1];
     Expected.Comment = u"new\r\nthree\r\nlines"_s;
-    EXPECT_EQ(List[1], Expected);
+    ExpectEdited(List[1], Expected);
     EXPECT_EQ(List[0], Before[0]);
     EXPECT_EQ(List[2], Before[2]);
 }
@@ -142,7 +151,8 @@ TEST_F(PropertyDialog, ThreeTitlesOneCategoryMoveToArchive)
     for (qsizetype i : {0, 1, 3}) {
         TWebSite Expected = Before[i];
         Expected.Category = u"Archive"_s;
-        EXPECT_EQ(List[i], Expected) << i;
+        SCOPED_TRACE(i);
+        ExpectEdited(List[i], Expected);
     }
     EXPECT_EQ(List[2], Before[2]); // hidden by the search, though still Selected
 }
@@ -176,9 +186,12 @@ TEST_F(PropertyDialog, DifferentDatesShowVariousValuesAndOnlyARealPickIsApplied)
         EXPECT_TRUE(Ok);
         for (qsizetype i = 0; i < 2; ++i) {
             TWebSite Expected = Before[i];
-            if (C.Applied)
+            SCOPED_TRACE(i);
+            if (C.Applied) {
                 Expected.AddDate = TDateTime::FromDateTime(C.Pick, QTime(0, 0));
-            EXPECT_EQ(List[i], Expected) << i;
+                ExpectEdited(List[i], Expected);
+            } else
+                EXPECT_EQ(List[i], Expected);
         }
     }
 }
@@ -423,29 +436,78 @@ TEST_F(PropertyDialog, OneEntrysTagsAndKeywordAreSetAsWritten)
     EXPECT_TRUE(Ok);
     EXPECT_EQ(WebSiteTags(List[0]), (QStringList{u"keep"_s, u"new one"_s}));
     EXPECT_EQ(WebSiteKeyword(List[0]), u"m2"_s);
-    EXPECT_EQ(WebSiteModified(List[0]), At(2022, 3, 4, 5, 6));
+    // The edit is the entry's last change now (a browser reads it from the export).
+    EXPECT_GE(WebSiteModified(List[0]), Opened);
 }
 
-TEST_F(PropertyDialog, SeveralEntriesGainAndLoseTagsAndKeepTheirOwn)
+TEST_F(PropertyDialog, AnyEditSetsTheLastChangeOfTheEntriesItChangedOnly)
+{
+    struct TCase
+    {
+        const char* What;
+        std::function<void()> Edit;
+        bool Changes;
+    };
+    const TCase Cases[] = {
+        {"title", [this] { Edit(1)->setText(u"New"_s); }, true},
+        {"category", [this] { Edit(3)->setText(u"Work"_s); }, true},
+        {"comment", [this] { Memo()->setPlainText(u"note"_s); }, true},
+        {"keyword", [this] { Child<QLineEdit>("keywordEdit")->setText(u"k"_s); }, true},
+        {"nothing", [this] { Box("commentCheck")->click(); }, false},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.What);
+        Fill({Entry(u"Mine"_s, u"https://mine/"_s, u""_s, At(2021, 2, 3))});
+        Dlg.reset();
+        EXPECT_TRUE(Run([&] {
+            C.Edit();
+            Press("okButton");
+        }));
+        if (C.Changes)
+            EXPECT_GE(WebSiteModified(List[0]), Opened);
+        else
+            EXPECT_EQ(WebSiteModified(List[0]), TDateTime());
+    }
+}
+
+TEST_F(PropertyDialog, SeveralEntriesShowEveryTagMarkedWhenOnlySomeCarryIt)
 {
     TWebSite A = Entry(u"A"_s, u"http://a/"_s, u""_s, At(2020, 1, 1));
     TWebSite B = Entry(u"B"_s, u"http://b/"_s, u""_s, At(2020, 1, 1));
-    WebSiteTagsSet(A, {u"shared"_s, u"a-only"_s, u"drop"_s});
-    WebSiteTagsSet(B, {u"b-only"_s, u"drop"_s, u"shared"_s});
+    TWebSite C = Entry(u"C"_s, u"http://c/"_s, u""_s, At(2020, 1, 1));
+    WebSiteTagsSet(A, {u"shared"_s, u"a-only"_s, u"drop"_s, u"spread"_s});
+    WebSiteTagsSet(B, {u"b-only"_s, u"drop"_s, u"Shared"_s});
+    WebSiteTagsSet(C, {u"shared"_s, u"b-only"_s});
     WebSiteKeywordSet(B, u"bk"_s);
-    Fill({A, B});
+    Fill({A, B, C});
     const bool Ok = Run([&] {
         QLineEdit* Tags = Child<QLineEdit>("tagsEdit");
-        EXPECT_EQ(Tags->text(), u"shared, drop"_s);
+        EXPECT_EQ(Tags->text(), u"shared, a-only (some), drop (some), spread (some), "
+                                u"b-only (some)"_s);
+        EXPECT_TRUE(Tags->toolTip().contains(u"(some)"_s));
         EXPECT_FALSE(Child<QLineEdit>("keywordEdit")->isEnabled());
         EXPECT_FALSE(Box("tagsCheck")->isChecked());
-        Tags->setText(u"shared, added"_s);
+        // Removed from all: "shared" (all had it) and "drop" (some had it); given to
+        // all: "spread" (mark deleted) and the new "added"; left alone: the others.
+        Tags->setText(u"a-only (some), spread, b-only (some), added"_s);
         EXPECT_EQ(Ticked(), QStringList{});
         EXPECT_TRUE(Box("tagsCheck")->isChecked());
         Press("okButton");
     });
     EXPECT_TRUE(Ok);
-    EXPECT_EQ(WebSiteTags(List[0]), (QStringList{u"shared"_s, u"a-only"_s, u"added"_s}));
-    EXPECT_EQ(WebSiteTags(List[1]), (QStringList{u"b-only"_s, u"shared"_s, u"added"_s}));
+    EXPECT_EQ(WebSiteTags(List[0]), (QStringList{u"a-only"_s, u"spread"_s, u"added"_s}));
+    EXPECT_EQ(WebSiteTags(List[1]), (QStringList{u"b-only"_s, u"spread"_s, u"added"_s}));
+    EXPECT_EQ(WebSiteTags(List[2]), (QStringList{u"b-only"_s, u"spread"_s, u"added"_s}));
     EXPECT_EQ(WebSiteKeyword(List[1]), u"bk"_s);
+    for (qsizetype i = 0; i < 3; ++i)
+        EXPECT_GE(WebSiteModified(List[i]), Opened);
+
+    // Shown as it is, nothing is ticked and nothing changes.
+    Before = List;
+    EXPECT_TRUE(Run([&] {
+        EXPECT_FALSE(Box("tagsCheck")->isChecked());
+        Press("okButton");
+    }));
+    for (qsizetype i = 0; i < 3; ++i)
+        EXPECT_EQ(List[i], Before[i]);
 }

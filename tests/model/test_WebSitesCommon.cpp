@@ -218,14 +218,16 @@ TEST(WebSitesSetCommon, NewAddressForgetsTheLinkCheck)
         EXPECT_EQ(x.LinkChecked == TDateTime(), Changed);
         EXPECT_EQ(x.Keyword.toString(), u"kw"_s);
     }
-    // With nothing else kept, the extras give their room back.
+    // Nothing of the check is left: the extras hold only the date of the edit.
     TWebSiteList List = MakeList({Checked(u"http://a/"_s)});
     TWebSite s = WebSitesGetCommon(List, Various);
     s.URL = u"http://b/"_s;
     TWebSiteFieldFlags Flags;
     Flags.URL = true;
-    WebSitesSetCommon(List, s, Flags, Various);
-    EXPECT_TRUE(List[0].Extras.IsEmpty());
+    WebSitesSetCommon(List, s, Flags, Various, TDateTime(46000.0));
+    TWebSiteExtrasData OnlyTheEdit;
+    OnlyTheEdit.Modified = TDateTime(46000.0);
+    EXPECT_TRUE(*List[0].Extras == OnlyTheEdit);
 }
 
 #include <model/uWebSiteTags.h>
@@ -263,4 +265,90 @@ TEST(WebSitesEditTags, SeveralEntriesGainAndLoseTagsAndKeepTheirOthers)
     EXPECT_EQ(WebSiteTags(List[2]), QStringList{u"news"_s});
     // The same edit again changes nothing.
     EXPECT_EQ(WebSitesEditTags(List, add, remove), 0);
+}
+
+TEST(WebSitesTagShares, EveryTagOfAnyEntryMarkedWhetherAllCarryIt)
+{
+    const TWebSiteList List = MakeList({
+        TaggedSite(u"http://a/"_s, {u"news"_s, u"a-only"_s}),
+        Site(u"Plain"_s, u"http://p/"_s, u""_s, 45000), // no tags at all
+        TaggedSite(u"http://b/"_s, {u"NEWS"_s, u"b-only"_s}),
+        TaggedSite(u"http://c/"_s, {u"hidden"_s}, false), // not selected
+    });
+    EXPECT_EQ(WebSitesTagShares(List),
+              (QList<TTagShare>{{u"news"_s, false}, {u"a-only"_s, false}, {u"b-only"_s, false}}));
+    const TWebSiteList Two = MakeList({TaggedSite(u"http://a/"_s, {u"x"_s, u"y"_s}),
+                                       TaggedSite(u"http://b/"_s, {u"Y"_s, u"x"_s})});
+    EXPECT_EQ(WebSitesTagShares(Two), (QList<TTagShare>{{u"x"_s, true}, {u"y"_s, true}}));
+    EXPECT_TRUE(WebSitesTagShares(TWebSiteList()).isEmpty());
+}
+
+TEST(TagShareEditOf, LeftOutIsRemovedMarkedForAllIsAddedSomeIsLeftAlone)
+{
+    const QList<TTagShare> Shown{
+        {u"all"_s, true}, {u"some"_s, false}, {u"other"_s, false}, {u"Case"_s, true}};
+    struct TCase
+    {
+        const char* What;
+        QList<TTagShare> Edited;
+        QStringList Add, Remove;
+    };
+    const TCase Cases[] = {
+        {"unchanged", Shown, {}, {}},
+        {"all removed",
+         {{u"some"_s, false}, {u"other"_s, false}, {u"Case"_s, true}},
+         {},
+         {u"all"_s}},
+        {"some removed",
+         {{u"all"_s, true}, {u"other"_s, false}, {u"Case"_s, true}},
+         {},
+         {u"some"_s}},
+        {"some given to all",
+         {{u"all"_s, true}, {u"some"_s, true}, {u"other"_s, false}, {u"Case"_s, true}},
+         {u"some"_s},
+         {}},
+        {"new tag, marked or not",
+         {{u"all"_s, true},
+          {u"some"_s, false},
+          {u"other"_s, false},
+          {u"Case"_s, true},
+          {u"new"_s, true},
+          {u"fresh"_s, false}},
+         {u"new"_s, u"fresh"_s},
+         {}},
+        {"letter case of a tag all carry",
+         {{u"all"_s, true}, {u"some"_s, false}, {u"other"_s, false}, {u"case"_s, true}},
+         {u"case"_s},
+         {u"Case"_s}},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.What);
+        QStringList Add, Remove;
+        TagShareEditOf(Shown, C.Edited, Add, Remove);
+        EXPECT_EQ(Add, C.Add);
+        EXPECT_EQ(Remove, C.Remove);
+    }
+}
+
+TEST(WebSitesSetCommon, EntriesThatChangedGetTheEditAsTheirLastChange)
+{
+    const TDateTime Now(46000.5);
+    TWebSiteList List = MakeList({Site(u"A"_s, u"http://a/"_s, u"X"_s, 40000),
+                                  Site(u"B"_s, u"http://b/"_s, u"Y"_s, 40001),
+                                  Site(u"C"_s, u"http://c/"_s, u"X"_s, 40002, false)});
+    TWebSite New;
+    New.Category = u"X"_s; // A has it already, B gets it
+    TWebSiteFieldFlags Flags;
+    Flags.Category = true;
+    WebSitesSetCommon(List, New, Flags, Various, Now);
+    EXPECT_EQ(WebSiteModified(List[0]), TDateTime());
+    EXPECT_EQ(WebSiteModified(List[1]), Now);
+    EXPECT_EQ(WebSiteModified(List[2]), TDateTime());
+
+    // Tags: only the entries whose tags changed.
+    WebSiteTagsSet(List.EditKeepURL(0), {u"t"_s});
+    EXPECT_EQ(WebSitesEditTags(List, {u"t"_s}, {}, TDateTime(46001.0)), 1);
+    EXPECT_EQ(WebSiteModified(List[0]), TDateTime());
+    EXPECT_EQ(WebSiteModified(List[1]), TDateTime(46001.0));
+    EXPECT_EQ(WebSiteModified(List[2]), TDateTime());
 }
