@@ -68,6 +68,29 @@
     </message>
 </context>
 <context>
+    <name>TEmptyListHint</name>
+    <message>
+        <source>No bookmarks yet.</source>
+        <translation>ブックマークはまだありません。</translation>
+    </message>
+    <message>
+        <source>Add bookmark files: %1</source>
+        <translation>ブックマークファイルを追加: %1</translation>
+    </message>
+    <message>
+        <source>Add a folder of shortcuts or exports: %1</source>
+        <translation>ショートカットやエクスポートのフォルダを追加: %1</translation>
+    </message>
+    <message>
+        <source>Import from the browsers: %1</source>
+        <translation>ブラウザから取り込む: %1</translation>
+    </message>
+    <message>
+        <source>Or drop files, folders or links here.</source>
+        <translation>ここにファイル、フォルダ、リンクをドロップすることもできます。</translation>
+    </message>
+</context>
+<context>
     <name>TFileDialog</name>
     <message>
         <source>The folder "%1" does not exist.</source>
@@ -273,7 +296,7 @@
     </message>
     <message>
         <source>All Files</source>
-        <translation>開くことができるファイル</translation>
+        <translation>すべてのファイル</translation>
     </message>
     <message>
         <source>Are you sure to delete these items?</source>
@@ -656,6 +679,34 @@
         <source>not replaced, because it could not be read at start; this session's list is not saved in it</source>
         <translation>起動時に読み込めなかったため上書きしません。この回のリストは保存されません</translation>
     </message>
+    <message>
+        <source>All Bookmark Files</source>
+        <translation>開くことができるファイル</translation>
+    </message>
+    <message>
+        <source>Service Exports (Pocket, Raindrop, Pinboard)</source>
+        <translation>サービスのエクスポート (Pocket、Raindrop、Pinboard)</translation>
+    </message>
+    <message>
+        <source>&amp;Reports of This Session...</source>
+        <translation>このセッションのレポート(&amp;R)...</translation>
+    </message>
+    <message>
+        <source>more in the report</source>
+        <translation>詳しくはレポートに</translation>
+    </message>
+    <message>
+        <source>The whole report: %1</source>
+        <translation>レポート全体: %1</translation>
+    </message>
+    <message>
+        <source>Kept %1</source>
+        <translation>残した項目 %1</translation>
+    </message>
+    <message>
+        <source>merged %1</source>
+        <translation>統合した項目 %1</translation>
+    </message>
 </context>
 <context>
     <name>TFrmProperty</name>
@@ -716,10 +767,6 @@
         <translation>元に戻す</translation>
     </message>
     <message>
-        <source>Tags all of them have (comma-separated)</source>
-        <translation>すべてに共通のタグ (カンマ区切り)</translation>
-    </message>
-    <message>
         <source>Tags:</source>
         <translation>タグ:</translation>
     </message>
@@ -730,6 +777,53 @@
     <message>
         <source>URL:</source>
         <translation>URL:</translation>
+    </message>
+    <message>
+        <source>Tags (comma-separated)</source>
+        <translation>タグ (カンマ区切り)</translation>
+    </message>
+    <message>
+        <source>(some)</source>
+        <translation>(一部)</translation>
+    </message>
+    <message>
+        <source>Tags marked %1 are carried by only some of the entries: delete one to remove it from all, delete its mark to give it to all, leave it to keep it as it is.</source>
+        <translation>%1 の付いたタグは一部の項目にだけ付いています。削除するとすべてから外し、印を消すとすべてに付け、そのままにすると変わりません。</translation>
+    </message>
+</context>
+<context>
+    <name>TFrmReports</name>
+    <message>
+        <source>Reports of This Session</source>
+        <translation>このセッションのレポート</translation>
+    </message>
+    <message>
+        <source>Reports</source>
+        <translation>レポート</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>レポート</translation>
+    </message>
+    <message>
+        <source>&amp;Reports:</source>
+        <translation>レポート(&amp;R):</translation>
+    </message>
+    <message>
+        <source>&amp;Details:</source>
+        <translation>詳細(&amp;D):</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>コピー(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Nothing was reported in this session yet.</source>
+        <translation>このセッションのレポートはまだありません。</translation>
     </message>
 </context>
 <context>
@@ -815,6 +909,45 @@
     </message>
 </context>
 <context>
+    <name>TListStatusBar</name>
+    <message>
+        <source>List counts</source>
+        <translation>一覧の件数</translation>
+    </message>
+    <message>
+        <source>Last report</source>
+        <translation>最後のレポート</translation>
+    </message>
+    <message>
+        <source>Reports...</source>
+        <translation>レポート...</translation>
+    </message>
+    <message>
+        <source>Reports of this session</source>
+        <translation>このセッションのレポート</translation>
+    </message>
+    <message>
+        <source>Reports of this session (%1)</source>
+        <translation>このセッションのレポート (%1)</translation>
+    </message>
+    <message>
+        <source>Entries: %1</source>
+        <translation>項目: %1</translation>
+    </message>
+    <message>
+        <source>Shown: %1</source>
+        <translation>表示: %1</translation>
+    </message>
+    <message>
+        <source>Selected: %1</source>
+        <translation>選択: %1</translation>
+    </message>
+    <message>
+        <source>Link problems: %1</source>
+        <translation>リンクの問題: %1</translation>
+    </message>
+</context>
+<context>
     <name>TListUndo</name>
     <message>
         <source>&amp;Redo</source>
@@ -823,6 +956,25 @@
     <message>
         <source>&amp;Undo</source>
         <translation>(&amp;U)元に戻す</translation>
+    </message>
+</context>
+<context>
+    <name>TReportLog</name>
+    <message>
+        <source>Added %1, merged %2, skipped %3</source>
+        <translation>追加 %1、統合 %2、スキップ %3</translation>
+    </message>
+    <message>
+        <source>No bookmarks found in %1</source>
+        <translation>ブックマークが見つかりません: %1</translation>
+    </message>
+    <message>
+        <source>Not a bookmark file: %1</source>
+        <translation>ブックマークファイルではありません: %1</translation>
+    </message>
+    <message>
+        <source>Rows left out: %1</source>
+        <translation>読み込まなかった行: %1</translation>
     </message>
 </context>
 <context>

@@ -4,10 +4,12 @@
 #include "uBaseBookmarkFile.h"
 #include "uBookmarkListView.h"
 #include "uListReads.h"
+#include "uReportLog.h"
 #include "uTranslations.h"
 #include "uWebSiteTableModel.h"
 #include "uWindowColors.h"
 #include "uWindowHelpers.h"
+#include "uWindowPlace.h"
 #include "ui_FrmMain.h"
 
 #include <controls/uTileButton.h>
@@ -68,7 +70,8 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     ui->bookmarkList->setModel(FModel);
     QHeaderView* Header = ui->bookmarkList->header();
     Header->setSectionsClickable(true);
-    Header->setSectionsMovable(false);
+    // The user may drag the columns into another order; it is kept in the settings.
+    Header->setSectionsMovable(true);
     Header->setStretchLastSection(false);
     Header->setSectionResizeMode(QHeaderView::Interactive);
     Header->setSortIndicatorShown(true);
@@ -145,6 +148,7 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     CreateActions();
     SetupTiles();
     CreateKeyboardCommands();
+    CreateStatusParts();
     SetTabOrder();
 
     connect(Header, &QHeaderView::sectionClicked, this,
@@ -172,11 +176,14 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     ui->bannerImage->installEventFilter(this);
     ui->productLinkLabel->installEventFilter(this);
 
-    // Centred on the screen at start.
+    // Centred on the screen at the first start; where the user left it after that.
     if (QScreen* Screen = screen()) {
         const QRect Avail = Screen->availableGeometry();
         move(Avail.center() - rect().center());
     }
+    FFittingColumns = true;
+    FColumnsSizedByUser = WindowPlaceApply(*this, *Header, FSettings.Window);
+    FFittingColumns = false;
 }
 
 TFrmMain::~TFrmMain()
@@ -422,7 +429,10 @@ QList<TWriteProblem> TFrmMain::ExitWriteProblems() const
 
 bool TFrmMain::HasChangesToLose() const
 {
-    if (FListChanged || !(FSettings == FSettingsAtStart))
+    // Where the window stood is worth no question at exit.
+    TSetupData Settings = FSettings;
+    Settings.Window = FSettingsAtStart.Window;
+    if (FListChanged || !(Settings == FSettingsAtStart))
         return true;
     QStringList History;
     for (int i = 0; i < ui->searchBox->count(); ++i)
@@ -473,6 +483,7 @@ void TFrmMain::closeEvent(QCloseEvent* Event)
     }
     // An add still being read is not added: the exit writes the list as it is now.
     CancelAdds();
+    FSettings.Window = WindowPlaceOf(*this, *ui->bookmarkList->header(), FColumnsSizedByUser);
     QWidget::closeEvent(Event);
 }
 
@@ -486,6 +497,7 @@ void TFrmMain::RefreshListView(bool ScrollToTop)
         WebSitesSort(FWebSiteList, FListViewSortIndex);
     FModel->SetRowCount(WebSitesVisibleCount(FWebSiteList));
     RestoreSelection(ScrollToTop);
+    UpdateCounts(true);
 }
 
 void TFrmMain::ShowListByMarks()
@@ -493,6 +505,7 @@ void TFrmMain::ShowListByMarks()
     WebSitesSort(FWebSiteList, FListViewSortIndex);
     FModel->SetRowCount(WebSitesVisibleCount(FWebSiteList));
     RestoreSelection(false);
+    UpdateCounts(true);
 }
 
 void TFrmMain::RememberSelection()
@@ -811,19 +824,28 @@ void TFrmMain::ShowStatus(const QString& Text, bool Lasting)
         FStatusTimer->start();
 }
 
-void TFrmMain::ShowAddStatus()
+void TFrmMain::ShowAddStatus(const QString& What)
 {
     const TWebSitesStats& S = FWebSiteList.Stats;
     QString Status =
         tr("Added %1, merged %2, skipped %3").arg(S.Added).arg(S.Merged).arg(S.Skipped);
+    // The quick notice names the first few; the report keeps every one.
+    constexpr qsizetype Shown = 3;
+    QStringList Lines;
     for (const QString& File : S.FilesWithoutBookmarks)
-        Status += u'\n' + tr("no bookmarks found in %1").arg(QFileInfo(File).fileName());
+        Lines << tr("no bookmarks found in %1").arg(QFileInfo(File).fileName());
     for (const QString& File : S.NotBookmarkFiles)
-        Status += u'\n' + tr("not a bookmark file: %1").arg(QFileInfo(File).fileName());
+        Lines << tr("not a bookmark file: %1").arg(QFileInfo(File).fileName());
     if (!S.BadRows.isEmpty())
-        Status +=
-            u'\n' + tr("%1 rows left out, first: %2").arg(S.BadRows.size()).arg(S.BadRows.first());
+        Lines << tr("%1 rows left out, first: %2").arg(S.BadRows.size()).arg(S.BadRows.first());
+    for (qsizetype i = 0; i < std::min(Shown, Lines.size()); ++i)
+        Status += u'\n' + Lines.at(i);
+    if (Lines.size() > Shown || S.BadRows.size() > 1)
+        Status += u'\n'
+                  + tr("The whole report: %1")
+                        .arg(reportsAction->shortcut().toString(QKeySequence::NativeText));
     ShowStatus(Status);
+    AddReport(TReportLog::AddReport(What, S));
 }
 
 void TFrmMain::ShowSavedStatus(qsizetype Count, const QString& Where)

@@ -28,6 +28,11 @@ class QMenu;
 class QTimer;
 class TBookmarkListView;
 class TListReads;
+class TListStatusBar;
+class TEmptyListHint;
+class TFrmReports;
+class TReportLog;
+struct TReport;
 struct TAddRequest;
 class TTileButton;
 class TListUndo;
@@ -197,6 +202,15 @@ public:
     // entries before the command (TListUndo::Snapshot), the list now the result.
     void RecordListChange(const QString& Text, std::vector<TWebSite> Before) noexcept;
 
+    // The reports of this session's adds, drops, imports, checks and merges, in their
+    // dialog (not modal: it may stay open beside the list).
+    void onShowReports();
+    TReportLog& ReportLog() const { return *FReportLog; }
+    TFrmReports* reportsDialog() const { return FReportsDialog; }
+    // The strip under the list with the counts, and the hint of an empty list.
+    TListStatusBar* listStatusBar() const { return FListStatus; }
+    TEmptyListHint* emptyListHint() const { return FEmptyHint; }
+
     // A drop onto the list: a URL and title, or the file-drop marker with the paths.
     void onDrop(const QString& URL, const QString& Title, const QStringList& DroppedFileNames);
 
@@ -231,6 +245,7 @@ public:
     QAction* setupAction = nullptr;
     QAction* aboutAction = nullptr;
     QAction* findAction = nullptr;
+    QAction* reportsAction = nullptr;
     QLabel* productLinkLabel() const;
     QLabel* bannerImage() const;
     // The toolbar tiles from left to right: add files, add folder, import from
@@ -286,13 +301,23 @@ private:
     bool SelectedWebAddress(QString& URL);
     int FirstSelectedRow() const;
     void PlaceHeaderLabels();
-    // Add files / Add folder: read the paths, then refresh, clear the selection, tell counts.
-    void AddChosenPaths(const QStringList& Paths);
+    // Add files / Add folder / import: read the paths, then select what came, tell counts.
+    void AddChosenPaths(const QStringList& Paths, bool Import = false);
+    // Selects the entries from From on (what an add appended) and shows the first.
+    void SelectAddedEntries(qsizetype From);
+    void CreateStatusParts();
+    void ApplyStatusTexts();
+    // The counts under the list; ListChanged: the entries changed, not only the selection.
+    void UpdateCounts(bool ListChanged);
+    qsizetype SelectedRowCount() const;
+    // Keeps a report for the reports dialog and names it under the list.
+    void AddReport(TReport Report);
     // Adds what was gathered (or the dropped link) to the list as one undo step.
     void MergeAdd(const TAddRequest& Request, TWebSiteList&& Gathered);
     // A command or dialog is running: the list must not change under it now.
     bool ListInUse() const;
-    void ShowAddStatus();
+    // What is told after an add: What names it ("Add", "Drop", "Import").
+    void ShowAddStatus(const QString& What);
     void ShowStatus(const QString& Text, bool Lasting = false);
     void PlaceStatusLabel();
     // Imports the bookmark files of the profiles the user checks among Profiles.
@@ -327,6 +352,10 @@ private:
     TListUndo* FListUndo = nullptr;
     QStringList FPendingPaths;
     TListReads* FReads = nullptr;
+    TReportLog* FReportLog = nullptr;
+    TListStatusBar* FListStatus = nullptr;
+    TEmptyListHint* FEmptyHint = nullptr;
+    TFrmReports* FReportsDialog = nullptr;
     // The list is in the order of FListViewSortIndex: the next refresh need not sort.
     bool FListSorted = false;
     // Commands running (more than one only inside a dialog's event loop).

@@ -27,10 +27,11 @@ const QString FileDropMarkerText = QStringLiteral("//File");
 
 } // namespace
 
-void TFrmMain::AddChosenPaths(const QStringList& Paths)
+void TFrmMain::AddChosenPaths(const QStringList& Paths, bool Import)
 {
     TAddRequest Request;
     Request.Paths = Paths;
+    Request.Import = Import;
     FReads->RequestAdd(std::move(Request));
 }
 
@@ -93,17 +94,26 @@ void TFrmMain::MergeAdd(const TAddRequest& Request, TWebSiteList&& Gathered)
     {
         TFrmMain* F;
         std::vector<TWebSite> Before;
-        bool Drop;
+        const TAddRequest& Request;
+        qsizetype CountBefore;
         ~TAddStep()
         {
-            F->RefreshListView();
-            // Add files / Add folder start a new selection; a drop keeps the user's.
-            if (!Drop)
-                F->ClearSelection();
-            F->ShowAddStatus();
-            F->RecordListChange(Drop ? tr("Drop") : tr("Add"), std::move(Before));
+            // What came in is selected and the first of it shown; when nothing new
+            // came, Add files / Add folder clear the selection and a drop keeps it.
+            if (F->FWebSiteList.Count() > CountBefore)
+                F->SelectAddedEntries(CountBefore);
+            else {
+                F->RefreshListView();
+                if (!Request.Drop)
+                    F->ClearSelection();
+            }
+            const QString What = Request.Drop     ? tr("Drop")
+                                 : Request.Import ? tr("Import")
+                                                  : tr("Add");
+            F->ShowAddStatus(What);
+            F->RecordListChange(What, std::move(Before));
         }
-    } Step{this, FListUndo->Snapshot(), Request.Drop};
+    } Step{this, FListUndo->Snapshot(), Request, FWebSiteList.Count()};
     if (Request.Files)
         WebSitesAddGathered(FWebSiteList, std::move(Gathered));
     else

@@ -298,6 +298,7 @@ void TFrmMain::ApplyTexts()
     ui->searchBox->view()->setAccessibleName(tr("Search history"));
     ui->productLinkLabel->setAccessibleName(tr("Product page"));
     ui->bannerImage->setAccessibleName(tr("Banner"));
+    ApplyStatusTexts();
     ui->searchButton->setText(tr("Search", "button caption"));
     const QString Columns[6] = {tr("Title"),   tr("URL"),  tr("Category"),
                                 tr("Comment"), tr("Tags"), tr("Link")};
@@ -381,12 +382,19 @@ void TFrmMain::onAddFiles()
     R.Title = tr("Open Internet Shortcut / Pinned Website / Bookmark Files");
     R.OkLabel = tr("Open Files");
     R.MultiSelect = R.PathMustExist = R.FileMustExist = true;
-    R.Filters = {tr("All Files") + QStringLiteral(" (*.url *.website *.html *.htm)"),
+    // Every reader knows its files by content, so "All Files" is offered too: an export
+    // saved under another name is read all the same, and what is none is reported.
+    R.Filters = {tr("All Bookmark Files")
+                     + QStringLiteral(" (*.url *.website *.html *.htm *.csv *.json *.sqlite "
+                                      "Bookmarks)"),
                  tr("Internet Shortcut Files") + QStringLiteral(" (*.url)"),
                  tr("Pinned Website File") + QStringLiteral(" (*.website)"),
                  tr("Bookmark File") + QStringLiteral(" (*.html *.htm)"),
-                 // Known by content: a Chromium-family Bookmarks file, a Firefox-family database.
-                 tr("Browser Bookmark Files") + QStringLiteral(" (Bookmarks *.json *.sqlite)")};
+                 // A Chromium-family Bookmarks file, a Firefox-family database.
+                 tr("Browser Bookmark Files") + QStringLiteral(" (Bookmarks *.json *.sqlite)"),
+                 tr("Service Exports (Pocket, Raindrop, Pinboard)")
+                     + QStringLiteral(" (*.csv *.json *.html)"),
+                 tr("All Files") + QStringLiteral(" (*)")};
     const QStringList Files = RunFileDialog(R);
     if (Files.isEmpty())
         return;
@@ -401,7 +409,7 @@ void TFrmMain::ImportBrowserProfiles(const QList<TBrowserProfile>& Profiles)
         Files = BrowserImportFn ? BrowserImportFn(Profiles) : QStringList();
     }
     if (!Files.isEmpty())
-        AddChosenPaths(Files);
+        AddChosenPaths(Files, /*Import=*/true);
 }
 
 QList<TBrowserProfile> TFrmMain::FindProfilesWithWaitCursor()

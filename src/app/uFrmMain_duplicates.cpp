@@ -3,6 +3,8 @@
 
 #include "uFrmMain.h"
 
+#include "uReportLog.h"
+
 #include "uFrmDuplicates.h"
 #include "uListUndo.h"
 #include "uTranslations.h"
@@ -45,12 +47,27 @@ void TFrmMain::onFindDuplicates()
         return;
     std::vector<TWebSite> Before = FListUndo->Snapshot();
     const qsizetype CountBefore = FWebSiteList.Count();
+    // The report names every address kept and those merged into it.
+    TReport Report;
+    Report.Title = tr("Merge Duplicates");
+    for (const TDuplicateMerge& M : Merges) {
+        if (M.Kept < 0 || M.Kept >= CountBefore)
+            continue;
+        Report.Lines << tr("Kept %1").arg(FWebSiteList.at(M.Kept).URL.toString());
+        for (const qsizetype i : M.Group)
+            if (i != M.Kept && i >= 0 && i < CountBefore)
+                Report.Lines << QStringLiteral("  ")
+                                    + tr("merged %1").arg(FWebSiteList.at(i).URL.toString());
+    }
     WebSitesMergeDuplicates(FWebSiteList, Merges);
     const qsizetype Removed = CountBefore - FWebSiteList.Count();
     RefreshListView();
     RecordListChange(tr("Merge Duplicates"), std::move(Before));
-    if (Removed > 0)
-        ShowUndoableStatus(tr("Duplicates merged: %1 entries became %2")
-                               .arg(Removed + qsizetype(Merges.size()))
-                               .arg(Merges.size()));
+    Report.Summary = tr("Duplicates merged: %1 entries became %2")
+                         .arg(Removed + qsizetype(Merges.size()))
+                         .arg(Merges.size());
+    if (Removed > 0) {
+        ShowUndoableStatus(Report.Summary);
+        AddReport(std::move(Report));
+    }
 }

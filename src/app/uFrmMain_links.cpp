@@ -9,6 +9,8 @@
 
 #include "uFrmMain.h"
 
+#include "uReportLog.h"
+
 #include "uListUndo.h"
 #include "uTranslations.h"
 #include "uWebSiteTableModel.h"
@@ -171,6 +173,21 @@ void TFrmMain::onCheckLinks(bool AllShown)
     for (int s = 1; s < LinkStatusCount; ++s)
         Checked += Counts[size_t(s)];
     const int Problems = Checked - Counts[size_t(TLinkStatus::Ok)];
+    // The report names every entry with a problem, while the indexes still hold.
+    TReport Report;
+    Report.Title = tr("Check Links");
+    for (const qsizetype i : Indexes) {
+        if (i >= FWebSiteList.Count())
+            continue;
+        const TWebSiteExtrasData& X = *FWebSiteList.at(i).Extras;
+        if (!LinkStatusIsProblem(X.LinkStatus))
+            continue;
+        QString Line =
+            LinkStatusWord(X.LinkStatus) + QStringLiteral("  ") + FWebSiteList.at(i).URL.toString();
+        if (X.LinkStatus == TLinkStatus::Moved && !X.LinkFinalUrl.isEmpty())
+            Line += QStringLiteral(" \u2192 ") + X.LinkFinalUrl;
+        Report.Lines << Line;
+    }
     if (Checked > 0) {
         if (showOnlyProblemsAction->isChecked())
             WebSitesKeepLinkProblems(FWebSiteList);
@@ -191,6 +208,8 @@ void TFrmMain::onCheckLinks(bool AllShown)
         ShowUndoableStatus(Status);
     else
         ShowStatus(Status);
+    Report.Summary = Status;
+    AddReport(std::move(Report));
 }
 
 void TFrmMain::onReplaceMovedAddresses()

@@ -34,8 +34,8 @@ struct TAddRequest
     QStringList Paths;
     QString URL, Title; // a dropped link, when not Files
     bool Files = true;
-    // A drop keeps the selection; Add files / Add folder clear it.
     bool Drop = false;
+    bool Import = false; // the browsers' files: named so in the report
 };
 
 class TListReads : public QObject

@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
     }
     // The menu holds the actions in their order, with their separators.
     const QList<QAction*> Items = Form->contextMenu()->actions();
-    ASSERT_EQ(Items.size(), 23);
+    ASSERT_EQ(Items.size(), 25);
     EXPECT_EQ(Items[0], Form->openAction);
     EXPECT_TRUE(Items[1]->isSeparator());
     EXPECT_EQ(Items[2], Form->openInAction(TBrowser::IE));
@@ -74,6 +74,8 @@ TEST_F(MainWindowTest, ActionRulesFollowTheNumberOfSelectedRows)
     EXPECT_TRUE(Items[20]->isSeparator());
     EXPECT_EQ(Items[21], Form->UndoAction());
     EXPECT_EQ(Items[22], Form->RedoAction());
+    EXPECT_TRUE(Items[23]->isSeparator());
+    EXPECT_EQ(Items[24], Form->reportsAction);
 }
 
 TEST_F(MainWindowTest, BrowserActionsAreShownOnlyWhenTheirProgramExists)
@@ -239,7 +241,7 @@ TEST_F(MainWindowTest, PropertyRefreshesOnlyWhenConfirmed)
     EXPECT_EQ(Form->SelectedRows(), QList<int>{3});     // the selection follows the edited entry
 }
 
-TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelection)
+TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndSelectsWhatCameIn)
 {
     Start(FourSites());
     Form->SelectRows({0});
@@ -256,15 +258,23 @@ TEST_F(MainWindowTest, AddFilesAsksWithItsTextsReadsEveryFileAndClearsTheSelecti
     EXPECT_EQ(R.Title, QStringLiteral("Open Internet Shortcut / Pinned Website / Bookmark Files"));
     EXPECT_EQ(R.OkLabel, QStringLiteral("Open Files"));
     EXPECT_TRUE(R.MultiSelect);
-    EXPECT_EQ(R.Filters,
-              (QStringList{QStringLiteral("All Files (*.url *.website *.html *.htm)"),
-                           QStringLiteral("Internet Shortcut Files (*.url)"),
-                           QStringLiteral("Pinned Website File (*.website)"),
-                           QStringLiteral("Bookmark File (*.html *.htm)"),
-                           QStringLiteral("Browser Bookmark Files (Bookmarks *.json *.sqlite)")}));
+    EXPECT_EQ(
+        R.Filters,
+        (QStringList{
+            QStringLiteral("All Bookmark Files (*.url *.website *.html *.htm *.csv *.json *.sqlite "
+                           "Bookmarks)"),
+            QStringLiteral("Internet Shortcut Files (*.url)"),
+            QStringLiteral("Pinned Website File (*.website)"),
+            QStringLiteral("Bookmark File (*.html *.htm)"),
+            QStringLiteral("Browser Bookmark Files (Bookmarks *.json *.sqlite)"),
+            QStringLiteral("Service Exports (Pocket, Raindrop, Pinboard) (*.csv *.json *.html)"),
+            QStringLiteral("All Files (*)")}));
     EXPECT_TRUE(R.Directory.startsWith(GetDocumentsDir()));
     EXPECT_EQ(Rows(), 5);
-    EXPECT_EQ(Form->SelectedCount(), 0);
+    // What came in is selected: the new entry, not the one it merged into.
+    ASSERT_EQ(Form->SelectedCount(), 1);
+    EXPECT_EQ(Form->WebSiteList()[Form->SelectedRows().first()].URL.toString(),
+              QStringLiteral("http://one.example/"));
     EXPECT_EQ(Form->StatusText(), QStringLiteral("Added 1, merged 1, skipped 1"));
     // The next dialog opens in the folder just used.
     DialogAnswer = {};
@@ -354,7 +364,7 @@ TEST_F(MainWindowTest, AFileErrorDuringAddIsShownAndEarlierRecordsStay)
     EXPECT_EQ(Titles().size(), 1); // the first file's entry is shown
 }
 
-TEST_F(MainWindowTest, DropOfALinkAddsOneEntryAndKeepsTheSelectedEntries)
+TEST_F(MainWindowTest, DropOfALinkAddsOneEntryAndSelectsIt)
 {
     Start(FourSites());
     Form->SelectRows({1, 2}); // Bravo and Charlie
@@ -363,7 +373,7 @@ TEST_F(MainWindowTest, DropOfALinkAddsOneEntryAndKeepsTheSelectedEntries)
     ASSERT_EQ(Rows(), 5);
     EXPECT_EQ(Cell(0, 0), QStringLiteral("Aardvark page"));
     EXPECT_EQ(Cell(0, 1), QStringLiteral("http://dropped.example/page"));
-    EXPECT_EQ(Form->SelectedRows(), (QList<int>{2, 3})); // still Bravo and Charlie
+    EXPECT_EQ(Form->SelectedRows(), QList<int>{0}); // the new entry, not Bravo and Charlie
     EXPECT_EQ(Form->StatusText(), QStringLiteral("Added 1, merged 0, skipped 0"));
 }
 
