@@ -98,6 +98,88 @@
     </message>
 </context>
 <context>
+    <name>TFolderPane</name>
+    <message>
+        <source>Folders</source>
+        <translation>フォルダ</translation>
+    </message>
+    <message>
+        <source>Include &amp;sub-folders</source>
+        <translation>(&amp;S)サブフォルダも含める</translation>
+    </message>
+    <message>
+        <source>A folder shows the entries of its sub-folders too</source>
+        <translation>フォルダを選ぶと、そのサブフォルダの項目も表示します</translation>
+    </message>
+    <message>
+        <source>&amp;New Folder...</source>
+        <translation>(&amp;N)新しいフォルダ...</translation>
+    </message>
+    <message>
+        <source>&amp;Rename Folder...</source>
+        <translation>(&amp;R)フォルダ名の変更...</translation>
+    </message>
+    <message>
+        <source>&amp;Merge with Folder of the Same Name...</source>
+        <translation>(&amp;M)同じ名前のフォルダと統合...</translation>
+    </message>
+    <message>
+        <source>&amp;Delete Folder...</source>
+        <translation>(&amp;D)フォルダを削除...</translation>
+    </message>
+</context>
+<context>
+    <name>TFolderTreeModel</name>
+    <message>
+        <source>All bookmarks</source>
+        <translation>すべてのブックマーク</translation>
+    </message>
+    <message>
+        <source>No folder</source>
+        <translation>フォルダなし</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (%2 / %3)</source>
+        <translation>%1 (%2 / %3)</translation>
+    </message>
+    <message>
+        <source>%1 entries in all</source>
+        <translation>全%1件</translation>
+    </message>
+    <message>
+        <source>%1 entries without a folder</source>
+        <translation>フォルダに入っていない項目 %1件</translation>
+    </message>
+    <message>
+        <source>%1 entries in this folder, %2 with its sub-folders</source>
+        <translation>このフォルダに%1件、サブフォルダを含めて%2件</translation>
+    </message>
+    <message>
+        <source>The browser&apos;s bookmarks toolbar</source>
+        <translation>ブラウザのブックマークツールバー</translation>
+    </message>
+    <message>
+        <source>The browser&apos;s bookmarks menu</source>
+        <translation>ブラウザのブックマークメニュー</translation>
+    </message>
+    <message>
+        <source>The browser&apos;s other bookmarks</source>
+        <translation>ブラウザのその他のブックマーク</translation>
+    </message>
+    <message>
+        <source>The browser&apos;s mobile bookmarks</source>
+        <translation>ブラウザのモバイルのブックマーク</translation>
+    </message>
+    <message>
+        <source>%1, %2 entries</source>
+        <translation>%1、%2件</translation>
+    </message>
+</context>
+<context>
     <name>TFrmAbout</name>
     <message>
         <source>About</source>
@@ -209,6 +291,33 @@
     <message>
         <source>URL</source>
         <translation>URL</translation>
+    </message>
+</context>
+<context>
+    <name>TFrmFolderPicker</name>
+    <message>
+        <source>Move to Folder</source>
+        <translation>フォルダへ移動</translation>
+    </message>
+    <message>
+        <source>&amp;Find a folder, or type the path of a new one:</source>
+        <translation>(&amp;F)フォルダを検索するか、新しいフォルダのパスを入力してください:</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>フォルダ</translation>
+    </message>
+    <message>
+        <source>&amp;Move Here</source>
+        <translation>(&amp;M)ここへ移動</translation>
+    </message>
+    <message>
+        <source>(No folder)</source>
+        <translation>(フォルダなし)</translation>
+    </message>
+    <message>
+        <source>New folder: %1</source>
+        <translation>新しいフォルダ: %1</translation>
     </message>
 </context>
 <context>
