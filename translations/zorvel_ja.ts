@@ -98,6 +98,53 @@
     </message>
 </context>
 <context>
+    <name>TFolderCommands</name>
+    <message>
+        <source>A folder name cannot hold "\".</source>
+        <translation>フォルダ名に「\」は使えません。</translation>
+    </message>
+    <message>
+        <source>New Folder</source>
+        <translation>新しいフォルダ</translation>
+    </message>
+    <message>
+        <source>Name of the new folder:</source>
+        <translation>新しいフォルダの名前:</translation>
+    </message>
+    <message>
+        <source>New folder</source>
+        <translation>新しいフォルダ</translation>
+    </message>
+    <message>
+        <source>Rename Folder</source>
+        <translation>フォルダ名の変更</translation>
+    </message>
+    <message>
+        <source>New name of the folder "%1":</source>
+        <translation>フォルダ「%1」の新しい名前:</translation>
+    </message>
+    <message>
+        <source>Merge Folders</source>
+        <translation>フォルダの統合</translation>
+    </message>
+    <message>
+        <source>Delete Folder</source>
+        <translation>フォルダの削除</translation>
+    </message>
+    <message>
+        <source>No other folder is named "%1".</source>
+        <translation>「%1」という名前のフォルダはほかにありません。</translation>
+    </message>
+    <message>
+        <source>Move to Folder</source>
+        <translation>フォルダへ移動</translation>
+    </message>
+    <message>
+        <source>Move Folder</source>
+        <translation>フォルダの移動</translation>
+    </message>
+</context>
+<context>
     <name>TFolderPane</name>
     <message>
         <source>Folders</source>
