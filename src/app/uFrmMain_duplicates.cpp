@@ -3,10 +3,9 @@
 
 #include "uFrmMain.h"
 
-#include "uReportLog.h"
-
 #include "uFrmDuplicates.h"
 #include "uListUndo.h"
+#include "uReportLog.h"
 #include "uTranslations.h"
 #include "uWindowHelpers.h"
 

@@ -9,14 +9,14 @@
 
 #include "uFrmMain.h"
 
-#include "uReportLog.h"
-
 #include "uListUndo.h"
+#include "uReportLog.h"
 #include "uTranslations.h"
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
 
 #include <controls/uTileButton.h>
+#include <model/uWebSiteTags.h>
 #include <net/uLinkCheck.h>
 #include <settings/uSetupData.h>
 
@@ -219,6 +219,7 @@ void TFrmMain::onReplaceMovedAddresses()
     SyncSelection();
     std::vector<TWebSite> Before = FListUndo->Snapshot();
     int Replaced = 0;
+    const TDateTime Now = TDateTime::Now();
     for (const int Row : SelectedRows()) {
         if (Row >= FWebSiteList.Count())
             continue;
@@ -232,6 +233,8 @@ void TFrmMain::onReplaceMovedAddresses()
         TWebSiteExtrasData& E = Site.Extras.Edit();
         E.LinkStatus = TLinkStatus::Ok;
         E.LinkFinalUrl.clear();
+        // A new address is an edit of the entry, as one typed in Properties is.
+        WebSiteModifiedSet(Site, Now);
         ++Replaced;
     }
     if (Replaced > 0) {

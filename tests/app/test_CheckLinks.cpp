@@ -7,6 +7,7 @@
 #include <app/uListUndo.h>
 #include <app/uWebSiteTableModel.h>
 #include <controls/uTileButton.h>
+#include <model/uWebSiteTags.h>
 #include <net/TestHttpServer.h>
 #include <support/uIconBytes.h>
 
@@ -39,6 +40,7 @@ TEST_F(MainWindowTest, CheckLinksKeepsVerdictsFillsTitlesFiltersAndReplacesMoved
            MakeSite(QStringLiteral("Dead"), o + QStringLiteral("/dead"))});
     ASSERT_EQ(Rows(), 3);
     Form->LinkCheckOptions.Http.TimeoutMs = 2000;
+    const TDateTime Checked = TDateTime::Now();
     Form->checkAllLinksAction->trigger();
 
     const auto At = [&](const char* End) -> const TWebSite& {
@@ -66,7 +68,9 @@ TEST_F(MainWindowTest, CheckLinksKeepsVerdictsFillsTitlesFiltersAndReplacesMoved
     Form->bookmarkList()->selectAll();
     Form->replaceMovedAction->trigger();
     EXPECT_EQ(IndexOfUrlEnd(*Form, QStringLiteral("/old")), -1);
-    EXPECT_GE(IndexOfUrlEnd(*Form, QStringLiteral("/new")), 0);
+    ASSERT_GE(IndexOfUrlEnd(*Form, QStringLiteral("/new")), 0);
+    // The new address is the entry's last change.
+    EXPECT_GE(WebSiteModified(At("/new")), Checked);
     Form->ListUndo()->UndoAction()->trigger();
     EXPECT_GE(IndexOfUrlEnd(*Form, QStringLiteral("/old")), 0);
     EXPECT_EQ(IndexOfUrlEnd(*Form, QStringLiteral("/new")), -1);
