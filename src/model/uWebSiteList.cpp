@@ -5,6 +5,7 @@
 #include <model/uWebSiteTags.h>
 
 #include <QHash>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -369,6 +370,201 @@ void WebSitesSortByLinkStatus(TWebSiteList& List, bool Ascending)
 
 } // namespace
 
+namespace {
+
+// Sorting small keys and moving every entry once is much cheaper than sorting
+// the entries themselves. The texts are compared in a byte form whose byte
+// order is the order of the code units (a unit below 0xFF is one byte, any
+// other 0xFF and its two bytes). A key holds sixteen bytes of it, which
+// decide most comparisons without reading anything else; all its bytes lie
+// side by side in one block. Keys that agree in their sixteen bytes are
+// sorted again by the next sixteen, and so on (a radix sort by sixteen-byte
+// digits), so that addresses sharing a long start ("https://www.") are read
+// once per digit rather than once per comparison.
+struct TSortKey
+{
+    std::uint64_t Prefix[2];  // the sixteen bytes of the digit being sorted, big-endian
+    std::uint64_t Tail;       // where the key's bytes start in the block
+    std::uint32_t Length;     // of the whole byte form
+    std::uint32_t Index : 31; // in the list
+    std::uint32_t Visible : 1;
+};
+
+// Puts the bytes Depth.. Depth+15 of the key into its prefix (missing ones 0).
+void LoadDigit(TSortKey& key, const std::uint8_t* bytes, std::uint32_t depth)
+{
+    const std::uint8_t* p = bytes + key.Tail + depth;
+    const std::uint32_t left = key.Length > depth ? key.Length - depth : 0;
+    if (left >= 16) {
+        key.Prefix[0] = qFromBigEndian<quint64>(p);
+        key.Prefix[1] = qFromBigEndian<quint64>(p + 8);
+        return;
+    }
+    std::uint8_t digit[16] = {};
+    if (left != 0)
+        std::memcpy(digit, p, left);
+    key.Prefix[0] = qFromBigEndian<quint64>(digit);
+    key.Prefix[1] = qFromBigEndian<quint64>(digit + 8);
+}
+
+// Appends the byte form of text to bytes and makes its key.
+void MakeSortKey(const TSiteText& text, std::vector<std::uint8_t>& bytes, TSortKey& key)
+{
+    key.Tail = bytes.size();
+    const QLatin1StringView latin1 = text.IsLatin1() ? text.Latin1() : QLatin1StringView();
+    if (text.IsLatin1()
+        && (latin1.isEmpty() || !std::memchr(latin1.data(), 0xFF, size_t(latin1.size())))) {
+        // Every unit is its own byte (most texts).
+        const auto* p = reinterpret_cast<const std::uint8_t*>(latin1.data());
+        if (!latin1.isEmpty()) // an empty text has no bytes to point at
+            bytes.insert(bytes.end(), p, p + latin1.size());
+    } else {
+        text.Visit([&](auto v) {
+            for (qsizetype u = 0; u < v.size(); ++u) {
+                const char16_t c = char16_t(v[u].unicode());
+                if (c < 0xFF) {
+                    bytes.push_back(std::uint8_t(c));
+                } else {
+                    bytes.push_back(0xFF);
+                    bytes.push_back(std::uint8_t(c >> 8));
+                    bytes.push_back(std::uint8_t(c));
+                }
+            }
+        });
+    }
+    key.Length = std::uint32_t(bytes.size() - key.Tail);
+}
+
+class TKeySorter
+{
+public:
+    TKeySorter(const std::vector<std::uint8_t>& Bytes, bool Ascending)
+        : FBytes(Bytes.data()), FAscending(Ascending)
+    {
+    }
+
+    // The whole order: visible first, then the texts (ordinal by code units;
+    // a text before any longer one it begins), equal texts in the list's order.
+    // No two keys are equal.
+    bool Less(const TSortKey& a, const TSortKey& b) const
+    {
+        if (a.Visible != b.Visible)
+            return bool(a.Visible);
+        const std::uint32_t n = std::min(a.Length, b.Length);
+        int c = n == 0 ? 0 : std::memcmp(FBytes + a.Tail, FBytes + b.Tail, n);
+        if (c == 0 && a.Length != b.Length)
+            c = a.Length < b.Length ? -1 : 1;
+        if (c != 0)
+            return FAscending ? c < 0 : c > 0;
+        return a.Index < b.Index;
+    }
+
+    // Sorts [First, Last) by Less, digit by digit.
+    void Sort(TSortKey* First, TSortKey* Last) const
+    {
+        struct TRun
+        {
+            TSortKey* First;
+            TSortKey* Last;
+            std::uint32_t Depth;
+        };
+        std::vector<TRun> runs{{First, Last, 0}};
+        for (TSortKey* k = First; k != Last; ++k)
+            LoadDigit(*k, FBytes, 0);
+        while (!runs.empty()) {
+            const TRun run = runs.back();
+            runs.pop_back();
+            const std::uint32_t depth = run.Depth;
+            // Within one digit: bytes left over after it (more than sixteen) count as
+            // 17, so that a text that ends here comes before the longer ones, and
+            // equal shorter ones are in order of length, then of index.
+            const auto left = [depth](const TSortKey& k) {
+                return std::min<std::uint32_t>(k.Length - std::min(k.Length, depth), 17);
+            };
+            std::sort(run.First, run.Last, [&](const TSortKey& a, const TSortKey& b) {
+                if (a.Visible != b.Visible)
+                    return bool(a.Visible);
+                if (a.Prefix[0] != b.Prefix[0])
+                    return FAscending == (a.Prefix[0] < b.Prefix[0]);
+                if (a.Prefix[1] != b.Prefix[1])
+                    return FAscending == (a.Prefix[1] < b.Prefix[1]);
+                const std::uint32_t la = left(a), lb = left(b);
+                if (la != lb)
+                    return FAscending == (la < lb);
+                return a.Index < b.Index;
+            });
+            // Runs that agree in this digit and go on past it are sorted by the next.
+            for (TSortKey* k = run.First; k != run.Last;) {
+                TSortKey* end = k + 1;
+                if (left(*k) == 17)
+                    while (end != run.Last && end->Visible == k->Visible
+                           && end->Prefix[0] == k->Prefix[0] && end->Prefix[1] == k->Prefix[1]
+                           && left(*end) == 17)
+                        ++end;
+                if (end - k > 1) {
+                    for (TSortKey* r = k; r != end; ++r)
+                        LoadDigit(*r, FBytes, depth + 16);
+                    runs.push_back({k, end, depth + 16});
+                }
+                k = end;
+            }
+        }
+    }
+
+private:
+    const std::uint8_t* FBytes;
+    bool FAscending;
+};
+
+// The categories of a list are few texts shared by many entries: each distinct
+// text is sorted once, and the entries are sorted by its rank.
+void MakeCategoryKeys(const std::vector<TWebSite>& Items, std::vector<TSortKey>& Keys,
+                      std::vector<std::uint8_t>& Bytes)
+{
+    QHash<const void*, std::uint32_t> slots;
+    std::vector<TSiteText> texts;
+    std::vector<std::uint32_t> slotOf(Items.size());
+    const void* last = nullptr;
+    std::uint32_t lastSlot = 0;
+    for (size_t i = 0; i < Items.size(); ++i) {
+        const TSiteText& text = Items[i].Category;
+        if (i == 0 || text.Identity() != last) {
+            last = text.Identity();
+            auto it = slots.constFind(last);
+            if (it == slots.cend()) {
+                it = slots.insert(last, std::uint32_t(texts.size()));
+                texts.push_back(text);
+            }
+            lastSlot = *it;
+        }
+        slotOf[i] = lastSlot;
+    }
+    std::vector<std::uint32_t> order(texts.size());
+    for (std::uint32_t s = 0; s < order.size(); ++s)
+        order[s] = s;
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return texts[a] < texts[b]; });
+    // Equal texts in separate storage share a rank. The rank, four bytes
+    // big-endian, is the key's byte form.
+    std::vector<std::uint32_t> rank(texts.size());
+    std::uint32_t r = 0;
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (k > 0 && texts[order[k]] != texts[order[k - 1]])
+            ++r;
+        rank[order[k]] = r;
+    }
+    Bytes.resize(size_t(4) * texts.size());
+    for (size_t s = 0; s < texts.size(); ++s)
+        for (int b = 0; b < 4; ++b)
+            Bytes[4 * s + size_t(b)] = std::uint8_t(rank[s] >> (24 - 8 * b));
+    for (size_t i = 0; i < Items.size(); ++i) {
+        Keys[i].Tail = std::uint64_t(4) * slotOf[i];
+        Keys[i].Length = 4;
+    }
+}
+
+} // namespace
+
 void WebSitesKeepLinkProblems(TWebSiteList& List)
 {
     for (auto& site : List.Items())
@@ -401,110 +597,46 @@ void WebSitesSort(TWebSiteList& List, int SortIndex)
         key = &TWebSite::Comment;
         break;
     }
-    // Sorting small keys and moving every entry once is much cheaper than
-    // sorting the entries themselves. The texts are compared in a byte form
-    // whose byte order is the order of the code units (a unit below 0xFF is
-    // one byte, any other 0xFF and its two bytes). A key holds the first
-    // sixteen bytes of it, which decide most comparisons without reading
-    // anything else; the bytes past them lie side by side in one block.
-    struct TKey
-    {
-        std::uint64_t Prefix[2];
-        std::uint64_t Tail;       // where the bytes past the sixteenth start in tails
-        std::uint32_t Length;     // of the whole byte form
-        std::uint32_t Index : 31; // in the list
-        std::uint32_t Visible : 1;
-    };
     auto& items = List.Items();
-    std::vector<TKey> keys;
-    keys.reserve(items.size());
-    std::vector<std::uint8_t> tails;
-    constexpr size_t TextsAhead = 8;
+    std::vector<TSortKey> keys(items.size());
+    std::vector<std::uint8_t> bytes;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (!byTags && i + TextsAhead < items.size())
-            PrefetchForRead((items[i + TextsAhead].*key).Identity());
-        const TSiteText& text = byTags ? items[i].Extras->Tags : items[i].*key;
-        std::uint8_t head[16] = {};
-        std::uint32_t length = 0;
-        TKey entry{{0, 0}, tails.size(), 0, std::uint32_t(i), items[i].Visible};
-        const QLatin1StringView latin1 = text.IsLatin1() ? text.Latin1() : QLatin1StringView();
-        if (text.IsLatin1() && !latin1.contains(QLatin1Char(char(0xFF)))) {
-            // Every unit is its own byte (most texts).
-            length = std::uint32_t(latin1.size());
-            const std::uint32_t inHead = std::min<std::uint32_t>(length, 16);
-            if (length != 0) { // an empty text has no bytes to point at
-                std::memcpy(head, latin1.data(), inHead);
-                tails.insert(tails.end(), latin1.data() + inHead, latin1.data() + length);
-            }
-        } else {
-            const auto put = [&](std::uint8_t b) {
-                if (length < 16)
-                    head[length] = b;
-                else
-                    tails.push_back(b);
-                ++length;
-            };
-            text.Visit([&](auto v) {
-                for (qsizetype u = 0; u < v.size(); ++u) {
-                    const char16_t c = char16_t(v[u].unicode());
-                    if (c < 0xFF) {
-                        put(std::uint8_t(c));
-                    } else {
-                        put(0xFF);
-                        put(std::uint8_t(c >> 8));
-                        put(std::uint8_t(c));
-                    }
-                }
-            });
-        }
-        entry.Length = length;
-        for (size_t j = 0; j < 16; ++j)
-            entry.Prefix[j / 8] = (entry.Prefix[j / 8] << 8) | head[j];
-        keys.push_back(entry);
+        keys[i].Index = std::uint32_t(i);
+        keys[i].Visible = items[i].Visible;
     }
-    // Ordinal by UTF-16 code units (not code points). A missing byte counts as
-    // 0 in the prefix, so equal prefixes mean equal bytes as far as the
-    // shorter form goes, and past sixteen bytes the tails go on from there.
-    const std::uint8_t* const tailBytes = tails.data();
-    const auto compare = [tailBytes](const TKey& a, const TKey& b) -> int {
-        if (a.Prefix[0] != b.Prefix[0])
-            return a.Prefix[0] < b.Prefix[0] ? -1 : 1;
-        if (a.Prefix[1] != b.Prefix[1])
-            return a.Prefix[1] < b.Prefix[1] ? -1 : 1;
-        const std::uint32_t n = std::min(a.Length, b.Length);
-        if (n > 16) {
-            if (const int c = std::memcmp(tailBytes + a.Tail, tailBytes + b.Tail, n - 16))
-                return c;
+    if (key == &TWebSite::Category && !byTags) {
+        MakeCategoryKeys(items, keys, bytes);
+    } else {
+        constexpr size_t TextsAhead = 8;
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (!byTags && i + TextsAhead < items.size())
+                PrefetchForRead((items[i + TextsAhead].*key).Identity());
+            MakeSortKey(byTags ? items[i].Extras->Tags : items[i].*key, bytes, keys[i]);
         }
-        return a.Length == b.Length ? 0 : (a.Length < b.Length ? -1 : 1);
-    };
-    // Equal texts keep the list's order: the index decides last.
-    const auto less = [ascending, &compare](const TKey& a, const TKey& b) {
-        if (a.Visible != b.Visible)
-            return bool(a.Visible);
-        const int c = compare(a, b);
-        if (c != 0)
-            return ascending ? c < 0 : c > 0;
-        return a.Index < b.Index;
-    };
+    }
+    const TKeySorter sorter(bytes, ascending);
     // The order is total (no two keys are equal), so two halves sorted side by side
     // and merged give exactly what one sort gives, in about half the time.
     constexpr size_t SortInTwoFrom = 65536;
     bool keysSorted = false;
     if (keys.size() >= SortInTwoFrom && std::thread::hardware_concurrency() > 1) {
-        const auto middle = keys.begin() + std::ptrdiff_t(keys.size() / 2);
+        TSortKey* const first = keys.data();
+        TSortKey* const middle = first + keys.size() / 2;
+        TSortKey* const last = first + keys.size();
         try {
-            std::thread first([&] { std::sort(keys.begin(), middle, less); });
-            std::sort(middle, keys.end(), less);
-            first.join();
-            std::inplace_merge(keys.begin(), middle, keys.end(), less);
+            std::thread half([&] { sorter.Sort(first, middle); });
+            sorter.Sort(middle, last);
+            half.join();
+            std::inplace_merge(first, middle, last, [&](const TSortKey& a, const TSortKey& b) {
+                return sorter.Less(a, b);
+            });
             keysSorted = true;
         } catch (const std::system_error&) {
             // No thread to be had: one sort below.
         }
     }
     if (!keysSorted)
-        std::sort(keys.begin(), keys.end(), less);
+        sorter.Sort(keys.data(), keys.data() + keys.size());
     // Each entry moved once, into a new list in the new order. The entries
     // are read in no order, so the next few are asked for ahead.
     std::vector<TWebSite> sorted;

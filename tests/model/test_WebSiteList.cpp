@@ -1,4 +1,5 @@
 #include <model/uWebSiteList.h>
+#include <model/uWebSiteTags.h>
 
 #include "PrintQt.h"
 
@@ -274,6 +275,60 @@ TEST(WebSitesSort, OrdinalOverLongCommonPrefixesAndAllUnitRanges)
     }
 }
 
+// URLs, categories and tags sharing starts far longer than one key's digit,
+// equal texts in shared and in separate storage: each column sorts like a
+// stable sort by QStringView::compare, visible entries first, both ways.
+TEST(WebSitesSort, LongSharedStartsAndEqualTextsInEveryTextColumn)
+{
+    std::mt19937 rng(13);
+    const QString start = S("https://www.example.com/a/very/long/path/shared/by/all/");
+    const QString shared[] = {start + S("x"), start, start + S("\xc3\xbf"), S("caf\xc3\xa9"),
+                              QString()};
+    std::vector<TSiteText> sharedTexts(std::begin(shared), std::end(shared));
+    TWebSiteList list;
+    for (int i = 0; i < 3000; ++i) {
+        TWebSite s;
+        const int kind = int(rng() % 3);
+        const QString tail = QString::number(rng() % 40);
+        // A text in shared storage, the same texts in storage of their own, others.
+        const TSiteText& one = sharedTexts[rng() % std::size(sharedTexts)];
+        s.URL = start + tail + QStringLiteral("/%1").arg(i);
+        s.Category = kind == 0   ? one
+                     : kind == 1 ? TSiteText(one.toString())
+                                 : TSiteText(start + tail);
+        if (rng() % 3 == 0)
+            WebSiteTagsSet(s, {start + tail});
+        s.Visible = rng() % 6 != 0;
+        list.Append(s);
+    }
+    struct
+    {
+        int Index;
+        QString (*Field)(const TWebSite&);
+    } const columns[] = {
+        {2, [](const TWebSite& s) { return s.URL.toString(); }},
+        {3, [](const TWebSite& s) { return s.Category.toString(); }},
+        {5, [](const TWebSite& s) { return s.Extras->Tags.toString(); }},
+    };
+    for (const auto& column : columns) {
+        for (const int direction : {1, -1}) {
+            SCOPED_TRACE(column.Index * direction);
+            std::vector<TWebSite> expected(list.begin(), list.end());
+            std::stable_sort(
+                expected.begin(), expected.end(), [&](const TWebSite& a, const TWebSite& b) {
+                    if (a.Visible != b.Visible)
+                        return a.Visible;
+                    const int c =
+                        QStringView(column.Field(a)).compare(QStringView(column.Field(b)));
+                    return direction > 0 ? c < 0 : c > 0;
+                });
+            WebSitesSort(list, column.Index * direction);
+            for (qsizetype i = 0; i < list.Count(); ++i)
+                ASSERT_EQ(list[i].URL, expected[size_t(i)].URL) << i;
+        }
+    }
+}
+
 TEST(WebSitesSort, ColumnsAndOutOfRangeIndex)
 {
     TWebSiteList list;
@@ -397,6 +452,126 @@ TEST(WebSitesSearch, CaselessMatchingTable)
         WebSitesAdd(list, Site("http://x/", "", "", 0, c.Title));
         WebSitesSearch(list, S(c.Keyword));
         EXPECT_EQ(list[0].Visible, c.Visible) << c.Title << " / " << c.Keyword;
+    }
+}
+
+// The search folds the texts once and reuses them; whatever happens to the list
+// between two searches (edits of each field, tags, sorts, deletes, adds, an
+// undo putting earlier entries back, a clear), it must answer as comparing the
+// upper-cased fields one by one does. 20,000 entries: the work is split over
+// threads.
+TEST(WebSitesSearch, FoldedTextsFollowEveryChange)
+{
+    const QString words[] = {S("Alpha"),
+                             S("beta"),
+                             S("caf\xc3\xa9"),
+                             S("Stra\xc3\x9f"
+                               "e"),
+                             S("\xe6\x9d\xb1\xe4\xba\xac"),
+                             QStringLiteral("nul") + QChar(0) + QStringLiteral("x"),
+                             S("\xf0\x9f\x98\x80"),
+                             S("x.org")};
+    const QString searches[] = {S("alpha"),
+                                S("BETA alpha"),
+                                S("CAF\xc3\x89"),
+                                S("strasse"),
+                                S("\xe6\x9d\xb1\xe4\xba\xac beta"),
+                                QStringLiteral("\"NUL") + QChar(0) + QStringLiteral("X\""),
+                                S("\xf0\x9f\x98\x80"),
+                                S("alphahttp"),
+                                S("\"beta \""),
+                                S("zzz"),
+                                S("x.org/3")};
+    std::mt19937 rng(11);
+    const auto text = [&] {
+        QString t;
+        for (int k = int(rng() % 3); k > 0; --k)
+            t += words[rng() % std::size(words)] + (rng() % 2 ? S(" ") : QString());
+        return t;
+    };
+    const QString categories[] = {QString(), S("Alpha"), S("Work\\beta"), S("caf\xc3\xa9")};
+    const auto site = [&](int n) {
+        TWebSite s;
+        s.URL = QStringLiteral("http://x.org/%1").arg(n);
+        s.Title = text();
+        s.Category = categories[rng() % std::size(categories)];
+        if (rng() % 4 == 0)
+            s.Comment = text();
+        if (rng() % 8 == 0)
+            WebSiteTagsSet(s, {words[rng() % std::size(words)]});
+        return s;
+    };
+    const auto expected = [](const TWebSite& e, const QString& search) {
+        const auto in = [](const TSiteText& field, const QString& upper) {
+            return field.toString().toUpper().contains(upper);
+        };
+        for (const QString& w : SplitSearchKeywords(search)) {
+            const QString u = w.toUpper();
+            if (!u.isEmpty() && !in(e.Title, u) && !in(e.URL, u) && !in(e.Category, u)
+                && !in(e.Comment, u) && !in(e.Extras->Tags, u) && !in(e.Extras->Keyword, u))
+                return false;
+        }
+        return true;
+    };
+    TWebSiteList list;
+    int next = 0;
+    for (; next < 20000; ++next)
+        WebSitesAdd(list, site(next));
+    std::vector<TWebSite> earlier;
+    for (int step = 0; step < 40; ++step) {
+        const qsizetype at = qsizetype(rng() % size_t(list.Count()));
+        switch (step % 10) {
+        case 0:
+            list[at].Title = text();
+            list[(at + 1) % list.Count()].URL = QStringLiteral("http://alpha.example/%1").arg(at);
+            break;
+        case 1:
+            list.EditKeepURL(at).Comment = text();
+            list.EditKeepURL((at + 7) % list.Count()).Category = categories[rng() % 4];
+            break;
+        case 2:
+            WebSiteTagsSet(list.EditKeepURL(at), {words[rng() % std::size(words)]});
+            WebSiteKeywordSet(list.EditKeepURL((at + 3) % list.Count()), S("beta"));
+            break;
+        case 3:
+            WebSitesSort(list, int(rng() % 11) - 5);
+            break;
+        case 4:
+            for (qsizetype i = 0; i < list.Count(); ++i)
+                list[i].Selected = rng() % 5 == 0;
+            WebSitesDeleteSelected(list);
+            break;
+        case 5:
+            earlier.assign(list.begin(), list.end());
+            for (int k = 0; k < 50; ++k)
+                WebSitesAdd(list, site(next++));
+            break;
+        case 6:
+            // An undo: the entries as they were, in their order.
+            list.Items() = earlier;
+            break;
+        case 7:
+            // The first entry taken out the way the window deletes one.
+            list.Items().erase(list.Items().begin());
+            break;
+        case 8:
+            std::shuffle(list.Items().begin(), list.Items().begin() + 100, rng);
+            break;
+        default:
+            if (step == 29) {
+                list.Clear();
+                for (int k = 0; k < 20000; ++k)
+                    WebSitesAdd(list, site(next++));
+            }
+            break;
+        }
+        for (const QString& search :
+             {searches[rng() % std::size(searches)], searches[rng() % std::size(searches)]}) {
+            WebSitesSearch(list, search);
+            for (qsizetype i = 0; i < list.Count(); ++i)
+                ASSERT_EQ(list.at(i).Visible, expected(list.at(i), search))
+                    << "step " << step << ", entry " << i << ", search " << search.toStdString();
+        }
     }
 }
 
