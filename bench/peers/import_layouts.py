@@ -6,7 +6,8 @@ run_peers.py on three forms of the same generated 100,000-bookmark Chrome-style 
 as written (CR LF lines), the same on one single line, and the same in UTF-16LE with a
 byte-order mark. With --old-cli, a second zorvel-cli (an earlier build) is timed in the
 same run, for before/after figures. Prints a Markdown table; ratios are against the
-Python reader on the same file.
+Python reader on the same file. The floor beside them: a C scan that only finds each
+HREF and title and writes them out (c_html_scan.c; UTF-8 files only).
 
 Usage: bench/peers/import_layouts.py [--runs N] [--count N] [--old-cli PATH]
 """
@@ -53,6 +54,8 @@ def main():
     with open(reader, "w") as f:
         f.write(PY_READER)
     files = make_files(gen, a.count)
+    floor = os.path.join(run_peers.WORK, "c_html_scan")
+    run_peers.run(["cc", "-O2", "-o", floor, os.path.join(os.path.dirname(__file__), "c_html_scan.c")])
 
     tools = {"zorvel-cli list": cli}
     if a.old_cli:
@@ -63,6 +66,9 @@ def main():
             cmds[f"{name} | {label}"] = f"{exe} list {path} >/dev/null 2>&1"
             found[f"{name} | {label}"] = run_peers.count_output(f"{exe} list {path} 2>/dev/null | wc -l")
         cmds[f"Python html.parser | {label}"] = f"{run_peers.PY} {reader} {path} >/dev/null"
+        if label != "UTF-16LE":
+            cmds[f"C scan (floor) | {label}"] = f"{floor} {path} >/dev/null 2>&1"
+            found[f"C scan (floor) | {label}"] = run_peers.count_output(f"{floor} {path} 2>/dev/null | wc -l")
         found[f"Python html.parser | {label}"] = run_peers.count_output(f"{run_peers.PY} {reader} {path}")
     times = run_peers.hyperfine(cmds, a.runs)
 
@@ -74,11 +80,19 @@ def main():
     for label, path in files:
         py = statistics.median(times[f"Python html.parser | {label}"])
         mb = os.path.getsize(path) / 1e6
-        for name in list(tools) + ["Python html.parser"]:
+        for name in list(tools) + ["Python html.parser", "C scan (floor)"]:
             key = f"{name} | {label}"
+            if key not in times:
+                continue
             med = statistics.median(times[key])
             print(f"| {label} | {mb:.0f} | {name} | {min(times[key]):.3f} | {med:.3f} | "
                   f"{py / med:.1f}× | {med / ref:.2f}× | {found[key]} |")
+    print()
+    for label, _ in files:
+        if f"C scan (floor) | {label}" in times:
+            c = statistics.median(times[f"C scan (floor) | {label}"])
+            z = statistics.median(times[f"zorvel-cli list | {label}"])
+            print(f"zorvel-cli list ÷ C scan floor, {label}: {z / c:.2f}×")
 
 
 if __name__ == "__main__":
