@@ -75,6 +75,20 @@ TOptionSpec FromBrowsersOption()
             }};
 }
 
+TOptionSpec ProfileOption()
+{
+    return {{QStringLiteral("profile")}, 1, [](TOptions& o, const QStringList& v) {
+                o.Profile = v[0];
+            }};
+}
+
+TOptionSpec BackupDirOption()
+{
+    return {{QStringLiteral("backup-dir")}, 1, [](TOptions& o, const QStringList& v) {
+                o.BackupDir = v[0];
+            }};
+}
+
 void CheckPaths(const TOptions& o)
 {
     if (o.Paths.isEmpty() && !o.FromBrowsers)

@@ -36,6 +36,10 @@ struct TOptions
     bool FromBrowsers = false;
     QStringList BrowserNames; // none: every browser
     TImageOptions Image;
+    QString Profile;   // send-to-browser, restore-browser: the profile folder
+    QString BackupDir; // where the browser backups are (else the data folder's)
+    bool DryRun = false;
+    bool Yes = false;
 
     bool Json() const { return Format == QLatin1String("json"); }
 };
@@ -68,6 +72,8 @@ TOptionSpec OutputOption();
 TOptionSpec FormatOption();
 TOptionSpec MergeNearDuplicatesOption();
 TOptionSpec FromBrowsersOption();
+TOptionSpec ProfileOption();
+TOptionSpec BackupDirOption();
 // A whole number of the image command between Low and High.
 TOptionSpec ImageNumberOption(const char* Name, std::optional<int> TImageOptions::*Field, int Low,
                               int High);

@@ -21,6 +21,9 @@ const char* const UsageText =
     " [-o FILE.html [--fetch-icons]] SOURCE...\n"
     "       zorvel-cli duplicates [--format tsv|json] SOURCE...\n"
     "       zorvel-cli browsers [--format tsv|json]\n"
+    "       zorvel-cli send-to-browser --profile DIR [--dry-run] [--yes] [--backup-dir DIR]"
+    " SOURCE...\n"
+    "       zorvel-cli restore-browser --profile DIR [--backup-dir DIR]\n"
     "       zorvel-cli image  [--resize W H [--filter NAME]] [--flip h|v] [--quality Q]"
     " [--level L] IN OUT\n"
     "       zorvel-cli --help | --version\n";
@@ -63,6 +66,22 @@ const char* const HelpText =
     "  browsers        list the browser profiles found on this computer: Browser,\n"
     "                  Profile, Bookmarks (empty when unreadable), File, Error (TSV),\n"
     "                  or a JSON array with --format json\n"
+    "  send-to-browser put the entries into the browser profile DIR (its folder or\n"
+    "                  the Bookmarks / places.sqlite file the browsers command\n"
+    "                  prints) in place of its bookmarks, with their folders, toolbar,\n"
+    "                  tags and keywords. Prints the plan first: added, removed,\n"
+    "                  changed (Kind, Folder, Title, URL, Tags, Was; TSV). Refused\n"
+    "                  while the browser runs, for a Chromium profile that syncs\n"
+    "                  its bookmarks, and without --yes when more than half of the\n"
+    "                  profile's bookmarks go or a Firefox profile uses Sync. The\n"
+    "                  profile's bookmark files are copied to a dated backup first;\n"
+    "                  what is written is read back and the backup put back on any\n"
+    "                  difference. Firefox imports the set at its next start\n"
+    "                  (bookmarks.html and a one-time switch in prefs.js; places.sqlite\n"
+    "                  is never written). Bookmarklets, place: queries, file: and\n"
+    "                  internal pages, separators and empty folders stay where they\n"
+    "                  are. --dry-run prints the plan and writes nothing\n"
+    "  restore-browser put the newest backup of the profile DIR back\n"
     "  image           convert or resize a BMP, PNG, JPEG, TGA or PSD picture\n"
     "\n"
     "  --merge-near-duplicates\n"
@@ -128,6 +147,29 @@ const std::vector<TCommand>& Commands()
                  throw EUsage("browsers takes no PATH");
          },
          RunBrowsers},
+        {QStringLiteral("send-to-browser"),
+         {ProfileOption(),
+          BackupDirOption(),
+          FromBrowsersOption(),
+          {{QStringLiteral("dry-run")},
+           0,
+           [](TOptions& o, const QStringList&) { o.DryRun = true; }},
+          {{QStringLiteral("yes")}, 0, [](TOptions& o, const QStringList&) { o.Yes = true; }}},
+         [](const TOptions& o) {
+             CheckPaths(o);
+             if (o.Profile.isEmpty())
+                 throw EUsage("send-to-browser needs --profile DIR");
+         },
+         RunSendToBrowser},
+        {QStringLiteral("restore-browser"),
+         {ProfileOption(), BackupDirOption()},
+         [](const TOptions& o) {
+             if (o.Profile.isEmpty())
+                 throw EUsage("restore-browser needs --profile DIR");
+             if (!o.Paths.isEmpty())
+                 throw EUsage("restore-browser takes no SOURCE");
+         },
+         RunRestoreBrowser},
         {QStringLiteral("image"),
          {
              {{QStringLiteral("resize")},

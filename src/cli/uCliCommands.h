@@ -5,8 +5,8 @@
 // The table of commands (name, options, check, Run function) and the help are in
 // uCliCommands.cpp; each Run function is in a file of its command or family
 // (uCliCommand_list.cpp, uCliCommand_duplicates.cpp, uCliCommand_write.cpp,
-// uCliCommand_links.cpp, uCliCommand_browsers.cpp, uCliImage.cpp). A new command is one row there
-// plus its Run function, declared here.
+// uCliCommand_links.cpp, uCliCommand_browsers.cpp, uCliCommand_send.cpp, uCliImage.cpp). A new
+// command is one row there plus its Run function, declared here.
 
 #include "uCliArguments.h"
 
@@ -23,4 +23,6 @@ int RunFetchIcons(const TOptions& Options);
 int RunCheckLinks(const TOptions& Options);
 int RunExportFolder(const TOptions& Options);
 int RunBrowsers(const TOptions& Options);
+int RunSendToBrowser(const TOptions& Options);
+int RunRestoreBrowser(const TOptions& Options);
 int RunImageCommand(const TOptions& Options);

@@ -7,7 +7,12 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
 #if defined(__linux__) && defined(__GLIBC__)
 #include <cstdint>
@@ -190,4 +195,26 @@ void* AllocateLargePageBlock(std::size_t Bytes)
     (void)Bytes;
     return nullptr;
 #endif
+}
+
+bool IsProcessAlive(qint64 Pid)
+{
+    if (Pid <= 0 || Pid > INT_MAX)
+        return false;
+    // EPERM: it runs, under another user.
+    return ::kill(pid_t(Pid), 0) == 0 || errno == EPERM;
+}
+
+bool IsFileLockedByOther(const QString& FileName)
+{
+    const QByteArray path = QFile::encodeName(FileName);
+    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const bool locked = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+    ::close(fd);
+    return locked;
 }

@@ -193,3 +193,27 @@ void* AllocateLargePageBlock(std::size_t /*Bytes*/)
     // Large pages need a privilege ordinary users lack; plain malloc it is.
     return nullptr;
 }
+
+bool IsProcessAlive(qint64 Pid)
+{
+    if (Pid <= 0 || Pid > 0xFFFFFFFFLL)
+        return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(Pid));
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool alive = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return alive;
+}
+
+bool IsFileLockedByOther(const QString& FileName)
+{
+    const std::wstring path = QDir::toNativeSeparators(FileName).toStdWString();
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(file);
+    return false;
+}

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -965,3 +966,61 @@ TEST(CliCheckLinks, FetchIconsTakesTheIconThePageNames)
 }
 
 } // namespace
+
+// send-to-browser and restore-browser on a copy of a profile Chromium made.
+TEST_F(CliTest, SendToBrowserPlansSendsRefusesAndRestores)
+{
+    const QString profile = Dir.filePath(QStringLiteral("chromium/Default"));
+    const QString fixture = QStringLiteral(ZORVEL_PROFILE_FIXTURES "/chromium/Default/Bookmarks");
+    QDir().mkpath(profile);
+    const QString bookmarks = profile + QStringLiteral("/Bookmarks");
+    ASSERT_TRUE(QFile::copy(fixture, bookmarks));
+    QFile(bookmarks).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const QString backups = Dir.filePath(QStringLiteral("backups"));
+    // The set: the profile's bookmarks without LWN.
+    const QString set = Dir.filePath(QStringLiteral("set.html"));
+    ASSERT_EQ(RunCli({QStringLiteral("merge"), QStringLiteral("-o"), set, bookmarks}).Exit, 0);
+    QFile f(set);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray html = f.readAll();
+    f.close();
+    const qsizetype lwn = html.indexOf("https://lwn.net/");
+    ASSERT_GT(lwn, 0);
+    html.remove(html.lastIndexOf('\n', lwn), html.indexOf('\n', lwn) - html.lastIndexOf('\n', lwn));
+    WriteFile(set, html);
+    const QStringList send = {QStringLiteral("send-to-browser"), QStringLiteral("--profile"),
+                              profile, QStringLiteral("--backup-dir"), backups};
+
+    const TRun dry = RunCli(send + QStringList{QStringLiteral("--dry-run"), set});
+    EXPECT_EQ(dry.Exit, 0) << dry.Err.toStdString();
+    EXPECT_EQ(dry.Out, "removed\tOther bookmarks/Reading\tLWN.net\thttps://lwn.net/\t\t\n");
+    EXPECT_TRUE(dry.Err.contains(QStringLiteral("dry run: nothing written")));
+    EXPECT_FALSE(QFileInfo::exists(backups));
+
+    // A running browser: refused, with the reason, nothing written.
+    const QString lock = Dir.filePath(QStringLiteral("chromium/SingletonLock"));
+    ASSERT_TRUE(QFile::link(QSysInfo::machineHostName() + QStringLiteral("-")
+                                + QString::number(QCoreApplication::applicationPid()),
+                            lock));
+    const TRun running = RunCli(send + QStringList{set});
+    EXPECT_EQ(running.Exit, 1);
+    EXPECT_TRUE(running.Err.contains(QStringLiteral("the browser is running")))
+        << running.Err.toStdString();
+    QFile::remove(lock);
+
+    const TRun sent = RunCli(send + QStringList{set});
+    EXPECT_EQ(sent.Exit, 0) << sent.Err.toStdString();
+    EXPECT_TRUE(sent.Err.contains(QStringLiteral("backup: ")));
+    const TRun listed = RunCli({QStringLiteral("list"), bookmarks});
+    EXPECT_FALSE(listed.Out.contains("lwn.net"));
+    EXPECT_TRUE(listed.Out.contains("arxiv.org"));
+
+    const TRun restored = RunCli({QStringLiteral("restore-browser"), QStringLiteral("--profile"),
+                                  profile, QStringLiteral("--backup-dir"), backups});
+    EXPECT_EQ(restored.Exit, 0) << restored.Err.toStdString();
+    QFile a(fixture), b(bookmarks);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll());
+
+    EXPECT_EQ(RunCli({QStringLiteral("send-to-browser"), set}).Exit, 2); // no --profile
+}
