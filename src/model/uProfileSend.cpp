@@ -2,7 +2,7 @@
 #include <model/uProfileSend.h>
 #include <model/uProfileTree.h>
 #include <platform/EFileError.h>
-#include <platform/uOsServices.h>
+#include <platform/uProcessLocks.h>
 
 #include <QDir>
 #include <QFile>

@@ -69,10 +69,3 @@ void ReturnFreeHeapMemory();
 // 2 MiB instead of once per 4 KiB. nullptr where that does not apply (a small
 // block, another system): the caller then takes plain malloc. Free it with std::free.
 void* AllocateLargePageBlock(std::size_t Bytes);
-
-// True while a process with this id runs on this computer (one of another user
-// counts too). A browser's lock names the process that holds its profile.
-bool IsProcessAlive(qint64 Pid);
-// True when another process holds a lock on the file (POSIX fcntl record lock on
-// Unix, an open without sharing on Windows). A missing file is not locked.
-bool IsFileLockedByOther(const QString& FileName);

@@ -1,5 +1,6 @@
 // Linux and other non-Windows systems.
 #include "uOsServices.h"
+#include "uProcessLocks.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,6 @@
 // Windows: the shell, version resources, the user locale and the registry.
 #include "uOsServices.h"
+#include "uProcessLocks.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
