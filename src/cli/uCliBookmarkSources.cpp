@@ -74,7 +74,9 @@ int LoadPaths(TWebSiteList& list, const QStringList& paths, const QList<TBrowser
         // Read as a browser store whatever its content: a damaged one is an error
         // here, not a file of another kind to pass over in silence.
         try {
-            WebSitesAddBrowserBookmarks(list, ReadBrowserBookmarks(files[i].FileName));
+            TBrowserTree folders;
+            std::vector<TWebSite> sites = ReadBrowserBookmarks(files[i].FileName, &folders);
+            WebSitesAddBrowserBookmarks(list, std::move(sites), &folders);
             ++list.Stats.Files;
         } catch (const EFileError& e) {
             WriteErr(QStringLiteral("%1zorvel-cli: passed over %2: %3\n")
@@ -123,6 +125,8 @@ TWebSiteList VisibleEntries(const TWebSiteList& list)
     for (const TWebSite& site : list)
         if (site.Visible)
             out.Append(site);
+    // The browsers' tree goes with the entries: landmarks, separators, empty folders.
+    out.Folders = list.Folders;
     return out;
 }
 

@@ -8,7 +8,9 @@
 #include <QDir>
 
 // zorvel-cli browsers: one line (or JSON object) per profile found, with the number
-// of bookmarks its file holds, or why it cannot be read.
+// of bookmarks its file holds, or why it cannot be read. A Chromium profile's
+// account bookmarks are a line of their own: "Default (account)" in TSV,
+// "account": true in JSON.
 int RunBrowsers(const TOptions& o)
 {
     const QList<TBrowserProfile> profiles = FindBrowserProfiles(DefaultProfileSearchPlaces());
@@ -24,6 +26,8 @@ int RunBrowsers(const TOptions& o)
             AppendJsonString(out, p.Browser);
             out += ",\"profile\":";
             AppendJsonString(out, p.Profile);
+            out += ",\"account\":";
+            out += p.Account ? "true" : "false";
             out += ",\"bookmarks\":";
             out += p.Count >= 0 ? QByteArray::number(p.Count) : QByteArray("null");
             out += ",\"file\":";
@@ -34,7 +38,7 @@ int RunBrowsers(const TOptions& o)
         } else {
             AppendTsvField(out, p.Browser);
             out += '\t';
-            AppendTsvField(out, p.Profile);
+            AppendTsvField(out, p.Account ? p.Profile + QStringLiteral(" (account)") : p.Profile);
             out += '\t';
             if (p.Count >= 0)
                 out += QByteArray::number(p.Count);

@@ -12,9 +12,15 @@ namespace {
 // JSON: the TSV columns stay the ones scripts already cut by position.
 std::span<const TSiteColumn> ListColumns()
 {
-    static const std::array Columns = {
-        TitleColumn(),          UrlColumn(),     CategoryColumn(), CommentColumn(),
-        JsonOnly(IconColumn()), AddDateColumn(), TagsColumn()};
+    static const std::array Columns = {TitleColumn(),
+                                       UrlColumn(),
+                                       CategoryColumn(),
+                                       CommentColumn(),
+                                       JsonOnly(IconColumn()),
+                                       AddDateColumn(),
+                                       TagsColumn(),
+                                       JsonOnly(ToReadColumn()),
+                                       JsonOnly(PrivateColumn())};
     return Columns;
 }
 

@@ -51,6 +51,9 @@ void FetchMissingIcons(TWebSiteList& List)
 int SaveVisibleToHtml(const TOptions& o, const TBookmarkSources& sources, bool FetchIcons)
 {
     TWebSiteList shown = VisibleEntries(sources.List);
+    // A sort asked for is the order to write, over the one the browsers kept.
+    if (o.Sort && *o.Sort != 0)
+        WebSitesForgetPlaces(shown);
     if (FetchIcons)
         FetchMissingIcons(shown);
     WebSitesSaveToHtml(shown, o.Output);

@@ -292,6 +292,20 @@ TSiteColumn TagsColumn()
             }};
 }
 
+TSiteColumn ToReadColumn()
+{
+    return {"to_read", true,
+            [](QByteArray& out, const TWebSite& s) { out += s.ToRead ? '1' : '0'; },
+            [](QByteArray& out, const TWebSite& s) { out += s.ToRead ? "true" : "false"; }};
+}
+
+TSiteColumn PrivateColumn()
+{
+    return {"private", true,
+            [](QByteArray& out, const TWebSite& s) { out += s.Private ? '1' : '0'; },
+            [](QByteArray& out, const TWebSite& s) { out += s.Private ? "true" : "false"; }};
+}
+
 TSiteColumn JsonOnly(TSiteColumn Column)
 {
     Column.InTsv = false;

@@ -64,6 +64,9 @@ TSiteColumn IconColumn();
 TSiteColumn AddDateColumn();
 // Tags: joined with commas in TSV, an array of strings in JSON.
 TSiteColumn TagsColumn();
+// Reading state: true or false in JSON ("to_read", "private"), 1 or 0 in TSV.
+TSiteColumn ToReadColumn();
+TSiteColumn PrivateColumn();
 // Column, left out of TSV lines.
 TSiteColumn JsonOnly(TSiteColumn Column);
 

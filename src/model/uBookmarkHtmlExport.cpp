@@ -1,4 +1,8 @@
-// Netscape bookmark HTML export: one folder per category component.
+// Netscape bookmark HTML export: one folder per category component. A folder's
+// items (links, sub-folders, separators) stand in their kept places first (see
+// uBrowserTree.h), then what has no place: sub-folders by name, then links in
+// list order. Landmark folders carry the browsers' markers, and empty folders kept
+// from the sources are written too.
 //
 // The file is streamed: every line goes as UTF-8 into one fixed buffer that is
 // handed to the device when full, so the export needs no copy of the text
@@ -257,7 +261,8 @@ private:
 // ---------------------------------------------------------------------------
 // The folder tree
 
-// Entries grouped by their exact category, each group in list order.
+// Entries grouped by their exact category, each group in list order; then the
+// folders of the folder table that are written without entries.
 struct TCategories
 {
     std::vector<QStringView> Names; // distinct categories, in first-seen order
@@ -283,6 +288,23 @@ TCategories GroupByCategory(const TWebSiteList& List)
         }
         groupOf[size_t(i)] = *it;
         ++counts[size_t(*it)];
+    }
+    // Empty folders kept from the sources, and the landmark folders, which the
+    // browsers always have.
+    for (int f = 0; f < List.Folders.Count(); ++f) {
+        const TFolderInfo& info = List.Folders.At(f);
+        const bool keep = info.KeepEmpty || info.Landmark == TLandmark::Toolbar
+                          || info.Landmark == TLandmark::Other
+                          || info.Landmark == TLandmark::Mobile;
+        if (!keep || info.Path.isEmpty())
+            continue;
+        const TSiteText name(info.Path);
+        if (index.contains(name))
+            continue;
+        index.insert(name, int(c.Names.size()));
+        c.Texts.push_back(info.Path);
+        c.Names.push_back(c.Texts.back());
+        counts.push_back(0);
     }
     c.Start.resize(counts.size() + 1);
     for (size_t g = 0; g < counts.size(); ++g)
@@ -326,6 +348,7 @@ std::vector<int> CollationOrder(const std::vector<QStringView>& Names)
 struct TFolder
 {
     QStringView Name;
+    QStringView Path;
     int FirstChild = -1;
     int LastChild = -1;
     int NextSibling = -1;
@@ -362,7 +385,8 @@ std::vector<TFolder> BuildFolderTree(const TCategories& Categories)
                 auto it = children.find(key);
                 if (it == children.end()) {
                     it = children.insert(key, int(folders.size()));
-                    folders.push_back(TFolder{name});
+                    folders.push_back(
+                        TFolder{name, path.first(name.data() + name.size() - path.data())});
                     TFolder& parent = folders[size_t(current)];
                     if (parent.LastChild < 0)
                         parent.FirstChild = *it;
@@ -456,6 +480,11 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
         Out.Ascii("\" TAGS=\"");
         Out.Escaped(extras.Tags);
     }
+    // As Pinboard, linkding and Shaarli write reading state.
+    if (Site.ToRead)
+        Out.Ascii("\" TOREAD=\"1");
+    if (Site.Private)
+        Out.Ascii("\" PRIVATE=\"1");
     if (Site.Extras->LinkStatus != TLinkStatus::None)
         WriteLinkCheck(Out, *Site.Extras);
     Out.Ascii("\">");
@@ -466,49 +495,137 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
         WriteComment(Out, Site.Comment.toString(), Level);
 }
 
-void WriteGroup(THtmlOut& Out, const TWebSiteList& List, const TCategories& Categories, int Group,
-                int Level)
+// One item of a folder as written.
+struct TItem
 {
-    if (Group < 0)
-        return;
-    const size_t g = size_t(Group);
-    for (qsizetype k = Categories.Start[g]; k < Categories.Start[g + 1]; ++k)
-        WriteItem(Out, List[Categories.Entries[size_t(k)]], Level);
+    enum TKind : std::uint8_t
+    {
+        Folder, // before an entry of the same place
+        Entry,
+        Separator
+    };
+    std::uint32_t Index; // the folder's or the entry's
+    TTreePlace Place;
+    TKind Kind;
+};
+
+// A folder's items in the order they are written (see the top of the file).
+std::vector<TItem> FolderItems(const TWebSiteList& List, const TCategories& Categories,
+                               const std::vector<TFolder>& Folders, int Folder)
+{
+    std::vector<TItem> items;
+    const TFolder& f = Folders[size_t(Folder)];
+    const TFolderInfo* info = List.Folders.Info(f.Path);
+    if (info)
+        for (const TTreePlace s : info->Separators)
+            items.push_back({0, s, TItem::Separator});
+    const auto placeOf = [&](int child) -> TTreePlace {
+        const TFolderInfo* i = List.Folders.Info(Folders[size_t(child)].Path);
+        return i ? i->Place : 0;
+    };
+    for (int c = f.FirstChild; c >= 0; c = Folders[size_t(c)].NextSibling)
+        if (const TTreePlace p = placeOf(c); p != 0)
+            items.push_back({std::uint32_t(c), p, TItem::Folder});
+    const size_t g = size_t(f.Group);
+    const qsizetype begin = f.Group < 0 ? 0 : Categories.Start[g];
+    const qsizetype end = f.Group < 0 ? 0 : Categories.Start[g + 1];
+    for (qsizetype k = begin; k < end; ++k) {
+        const qsizetype e = Categories.Entries[size_t(k)];
+        if (const TTreePlace p = List[e].Place; p != 0)
+            items.push_back({std::uint32_t(e), p, TItem::Entry});
+    }
+    const auto before = [](const TItem& a, const TItem& b) {
+        return a.Place != b.Place ? a.Place < b.Place : a.Kind < b.Kind;
+    };
+    // Right after a read the places already run in list order.
+    if (!std::is_sorted(items.begin(), items.end(), before))
+        std::stable_sort(items.begin(), items.end(), before);
+    for (int c = f.FirstChild; c >= 0; c = Folders[size_t(c)].NextSibling)
+        if (placeOf(c) == 0)
+            items.push_back({std::uint32_t(c), 0, TItem::Folder});
+    for (qsizetype k = begin; k < end; ++k) {
+        const qsizetype e = Categories.Entries[size_t(k)];
+        if (List[e].Place == 0)
+            items.push_back({std::uint32_t(e), 0, TItem::Entry});
+    }
+    return items;
 }
 
-// Each folder: its heading, its sub-folders, then its own entries. Folder lines
-// stand at two blanks per level, the entries one level further in.
+void WriteFolderHeading(THtmlOut& Out, const TWebSiteList& List, const TFolder& Folder, int Level)
+{
+    Out.Indent(Level);
+    Out.Ascii("<DT><H3");
+    // As Firefox and Chrome mark them; the mobile folder's marker is our own.
+    if (const TFolderInfo* info = List.Folders.Info(Folder.Path)) {
+        switch (info->Landmark) {
+        case TLandmark::Toolbar:
+            Out.Ascii(" PERSONAL_TOOLBAR_FOLDER=\"true\"");
+            break;
+        case TLandmark::Other:
+            Out.Ascii(" UNFILED_BOOKMARKS_FOLDER=\"true\"");
+            break;
+        case TLandmark::Mobile:
+            Out.Ascii(" MOBILE_BOOKMARKS_FOLDER=\"true\"");
+            break;
+        case TLandmark::None:
+        case TLandmark::Menu:
+            break;
+        }
+    }
+    Out.Ascii(">");
+    Out.Escaped(Folder.Name);
+    Out.Ascii("</H3>");
+    Out.LineEnd();
+    Out.Indent(Level);
+    Out.Ascii("<DL><p>");
+    Out.LineEnd();
+}
+
+// Each folder: its heading, then its items. Folder lines stand at two blanks per
+// level, the items one level further in. The folders entered and not yet closed
+// are a stack, not calls, so that no nesting costs any stack.
 void WriteFolders(THtmlOut& Out, const TWebSiteList& List, const TCategories& Categories,
                   const std::vector<TFolder>& Folders)
 {
-    std::vector<int> open{0}; // the folders entered and not yet closed
-    int next = Folders[0].FirstChild;
+    struct TOpen
+    {
+        int Folder;
+        std::vector<TItem> Items;
+        size_t Next = 0;
+    };
+    std::vector<TOpen> open;
+    open.push_back({0, FolderItems(List, Categories, Folders, 0)});
     while (!open.empty()) {
-        if (next >= 0) {
-            const TFolder& f = Folders[size_t(next)];
-            const int level = int(open.size());
-            Out.Indent(level);
-            Out.Ascii("<DT><H3>");
-            Out.Escaped(f.Name);
-            Out.Ascii("</H3>");
-            Out.LineEnd();
-            Out.Indent(level);
-            Out.Ascii("<DL><p>");
-            Out.LineEnd();
-            open.push_back(next);
-            next = f.FirstChild;
+        TOpen& top = open.back();
+        const int level = int(open.size());
+        if (top.Next == top.Items.size()) {
+            const bool root = top.Folder == 0;
+            open.pop_back();
+            if (!root) {
+                Out.Indent(level - 1);
+                Out.Ascii("</DL><p>");
+                Out.LineEnd();
+            }
             continue;
         }
-        const int done = open.back();
-        open.pop_back();
-        const int level = int(open.size());
-        WriteGroup(Out, List, Categories, Folders[size_t(done)].Group, level + 1);
-        if (done != 0) {
+        const TItem item = top.Items[top.Next++];
+        switch (item.Kind) {
+        case TItem::Folder:
+            WriteFolderHeading(Out, List, Folders[item.Index], level);
+            open.push_back(
+                {int(item.Index), FolderItems(List, Categories, Folders, int(item.Index))});
+            break;
+        case TItem::Entry:
+            WriteItem(Out, List[qsizetype(item.Index)], level);
+            break;
+        case TItem::Separator:
+            // On a line of its own: Chrome's importer reads a bookmark only at
+            // the start of a line.
             Out.Indent(level);
-            Out.Ascii("</DL><p>");
+            Out.Ascii("<HR>");
             Out.LineEnd();
+            break;
         }
-        next = Folders[size_t(done)].NextSibling;
     }
 }
 
@@ -523,9 +640,14 @@ bool WebSitesWriteHtml(const TWebSiteList& List, QIODevice& Device)
     out.Ascii("\xEF\xBB\xBF"
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
               "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
-              "<TITLE>Bookmarks</TITLE>\r\n"
-              "<H1>Bookmarks</H1>\r\n"
-              "<DL><p>\r\n");
+              "<TITLE>Bookmarks</TITLE>\r\n");
+    // Firefox heads its file with its menu, whose contents are the top level.
+    const int root = List.Folders.Find(QStringView());
+    if (root >= 0 && List.Folders.At(root).Landmark == TLandmark::Menu)
+        out.Ascii("<H1>Bookmarks Menu</H1>\r\n");
+    else
+        out.Ascii("<H1>Bookmarks</H1>\r\n");
+    out.Ascii("<DL><p>\r\n");
     WriteFolders(out, List, categories, folders);
     out.Ascii("</DL><p>\r\n");
     return out.Finish();

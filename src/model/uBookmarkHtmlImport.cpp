@@ -4,8 +4,14 @@
 //
 // A bookmark is an A tag with an HREF, its title the text up to </A>; a folder
 // starts at an H3 tag, named by its text, and its contents end at the matching
-// </DL>; a <DD> text is the comment of the bookmark just before it. Everything
-// else (<DT>, <p>, <HR>, <H1>, unknown tags) carries no meaning here.
+// </DL>; a <DD> text is the comment of the bookmark just before it; <HR> is a
+// separator. The tree's shape goes into the list's folder table as it is read
+// (see uBrowserTree.h): each link, folder and separator takes the next place
+// in its folder; PERSONAL_TOOLBAR_FOLDER, UNFILED_BOOKMARKS_FOLDER and our own
+// MOBILE_BOOKMARKS_FOLDER mark landmark folders, and Firefox's "Bookmarks Menu"
+// <H1> (or its unfiled marker) the top level as its menu. Pocket's export heads
+// its lists "Unread" and "Read Archive". Everything else (<DT>, <p>, unknown
+// tags) carries no meaning here.
 //
 // The text is scanned as UTF-8 bytes (every marker is ASCII); files in other
 // encodings are converted to UTF-8 once, first. Only the fields are decoded to
@@ -219,10 +225,36 @@ private:
     int FRuns = 0;
 };
 
+// A yes of TOREAD, PRIVATE and the folder markers: "1" (Pinboard, linkding,
+// Shaarli), "true" (the browsers), "yes".
+bool IsYesValue(const THtmlAttribute* Attribute)
+{
+    if (!Attribute)
+        return false;
+    const QByteArrayView v = TrimBytes(Attribute->Value);
+    return v == "1" || AsciiEqualsCaseless(v, "true") || AsciiEqualsCaseless(v, "yes");
+}
+
+// The landmark an H3 tag marks.
+TLandmark LandmarkOfFolderTag(const THtmlToken& H3)
+{
+    if (IsYesValue(H3.Attribute("PERSONAL_TOOLBAR_FOLDER")))
+        return TLandmark::Toolbar;
+    if (IsYesValue(H3.Attribute("UNFILED_BOOKMARKS_FOLDER")))
+        return TLandmark::Other;
+    if (IsYesValue(H3.Attribute("MOBILE_BOOKMARKS_FOLDER")))
+        return TLandmark::Mobile;
+    return TLandmark::None;
+}
+
 // What only some bookmarks carry: tags (Firefox, linkding, Pinboard, Shaarli write
-// TAGS, Pocket "tags"), the keyword and the date of the last change.
+// TAGS, Pocket "tags"), the keyword, the date of the last change, reading state.
 void ReadAnchorExtras(const THtmlToken& A, const THtmlAttribute* Modified, TWebSite& Site)
 {
+    if (IsYesValue(A.Attribute("TOREAD")))
+        Site.ToRead = true;
+    if (IsYesValue(A.Attribute("PRIVATE")))
+        Site.Private = true;
     const THtmlAttribute* tags = A.Attribute("TAGS");
     if (tags && !tags->Value.isEmpty())
         WebSiteTagsSet(Site, SplitTags(DecodeField(tags->Value)));
@@ -287,7 +319,7 @@ class TBookmarkHtmlReader
 {
 public:
     TBookmarkHtmlReader(TWebSiteList& List, QByteArrayView Html)
-        : FList(List), FHtml(Html), FNow(TDateTime::Now())
+        : FList(List), FHtml(Html), FNow(TDateTime::Now()), FRoot(List.Folders.Root())
     {
     }
 
@@ -323,8 +355,14 @@ private:
     {
         None,
         Title,
-        FolderName
+        FolderName,
+        Heading // the <H1>
     };
+
+    static const char* CaptureTag(TCapture What)
+    {
+        return What == TCapture::Title ? "A" : (What == TCapture::FolderName ? "H3" : "H1");
+    }
 
     qsizetype Offset(QByteArrayView v) const { return v.data() - FHtml.data(); }
 
@@ -341,7 +379,7 @@ private:
             EndComment(Offset(t.Raw));
         }
         if (FCapture != TCapture::None) {
-            const bool closes = !start && t.Is(FCapture == TCapture::Title ? "A" : "H3");
+            const bool closes = !start && t.Is(CaptureTag(FCapture));
             if (!closes && IsInlineTag(t))
                 return;
             EndCapture();
@@ -352,7 +390,18 @@ private:
             BeginBookmark(t);
         } else if (start && t.Is("H3")) {
             FTarget = -1;
+            FFolderLandmark = LandmarkOfFolderTag(t);
+            // Only Firefox marks unfiled bookmarks, and its top level is its menu.
+            if (FFolderLandmark == TLandmark::Other)
+                FList.Folders.SetLandmark(FRoot, TLandmark::Menu);
             BeginCapture(TCapture::FolderName);
+        } else if (start && t.Is("HR")) {
+            FTarget = -1;
+            FList.Folders.AddSeparator(CurrentFolder());
+            MarkContent();
+        } else if (start && t.Is("H1")) {
+            FTarget = -1;
+            BeginCapture(TCapture::Heading);
         } else if (!start && t.Is("DL")) {
             PopFolder();
             FTarget = -1;
@@ -382,19 +431,28 @@ private:
         const TCapture what = FCapture;
         FCapture = TCapture::None;
         if (what == TCapture::FolderName) {
-            PushFolder(NameText(FCaptured.Text()));
+            PushFolder(NameText(FCaptured.Text()), FFolderLandmark);
+        } else if (what == TCapture::Heading) {
+            OnHeading(NameText(FCaptured.Text()).trimmed());
         } else if (what == TCapture::Title) {
             if (IsSeparatorPlaceholder(FPending.URL)) {
+                FList.Folders.AddSeparator(CurrentFolder());
+                MarkContent();
                 FTarget = -1;
                 return;
             }
             ++FFound;
+            FPending.Place = FList.Folders.Place(CurrentFolder());
+            if (FToReadSection)
+                FPending.ToRead = true;
             const TSiteText url = FPending.URL;
             const TAddResult r = WebSitesAdd(FList, std::move(FPending), FJoins);
             // An entry a bookmark merges into keeps its own title, so the
             // title's text is made for a new entry only.
-            if (r == TAddResult::Added)
+            if (r == TAddResult::Added) {
                 FList.EditKeepURL(FList.Count() - 1).Title = TitleText(FCaptured.Text());
+                MarkContent();
+            }
             FTarget = CommentTarget(FList, r, url);
         }
     }
@@ -422,19 +480,50 @@ private:
         FTarget = -1;
     }
 
+    // Firefox's menu heads its file; Pocket heads its two lists.
+    void OnHeading(const QString& Text)
+    {
+        if (Text.compare(u"Bookmarks Menu", Qt::CaseInsensitive) == 0)
+            FList.Folders.SetLandmark(FRoot, TLandmark::Menu);
+        else if (Text.compare(u"Unread", Qt::CaseInsensitive) == 0)
+            FToReadSection = true;
+        else if (Text.compare(u"Read Archive", Qt::CaseInsensitive) == 0)
+            FToReadSection = false;
+    }
+
+    int CurrentFolder() const { return FLevels.empty() ? FRoot : FLevels.back().Folder; }
+
+    // The folder being read holds something (a kept bookmark, a folder, a separator).
+    void MarkContent()
+    {
+        if (!FLevels.empty())
+            FLevels.back().HadContent = true;
+    }
+
     // The category is one growing text: a folder appends "\" and its name, the
     // end of its list cuts the text back to the length it had. A folder below
     // the depth or length limit is read into its parent (its level is kept, so
-    // that its </DL> still closes the right one).
-    void PushFolder(const QString& Name)
+    // that its </DL> still closes the right one). A landmark folder the list
+    // already has under another name (another browser's toolbar) is read into that
+    // one: the category becomes that folder's until its </DL>.
+    void PushFolder(const QString& Name, TLandmark Landmark)
     {
-        TLevel level{FCategory.size(), false};
+        MarkContent();
+        TLevel level{FCategory.size(), FDepth, CurrentFolder(), false, false, false};
         const qsizetype grown = FCategory.size() + (FDepth > 0 ? 1 : 0) + Name.size();
         if (FDepth < MaxBookmarkFolderDepth && grown <= MaxBookmarkCategoryLength) {
-            if (FDepth > 0)
-                FCategory += u'\\';
-            FCategory += Name;
-            ++FDepth;
+            const QString path = FDepth > 0 ? FCategory + u'\\' + Name : Name;
+            level.Folder = FList.Folders.Enter(CurrentFolder(), path, Landmark);
+            const QString actual = FList.Folders.At(level.Folder).Path;
+            if (actual != path) {
+                FRenamedFrom.push_back(FCategory);
+                level.Renamed = true;
+                FCategory = actual;
+                FDepth = int(actual.count(u'\\')) + 1;
+            } else {
+                FCategory = path;
+                ++FDepth;
+            }
             level.Applied = true;
             FCategoryChanged = true;
         }
@@ -448,8 +537,15 @@ private:
         const TLevel level = FLevels.back();
         FLevels.pop_back();
         if (level.Applied) {
-            FCategory.truncate(level.Length);
-            --FDepth;
+            if (!level.HadContent)
+                FList.Folders.SetKeepEmpty(level.Folder, true);
+            if (level.Renamed) {
+                FCategory = FRenamedFrom.back();
+                FRenamedFrom.pop_back();
+            } else {
+                FCategory.truncate(level.Length);
+            }
+            FDepth = level.Depth;
             FCategoryChanged = true;
         }
     }
@@ -470,7 +566,11 @@ private:
     struct TLevel
     {
         qsizetype Length; // of the category before this level
+        int Depth;        // before this level
+        int Folder;       // in the list's folder table: where this level's items go
         bool Applied;     // false: read into the parent
+        bool Renamed;     // read into a landmark folder of another name
+        bool HadContent;
     };
 
     TWebSiteList& FList;
@@ -490,6 +590,10 @@ private:
 
     QString FCategory;
     std::vector<TLevel> FLevels;
+    std::vector<QString> FRenamedFrom; // the categories around renamed levels
+    const int FRoot;
+    TLandmark FFolderLandmark = TLandmark::None;
+    bool FToReadSection = false;
     int FDepth = 0;
     QHash<QString, TSiteText> FCategories;
     TSiteText FShared;

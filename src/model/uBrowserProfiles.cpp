@@ -145,6 +145,25 @@ QJsonObject ChromiumProfileNames(const QString& UserData)
     return state.value(u"profile"_s).toObject().value(u"info_cache"_s).toObject();
 }
 
+// A Chromium profile folder's bookmark files: "Bookmarks" and the signed-in
+// account's "AccountBookmarks" (a sign-in may have renamed the one to the other,
+// so either may stand alone). False when it holds neither.
+bool FoundChromiumFiles(const QString& Browser, const QString& Profile, const QString& Folder,
+                        QList<TBrowserProfile>& Out)
+{
+    bool any = false;
+    for (const QString& file : {u"Bookmarks"_s, u"AccountBookmarks"_s}) {
+        const QString path = Folder + u'/' + file;
+        if (!QFileInfo(path).isFile())
+            continue;
+        TBrowserProfile p = Found(Browser, Profile, path);
+        p.Account = file == u"AccountBookmarks"_s;
+        Out.append(p);
+        any = true;
+    }
+    return any;
+}
+
 bool IsChromiumProfileFolder(const QString& Name)
 {
     return Name == u"Default"_s || Name.startsWith(u"Profile "_s);
@@ -156,10 +175,8 @@ void FindChromium(const TBrowserPlace& Place, QList<TBrowserProfile>& Out)
     if (!dir.exists())
         return;
     // Opera keeps a single profile in the folder itself.
-    if (QFileInfo(dir.filePath(u"Bookmarks"_s)).isFile()) {
-        Out.append(Found(Place.Browser, u"Default"_s, dir.filePath(u"Bookmarks"_s)));
+    if (FoundChromiumFiles(Place.Browser, u"Default"_s, Place.Folder, Out))
         return;
-    }
     const QJsonObject names = ChromiumProfileNames(Place.Folder);
     QStringList folders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     folders.removeIf([](const QString& f) { return !IsChromiumProfileFolder(f); });
@@ -169,13 +186,10 @@ void FindChromium(const TBrowserPlace& Place, QList<TBrowserProfile>& Out)
         return key(a) != key(b) ? key(a) < key(b) : a < b;
     });
     for (const QString& folder : folders) {
-        const QString file = dir.filePath(folder + u"/Bookmarks"_s);
-        if (!QFileInfo(file).isFile())
-            continue;
         QString name = names.value(folder).toObject().value(u"name"_s).toString();
         if (name.isEmpty())
             name = folder;
-        Out.append(Found(Place.Browser, name, file));
+        FoundChromiumFiles(Place.Browser, name, dir.filePath(folder), Out);
     }
 }
 
@@ -283,7 +297,7 @@ TProfileSearchPlaces DefaultProfileSearchPlaces()
 
 QString TBrowserProfile::DisplayName() const
 {
-    return Browser + u" ("_s + Profile + u')';
+    return Browser + u" ("_s + Profile + (Account ? u", account)"_s : u")"_s);
 }
 
 void BrowserProfileCountBookmarks(TBrowserProfile& Profile)

@@ -38,15 +38,22 @@ struct TBrowserProfile
 {
     QString Browser;  // "Google Chrome", "Firefox", ...
     QString Profile;  // the name the browser shows, else the folder name
-    QString FileName; // its "Bookmarks" or "places.sqlite"
+    QString FileName; // its "Bookmarks", "AccountBookmarks" or "places.sqlite"
     int Count = -1;   // bookmarks in the file; -1 when it could not be read
     QString Error;    // why it could not be read
+    // The bookmarks of the account signed in to a Chromium profile
+    // ("AccountBookmarks"): they sync with that account, so what is written into
+    // them comes back or doubles from the server. A source of their own beside the
+    // profile's "Bookmarks".
+    bool Account = false;
 
-    // "Firefox (default-release)": how lists show a profile.
+    // "Firefox (default-release)", "Google Chrome (Default, account)": how lists
+    // show a profile.
     QString DisplayName() const;
 };
 
-// Every profile found, browser by browser in the order above. With CountBookmarks
+// Every profile found, browser by browser in the order above; a Chromium profile's
+// account bookmarks right after its own. With CountBookmarks
 // false the files are not read (Count stays -1, Error empty).
 QList<TBrowserProfile> FindBrowserProfiles(const TProfileSearchPlaces& Places,
                                            bool CountBookmarks = true);

@@ -64,6 +64,29 @@ void TCategoryWalk::CutTo(qsizetype Length)
     }
 }
 
+TFolderWalk::TOpen TFolderWalk::Enter(TOpen& Parent, QStringView Name, TLandmark Landmark)
+{
+    Parent.HadContent = true;
+    const TCategoryWalk::TLevel level = FWalk.Enter(Parent.Level, Name);
+    if (level.Length == Parent.Level.Length && level.Depth == Parent.Level.Depth)
+        return {level, Parent.Folder, true}; // read into its parent
+    const QString path = FWalk.Category(level).toString();
+    return {level, FFolders.Enter(Parent.Folder, path, Landmark)};
+}
+
+void TFolderWalk::Leave(const TOpen& Folder)
+{
+    if (!Folder.HadContent)
+        FFolders.SetKeepEmpty(Folder.Folder, true);
+}
+
+TTreePlace TFolderWalk::Place(TOpen& At, bool Kept)
+{
+    if (Kept)
+        At.HadContent = true;
+    return FFolders.Place(At.Folder);
+}
+
 } // namespace zorvel::model::browser
 
 namespace {
@@ -96,14 +119,14 @@ TBrowserBookmarkFile BrowserBookmarkFileKind(const QString& FileName)
     return TBrowserBookmarkFile::None;
 }
 
-std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName)
+std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName, TBrowserTree* Folders)
 {
     const TSiteTextChunks chunks;
     switch (BrowserBookmarkFileKind(FileName)) {
     case TBrowserBookmarkFile::ChromiumJson:
-        return ReadChromiumBookmarks(FileName);
+        return ReadChromiumBookmarks(FileName, Folders);
     case TBrowserBookmarkFile::FirefoxPlaces:
-        return ReadFirefoxBookmarks(FileName);
+        return ReadFirefoxBookmarks(FileName, Folders);
     case TBrowserBookmarkFile::None:
         break;
     }
@@ -112,8 +135,11 @@ std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName)
     throw EFileError(FileName, u"Not a browser bookmarks file"_s);
 }
 
-void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sites)
+void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sites,
+                                 const TBrowserTree* Folders)
 {
+    if (Folders)
+        List.Folders.Merge(*Folders, Sites);
     TCommentJoins joins(List);
     for (TWebSite& site : Sites)
         WebSitesAdd(List, std::move(site), joins);
@@ -122,17 +148,21 @@ void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sit
 bool WebSitesLoadFromBrowserFile(TWebSiteList& List, const QString& FileName)
 {
     switch (BrowserBookmarkFileKind(FileName)) {
-    case TBrowserBookmarkFile::ChromiumJson:
-        WebSitesAddBrowserBookmarks(List, ReadChromiumBookmarks(FileName));
+    case TBrowserBookmarkFile::ChromiumJson: {
+        TBrowserTree folders;
+        std::vector<TWebSite> sites = ReadChromiumBookmarks(FileName, &folders);
+        WebSitesAddBrowserBookmarks(List, std::move(sites), &folders);
         return true;
+    }
     case TBrowserBookmarkFile::FirefoxPlaces: {
         // Other SQLite files (a profile's favicons, cookies) are not bookmarks.
         const TSqliteSnapshot db(FileName);
         if (!zorvel::model::browser::HasFirefoxBookmarkTables(db))
             return false;
-        std::vector<TWebSite> sites = zorvel::model::browser::ReadFirefoxSnapshot(db);
+        TBrowserTree folders;
+        std::vector<TWebSite> sites = zorvel::model::browser::ReadFirefoxSnapshot(db, &folders);
         ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::FirefoxPlaces);
-        WebSitesAddBrowserBookmarks(List, std::move(sites));
+        WebSitesAddBrowserBookmarks(List, std::move(sites), &folders);
         return true;
     }
     case TBrowserBookmarkFile::None:

@@ -7,12 +7,17 @@
 // importing the browser's own HTML export gives them, so that both ways end in the
 // same entries:
 // - Chromium family: the bookmarks bar is a folder (its stored, localised name);
-//   the contents of "Other bookmarks", "Mobile bookmarks" come at the top level.
-//   Any further root becomes a folder of its own name.
+//   the contents of "Other bookmarks" come at the top level, those of "Mobile
+//   bookmarks" (when it holds any) in a folder of its name, where Chromium's export
+//   puts them at the top level too: the mobile landmark would be lost. Any further
+//   root becomes a folder of its own name.
 // - Firefox family: the menu's contents at the top level, the toolbar as the folder
 //   "Bookmarks Toolbar", unfiled bookmarks as "Other Bookmarks", the mobile root
 //   (which the export leaves out) as "Mobile Bookmarks". Tag folders repeat
-//   bookmarks and are skipped, as are separators and "place:" queries.
+//   bookmarks and are skipped, as are "place:" queries.
+// The readers give the tree's shape in Folders when asked (see uBrowserTree.h):
+// the landmark roots, each item's place, separators (Firefox's), empty folders;
+// WebSitesAddBrowserBookmarks carries it into a list.
 // Dates are cut to the second as the exports write them. Titles and addresses go
 // through the same text rules the HTML reader applies (tabs dropped, "chrome://"
 // read as "http://"). Bad files raise EFileError naming the file.
@@ -35,20 +40,26 @@ TBrowserBookmarkFile BrowserBookmarkFileKind(const QString& FileName);
 // and the categories of such a tree would take memory quadratic in the depth.
 inline constexpr int MaxBrowserFolderDepth = 1000;
 
-std::vector<TWebSite> ReadChromiumBookmarks(const QString& FileName);
+std::vector<TWebSite> ReadChromiumBookmarks(const QString& FileName,
+                                            TBrowserTree* Folders = nullptr);
 // The same on the file's content; FileName is for error texts.
-std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QString& FileName);
+std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QString& FileName,
+                                                TBrowserTree* Folders = nullptr);
 // Reads a snapshot copy: the browser may be running, and its files stay untouched.
-std::vector<TWebSite> ReadFirefoxBookmarks(const QString& FileName);
+std::vector<TWebSite> ReadFirefoxBookmarks(const QString& FileName,
+                                           TBrowserTree* Folders = nullptr);
 
 // Reads either kind, judged by content; EFileError when it is neither.
-std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName);
+std::vector<TWebSite> ReadBrowserBookmarks(const QString& FileName,
+                                           TBrowserTree* Folders = nullptr);
 
 // Adds every bookmark of the file through WebSitesAdd when its content is one of
 // the two kinds (a SQLite database without bookmark tables counts as neither);
 // false, with nothing read, otherwise.
 bool WebSitesLoadFromBrowserFile(TWebSiteList& List, const QString& FileName);
-void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sites);
+// Folders: the shape read with Sites, merged into List's folder table.
+void WebSitesAddBrowserBookmarks(TWebSiteList& List, std::vector<TWebSite>&& Sites,
+                                 const TBrowserTree* Folders = nullptr);
 
 // Favicons for the bookmarks of a profile: each site without an icon takes the
 // one its browser keeps for its address (the 32 px picture, else 16 px, else the

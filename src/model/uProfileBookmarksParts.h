@@ -60,9 +60,40 @@ private:
     QHash<QString, TSiteText> FSeen;
 };
 
+// A tree walk's folders in a folder table (see uBrowserTree.h): each open
+// folder's walk level beside its index in the table, and whether a bookmark or a
+// folder was met in it (a folder without either is kept as an empty folder).
+class TFolderWalk
+{
+public:
+    struct TOpen
+    {
+        TCategoryWalk::TLevel Level;
+        int Folder = -1;
+        bool HadContent = false;
+    };
+
+    explicit TFolderWalk(TBrowserTree& Folders) : FFolders(Folders) {}
+
+    TOpen Top() { return {{}, FFolders.Root()}; }
+    // The folder Name inside Parent; a folder past the walk's limits is its parent.
+    TOpen Enter(TOpen& Parent, QStringView Name, TLandmark Landmark = TLandmark::None);
+    // Done with a folder entered by Enter.
+    void Leave(const TOpen& Folder);
+    // The place and category of a bookmark in At; Kept: the list will take it.
+    TTreePlace Place(TOpen& At, bool Kept);
+    void AddSeparator(TOpen& At) { FFolders.AddSeparator(At.Folder); }
+    const TSiteText& Category(const TOpen& At) { return FWalk.Category(At.Level); }
+
+private:
+    TBrowserTree& FFolders;
+    TCategoryWalk FWalk;
+};
+
 // The Firefox reader's steps on an open snapshot, so that a caller that has to
 // look at the database first copies it only once.
 bool HasFirefoxBookmarkTables(const TSqliteSnapshot& Db);
-std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db);
+std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db,
+                                          TBrowserTree* Folders = nullptr);
 
 } // namespace zorvel::model::browser

@@ -412,26 +412,29 @@ TNodeKind KindOf(const TNode& n)
 }
 
 // Appends the bookmarks of the root node at Root, pre-order as the export writes
-// them; Level: the place of the root's contents in Walk.
-void EmitRoot(const std::vector<TNode>& Nodes, qsizetype Root, TCategoryWalk& Walk,
-              TCategoryWalk::TLevel Level, std::vector<TWebSite>& Out)
+// them; Level: where the root's contents go in Walk.
+void EmitRoot(const std::vector<TNode>& Nodes, qsizetype Root, TFolderWalk& Walk,
+              TFolderWalk::TOpen Level, std::vector<TWebSite>& Out)
 {
     // The folders open around the node at hand: where each ends, the level of its
     // contents. The nodes of a folder follow it contiguously.
     struct TOpen
     {
         qsizetype End;
-        TCategoryWalk::TLevel Level;
+        TFolderWalk::TOpen Level;
     };
     std::vector<TOpen> open{{Nodes[size_t(Root)].End, Level}};
     for (qsizetype i = Root + 1; i < Nodes[size_t(Root)].End;) {
-        while (i >= open.back().End)
+        while (i >= open.back().End) {
+            Walk.Leave(open.back().Level);
             open.pop_back();
+        }
         const TNode& n = Nodes[size_t(i)];
         const TNodeKind kind = KindOf(n);
         if (kind == TNodeKind::Folder) {
-            open.push_back(
-                {n.End, Walk.Enter(open.back().Level, AsHtmlImportReads(Decode(n.Name)))});
+            const TFolderWalk::TOpen level =
+                Walk.Enter(open.back().Level, AsHtmlImportReads(Decode(n.Name)));
+            open.push_back({n.End, level});
             ++i;
             continue;
         }
@@ -440,6 +443,7 @@ void EmitRoot(const std::vector<TNode>& Nodes, qsizetype Root, TCategoryWalk& Wa
             site.Title = AsHtmlImportReads(Decode(n.Name));
             site.URL = AsHtmlImportReads(Decode(n.Url));
             site.Category = Walk.Category(open.back().Level);
+            site.Place = Walk.Place(open.back().Level, IsHttpURL(site.URL));
             site.AddDate = DateOf(n.DateAdded);
             // Set on bookmarks whose address or title was edited since.
             const QByteArrayView modified = n.DateModified.View();
@@ -452,24 +456,34 @@ void EmitRoot(const std::vector<TNode>& Nodes, qsizetype Root, TCategoryWalk& Wa
         }
         i = n.End; // what a bookmark or an unknown node holds is no bookmark
     }
+    while (!open.empty()) {
+        Walk.Leave(open.back().Level);
+        open.pop_back();
+    }
 }
 
 } // namespace
 
-std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QString& FileName)
+std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QString& FileName,
+                                                TBrowserTree* Folders)
 {
     TScanner scanner(Data, FileName);
     scanner.ReadFile();
     const std::vector<TNode>& nodes = scanner.Nodes;
 
     std::vector<TWebSite> out;
-    TCategoryWalk walk;
-    // A root's contents go into a folder of its name, or to the top level.
-    const auto emit = [&](qsizetype root, bool asFolder, const QString& name) {
+    TBrowserTree ownFolders;
+    TFolderWalk walk(Folders ? *Folders : ownFolders);
+    TFolderWalk::TOpen top = walk.Top();
+    // A root's contents go into a folder of its name, or to the top level. The top
+    // level is never left: it is kept in any case.
+    const auto emit = [&](qsizetype root, bool asFolder, const QString& name, TLandmark landmark) {
         if (KindOf(nodes[size_t(root)]) == TNodeKind::Url)
             return;
-        const TCategoryWalk::TLevel top;
-        EmitRoot(nodes, root, walk, asFolder ? walk.Enter(top, name) : top, out);
+        if (asFolder)
+            EmitRoot(nodes, root, walk, walk.Enter(top, name, landmark), out);
+        else
+            EmitRoot(nodes, root, walk, top, out);
     };
     const auto rootNamed = [&](QByteArrayView key) -> qsizetype {
         for (const auto& [k, index] : scanner.Roots)
@@ -483,23 +497,29 @@ std::vector<TWebSite> ReadChromiumBookmarksData(const QByteArray& Data, const QS
         QString name = AsHtmlImportReads(Decode(nodes[size_t(bar)].Name));
         if (!nodes[size_t(bar)].Name.Present)
             name = u"Bookmarks bar"_s;
-        emit(bar, true, name);
+        emit(bar, true, name, TLandmark::Toolbar);
     }
     if (const qsizetype other = rootNamed("other"); other >= 0)
-        emit(other, false, QString());
-    if (const qsizetype synced = rootNamed("synced"); synced >= 0)
-        emit(synced, false, QString());
+        emit(other, false, QString(), TLandmark::None);
+    // The mobile root shows only when it holds something, and so is it kept.
+    if (const qsizetype synced = rootNamed("synced");
+        synced >= 0 && nodes[size_t(synced)].End > synced + 1) {
+        QString name = AsHtmlImportReads(Decode(nodes[size_t(synced)].Name));
+        if (!nodes[size_t(synced)].Name.Present)
+            name = u"Mobile bookmarks"_s;
+        emit(synced, true, name, TLandmark::Mobile);
+    }
     for (const auto& [key, index] : scanner.Roots) {
         if (key == "bookmark_bar" || key == "other" || key == "synced")
             continue;
         const TNode& n = nodes[size_t(index)];
         const QString name = n.Name.Present ? Decode(n.Name) : QString::fromUtf8(key);
-        emit(index, true, AsHtmlImportReads(name));
+        emit(index, true, AsHtmlImportReads(name), TLandmark::None);
     }
     return out;
 }
 
-std::vector<TWebSite> ReadChromiumBookmarks(const QString& FileName)
+std::vector<TWebSite> ReadChromiumBookmarks(const QString& FileName, TBrowserTree* Folders)
 {
     QFile file(FileName);
     if (!file.exists())
@@ -509,7 +529,7 @@ std::vector<TWebSite> ReadChromiumBookmarks(const QString& FileName)
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFileError(FileName, u"Cannot read file"_s);
-    std::vector<TWebSite> sites = ReadChromiumBookmarksData(data, FileName);
+    std::vector<TWebSite> sites = ReadChromiumBookmarksData(data, FileName, Folders);
     ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::ChromiumJson);
     return sites;
 }

@@ -21,7 +21,8 @@ namespace {
 enum : int
 {
     BookmarkType = 1,
-    FolderType = 2
+    FolderType = 2,
+    SeparatorType = 3
 };
 
 struct TRow
@@ -156,24 +157,25 @@ void SetExtras(TWebSite& Site, const TRow& Row, const QHash<std::int64_t, TPlace
 }
 
 // Where a root's contents go: into a folder (Folder, named Name), to the top
-// level, or nowhere (Skip).
+// level, or nowhere (Skip); the landmark it is.
 struct TRootPlace
 {
     bool Skip = false;
     bool Folder = true;
     QString Name;
+    TLandmark Landmark = TLandmark::None;
 };
 
 TRootPlace PlaceOfRoot(const TRow& r)
 {
     if (r.Guid == "menu________")
-        return {false, false, {}};
+        return {false, false, {}, TLandmark::Menu};
     if (r.Guid == "toolbar_____")
-        return {false, true, u"Bookmarks Toolbar"_s};
+        return {false, true, u"Bookmarks Toolbar"_s, TLandmark::Toolbar};
     if (r.Guid == "unfiled_____")
-        return {false, true, u"Other Bookmarks"_s};
+        return {false, true, u"Other Bookmarks"_s, TLandmark::Other};
     if (r.Guid == "mobile______")
-        return {false, true, u"Mobile Bookmarks"_s};
+        return {false, true, u"Mobile Bookmarks"_s, TLandmark::Mobile};
     if (r.Guid == "tags________")
         return {true, false, {}}; // tag folders repeat bookmarks
     return {false, true, AsHtmlImportReads(r.Title)};
@@ -188,7 +190,7 @@ bool HasFirefoxBookmarkTables(const TSqliteSnapshot& Db)
     return Db.HasTable("moz_bookmarks", {});
 }
 
-std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
+std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db, TBrowserTree* Folders)
 {
     std::vector<TRow> rows = ReadRows(Db);
     const QHash<std::int64_t, TPlaceExtras> places = ReadPlaceExtras(Db);
@@ -235,12 +237,15 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
         qsizetype Row;
         qsizetype Next; // next index into order
         qsizetype End;
-        TCategoryWalk::TLevel Level; // of the folder's contents
+        TFolderWalk::TOpen Level; // of the folder's contents
     };
-    TCategoryWalk walk;
+    TBrowserTree ownFolders;
+    TBrowserTree& folders = Folders ? *Folders : ownFolders;
+    TFolderWalk walk(folders);
+    TFolderWalk::TOpen top = walk.Top();
     std::vector<bool> visited(rows.size(), false);
     std::vector<TFrame> stack;
-    const auto push = [&](qsizetype row, TCategoryWalk::TLevel level) {
+    const auto push = [&](qsizetype row, TFolderWalk::TOpen level) {
         if (visited[size_t(row)])
             return;
         visited[size_t(row)] = true;
@@ -251,11 +256,15 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
         const auto it = children.constFind(rows[size_t(row)].Id);
         if (it != children.cend())
             stack.push_back({row, it->first, it->second, level});
+        else
+            walk.Leave(level); // an empty folder
     };
-    push(root, {});
+    push(root, top);
     while (!stack.empty()) {
         TFrame& f = stack.back();
         if (f.Next == f.End) {
+            if (f.Row != root)
+                walk.Leave(f.Level);
             stack.pop_back();
             continue;
         }
@@ -265,18 +274,28 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
             if (r.Type != FolderType)
                 continue;
             const TRootPlace place = PlaceOfRoot(r);
-            if (!place.Skip)
-                push(i, place.Folder ? walk.Enter({}, place.Name) : TCategoryWalk::TLevel{});
+            // Firefox always has a mobile root; it shows only when it holds something.
+            if (place.Skip || (place.Landmark == TLandmark::Mobile && !children.contains(r.Id)))
+                continue;
+            if (place.Folder) {
+                push(i, walk.Enter(top, place.Name, place.Landmark));
+            } else {
+                folders.SetLandmark(top.Folder, place.Landmark);
+                push(i, top);
+            }
             continue;
         }
         if (r.Type == FolderType) {
-            const TCategoryWalk::TLevel level = walk.Enter(f.Level, AsHtmlImportReads(r.Title));
+            const TFolderWalk::TOpen level = walk.Enter(f.Level, AsHtmlImportReads(r.Title));
             push(i, level); // f may move: nothing of it is used afterwards
+        } else if (r.Type == SeparatorType) {
+            walk.AddSeparator(f.Level);
         } else if (r.Type == BookmarkType && !r.Url.isEmpty() && !r.Url.startsWith(u"place:"_s)) {
             TWebSite site;
             site.Title = AsHtmlImportReads(r.Title);
             site.URL = AsHtmlImportReads(r.Url);
             site.Category = walk.Category(f.Level);
+            site.Place = walk.Place(f.Level, IsHttpURL(site.URL));
             site.AddDate = DateOf(r);
             SetExtras(site, r, places);
             out.push_back(std::move(site));
@@ -287,12 +306,12 @@ std::vector<TWebSite> ReadFirefoxSnapshot(const TSqliteSnapshot& Db)
 
 } // namespace zorvel::model::browser
 
-std::vector<TWebSite> ReadFirefoxBookmarks(const QString& FileName)
+std::vector<TWebSite> ReadFirefoxBookmarks(const QString& FileName, TBrowserTree* Folders)
 {
     const TSqliteSnapshot db(FileName);
     if (!HasFirefoxBookmarkTables(db))
         throw EFileError(FileName, u"Not a Firefox bookmarks database (no moz_bookmarks table)"_s);
-    std::vector<TWebSite> sites = ReadFirefoxSnapshot(db);
+    std::vector<TWebSite> sites = ReadFirefoxSnapshot(db, Folders);
     ReadProfileFavicons(sites, FileName, TBrowserBookmarkFile::FirefoxPlaces);
     return sites;
 }

@@ -234,6 +234,9 @@ private:
             site.AddDate = date;
             if (Kind == TServiceExport::PocketCsv) {
                 WebSiteTagsSet(site, SplitTags(field(u"tags"_s), u'|'));
+                // "unread" or "archive": what is still in the reading list.
+                site.ToRead =
+                    field(u"status"_s).trimmed().compare(u"unread"_s, Qt::CaseInsensitive) == 0;
             } else {
                 WebSiteTagsSet(site, SplitTags(field(u"tags"_s)));
                 site.Comment = field(u"note"_s)
@@ -296,6 +299,9 @@ private:
             site.AddDate = date;
             // Pinboard separates tags with blanks.
             WebSiteTagsSet(site, SplitTags(o.value(u"tags"_s).toString().simplified(), u' '));
+            // "yes" / "no"; a bookmark that is not shared is private.
+            site.ToRead = o.value(u"toread"_s).toString().trimmed() == u"yes"_s;
+            site.Private = o.value(u"shared"_s).toString().trimmed() == u"no"_s;
             Add(std::move(site));
         }
     }

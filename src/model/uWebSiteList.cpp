@@ -158,6 +158,7 @@ void TWebSiteList::Clear()
     FIndexStale = false;
     FCategories.clear();
     FLastCategory.clear();
+    Folders.Clear();
 }
 
 qsizetype TWebSiteList::IndexOfURL(const QString& url) const
@@ -185,8 +186,16 @@ namespace {
 // WebSiteMerge but for the comment.
 void MergeAllButComment(TWebSite& E, const TWebSite& Site)
 {
-    if (E.Category.isEmpty())
+    // The place goes with the folder: the entry stays where it was first seen.
+    if (E.Category.isEmpty() && !Site.Category.isEmpty()) {
         E.Category = Site.Category;
+        E.Place = Site.Place;
+    } else if (E.Place == 0 && E.Category == Site.Category) {
+        E.Place = Site.Place;
+    }
+    // Still to read when any source says so; private when any source keeps it so.
+    E.ToRead = E.ToRead || Site.ToRead;
+    E.Private = E.Private || Site.Private;
     if (E.IconId == 0)
         E.IconId = Site.IconId;
     // Compared as instants: before 1899-12-30 the day count is not monotonic.
@@ -286,6 +295,8 @@ void TCommentJoins::Apply()
 void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered)
 {
     {
+        std::vector<TWebSite>& items = Gathered.Items();
+        List.Folders.Merge(Gathered.Folders, items);
         TCommentJoins joins(List);
         for (TWebSite& Site : Gathered.Items())
             WebSitesAdd(List, std::move(Site), joins);
@@ -696,6 +707,13 @@ struct TKeyword
 {
     QString Upper;
     bool Ascii = true;
+    // "is:toread", "is:private": the reading state rather than a text.
+    enum TState : std::uint8_t
+    {
+        AnyText,
+        ToRead,
+        Private
+    } State = AnyText;
 };
 
 bool IsAscii(QStringView s)
@@ -783,12 +801,22 @@ void WebSitesSearch(TWebSiteList& List, const QString& Text)
         TKeyword kw;
         kw.Upper = w.toUpper();
         kw.Ascii = IsAscii(kw.Upper);
+        if (kw.Upper == u"IS:TOREAD")
+            kw.State = TKeyword::ToRead;
+        else if (kw.Upper == u"IS:PRIVATE")
+            kw.State = TKeyword::Private;
         keywords.push_back(std::move(kw));
     }
     TUpperCache cache;
     for (auto& site : items) {
         bool visible = true;
         for (const TKeyword& kw : keywords) {
+            if (kw.State != TKeyword::AnyText) {
+                visible = kw.State == TKeyword::ToRead ? site.ToRead : site.Private;
+                if (!visible)
+                    break;
+                continue;
+            }
             visible = FieldContains(site.Title, kw, cache) || FieldContains(site.URL, kw, cache)
                       || FieldContains(site.Category, kw, cache)
                       || FieldContains(site.Comment, kw, cache)
@@ -816,6 +844,13 @@ int WebSitesVisibleCount(const TWebSiteList& List)
 void WebSitesDeleteSelected(TWebSiteList& List)
 {
     std::erase_if(List.Items(), [](const TWebSite& s) { return s.Selected && s.Visible; });
+}
+
+void WebSitesForgetPlaces(TWebSiteList& List)
+{
+    for (TWebSite& site : List.Items())
+        site.Place = 0;
+    List.Folders.ForgetPlaces();
 }
 
 // ---- Dates and URLs ----------------------------------------------------------------

@@ -2,6 +2,7 @@
 // The bookmark record and the bookmark list: adding with merge by URL, search,
 // sort, delete, and the date and URL helpers the file formats share. GUI-free.
 
+#include <model/uBrowserTree.h>
 #include <model/uDateTime.h>
 #include <model/uSiteText.h>
 #include <model/uWebSiteExtras.h>
@@ -28,8 +29,14 @@ struct TWebSite
     TWebSiteExtras Extras; // tags, keyword and the like: empty for most entries
     TDateTime AddDate;
     TIconId IconId = 0; // the favicon in WebSiteIcons(), 0 for none
-    bool Selected = false;
-    bool Visible = false;
+    // Its place among its folder's items where it came from, 0 when not known (see
+    // uBrowserTree.h); sorting the list leaves it alone.
+    TTreePlace Place = 0;
+    bool Selected : 1 = false;
+    bool Visible : 1 = false;
+    // Reading state, as bookmark services keep it: saved to read later, not shared.
+    bool ToRead : 1 = false;
+    bool Private : 1 = false;
 
     bool operator==(const TWebSite&) const = default;
 };
@@ -117,6 +124,10 @@ public:
     TWebSitesStats Stats;
     void ResetStats() { Stats = {}; }
 
+    // Landmarks, places of folders, separators and empty folders of the trees read
+    // into the list (see uBrowserTree.h).
+    TBrowserTree Folders;
+
 private:
     // The URL index: open addressing over (hash, entry index) pairs, so that it
     // holds no copies of the URLs and growing it needs no rehashing of texts.
@@ -192,15 +203,18 @@ TAddResult WebSitesAdd(TWebSiteList& List, TWebSite Site, TCommentJoins& Joins);
 // and counts its files in List.Stats; Gathered is empty afterwards.
 void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered);
 // The merge rule of WebSitesAdd: Site's comment joins E's (unless empty or the
-// same whole text), E's empty category takes Site's, E without a favicon takes
-// Site's, the earlier date wins, E gains the tags it lacks and Site's keyword when
-// it has none; E's title, URL, icon URL and flags stay.
+// same whole text), E's empty category takes Site's (with its place), E without a
+// favicon takes Site's, the earlier date wins, E gains the tags it lacks and Site's
+// keyword when it has none, "to read" and "private" when Site has them; E's title,
+// URL, icon URL and other flags stay.
 void WebSiteMerge(TWebSite& E, const TWebSite& Site);
 qsizetype WebSitesIndexOfURL(const TWebSiteList& List, const QString& URL);
 void WebSitesAddURL(TWebSiteList& List, const QString& URL, const QString& Title);
 // SortIndex 1 title, 2 URL, 3 category, 4 comment, 5 tags; 6 the last link check's
 // verdict (problems first, the worst first); negative reverses. Visible entries first.
 void WebSitesSort(TWebSiteList& List, int SortIndex);
+// Entries holding every keyword (in title, URL, category, comment, tags or
+// keyword) stay visible; "is:toread" and "is:private" keep those so marked.
 void WebSitesSearch(TWebSiteList& List, const QString& Text);
 // The keywords of a search text (U+3000 as space, control characters separate,
 // double-quoted phrases with "" for a quote). Empty keywords are kept.
@@ -210,6 +224,9 @@ int WebSitesVisibleCount(const TWebSiteList& List);
 // never checked); for "show only problems" after a search.
 void WebSitesKeepLinkProblems(TWebSiteList& List);
 void WebSitesDeleteSelected(TWebSiteList& List);
+// Forgets where the entries and folders stood in their browsers (and the
+// separators), so that a file is written in the list's order.
+void WebSitesForgetPlaces(TWebSiteList& List);
 
 QString DateToUnixText(TDateTime Date);
 // The number DateToUnixText writes.

@@ -129,6 +129,33 @@ TEST(BrowserProfiles, LinuxHomeWithSeveralBrowsersAndProfiles)
     EXPECT_EQ(quick[0].Count, -1);
 }
 
+// A signed-in account's bookmarks are a source of their own beside the profile's;
+// a profile whose "Bookmarks" the sign-in renamed has only the account's.
+TEST(BrowserProfiles, ChromiumAccountBookmarksAreListedAsTheirOwnSource)
+{
+    QTemporaryDir home;
+    const QString h = home.path();
+    const QString chrome = h + u"/.config/google-chrome"_s;
+    WriteFile(chrome + u"/Default/Bookmarks"_s, OneBookmarkJson("https://local.example/"));
+    WriteFile(chrome + u"/Default/AccountBookmarks"_s, ChromiumBookmarksJson());
+    WriteFile(chrome + u"/Profile 1/AccountBookmarks"_s, OneBookmarkJson("https://a.example/"));
+    const QList<TBrowserProfile> found =
+        FindBrowserProfiles(ProfileSearchPlacesForHome(h, TProfileOS::Linux));
+    ExpectRows(found, {
+                          {u"Google Chrome"_s, u"Default"_s, 1},
+                          {u"Google Chrome"_s, u"Default"_s, 6},
+                          {u"Google Chrome"_s, u"Profile 1"_s, 1},
+                      });
+    const bool account[] = {false, true, true};
+    const QString names[] = {u"Google Chrome (Default)"_s, u"Google Chrome (Default, account)"_s,
+                             u"Google Chrome (Profile 1, account)"_s};
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].Account, account[i]);
+        EXPECT_EQ(found[i].DisplayName(), names[i]);
+    }
+    EXPECT_EQ(found[1].FileName, chrome + u"/Default/AccountBookmarks"_s);
+}
+
 TEST(BrowserProfiles, WindowsAndMacFolders)
 {
     QTemporaryDir home;

@@ -75,7 +75,7 @@ TEST(ChromiumBookmarks, EveryRootInTheExportsPlaces)
     TWebSiteList list;
     ASSERT_TRUE(WebSitesLoadFromBrowserFile(list, path));
     // The bar is a folder; the bookmarklet is dropped as any non-http address is;
-    // "other" and the mobile root come at the top level.
+    // "other" comes at the top level, the mobile root as a folder.
     ExpectList(list,
                {
                    {"https://top.example/?a=1&b=2", "Top <b> \"q\" \xF0\x9F\x98\x80",
@@ -83,7 +83,7 @@ TEST(ChromiumBookmarks, EveryRootInTheExportsPlaces)
                    {"https://deep.example/", "Deep", "Bookmarks bar\\Work\\Inner", 1700000003},
                    {"https://loose.example/", "Loose", "", 1700000005},
                    {"https://otherfolder.example/", "In other folder", "Reading", 1700000006},
-                   {"https://phone.example/", "Phone", "", 1700000007},
+                   {"https://phone.example/", "Phone", "Mobile bookmarks", 1700000007},
                });
     EXPECT_EQ(list.Stats.Files, 0); // counted by WebSitesLoadFromFile, not here
 }
@@ -95,6 +95,14 @@ TEST(ChromiumBookmarks, SameEntriesAsImportingTheBrowsersExport)
                                 ReadChromiumBookmarksData(ChromiumBookmarksJson(), u"B"_s));
     TWebSiteList fromExport;
     WebSitesLoadFromHtmlData(fromExport, ChromiumExportHtml());
+    // But for the mobile root, which the export puts at the top level and the
+    // profile reader keeps as the mobile folder.
+    TWebSite& phone = fromProfile[fromProfile.Count() - 1];
+    ASSERT_EQ(phone.URL, u"https://phone.example/"_s);
+    EXPECT_EQ(phone.Category, u"Mobile bookmarks"_s);
+    EXPECT_EQ(phone.Place, 1);
+    phone.Category = TSiteText();
+    phone.Place = 4; // after the bar, "Loose" and "Reading"
     ExpectSameEntries(fromProfile, fromExport);
 }
 
