@@ -1132,6 +1132,10 @@
         <source>Rows left out: %1</source>
         <translation>読み込まなかった行: %1</translation>
     </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>ほか %1 行</translation>
+    </message>
 </context>
 <context>
     <name>TWebSiteTableModel</name>
@@ -1166,6 +1170,18 @@
     <message>
         <source>Parked</source>
         <translation>パーキング</translation>
+    </message>
+    <message>
+        <source>Page gone</source>
+        <translation>ページ消失</translation>
+    </message>
+    <message>
+        <source>Why: %1</source>
+        <translation>理由: %1</translation>
+    </message>
+    <message>
+        <source>Failed %1 checks in a row, since %2</source>
+        <translation>%2 から %1 回続けて失敗</translation>
     </message>
     <message>
         <source>Server error</source>

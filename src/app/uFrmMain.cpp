@@ -837,10 +837,10 @@ void TFrmMain::ShowAddStatus(const QString& What)
     for (const QString& File : S.NotBookmarkFiles)
         Lines << tr("not a bookmark file: %1").arg(QFileInfo(File).fileName());
     if (!S.BadRows.isEmpty())
-        Lines << tr("%1 rows left out, first: %2").arg(S.BadRows.size()).arg(S.BadRows.first());
+        Lines << tr("%1 rows left out, first: %2").arg(S.BadRowCount).arg(S.BadRows.first());
     for (qsizetype i = 0; i < std::min(Shown, Lines.size()); ++i)
         Status += u'\n' + Lines.at(i);
-    if (Lines.size() > Shown || S.BadRows.size() > 1)
+    if (Lines.size() > Shown || S.BadRowCount > 1)
         Status += u'\n'
                   + tr("The whole report: %1")
                         .arg(reportsAction->shortcut().toString(QKeySequence::NativeText));

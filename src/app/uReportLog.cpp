@@ -32,9 +32,13 @@ TReport TReportLog::AddReport(const QString& Title, const TWebSitesStats& S)
     for (const QString& File : S.NotBookmarkFiles)
         R.Lines << tr("Not a bookmark file: %1").arg(Native(File));
     if (!S.BadRows.isEmpty()) {
-        R.Lines << tr("Rows left out: %1").arg(S.BadRows.size());
+        R.Lines << tr("Rows left out: %1").arg(S.BadRowCount);
         for (const QString& Row : S.BadRows)
             R.Lines << QStringLiteral("  ") + Row;
+        // Only the first few are kept: a file may reject millions.
+        if (S.BadRowCount > S.BadRows.size())
+            R.Lines << QStringLiteral("  ")
+                           + tr("and %1 more").arg(S.BadRowCount - S.BadRows.size());
     }
     return R;
 }

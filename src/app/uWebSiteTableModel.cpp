@@ -27,6 +27,8 @@ QString LinkStatusText(TLinkStatus Status)
         return QCoreApplication::translate("TWebSiteTableModel", "Unreachable");
     case TLinkStatus::Parked:
         return QCoreApplication::translate("TWebSiteTableModel", "Parked");
+    case TLinkStatus::SoftGone:
+        return QCoreApplication::translate("TWebSiteTableModel", "Page gone");
     case TLinkStatus::None:
         break;
     }
@@ -48,6 +50,16 @@ QString LinkStatusTip(const TWebSiteExtrasData& X)
                       ? QCoreApplication::translate("TWebSiteTableModel", "New address: %1")
                       : QCoreApplication::translate("TWebSiteTableModel", "Ended at: %1"))
                      .arg(X.LinkFinalUrl);
+    if (!X.LinkDetail.isEmpty())
+        tip +=
+            u'\n' + QCoreApplication::translate("TWebSiteTableModel", "Why: %1").arg(X.LinkDetail);
+    if (X.LinkFailures > 1 && X.LinkFailingSince != TDateTime())
+        tip +=
+            u'\n'
+            + QCoreApplication::translate("TWebSiteTableModel",
+                                          "Failed %1 checks in a row, since %2")
+                  .arg(X.LinkFailures)
+                  .arg(QLocale().toString(X.LinkFailingSince.ToQDateTime(), QLocale::ShortFormat));
     return tip;
 }
 

@@ -140,6 +140,8 @@ QString ReadSummary(const TWebSiteList& list)
         empty += QStringLiteral("not a bookmark file: %1\n").arg(QDir::toNativeSeparators(f));
     for (const QString& row : s.BadRows)
         empty += QStringLiteral("left out %1\n").arg(row);
+    if (s.BadRowCount > s.BadRows.size())
+        empty += QStringLiteral("left out %1 more rows\n").arg(s.BadRowCount - s.BadRows.size());
     return empty
            + QStringLiteral("read %1 file%2: %3 added, %4 merged, %5 skipped")
                  .arg(s.Files)

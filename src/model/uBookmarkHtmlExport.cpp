@@ -11,6 +11,7 @@
 // very deep nesting costs more than linear time or any stack.
 
 #include <model/uBookmarkHtml.h>
+#include <model/uBookmarkHtmlImport.h>
 #include <model/uTextBytes.h>
 
 #include <platform/EFileError.h>
@@ -445,7 +446,19 @@ void WriteLinkCheck(THtmlOut& Out, const TWebSiteExtrasData& Extras)
     }
     if (Extras.LinkChecked != TDateTime()) {
         Out.Ascii("\" LINK_CHECKED=\"");
-        Out.Text(DateToUnixText(Extras.LinkChecked));
+        Out.Text(BookmarkDateText(Extras.LinkChecked));
+    }
+    if (!Extras.LinkDetail.isEmpty()) {
+        Out.Ascii("\" LINK_DETAIL=\"");
+        Out.Escaped(QStringView(Extras.LinkDetail));
+    }
+    if (Extras.LinkFailures > 0) {
+        Out.Ascii("\" LINK_FAILURES=\"");
+        Out.Text(QString::number(Extras.LinkFailures));
+    }
+    if (Extras.LinkFailingSince != TDateTime()) {
+        Out.Ascii("\" LINK_FAILING_SINCE=\"");
+        Out.Text(BookmarkDateText(Extras.LinkFailingSince));
     }
 }
 
@@ -455,11 +468,11 @@ void WriteItem(THtmlOut& Out, const TWebSite& Site, int Level)
     Out.Ascii("<DT><A HREF=\"");
     Out.Escaped(Site.URL);
     Out.Ascii("\" ADD_DATE=\"");
-    Out.Text(DateToUnixText(Site.AddDate));
+    Out.Text(BookmarkDateText(Site.AddDate));
     const TWebSiteExtrasData& extras = *Site.Extras;
     if (extras.Modified != TDateTime()) {
         Out.Ascii("\" LAST_MODIFIED=\"");
-        Out.Text(DateToUnixText(extras.Modified));
+        Out.Text(BookmarkDateText(extras.Modified));
     }
     Out.Ascii("\" ICON_URI=\"");
     Out.Escaped(Site.IconURL);

@@ -18,8 +18,8 @@
 // UTF-16.
 
 #include <model/uBookmarkHtmlImport.h>
-#include <model/uHtmlEncodingLabels.h>
 #include <model/uHtmlTagScanner.h>
+#include <model/uHtmlText.h>
 #include <model/uReadProgress.h>
 #include <model/uSiteText.h>
 #include <model/uTextBytes.h>
@@ -284,6 +284,17 @@ void ReadLinkCheck(const THtmlToken& A, QByteArrayView Word, TWebSite& Site)
     if (const THtmlAttribute* when = A.Attribute("LINK_CHECKED");
         when && BookmarkDateToDate(when->Value, checked))
         x.LinkChecked = checked;
+    // Words of one line; a file cannot make them cost more than a title.
+    if (const THtmlAttribute* detail = A.Attribute("LINK_DETAIL"))
+        x.LinkDetail = DecodeField(detail->Value).simplified().left(MaxLinkDetailLength);
+    if (const THtmlAttribute* failures = A.Attribute("LINK_FAILURES")) {
+        bool ok = false;
+        const int n = TrimBytes(failures->Value).toInt(&ok);
+        x.LinkFailures = ok && n > 0 ? n : 0;
+    }
+    if (const THtmlAttribute* since = A.Attribute("LINK_FAILING_SINCE");
+        since && BookmarkDateToDate(since->Value, checked))
+        x.LinkFailingSince = checked;
 }
 
 // The bookmark an A tag starts, without its title.
@@ -694,103 +705,6 @@ QByteArray Utf16ToUtf8(QByteArrayView Bytes)
 
 } // namespace
 
-// ---- Character references ----------------------------------------------------------
-
-namespace {
-
-// Does text at p (n code units available) begin with the ASCII name?
-bool HasAsciiPrefix(const char16_t* p, qsizetype n, const char* name)
-{
-    qsizetype i = 0;
-    for (; name[i]; ++i)
-        if (i >= n || p[i] != char16_t(name[i]))
-            return false;
-    return true;
-}
-
-// Decodes the reference at p (just after '&'); returns the code units it takes,
-// 0 when it is no reference we decode.
-qsizetype DecodeReference(const char16_t* p, qsizetype n, char32_t& value)
-{
-    struct TNamed
-    {
-        const char* Name;
-        char16_t Char;
-    };
-    static constexpr TNamed named[] = {
-        {"amp;", u'&'},  {"lt;", u'<'},    {"gt;", u'>'},
-        {"quot;", u'"'}, {"apos;", u'\''}, {"nbsp;", u'\u00A0'},
-    };
-    if (n == 0)
-        return 0;
-    if (p[0] != u'#') {
-        for (const TNamed& ref : named)
-            if (HasAsciiPrefix(p, n, ref.Name)) {
-                value = ref.Char;
-                return qsizetype(std::strlen(ref.Name));
-            }
-        return 0;
-    }
-    qsizetype j = 1;
-    const bool hex = j < n && (p[j] == u'x' || p[j] == u'X');
-    if (hex)
-        ++j;
-    const qsizetype first = j;
-    char32_t v = 0;
-    for (; j < n; ++j) {
-        const char16_t d = p[j];
-        int digit = -1;
-        if (d >= u'0' && d <= u'9')
-            digit = d - u'0';
-        else if (hex && d >= u'a' && d <= u'f')
-            digit = d - u'a' + 10;
-        else if (hex && d >= u'A' && d <= u'F')
-            digit = d - u'A' + 10;
-        if (digit < 0)
-            break;
-        // Saturates: anything beyond the last code point is no character.
-        v = std::min<char32_t>(v * (hex ? 16 : 10) + char32_t(digit), 0x110000);
-    }
-    if (j == first || j >= n || p[j] != u';')
-        return 0;
-    // Nothing that is not a character comes out of the reader.
-    if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
-        v = 0xFFFD;
-    value = v;
-    return j + 1;
-}
-
-} // namespace
-
-QString DecodeHtmlReferences(const QString& Text)
-{
-    qsizetype amp = Text.indexOf(u'&');
-    if (amp < 0)
-        return Text;
-    const char16_t* p = reinterpret_cast<const char16_t*>(Text.utf16());
-    const qsizetype n = Text.size();
-    QString out;
-    out.reserve(n);
-    qsizetype done = 0; // Text[0, done) is in out
-    while (amp >= 0) {
-        char32_t value = 0;
-        const qsizetype used = DecodeReference(p + amp + 1, n - amp - 1, value);
-        if (used > 0) {
-            out.append(QStringView(p + done, amp - done));
-            if (QChar::requiresSurrogates(value)) {
-                out.append(QChar(QChar::highSurrogate(value)));
-                out.append(QChar(QChar::lowSurrogate(value)));
-            } else {
-                out.append(QChar(char16_t(value)));
-            }
-            done = amp + 1 + used;
-        }
-        amp = Text.indexOf(u'&', std::max(done, amp + 1));
-    }
-    out.append(QStringView(p + done, n - done));
-    return out;
-}
-
 // ---- Encodings, dates, file heads ----------------------------------------------------
 
 QByteArrayView BookmarkHtmlAsUtf8(const QByteArray& Data, QByteArray& Converted)
@@ -808,16 +722,9 @@ QByteArrayView BookmarkHtmlAsUtf8(const QByteArray& Data, QByteArray& Converted)
     }
     // The META's label is read as browsers read it; a name they do not know is
     // no reason to turn an ASCII file into something else.
-    QByteArray charset = HtmlEncodingForLabel(MetaCharset(data));
-    if (charset == "x-user-defined")
-        charset = "windows-1252";
-    else if (charset == "ISO-8859-8-I")
-        charset = "ISO-8859-8"; // the same characters; the I only orders them for display
-    else if (charset == "replacement")
-        charset.clear(); // stands for encodings that are not ASCII-compatible
+    const QByteArray charset = HtmlTextEncoding(MetaCharset(data));
     if (!charset.isEmpty()) {
-        // A head readable as ASCII is not UTF-16, whatever it says (HTML reads it as UTF-8).
-        if (charset == "UTF-8" || charset.startsWith("UTF-16"))
+        if (charset == "UTF-8")
             return data;
         QStringDecoder decoder(charset.constData(), QStringDecoder::Flag::Stateless);
         if (decoder.isValid()) {
@@ -871,13 +778,23 @@ bool BookmarkDateToDate(QByteArrayView Text, TDateTime& Date)
             return false;
         n = n * 10 + (c - '0');
     }
-    const std::int64_t unit = Text.size() >= 14 ? 1'000'000 : (Text.size() >= 11 ? 1'000 : 1);
+    // Eleven digits are seconds: as milliseconds they would fall before 1974, when
+    // no bookmark was made, and as seconds they are the years 2286 to 5138.
+    const std::int64_t unit = Text.size() >= 14 ? 1'000'000 : (Text.size() >= 12 ? 1'000 : 1);
     // Whole seconds, the earlier one for a negative value with a fraction.
     std::int64_t secs = n / unit;
     if (negative)
         secs = -secs - (n % unit != 0 ? 1 : 0);
     Date = TDateTime::FromMilliseconds(UnixEpochMSecs + secs * 1000);
     return true;
+}
+
+QString BookmarkDateText(TDateTime Date)
+{
+    const std::int64_t secs = DateToUnixSeconds(Date);
+    if (secs < 100'000'000'000LL)
+        return QString::number(secs);
+    return QString::number(std::min<std::int64_t>(secs, 999'999'999'999LL) * 1'000'000);
 }
 
 // ---- The reader ----------------------------------------------------------------------

@@ -3,14 +3,11 @@
 // reach directly.
 
 #include <model/uBookmarkHtml.h>
+#include <model/uHtmlText.h> // DecodeHtmlReferences, which the reader uses
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-
-// Decodes the character references &amp; &lt; &gt; &quot; &apos; &nbsp; &#NNN; and
-// &#xHH; (only those closed by ";"); anything else stays as it is.
-QString DecodeHtmlReferences(const QString& Text);
 
 // The file's text as UTF-8, the encoding chosen by, in this order: a byte-order
 // mark (UTF-8, UTF-16LE, UTF-16BE); a charset named by a <META> tag of the head,
@@ -26,10 +23,15 @@ QByteArrayView BookmarkHtmlAsUtf8(const QByteArray& Data, QByteArray& Converted)
 // files with a byte-order mark are recognised too.
 bool IsNetscapeBookmarkFileHead(QByteArrayView Head);
 
-// An ADD_DATE or LAST_MODIFIED value: seconds since 1970, or milliseconds
-// (11 to 13 digits) or microseconds (14 digits or more), as other exporters
-// write them; cut to the whole second. False when it is no number of that kind.
+// An ADD_DATE or LAST_MODIFIED value: seconds since 1970 (up to 11 digits), or
+// milliseconds (12 or 13 digits) or microseconds (14 digits or more), as other
+// exporters write them; cut to the whole second. False when it is no number of
+// that kind. BookmarkDateText writes what this reads back.
 bool BookmarkDateToDate(QByteArrayView Text, TDateTime& Date);
+// The number the bookmark HTML writer gives a date: DateToUnixText's seconds, in
+// microseconds from the year 5138 on, where the seconds would have the digits of
+// milliseconds (dates past the year 33658 are written as that year).
+QString BookmarkDateText(TDateTime Date);
 
 // The deepest folder level and the longest category the reader builds: a folder
 // below either limit is read into its parent, so no file can make categories

@@ -7,7 +7,7 @@
 namespace {
 
 constexpr std::array<const char*, LinkStatusCount> Words = {
-    "", "ok", "moved", "gone", "server-error", "blocked", "unreachable", "parked"};
+    "", "ok", "moved", "gone", "server-error", "blocked", "unreachable", "parked", "soft-404"};
 
 } // namespace
 

@@ -18,10 +18,11 @@ enum class TLinkStatus : std::uint8_t
     ServerError, // 5xx, a redirect loop, too many redirects
     Blocked,     // 401, 403, 429 after the retries
     Unreachable, // no such host, refused, TLS failure, time-out
-    Parked       // a page saying the domain is for sale or parked
+    Parked,      // a page saying the domain is for sale or parked
+    SoftGone     // "soft-404": sent to a front page, or a page that says it is not found
 };
 
-inline constexpr int LinkStatusCount = 8;
+inline constexpr int LinkStatusCount = 9;
 
 // The word written to files and printed ("ok", "moved", "server-error", ...); empty
 // for None.

@@ -2,6 +2,7 @@
 
 #include <model/uServiceExports.h>
 
+#include <model/uBookmarkHtmlImport.h>
 #include <model/uWebSiteTags.h>
 #include <platform/EFileError.h>
 
@@ -18,8 +19,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Big enough for any header row, and for Pinboard's first object.
-constexpr qsizetype HeadBytes = 4096;
+// Where the header row must end, and where Pinboard's first object is looked for.
+// Recognition and reading look at the same bytes: a file whose first row runs
+// longer is no export, and is named as such rather than read as nothing.
+constexpr qsizetype HeadBytes = 64 * 1024;
 
 QByteArrayView WithoutBom(QByteArrayView Data)
 {
@@ -172,7 +175,10 @@ bool LooksLikeAddress(const QString& Url)
 class TServiceReader
 {
 public:
-    TServiceReader(TWebSiteList& List, const QString& FileName) : FList(List), FFile(FileName) {}
+    TServiceReader(TWebSiteList& List, const QString& FileName)
+        : FList(List), FFile(FileName), FJoins(List)
+    {
+    }
 
     qsizetype Read(TServiceExport Kind, QByteArrayView Data)
     {
@@ -186,13 +192,14 @@ public:
 private:
     void Bad(const QString& Where, const QString& Why)
     {
-        FList.Stats.BadRows.append(FFile + u": "_s + Where + u": "_s + Why);
+        FList.Stats.AddBadRow(QString(FFile + u": "_s + Where + u": "_s + Why));
     }
 
     void Add(TWebSite&& Site)
     {
         ++FRead;
-        WebSitesAdd(FList, std::move(Site));
+        // Notes of one address met on many rows are joined once, not copied per row.
+        WebSitesAdd(FList, std::move(Site), FJoins);
     }
 
     void ReadCsv(TServiceExport Kind, QByteArrayView Data)
@@ -217,7 +224,8 @@ private:
             TWebSite site;
             const QString url = field(u"url"_s).trimmed();
             if (!LooksLikeAddress(url)) {
-                Bad(where, url.isEmpty() ? u"no address"_s : u"not an address: "_s + url);
+                Bad(where, url.isEmpty() ? u"no address"_s
+                                         : u"not an address: "_s + url.left(MaxBadRowLength));
                 continue;
             }
             site.URL = url;
@@ -228,7 +236,7 @@ private:
                 field(Kind == TServiceExport::PocketCsv ? u"time_added"_s : u"created"_s);
             TDateTime date = TDateTime::Now();
             if (!dateText.trimmed().isEmpty() && !ServiceDate(dateText, date)) {
-                Bad(where, u"not a date: "_s + dateText);
+                Bad(where, u"not a date: "_s + dateText.left(MaxBadRowLength));
                 continue;
             }
             site.AddDate = date;
@@ -249,14 +257,25 @@ private:
         }
     }
 
-    // "Parent/Child" as the category "Parent\Child".
-    static QString RaindropCategory(const QString& Folder)
+    // "Parent/Child" as the category "Parent\Child", within the folder limits of
+    // the other readers: a folder past them is read into its parent.
+    static QString RaindropCategory(QStringView Folder)
     {
-        QStringList parts;
-        for (const QString& part : Folder.split(u'/'))
-            if (!part.trimmed().isEmpty())
-                parts.append(part.trimmed());
-        return parts.join(u'\\');
+        QString out;
+        int depth = 0;
+        for (QStringView part : Folder.split(u'/')) {
+            part = part.trimmed();
+            if (part.isEmpty())
+                continue;
+            const qsizetype grown = out.size() + (depth > 0 ? 1 : 0) + part.size();
+            if (depth >= MaxBookmarkFolderDepth || grown > MaxBookmarkCategoryLength)
+                break;
+            if (depth > 0)
+                out += u'\\';
+            out += part;
+            ++depth;
+        }
+        return out;
     }
 
     void ReadPinboard(QByteArrayView Data)
@@ -277,7 +296,8 @@ private:
             const QJsonObject o = items[i].toObject();
             const QString url = o.value(u"href"_s).toString().trimmed();
             if (!LooksLikeAddress(url)) {
-                Bad(where, url.isEmpty() ? u"no address"_s : u"not an address: "_s + url);
+                Bad(where, url.isEmpty() ? u"no address"_s
+                                         : u"not an address: "_s + url.left(MaxBadRowLength));
                 continue;
             }
             TWebSite site;
@@ -293,7 +313,7 @@ private:
             TDateTime date = TDateTime::Now();
             const QString time = o.value(u"time"_s).toString();
             if (!time.isEmpty() && !ServiceDate(time, date)) {
-                Bad(where, u"not a date: "_s + time);
+                Bad(where, u"not a date: "_s + time.left(MaxBadRowLength));
                 continue;
             }
             site.AddDate = date;
@@ -308,6 +328,7 @@ private:
 
     TWebSiteList& FList;
     QString FFile;
+    TCommentJoins FJoins;
     qsizetype FRead = 0;
 };
 
@@ -315,8 +336,8 @@ private:
 
 TServiceExport ServiceExportKind(QByteArrayView Data)
 {
-    const QByteArrayView head =
-        WithoutBom(Data).first(std::min(WithoutBom(Data).size(), HeadBytes));
+    const QByteArrayView data = WithoutBom(Data);
+    const QByteArrayView head = data.first(std::min(data.size(), HeadBytes));
     qsizetype i = 0;
     while (i < head.size() && uchar(head[i]) <= ' ')
         ++i;
@@ -332,7 +353,7 @@ TServiceExport ServiceExportKind(QByteArrayView Data)
     // A CSV header row: the first line, names only (no quotes spanning lines there).
     qsizetype end = head.indexOf('\n');
     if (end < 0) {
-        if (Data.size() > HeadBytes)
+        if (data.size() > HeadBytes)
             return TServiceExport::None;
         end = head.size();
     }
@@ -357,7 +378,9 @@ bool WebSitesLoadFromServiceFile(TWebSiteList& List, const QString& FileName)
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EFileError(FileName, u"Cannot open file"_s);
-    if (ServiceExportKind(file.read(HeadBytes)) == TServiceExport::None)
+    // The mark and one byte more than the head tell a longer file from one that
+    // ends there.
+    if (ServiceExportKind(file.read(HeadBytes + 4)) == TServiceExport::None)
         return false;
     file.seek(0);
     const QByteArray data = file.readAll();

@@ -12,6 +12,8 @@
 #include <QSharedDataPointer>
 #include <QString>
 
+inline constexpr qsizetype MaxLinkDetailLength = 1000;
+
 // The fields themselves. Every field's empty value means "not known", so an entry whose
 // extras are all empty equals one without extras.
 struct TWebSiteExtrasData : QSharedData
@@ -24,17 +26,24 @@ struct TWebSiteExtrasData : QSharedData
     // When the bookmark was last changed where it came from; 0 when not known.
     TDateTime Modified;
     // The last link check: verdict, HTTP status (0: no answer), the address the
-    // redirects ended at (set when it differs from the entry's) and when it ran.
+    // redirects ended at (set when it differs from the entry's), when it ran and,
+    // for a verdict other than ok, why in words.
     TLinkStatus LinkStatus = TLinkStatus::None;
     int LinkHttp = 0;
     QString LinkFinalUrl;
     TDateTime LinkChecked;
+    QString LinkDetail; // at most MaxLinkDetailLength characters
+    // The checks that failed in a row (moved and ok end a row), and the first of them.
+    int LinkFailures = 0;
+    TDateTime LinkFailingSince;
 
     bool operator==(const TWebSiteExtrasData& Other) const
     {
         return Tags == Other.Tags && Keyword == Other.Keyword && Modified == Other.Modified
                && LinkStatus == Other.LinkStatus && LinkHttp == Other.LinkHttp
-               && LinkFinalUrl == Other.LinkFinalUrl && LinkChecked == Other.LinkChecked;
+               && LinkFinalUrl == Other.LinkFinalUrl && LinkChecked == Other.LinkChecked
+               && LinkDetail == Other.LinkDetail && LinkFailures == Other.LinkFailures
+               && LinkFailingSince == Other.LinkFailingSince;
     }
     bool IsEmpty() const { return *this == TWebSiteExtrasData(); }
 };
@@ -66,13 +75,18 @@ public:
     {
         if (!FData
             || (FData->LinkStatus == TLinkStatus::None && FData->LinkHttp == 0
-                && FData->LinkFinalUrl.isEmpty() && FData->LinkChecked == TDateTime()))
+                && FData->LinkFinalUrl.isEmpty() && FData->LinkChecked == TDateTime()
+                && FData->LinkDetail.isEmpty() && FData->LinkFailures == 0
+                && FData->LinkFailingSince == TDateTime()))
             return;
         TWebSiteExtrasData& x = Edit();
         x.LinkStatus = TLinkStatus::None;
         x.LinkHttp = 0;
         x.LinkFinalUrl.clear();
         x.LinkChecked = TDateTime();
+        x.LinkDetail.clear();
+        x.LinkFailures = 0;
+        x.LinkFailingSince = TDateTime();
         Compact();
     }
 

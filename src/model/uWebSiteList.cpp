@@ -292,6 +292,28 @@ void TCommentJoins::Apply()
     FJoined.clear();
 }
 
+void TWebSitesStats::AddBadRow(QStringView Row)
+{
+    ++BadRowCount;
+    if (BadRows.size() >= MaxBadRowsKept)
+        return;
+    if (Row.size() > MaxBadRowLength) {
+        Row = Row.first(MaxBadRowLength - 1);
+        if (Row.back().isHighSurrogate())
+            Row.chop(1);
+        BadRows.append(Row.toString() + u'\u2026');
+    } else {
+        BadRows.append(Row.toString());
+    }
+}
+
+void TWebSitesStats::AddBadRows(const TWebSitesStats& Other)
+{
+    BadRowCount += Other.BadRowCount;
+    for (qsizetype i = 0; i < Other.BadRows.size() && BadRows.size() < MaxBadRowsKept; ++i)
+        BadRows.append(Other.BadRows[i]);
+}
+
 void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered)
 {
     {
@@ -304,7 +326,7 @@ void WebSitesAddGathered(TWebSiteList& List, TWebSiteList&& Gathered)
     List.Stats.Files += Gathered.Stats.Files;
     List.Stats.FilesWithoutBookmarks += Gathered.Stats.FilesWithoutBookmarks;
     List.Stats.NotBookmarkFiles += Gathered.Stats.NotBookmarkFiles;
-    List.Stats.BadRows += Gathered.Stats.BadRows;
+    List.Stats.AddBadRows(Gathered.Stats);
     Gathered.Clear();
     Gathered.ResetStats();
 }
@@ -342,22 +364,24 @@ int LinkStatusRank(TLinkStatus Status)
     switch (Status) {
     case TLinkStatus::Gone:
         return 0;
-    case TLinkStatus::Unreachable:
+    case TLinkStatus::SoftGone:
         return 1;
-    case TLinkStatus::Parked:
+    case TLinkStatus::Unreachable:
         return 2;
-    case TLinkStatus::ServerError:
+    case TLinkStatus::Parked:
         return 3;
-    case TLinkStatus::Blocked:
+    case TLinkStatus::ServerError:
         return 4;
-    case TLinkStatus::Moved:
+    case TLinkStatus::Blocked:
         return 5;
-    case TLinkStatus::Ok:
+    case TLinkStatus::Moved:
         return 6;
+    case TLinkStatus::Ok:
+        return 7;
     case TLinkStatus::None:
         break;
     }
-    return 7;
+    return 8;
 }
 
 // Few entries carry a verdict, and ties keep their order: a stable sort of the

@@ -50,9 +50,18 @@ struct TWebSitesStats
     int Skipped = 0;                   // dropped because the URL is not an http URL
     QStringList FilesWithoutBookmarks; // bookmark HTML files in which no bookmark was found
     QStringList NotBookmarkFiles;      // files named directly that no reader knows
-    // Rows of service exports that were not read, each "FILE: line N: why".
+    // Rows of service exports that were not read: how many, and the first
+    // MaxBadRowsKept of them, each "FILE: line N: why" cut to MaxBadRowLength.
+    qsizetype BadRowCount = 0;
     QStringList BadRows;
+
+    // Counts a row left out, keeping its words while few are kept.
+    void AddBadRow(QStringView Row);
+    // Adds the counts and kept rows of Other.
+    void AddBadRows(const TWebSitesStats& Other);
 };
+inline constexpr qsizetype MaxBadRowsKept = 20;
+inline constexpr qsizetype MaxBadRowLength = 300;
 
 enum class TAddResult
 {

@@ -2,36 +2,70 @@
 
 #include <model/uWebSiteTags.h>
 
+#include <QSet>
+
+#include <limits>
+
 namespace {
 
-bool ContainsTag(const QStringList& Tags, QStringView Tag)
+// The tags of one entry with the set that finds a tag in any letter case, so that
+// adding n tags costs n look-ups, not n scans of the list.
+class TTagSet
 {
-    for (const QString& t : Tags)
-        if (QStringView(t).compare(Tag, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
+public:
+    explicit TTagSet(qsizetype Limit = MaxSiteTags) : FLimit(Limit) {}
+    explicit TTagSet(QStringList Tags) : FTags(std::move(Tags))
+    {
+        FKeys.reserve(FTags.size());
+        for (const QString& t : FTags)
+            FKeys.insert(t.toCaseFolded());
+    }
 
-void AppendTag(QStringList& Tags, QStringView Tag)
-{
-    Tag = Tag.trimmed();
-    if (!Tag.isEmpty() && !ContainsTag(Tags, Tag))
-        Tags.append(Tag.toString());
-}
+    // Adds a trimmed, non-empty tag the set lacks while there is room; true when added.
+    bool Add(QStringView Tag)
+    {
+        Tag = Tag.trimmed();
+        if (Tag.isEmpty() || FTags.size() >= FLimit)
+            return false;
+        if (Tag.size() > MaxSiteTagLength)
+            Tag = Tag.first(MaxSiteTagLength);
+        // A surrogate pair is not cut in two.
+        if (Tag.back().isHighSurrogate())
+            Tag.chop(1);
+        QString key = Tag.toString().toCaseFolded();
+        if (FKeys.contains(key))
+            return false;
+        FKeys.insert(std::move(key));
+        FTags.append(Tag.toString());
+        return true;
+    }
+    // Each tag of Text, cut at every Separator and comma.
+    void AddSplit(QStringView Text, QChar Separator = u',')
+    {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= Text.size(); ++i) {
+            if (i < Text.size() && Text[i] != Separator && Text[i] != u',')
+                continue;
+            Add(Text.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    bool Contains(QStringView Tag) const { return FKeys.contains(Tag.toString().toCaseFolded()); }
+    const QStringList& Tags() const { return FTags; }
+
+private:
+    qsizetype FLimit = MaxSiteTags;
+    QStringList FTags;
+    QSet<QString> FKeys;
+};
 
 } // namespace
 
 QStringList SplitTags(QStringView Text, QChar Separator)
 {
-    QStringList tags;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= Text.size(); ++i) {
-        if (i < Text.size() && Text[i] != Separator && Text[i] != u',')
-            continue;
-        AppendTag(tags, Text.sliced(start, i - start));
-        start = i + 1;
-    }
-    return tags;
+    TTagSet tags;
+    tags.AddSplit(Text, Separator);
+    return tags.Tags();
 }
 
 QString JoinTags(const QStringList& Tags)
@@ -55,11 +89,10 @@ QString WebSiteTagsText(const TWebSite& Site)
 
 void WebSiteTagsSet(TWebSite& Site, const QStringList& Tags)
 {
-    QStringList clean;
+    TTagSet clean;
     for (const QString& t : Tags)
-        for (const QString& part : SplitTags(t))
-            AppendTag(clean, part);
-    const TSiteText joined(JoinTags(clean));
+        clean.AddSplit(t);
+    const TSiteText joined(JoinTags(clean.Tags()));
     if (Site.Extras->Tags == joined)
         return;
     Site.Extras.Edit().Tags = joined;
@@ -68,24 +101,26 @@ void WebSiteTagsSet(TWebSite& Site, const QStringList& Tags)
 
 bool WebSiteTagsAdd(TWebSite& Site, const QStringList& Tags)
 {
-    QStringList tags = WebSiteTags(Site);
-    const qsizetype before = tags.size();
-    for (const QString& t : Tags)
-        for (const QString& part : SplitTags(t))
-            AppendTag(tags, part);
-    if (tags.size() == before)
+    QStringList own = WebSiteTags(Site);
+    if (own.size() >= MaxSiteTags)
         return false;
-    Site.Extras.Edit().Tags = TSiteText(JoinTags(tags));
+    TTagSet tags(std::move(own));
+    const qsizetype before = tags.Tags().size();
+    for (const QString& t : Tags)
+        tags.AddSplit(t);
+    if (tags.Tags().size() == before)
+        return false;
+    Site.Extras.Edit().Tags = TSiteText(JoinTags(tags.Tags()));
     return true;
 }
 
 bool WebSiteTagsRemove(TWebSite& Site, const QStringList& Tags)
 {
     QStringList tags = WebSiteTags(Site);
-    QStringList gone;
+    TTagSet gone(std::numeric_limits<qsizetype>::max());
     for (const QString& t : Tags)
-        gone += SplitTags(t);
-    const qsizetype removed = tags.removeIf([&](const QString& t) { return ContainsTag(gone, t); });
+        gone.AddSplit(t);
+    const qsizetype removed = tags.removeIf([&](const QString& t) { return gone.Contains(t); });
     if (removed == 0)
         return false;
     Site.Extras.Edit().Tags = TSiteText(JoinTags(tags));

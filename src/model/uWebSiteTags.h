@@ -4,12 +4,18 @@
 // entries have none). Tags are kept in the order first met; two tags that differ
 // only in letter case are one tag (the spelling met first stays), and a tag holds
 // no comma, as in Firefox, which writes a bookmark's tags joined with commas.
+// An entry keeps at most MaxSiteTags tags of at most MaxSiteTagLength characters
+// each (the tags past the limit are dropped, a longer tag is cut), so that no file
+// can make one entry's tags cost more than that.
 
 #include <model/uWebSiteList.h>
 
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+
+inline constexpr qsizetype MaxSiteTags = 1000;
+inline constexpr qsizetype MaxSiteTagLength = 255;
 
 // The tags in Text, cut at every Separator (and at every comma): each trimmed,
 // empty ones and repeats dropped.

@@ -202,7 +202,8 @@ TEST(HtmlImport, DatesInSecondsMillisecondsAndMicroseconds)
     } const cases[] = {
         {"1700000000", "1700000000"},
         {"1700000000123", "1700000000"},    // 13 digits: milliseconds
-        {"17000000001", "17000000"},        // 11 digits: milliseconds
+        {"17000000001", "17000000001"},     // 11 digits: seconds (the year 2508)
+        {"170000000012", "170000000"},      // 12 digits: milliseconds
         {"1700000000999999", "1700000000"}, // microseconds, never rounded up
         {"13000000000000", "13000000"},     // 14 digits: microseconds
         {"9999999999", "9999999999"},       // 10 digits: seconds
@@ -231,6 +232,14 @@ TEST(HtmlImport, DatesInSecondsMillisecondsAndMicroseconds)
         EXPECT_EQ(d.ToMilliseconds(), UnixEpochDateTime.ToMilliseconds() + sec * 1000) << sec;
         ASSERT_TRUE(BookmarkDateToDate(QByteArray::number(sec * 1'000 + 999), d));
         EXPECT_EQ(d.ToMilliseconds(), UnixEpochDateTime.ToMilliseconds() + sec * 1000) << sec;
+    }
+    // What the writer gives a date reads back as that date, in any year.
+    for (std::int64_t sec : {0LL, 1700000000LL, 9999999999LL, 10000000000LL, 17000000002LL,
+                             99999999999LL, 100000000000LL, 999999999999LL}) {
+        const TDateTime date = TDateTime::FromMilliseconds(UnixEpochMSecs + sec * 1000);
+        TDateTime back;
+        ASSERT_TRUE(BookmarkDateToDate(BookmarkDateText(date).toLatin1(), back)) << sec;
+        EXPECT_EQ(back, date) << sec << " " << BookmarkDateText(date).toStdString();
     }
     TDateTime before;
     ASSERT_TRUE(BookmarkDateToDate("-1", before));
@@ -480,9 +489,18 @@ TEST(HtmlImport, DecodeHtmlReferencesTable)
         {"&#; &#x; &#65 &#xZ; & &; &AMP;", "&#; &#x; &#65 &#xZ; & &; &AMP;"},
         {"&copy=1&notify=yes", "&copy=1&notify=yes"},
         {"&&amp;&", "&&&"},
+        // The names browsers know beyond XML's, in their own letter case.
+        {"&eacute;&Eacute;&euro;&copy;&hellip;",
+         "\xc3\xa9\xc3\x89\xe2\x82\xac\xc2\xa9\xe2\x80\xa6"},
+        {"&EURO; &eacutex; &verylongname;", "&EURO; &eacutex; &verylongname;"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeHtmlReferences(S(c.In)), S(c.Out)) << c.In;
+    // A text of nothing but "&", or of references never closed, is one pass.
+    for (const QString& text :
+         {QString(1 << 20, u'&'), QStringLiteral("&#1234567").repeated(1 << 16),
+          QStringLiteral("&eacute").repeated(1 << 16)})
+        EXPECT_EQ(DecodeHtmlReferences(text), text);
 }
 
 TEST(HtmlImport, NetscapeBookmarkFileHead)

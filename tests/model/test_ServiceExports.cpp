@@ -1,6 +1,7 @@
 // Pocket, Raindrop and Pinboard exports, written as those services write them,
 // and files that are no bookmark file at all.
 
+#include <model/uBookmarkHtmlImport.h>
 #include <model/uFolderImportExport.h>
 #include <model/uServiceExports.h>
 #include <model/uWebSiteTags.h>
@@ -148,6 +149,99 @@ TEST(ServiceExports, ReadByContentWhateverTheNameAndOtherFilesAreNamed)
     TWebSiteList one;
     WebSitesLoadFromPath(one, other);
     EXPECT_EQ(one.Stats.NotBookmarkFiles, QStringList{other});
+}
+
+TEST(ServiceExports, RecognitionAndReadingAgreeOnLongHeaderRows)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct TCase
+    {
+        qsizetype Padding; // bytes of one more column's name in the header row
+        bool Read;         // read as an export; otherwise named as no bookmark file
+    };
+    const TCase cases[] = {{10, true}, {5000, true}, {60 * 1024, true}, {70 * 1024, false}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Padding);
+        const QByteArray data = "title,url,time_added,tags," + QByteArray(c.Padding, 'p')
+                                + "\nA,https://p.example/a,1700000000,,x\n"
+                                  "B,https://p.example/b,1700000001,,y\n";
+        const QString path = WriteFile(dir, u"long.csv"_s, data);
+        TWebSiteList list;
+        WebSitesLoadFromPaths(list, {path});
+        EXPECT_EQ(list.Count(), c.Read ? 2 : 0);
+        EXPECT_EQ(list.Stats.NotBookmarkFiles, c.Read ? QStringList() : QStringList{path});
+        TWebSiteList fromBytes;
+        EXPECT_EQ(WebSitesLoadFromServiceExport(fromBytes, data, path), c.Read ? 2 : 0);
+    }
+}
+
+TEST(ServiceExports, RaindropFoldersKeepTheReadersLimits)
+{
+    QByteArray deep;
+    for (int k = 0; k < 300; ++k)
+        deep += "f" + QByteArray::number(k) + "/";
+    const QByteArray longName(2000, 'n');
+    const QByteArray data = "url,folder,title,note,tags,created\n"
+                            "https://r.example/deep,"
+                            + deep
+                            + ",T,,,1\n"
+                              "https://r.example/long,Top/"
+                            + longName + "/Below,T,,,1\n";
+    TWebSiteList list;
+    ASSERT_EQ(WebSitesLoadFromServiceExport(list, data, u"r.csv"_s), 2);
+    const QString deepCategory = list[0].Category.toString();
+    EXPECT_EQ(deepCategory.count(u'\\') + 1, MaxBookmarkFolderDepth);
+    EXPECT_TRUE(deepCategory.startsWith(u"f0\\f1\\"_s));
+    // A folder that would make the category too long is read into its parent, and
+    // so is what lies below it.
+    EXPECT_EQ(list[1].Category.toString(), u"Top"_s);
+}
+
+TEST(ServiceExports, ManyRowsOfOneAddressJoinTheirNotes)
+{
+    QByteArray raindrop = "url,folder,title,note,tags,created\n";
+    QByteArray pinboard = "[";
+    const int n = 3000;
+    for (int k = 0; k < n; ++k) {
+        raindrop += "https://r.example/same,F,T,note " + QByteArray::number(k) + ",t"
+                    + QByteArray::number(k % 7) + ",1\n";
+        pinboard += QByteArray(k ? "," : "")
+                    + "{\"href\":\"https://pb.example/same\","
+                      "\"description\":\"P\",\"extended\":\"note "
+                    + QByteArray::number(k) + "\",\"time\":\"2020-02-03T04:05:06Z\",\"tags\":\"\"}";
+    }
+    pinboard += "]";
+    for (const QByteArray& data : {raindrop, pinboard}) {
+        TWebSiteList list;
+        ASSERT_EQ(WebSitesLoadFromServiceExport(list, data, u"x"_s), n);
+        ASSERT_EQ(list.Count(), 1);
+        const QStringList notes = list[0].Comment.toString().split(u"\r\n"_s);
+        ASSERT_EQ(notes.size(), n);
+        EXPECT_EQ(notes.first(), u"note 0"_s);
+        EXPECT_EQ(notes.last(), u"note %1"_s.arg(n - 1));
+    }
+}
+
+TEST(ServiceExports, RejectedRowsAreCountedAndOnlyTheFirstFewKeptCut)
+{
+    QByteArray data = "title,url,time_added,tags,status\n";
+    const int n = 5000;
+    for (int k = 0; k < n; ++k)
+        data += "T,not-an-address-" + QByteArray(k == 0 ? 100000 : 10, 'z') + ",1700000000,,x\n";
+    TWebSiteList list;
+    EXPECT_EQ(WebSitesLoadFromServiceExport(list, data, u"p.csv"_s), 0);
+    EXPECT_EQ(list.Stats.BadRowCount, n);
+    ASSERT_EQ(list.Stats.BadRows.size(), MaxBadRowsKept);
+    for (const QString& row : list.Stats.BadRows)
+        EXPECT_LE(row.size(), MaxBadRowLength);
+    EXPECT_TRUE(list.Stats.BadRows.first().startsWith(u"p.csv: line 2: not an address: "_s));
+    // Adding one list's stats to another keeps the count and the bound.
+    TWebSiteList into;
+    into.Stats.AddBadRows(list.Stats);
+    into.Stats.AddBadRows(list.Stats);
+    EXPECT_EQ(into.Stats.BadRowCount, 2 * n);
+    EXPECT_EQ(into.Stats.BadRows.size(), MaxBadRowsKept);
 }
 
 TEST(ServiceExports, BrokenPinboardJsonIsAnError)

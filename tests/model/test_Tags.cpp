@@ -61,6 +61,32 @@ TEST(Tags, AddAndRemoveLeaveTheOtherTagsAndEmptyExtrasHoldNothing)
     EXPECT_EQ(s, plain);
 }
 
+TEST(Tags, AnEntryKeepsAtMostItsCapOfTagsWhateverComes)
+{
+    // 32,000 tags in one attribute, every other one a repeat in another case.
+    QString many;
+    for (int k = 0; k < 32000; ++k)
+        many += (k % 2 ? u"TAG%1,"_s : u"tag%1,"_s).arg(k / 2);
+    const QStringList split = SplitTags(many);
+    ASSERT_EQ(split.size(), MaxSiteTags);
+    EXPECT_EQ(split.first(), u"tag0"_s);
+    EXPECT_EQ(split.last(), u"tag%1"_s.arg(MaxSiteTags - 1));
+
+    TWebSite s = Tagged(u"http://a/"_s, {many});
+    EXPECT_EQ(WebSiteTags(s).size(), MaxSiteTags);
+    EXPECT_FALSE(WebSiteTagsAdd(s, {u"one more"_s}));
+    // One address gaining a tag on each of many rows stops at the cap too.
+    TWebSiteList list;
+    for (int k = 0; k < 3000; ++k)
+        WebSitesAdd(list, Tagged(u"http://same/"_s, {u"t%1"_s.arg(k)}));
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(WebSiteTags(list[0]).size(), MaxSiteTags);
+    EXPECT_EQ(WebSiteTags(list[0]).last(), u"t%1"_s.arg(MaxSiteTags - 1));
+    // A tag too long is cut, on a character.
+    const QString longTag = QString(MaxSiteTagLength - 1, u'x') + u"\U0001F600"_s;
+    EXPECT_EQ(SplitTags(longTag), QStringList{QString(MaxSiteTagLength - 1, u'x')});
+}
+
 TEST(Tags, MergeBySameURLUnitesTagsInFirstSeenOrder)
 {
     TWebSiteList list;
