@@ -31,7 +31,10 @@ struct TOptions
     QString Format = QStringLiteral("tsv");
     QString Output;
     bool MergeNearDuplicates = false;
-    bool FetchIcons = false; // check-links: the missing icons too
+    bool FetchIcons = false;          // check-links: the missing icons too
+    std::optional<int> OlderThanDays; // check-links: only entries not checked for so long
+    bool Archive = false;             // check-links: archived copies of the failing pages
+    QString ArchiveService;           // check-links: another availability service
     QStringList Paths;
     bool FromBrowsers = false;
     QStringList BrowserNames; // none: every browser

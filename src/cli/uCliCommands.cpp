@@ -4,6 +4,8 @@
 
 #include <platform/uOsServices.h>
 
+#include <QUrl>
+
 #include <cstdio>
 #include <exception>
 #include <vector>
@@ -17,8 +19,8 @@ const char* const UsageText =
     " -o FILE.html SOURCE...\n"
     "       zorvel-cli export-folder [--merge-near-duplicates] [--search TEXT] -o DIR SOURCE...\n"
     "       zorvel-cli fetch-icons [--search TEXT] -o FILE.html SOURCE...\n"
-    "       zorvel-cli check-links [--search TEXT] [--format tsv|json]"
-    " [-o FILE.html [--fetch-icons]] SOURCE...\n"
+    "       zorvel-cli check-links [--search TEXT] [--format tsv|json] [--older-than DAYS]"
+    " [--archive [--archive-service URL]] [-o FILE.html [--fetch-icons]] SOURCE...\n"
     "       zorvel-cli duplicates [--format tsv|json] SOURCE...\n"
     "       zorvel-cli browsers [--format tsv|json]\n"
     "       zorvel-cli send-to-browser --profile DIR [--dry-run] [--yes] [--backup-dir DIR]"
@@ -50,10 +52,16 @@ const char* const HelpText =
     "                  only, 6 requests at a time, 5 s each) and write the entries\n"
     "                  as one bookmark HTML file like merge\n"
     "  check-links     ask every http and https entry's address once (GET, the page's\n"
-    "                  head only, 2 requests at once per site, 16 in all, 15 s each) and\n"
-    "                  print URL, status (ok, moved, gone, server-error, blocked,\n"
-    "                  unreachable, parked), HTTP status (0: no answer), the new address\n"
-    "                  of a moved page, Title (TSV), or a JSON array with --format json;\n"
+    "                  head only, 2 requests at once per site, 64 in all, 15 s each) and\n"
+    "                  print URL, status (ok, moved, gone, soft-404, server-error,\n"
+    "                  blocked, unreachable, parked), HTTP status (0: no answer), the new\n"
+    "                  address of a moved page, Title, why (for all but ok), the archived\n"
+    "                  copy (with --archive) (TSV), or a JSON array with --format json\n"
+    "                  (also the checks failed in a row and since when); --older-than\n"
+    "                  DAYS asks only the entries not checked for that many days;\n"
+    "                  --archive asks an archive's availability service (the Internet\n"
+    "                  Archive's unless --archive-service URL) for a copy of each page\n"
+    "                  found gone, soft-404, parked or unreachable, sending its address;\n"
     "                  -o writes the entries with the results and the missing titles\n"
     "                  filled from the pages, like merge; with --fetch-icons also the\n"
     "                  missing icons, found from the pages the check reads (the icons\n"
@@ -132,11 +140,34 @@ const std::vector<TCommand>& Commands()
           FromBrowsersOption(),
           {{QStringLiteral("fetch-icons")},
            0,
-           [](TOptions& o, const QStringList&) { o.FetchIcons = true; }}},
+           [](TOptions& o, const QStringList&) { o.FetchIcons = true; }},
+          {{QStringLiteral("older-than")},
+           1,
+           [](TOptions& o, const QStringList& v) {
+               const int days = ParseInt(QStringLiteral("--older-than"), v[0]);
+               if (days < 0)
+                   throw EUsage("--older-than takes a number of days, 0 or more");
+               o.OlderThanDays = days;
+           }},
+          {{QStringLiteral("archive")},
+           0,
+           [](TOptions& o, const QStringList&) { o.Archive = true; }},
+          {{QStringLiteral("archive-service")},
+           1,
+           [](TOptions& o, const QStringList& v) {
+               const QUrl url(v[0]);
+               if (!url.isValid()
+                   || (url.scheme() != QLatin1String("http")
+                       && url.scheme() != QLatin1String("https")))
+                   throw EUsage("--archive-service takes an http or https address");
+               o.ArchiveService = v[0];
+           }}},
          [](const TOptions& o) {
              CheckPaths(o);
              if (o.FetchIcons && o.Output.isEmpty())
                  throw EUsage("--fetch-icons needs -o: the icons go to the file written");
+             if (!o.ArchiveService.isEmpty() && !o.Archive)
+                 throw EUsage("--archive-service goes with --archive");
          },
          RunCheckLinks},
         {QStringLiteral("duplicates"),

@@ -9,6 +9,9 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#if QT_CONFIG(ssl)
+#include <QSslError>
+#endif
 #include <QTimer>
 
 #include <algorithm>
@@ -66,12 +69,42 @@ QByteArray AcceptLanguage()
 {
     QByteArray out;
     const QStringList languages = QLocale::system().uiLanguages();
-    if (!languages.isEmpty() && !languages.first().startsWith(QLatin1String("en")))
+    // The C locale names no language ("C"): English alone then.
+    if (!languages.isEmpty() && languages.first().size() >= 2
+        && languages.first() != QLatin1String("C")
+        && !languages.first().startsWith(QLatin1String("en")))
         out = languages.first().toLatin1() + ",";
     return out + "en-US,en;q=0.8";
 }
 
 } // namespace
+
+QString HttpTlsReason(int SslError)
+{
+#if QT_CONFIG(ssl)
+    switch (QSslError::SslError(SslError)) {
+    case QSslError::CertificateExpired:
+        return QStringLiteral("certificate expired");
+    case QSslError::CertificateNotYetValid:
+        return QStringLiteral("certificate not valid yet");
+    case QSslError::HostNameMismatch:
+        return QStringLiteral("certificate for another name");
+    case QSslError::CertificateRevoked:
+        return QStringLiteral("certificate revoked");
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+    case QSslError::CertificateRejected:
+        return QStringLiteral("certificate not trusted");
+    default:
+        break;
+    }
+#endif
+    return QStringLiteral("secure connection failed (%1)").arg(SslError);
+}
 
 QByteArray HttpClientUserAgent()
 {
@@ -102,7 +135,10 @@ struct THttpClient::TJob
     bool Complete = false; // reading stopped on purpose: the answer is what was read
     bool SkipBody = false; // the body is not wanted
     qsizetype HeadSearchFrom = 0;
-    QElapsedTimer Started; // at the first hop, for a request with its own time limit
+    QElapsedTimer Started; // at the first hop: the time limit counts from there
+    QElapsedTimer HopStarted;
+    QString TlsReason;         // why the certificate was refused, in words
+    bool AnsweredOnce = false; // some hop of the request had an HTTP answer
 };
 
 THttpClient::THttpClient(THttpClientOptions Options, QObject* Parent)
@@ -144,23 +180,37 @@ void THttpClient::Get(const THttpRequest& Request, TDone Done)
     if (raw->HostKey.isEmpty()) {
         raw->Result.Error = THttpError::Other;
         raw->Result.ErrorText = QStringLiteral("not an http or https address");
-        const quint64 generation = FGeneration;
-        QMetaObject::invokeMethod(
-            this,
-            [this, raw, generation] {
-                if (generation == FGeneration)
-                    Finish(raw);
-            },
-            Qt::QueuedConnection);
+        FinishLater(raw);
         return;
     }
     Enqueue(raw, Request.Urgent);
     StartMore();
 }
 
+// Done is called from the event loop, never from within the call that ends the job.
+void THttpClient::FinishLater(TJob* Job)
+{
+    const quint64 generation = FGeneration;
+    QMetaObject::invokeMethod(
+        this,
+        [this, Job, generation] {
+            if (generation == FGeneration)
+                Finish(Job);
+        },
+        Qt::QueuedConnection);
+}
+
 void THttpClient::Enqueue(TJob* Job, bool Front)
 {
     THost& host = HostOf(Job->HostKey);
+    if (host.GaveUp != THttpError::None) {
+        Job->Result.FinalUrl = Job->Current;
+        Job->Result.Status = 0;
+        Job->Result.Error = host.GaveUp;
+        Job->Result.ErrorText = host.GaveUpText;
+        FinishLater(Job);
+        return;
+    }
     if (Front)
         host.Queue.push_front(Job);
     else
@@ -217,6 +267,7 @@ void THttpClient::StartMore()
 void THttpClient::Launch(TJob* Job)
 {
     Job->TimedOut = Job->Complete = Job->SkipBody = false;
+    Job->TlsReason.clear();
     Job->HeadSearchFrom = 0;
     Job->Result.Body.clear();
     Job->Result.Truncated = false;
@@ -230,23 +281,37 @@ void THttpClient::Launch(TJob* Job)
     Q_EMIT RequestStarted(Job->HostKey);
 
     Job->Reply = FNetwork->get(r);
+    // What the network layer reads ahead is bounded too: without it an endless body
+    // is buffered as fast as it comes, whatever is read from the reply.
+    Job->Reply->setReadBufferSize(FOptions.ReadBufferBytes);
     Job->Timer = new QTimer(this);
     Job->Timer->setSingleShot(true);
-    connect(Job->Timer, &QTimer::timeout, this, [Job] {
+    connect(Job->Timer, &QTimer::timeout, this, [this, Job] {
         Job->TimedOut = true;
-        if (Job->Reply)
-            Job->Reply->abort(); // finished follows
+        if (!Job->Reply)
+            return;
+        // An answer that carries an error already (a slow 404 body) is let go, as in
+        // OnReadyRead; one still without an answer is aborted (finished follows).
+        if (Job->Reply->error() != QNetworkReply::NoError)
+            OnFinished(Job);
+        else
+            Job->Reply->abort();
     });
+#if QT_CONFIG(ssl)
+    connect(Job->Reply, &QNetworkReply::sslErrors, this, [Job](const QList<QSslError>& Errors) {
+        if (!Errors.isEmpty() && Job->TlsReason.isEmpty())
+            Job->TlsReason = HttpTlsReason(Errors.first().error());
+    });
+#endif
     connect(Job->Reply, &QNetworkReply::metaDataChanged, this, [this, Job] { OnMetaData(Job); });
     connect(Job->Reply, &QNetworkReply::readyRead, this, [this, Job] { OnReadyRead(Job); });
     connect(Job->Reply, &QNetworkReply::finished, this, [this, Job] { OnFinished(Job); });
-    int limit = FOptions.TimeoutMs;
-    if (Job->Request.TimeoutMs > 0) {
-        if (!Job->Started.isValid())
-            Job->Started.start();
-        limit = int(std::max<qint64>(1, Job->Request.TimeoutMs - Job->Started.elapsed()));
-    }
-    Job->Timer->start(limit);
+    // One limit for the whole request, from its first hop: redirects and waits
+    // count against it.
+    if (!Job->Started.isValid())
+        Job->Started.start();
+    Job->HopStarted.start();
+    Job->Timer->start(int(std::max<qint64>(1, TimeLimit(Job) - Job->Started.elapsed())));
 }
 
 // Answers whose body is of no use are not read: redirects, errors (unless asked),
@@ -276,12 +341,12 @@ void THttpClient::OnMetaData(TJob* Job)
         return;
     Job->SkipBody = Job->Complete = true;
     Job->Result.ContentType = reply->rawHeader("Content-Type");
-    // Aborted from the event loop: an abort inside this signal reports the error twice.
+    // Ended from the event loop, not inside this signal; see EndEarly.
     QMetaObject::invokeMethod(
-        reply,
-        [r = QPointer<QNetworkReply>(reply)] {
-            if (r && r->isRunning())
-                r->abort(); // finished follows
+        this,
+        [this, Job, r = QPointer<QNetworkReply>(reply)] {
+            if (r && FJobs.count(Job) && Job->Reply == r)
+                OnFinished(Job);
         },
         Qt::QueuedConnection);
 }
@@ -314,7 +379,10 @@ void THttpClient::OnReadyRead(TJob* Job)
         if (over && Job->Request.WholeOrNothing)
             body.clear();
         Job->Result.ContentType = reply->rawHeader("Content-Type");
-        reply->abort(); // finished follows
+        // Not aborted: an abort of an answer that already carries an error (a 404)
+        // sets a second one, which Qt reports on standard error. The reply is let
+        // go instead, which closes its connection without a word.
+        OnFinished(Job);
     }
 }
 
@@ -327,7 +395,9 @@ void THttpClient::ReleaseReply(TJob* Job, bool Abort)
     }
     if (QNetworkReply* reply = Job->Reply) {
         reply->disconnect(this);
-        if (Abort)
+        // Deleting a reply closes its connection too; an abort is only for one
+        // without an error yet (see OnReadyRead).
+        if (Abort && reply->error() == QNetworkReply::NoError)
             reply->abort();
         reply->deleteLater();
         Job->Reply = nullptr;
@@ -342,7 +412,15 @@ qint64 THttpClient::BusyWait(QNetworkReply* Reply) const
     if (!value.isEmpty()) {
         bool isNumber = false;
         const qint64 seconds = value.toLongLong(&isNumber);
+        // Digits too many for 64 bits ask for longer than anyone waits.
+        if (!isNumber && std::all_of(value.cbegin(), value.cend(), [](char c) {
+                return c >= '0' && c <= '9';
+            }))
+            return -1;
         if (isNumber) {
+            // Compared before it is multiplied: a huge value must not wrap round.
+            if (seconds > FOptions.MaxRetryAfterMs / 1000)
+                return -1;
             ms = seconds < 0 ? 0 : seconds * 1000;
         } else {
             const QDateTime when =
@@ -377,10 +455,22 @@ void THttpClient::OnFinished(TJob* Job)
         result.Error = Job->TimedOut ? THttpError::Timeout : ErrorOf(reply->error());
         result.ErrorText =
             Job->TimedOut ? QStringLiteral("no answer in time") : reply->errorString();
+        if (!Job->TimedOut && !Job->TlsReason.isEmpty()) {
+            result.Error = THttpError::Tls;
+            result.ErrorText = Job->TlsReason;
+        }
+        // A host that let a request wait out its whole time is not waited for again
+        // by each of its other requests.
+        if (Job->TimedOut && !Job->AnsweredOnce && TimeLimit(Job) >= FOptions.TimeoutMs
+            && Job->HopStarted.elapsed() * 2 >= TimeLimit(Job))
+            GiveUpHost(hostIndex, THttpError::HostSilent,
+                       QStringLiteral("no answer in time from %1").arg(Job->HostKey));
     } else if (Job->TimedOut) {
         result.Truncated = true; // an answer came, its body did not finish in time
     }
 
+    if (status > 0)
+        Job->AnsweredOnce = true;
     if (result.Error == THttpError::None && IsRedirect(status)) {
         const QByteArray location = reply->rawHeader("Location").trimmed();
         const QUrl target = Job->Current.resolved(QUrl(QString::fromUtf8(location)));
@@ -413,14 +503,28 @@ void THttpClient::OnFinished(TJob* Job)
     if (result.Error == THttpError::None && (status == 429 || status == 503)
         && result.BusyWaits < FOptions.BusyRetries) {
         qint64 wait = BusyWait(reply);
-        // A request with its own limit does not wait past it.
-        if (Job->Request.TimeoutMs > 0 && Job->Started.elapsed() + wait >= Job->Request.TimeoutMs)
+        // A request does not wait past its limit.
+        if (wait >= 0 && Job->Started.elapsed() + wait >= TimeLimit(Job))
             wait = -1;
+        THost& host = FHosts[size_t(hostIndex)];
+        const qint64 now = FClock.elapsed();
+        const qint64 until = now + std::max<qint64>(wait, 0);
+        const qint64 added = until - std::max(now, host.NotBefore);
+        if (wait >= 0 && host.BusyMs + std::max<qint64>(0, added) > FOptions.MaxHostBusyMs) {
+            // The host has cost its budget of waits: this answer stands, and the
+            // host's other requests are not asked.
+            wait = -1;
+            GiveUpHost(hostIndex, THttpError::HostBusy,
+                       QStringLiteral("%1 kept answering %2 (busy) past %3 s of waiting")
+                           .arg(Job->HostKey)
+                           .arg(status)
+                           .arg(FOptions.MaxHostBusyMs / 1000));
+        }
         if (wait >= 0) {
             ++result.BusyWaits;
             ReleaseReply(Job, false);
-            THost& host = FHosts[size_t(hostIndex)];
-            host.NotBefore = std::max(host.NotBefore, FClock.elapsed() + wait);
+            host.BusyMs += std::max<qint64>(0, added);
+            host.NotBefore = std::max(host.NotBefore, until);
             Enqueue(Job, true);
             StartMore();
             return;
@@ -431,6 +535,50 @@ void THttpClient::OnFinished(TJob* Job)
     MarkReady(FHosts[size_t(hostIndex)]);
     Finish(Job);
     StartMore();
+}
+
+qint64 THttpClient::TimeLimit(const TJob* Job) const
+{
+    return Job->Request.TimeoutMs > 0 ? Job->Request.TimeoutMs : FOptions.TimeoutMs;
+}
+
+void THttpClient::GiveUpHost(int HostIndex, THttpError Error, const QString& Text)
+{
+    THost& host = FHosts[size_t(HostIndex)];
+    if (host.GaveUp != THttpError::None)
+        return;
+    host.GaveUp = Error;
+    host.GaveUpText = Text;
+    std::deque<TJob*> queued = std::move(host.Queue);
+    host.Queue.clear();
+    FQueued -= int(queued.size());
+    for (TJob* job : queued) {
+        job->Result.FinalUrl = job->Current;
+        job->Result.Status = 0;
+        job->Result.Error = Error;
+        job->Result.ErrorText = Text;
+        FinishLater(job);
+    }
+}
+
+void THttpClient::ForgetSilentHosts()
+{
+    for (THost& h : FHosts)
+        if (h.GaveUp == THttpError::HostSilent) {
+            h.GaveUp = THttpError::None;
+            h.GaveUpText.clear();
+        }
+}
+
+QList<QPair<QString, int>> THttpClient::WaitedHosts() const
+{
+    QList<QPair<QString, int>> hosts;
+    for (const THost& h : FHosts)
+        if (h.Running > 0)
+            hosts.append({h.Key, h.Running + int(h.Queue.size())});
+    std::stable_sort(hosts.begin(), hosts.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    return hosts;
 }
 
 void THttpClient::Finish(TJob* Job)
@@ -454,6 +602,9 @@ void THttpClient::CancelAll()
     for (THost& h : FHosts) {
         h.Queue.clear();
         h.Running = 0;
+        h.GaveUp = THttpError::None;
+        h.GaveUpText.clear();
+        h.BusyMs = 0;
         h.InReady = false;
         h.WakeQueued = false;
     }

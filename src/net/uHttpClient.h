@@ -4,10 +4,15 @@
 // - at most a few requests at once to one host and a global limit, started in turn
 //   across hosts so that one large site does not hold the others up;
 // - redirects followed by hand, each hop recorded, loops and long chains stopped;
-// - a time limit per request and a size limit on what is read; a page can be read
-//   only up to the end of its head, and error answers are not read at all;
+// - one time limit per request, its redirects and waits included, and a size limit
+//   on what is read, also on what the network layer holds before it is read; a
+//   page can be read only up to the end of its head, and error answers are not read
+//   at all;
 // - 429 and 503 answers asked again after their Retry-After (within a bound), the
-//   host left alone meanwhile;
+//   host left alone meanwhile; a host that keeps asking to wait past its budget is
+//   not asked any more (its requests end as HostBusy);
+// - a host that did not answer a request in time is not waited for again by each
+//   of its other requests: they end as HostSilent until ForgetSilentHosts;
 // - browser-like User-Agent and Accept headers, which avoid most bot walls.
 //
 // QtCore and QtNetwork only; runs in the calling thread's event loop.
@@ -17,6 +22,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QUrl>
 
@@ -32,14 +38,21 @@ class QTimer;
 
 struct THttpClientOptions
 {
-    int TimeoutMs = 15000;       // per request, from its start to the last byte read
-    int MaxPerHost = 2;          // requests at once to one host
-    int MaxParallel = 16;        // requests at once in all
-    int MaxRedirects = 10;       // per request
-    int BusyRetries = 2;         // a 429 or 503 is asked again this many times
-    int BusyWaitMs = 1000;       // before asking again when no Retry-After is given
-    int MaxRetryAfterMs = 30000; // a longer Retry-After is not waited for
+    int TimeoutMs = 15000;              // per request, from its start to the last byte read,
+                                        // redirects and busy waits included
+    int MaxPerHost = 2;                 // requests at once to one host
+    int MaxParallel = 64;               // requests at once in all
+    int MaxRedirects = 10;              // per request
+    int BusyRetries = 2;                // a 429 or 503 is asked again this many times
+    int BusyWaitMs = 1000;              // before asking again when no Retry-After is given
+    int MaxRetryAfterMs = 30000;        // a longer Retry-After is not waited for
+    int MaxHostBusyMs = 10000;          // the busy waits one host may cost in all
+    qint64 ReadBufferBytes = 64 * 1024; // held by the network layer per reply, unread
 };
+
+// Why a certificate was refused, in words ("certificate expired", "certificate
+// not trusted", "certificate for another name"), from a QSslError::SslError.
+QString HttpTlsReason(int SslError);
 
 // The browser-like request headers sent with every request.
 QByteArray HttpClientUserAgent();
@@ -58,6 +71,8 @@ enum class THttpError
     Timeout,          // no complete answer in time
     TooManyRedirects, // more than MaxRedirects
     RedirectLoop,     // a redirect back to an address of the chain
+    HostBusy,         // not asked: the host asked to wait longer than its budget
+    HostSilent,       // not asked: the host did not answer another request in time
     Other             // any other network failure
 };
 
@@ -70,7 +85,7 @@ struct THttpRequest
     bool WholeOrNothing = false;  // a body over MaxBytes is not kept at all (Truncated)
     bool Urgent = false;          // goes before the requests already queued for its host
     int TimeoutMs = 0;            // the whole request, redirects and waits included;
-                                  // 0: the client's limit for each hop
+                                  // 0: the client's limit
     QByteArray Accept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 };
 
@@ -111,7 +126,13 @@ public:
     // from within Get). Addresses that are not http or https fail at once.
     void Get(const THttpRequest& Request, TDone Done);
     // Drops every queued request and aborts those in flight; their Done is not called.
+    // The hosts given up on are asked again afterwards.
     void CancelAll();
+    // Hosts given up on as silent are asked again (those given up on as busy are not).
+    void ForgetSilentHosts();
+    // The hosts whose requests wait for an answer that has not come, with how many
+    // requests of each are queued or running, most first (for a progress line).
+    QList<QPair<QString, int>> WaitedHosts() const;
 
     int QueuedCount() const { return FQueued; }
     int RunningCount() const { return FRunning; }
@@ -126,7 +147,10 @@ private:
     {
         QString Key;
         int Running = 0;
-        qint64 NotBefore = 0; // ms on FClock: a 429/503 asked to wait
+        qint64 NotBefore = 0;                 // ms on FClock: a 429/503 asked to wait
+        qint64 BusyMs = 0;                    // the waits 429/503 answers imposed, in all
+        THttpError GaveUp = THttpError::None; // HostBusy or HostSilent: not asked
+        QString GaveUpText;
         bool InReady = false;
         bool WakeQueued = false;
         std::deque<TJob*> Queue;
@@ -142,6 +166,11 @@ private:
     void OnFinished(TJob* Job);
     void Finish(TJob* Job);
     void ReleaseReply(TJob* Job, bool Abort);
+    // Ends the host's queued requests, and any that comes later, with Error.
+    void GiveUpHost(int HostIndex, THttpError Error, const QString& Text);
+    void FinishLater(TJob* Job);
+    // The job's time limit in all, in ms.
+    qint64 TimeLimit(const TJob* Job) const;
     qint64 BusyWait(QNetworkReply* Reply) const;
 
     THttpClientOptions FOptions;

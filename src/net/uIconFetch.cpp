@@ -3,6 +3,7 @@
 #include <net/uIconFetch.h>
 
 #include <model/uHtmlTagScanner.h>
+#include <model/uHtmlText.h>
 #include <model/uWebSiteList.h>
 
 #include <QPointer>
@@ -12,19 +13,13 @@
 
 namespace {
 
-// "&amp;" and the few other references an href holds in practice.
-QByteArray DecodeBasicReferences(QByteArrayView Text)
+// An attribute's value, trimmed, its character references decoded.
+QByteArray DecodeAttribute(QByteArrayView Value)
 {
-    QByteArray out = Text.toByteArray().trimmed();
+    QByteArray out = Value.toByteArray().trimmed();
     if (!out.contains('&'))
         return out;
-    out.replace("&amp;", "&");
-    out.replace("&#38;", "&");
-    out.replace("&quot;", "\"");
-    out.replace("&#39;", "'");
-    out.replace("&lt;", "<");
-    out.replace("&gt;", ">");
-    return out;
+    return DecodeHtmlReferences(QString::fromUtf8(out)).toUtf8();
 }
 
 // Does the rel attribute's list of words name an icon? 2 for "icon" (also in
@@ -67,7 +62,7 @@ QList<TIconPageLink> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base)
             continue;
         if (token.Is("BASE")) {
             if (const THtmlAttribute* href = token.Attribute("HREF")) {
-                const QUrl b(QString::fromUtf8(DecodeBasicReferences(href->Value)));
+                const QUrl b(QString::fromUtf8(DecodeAttribute(href->Value)));
                 if (b.isValid())
                     base = base.resolved(b);
             }
@@ -82,7 +77,7 @@ QList<TIconPageLink> IconFetchPageLinks(QByteArrayView Html, const QUrl& Base)
         const int rank = IconRelRank(rel->Value);
         if (rank == 0)
             continue;
-        QByteArray text = DecodeBasicReferences(href->Value);
+        QByteArray text = DecodeAttribute(href->Value);
         if (text.isEmpty())
             continue;
         if (text.size() >= 5 && text.first(5).toLower() == "data:") {

@@ -2,15 +2,19 @@
 
 #include <net/uLinkCheck.h>
 
+#include <model/uHtmlEncodingLabels.h>
 #include <model/uHtmlTagScanner.h>
+#include <model/uHtmlText.h>
 #include <model/uTextBytes.h>
 #include <model/uWebSiteList.h>
 
+#include <QHash>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -50,6 +54,57 @@ bool IsRootPath(const QUrl& Url)
     return (Url.path().isEmpty() || Url.path() == QLatin1String("/")) && !Url.hasQuery();
 }
 
+// A site's front page: the root, a language's root ("/en/", "/de-at") or its
+// index file, without a query.
+bool IsFrontPage(const QUrl& Url)
+{
+    if (Url.hasQuery())
+        return false;
+    // The languages sites put first in their paths; any two letters would take
+    // "/go" or "/ok" for a front page.
+    static const QRegularExpression front(QStringLiteral(
+        "^/?((en|de|fr|es|it|pt|nl|ja|jp|zh|cn|ko|kr|ru|pl|sv|se|da|dk|fi|no|nb|cs|cz|tr|ar|he"
+        "|el|hu|ro|uk|ua|id|th|vi|ca|sk|bg|hr|sl|et|lt|lv)([-_][a-z]{2,4})?/?)?"
+        "(index\\.(html?|php|aspx?|jsp))?$"));
+    return front.match(Url.path().toLower()).hasMatch();
+}
+
+bool IsLoginPage(const QUrl& Url)
+{
+    const QString host = Url.host().toLower();
+    for (const char* prefix : {"login.", "signin.", "accounts.", "auth.", "sso."})
+        if (host.startsWith(QLatin1String(prefix)))
+            return true;
+    static const QRegularExpression login(
+        QStringLiteral("(^|/)(login|log-in|signin|sign-in|sign_in|auth|sso|session/new)(/|$|\\.)"));
+    return login.match(Url.path().toLower()).hasMatch();
+}
+
+// The same page under another spelling: another scheme, "www." or not, a slash
+// at the end or not.
+bool IsSamePage(const QUrl& A, const QUrl& B)
+{
+    const auto key = [](const QUrl& u) {
+        QString host = u.host().toLower();
+        if (host.startsWith(QLatin1String("www.")))
+            host = host.mid(4);
+        QString path = u.path();
+        while (path.endsWith(u'/'))
+            path.chop(1);
+        return host + u'/' + path + u'?' + u.query(QUrl::FullyEncoded);
+    };
+    return key(A) == key(B);
+}
+
+// The domain a title may name as for sale: the host without "www.".
+QString OwnDomain(const QString& Host)
+{
+    QString host = Host.toLower();
+    if (host.startsWith(QLatin1String("www.")))
+        host = host.mid(4);
+    return host;
+}
+
 // Redirects that lead to a login page, the site's front page or a country page are
 // how sites answer an old or private address: the bookmark's address is not
 // replaced by them.
@@ -57,15 +112,9 @@ bool IsNewAddressForBookmark(const QUrl& From, const QUrl& To)
 {
     if (IsRootPath(To) && !IsRootPath(From))
         return false;
-    const QString host = To.host().toLower();
-    for (const char* prefix : {"login.", "signin.", "accounts.", "auth.", "sso."})
-        if (host.startsWith(QLatin1String(prefix)))
-            return false;
-    const QString path = To.path().toLower();
-    static const QRegularExpression login(
-        QStringLiteral("(^|/)(login|log-in|signin|sign-in|sign_in|auth|sso|session/new)(/|$|\\.)"));
-    if (login.match(path).hasMatch())
+    if (IsLoginPage(To))
         return false;
+    const QString path = To.path().toLower();
     // "/fr", "/en-us/..." put before the path asked on the same site.
     static const QRegularExpression country(QStringLiteral("^/[a-z]{2}([-_][a-z]{2})?(?=/|$)"));
     const QRegularExpressionMatch m = country.match(path);
@@ -77,32 +126,6 @@ bool IsNewAddressForBookmark(const QUrl& From, const QUrl& To)
             return false;
     }
     return true;
-}
-
-QString DecodeWith(QByteArrayView Bytes, QByteArrayView Charset)
-{
-    QByteArray name = Charset.toByteArray();
-    // Browsers read these labels as windows-1252, which is what such pages hold.
-    if (name == "iso-8859-1" || name == "latin1" || name == "us-ascii" || name == "ascii")
-        name = "windows-1252";
-    if (name == "x-sjis" || name == "sjis")
-        name = "shift_jis";
-    if (!name.isEmpty()) {
-        QStringDecoder decoder(name.constData(), QStringDecoder::Flag::Stateless);
-        if (!decoder.isValid() && name == "windows-1252")
-            decoder = QStringDecoder(QStringDecoder::Latin1);
-        if (decoder.isValid())
-            return decoder.decode(Bytes);
-    }
-    // No charset named: UTF-8 when the bytes are, else the usual Western code page.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(Bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder western("windows-1252", QStringDecoder::Flag::Stateless);
-    if (!western.isValid())
-        western = QStringDecoder(QStringDecoder::Latin1);
-    return western.decode(Bytes);
 }
 
 QByteArray CharsetOfContentType(QByteArrayView Type)
@@ -126,78 +149,62 @@ QByteArray CharsetOfContentType(QByteArrayView Type)
     return lower.mid(i, e - i);
 }
 
-// HTML's Latin-1 character names, in the order of their code points from U+00A0.
-constexpr std::array<const char*, 96> Latin1Names = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
-    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
-    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
-    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
-    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
-    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
-    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
-    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
-    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
-    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
-    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
-
-// The named characters page titles use beyond Latin-1.
-const QHash<QString, char32_t>& CharacterNames()
+// The header's label as browsers take it: as the label table says, except that
+// the labels for encodings that are not ASCII-compatible name none.
+QByteArray HeaderEncoding(QByteArrayView Label)
 {
-    static const QHash<QString, char32_t> names = [] {
-        QHash<QString, char32_t> h;
-        for (size_t i = 0; i < Latin1Names.size(); ++i)
-            h.insert(QString::fromLatin1(Latin1Names[i]), char32_t(0xA0 + i));
-        const std::pair<const char*, char32_t> more[] = {
-            {"amp", '&'},       {"lt", '<'},        {"gt", '>'},        {"quot", '"'},
-            {"apos", '\''},     {"ndash", 0x2013},  {"mdash", 0x2014},  {"lsquo", 0x2018},
-            {"rsquo", 0x2019},  {"sbquo", 0x201A},  {"ldquo", 0x201C},  {"rdquo", 0x201D},
-            {"bdquo", 0x201E},  {"bull", 0x2022},   {"hellip", 0x2026}, {"lsaquo", 0x2039},
-            {"rsaquo", 0x203A}, {"euro", 0x20AC},   {"trade", 0x2122},  {"larr", 0x2190},
-            {"rarr", 0x2192},   {"hearts", 0x2665}, {"dagger", 0x2020}, {"OElig", 0x152},
-            {"oelig", 0x153},   {"Scaron", 0x160},  {"scaron", 0x161},  {"thinsp", 0x2009},
-            {"ensp", 0x2002},   {"emsp", 0x2003},   {"zwnj", 0x200C},   {"zwj", 0x200D}};
-        for (const auto& [name, c] : more)
-            h.insert(QString::fromLatin1(name), c);
-        return h;
-    }();
-    return names;
+    QByteArray encoding = HtmlEncodingForLabel(Label);
+    if (encoding == "replacement")
+        return {};
+    if (encoding == "x-user-defined")
+        return "windows-1252";
+    return encoding;
 }
 
-// Character references of a page's text: numeric ones and the names above. Others
-// stay as written.
-QString DecodePageReferences(const QString& Text)
+// Whether a character of a title is kept: no control character (C0, DEL, C1)
+// and no noncharacter; the blanks are made spaces by the simplification.
+bool IsTitleCharacter(char32_t C)
 {
-    qsizetype amp = Text.indexOf(u'&');
-    if (amp < 0)
-        return Text;
-    QString out;
-    out.reserve(Text.size());
-    qsizetype done = 0;
-    for (; amp >= 0; amp = Text.indexOf(u'&', std::max(done, amp + 1))) {
-        const qsizetype semi = Text.indexOf(u';', amp + 1);
-        if (semi < 0 || semi - amp > 12)
-            continue;
-        const QStringView ref = QStringView(Text).sliced(amp + 1, semi - amp - 1);
-        char32_t c = 0;
-        bool ok = false;
-        if (ref.startsWith(u'#')) {
-            const bool hex = ref.size() > 1 && (ref[1] == u'x' || ref[1] == u'X');
-            const uint v = ref.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
-            c = ok && v > 0 && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF) ? char32_t(v) : 0xFFFD;
-        } else {
-            const auto it = CharacterNames().constFind(ref.toString());
-            ok = it != CharacterNames().cend();
-            if (ok)
-                c = *it;
+    if (C == u'\t' || C == u'\n' || C == u'\r' || C == u'\f')
+        return true;
+    if (C < 0x20 || (C >= 0x7F && C <= 0x9F))
+        return false;
+    if ((C >= 0xFDD0 && C <= 0xFDEF) || (C & 0xFFFE) == 0xFFFE)
+        return false;
+    return true;
+}
+
+// The most of a title's text read and the most kept: a title is a line, and a
+// page cannot make it cost more.
+constexpr qsizetype MaxRawTitleBytes = 8192;
+constexpr qsizetype MaxTitleLength = 1000;
+
+// A title as shown: control characters and noncharacters dropped, blanks
+// collapsed, cut to MaxTitleLength on a character's boundary.
+QString CleanTitle(const QString& Text)
+{
+    QString kept;
+    kept.reserve(Text.size());
+    for (qsizetype i = 0; i < Text.size(); ++i) {
+        char32_t c = Text[i].unicode();
+        qsizetype units = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < Text.size() && Text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(Text[i], Text[i + 1]);
+            units = 2;
         }
-        if (!ok)
-            continue;
-        out.append(QStringView(Text).sliced(done, amp - done));
-        out.append(QString::fromUcs4(&c, 1));
-        done = semi + 1;
+        if (IsTitleCharacter(c))
+            kept.append(QStringView(Text).sliced(i, units));
+        i += units - 1;
     }
-    out.append(QStringView(Text).sliced(done));
-    return out;
+    QString title = kept.simplified();
+    if (title.size() > MaxTitleLength) {
+        title.truncate(MaxTitleLength);
+        if (title.back().isHighSurrogate())
+            title.chop(1);
+        while (!title.isEmpty() && title.back().isSpace())
+            title.chop(1);
+    }
+    return title;
 }
 
 const std::array<const char*, 16> ParkingHosts = {
@@ -220,9 +227,10 @@ bool LinkCheckIsParkingHost(const QString& Host)
     return false;
 }
 
-bool LinkCheckIsParkedPage(QByteArrayView Head, const QString& Title)
+QString LinkCheckParkedReason(QByteArrayView Head, const QString& Title, const QString& Host)
 {
     const QString title = Title.toLower();
+    // Words that speak of a domain, never of goods.
     static const std::array<const char*, 14> titleWords = {"domain is for sale",
                                                            "domain may be for sale",
                                                            "domain for sale",
@@ -239,12 +247,17 @@ bool LinkCheckIsParkedPage(QByteArrayView Head, const QString& Title)
                                                            "this domain is available"};
     for (const char* w : titleWords)
         if (title.contains(QLatin1String(w)))
-            return true;
-    // "example.com is for sale", "example.net - for sale".
-    static const QRegularExpression nameForSale(
-        QStringLiteral("\\b[a-z0-9-]+\\.[a-z]{2,}\\b.*\\bfor sale\\b"));
-    if (nameForSale.match(title).hasMatch())
-        return true;
+            return QStringLiteral("the page says: %1").arg(Title);
+    // "example.com is for sale", "example.net - For Sale": this domain's name,
+    // then the words; not any "for sale" (homes, cars and shops are for sale).
+    const QString domain = OwnDomain(Host);
+    if (!domain.isEmpty()) {
+        const QRegularExpression nameForSale(
+            u"(^|[^a-z0-9.-])(www\\.)?"_s + QRegularExpression::escape(domain)
+            + u"\\s*([-\u2013\u2014|:!]\\s*)?((is|may be)\\s+)?(for sale|on sale|zu verkaufen|\u00e0 vendre|en venta)\\b"_s);
+        if (nameForSale.match(title).hasMatch())
+            return QStringLiteral("the page says: %1").arg(Title);
+    }
     // What the parking services' pages load in their heads.
     const QByteArray head = LowerAscii(Head);
     static const std::array<const char*, 11> headMarkers = {
@@ -253,20 +266,58 @@ bool LinkCheckIsParkedPage(QByteArrayView Head, const QString& Title)
         "hugedomains.com",         "parking-lander",  "domainmarket.com"};
     for (const char* m : headMarkers)
         if (ContainsMarker(head, m))
+            return QStringLiteral("the page loads a parking service (%1)").arg(QLatin1String(m));
+    return {};
+}
+
+bool LinkCheckIsParkedPage(QByteArrayView Head, const QString& Title, const QString& Host)
+{
+    return !LinkCheckParkedReason(Head, Title, Host).isEmpty();
+}
+
+bool LinkCheckSaysNotFound(const QString& Title)
+{
+    const QString title = Title.toLower();
+    static const std::array<const char16_t*, 34> phrases = {
+        u"page not found", u"not found", u"page cannot be found", u"page could not be found",
+        u"page can't be found", u"page can\u2019t be found", u"page does not exist",
+        u"page doesn't exist", u"page no longer exists", u"no longer available",
+        // Japanese, German, French, Spanish, Portuguese, Italian, Dutch
+        u"\u30DA\u30FC\u30B8\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093",
+        u"\u898B\u3064\u304B\u308A\u307E\u305B\u3093\u3067\u3057\u305F",
+        u"\u30DA\u30FC\u30B8\u306F\u5B58\u5728\u3057\u307E\u305B\u3093", u"seite nicht gefunden",
+        u"nicht gefunden", u"seite existiert nicht", u"page introuvable", u"page non trouv\u00e9e",
+        u"cette page n'existe pas", u"p\u00e1gina no encontrada", u"pagina no encontrada",
+        u"no se encontr\u00f3 la p\u00e1gina", u"p\u00e1gina n\u00e3o encontrada",
+        u"pagina non trovata", u"pagina niet gevonden",
+        // Russian, Chinese, Korean, Polish, Swedish
+        u"\u0441\u0442\u0440\u0430\u043D\u0438\u0446\u0430 \u043D\u0435 "
+        u"\u043D\u0430\u0439\u0434\u0435\u043D\u0430",
+        u"\u9875\u9762\u4E0D\u5B58\u5728", u"\u627E\u4E0D\u5230\u9875\u9762",
+        u"\u9801\u9762\u4E0D\u5B58\u5728", u"\u627E\u4E0D\u5230\u7DB2\u9801",
+        u"\uD398\uC774\uC9C0\uB97C \uCC3E\uC744 \uC218 \uC5C6\uC2B5\uB2C8\uB2E4",
+        u"nie znaleziono strony", u"sidan hittades inte", u"sidan kunde inte hittas"};
+    for (const char16_t* p : phrases)
+        if (title.contains(QStringView(p)))
             return true;
-    return false;
+    // "404", "Error 404", "404 - File or directory not found", "HTTP 404".
+    static const QRegularExpression code(
+        QStringLiteral("^\\W*404\\W*$|\\berror\\W*404\\b|\\b404\\W*(error|page|-|\u2013|\u2014|:|"
+                       "\\|)|\\bhttp\\W*404\\b"));
+    return code.match(title).hasMatch();
 }
 
 QByteArray LinkCheckCharset(QByteArrayView Body, QByteArrayView ContentType)
 {
-    if (QByteArray c = CharsetOfContentType(ContentType); !c.isEmpty())
-        return c;
+    // As browsers decide: the byte-order mark, then the header, then the page.
     if (Body.startsWith("\xEF\xBB\xBF"))
-        return "utf-8";
+        return "UTF-8";
     if (Body.startsWith("\xFF\xFE"))
-        return "utf-16le";
+        return "UTF-16LE";
     if (Body.startsWith("\xFE\xFF"))
-        return "utf-16be";
+        return "UTF-16BE";
+    if (QByteArray c = HeaderEncoding(CharsetOfContentType(ContentType)); !c.isEmpty())
+        return c;
     THtmlTagScanner scanner(Body.first(std::min<qsizetype>(Body.size(), 64 * 1024)));
     THtmlToken t;
     while (scanner.Next(t)) {
@@ -276,13 +327,17 @@ QByteArray LinkCheckCharset(QByteArrayView Body, QByteArrayView ContentType)
             break;
         if (!t.Is("META"))
             continue;
-        if (const THtmlAttribute* a = t.Attribute("CHARSET"))
-            return LowerAscii(a->Value).trimmed();
+        // A label that names nothing is passed over, as browsers pass it over.
+        if (const THtmlAttribute* a = t.Attribute("CHARSET")) {
+            if (QByteArray c = HtmlTextEncoding(a->Value); !c.isEmpty())
+                return c;
+            continue;
+        }
         const THtmlAttribute* equiv = t.Attribute("HTTP-EQUIV");
         const THtmlAttribute* content = t.Attribute("CONTENT");
         if (equiv && content
             && AsciiEqualsCaseless(QByteArrayView(equiv->Value).trimmed(), "CONTENT-TYPE"))
-            if (QByteArray c = CharsetOfContentType(content->Value); !c.isEmpty())
+            if (QByteArray c = HtmlTextEncoding(CharsetOfContentType(content->Value)); !c.isEmpty())
                 return c;
     }
     return {};
@@ -296,12 +351,13 @@ QString LinkCheckPageTitle(QByteArrayView Body, QByteArrayView ContentType)
     const QByteArray charset = LinkCheckCharset(Body, ContentType);
     // The tags are looked for in UTF-8, whatever the page is written in.
     QByteArray text;
-    if (charset == "utf-8" || charset == "utf8") {
+    if (charset == "UTF-8") {
         text = Body.toByteArray();
         if (text.startsWith("\xEF\xBB\xBF"))
             text.remove(0, 3);
     } else {
-        text = DecodeWith(Body, charset).toUtf8();
+        const qsizetype mark = charset.startsWith("UTF-16") ? 2 : 0;
+        text = HtmlDecodeBytes(Body.sliced(mark), charset).toUtf8();
     }
     THtmlTagScanner scanner(text);
     THtmlToken t;
@@ -318,16 +374,73 @@ QString LinkCheckPageTitle(QByteArrayView Body, QByteArrayView ContentType)
         if (t.Kind == THtmlToken::EndTag && t.Is("TITLE"))
             break;
         raw += t.Raw; // a stray tag inside a title is its text
-        if (raw.size() > 8192)
+        if (raw.size() > MaxRawTitleBytes)
             break;
     }
     if (raw.isEmpty())
         return {};
-    QString title = DecodePageReferences(QString::fromUtf8(raw)).simplified();
-    if (title.size() > 1000)
-        title.truncate(1000);
-    return title;
+    // Cut before decoding: the work is bounded by the cut, whatever the page holds.
+    raw.truncate(MaxRawTitleBytes);
+    return CleanTitle(DecodeHtmlReferences(QString::fromUtf8(raw)));
 }
+
+QString LinkCheckHttpText(int Status)
+{
+    static const QHash<int, const char*> words = {{400, "bad request"},
+                                                  {401, "sign-in required"},
+                                                  {403, "forbidden"},
+                                                  {404, "not found"},
+                                                  {405, "method not allowed"},
+                                                  {406, "not acceptable"},
+                                                  {408, "request timeout"},
+                                                  {410, "gone"},
+                                                  {429, "too many requests"},
+                                                  {451, "unavailable for legal reasons"},
+                                                  {500, "internal server error"},
+                                                  {501, "not implemented"},
+                                                  {502, "bad gateway"},
+                                                  {503, "service unavailable"},
+                                                  {504, "gateway timeout"}};
+    const char* w = words.value(Status, nullptr);
+    return w ? QStringLiteral("HTTP %1 %2").arg(Status).arg(QLatin1String(w))
+             : QStringLiteral("HTTP %1").arg(Status);
+}
+
+namespace {
+
+// "301 http://a/ -> 302 http://b/ -> http://c/": the chain a verdict rests on.
+QString RedirectChainText(const THttpResult& R)
+{
+    QString out;
+    for (const THttpHop& h : R.Hops)
+        out += QString::number(h.Status) + u' ' + h.Url.toString(QUrl::FullyEncoded) + u" -> "_s;
+    return out + R.FinalUrl.toString(QUrl::FullyEncoded);
+}
+
+QString NetworkReason(const THttpResult& R)
+{
+    switch (R.Error) {
+    case THttpError::HostNotFound:
+        return QStringLiteral("host not found");
+    case THttpError::Refused:
+        return QStringLiteral("connection refused");
+    case THttpError::Timeout:
+        return QStringLiteral("timed out (no answer in time)");
+    case THttpError::RedirectLoop:
+        return QStringLiteral("redirect loop: ") + RedirectChainText(R);
+    case THttpError::TooManyRedirects:
+        return QStringLiteral("too many redirects: ") + RedirectChainText(R);
+    case THttpError::Tls:
+    case THttpError::HostBusy:
+    case THttpError::HostSilent:
+    case THttpError::Other:
+    case THttpError::None:
+        break;
+    }
+    return R.ErrorText.isEmpty() ? QStringLiteral("no answer") : R.ErrorText;
+}
+
+} // namespace
 
 TLinkResult LinkCheckVerdict(const THttpResult& R)
 {
@@ -344,21 +457,45 @@ TLinkResult LinkCheckVerdict(const THttpResult& R)
     case THttpError::RedirectLoop:
     case THttpError::TooManyRedirects:
         out.Status = TLinkStatus::ServerError;
-        out.Detail = R.ErrorText;
+        out.Detail = NetworkReason(R);
+        return out;
+    case THttpError::HostBusy:
+        out.Status = TLinkStatus::Blocked;
+        out.Detail = NetworkReason(R);
         return out;
     default:
         out.Status = TLinkStatus::Unreachable;
-        out.Detail = R.ErrorText;
+        out.Detail = NetworkReason(R);
         return out;
     }
 
     const bool hostChanged = finalUrl.host().compare(asked.host(), Qt::CaseInsensitive) != 0;
+    const bool parkingHost = hostChanged && LinkCheckIsParkingHost(finalUrl.host());
     const int s = R.Status;
     if (s >= 200 && s < 300) {
-        out.Title = LinkCheckPageTitle(R.Body, R.ContentType);
-        if ((hostChanged && LinkCheckIsParkingHost(finalUrl.host()))
-            || LinkCheckIsParkedPage(R.Body, out.Title)) {
+        const QString title = LinkCheckPageTitle(R.Body, R.ContentType);
+        if (parkingHost) {
             out.Status = TLinkStatus::Parked;
+            out.Detail = QStringLiteral("sent to a parking service: ") + RedirectChainText(R);
+            return out;
+        }
+        if (const QString why = LinkCheckParkedReason(R.Body, title, finalUrl.host());
+            !why.isEmpty()) {
+            out.Status = TLinkStatus::Parked;
+            out.Detail = why;
+            return out;
+        }
+        // A deep link sent to a front page, its own site's or another's, is how
+        // a removed page answers; a front page bookmarked as such stays ok.
+        if (!R.Hops.isEmpty() && !IsFrontPage(asked) && IsFrontPage(finalUrl)
+            && !IsSamePage(asked, finalUrl)) {
+            out.Status = TLinkStatus::SoftGone;
+            out.Detail = QStringLiteral("sent to the front page: ") + RedirectChainText(R);
+            return out;
+        }
+        if (LinkCheckSaysNotFound(title)) {
+            out.Status = TLinkStatus::SoftGone;
+            out.Detail = QStringLiteral("the page says not found: ") + title;
             return out;
         }
         const bool permanent =
@@ -367,6 +504,9 @@ TLinkResult LinkCheckVerdict(const THttpResult& R)
             });
         if (permanent && finalUrl != asked && IsNewAddressForBookmark(asked, finalUrl)) {
             out.Status = TLinkStatus::Moved;
+            out.Http = R.Hops.front().Status; // what said it moved, not the new page's 200
+            out.Detail = RedirectChainText(R);
+            out.Title = title;
             // The bookmark's place in the page goes with it.
             QUrl moved = R.FinalUrl;
             if (!moved.hasFragment() && R.Url.hasFragment())
@@ -375,11 +515,18 @@ TLinkResult LinkCheckVerdict(const THttpResult& R)
             return out;
         }
         out.Status = TLinkStatus::Ok;
+        // Only the bookmarked page's own title, not the login page it was sent to
+        // (front pages and error pages have no verdict ok here).
+        if (R.Hops.isEmpty() || IsSamePage(asked, finalUrl) || !IsLoginPage(finalUrl))
+            out.Title = title;
         return out;
     }
-    if (hostChanged && LinkCheckIsParkingHost(finalUrl.host()))
+    if (parkingHost) {
         out.Status = TLinkStatus::Parked;
-    else if (s == 404 || s == 410)
+        out.Detail = QStringLiteral("sent to a parking service: ") + RedirectChainText(R);
+        return out;
+    }
+    if (s == 404 || s == 410)
         out.Status = TLinkStatus::Gone;
     else if (s >= 500)
         out.Status = TLinkStatus::ServerError;
@@ -387,6 +534,11 @@ TLinkResult LinkCheckVerdict(const THttpResult& R)
         out.Status = TLinkStatus::Blocked; // 401, 403, 429; other refusals of the request too
     else
         out.Status = TLinkStatus::Ok; // a redirect to something not a web page
+    if (out.Status != TLinkStatus::Ok) {
+        out.Detail = LinkCheckHttpText(s);
+        if (!R.Hops.isEmpty())
+            out.Detail += u" after "_s + RedirectChainText(R);
+    }
     return out;
 }
 
@@ -479,8 +631,12 @@ void TLinkChecker::OnAnswer(int Slot, const THttpResult& Answer)
     } else {
         ++FRetryDone;
     }
+    // What a moment's trouble can cause is asked again; not what the page said,
+    // nor a host that has asked to be left alone.
     const bool failed = result.Status != TLinkStatus::Ok && result.Status != TLinkStatus::Moved
-                        && result.Status != TLinkStatus::Parked;
+                        && result.Status != TLinkStatus::Parked
+                        && result.Status != TLinkStatus::SoftGone
+                        && Answer.Error != THttpError::HostBusy;
     if (failed && FOptions.RetryFailures && !FSlots[size_t(Slot)].Retried) {
         FSlots[size_t(Slot)].Retried = true;
         FSlots[size_t(Slot)].Result = std::move(result); // kept if the check is cancelled
@@ -538,6 +694,7 @@ void TLinkChecker::FinishIfDone()
         const std::vector<int> again = std::move(FRetry);
         FRetry.clear();
         FRetryTotal += int(again.size());
+        FClient->ForgetSilentHosts(); // a silent host gets one more chance
         for (const int s : again)
             Ask(s);
         return;
@@ -606,6 +763,52 @@ std::vector<bool> LinkCheckWantsIconOf(const TWebSiteList& List,
     return wants;
 }
 
+bool LinkCheckWantsArchive(TLinkStatus Status)
+{
+    return Status == TLinkStatus::Gone || Status == TLinkStatus::SoftGone
+           || Status == TLinkStatus::Parked || Status == TLinkStatus::Unreachable;
+}
+
+QString TLinkChecker::WaitingText() const
+{
+    if (!FRunning || FClient->QueuedCount() > 0)
+        return {};
+    const QList<QPair<QString, int>> hosts = FClient->WaitedHosts();
+    if (hosts.isEmpty())
+        return {};
+    QString text = QStringLiteral("waiting for %1: %2 address%3, no answer yet")
+                       .arg(hosts.first().first)
+                       .arg(hosts.first().second)
+                       .arg(QLatin1String(hosts.first().second == 1 ? "" : "es"));
+    if (hosts.size() > 1)
+        text += QStringLiteral(" (and %1 more site%2)")
+                    .arg(hosts.size() - 1)
+                    .arg(QLatin1String(hosts.size() == 2 ? "" : "s"));
+    return text;
+}
+
+bool LinkStatusIsFailure(TLinkStatus Status)
+{
+    return Status != TLinkStatus::None && Status != TLinkStatus::Ok && Status != TLinkStatus::Moved;
+}
+
+void LinkCheckRecord(TWebSiteExtrasData& X, const TLinkResult& R, TDateTime When)
+{
+    X.LinkStatus = R.Status;
+    X.LinkHttp = R.Http;
+    X.LinkFinalUrl = R.FinalUrl;
+    X.LinkChecked = When;
+    X.LinkDetail = R.Status == TLinkStatus::Ok ? QString() : R.Detail.left(MaxLinkDetailLength);
+    if (!LinkStatusIsFailure(R.Status)) {
+        X.LinkFailures = 0;
+        X.LinkFailingSince = TDateTime();
+        return;
+    }
+    if (X.LinkFailures == 0 || X.LinkFailingSince == TDateTime())
+        X.LinkFailingSince = When;
+    ++X.LinkFailures;
+}
+
 std::vector<qsizetype> LinkCheckApply(TWebSiteList& List, const std::vector<qsizetype>& Indexes,
                                       const TLinkChecker& Checker, TDateTime When)
 {
@@ -616,11 +819,7 @@ std::vector<qsizetype> LinkCheckApply(TWebSiteList& List, const std::vector<qsiz
         if (i < 0 || i >= List.Count() || r.Status == TLinkStatus::None)
             continue;
         TWebSite& site = List.EditKeepURL(i);
-        TWebSiteExtrasData& x = site.Extras.Edit();
-        x.LinkStatus = r.Status;
-        x.LinkHttp = r.Http;
-        x.LinkFinalUrl = r.FinalUrl;
-        x.LinkChecked = When;
+        LinkCheckRecord(site.Extras.Edit(), r, When);
         if (!r.Title.isEmpty() && (r.Status == TLinkStatus::Ok || r.Status == TLinkStatus::Moved)
             && LinkCheckTitleIsMissing(site.Title.toString(), site.URL.toString())) {
             site.Title = r.Title;

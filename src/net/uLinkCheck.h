@@ -26,6 +26,7 @@
 #include <vector>
 
 class TWebSiteList;
+struct TWebSiteExtrasData;
 
 struct TLinkCheckOptions
 {
@@ -40,19 +41,30 @@ struct TLinkResult
     TLinkStatus Status = TLinkStatus::None;
     int Http = 0;     // the last answer's status; 0 when none came
     QString FinalUrl; // moved: the new address; else where redirects ended, if elsewhere
-    QString Title;    // of a 2xx HTML page, blanks collapsed; empty otherwise
-    QString Detail;   // the network's words when there was no answer
+    QString Title;    // of the bookmarked page itself (2xx, no redirect to another
+                      // page, or moved), blanks collapsed; empty otherwise
+    QString Detail;   // why, for every verdict but ok: the failure, the status and
+                      // the redirect chain it rests on
 };
 
 // The verdict on one answer, with the page's title.
 TLinkResult LinkCheckVerdict(const THttpResult& Result);
-// The page's <title>, decoded with the charset of the header, the BOM or the
-// page's <meta> (in that order), references decoded and blanks collapsed.
+// The page's <title>, decoded with the charset of the BOM, the header or the
+// page's <meta> (in that order, as browsers decide), references decoded, control
+// characters dropped, blanks collapsed, cut to 1,000 characters.
 QString LinkCheckPageTitle(QByteArrayView Body, QByteArrayView ContentType);
-// The charset name the header, BOM or <meta> gives, lower case; empty if none.
+// The encoding the BOM, the header or the <meta> names, by the label table's name
+// ("UTF-8", "windows-1254"); a <meta> UTF-16 label means UTF-8. Empty if none.
 QByteArray LinkCheckCharset(QByteArrayView Body, QByteArrayView ContentType);
-// Does this head (and title) say the domain is parked or for sale?
-bool LinkCheckIsParkedPage(QByteArrayView Head, const QString& Title);
+// Why this head and title of a page of Host say the domain is parked or for sale
+// (a parking service's script, words that speak of a domain, or this domain's
+// name for sale; never "for sale" alone); empty when they do not.
+QString LinkCheckParkedReason(QByteArrayView Head, const QString& Title, const QString& Host);
+bool LinkCheckIsParkedPage(QByteArrayView Head, const QString& Title, const QString& Host);
+// Does a page's title say the page is not found (in the common languages)?
+bool LinkCheckSaysNotFound(const QString& Title);
+// "HTTP 404 not found": a status with its words.
+QString LinkCheckHttpText(int Status);
 // Is this host one of the parking and domain-sale services?
 bool LinkCheckIsParkingHost(const QString& Host);
 
@@ -80,6 +92,10 @@ public:
     // The failures of the first pass asked again at its end, and those answered.
     int RetryTotal() const { return FRetryTotal; }
     int RetryDone() const { return FRetryDone; }
+    int Answered() const { return FAnswered; }
+    // Once nothing is left to start, what the check still waits for ("waiting for
+    // 127.0.0.9: 5 addresses, no answer yet"); empty while requests are queued.
+    QString WaitingText() const;
 
     // The result for the address at this index of Start's list.
     const TLinkResult& Result(qsizetype Index) const;
@@ -146,5 +162,13 @@ std::vector<bool> LinkCheckWantsIconOf(const TWebSiteList& List,
 // the entries whose title was filled. Entries not checked keep what they had.
 std::vector<qsizetype> LinkCheckApply(TWebSiteList& List, const std::vector<qsizetype>& Indexes,
                                       const TLinkChecker& Checker, TDateTime When);
+// The verdicts for which an archived copy is worth looking for: gone, soft-404,
+// parked, unreachable.
+bool LinkCheckWantsArchive(TLinkStatus Status);
+// A failing verdict: all but none, ok and moved.
+bool LinkStatusIsFailure(TLinkStatus Status);
+// Keeps one check's result in an entry's extras: the verdict, its reason, and the
+// failures in a row with the first of them (an ok or moved verdict ends the row).
+void LinkCheckRecord(TWebSiteExtrasData& X, const TLinkResult& R, TDateTime When);
 // Whether an entry's title counts as missing.
 bool LinkCheckTitleIsMissing(const QString& Title, const QString& Url);

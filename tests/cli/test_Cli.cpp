@@ -958,11 +958,15 @@ TEST(CliCheckLinks, PrintsVerdictsAndWritesThemWithFilledTitles)
     lines.removeAll(QByteArray());
     std::sort(lines.begin(), lines.end());
     ASSERT_EQ(lines.size(), 3) << tsv.toStdString();
-    EXPECT_EQ(lines[0], o + "/dead\tgone\t404\t\tDead");
-    EXPECT_EQ(lines[1], o + "/ok\tok\t200\t\tCaf\xC3\xA9");
-    EXPECT_EQ(lines[2], o + "/old\tmoved\t200\t" + o + "/new\tOld one");
+    // URL, verdict, HTTP status (the one that said "moved"), new address, title, why,
+    // archived copy.
+    EXPECT_EQ(lines[0], o + "/dead\tgone\t404\t\tDead\tHTTP 404 not found\t");
+    EXPECT_EQ(lines[1], o + "/ok\tok\t200\t\tCaf\xC3\xA9\t\t");
+    EXPECT_EQ(lines[2],
+              o + "/old\tmoved\t308\t" + o + "/new\tOld one\t308 " + o + "/old -> " + o + "/new\t");
     EXPECT_TRUE(err.contains(QStringLiteral("checked 3: 1 ok, 1 moved, 1 gone, 0 server-error, "
-                                            "0 blocked, 0 unreachable, 0 parked; 1 title filled")))
+                                            "0 blocked, 0 unreachable, 0 parked, 0 soft-404; "
+                                            "1 title filled")))
         << err.toStdString();
 
     EXPECT_EQ(

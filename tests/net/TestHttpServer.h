@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 struct TServerStats
@@ -45,7 +46,9 @@ struct TRoute
     bool Hang = false;         // never answer
     bool NoLength = false;     // no Content-Length: the body runs to the connection's end
     QList<QByteArray> Headers; // more header lines, "Name: value"
-    qint64 MadeBytes = 0;      // this many bytes of filler follow Body, made as sent
+    qint64 MadeBytes = 0;      // this many bytes of filler follow Body, made as sent;
+                               // negative: without end
+    bool Chunked = false;      // the filler in chunks (Transfer-Encoding: chunked)
     int DelayMs = -1;          // this answer's delay; the server's when negative
     bool RefuseHead = false;   // 405 to a HEAD request, as some servers do
 };
@@ -126,13 +129,19 @@ private:
                         head += "Location: " + route.Location + "\r\n";
                     for (const QByteArray& h : route.Headers)
                         head += h + "\r\n";
-                    if (!route.NoLength)
+                    if (route.Chunked)
+                        head += "Transfer-Encoding: chunked\r\n";
+                    else if (!route.NoLength && route.MadeBytes >= 0)
                         head += "Content-Length: "
                                 + QByteArray::number(route.Body.size() + route.MadeBytes) + "\r\n";
                     head += "Connection: close\r\n\r\n";
-                    s->write(head + route.Body);
-                    if (route.MadeBytes > 0)
-                        SendMade(s, route.MadeBytes);
+                    if (route.Chunked && !route.Body.isEmpty())
+                        s->write(head + QByteArray::number(route.Body.size(), 16) + "\r\n"
+                                 + route.Body + "\r\n");
+                    else
+                        s->write(head + route.Body);
+                    if (route.MadeBytes != 0)
+                        SendMade(s, route.MadeBytes, route.Chunked);
                     else
                         s->disconnectFromHost();
                 });
@@ -148,20 +157,28 @@ private:
     }
 
     // Filler written as the socket drains, so a large body never sits in memory.
-    void SendMade(QTcpSocket* S, qint64 Total)
+    void SendMade(QTcpSocket* S, qint64 Total, bool Chunked)
     {
-        auto left = std::make_shared<qint64>(Total);
-        auto more = [this, S, left] {
+        auto left =
+            std::make_shared<qint64>(Total < 0 ? std::numeric_limits<qint64>::max() : Total);
+        auto more = [this, S, left, Chunked] {
             static const QByteArray chunk(64 * 1024, 'x');
             while (*left > 0 && S->bytesToWrite() < 256 * 1024
                    && S->state() == QAbstractSocket::ConnectedState) {
                 const qint64 n = std::min<qint64>(*left, chunk.size());
+                if (Chunked)
+                    S->write(QByteArray::number(n, 16) + "\r\n");
                 S->write(chunk.constData(), n);
+                if (Chunked)
+                    S->write("\r\n");
                 *left -= n;
                 FStats->BytesSent += n;
             }
-            if (*left == 0)
+            if (*left == 0) {
+                if (Chunked)
+                    S->write("0\r\n\r\n");
                 S->disconnectFromHost();
+            }
         };
         QObject::connect(S, &QTcpSocket::bytesWritten, S, more);
         more();

@@ -2,6 +2,7 @@
 // several charsets, failures asked again, the per-host limit, cancel, and what is
 // kept on the list's entries.
 
+#include <net/uArchiveLookup.h>
 #include <net/uLinkCheck.h>
 
 #include <model/uWebSiteList.h>
@@ -97,7 +98,10 @@ TEST(LinkCheck, EveryVerdictOnLoopbackSites)
     TRoute noHead = Page("GET works");
     noHead.RefuseHead = true;
     site.Route("/no-head", noHead);
-    site.Route("/parked", Page("example.com is for sale!"));
+    site.Route("/parked", Page("This domain may be for sale!"));
+    site.Route("/homes",
+               Page("Realtor.com\xC2\xAE | Homes for Sale, Apartments &amp; Houses for Rent"));
+    site.Route("/says-404", Page("Page not found \xE2\x80\x93 Example"));
     site.Route(
         "/parked-ads",
         Page("example.com", R"(<script src="//www.google.com/adsense/domains/caf.js"></script>)"));
@@ -117,8 +121,8 @@ TEST(LinkCheck, EveryVerdictOnLoopbackSites)
         {o + u"/temp"_s, TLinkStatus::Ok, 200, o + u"/ok"_s, u"Plain page"_s},
         {o + u"/old#part"_s, TLinkStatus::Moved, 200, o + u"/new#part"_s, u"New home"_s},
         {o + u"/mixed"_s, TLinkStatus::Ok, 200, o + u"/ok"_s, u"Plain page"_s},
-        {o + u"/to-root"_s, TLinkStatus::Ok, 200, o + u"/"_s, u"Front"_s},
-        {o + u"/to-login"_s, TLinkStatus::Ok, 200, o + u"/login?next=/to-login"_s, u"Sign in"_s},
+        {o + u"/to-root"_s, TLinkStatus::SoftGone, 200, o + u"/"_s, {}},
+        {o + u"/to-login"_s, TLinkStatus::Ok, 200, o + u"/login?next=/to-login"_s, {}},
         {o + u"/missing"_s, TLinkStatus::Gone, 404, {}, {}},
         {o + u"/gone"_s, TLinkStatus::Gone, 410, {}, {}},
         {o + u"/broken"_s, TLinkStatus::ServerError, 500, {}, {}},
@@ -128,8 +132,14 @@ TEST(LinkCheck, EveryVerdictOnLoopbackSites)
         {o + u"/busy"_s, TLinkStatus::Blocked, 429, {}, {}},
         {o + u"/recovers"_s, TLinkStatus::Ok, 200, {}, u"Back again"_s},
         {o + u"/no-head"_s, TLinkStatus::Ok, 200, {}, u"GET works"_s},
-        {o + u"/parked"_s, TLinkStatus::Parked, 200, {}, u"example.com is for sale!"_s},
-        {o + u"/parked-ads"_s, TLinkStatus::Parked, 200, {}, u"example.com"_s},
+        {o + u"/parked"_s, TLinkStatus::Parked, 200, {}, {}},
+        {o + u"/parked-ads"_s, TLinkStatus::Parked, 200, {}, {}},
+        {o + u"/homes"_s,
+         TLinkStatus::Ok,
+         200,
+         {},
+         u"Realtor.com\u00ae | Homes for Sale, Apartments & Houses for Rent"_s},
+        {o + u"/says-404"_s, TLinkStatus::SoftGone, 200, {}, {}},
         {o + u"/pdf"_s, TLinkStatus::Ok, 200, {}, {}},
         {QString::fromLatin1(silent.Origin()) + u"/"_s, TLinkStatus::Unreachable, 0, {}, {}},
         {u"http://127.0.0.1:%1/"_s.arg(ClosedPort()), TLinkStatus::Unreachable, 0, {}, {}},
@@ -148,13 +158,14 @@ TEST(LinkCheck, EveryVerdictOnLoopbackSites)
         SCOPED_TRACE(c.Url.toStdString());
         const TLinkResult& r = checker.Result(i);
         EXPECT_EQ(LinkStatusWord(r.Status), LinkStatusWord(c.Status));
-        EXPECT_EQ(r.Http, c.Http);
+        EXPECT_EQ(r.Http, c.Status == TLinkStatus::Moved ? 301 : c.Http);
         if (c.Status != TLinkStatus::ServerError || c.Http != 302) {
             EXPECT_EQ(r.FinalUrl, c.Final);
         }
         EXPECT_EQ(r.Title, c.Title);
-        if (c.Status == TLinkStatus::Unreachable) {
-            EXPECT_FALSE(r.Detail.isEmpty());
+        // Every verdict but ok says why.
+        if (c.Status != TLinkStatus::None) {
+            EXPECT_EQ(r.Detail.isEmpty(), c.Status == TLinkStatus::Ok) << r.Detail.toStdString();
         }
     }
     // Only GET is sent; error answers and failures were asked once more at the end.
@@ -164,6 +175,7 @@ TEST(LinkCheck, EveryVerdictOnLoopbackSites)
     EXPECT_EQ(site.Count("/busy"), 6); // 2 waits in each of the two passes
     EXPECT_EQ(site.Count("/recovers"), 2);
     EXPECT_EQ(checker.StatusCounts()[size_t(TLinkStatus::Unreachable)], 3);
+    EXPECT_EQ(site.Count("/says-404"), 1); // what a page says is not asked again
 }
 
 TEST(LinkCheck, TitlesInTheirCharsetsWithReferencesDecoded)
@@ -291,7 +303,7 @@ TEST(LinkCheck, ResultsAreKeptAndOnlyMissingTitlesFilled)
     site.Route("/b", Page("Page B"));
     site.Route("/c", Page("Page C"));
     site.Route("/d", {404, "text/html", "<title>Not Found</title>"});
-    site.Route("/e", Page("example.com is for sale"));
+    site.Route("/e", Page("This domain is for sale"));
     const QString o = QString::fromLatin1(site.Origin());
     TWebSiteList list;
     const QString titles[] = {{}, o + u"/b"_s, u"My own name"_s, {}, {}, {}};
@@ -343,7 +355,7 @@ TEST(LinkCheck, IconsComeFromThePagesTheCheckReads)
     unwanted.Route("/i.png", {200, "image/png", PngBytes(43)});
     const QString closed = u"http://127.0.0.1:%1/"_s.arg(ClosedPort());
     TTestHttpServer parked; // its icon would be the parking service's
-    parked.Route("/", Page("example.com is for sale", R"(<link rel="icon" href="/i.png">)"));
+    parked.Route("/", Page("This domain is for sale", R"(<link rel="icon" href="/i.png">)"));
     parked.Route("/i.png", {200, "image/png", PngBytes(44)});
 
     const QStringList urls = {QString::fromLatin1(named.Origin() + "/a"),
@@ -440,4 +452,49 @@ TEST(LinkCheck, ProgressCountsFirstAnswersAndTheSecondAskingApart)
     EXPECT_EQ(retryTotalAtEnd, 2);
     EXPECT_EQ(checker.RetryDone(), 2);
     EXPECT_EQ(checker.DoneCount(), 3);
+}
+
+// Archived copies come from the availability service named, asked with the page's
+// address and the bookmark's date; a service that names none, or fails, gives none.
+TEST(LinkCheck, ArchivedCopiesFromAnAvailabilityService)
+{
+    TTestHttpServer archive;
+    archive.Fallback = {200, "application/json", R"({"archived_snapshots": {}})"};
+    const QByteArray found =
+        R"({"archived_snapshots": {"closest": {"available": true, "status": "200",
+            "url": "http://127.0.0.1/web/20100101000000/http://gone.example/a?b=1&c=2",
+            "timestamp": "20100101000000"}}})";
+    archive.Route("/available?url=http%3A%2F%2Fgone.example%2Fa%3Fb%3D1%26c%3D2"
+                  "&timestamp=20100102030405",
+                  {200, "application/json", found});
+    archive.Route("/available?url=http%3A%2F%2Fbroken.example%2F", {500, "text/html", "oops"});
+    TArchiveLookup lookup(QUrl(QString::fromLatin1(archive.Origin() + "/available")));
+    const TDateTime when = TDateTime::FromDateTime(QDate(2010, 1, 2), QTime(3, 4, 5));
+    lookup.Start({u"http://gone.example/a?b=1&c=2"_s, u"http://never.example/"_s,
+                  u"http://broken.example/"_s},
+                 {when, when});
+    QEventLoop loop;
+    QObject::connect(&lookup, &TArchiveLookup::Finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    if (lookup.IsRunning())
+        loop.exec();
+    ASSERT_FALSE(lookup.IsRunning());
+    EXPECT_EQ(lookup.CopyOf(0),
+              u"http://127.0.0.1/web/20100101000000/http://gone.example/a?b=1&c=2"_s);
+    EXPECT_TRUE(lookup.CopyOf(1).isEmpty());
+    EXPECT_TRUE(lookup.ErrorOf(1).isEmpty());
+    EXPECT_TRUE(lookup.CopyOf(2).isEmpty());
+    EXPECT_FALSE(lookup.ErrorOf(2).isEmpty());
+    EXPECT_EQ(archive.Stats().Requests, 3);
+
+    // What an answer may name: only a web address, and only when available.
+    EXPECT_TRUE(ArchiveCopyOfAnswer(R"({"archived_snapshots": {"closest": {"available": false,
+        "url": "http://a/"}}})")
+                    .isEmpty());
+    EXPECT_TRUE(ArchiveCopyOfAnswer(R"({"archived_snapshots": {"closest": {"available": true,
+        "url": "javascript:alert(1)"
+}
+}
+})").isEmpty());
+    EXPECT_TRUE(ArchiveCopyOfAnswer("not json").isEmpty());
 }
