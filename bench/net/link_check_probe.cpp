@@ -1,6 +1,6 @@
 // The link check over many loopback hosts whose answers come after a random delay:
 // wall time against the least time the limits allow (two requests at once per host,
-// sixteen in all), and the memory the check takes. The servers run on a thread of
+// the global limit in all), and the memory the check takes. The servers run on a thread of
 // their own, so that their work does not count against the checker's.
 //
 //   zorvel-link-check-probe [BOOKMARKS=2000] [HOSTS=50] [MIN_MS=20] [MAX_MS=200]
@@ -35,7 +35,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int bookmarks = argc > 1 ? std::atoi(argv[1]) : 2000;
-    const int hostCount = std::clamp(argc > 2 ? std::atoi(argv[2]) : 50, 1, 250);
+    // Hosts from 127.0.0.2 on, 250 to each third number (127.0.1.2 follows 127.0.0.251).
+    const int hostCount = std::clamp(argc > 2 ? std::atoi(argv[2]) : 50, 1, 5000);
     const int minMs = argc > 3 ? std::atoi(argv[3]) : 20;
     const int maxMs = std::max(minMs, argc > 4 ? std::atoi(argv[4]) : 200);
 
@@ -57,7 +58,7 @@ int main(int argc, char** argv)
             for (int h = 0; h < hostCount; ++h) {
                 auto s = std::make_unique<TTestHttpServer>(
                     std::make_shared<TServerStats>(),
-                    QHostAddress(QStringLiteral("127.0.0.%1").arg(h + 2)));
+                    QHostAddress(QStringLiteral("127.0.%1.%2").arg(h / 250).arg(h % 250 + 2)));
                 for (size_t k = 0; k < delays[size_t(h)].size(); ++k) {
                     const QByteArray path = "/page/" + QByteArray::number(qulonglong(k));
                     TRoute r(200, "text/html; charset=utf-8",
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
         },
         Qt::BlockingQueuedConnection);
 
-    // The least time: each host's requests two at a time, all of them sixteen at a time.
+    // The least time: each host's requests two at a time, all of them at the global limit.
     TLinkCheckOptions options;
     double hostBound = 0, total = 0;
     for (const auto& d : delays) {

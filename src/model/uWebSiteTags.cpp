@@ -101,9 +101,12 @@ void WebSiteTagsSet(TWebSite& Site, const QStringList& Tags)
 
 bool WebSiteTagsAdd(TWebSite& Site, const QStringList& Tags)
 {
-    QStringList own = WebSiteTags(Site);
-    if (own.size() >= MaxSiteTags)
+    // An entry at its cap gains nothing: told from the commas, without cutting them
+    // apart, since one address may meet a tag on each of thousands of rows.
+    const TSiteText& joined = Site.Extras->Tags;
+    if (!joined.isEmpty() && joined.toString().count(u',') + 1 >= MaxSiteTags)
         return false;
+    QStringList own = WebSiteTags(Site);
     TTagSet tags(std::move(own));
     const qsizetype before = tags.Tags().size();
     for (const QString& t : Tags)

@@ -464,7 +464,8 @@ void THttpClient::OnFinished(TJob* Job)
         if (Job->TimedOut && !Job->AnsweredOnce && TimeLimit(Job) >= FOptions.TimeoutMs
             && Job->HopStarted.elapsed() * 2 >= TimeLimit(Job))
             GiveUpHost(hostIndex, THttpError::HostSilent,
-                       QStringLiteral("no answer in time from %1").arg(Job->HostKey));
+                       QStringLiteral("not asked: %1 did not answer another address in time")
+                           .arg(Job->HostKey));
     } else if (Job->TimedOut) {
         result.Truncated = true; // an answer came, its body did not finish in time
     }

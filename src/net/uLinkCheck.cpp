@@ -425,7 +425,8 @@ QString NetworkReason(const THttpResult& R)
     case THttpError::Refused:
         return QStringLiteral("connection refused");
     case THttpError::Timeout:
-        return QStringLiteral("timed out (no answer in time)");
+        return R.Hops.isEmpty() ? QStringLiteral("timed out (no answer in time)")
+                                : QStringLiteral("timed out after ") + RedirectChainText(R);
     case THttpError::RedirectLoop:
         return QStringLiteral("redirect loop: ") + RedirectChainText(R);
     case THttpError::TooManyRedirects:
