@@ -488,13 +488,11 @@ TEST(LinkCheck, ArchivedCopiesFromAnAvailabilityService)
     EXPECT_EQ(archive.Stats().Requests, 3);
 
     // What an answer may name: only a web address, and only when available.
-    EXPECT_TRUE(ArchiveCopyOfAnswer(R"({"archived_snapshots": {"closest": {"available": false,
-        "url": "http://a/"}}})")
-                    .isEmpty());
-    EXPECT_TRUE(ArchiveCopyOfAnswer(R"({"archived_snapshots": {"closest": {"available": true,
-        "url": "javascript:alert(1)"
-}
-}
-})").isEmpty());
+    const QByteArray unavailable =
+        "{\"archived_snapshots\": {\"closest\": {\"available\": false, \"url\": \"http://a/\"}}}";
+    const QByteArray script = "{\"archived_snapshots\": {\"closest\": {\"available\": true, "
+                              "\"url\": \"javascript:alert(1)\"}}}";
+    EXPECT_TRUE(ArchiveCopyOfAnswer(unavailable).isEmpty());
+    EXPECT_TRUE(ArchiveCopyOfAnswer(script).isEmpty());
     EXPECT_TRUE(ArchiveCopyOfAnswer("not json").isEmpty());
 }
