@@ -42,7 +42,7 @@ TEST_F(ReportsTest, AnAddReportNamesEveryFileAndEveryRowLeftOut)
     S.FilesWithoutBookmarks = {u"/in/empty.html"_s};
     S.NotBookmarkFiles = {u"/in/notes.txt"_s, u"/in/photo.png"_s};
     for (int Line = 2; Line <= 7; ++Line)
-        S.BadRows << u"/in/pocket.csv: line %1: not a date: soon"_s.arg(Line);
+        S.AddBadRow(u"/in/pocket.csv: line %1: not a date: soon"_s.arg(Line));
     const TReport R = TReportLog::AddReport(u"Drop"_s, S);
     EXPECT_EQ(R.Title, u"Drop"_s);
     EXPECT_EQ(R.Summary, u"Added 3, merged 1, skipped 2"_s);
@@ -59,6 +59,15 @@ TEST_F(ReportsTest, AnAddReportNamesEveryFileAndEveryRowLeftOut)
     EXPECT_TRUE(TextLines[0].startsWith(u"Drop \u2014 "_s));
     EXPECT_EQ(TextLines[1], R.Summary);
     EXPECT_EQ(TextLines.mid(2), Expected);
+
+    // Of many rows left out, the count and the first few, and how many more.
+    TWebSitesStats Many;
+    for (int Line = 2; Line < 2 + MaxBadRowsKept + 5; ++Line)
+        Many.AddBadRow(u"/in/pocket.csv: line %1: no address"_s.arg(Line));
+    const TReport M = TReportLog::AddReport(u"Drop"_s, Many);
+    ASSERT_EQ(M.Lines.size(), MaxBadRowsKept + 2);
+    EXPECT_EQ(M.Lines.first(), u"Rows left out: %1"_s.arg(MaxBadRowsKept + 5));
+    EXPECT_EQ(M.Lines.last(), u"  and 5 more"_s);
 }
 
 TEST_F(ReportsTest, TheLogKeepsTheNewestAndTheDialogShowsAndCopiesThemWhole)
