@@ -11,23 +11,17 @@
 
 namespace {
 
-bool SameContent(const TWebSite& A, const TWebSite& B)
-{
-    return A.URL == B.URL && A.Title == B.Title && A.Category == B.Category
-           && A.Comment == B.Comment && A.IconURL == B.IconURL && A.IconId == B.IconId
-           && A.AddDate == B.AddDate;
-}
-
-size_t ContentHash(const TWebSite& S)
-{
-    return qHashMulti(0, S.URL, S.Title, S.Category, S.Comment, S.IconURL);
-}
-
 qint64 SiteBytes(const TWebSite& S)
 {
-    const qsizetype Chars =
+    qsizetype Chars =
         S.Title.size() + S.URL.size() + S.Comment.size() + S.IconURL.size() + S.Category.size();
-    return qint64(sizeof(TListChange::TEntryAt)) + qint64(Chars) * qint64(sizeof(QChar));
+    qint64 Bytes = qint64(sizeof(TListChange::TEntryAt));
+    if (!S.Extras.IsEmpty()) {
+        const TWebSiteExtrasData& X = *S.Extras;
+        Chars += X.Tags.size() + X.Keyword.size() + X.LinkFinalUrl.size();
+        Bytes += qint64(sizeof(TWebSiteExtrasData));
+    }
+    return Bytes + qint64(Chars) * qint64(sizeof(QChar));
 }
 
 // Finds entries by content among a set, each one at most once (duplicates count).
@@ -39,18 +33,18 @@ public:
     {
         FOrder.reserve(Sites.size());
         for (size_t i = 0; i < Sites.size(); ++i)
-            FOrder.push_back({ContentHash(*Sites[i]), i});
+            FOrder.push_back({WebSiteContentHash(*Sites[i]), i});
         std::sort(FOrder.begin(), FOrder.end());
     }
 
     // The index of an unused member with S's content (now used), or -1.
     qsizetype Take(const TWebSite& S)
     {
-        const size_t Hash = ContentHash(S);
+        const size_t Hash = WebSiteContentHash(S);
         auto It =
             std::lower_bound(FOrder.begin(), FOrder.end(), std::pair<size_t, size_t>{Hash, 0});
         for (; It != FOrder.end() && It->first == Hash; ++It) {
-            if (!FUsed[It->second] && SameContent(*FSites[It->second], S)) {
+            if (!FUsed[It->second] && WebSiteSameContent(*FSites[It->second], S)) {
                 FUsed[It->second] = true;
                 return qsizetype(It->second);
             }
@@ -71,7 +65,7 @@ size_t OrderHash(const TItems& Items)
 {
     size_t Hash = 0;
     for (const TWebSite& S : Items)
-        Hash = Hash * 1000003u ^ ContentHash(S);
+        Hash = Hash * 1000003u ^ WebSiteContentHash(S);
     return Hash;
 }
 

@@ -29,7 +29,8 @@ class QUndoStack;
 
 // One change of the list: entries removed (at their positions before), entries
 // added (at their positions after) and where the others moved. Entries are compared
-// by their content; the Selected and Visible flags are view state and do not count.
+// by their whole content (WebSiteSameContent); the Selected and Visible flags are
+// view state and do not count.
 struct TListChange
 {
     struct TEntryAt

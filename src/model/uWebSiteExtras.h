@@ -15,8 +15,10 @@
 inline constexpr qsizetype MaxLinkDetailLength = 1000;
 
 // The fields themselves. Every field's empty value means "not known", so an entry whose
-// extras are all empty equals one without extras.
-struct TWebSiteExtrasData : QSharedData
+// extras are all empty equals one without extras. A plain record: the count of the
+// entries sharing it is kept beside it (TWebSiteExtras::TShared), so that its
+// comparison can be the compiler's, over every field there is.
+struct TWebSiteExtrasData
 {
     // The entry's tags, joined with "," in their order (Firefox's own form, so a
     // tag never holds a comma); see uWebSiteTags.h for reading and changing them.
@@ -37,14 +39,8 @@ struct TWebSiteExtrasData : QSharedData
     int LinkFailures = 0;
     TDateTime LinkFailingSince;
 
-    bool operator==(const TWebSiteExtrasData& Other) const
-    {
-        return Tags == Other.Tags && Keyword == Other.Keyword && Modified == Other.Modified
-               && LinkStatus == Other.LinkStatus && LinkHttp == Other.LinkHttp
-               && LinkFinalUrl == Other.LinkFinalUrl && LinkChecked == Other.LinkChecked
-               && LinkDetail == Other.LinkDetail && LinkFailures == Other.LinkFailures
-               && LinkFailingSince == Other.LinkFailingSince;
-    }
+    // Every field, also one added later: undo and the close check see all of them.
+    bool operator==(const TWebSiteExtrasData&) const = default;
     bool IsEmpty() const { return *this == TWebSiteExtrasData(); }
 };
 
@@ -52,7 +48,10 @@ class TWebSiteExtras
 {
 public:
     // The fields to read: an empty set when the entry has none.
-    const TWebSiteExtrasData& operator*() const { return FData ? *FData : Empty(); }
+    const TWebSiteExtrasData& operator*() const
+    {
+        return FData ? static_cast<const TWebSiteExtrasData&>(*FData) : Empty();
+    }
     const TWebSiteExtrasData* operator->() const { return &**this; }
     bool IsEmpty() const { return !FData || FData->IsEmpty(); }
 
@@ -61,7 +60,7 @@ public:
     TWebSiteExtrasData& Edit()
     {
         if (!FData)
-            FData = new TWebSiteExtrasData;
+            FData = new TShared;
         return *FData; // non-const access detaches a shared copy
     }
     void Compact()
@@ -93,10 +92,15 @@ public:
     bool operator==(const TWebSiteExtras& Other) const { return **this == *Other; }
 
 private:
+    // The fields and how many entries share them; nothing else may go here, as the
+    // comparison only sees TWebSiteExtrasData.
+    struct TShared final : QSharedData, TWebSiteExtrasData
+    {
+    };
     static const TWebSiteExtrasData& Empty()
     {
         static const TWebSiteExtrasData None;
         return None;
     }
-    QSharedDataPointer<TWebSiteExtrasData> FData;
+    QSharedDataPointer<TShared> FData;
 };

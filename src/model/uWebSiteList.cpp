@@ -949,3 +949,8 @@ TWebSiteList& NewListKeptUntilExit()
     Kept->push_back(new TWebSiteList);
     return *Kept->back();
 }
+
+size_t WebSiteContentHash(const TWebSite& Site) noexcept
+{
+    return qHashMulti(0, Site.URL, Site.Title, Site.Category, Site.Comment, Site.IconURL);
+}

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 // A million of these are held at once, so the texts are TSiteText (one pointer
@@ -40,6 +41,27 @@ struct TWebSite
 
     bool operator==(const TWebSite&) const = default;
 };
+
+// What makes two entries the same bookmark: every field but the view's marks
+// (Selected, Visible). Undo, the close check and the "changed" state compare entries
+// by it. Every field is named here once, so a field added to TWebSite stops this
+// from compiling until it is put with the content or with the marks.
+inline auto WebSiteContent(const TWebSite& Site)
+{
+    const auto& [Title, URL, Comment, IconURL, Category, Extras, AddDate, IconId, Selected,
+                 Visible] = Site;
+    static_cast<void>(Selected); // view state: where the list's selection is
+    static_cast<void>(Visible);  // view state: what the search shows
+    return std::tie(Title, URL, Comment, IconURL, Category, Extras, AddDate, IconId);
+}
+
+inline bool WebSiteSameContent(const TWebSite& A, const TWebSite& B)
+{
+    return WebSiteContent(A) == WebSiteContent(B);
+}
+
+// A hash of the content for WebSiteSameContent (the texts only: equal content, equal hash).
+size_t WebSiteContentHash(const TWebSite& Site) noexcept;
 
 // What the adds since the last ResetStats() did; lets the callers tell the user.
 struct TWebSitesStats

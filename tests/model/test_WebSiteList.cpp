@@ -37,6 +37,63 @@ QStringList URLs(const TWebSiteList& list)
     return r;
 }
 
+// Undo, the close check and the "changed" state tell entries apart by their content:
+// every saved field, extras included, but not the view's marks.
+TEST(WebSiteContent, EveryFieldButTheViewMarksCounts)
+{
+    TWebSite Base = Site("http://a.example/", "note", "Cat", 45000.0, "Title");
+    Base.IconURL = S("http://a.example/favicon.ico");
+    Base.IconId = 3;
+    WebSiteTagsSet(Base, {S("news"), S("daily")});
+    const struct
+    {
+        const char* Field;
+        void (*Change)(TWebSite&);
+        bool Counts;
+    } Cases[] = {
+        {"Title", [](TWebSite& X) { X.Title = S("Other"); }, true},
+        {"URL", [](TWebSite& X) { X.URL = S("http://b.example/"); }, true},
+        {"Comment", [](TWebSite& X) { X.Comment = S("other note"); }, true},
+        {"IconURL", [](TWebSite& X) { X.IconURL = S("http://a.example/i.png"); }, true},
+        {"Category", [](TWebSite& X) { X.Category = S("Cat\\Sub"); }, true},
+        {"AddDate", [](TWebSite& X) { X.AddDate = TDateTime(45001.0); }, true},
+        {"IconId", [](TWebSite& X) { X.IconId = 4; }, true},
+        {"Tags", [](TWebSite& X) { WebSiteTagsSet(X, {S("news")}); }, true},
+        {"Tag order",
+         [](TWebSite& X) {
+             WebSiteTagsSet(X, {S("daily"), S("news")});
+         },
+         true},
+        {"Keyword", [](TWebSite& X) { WebSiteKeywordSet(X, S("kw")); }, true},
+        {"Modified", [](TWebSite& X) { WebSiteModifiedSet(X, TDateTime(45002.0)); }, true},
+        {"LinkStatus", [](TWebSite& X) { X.Extras.Edit().LinkStatus = TLinkStatus::Gone; }, true},
+        {"LinkHttp", [](TWebSite& X) { X.Extras.Edit().LinkHttp = 404; }, true},
+        {"LinkFinalUrl", [](TWebSite& X) { X.Extras.Edit().LinkFinalUrl = S("http://c.example/"); },
+         true},
+        {"LinkChecked", [](TWebSite& X) { X.Extras.Edit().LinkChecked = TDateTime(45003.0); },
+         true},
+        {"Selected", [](TWebSite& X) { X.Selected = !X.Selected; }, false},
+        {"Visible", [](TWebSite& X) { X.Visible = !X.Visible; }, false},
+        {"Extras copied, unchanged", [](TWebSite& X) { X.Extras.Edit(); }, false},
+    };
+    for (const auto& C : Cases) {
+        TWebSite Changed = Base;
+        C.Change(Changed);
+        EXPECT_EQ(WebSiteSameContent(Base, Changed), !C.Counts) << C.Field;
+        // The original is untouched by the change of its copy (shared extras detach).
+        EXPECT_TRUE(WebSiteSameContent(Base, TWebSite(Base))) << C.Field;
+        if (!C.Counts) {
+            EXPECT_EQ(WebSiteContentHash(Base), WebSiteContentHash(Changed)) << C.Field;
+        }
+    }
+    // Extras set and then emptied again equal none.
+    TWebSite Plain = Site("http://a.example/");
+    TWebSite Emptied = Plain;
+    WebSiteKeywordSet(Emptied, S("kw"));
+    WebSiteKeywordSet(Emptied, QString());
+    EXPECT_TRUE(WebSiteSameContent(Plain, Emptied));
+}
+
 TEST(WebSitesAdd, NewEntryIsVisibleAndUnselected)
 {
     TWebSiteList list;
