@@ -66,7 +66,7 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    FModel = new TWebSiteTableModel(FWebSiteList, this);
+    FModel = new TWebSiteTableModel(FSession.ViewList(), this);
     ui->bookmarkList->setModel(FModel);
     QHeaderView* Header = ui->bookmarkList->header();
     Header->setSectionsClickable(true);
@@ -136,7 +136,7 @@ TFrmMain::TFrmMain(TSetupData& Settings, const TBrowserAvailability& Browsers, Q
         onDrop(URL, Title, Files);
     };
     Host.Search = [this] {
-        WebSitesSearch(FWebSiteList, ui->searchBox->currentText());
+        FSession.SetFilter(ui->searchBox->currentText(), showOnlyProblemsAction->isChecked());
         RefreshListView(true);
     };
     Host.AddCancelled = [this] {
@@ -254,14 +254,13 @@ bool TFrmMain::Guard(const std::function<void()>& Step)
 
 void TFrmMain::LoadAtStart()
 {
-    FListViewSortIndex = 1;
+    FSession.SetSortIndex(1);
     ShowSortIndicator();
     AttachDropTarget();
     ui->versionLabel->setText(QStringLiteral("Ver.") + GetAppVersion());
     FOpenDialogDir = GetDocumentsDir() + QDir::separator();
     ApplyTexts();
-    FWebSiteList.Clear();
-    FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
+    FSession.ViewList().ShortenURLs = FSettings.isAmazonShort;
     FBannerTimer->start();
     // The base file is read on a thread of its own: the window shows and stays
     // painted while a large file is read, and can be closed at any time.
@@ -269,7 +268,7 @@ void TFrmMain::LoadAtStart()
                                ? BaseBookmarkFileToRead(FSettings.BaseBookmarkName)
                                : QString();
     if (!Source.isEmpty() && QFileInfo(Source).isFile())
-        FReads->StartBaseFileRead(Source, FSettings.isAmazonShort, FListViewSortIndex);
+        FReads->StartBaseFileRead(Source, FSettings.isAmazonShort, FSession.SortIndex());
     else
         ApplyBaseFileRead(TBaseFileRead());
     QStringList History;
@@ -320,10 +319,8 @@ void TFrmMain::TakeBaseFileRead(TWebSiteList&& List, TBaseFileRead Read, int Sor
         Read.Reason = Error;
         List.Clear();
     }
-    FWebSiteList = std::move(List);
-    FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
-    FWebSiteList.ResetStats();
-    FListSorted = SortIndex == FListViewSortIndex;
+    FSession.TakeList(std::move(List), SortIndex);
+    FSession.ViewList().ShortenURLs = FSettings.isAmazonShort;
     ApplyBaseFileRead(Read);
     // The list takes the focus unless the user put it somewhere else meanwhile.
     QWidget* Focus = QApplication::focusWidget();
@@ -359,24 +356,22 @@ void TFrmMain::SaveAtExit()
         History << ui->searchBox->itemText(i);
     Write([&] { SaveSearchHistory(History); });
     // A base file the start could not read keeps its bookmarks: it is not replaced.
-    if (ListRead && FSettings.isOpenBaseBookmark && !FBaseRead.KeepFile())
-        Write([&] { WriteBaseBookmarkFile(FWebSiteList, FSettings.BaseBookmarkName); });
+    if (ListRead && FSettings.isOpenBaseBookmark && !FSession.BaseFile().KeepFile())
+        Write([&] { WriteBaseBookmarkFile(FSession.List(), FSettings.BaseBookmarkName); });
     if (ListRead)
-        Write([&] { SaveHistoryCopy(FWebSiteList, FSettings); });
+        Write([&] { SaveHistoryCopy(FSession.List(), FSettings); });
     DetachDropTarget();
 }
 
 void TFrmMain::LeaveListAtExit()
 {
     FModel->SetRowCount(0);
-    NewListKeptUntilExit() = std::move(FWebSiteList);
-    FWebSiteList = TWebSiteList();
+    FSession.LeaveListAtExit();
 }
 
 void TFrmMain::ApplyBaseFileRead(const TBaseFileRead& Read)
 {
-    FBaseRead = Read;
-    FListChanged = false; // the list of this session starts here
+    FSession.StartAt(Read); // the list of this session starts here
     RefreshListView();
     ClearSelection();
     const QString File = QDir::toNativeSeparators(Read.FileName);
@@ -413,16 +408,16 @@ QList<TWriteProblem> TFrmMain::ExitWriteProblems() const
     // While the base file is still read, the exit writes neither it nor the history copy.
     const bool ListRead = !IsReadingBaseFile();
     if (FSettings.isOpenBaseBookmark && ListRead) {
-        if (!FBaseRead.KeepFile())
+        if (!FSession.BaseFile().KeepFile())
             Check(FSettings.BaseBookmarkName);
-        else if (!FWebSiteList.isEmpty())
+        else if (!FSession.List().isEmpty())
             Problems.append(
                 {FSettings.BaseBookmarkName, tr("not replaced, because it could not be read at "
                                                 "start; this session's list is not saved in it")});
     }
     Check(SetupIniFileName());
     Check(SearchHistoryFileName());
-    if (ListRead && FSettings.isSaveHistory && !FWebSiteList.isEmpty())
+    if (ListRead && FSettings.isSaveHistory && !FSession.List().isEmpty())
         Check(HistoryBookmarkFileName());
     return Problems;
 }
@@ -432,7 +427,7 @@ bool TFrmMain::HasChangesToLose() const
     // Where the window stood is worth no question at exit.
     TSetupData Settings = FSettings;
     Settings.Window = FSettingsAtStart.Window;
-    if (FListChanged || !(Settings == FSettingsAtStart))
+    if (FSession.ChangedSinceStart() || !(Settings == FSettingsAtStart))
         return true;
     QStringList History;
     for (int i = 0; i < ui->searchBox->count(); ++i)
@@ -492,18 +487,16 @@ void TFrmMain::closeEvent(QCloseEvent* Event)
 void TFrmMain::RefreshListView(bool ScrollToTop)
 {
     RememberSelection();
-    // A list the read has sorted already is not sorted again (a second for a million entries).
-    if (!std::exchange(FListSorted, false))
-        WebSitesSort(FWebSiteList, FListViewSortIndex);
-    FModel->SetRowCount(WebSitesVisibleCount(FWebSiteList));
+    FSession.Sort();
+    FModel->SetRowCount(WebSitesVisibleCount(FSession.List()));
     RestoreSelection(ScrollToTop);
     UpdateCounts(true);
 }
 
 void TFrmMain::ShowListByMarks()
 {
-    WebSitesSort(FWebSiteList, FListViewSortIndex);
-    FModel->SetRowCount(WebSitesVisibleCount(FWebSiteList));
+    FSession.Sort();
+    FModel->SetRowCount(WebSitesVisibleCount(FSession.List()));
     RestoreSelection(false);
     UpdateCounts(true);
 }
@@ -512,10 +505,10 @@ void TFrmMain::RememberSelection()
 {
     // The rows follow the entries through a sort or a search: the marks travel with
     // the entries, the row numbers would not.
-    std::vector<TWebSite>& Items = FWebSiteList.Items();
+    std::vector<TWebSite>& Items = FSession.ViewList().Items();
     for (TWebSite& Site : Items)
         Site.Selected = false;
-    const int Count = qMin<qsizetype>(FModel->rowCount(), FWebSiteList.Count());
+    const int Count = qMin<qsizetype>(FModel->rowCount(), FSession.ViewList().Count());
     for (int r : SelectedRows())
         if (r < Count)
             Items[size_t(r)].Selected = true;
@@ -527,14 +520,14 @@ void TFrmMain::RememberSelection()
 
 void TFrmMain::RestoreSelection(bool ScrollToTop)
 {
-    const std::vector<TWebSite>& Items = FWebSiteList.Items();
-    const int Rows = qMin<qsizetype>(FModel->rowCount(), FWebSiteList.Count());
+    const TWebSiteList& Items = FSession.List();
+    const int Rows = qMin<qsizetype>(FModel->rowCount(), Items.Count());
     QItemSelection Selection;
     int RunStart = -1;
     int CurrentRow = -1;
     int FirstSelected = -1;
     for (int r = 0; r <= Rows; ++r) {
-        const bool Marked = r < Rows && Items[size_t(r)].Selected;
+        const bool Marked = r < Rows && Items[r].Selected;
         if (Marked && RunStart < 0)
             RunStart = r;
         if (!Marked && RunStart >= 0) {
@@ -544,8 +537,7 @@ void TFrmMain::RestoreSelection(bool ScrollToTop)
         }
         if (Marked && FirstSelected < 0)
             FirstSelected = r;
-        if (r < Rows && CurrentRow < 0 && !FCurrentURL.isEmpty()
-            && Items[size_t(r)].URL == FCurrentURL)
+        if (r < Rows && CurrentRow < 0 && !FCurrentURL.isEmpty() && Items[r].URL == FCurrentURL)
             CurrentRow = r;
     }
     QItemSelectionModel* Model = ui->bookmarkList->selectionModel();
@@ -562,9 +554,9 @@ void TFrmMain::RestoreSelection(bool ScrollToTop)
 
 void TFrmMain::ShowSortIndicator()
 {
-    ui->bookmarkList->header()->setSortIndicator(std::abs(FListViewSortIndex) - 1,
-                                                 FListViewSortIndex > 0 ? Qt::AscendingOrder
-                                                                        : Qt::DescendingOrder);
+    const int SortIndex = FSession.SortIndex();
+    ui->bookmarkList->header()->setSortIndicator(
+        std::abs(SortIndex) - 1, SortIndex > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 QList<int> TFrmMain::SelectedRows() const
@@ -607,8 +599,8 @@ void TFrmMain::ClearSelection()
 
 void TFrmMain::SyncSelection()
 {
-    const int Count = qMin<qsizetype>(FModel->rowCount(), FWebSiteList.Count());
-    std::vector<TWebSite>& Items = FWebSiteList.Items();
+    const int Count = qMin<qsizetype>(FModel->rowCount(), FSession.ViewList().Count());
+    std::vector<TWebSite>& Items = FSession.ViewList().Items();
     for (int i = 0; i < Count; ++i)
         Items[size_t(i)].Selected = false;
     for (int r : SelectedRows())
@@ -618,8 +610,8 @@ void TFrmMain::SyncSelection()
 
 void TFrmMain::MarkAllRowsSelected()
 {
-    const int Count = qMin<qsizetype>(FModel->rowCount(), FWebSiteList.Count());
-    std::vector<TWebSite>& Items = FWebSiteList.Items();
+    const int Count = qMin<qsizetype>(FModel->rowCount(), FSession.ViewList().Count());
+    std::vector<TWebSite>& Items = FSession.ViewList().Items();
     for (int i = 0; i < Count; ++i)
         Items[size_t(i)].Selected = true;
 }
@@ -651,12 +643,10 @@ void TFrmMain::FitColumnsToList()
 
 void TFrmMain::onHeaderClicked(int Column)
 {
-    if (std::abs(FListViewSortIndex) == Column + 1)
-        FListViewSortIndex = -FListViewSortIndex;
-    else
-        FListViewSortIndex = Column + 1;
+    const int SortIndex = FSession.SortIndex();
+    FSession.SetSortIndex(std::abs(SortIndex) == Column + 1 ? -SortIndex : Column + 1);
     RememberSelection();
-    WebSitesSort(FWebSiteList, FListViewSortIndex);
+    FSession.Sort();
     FModel->RowsChanged();
     RestoreSelection(false);
     ShowSortIndicator();
@@ -702,9 +692,8 @@ void TFrmMain::onSearch()
         FReads->SearchAfterRead();
         return;
     }
-    WebSitesSearch(FWebSiteList, Box->currentText());
-    if (showOnlyProblemsAction && showOnlyProblemsAction->isChecked())
-        WebSitesKeepLinkProblems(FWebSiteList);
+    FSession.SetFilter(Box->currentText(),
+                       showOnlyProblemsAction && showOnlyProblemsAction->isChecked());
     // A new result starts at its top.
     RefreshListView(true);
 }
@@ -826,7 +815,7 @@ void TFrmMain::ShowStatus(const QString& Text, bool Lasting)
 
 void TFrmMain::ShowAddStatus(const QString& What)
 {
-    const TWebSitesStats& S = FWebSiteList.Stats;
+    const TWebSitesStats& S = FSession.List().Stats;
     QString Status =
         tr("Added %1, merged %2, skipped %3").arg(S.Added).arg(S.Merged).arg(S.Skipped);
     // The quick notice names the first few; the report keeps every one.

@@ -1,9 +1,11 @@
 #pragma once
-// The main window: the bookmark list in a virtual four-column view, the search box
+// The main window: the bookmark list in a virtual six-column view, the search box
 // with its history, the toolbar and context-menu commands, the drop handler and the
-// banner strip.
+// banner strip. The list itself, its undo, sort, filter and changed state are the
+// session's (uListSession.h); the window shows them and asks it to change them.
 
 #include "uBaseBookmarkFile.h"
+#include "uListSession.h"
 #include "uWriteCheck.h"
 #include <app/uBrowserCommands.h>
 #include <app/uFileDialog.h>
@@ -108,7 +110,7 @@ public:
     // when the file could not be read, says so (status line and message) and keeps
     // the file from being replaced at exit. Also runs when a read finishes later.
     void ApplyBaseFileRead(const TBaseFileRead& Read);
-    const TBaseFileRead& BaseFileRead() const { return FBaseRead; }
+    const TBaseFileRead& BaseFileRead() const { return FSession.BaseFile(); }
     // The files the exit would write that cannot be written now, with the reasons.
     QList<TWriteProblem> ExitWriteProblems() const;
     // Whether the window may close: every exit write can be done, or the user has
@@ -137,8 +139,9 @@ public:
     TListReads& Reads() { return *FReads; }
 
     // ---- The list.
-    TWebSiteList& WebSiteList() { return FWebSiteList; }
-    int ListViewSortIndex() const { return FListViewSortIndex; }
+    TWebSiteList& WebSiteList() { return FSession.ViewList(); }
+    TListSession& Session() { return FSession; }
+    int ListViewSortIndex() const { return FSession.SortIndex(); }
     // Sorts the list, shows its visible run and selects again the entries that were
     // selected (the current one kept in view, or the list scrolled to its top).
     void RefreshListView(bool ScrollToTop = false);
@@ -150,7 +153,7 @@ public:
     void ClearSelection();
 
     // ---- Event handlers.
-    // Shares the list's width between the four columns.
+    // Shares the list's width between the six columns.
     void FitColumnsToList();
     void onHeaderClicked(int Column);
     void onListDoubleClicked();
@@ -195,12 +198,9 @@ public:
     // Runs every action's update rule (enabled, visible, caption).
     void UpdateActions();
     // Undo and redo of the list's changes (Ctrl+Z, Ctrl+Shift+Z, context menu).
-    TListUndo* ListUndo() const { return FListUndo; }
+    TListUndo* ListUndo() const { return &FSession.Undo(); }
     QAction* UndoAction() const;
     QAction* RedoAction() const;
-    // Records a command's change of the list for undo: Before is the list's
-    // entries before the command (TListUndo::Snapshot), the list now the result.
-    void RecordListChange(const QString& Text, std::vector<TWebSite> Before) noexcept;
 
     // The reports of this session's adds, drops, imports, checks and merges, in their
     // dialog (not modal: it may stay open beside the list).
@@ -249,7 +249,7 @@ public:
     QLabel* productLinkLabel() const;
     QLabel* bannerImage() const;
     // The toolbar tiles from left to right: add files, add folder, import from
-    // browsers, save HTML, save to folder, clear all, setup, about.
+    // browsers, save HTML, save to folder, check links, clear all, setup, about.
     QList<TTileButton*> Tiles() const;
     // The transient status text shown after adds and drops ("" when none).
     QString StatusText() const;
@@ -331,7 +331,8 @@ private:
     std::unique_ptr<Ui::TFrmMain> ui;
     TSetupData& FSettings;
     const TBrowserAvailability& FBrowsers;
-    TWebSiteList FWebSiteList;
+    // Before every member that refers to its list (the table model).
+    TListSession FSession;
     TWebSiteTableModel* FModel = nullptr;
     QMenu* FContextMenu = nullptr;
     QMenu* FLinkCheckMenu = nullptr;
@@ -342,29 +343,23 @@ private:
     QLabel* FStatusLabel = nullptr;
     QTimer* FStatusTimer = nullptr;
     QObject* FDropURLTarget = nullptr;
-    int FListViewSortIndex = 1;
     QString FCurrentURL;
     // Set once the user resizes a column: from then on the widths are the user's.
     bool FColumnsSizedByUser = false;
     bool FFittingColumns = false;
     QString FOpenDialogDir;
-    TBaseFileRead FBaseRead;
-    TListUndo* FListUndo = nullptr;
     QStringList FPendingPaths;
     TListReads* FReads = nullptr;
     TReportLog* FReportLog = nullptr;
     TListStatusBar* FListStatus = nullptr;
     TEmptyListHint* FEmptyHint = nullptr;
     TFrmReports* FReportsDialog = nullptr;
-    // The list is in the order of FListViewSortIndex: the next refresh need not sort.
-    bool FListSorted = false;
     // Commands running (more than one only inside a dialog's event loop).
     int FCommandDepth = 0;
     bool FDestroyed = false;
-    // What the close compares with: the search history and settings at the start,
-    // and whether the list changed since.
+    // What the close compares with: the search history and settings at the start
+    // (whether the list changed since, the session knows).
     QStringList FSearchHistoryAtStart;
     TSetupData FSettingsAtStart;
-    bool FListChanged = false;
     bool FExitQuietly = false;
 };

@@ -7,7 +7,6 @@
 #include "uFrmMain.h"
 
 #include "uListReads.h"
-#include "uListUndo.h"
 #include "uTranslations.h"
 #include "ui_FrmMain.h"
 
@@ -87,35 +86,35 @@ bool TFrmMain::ListInUse() const
 
 void TFrmMain::MergeAdd(const TAddRequest& Request, TWebSiteList&& Gathered)
 {
-    FWebSiteList.ResetStats();
-    // However the add ends (out of memory half-way), the view shows what came in,
-    // the counts are told and one undo takes it out again.
-    struct TAddStep
-    {
-        TFrmMain* F;
-        std::vector<TWebSite> Before;
-        const TAddRequest& Request;
-        qsizetype CountBefore;
-        ~TAddStep()
+    FSession.ViewList().ResetStats();
+    const QString What = Request.Drop ? tr("Drop") : Request.Import ? tr("Import") : tr("Add");
+    const qsizetype CountBefore = FSession.List().Count();
+    FSession.Change(What, [&](TWebSiteList& List) {
+        // However the add ends (out of memory half-way), the view shows what came in
+        // and the counts are told; the session keeps it as one undo step either way.
+        struct TShowAdd
         {
-            // What came in is selected and the first of it shown; when nothing new
-            // came, Add files / Add folder clear the selection and a drop keeps it.
-            if (F->FWebSiteList.Count() > CountBefore)
-                F->SelectAddedEntries(CountBefore);
-            else {
-                F->RefreshListView();
-                if (!Request.Drop)
-                    F->ClearSelection();
+            TFrmMain* F;
+            const TAddRequest& Request;
+            const QString& What;
+            qsizetype CountBefore;
+            ~TShowAdd()
+            {
+                // What came in is selected and the first of it shown; when nothing new
+                // came, Add files / Add folder clear the selection and a drop keeps it.
+                if (F->FSession.List().Count() > CountBefore)
+                    F->SelectAddedEntries(CountBefore);
+                else {
+                    F->RefreshListView();
+                    if (!Request.Drop)
+                        F->ClearSelection();
+                }
+                F->ShowAddStatus(What);
             }
-            const QString What = Request.Drop     ? tr("Drop")
-                                 : Request.Import ? tr("Import")
-                                                  : tr("Add");
-            F->ShowAddStatus(What);
-            F->RecordListChange(What, std::move(Before));
-        }
-    } Step{this, FListUndo->Snapshot(), Request, FWebSiteList.Count()};
-    if (Request.Files)
-        WebSitesAddGathered(FWebSiteList, std::move(Gathered));
-    else
-        WebSitesAddURL(FWebSiteList, Request.URL, Request.Title);
+        } Show{this, Request, What, CountBefore};
+        if (Request.Files)
+            WebSitesAddGathered(List, std::move(Gathered));
+        else
+            WebSitesAddURL(List, Request.URL, Request.Title);
+    });
 }

@@ -4,7 +4,6 @@
 #include "uFrmMain.h"
 
 #include "uAppErrors.h"
-#include "uListUndo.h"
 #include "uTranslations.h"
 #include "uWebAddress.h"
 #include "uWebSiteTableModel.h"
@@ -30,7 +29,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QUndoStack>
 
 #include <algorithm>
 
@@ -107,14 +105,13 @@ void TFrmMain::CreateActions()
     CreateLinkCheckCommands();
 
     // Undo and redo of what the commands did to the list.
-    FListUndo = new TListUndo(FWebSiteList, this);
+    TListUndo& ListUndo = FSession.Undo();
     // The selection follows its entries through an undo: the marks are taken from
     // the rows before the change and shown again after it.
-    FListUndo->OnBeforeListChange = [this] { RememberSelection(); };
-    FListUndo->OnListChanged = [this] { ShowListByMarks(); };
-    connect(FListUndo->Stack(), &QUndoStack::indexChanged, this, [this] { FListChanged = true; });
-    QAction* Undo = FListUndo->UndoAction();
-    QAction* Redo = FListUndo->RedoAction();
+    ListUndo.OnBeforeListChange = [this] { RememberSelection(); };
+    ListUndo.OnListChanged = [this] { ShowListByMarks(); };
+    QAction* Undo = ListUndo.UndoAction();
+    QAction* Redo = ListUndo.RedoAction();
     Undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
     Redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
@@ -317,12 +314,12 @@ void TFrmMain::ApplyTexts()
 
 QAction* TFrmMain::UndoAction() const
 {
-    return FListUndo->UndoAction();
+    return FSession.Undo().UndoAction();
 }
 
 QAction* TFrmMain::RedoAction() const
 {
-    return FListUndo->RedoAction();
+    return FSession.Undo().RedoAction();
 }
 
 void TFrmMain::UpdateActions()
@@ -437,11 +434,12 @@ void TFrmMain::OfferBrowserImportAtStart()
     // A first start: the base file is in use but there is none yet (or an empty
     // file stands in its place, as a failed first run or a copy leaves). Leaving,
     // even with an empty list, writes it, so the offer comes once.
+    const TBaseFileRead& Base = FSession.BaseFile();
     const bool NoFileYet =
-        FBaseRead.Status == TBaseFileRead::NotRead
-        || (FBaseRead.Status == TBaseFileRead::Read && QFileInfo(FBaseRead.FileName).size() == 0);
+        Base.Status == TBaseFileRead::NotRead
+        || (Base.Status == TBaseFileRead::Read && QFileInfo(Base.FileName).size() == 0);
     if (!FSettings.isOpenBaseBookmark || IsReadingBaseFile() || IsAdding() || !NoFileYet
-        || !FWebSiteList.isEmpty())
+        || !FSession.List().isEmpty())
         return;
     const QList<TBrowserProfile> Profiles = FindProfilesWithWaitCursor();
     // A profile not counted yet (the dialog counts it) may hold bookmarks; only one
@@ -486,8 +484,9 @@ bool TFrmMain::SaveListAs()
     const QString FileName = WithExtension(Chosen.first(), QStringLiteral(".html"));
     if (!ConfirmReplace(R.Title, FileName))
         return false;
-    WebSitesSaveToHtml(FWebSiteList, FileName);
-    ShowSavedStatus(FWebSiteList.Count(), FileName);
+    WebSitesSaveToHtml(FSession.List(), FileName);
+    FSession.MarkSaved();
+    ShowSavedStatus(FSession.List().Count(), FileName);
     return true;
 }
 
@@ -509,24 +508,21 @@ void TFrmMain::SaveSelectedToFolder()
         return;
     const QString Folder = Chosen.first();
     ForcePath(Folder);
-    WebSitesSaveToFolder(FWebSiteList, Folder);
+    WebSitesSaveToFolder(FSession.List(), Folder);
     const auto Saved =
-        std::count_if(FWebSiteList.begin(), FWebSiteList.end(),
+        std::count_if(FSession.List().begin(), FSession.List().end(),
                       [](const TWebSite& Site) { return Site.Selected && Site.Visible; });
     ShowSavedStatus(Saved, Folder);
 }
 
 void TFrmMain::onClearAll()
 {
-    SaveHistoryCopy(FWebSiteList, FSettings);
-    // No question asked: one undo brings every entry back. The entries move into
-    // the undo step; nothing is copied.
+    SaveHistoryCopy(FSession.List(), FSettings);
+    // No question asked: one undo brings every entry back.
     RememberSelection();
-    std::vector<TWebSite> Before = std::move(FWebSiteList.Items());
-    FWebSiteList.Clear();
+    const qsizetype Cleared = FSession.List().Count();
+    FSession.ClearAll(tr("Clear All"));
     RefreshListView();
-    const qsizetype Cleared = qsizetype(Before.size());
-    RecordListChange(tr("Clear All"), std::move(Before));
     if (Cleared > 0)
         ShowUndoableStatus(tr("Cleared the list (%1 entries).").arg(Cleared));
 }
@@ -560,7 +556,7 @@ void TFrmMain::onSetup()
     TFocusReturn FocusBack(this);
     if (SetupFn)
         SetupFn();
-    FWebSiteList.ShortenURLs = FSettings.isAmazonShort;
+    FSession.ViewList().ShortenURLs = FSettings.isAmazonShort;
     // Changed browser paths show in the menu at once.
     UpdateActions();
 }
@@ -570,9 +566,9 @@ void TFrmMain::onSetup()
 bool TFrmMain::SelectedWebAddress(QString& URL)
 {
     const int Row = FirstSelectedRow();
-    if (Row < 0 || Row >= FWebSiteList.Count())
+    if (Row < 0 || Row >= FSession.List().Count())
         return false;
-    URL = FWebSiteList.at(Row).URL;
+    URL = FSession.List().at(Row).URL;
     // The shell and the browsers take anything else for a local file or a script.
     if (IsWebAddress(URL))
         return true;
@@ -612,16 +608,16 @@ void TFrmMain::onSaveAsShortcut()
         R.Filters = {tr("Internet Shortcut File") + QStringLiteral(" (*.url)")};
         const int Row = FirstSelectedRow();
         // The entry's title is offered as the name, made safe as the folder export does.
-        if (Row < FWebSiteList.Count() && !FWebSiteList.at(Row).Title.trimmed().isEmpty())
-            R.FileName =
-                SanitizeFileName(FWebSiteList.at(Row).Title.simplified()) + QStringLiteral(".url");
+        const TWebSiteList& List = FSession.List();
+        if (Row < List.Count() && !List.at(Row).Title.trimmed().isEmpty())
+            R.FileName = SanitizeFileName(List.at(Row).Title.simplified()) + QStringLiteral(".url");
         const QStringList Chosen = RunFileDialog(R);
-        if (Chosen.isEmpty() || Row >= FWebSiteList.Count())
+        if (Chosen.isEmpty() || Row >= List.Count())
             return;
         const QString FileName = WithExtension(Chosen.first(), QStringLiteral(".url"));
         if (!ConfirmReplace(R.Title, FileName))
             return;
-        WebSiteSaveToUrlFile(FWebSiteList.at(Row), FileName);
+        WebSiteSaveToUrlFile(List.at(Row), FileName);
         ShowSavedStatus(1, FileName);
     } else if (s > 1) {
         SyncSelection();
@@ -642,36 +638,24 @@ void TFrmMain::onPropertiesKey()
 void TFrmMain::onProperties()
 {
     SyncSelection();
-    std::vector<TWebSite> Before = FListUndo->Snapshot();
     TFocusReturn FocusBack(this);
-    if (PropertyFn && PropertyFn(FWebSiteList)) {
-        RefreshListView();
-        RecordListChange(tr("Property"), std::move(Before));
-    }
+    FSession.Change(tr("Property"), [&](TWebSiteList& List) {
+        if (PropertyFn && PropertyFn(List))
+            RefreshListView();
+    });
 }
 
 void TFrmMain::onDeleteSelected()
 {
     SyncSelection();
-    std::vector<TWebSite> Before = FListUndo->Snapshot();
-    const qsizetype CountBefore = FWebSiteList.Count();
-    WebSitesDeleteSelected(FWebSiteList);
-    const qsizetype Deleted = CountBefore - FWebSiteList.Count();
-    RefreshListView();
-    ClearSelection();
-    RecordListChange(tr("Delete"), std::move(Before));
+    const qsizetype CountBefore = FSession.List().Count();
+    FSession.Change(tr("Delete"), [&](TWebSiteList& List) {
+        WebSitesDeleteSelected(List);
+        RefreshListView();
+        ClearSelection();
+    });
+    const qsizetype Deleted = CountBefore - FSession.List().Count();
     if (Deleted > 0)
         ShowUndoableStatus(Deleted == 1 ? tr("Deleted 1 entry.")
                                         : tr("Deleted %1 entries.").arg(Deleted));
-}
-
-void TFrmMain::RecordListChange(const QString& Text, std::vector<TWebSite> Before) noexcept
-{
-    // Runs from clean-up code too: a step that cannot be kept (out of memory) only
-    // costs its undo, never the command itself.
-    try {
-        FListUndo->Record(Text, std::move(Before));
-    } catch (...) {
-        FListUndo->Clear();
-    }
 }

@@ -4,7 +4,6 @@
 #include "uFrmMain.h"
 
 #include "uFrmDuplicates.h"
-#include "uListUndo.h"
 #include "uReportLog.h"
 #include "uTranslations.h"
 #include "uWindowHelpers.h"
@@ -40,28 +39,28 @@ void TFrmMain::onFindDuplicates()
     std::vector<TDuplicateMerge> Merges;
     {
         TFocusReturn FocusBack(this);
-        Merges = DuplicatesFn(FWebSiteList);
+        Merges = DuplicatesFn(FSession.List());
     }
     if (Merges.empty())
         return;
-    std::vector<TWebSite> Before = FListUndo->Snapshot();
-    const qsizetype CountBefore = FWebSiteList.Count();
+    const qsizetype CountBefore = FSession.List().Count();
     // The report names every address kept and those merged into it.
     TReport Report;
     Report.Title = tr("Merge Duplicates");
     for (const TDuplicateMerge& M : Merges) {
         if (M.Kept < 0 || M.Kept >= CountBefore)
             continue;
-        Report.Lines << tr("Kept %1").arg(FWebSiteList.at(M.Kept).URL.toString());
+        Report.Lines << tr("Kept %1").arg(FSession.List().at(M.Kept).URL.toString());
         for (const qsizetype i : M.Group)
             if (i != M.Kept && i >= 0 && i < CountBefore)
                 Report.Lines << QStringLiteral("  ")
-                                    + tr("merged %1").arg(FWebSiteList.at(i).URL.toString());
+                                    + tr("merged %1").arg(FSession.List().at(i).URL.toString());
     }
-    WebSitesMergeDuplicates(FWebSiteList, Merges);
-    const qsizetype Removed = CountBefore - FWebSiteList.Count();
-    RefreshListView();
-    RecordListChange(tr("Merge Duplicates"), std::move(Before));
+    FSession.Change(tr("Merge Duplicates"), [&](TWebSiteList& List) {
+        WebSitesMergeDuplicates(List, Merges);
+        RefreshListView();
+    });
+    const qsizetype Removed = CountBefore - FSession.List().Count();
     Report.Summary = tr("Duplicates merged: %1 entries became %2")
                          .arg(Removed + qsizetype(Merges.size()))
                          .arg(Merges.size());

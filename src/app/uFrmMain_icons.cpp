@@ -4,7 +4,6 @@
 
 #include "uFrmMain.h"
 
-#include "uListUndo.h"
 #include "uTranslations.h"
 
 #include <QAction>
@@ -29,9 +28,9 @@ void TFrmMain::onFetchMissingIcons()
     SyncSelection();
     std::vector<qsizetype> Indexes;
     for (const int Row : SelectedRows())
-        if (Row < FWebSiteList.Count())
+        if (Row < FSession.List().Count())
             Indexes.push_back(Row);
-    const QStringList Urls = IconFetchUrlsOf(FWebSiteList, Indexes);
+    const QStringList Urls = IconFetchUrlsOf(FSession.List(), Indexes);
 
     TIconFetcher Fetcher(IconFetchOptions);
     QProgressDialog Progress(this);
@@ -61,12 +60,12 @@ void TFrmMain::onFetchMissingIcons()
     Progress.close();
 
     // What was found before a cancel is kept: those requests are done.
-    std::vector<TWebSite> Before = FListUndo->Snapshot();
-    const std::vector<qsizetype> Given = IconFetchAssign(FWebSiteList, Indexes, Fetcher);
-    if (!Given.empty()) {
-        RefreshListView();
-        RecordListChange(tr("Fetch Icons"), std::move(Before));
-    }
+    std::vector<qsizetype> Given;
+    FSession.Change(tr("Fetch Icons"), [&](TWebSiteList& List) {
+        Given = IconFetchAssign(List, Indexes, Fetcher);
+        if (!Given.empty())
+            RefreshListView();
+    });
     const QString Status =
         (Fetcher.WasCancelled() ? tr("Fetching icons cancelled: icons found for %1 of %2 sites")
                                 : tr("Icons found for %1 of %2 sites"))

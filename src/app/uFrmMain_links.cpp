@@ -9,8 +9,8 @@
 
 #include "uFrmMain.h"
 
-#include "uListUndo.h"
 #include "uReportLog.h"
+
 #include "uTranslations.h"
 #include "uWebSiteTableModel.h"
 #include "ui_FrmMain.h"
@@ -95,17 +95,17 @@ void TFrmMain::onCheckLinks(bool AllShown)
     SyncSelection();
     std::vector<qsizetype> Indexes;
     if (AllShown) {
-        const int Shown = WebSitesVisibleCount(FWebSiteList);
+        const int Shown = WebSitesVisibleCount(FSession.List());
         for (int Row = 0; Row < Shown; ++Row)
             Indexes.push_back(Row);
     } else {
         for (const int Row : SelectedRows())
-            if (Row < FWebSiteList.Count())
+            if (Row < FSession.List().Count())
                 Indexes.push_back(Row);
     }
-    const QStringList Urls = LinkCheckUrlsOf(FWebSiteList, Indexes);
+    const QStringList Urls = LinkCheckUrlsOf(FSession.List(), Indexes);
     const std::vector<bool> WantsIcon = linkCheckIconsAction->isChecked()
-                                            ? LinkCheckWantsIconOf(FWebSiteList, Indexes)
+                                            ? LinkCheckWantsIconOf(FSession.List(), Indexes)
                                             : std::vector<bool>();
 
     TLinkChecker Checker(LinkCheckOptions);
@@ -161,39 +161,38 @@ void TFrmMain::onCheckLinks(bool AllShown)
     Progress.close();
 
     // What was checked before a cancel is kept: those answers are in.
-    std::vector<TWebSite> Before = FListUndo->Snapshot();
-    const std::vector<qsizetype> Titled =
-        LinkCheckApply(FWebSiteList, Indexes, Checker, TDateTime::Now());
-    const qsizetype IconsGiven =
-        WantsIcon.empty()
-            ? 0
-            : qsizetype(IconFetchAssign(FWebSiteList, Indexes, Checker.Icons()).size());
     const std::vector<int> Counts = Checker.StatusCounts();
     int Checked = 0;
     for (int s = 1; s < LinkStatusCount; ++s)
         Checked += Counts[size_t(s)];
     const int Problems = Checked - Counts[size_t(TLinkStatus::Ok)];
-    // The report names every entry with a problem, while the indexes still hold.
     TReport Report;
     Report.Title = tr("Check Links");
-    for (const qsizetype i : Indexes) {
-        if (i >= FWebSiteList.Count())
-            continue;
-        const TWebSiteExtrasData& X = *FWebSiteList.at(i).Extras;
-        if (!LinkStatusIsProblem(X.LinkStatus))
-            continue;
-        QString Line =
-            LinkStatusWord(X.LinkStatus) + QStringLiteral("  ") + FWebSiteList.at(i).URL.toString();
-        if (X.LinkStatus == TLinkStatus::Moved && !X.LinkFinalUrl.isEmpty())
-            Line += QStringLiteral(" \u2192 ") + X.LinkFinalUrl;
-        Report.Lines << Line;
-    }
-    if (Checked > 0) {
-        if (showOnlyProblemsAction->isChecked())
-            WebSitesKeepLinkProblems(FWebSiteList);
-        RefreshListView();
-        RecordListChange(tr("Check Links"), std::move(Before));
-    }
+    std::vector<qsizetype> Titled;
+    qsizetype IconsGiven = 0;
+    FSession.Change(tr("Check Links"), [&](TWebSiteList& List) {
+        Titled = LinkCheckApply(List, Indexes, Checker, TDateTime::Now());
+        if (!WantsIcon.empty())
+            IconsGiven = qsizetype(IconFetchAssign(List, Indexes, Checker.Icons()).size());
+        // The report names every entry with a problem, while the indexes still hold.
+        for (const qsizetype i : Indexes) {
+            if (i >= List.Count())
+                continue;
+            const TWebSiteExtrasData& X = *List.at(i).Extras;
+            if (!LinkStatusIsProblem(X.LinkStatus))
+                continue;
+            QString Line =
+                LinkStatusWord(X.LinkStatus) + QStringLiteral("  ") + List.at(i).URL.toString();
+            if (X.LinkStatus == TLinkStatus::Moved && !X.LinkFinalUrl.isEmpty())
+                Line += QStringLiteral(" \u2192 ") + X.LinkFinalUrl;
+            Report.Lines << Line;
+        }
+        if (Checked > 0) {
+            if (showOnlyProblemsAction->isChecked())
+                WebSitesKeepLinkProblems(List);
+            RefreshListView();
+        }
+    });
     QString Status = (Checker.WasCancelled()
                           ? tr("Link check cancelled: %1 links checked, %2 work, %3 with "
                                "problems; %4 titles filled in")
@@ -217,30 +216,30 @@ void TFrmMain::onReplaceMovedAddresses()
     if (IsReadingBaseFile())
         return;
     SyncSelection();
-    std::vector<TWebSite> Before = FListUndo->Snapshot();
     int Replaced = 0;
+    const QList<int> Rows = SelectedRows();
     const TDateTime Now = TDateTime::Now();
-    for (const int Row : SelectedRows()) {
-        if (Row >= FWebSiteList.Count())
-            continue;
-        const TWebSiteExtrasData& X = *FWebSiteList[Row].Extras;
-        if (X.LinkStatus != TLinkStatus::Moved || X.LinkFinalUrl.isEmpty())
-            continue;
-        TWebSite& Site = FWebSiteList[Row]; // the URL changes: the index is rebuilt
-        const QString NewUrl = X.LinkFinalUrl;
-        Site.URL = NewUrl;
-        // The new address is the one that answered.
-        TWebSiteExtrasData& E = Site.Extras.Edit();
-        E.LinkStatus = TLinkStatus::Ok;
-        E.LinkFinalUrl.clear();
-        // A new address is an edit of the entry, as one typed in Properties is.
-        WebSiteModifiedSet(Site, Now);
-        ++Replaced;
-    }
-    if (Replaced > 0) {
-        RefreshListView();
-        RecordListChange(tr("Replace Moved Addresses"), std::move(Before));
-    }
+    FSession.Change(tr("Replace Moved Addresses"), [&](TWebSiteList& List) {
+        for (const int Row : Rows) {
+            if (Row >= List.Count())
+                continue;
+            const TWebSiteExtrasData& X = *std::as_const(List)[Row].Extras;
+            if (X.LinkStatus != TLinkStatus::Moved || X.LinkFinalUrl.isEmpty())
+                continue;
+            TWebSite& Site = List[Row]; // the URL changes: the index is rebuilt
+            const QString NewUrl = X.LinkFinalUrl;
+            Site.URL = NewUrl;
+            // The new address is the one that answered.
+            TWebSiteExtrasData& E = Site.Extras.Edit();
+            E.LinkStatus = TLinkStatus::Ok;
+            E.LinkFinalUrl.clear();
+            // A new address is an edit of the entry, as one typed in Properties is.
+            WebSiteModifiedSet(Site, Now);
+            ++Replaced;
+        }
+        if (Replaced > 0)
+            RefreshListView();
+    });
     const QString Status = tr("%1 addresses replaced by their new ones").arg(Replaced);
     if (Replaced > 0)
         ShowUndoableStatus(Status);
@@ -253,8 +252,6 @@ void TFrmMain::onShowOnlyProblems()
     // The list is filtered once the base file is read, by the search that follows.
     if (IsReadingBaseFile())
         return;
-    WebSitesSearch(FWebSiteList, ui->searchBox->currentText());
-    if (showOnlyProblemsAction->isChecked())
-        WebSitesKeepLinkProblems(FWebSiteList);
+    FSession.SetFilter(ui->searchBox->currentText(), showOnlyProblemsAction->isChecked());
     RefreshListView(true);
 }

@@ -83,13 +83,13 @@ void TFrmMain::UpdateCounts(bool ListChanged)
     if (!FListStatus)
         return;
     TListCounts Counts = FListStatus->Counts();
-    Counts.Entries = FWebSiteList.Count();
+    Counts.Entries = FSession.List().Count();
     Counts.Shown = FModel->rowCount();
     Counts.Selected = SelectedRowCount();
     if (ListChanged) {
         // One pass over the entries; most have no extras and cost a pointer test.
         qsizetype Checked = 0, Problems = 0;
-        for (const TWebSite& S : FWebSiteList) {
+        for (const TWebSite& S : FSession.List()) {
             if (S.Extras.IsEmpty())
                 continue;
             const TLinkStatus Status = S.Extras->LinkStatus;
@@ -97,7 +97,7 @@ void TFrmMain::UpdateCounts(bool ListChanged)
             Problems += LinkStatusIsProblem(Status);
         }
         Counts.LinkProblems = Checked > 0 ? Problems : -1;
-        FEmptyHint->SetListEmpty(FWebSiteList.isEmpty() && !IsReadingBaseFile());
+        FEmptyHint->SetListEmpty(FSession.List().isEmpty() && !IsReadingBaseFile());
     }
     FListStatus->SetCounts(Counts);
 }
@@ -129,7 +129,7 @@ void TFrmMain::SelectAddedEntries(qsizetype From)
 {
     // The entries the add appended (merged ones stay where they were): they become the
     // selection, and the first of them in the list's order is scrolled into view.
-    std::vector<TWebSite>& Items = FWebSiteList.Items();
+    std::vector<TWebSite>& Items = FSession.ViewList().Items();
     for (size_t i = 0; i < Items.size(); ++i)
         Items[i].Selected = qsizetype(i) >= From;
     FCurrentURL.clear();

@@ -263,22 +263,18 @@ TListUndo::~TListUndo()
     FStack->clear();
 }
 
-std::vector<TWebSite> TListUndo::Snapshot() const
-{
-    return std::vector<TWebSite>(FList.begin(), FList.end());
-}
-
-void TListUndo::Record(const QString& Text, std::vector<TWebSite> Before)
+bool TListUndo::Record(const QString& Text, std::vector<TWebSite> Before)
 {
     auto Change = std::make_shared<const TListChange>(ListDifference(std::move(Before), FList));
     if (Change->isEmpty())
-        return;
+        return false;
     // A new step ends every redo above the current one.
     while (qsizetype(FChanges.size()) > FStack->index())
         FChanges.pop_back();
     FChanges.push_back({Text, Change});
     FStack->push(new TListUndoStep(this, Text, Change));
     DropOldest();
+    return true;
 }
 
 void TListUndo::DropOldest()
@@ -337,4 +333,5 @@ void TListUndo::Apply(const TListChange& Change, bool Undo)
         RedoListChange(Items, Change);
     if (OnListChanged)
         OnListChanged();
+    Q_EMIT Applied();
 }

@@ -2,8 +2,9 @@
 // Undo and redo for changes to the bookmark list (delete, clear all, property
 // edits, adds and drops, and any later command that changes entries).
 //
-// A command copies the list before it runs (copies are cheap: the texts are
-// shared, not duplicated) and records the change once it is done. The step keeps
+// The list's session (uListSession.h) copies the list before a command runs (copies
+// are cheap: the texts are shared, not duplicated) and records the change once it
+// is done; nothing else records. The step keeps
 // only the difference: the entries that left the list and the entries that came
 // in, each with its position. The list is re-sorted and re-filtered between
 // commands, so undo finds the entries to take out by their content, not by their
@@ -77,13 +78,6 @@ public:
     explicit TListUndo(TWebSiteList& List, QObject* Parent = nullptr);
     ~TListUndo() override;
 
-    // The list's entries as they are now; take it before a command changes the list.
-    std::vector<TWebSite> Snapshot() const;
-    // Records what the command named Text did: Before is the Snapshot() taken
-    // before it, the list as it is now the result. Nothing is recorded when the
-    // entries did not change. Records are undone newest first.
-    void Record(const QString& Text, std::vector<TWebSite> Before);
-
     QUndoStack* Stack() const { return FStack; }
     // Menu actions with the step's name in their caption ("&Undo Delete").
     QAction* UndoAction() const { return FUndoAction; }
@@ -98,8 +92,17 @@ public:
     std::function<void()> OnBeforeListChange;
     std::function<void()> OnListChanged;
 
+Q_SIGNALS:
+    // An undo or a redo changed the list (after OnListChanged).
+    void Applied();
+
 private:
     friend class TListUndoStep;
+    friend class TListSession;
+    // Records what the command named Text did: Before is the list's entries before
+    // it, the list as it is now the result. Nothing is recorded when the entries did
+    // not change (false). Records are undone newest first.
+    bool Record(const QString& Text, std::vector<TWebSite> Before);
     void Apply(const TListChange& Change, bool Undo);
     void DropOldest();
     void UpdateActionTexts();

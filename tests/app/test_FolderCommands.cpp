@@ -2,6 +2,7 @@
 // brings the list and the tree back, refusals and cancels change nothing.
 
 #include <app/uFolderCommands.h>
+#include <app/uListSession.h>
 #include <app/uListUndo.h>
 #include <model/uWebSiteFolders.h>
 #include <support/uTestApplication.h>
@@ -28,9 +29,10 @@ QStringList CategoriesOf(const TWebSiteList& List)
 // the answers to the questions come from queues.
 struct TFixture
 {
-    TWebSiteList List;
+    TListSession Session;
+    TWebSiteList& List = Session.ViewList();
     TFolderTree Tree;
-    TListUndo Undo{List};
+    TListUndo& Undo = Session.Undo();
     TFolderCommands Commands{List, Tree};
     std::deque<std::optional<QString>> Texts;
     std::deque<std::optional<QString>> Picks;
@@ -51,14 +53,14 @@ struct TFixture
         Tree.Build(List);
         Commands.ChangeFn = [this](const QString& Text,
                                    const std::function<void(TWebSiteList&)>& Change) {
-            std::vector<TWebSite> before = Undo.Snapshot();
-            for (const TWebSite& s : before)
-                Tree.Remove(s.Category);
-            Change(List);
-            for (const TWebSite& s : List)
-                Tree.Add(s.Category);
-            Tree.Flush();
-            Undo.Record(Text, std::move(before));
+            Session.Change(Text, [&](TWebSiteList& L) {
+                for (const TWebSite& s : L)
+                    Tree.Remove(s.Category);
+                Change(L);
+                for (const TWebSite& s : L)
+                    Tree.Add(s.Category);
+                Tree.Flush();
+            });
         };
         Undo.OnListChanged = [this] { Tree.Build(List); };
         Commands.AskTextFn = [this](const QString&, const QString&, const QString&) {

@@ -3,6 +3,7 @@
 
 #include "MainWindowFixture.h"
 
+#include <app/uListSession.h>
 #include <app/uListUndo.h>
 
 #include <QAction>
@@ -174,15 +175,16 @@ TEST_F(MainWindowTest, UndoOfDeleteClearAllAndBulkEditRestoresTheExactEntriesInO
 TEST(ListUndoStack, KeepsAtMostTheBudgetAndAlwaysTheNewestStep)
 {
     EnsureTestApplication();
-    TWebSiteList List;
-    TListUndo Undo(List);
+    TListSession Session;
+    const TWebSiteList& List = Session.List();
+    TListUndo& Undo = Session.Undo();
     Undo.SetByteBudget(20000);
     auto Add = [&](int i) {
-        auto Before = Undo.Snapshot();
-        List.Append(MakeSite(QStringLiteral("T%1").arg(i),
-                             QStringLiteral("http://%1.example/").arg(i), QString(),
-                             QString(1000, u'x')));
-        Undo.Record(QStringLiteral("Add"), std::move(Before));
+        Session.Change(QStringLiteral("Add"), [&](TWebSiteList& L) {
+            L.Append(MakeSite(QStringLiteral("T%1").arg(i),
+                              QStringLiteral("http://%1.example/").arg(i), QString(),
+                              QString(1000, u'x')));
+        });
     };
     for (int i = 0; i < 30; ++i)
         Add(i);
@@ -201,21 +203,18 @@ TEST(ListUndoStack, KeepsAtMostTheBudgetAndAlwaysTheNewestStep)
     EXPECT_EQ(List.Count(), 30);
 
     // One step larger than the whole budget is still kept.
-    auto Before = Undo.Snapshot();
-    List.Clear();
-    Undo.Record(QStringLiteral("Clear All"), std::move(Before));
+    Session.ClearAll(QStringLiteral("Clear All"));
     EXPECT_EQ(Undo.Count(), 1);
     Undo.Stack()->undo();
     EXPECT_EQ(List.Count(), 30);
 
     // And never more steps than the limit.
-    TWebSiteList Other;
-    TListUndo Many(Other);
-    for (int i = 0; i < TListUndo::MaxSteps + 20; ++i) {
-        auto B = Many.Snapshot();
-        Other.Append(MakeSite(QStringLiteral("T"), QStringLiteral("http://%1/").arg(i)));
-        Many.Record(QStringLiteral("Add"), std::move(B));
-    }
+    TListSession Other;
+    TListUndo& Many = Other.Undo();
+    for (int i = 0; i < TListUndo::MaxSteps + 20; ++i)
+        Other.Change(QStringLiteral("Add"), [&](TWebSiteList& L) {
+            L.Append(MakeSite(QStringLiteral("T"), QStringLiteral("http://%1/").arg(i)));
+        });
     EXPECT_EQ(Many.Count(), TListUndo::MaxSteps);
     EXPECT_EQ(Many.Stack()->undoText(), QStringLiteral("Add"));
 }
