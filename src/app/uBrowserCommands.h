@@ -26,7 +26,7 @@ struct TBrowserCommand
 {
     TBrowser Browser;
     const char* ActionName;  // the object name of its context-menu action
-    const char* OpenCaption; // "Open By Mozilla &Firefox"
+    const char* OpenCaption; // "Open by &Firefox"
     const char* BrowseTitle; // the title of Setup's file dialog for its path
 };
 
