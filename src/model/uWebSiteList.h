@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -48,11 +49,14 @@ struct TWebSite
 // from compiling until it is put with the content or with the marks.
 inline auto WebSiteContent(const TWebSite& Site)
 {
-    const auto& [Title, URL, Comment, IconURL, Category, Extras, AddDate, IconId, Selected,
-                 Visible] = Site;
+    const auto& [Title, URL, Comment, IconURL, Category, Extras, AddDate, IconId, Place, Selected,
+                 Visible, ToRead, Private] = Site;
     static_cast<void>(Selected); // view state: where the list's selection is
     static_cast<void>(Visible);  // view state: what the search shows
-    return std::tie(Title, URL, Comment, IconURL, Category, Extras, AddDate, IconId);
+    // The one-bit fields are compared by value (no reference binds to them).
+    return std::make_tuple(std::cref(Title), std::cref(URL), std::cref(Comment), std::cref(IconURL),
+                           std::cref(Category), std::cref(Extras), std::cref(AddDate),
+                           std::cref(IconId), std::cref(Place), bool(ToRead), bool(Private));
 }
 
 inline bool WebSiteSameContent(const TWebSite& A, const TWebSite& B)
